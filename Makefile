@@ -1,0 +1,40 @@
+# Conventional entry points over the CMake presets. Every target first installs what is missing.
+#   make         build the release configuration into build/release
+#   make run     build, then start build/release/quorvale (ARGS="..." passes arguments)
+#   make test    build and run every test
+#   make bench   build and run the benchmarks
+#   make check   the tests under ASan+UBSan and against the system SQLite as well (CI)
+PRESET ?= release
+BUILD := build/$(PRESET)
+CTEST_FLAGS ?= --output-on-failure -j 2
+
+.PHONY: all setup configure build run test bench check clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+configure: setup
+	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET) $(CMAKE_FLAGS)
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@$(BUILD)/quorvale $(ARGS)
+
+test: build
+	@cd $(BUILD) && ctest $(CTEST_FLAGS)
+
+bench:
+	@scripts/setup.sh --bench
+	@$(MAKE) --no-print-directory build PRESET=release
+	@bench/run.sh build/release
+
+check:
+	@$(MAKE) --no-print-directory test PRESET=asan
+	@$(MAKE) --no-print-directory test PRESET=system-sqlite
+
+clean:
+	rm -rf build

@@ -1,0 +1,295 @@
+#include "index/file_index.h"
+
+#include <algorithm>
+
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+const std::string kPragmas =
+    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA temp_store=MEMORY;";
+
+const std::string kFilesSchema =
+    "CREATE TABLE IF NOT EXISTS files(\n"
+    "    id INTEGER PRIMARY KEY, path TEXT UNIQUE NOT NULL, name TEXT NOT NULL, ext TEXT NOT NULL, "
+    "kind TEXT NOT NULL,\n"
+    "    size INTEGER NOT NULL, mtime REAL NOT NULL);\n"
+    "CREATE INDEX IF NOT EXISTS files_kind ON files(kind);\n"
+    "CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);\n"
+    "CREATE TABLE IF NOT EXISTS usage(path TEXT PRIMARY KEY, count INTEGER NOT NULL, last REAL "
+    "NOT NULL);";
+
+const std::string kFullTextHead =
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fts USING fts5(name, path, content";
+const std::string kContentlessClause = ", content='', contentless_delete=1";
+const std::string kFullTextTail =
+    ", tokenize='unicode61 remove_diacritics 2', prefix='2 3');\n"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fts_vocab USING fts5vocab(fts, 'row');\n"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fts_vocab_col USING fts5vocab(fts, 'col');\n"
+    "CREATE TABLE IF NOT EXISTS choices(q TEXT NOT NULL, path TEXT NOT NULL, count INTEGER NOT "
+    "NULL, last REAL NOT NULL, PRIMARY KEY(q, path));\n"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS names_tri USING fts5(name, tokenize='trigram');";
+
+std::string joined(const std::vector<std::string>& parts) {
+  std::string out;
+  for (const auto& part : parts) {
+    if (!out.empty()) out += ' ';
+    out += part;
+  }
+  return out;
+}
+
+}  // namespace
+
+FileIndex::FileIndex(std::optional<std::string> path, Options options) : options_(options) {
+  std::string message;
+  db_ = sql::Connection::open(path.value_or(":memory:"),
+                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                              message);
+  if (!db_) throw IndexError::open(message, SQLITE_CANTOPEN);
+  sqlite3_extended_result_codes(db_.raw(), 1);
+  execOrThrow(kPragmas);
+  execOrThrow(kFilesSchema);
+  migrateFromFullTextCopy();
+  bool contentless = options_.libraryVersion >= kContentlessDeleteVersion;
+  execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
+  backfillTrigrams();
+}
+
+FileIndex::~FileIndex() {
+  statements_.clear();
+}
+
+void FileIndex::fail() { throw IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw())); }
+
+void FileIndex::execOrThrow(const std::string& script) {
+  if (db_.exec(script) != SQLITE_OK) fail();
+}
+
+void FileIndex::migrateFromFullTextCopy() {
+  if (options_.libraryVersion < kContentlessDeleteVersion) return;
+  sql::Statement lookup = db_.prepare("SELECT sql FROM sqlite_master WHERE type='table' AND name='fts'");
+  if (!lookup || lookup.step() != SQLITE_ROW) return;
+  if (lookup.columnText(0).find("contentless_delete") != std::string::npos) return;
+  lookup = sql::Statement();
+
+  transaction([&] {
+    for (const char* table : {"fts_vocab", "fts_vocab_col", "fts"}) {
+      execOrThrow(std::string("DROP TABLE IF EXISTS ") + table);
+    }
+    execOrThrow("DELETE FROM files");
+  });
+  flushStatements();
+  migratedFromFullTextCopy_ = true;
+  db_.exec("PRAGMA wal_checkpoint(TRUNCATE); VACUUM;");
+}
+
+void FileIndex::backfillTrigrams() {
+  auto trigrams = db_.queryInt("SELECT COUNT(*) FROM names_tri");
+  auto files = db_.queryInt("SELECT COUNT(*) FROM files");
+  if (!trigrams || !files || *trigrams != 0 || *files <= 0) return;
+  execOrThrow("INSERT INTO names_tri(rowid, name) SELECT id, lower(name) FROM files");
+}
+
+std::shared_ptr<sql::Statement> FileIndex::prepared(const std::string& sql) {
+  if (auto found = statements_.find(sql); found != statements_.end()) return found->second;
+  auto statement = std::make_shared<sql::Statement>(db_.prepare(sql));
+  if (!*statement) fail();
+  if (statements_.size() >= kStatementCacheSize) flushStatements();
+  statements_.emplace(sql, statement);
+  return statement;
+}
+
+void FileIndex::write(const std::string& sql, const std::vector<Bind>& values) {
+  auto statement = prepared(sql);
+  sql::StatementUse use(*statement);
+  if (statement->bind(values) != SQLITE_OK) fail();
+  int rc = statement->step();
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) fail();
+}
+
+void FileIndex::transaction(const std::function<void()>& body) {
+  if (batchOpen_) {
+    body();
+    return;
+  }
+  execOrThrow("BEGIN IMMEDIATE");
+  try {
+    body();
+    execOrThrow("COMMIT");
+  } catch (...) {
+    db_.exec("ROLLBACK");
+    throw;
+  }
+}
+
+void FileIndex::beginBatch() {
+  if (batchOpen_) return;
+  execOrThrow("BEGIN IMMEDIATE");
+  batchOpen_ = true;
+}
+
+void FileIndex::commitBatch() {
+  if (!batchOpen_) return;
+  batchOpen_ = false;
+  if (db_.exec("COMMIT") != SQLITE_OK) {
+    IndexError error = IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw()));
+    // A failed COMMIT can leave the transaction open; end it so the next write starts clean.
+    if (!sqlite3_get_autocommit(db_.raw())) db_.exec("ROLLBACK");
+    throw error;
+  }
+}
+
+std::optional<int64_t> FileIndex::idFor(const std::string& path) {
+  auto statement = prepared("SELECT id FROM files WHERE path = ?");
+  sql::StatementUse use(*statement);
+  statement->bind(1, path);
+  int rc = statement->step();
+  if (rc == SQLITE_ROW) return statement->columnInt(0);
+  if (rc != SQLITE_DONE) fail();
+  return std::nullopt;
+}
+
+void FileIndex::deleteRows(int64_t id) {
+  write("DELETE FROM fts WHERE rowid = ?", {id});
+  write("DELETE FROM names_tri WHERE rowid = ?", {id});
+  write("DELETE FROM files WHERE id = ?", {id});
+}
+
+void FileIndex::upsert(const FileRecord& record, const std::optional<std::string>& content,
+                       const std::vector<std::string>& alternateNames) {
+  transaction([&] {
+    int64_t id;
+    if (auto existing = idFor(record.path)) {
+      id = *existing;
+      write("UPDATE files SET name=?, ext=?, kind=?, size=?, mtime=? WHERE id=?",
+            {record.name, record.ext, std::string(rawValue(record.kind)), record.size,
+             record.modified, id});
+      write("DELETE FROM fts WHERE rowid = ?", {id});
+      write("DELETE FROM names_tri WHERE rowid = ?", {id});
+    } else {
+      write("INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
+            {record.path, record.name, record.ext, std::string(rawValue(record.kind)), record.size,
+             record.modified});
+      id = db_.lastInsertRowid();
+    }
+
+    std::vector<std::string> names{spaced(record.name)};
+    for (const auto& alternate : alternateNames) names.push_back(spaced(alternate));
+    std::string text =
+        content ? unicode::prefixCharacters(*content, kMaxContentCharacters) : std::string();
+    write("INSERT INTO fts(rowid,name,path,content) VALUES(?,?,?,?)",
+          {id, joined(names), spaced(record.path), std::move(text)});
+
+    std::string trigramNames = unicode::lowercased(record.name) + " " +
+                               unicode::lowercased(joined(alternateNames));
+    write("INSERT INTO names_tri(rowid,name) VALUES(?,?)", {id, std::move(trigramNames)});
+  });
+}
+
+void FileIndex::remove(const std::string& path) {
+  transaction([&] {
+    if (auto id = idFor(path)) deleteRows(*id);
+  });
+}
+
+void FileIndex::removeTree(const std::string& path) {
+  std::string prefix = path.ends_with('/') ? path : path + "/";
+  // substr() counts characters (code points), so the length must be counted the same way.
+  auto length = static_cast<int64_t>(unicode::scalarCount(prefix));
+  std::vector<Bind> values{path, length, prefix};
+  transaction([&] {
+    write("DELETE FROM fts WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
+          "substr(path,1,?) = ?)",
+          values);
+    write("DELETE FROM names_tri WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
+          "substr(path,1,?) = ?)",
+          values);
+    write("DELETE FROM files WHERE path = ? OR substr(path,1,?) = ?", values);
+  });
+}
+
+bool FileIndex::contains(const std::string& path) {
+  try {
+    auto statement = prepared("SELECT 1 FROM files WHERE path = ?");
+    sql::StatementUse use(*statement);
+    statement->bind(1, path);
+    return statement->step() == SQLITE_ROW;
+  } catch (const IndexError&) {
+    return false;
+  }
+}
+
+int64_t FileIndex::count() {
+  try {
+    auto statement = prepared("SELECT COUNT(*) FROM files");
+    sql::StatementUse use(*statement);
+    return statement->step() == SQLITE_ROW ? statement->columnInt(0) : 0;
+  } catch (const IndexError&) {
+    return 0;
+  }
+}
+
+bool FileIndex::quickCheck() {
+  sql::Statement statement = db_.prepare("PRAGMA quick_check(1)");
+  if (!statement) return false;
+  std::optional<std::string> last;
+  while (statement.step() == SQLITE_ROW) last = statement.columnText(0);
+  return last == "ok";
+}
+
+std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string& root) {
+  std::unordered_map<std::string, Date> times;
+  std::string prefix = root.ends_with('/') ? root : root + "/";
+  try {
+    auto statement = prepared("SELECT path, mtime FROM files WHERE substr(path,1,?) = ?");
+    sql::StatementUse use(*statement);
+    statement->bind(1, static_cast<int64_t>(unicode::scalarCount(prefix)));
+    statement->bind(2, prefix);
+    while (statement->step() == SQLITE_ROW) {
+      times.emplace(statement->columnText(0), statement->columnDouble(1));
+    }
+  } catch (const IndexError&) {
+  }
+  return times;
+}
+
+FileRecord FileIndex::record(const sql::Statement& statement) {
+  return FileRecord{
+      .path = statement.columnText(0),
+      .name = statement.columnText(1),
+      .ext = statement.columnText(2),
+      .kind = fileKindFromRaw(statement.columnText(3)),
+      .size = statement.columnInt(4),
+      .modified = statement.columnDouble(5),
+  };
+}
+
+std::string FileIndex::spaced(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool previousLower = false;
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    for (char c : text) {
+      bool upper = c >= 'A' && c <= 'Z';
+      if (previousLower && upper) out += ' ';
+      out += (c == '_' || c == '-' || c == '.' || c == '/') ? ' ' : c;
+      previousLower = c >= 'a' && c <= 'z';
+    }
+    return out;
+  }
+  for (const std::string& character : unicode::characters(text)) {
+    char32_t first = unicode::scalars(character).front();
+    if (previousLower && unicode::isUpper(first)) out += ' ';
+    if (character == "_" || character == "-" || character == "." || character == "/") {
+      out += ' ';
+    } else {
+      out += character;
+    }
+    previousLower = unicode::isLower(first);
+  }
+  return out;
+}
+
+}  // namespace quorvale

@@ -1,0 +1,51 @@
+#include "index/file_record.h"
+
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+std::string_view withoutTrailingSlashes(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return path;
+}
+
+}  // namespace
+
+std::string lastPathComponent(std::string_view path) {
+  path = withoutTrailingSlashes(path);
+  if (path == "/") return "/";
+  auto slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string deletingLastPathComponent(std::string_view path) {
+  path = withoutTrailingSlashes(path);
+  auto slash = path.rfind('/');
+  if (slash == std::string_view::npos) return "";
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string pathExtension(std::string_view path) {
+  std::string name = lastPathComponent(path);
+  auto dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0 || dot + 1 == name.size()) return "";
+  return name.substr(dot + 1);
+}
+
+FileRecord FileRecord::make(std::string path, std::optional<std::string> name,
+                            std::optional<FileKind> kind, int64_t size, Date modified,
+                            bool isDirectory) {
+  FileRecord record;
+  std::string extension = pathExtension(path);
+  record.name = name ? std::move(*name) : lastPathComponent(path);
+  record.ext = unicode::lowercased(extension);
+  record.kind = kind ? *kind : fileKindFor(extension, isDirectory);
+  record.size = size;
+  record.modified = modified;
+  record.path = std::move(path);
+  return record;
+}
+
+}  // namespace quorvale

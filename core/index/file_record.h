@@ -1,0 +1,43 @@
+// One indexed file. The path is the record's key everywhere (database, hits, rows, learning).
+// A plain value, copied freely.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "index/file_kind.h"
+
+namespace quorvale {
+
+// Dates are seconds since 1970 as doubles, as the databases store them.
+using Date = double;
+// The date of a file that reports none (0001-01-01T00:00:00Z), older than any real file.
+inline constexpr Date kDistantPast = -62135596800.0;
+
+struct FileRecord {
+  std::string path;  // absolute
+  std::string name;  // display name, usually the last path component
+  std::string ext;   // the path's extension, lower-cased; empty when there is none
+  FileKind kind = FileKind::other;
+  int64_t size = 0;
+  Date modified = 0;
+
+  // A missing name becomes the path's last component and a missing kind follows the extension.
+  static FileRecord make(std::string path, std::optional<std::string> name,
+                         std::optional<FileKind> kind, int64_t size, Date modified,
+                         bool isDirectory);
+
+  bool operator==(const FileRecord&) const = default;
+};
+
+// The last component of a path ("/a/b.txt" -> "b.txt"); trailing slashes are ignored.
+std::string lastPathComponent(std::string_view path);
+// The path without its last component ("/a/b.txt" -> "/a"; "/a" -> "/").
+std::string deletingLastPathComponent(std::string_view path);
+// The extension of a path's last component as written: the text after its last ".", empty when
+// there is none, when the name ends in ".", or when the only "." starts the name (".bashrc").
+std::string pathExtension(std::string_view path);
+
+}  // namespace quorvale

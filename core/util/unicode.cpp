@@ -1,0 +1,211 @@
+#include "util/unicode.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+#include <memory>
+
+namespace quorvale::unicode {
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+  return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUtf8(const icu::UnicodeString& text) {
+  std::string out;
+  text.toUTF8String(out);
+  return out;
+}
+
+// Creating a break iterator loads rule data; each thread keeps one and re-targets it.
+icu::BreakIterator* graphemeIterator() {
+  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> made(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    return U_SUCCESS(status) ? std::move(made) : nullptr;
+  }();
+  return iterator.get();
+}
+
+// Plain ASCII is one character per byte except for "\r\n", which is one cluster.
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+template <typename Visit>
+void forEachScalar(std::string_view text, Visit visit) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  int32_t length = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < length) {
+    UChar32 c;
+    U8_NEXT_OR_FFFD(bytes, i, length, c);
+    visit(static_cast<char32_t>(c));
+  }
+}
+
+// Byte offsets of the character boundaries of valid UTF-8, up to `limit` characters.
+std::vector<std::size_t> characterBoundaries(std::string_view text, std::size_t limit) {
+  std::vector<std::size_t> bounds{0};
+  if (isAscii(text)) {
+    std::size_t i = 0;
+    while (i < text.size() && bounds.size() <= limit) {
+      i += (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+      bounds.push_back(i);
+    }
+    return bounds;
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+  icu::BreakIterator* iterator = graphemeIterator();
+  if (U_SUCCESS(status) && iterator != nullptr) {
+    iterator->setText(utext, status);
+    for (int32_t end = iterator->next(); end != icu::BreakIterator::DONE && bounds.size() <= limit;
+         end = iterator->next()) {
+      bounds.push_back(static_cast<std::size_t>(end));
+    }
+    iterator->setText(icu::UnicodeString());
+  }
+  utext_close(utext);
+  return bounds;
+}
+
+constexpr std::size_t kAll = static_cast<std::size_t>(-1) - 1;
+
+}  // namespace
+
+bool isValidUtf8(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  int32_t length = static_cast<int32_t>(text.size());
+  int32_t i = 0;
+  while (i < length) {
+    if (bytes[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    if (c < 0) return false;
+  }
+  return true;
+}
+
+std::string toValidUtf8(std::string_view text) {
+  if (isValidUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + 8);
+  forEachScalar(text, [&](char32_t c) { out += fromScalar(c); });
+  return out;
+}
+
+std::string latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::size_t characterCount(std::string_view text) {
+  std::string valid = toValidUtf8(text);
+  return characterBoundaries(valid, kAll).size() - 1;
+}
+
+std::string prefixCharacters(std::string_view text, std::size_t count) {
+  std::string valid = toValidUtf8(text);
+  // A character is at least one byte, so a text of at most `count` bytes fits whole.
+  if (valid.size() <= count) return valid;
+  valid.resize(characterBoundaries(valid, count).back());
+  return valid;
+}
+
+std::vector<std::string> characters(std::string_view text) {
+  std::string valid = toValidUtf8(text);
+  auto bounds = characterBoundaries(valid, kAll);
+  std::vector<std::string> out;
+  out.reserve(bounds.size());
+  for (std::size_t i = 1; i < bounds.size(); ++i) {
+    out.emplace_back(valid.substr(bounds[i - 1], bounds[i] - bounds[i - 1]));
+  }
+  return out;
+}
+
+std::size_t scalarCount(std::string_view text) {
+  std::size_t count = 0;
+  forEachScalar(text, [&](char32_t) { ++count; });
+  return count;
+}
+
+std::size_t utf16Count(std::string_view text) {
+  std::size_t count = 0;
+  forEachScalar(text, [&](char32_t c) { count += c > 0xFFFF ? 2 : 1; });
+  return count;
+}
+
+std::u32string scalars(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  forEachScalar(text, [&](char32_t c) { out += c; });
+  return out;
+}
+
+std::string fromScalar(char32_t scalar) {
+  char buffer[4];
+  int32_t length = 0;
+  UBool error = false;
+  U8_APPEND(reinterpret_cast<uint8_t*>(buffer), length, 4, static_cast<UChar32>(scalar), error);
+  if (error) return "\xEF\xBF\xBD";
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::string fromScalars(std::u32string_view scalars) {
+  std::string out;
+  out.reserve(scalars.size());
+  for (char32_t c : scalars) out += fromScalar(c);
+  return out;
+}
+
+bool isLetter(char32_t c) { return u_isalpha(static_cast<UChar32>(c)); }
+bool isDigit(char32_t c) { return u_isdigit(static_cast<UChar32>(c)); }
+bool isUpper(char32_t c) { return u_isUUppercase(static_cast<UChar32>(c)); }
+bool isLower(char32_t c) { return u_isULowercase(static_cast<UChar32>(c)); }
+bool isWhitespace(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
+
+std::string lowercased(std::string_view text) {
+  if (isAscii(text)) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  }
+  return toUtf8(toUnicode(text).toLower(icu::Locale::getRoot()));
+}
+
+std::string uppercased(std::string_view text) {
+  return toUtf8(toUnicode(text).toUpper(icu::Locale::getRoot()));
+}
+
+std::string trimmed(std::string_view text) {
+  std::u32string s = scalars(text);
+  std::size_t begin = 0, end = s.size();
+  while (begin < end && isWhitespace(s[begin])) ++begin;
+  while (end > begin && isWhitespace(s[end - 1])) --end;
+  if (begin == 0 && end == s.size() && isValidUtf8(text)) return std::string(text);
+  return fromScalars(std::u32string_view(s).substr(begin, end - begin));
+}
+
+}  // namespace quorvale::unicode

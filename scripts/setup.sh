@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what Quorvale needs to build, test and benchmark on Debian 12, then fetches the
+# SQLite amalgamation. Idempotent: packages already present are left alone, and apt-get update
+# runs at most once, only when something is missing.
+#
+#   scripts/setup.sh           build and test dependencies, plus the SQLite amalgamation
+#   scripts/setup.sh --bench   also the peers the benchmarks compare against (recoll, plocate)
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache pkg-config
+  libicu-dev libsqlite3-dev libssl-dev nlohmann-json3-dev
+  libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool
+  libgtest-dev libgmock-dev libbenchmark-dev
+  catdoc antiword zip unzip qpdf
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(recoll plocate time)
+fi
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  sudo=""
+  [[ $(id -u) -eq 0 ]] || sudo="sudo"
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+"$(dirname "$0")/fetch_sqlite.sh"

@@ -1,0 +1,41 @@
+// Helpers shared by the tests: scratch folders, file fixtures, and running a check as an
+// unprivileged user (tests run as root, where permission bits do not stop reads).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quorvale::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // `path()` + "/" + relative.
+  std::string operator/(std::string_view relative) const;
+
+ private:
+  std::string path_;
+};
+
+// Writes the bytes to the file, creating missing parent folders.
+void writeFile(const std::string& path, std::string_view bytes);
+std::string readFile(const std::string& path);
+void makeDirs(const std::string& path);
+// Sets the file's modification time (seconds since 1970).
+void setModified(const std::string& path, double seconds);
+
+// The folder of checked-in fixtures (tests/data).
+std::string testDataPath(std::string_view relative);
+
+// Runs `check` in a child process that has given up root (uid and gid "nobody") and returns its
+// result. Files the child must reach should be world-readable; the check must not touch gtest.
+bool asUnprivilegedUser(const std::function<bool()>& check);
+
+}  // namespace quorvale::testing
