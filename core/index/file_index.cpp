@@ -188,10 +188,15 @@ void FileIndex::upsert(const FileRecord& record, const std::optional<std::string
   });
 }
 
-void FileIndex::remove(const std::string& path) {
+bool FileIndex::remove(const std::string& path) {
+  bool removed = false;
   transaction([&] {
-    if (auto id = idFor(path)) deleteRows(*id);
+    if (auto id = idFor(path)) {
+      deleteRows(*id);
+      removed = true;
+    }
   });
+  return removed;
 }
 
 void FileIndex::removeTree(const std::string& path) {
