@@ -316,7 +316,7 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
   return FullScan(config, index, extractor, progress, shouldCancel, onIndexed).run();
 }
 
-void update(const std::string& path, const ScanConfig& config, FileIndex& index,
+void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
             const ContentExtractor& extractor, const OnIndexed& onIndexed) {
   if (!unicode::isValidUtf8(path)) return;
   std::vector<std::string> parts = components(path);
@@ -366,7 +366,7 @@ void update(const std::vector<std::string>& events, const ScanConfig& config, Fi
     std::string path = indexPath(event, mapping);
     if (!handled.insert(path).second) continue;
     try {
-      update(path, config, index, extractor, onIndexed);
+      updatePath(path, config, index, extractor, onIndexed);
     } catch (const IndexError&) {
     }
     if (++sinceCommit >= kUpdateBatchSize) {
