@@ -197,7 +197,7 @@ class Parser {
   char peek() const { return pos_ < text_.size() ? text_[pos_] : '\0'; }
 
   bool take(char c) {
-    if (peek() != c || pos_ >= text_.size()) return false;
+    if (pos_ >= text_.size() || text_[pos_] != c) return false;
     ++pos_;
     return true;
   }
