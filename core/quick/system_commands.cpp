@@ -61,7 +61,9 @@ const std::vector<Page>& pages() {
   return kPages;
 }
 
-std::string normalized(std::string_view query) { return typed::lowered(typed::trimmedSpaces(query)); }
+std::string normalized(std::string_view query) {
+  return typed::lowered(typed::trimmedSpaces(query));
+}
 
 bool hasWordStartingWith(std::string_view name, std::string_view start) {
   std::size_t begin = 0;

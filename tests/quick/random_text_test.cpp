@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace quorvale::quick {
@@ -37,6 +38,17 @@ TEST(RandomText, SecureSourceCoversTheAlphabet) {
     for (char c : password(64, secureRandom)) ++seen[c];
   }
   EXPECT_EQ(seen.size(), 65u);
+}
+
+TEST(RandomText, CopiesOfABufferedSourceNeverRepeatADraw) {
+  const RandomSource first = secureRandomSource();
+  const RandomSource copy = first;
+  std::set<uint64_t> draws;
+  for (int i = 0; i < 100; ++i) {
+    draws.insert(first());
+    draws.insert(copy());
+  }
+  EXPECT_EQ(draws.size(), 200u);
 }
 
 TEST(RandomText, UuidLayout) {
