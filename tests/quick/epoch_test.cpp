@@ -57,14 +57,5 @@ TEST(Epoch, ZoneChangesBetweenCallsOnOneThread) {
   EXPECT_EQ(epoch("1700000000", LocalZone{"UTC"})->result, "2023-11-14 22:13:20 UTC");
 }
 
-TEST(Epoch, ReadNumber) {
-  EXPECT_EQ(readNumber("-1.5e3"), -1500.0);
-  EXPECT_EQ(readNumber("0x10"), 16.0);
-  EXPECT_FALSE(readNumber("+-1"));
-  EXPECT_FALSE(readNumber("0x"));
-  EXPECT_FALSE(readNumber("1 2"));
-  EXPECT_FALSE(readNumber(""));
-}
-
 }  // namespace
 }  // namespace quorvale::quick

@@ -273,10 +273,5 @@ TEST(QuickTools, ThrowingRandomSourceGivesNoRow) {
   EXPECT_TRUE(QuickTools::answer("md5 a", kNow, broken, kUtc));
 }
 
-TEST(QuickTools, RestIsTakenAsTyped) {
-  EXPECT_NE(answer("md5  abc")->copy, answer("md5 abc")->copy);
-  EXPECT_EQ(answer("count Hello\tWorld")->copy, "Hello\tWorld");
-}
-
 }  // namespace
 }  // namespace quorvale
