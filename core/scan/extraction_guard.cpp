@@ -1,0 +1,237 @@
+#include "scan/extraction_guard.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "util/atomic_file.h"
+
+namespace quorvale {
+namespace {
+
+constexpr const char* kInflightName = "inflight.txt";
+constexpr const char* kPoisonName = "poison.txt";
+// Finished workers kept for the next reads; more would only hold threads.
+constexpr std::size_t kIdleWorkers = 4;
+
+// One worker thread's mailbox. The thread holds it by shared pointer, so it outlives the guard
+// and the pool whenever the thread does.
+struct WorkerState {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::function<void()> job;  // guarded by mutex
+  bool retiring = false;      // guarded by mutex: leave after the current job
+};
+
+void workerLoop(const std::shared_ptr<WorkerState>& state) {
+  std::unique_lock lock(state->mutex);
+  for (;;) {
+    state->wake.wait(lock, [&] { return state->job != nullptr || state->retiring; });
+    if (state->job == nullptr) return;
+    std::function<void()> job = std::move(state->job);
+    state->job = nullptr;
+    lock.unlock();
+    job();
+    job = nullptr;  // drop what the work captured outside the lock
+    lock.lock();
+    if (state->retiring) return;
+  }
+}
+
+void retire(const std::shared_ptr<WorkerState>& worker) {
+  std::lock_guard hold(worker->mutex);
+  worker->retiring = true;
+  worker->wake.notify_one();
+}
+
+bool hasLineBreak(const std::string& path) {
+  return path.find_first_of("\r\n") != std::string::npos;
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The non-blank lines of a file, without their line ends.
+std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream text(readText(path));
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+template <typename Paths>
+std::string joinLines(const Paths& paths) {
+  std::string text;
+  for (const std::string& path : paths) {
+    if (hasLineBreak(path)) continue;
+    text += path;
+    text += '\n';
+  }
+  return text;
+}
+
+}  // namespace
+
+// Workers that finished in time wait here for the next read. A worker whose read overran is
+// retired instead: it leaves once the work returns, if ever.
+class GuardWorkers {
+ public:
+  GuardWorkers() = default;
+  GuardWorkers(const GuardWorkers&) = delete;
+  GuardWorkers& operator=(const GuardWorkers&) = delete;
+  ~GuardWorkers() {
+    std::lock_guard hold(mutex_);
+    for (const auto& worker : idle_) retire(worker);
+  }
+
+  // Throws std::system_error when no thread can be started.
+  std::shared_ptr<WorkerState> take() {
+    {
+      std::lock_guard hold(mutex_);
+      if (!idle_.empty()) {
+        std::shared_ptr<WorkerState> worker = std::move(idle_.back());
+        idle_.pop_back();
+        return worker;
+      }
+    }
+    auto worker = std::make_shared<WorkerState>();
+    std::thread([worker] { workerLoop(worker); }).detach();
+    return worker;
+  }
+
+  void giveBack(std::shared_ptr<WorkerState> worker) {
+    std::lock_guard hold(mutex_);
+    if (idle_.size() < kIdleWorkers) {
+      idle_.push_back(std::move(worker));
+    } else {
+      retire(worker);
+    }
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::shared_ptr<WorkerState>> idle_;  // guarded by mutex_
+};
+
+ExtractionGuard::ExtractionGuard(std::optional<std::string> directory)
+    : directory_(std::move(directory)), workers_(std::make_unique<GuardWorkers>()) {
+  if (!directory_) return;
+  std::error_code ignored;
+  std::filesystem::create_directories(*directory_, ignored);
+  std::lock_guard hold(lock_);
+  for (std::string& path : readLines(*directory_ + "/" + kPoisonName)) poison_.insert(std::move(path));
+  // Paths still in flight were being read when the program last stopped: reading them crashed it.
+  std::vector<std::string> crashed = readLines(*directory_ + "/" + kInflightName);
+  if (crashed.empty()) return;
+  for (std::string& path : crashed) poison_.insert(std::move(path));
+  writePoisonLocked();
+  writeInflightLocked();
+}
+
+ExtractionGuard::~ExtractionGuard() = default;
+
+bool ExtractionGuard::isPoisoned(const std::string& path) const {
+  std::lock_guard hold(lock_);
+  return poison_.contains(path);
+}
+
+std::size_t ExtractionGuard::poisonedCount() const {
+  std::lock_guard hold(lock_);
+  return poison_.size();
+}
+
+void ExtractionGuard::addPoison(const std::string& path) {
+  std::lock_guard hold(lock_);
+  poison_.insert(path);
+  writePoisonLocked();
+}
+
+std::optional<std::string> ExtractionGuard::run(const std::string& path, double timeout,
+                                                std::function<std::optional<std::string>()> work) {
+  return runValue(path, timeout, std::move(work));
+}
+
+bool ExtractionGuard::execute(const std::string& path, double timeout,
+                              const std::shared_ptr<Completion>& completion,
+                              std::function<void()> job) {
+  if (!beginReading(path)) return false;
+  std::shared_ptr<WorkerState> worker;
+  try {
+    worker = workers_->take();
+  } catch (const std::system_error&) {
+    endReading(path, false);
+    return false;
+  }
+  {
+    std::lock_guard hold(worker->mutex);
+    worker->job = std::move(job);
+    worker->wake.notify_one();
+  }
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(std::max(timeout, 0.0)));
+  bool inTime = false;
+  {
+    std::unique_lock wait(completion->mutex);
+    inTime = completion->finished.wait_until(wait, deadline, [&] { return completion->done; });
+  }
+  if (inTime) {
+    workers_->giveBack(std::move(worker));
+  } else {
+    retire(worker);
+  }
+  endReading(path, !inTime);
+  return inTime;
+}
+
+bool ExtractionGuard::beginReading(const std::string& path) {
+  if (hasLineBreak(path)) return false;
+  std::lock_guard hold(lock_);
+  if (poison_.contains(path)) return false;
+  inflight_.insert(path);
+  writeInflightLocked();
+  return true;
+}
+
+void ExtractionGuard::endReading(const std::string& path, bool overran) {
+  std::lock_guard hold(lock_);
+  if (auto found = inflight_.find(path); found != inflight_.end()) inflight_.erase(found);
+  if (overran) {
+    poison_.insert(path);
+    writePoisonLocked();
+  }
+  writeInflightLocked();
+}
+
+// The in-flight file only has to outlive a crash of this process, which the page cache does;
+// skipping the flush keeps two writes per file cheap.
+void ExtractionGuard::writeInflightLocked() {
+  if (!directory_) return;
+  try {
+    writeFileAtomically(*directory_ + "/" + kInflightName, joinLines(inflight_), {.durable = false});
+  } catch (const std::system_error&) {
+    // A folder that cannot be written leaves the guard working from memory.
+  }
+}
+
+void ExtractionGuard::writePoisonLocked() {
+  if (!directory_) return;
+  std::set<std::string> sorted(poison_.begin(), poison_.end());
+  try {
+    writeFileAtomically(*directory_ + "/" + kPoisonName, joinLines(sorted));
+  } catch (const std::system_error&) {
+  }
+}
+
+}  // namespace quorvale
