@@ -39,8 +39,10 @@ std::optional<std::string> PdfText::text(const std::string& path, int64_t size, 
   for (int index = 0; index < pages; ++index) {
     std::unique_ptr<poppler::page> page(document->create_page(index));
     if (!page) continue;
-    if (!collected.empty()) collected += '\n';
-    collected += unicode::toValidUtf8(utf8Of(page->text()));
+    // poppler ends each page with a line break and a form feed.
+    std::string text = unicode::trimmed(unicode::toValidUtf8(utf8Of(page->text())));
+    if (index > 0) collected += '\n';
+    collected += text;
     // Characters never outnumber bytes, so counting can wait until the bytes could suffice.
     if (collected.size() >= static_cast<std::size_t>(std::max(maxChars, 0)) &&
         unicode::characterCount(collected) >= static_cast<std::size_t>(std::max(maxChars, 0))) {

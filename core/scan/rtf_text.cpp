@@ -310,17 +310,23 @@ class RtfReader {
   std::string out_;
 };
 
-bool looksLikeRtf(std::string_view bytes) {
+// The document from its opening brace on, past a byte-order mark and white space; nothing when
+// it does not open like RTF.
+std::optional<std::string_view> documentStart(std::string_view bytes) {
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   std::size_t start = bytes.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos && bytes.substr(start).starts_with("{\\rtf");
+  if (start == std::string_view::npos || !bytes.substr(start).starts_with("{\\rtf")) {
+    return std::nullopt;
+  }
+  return bytes.substr(start);
 }
 
 }  // namespace
 
 std::optional<std::string> rtfPlainText(std::string_view rtf) {
-  if (!looksLikeRtf(rtf)) return std::nullopt;
-  return RtfReader(rtf).read();
+  std::optional<std::string_view> document = documentStart(rtf);
+  if (!document) return std::nullopt;
+  return RtfReader(*document).read();
 }
 
 }  // namespace quorvale
