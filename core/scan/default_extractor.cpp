@@ -37,9 +37,8 @@ std::optional<std::string> plainFileText(const RegularFile& file, int maxBytes) 
 
 const std::unordered_set<std::string>& DefaultExtractor::textExtensions() {
   static const std::unordered_set<std::string> kExtensions = [] {
-    std::unordered_set<std::string> extensions = {"csv", "tsv", "tex",       "bib",
-                                                  "rst", "ini", "cfg",       "conf",
-                                                  "env", "gitignore", "readme"};
+    std::unordered_set<std::string> extensions = {"csv", "tsv",  "tex", "bib",       "rst",   "ini",
+                                                  "cfg", "conf", "env", "gitignore", "readme"};
     for (FileKind kind : {FileKind::text, FileKind::code}) {
       const auto& kindExtensions = fileKindExtensions().at(kind);
       extensions.insert(kindExtensions.begin(), kindExtensions.end());
@@ -75,15 +74,20 @@ std::optional<std::string> DefaultExtractor::unguardedText(const std::string& pa
 
   std::optional<std::string> text;
   switch (reader) {
-    case Reader::pdf: text = PdfText::text(file->pathForLibraries(), file->size(), maxBytes); break;
+    case Reader::pdf:
+      text = PdfText::text(file->pathForLibraries(), file->size(), maxBytes);
+      break;
     case Reader::office:
       text = OfficeText::text(*file, ext, maxBytes, kMaxOfficeFileSize, file->size());
       break;
     case Reader::rtf:
       text = rtfPlainText(file->readPrefix(static_cast<std::size_t>(maxFileSize)));
       break;
-    case Reader::plain: text = plainFileText(*file, maxBytes); break;
-    case Reader::none: break;
+    case Reader::plain:
+      text = plainFileText(*file, maxBytes);
+      break;
+    case Reader::none:
+      break;
   }
   if (!text) return std::nullopt;
   std::string cut =

@@ -130,7 +130,8 @@ ExtractionGuard::ExtractionGuard(std::optional<std::string> directory)
   std::error_code ignored;
   std::filesystem::create_directories(*directory_, ignored);
   std::lock_guard hold(lock_);
-  for (std::string& path : readLines(*directory_ + "/" + kPoisonName)) poison_.insert(std::move(path));
+  for (std::string& path : readLines(*directory_ + "/" + kPoisonName))
+    poison_.insert(std::move(path));
   // Paths still in flight were being read when the program last stopped: reading them crashed it.
   std::vector<std::string> crashed = readLines(*directory_ + "/" + kInflightName);
   if (crashed.empty()) return;
@@ -219,7 +220,8 @@ void ExtractionGuard::endReading(const std::string& path, bool overran) {
 void ExtractionGuard::writeInflightLocked() {
   if (!directory_) return;
   try {
-    writeFileAtomically(*directory_ + "/" + kInflightName, joinLines(inflight_), {.durable = false});
+    writeFileAtomically(*directory_ + "/" + kInflightName, joinLines(inflight_),
+                        {.durable = false});
   } catch (const std::system_error&) {
     // A folder that cannot be written leaves the guard working from memory.
   }

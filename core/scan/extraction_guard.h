@@ -65,8 +65,8 @@ class ExtractionGuard {
 
   // Runs `job` (which signals `completion`) on a worker for `path`; true when it finished in
   // time, false when the path was refused or the time ran out.
-  bool execute(const std::string& path, double timeout, const std::shared_ptr<Completion>& completion,
-               std::function<void()> job);
+  bool execute(const std::string& path, double timeout,
+               const std::shared_ptr<Completion>& completion, std::function<void()> job);
   bool beginReading(const std::string& path);
   void endReading(const std::string& path, bool overran);
   void writeInflightLocked();

@@ -44,14 +44,14 @@ std::optional<std::string> zipDocumentText(const RegularFile& file, std::string_
 
 // The tool reads the checked file through its standard input's /proc link, so a name that is
 // pointed elsewhere meanwhile is not followed.
-std::optional<std::string> convertWithTool(const std::string& tool, std::vector<std::string> arguments,
+std::optional<std::string> convertWithTool(const std::string& tool,
+                                           std::vector<std::string> arguments,
                                            const RegularFile& file) {
   arguments.push_back(file.pathForTools());
-  std::optional<ProcessOutput> result =
-      runProcess(tool, arguments,
-                 {.outputLimit = OfficeText::kPartLimit,
-                  .timeout = OfficeText::kPartTimeout,
-                  .standardInput = file.fd()});
+  std::optional<ProcessOutput> result = runProcess(tool, arguments,
+                                                   {.outputLimit = OfficeText::kPartLimit,
+                                                    .timeout = OfficeText::kPartTimeout,
+                                                    .standardInput = file.fd()});
   // Output cut at the cap is still good text; a failed or crashed tool's is not.
   if (!result || (result->exitCode != 0 && !result->stoppedAtLimit)) return std::nullopt;
   std::string text = decodeUtf8Prefix(result->output);

@@ -10,8 +10,9 @@ namespace {
 // Ends of paragraphs, headings, shared strings, line breaks and table rows in Word, slide,
 // spreadsheet and OpenDocument markup; each is followed by a line break.
 constexpr std::array<std::string_view, 9> kBreakMarkers = {
-    "</w:p>", "</a:p>", "</text:p>", "</text:h>", "</si>", "<w:br/>", "<text:line-break/>",
-    "<table:table-row", "</row>"};
+    "</w:p>", "</a:p>",  "</text:p>",          "</text:h>",
+    "</si>",  "<w:br/>", "<text:line-break/>", "<table:table-row",
+    "</row>"};
 constexpr std::array<std::string_view, 2> kTabMarkers = {"<w:tab/>", "<text:tab/>"};
 
 std::string markBreaksAndTabs(std::string_view xml) {
@@ -76,8 +77,8 @@ std::string removeTags(std::string_view text) {
 // One pass is the same as replacing each entity in turn with &amp; last: entities cannot overlap
 // (each holds one "&"), and no decoded character forms a new entity.
 std::string decodeEntities(std::string_view text) {
-  static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities = {{
-      {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}}};
+  static constexpr std::array<std::pair<std::string_view, char>, 5> kEntities = {
+      {{"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}, {"&amp;", '&'}}};
   std::string out;
   out.reserve(text.size());
   std::size_t i = 0;

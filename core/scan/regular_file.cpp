@@ -10,7 +10,9 @@
 namespace quorvale {
 namespace {
 
-std::string procPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+std::string procPath(int fd) {
+  return "/proc/self/fd/" + std::to_string(fd);
+}
 
 bool hasProc() {
   static const bool found = ::access("/proc/self/fd", F_OK) == 0;
@@ -42,9 +44,10 @@ std::optional<RegularFile> RegularFile::open(const std::string& path) {
   if (!handle || ::fstat(handle.get(), &checked) != 0 || !S_ISREG(checked.st_mode)) {
     return std::nullopt;
   }
-  UniqueFd fd = hasProc()
-                    ? UniqueFd(::open(procPath(handle.get()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-                    : reopenByName(path, checked);
+  UniqueFd fd =
+      hasProc()
+          ? UniqueFd(::open(procPath(handle.get()).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+          : reopenByName(path, checked);
   struct stat opened {};
   if (!fd || ::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
       !sameFile(opened, checked)) {
@@ -53,9 +56,13 @@ std::optional<RegularFile> RegularFile::open(const std::string& path) {
   return RegularFile(std::move(fd), static_cast<int64_t>(opened.st_size), path);
 }
 
-std::string RegularFile::pathForLibraries() const { return hasProc() ? procPath(fd_.get()) : path_; }
+std::string RegularFile::pathForLibraries() const {
+  return hasProc() ? procPath(fd_.get()) : path_;
+}
 
-std::string RegularFile::pathForTools() const { return hasProc() ? procPath(STDIN_FILENO) : path_; }
+std::string RegularFile::pathForTools() const {
+  return hasProc() ? procPath(STDIN_FILENO) : path_;
+}
 
 std::string RegularFile::readPrefix(std::size_t limit) const {
   // Bytes appended after opening are not wanted; the size at opening also bounds the buffer.
@@ -63,8 +70,8 @@ std::string RegularFile::readPrefix(std::size_t limit) const {
   std::string bytes(limit, '\0');
   std::size_t filled = 0;
   while (filled < limit) {
-    ssize_t got = ::pread(fd_.get(), bytes.data() + filled, limit - filled,
-                          static_cast<off_t>(filled));
+    ssize_t got =
+        ::pread(fd_.get(), bytes.data() + filled, limit - filled, static_cast<off_t>(filled));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     filled += static_cast<std::size_t>(got);

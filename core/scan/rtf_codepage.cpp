@@ -11,9 +11,12 @@ namespace {
 
 std::string converterName(int codepage) {
   switch (codepage) {
-    case 10000: return "macintosh";
-    case 65001: return "UTF-8";
-    default: return "cp" + std::to_string(codepage);
+    case 10000:
+      return "macintosh";
+    case 65001:
+      return "UTF-8";
+    default:
+      return "cp" + std::to_string(codepage);
   }
 }
 

@@ -32,31 +32,35 @@ struct ControlWord {
 };
 
 bool isSkippedDestination(std::string_view word) {
+  // clang-format off
   static constexpr std::array<std::string_view, 44> kWords = {
-      "colortbl",  "stylesheet", "info",     "pict",       "object",   "objdata",
-      "header",    "headerl",    "headerr",  "headerf",    "footer",   "footerl",
-      "footerr",   "footerf",    "fldinst",  "themedata",  "colorschememapping",
-      "latentstyles", "datastore", "xmlnstbl", "listtable", "listoverridetable",
-      "rsidtbl",   "revtbl",     "filetbl",  "generator",  "private",  "nonshppict",
-      "xe",        "tc",         "txe",      "bkmkstart",  "bkmkend",  "datafield",
-      "ftnsep",    "ftnsepc",    "ftncn",    "aftnsep",    "aftnsepc", "aftncn",
-      "pgdsctbl",  "pn",         "template", "userprops"};
+      "colortbl", "stylesheet", "info", "pict", "object", "objdata", "header", "headerl",
+      "headerr", "headerf", "footer", "footerl", "footerr", "footerf", "fldinst", "themedata",
+      "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "listtable",
+      "listoverridetable", "rsidtbl", "revtbl", "filetbl", "generator", "private", "nonshppict",
+      "xe", "tc", "txe", "bkmkstart", "bkmkend", "datafield", "ftnsep", "ftnsepc", "ftncn",
+      "aftnsep", "aftnsepc", "aftncn", "pgdsctbl", "pn", "template", "userprops"};
+  // clang-format on
   return std::find(kWords.begin(), kWords.end(), word) != kWords.end();
 }
 
 std::string_view textOfWord(std::string_view word) {
   static const std::unordered_map<std::string_view, std::string_view> kTexts = {
-      {"par", "\n"},        {"line", "\n"},        {"sect", "\n"},       {"page", "\n"},
-      {"row", "\n"},        {"tab", "\t"},         {"cell", "\t"},       {"emdash", "\u2014"},
-      {"endash", "\u2013"}, {"emspace", "\u2003"}, {"enspace", "\u2002"}, {"qmspace", "\u2005"},
-      {"bullet", "\u2022"}, {"lquote", "\u2018"},  {"rquote", "\u2019"}, {"ldblquote", "\u201C"},
+      {"par", "\n"},          {"line", "\n"},        {"sect", "\n"},        {"page", "\n"},
+      {"row", "\n"},          {"tab", "\t"},         {"cell", "\t"},        {"emdash", "\u2014"},
+      {"endash", "\u2013"},   {"emspace", "\u2003"}, {"enspace", "\u2002"}, {"qmspace", "\u2005"},
+      {"bullet", "\u2022"},   {"lquote", "\u2018"},  {"rquote", "\u2019"},  {"ldblquote", "\u201C"},
       {"rdblquote", "\u201D"}};
   auto found = kTexts.find(word);
   return found == kTexts.end() ? std::string_view() : found->second;
 }
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 int hexValue(char c) {
   if (isDigit(c)) return c - '0';
@@ -73,11 +77,18 @@ class RtfReader {
     while (pos_ < in_.size()) {
       char c = in_[pos_++];
       switch (c) {
-        case '{': openGroup(); break;
-        case '}': closeGroup(); break;
-        case '\\': readControl(); break;
+        case '{':
+          openGroup();
+          break;
+        case '}':
+          closeGroup();
+          break;
+        case '\\':
+          readControl();
+          break;
         case '\r':
-        case '\n': break;
+        case '\n':
+          break;
         default:
           if (static_cast<unsigned char>(c) >= 0x80) {
             appendByte(static_cast<unsigned char>(c));
@@ -92,7 +103,9 @@ class RtfReader {
 
  private:
   GroupState& state() { return stack_.back(); }
-  bool showsText() const { return overflow_ == 0 && stack_.back().destination == Destination::body; }
+  bool showsText() const {
+    return overflow_ == 0 && stack_.back().destination == Destination::body;
+  }
 
   void openGroup() {
     flushBytes();
@@ -196,8 +209,8 @@ class RtfReader {
     std::size_t start = pos_;
     while (pos_ < in_.size() && isLetter(in_[pos_])) ++pos_;
     word.name = in_.substr(start, std::min(pos_ - start, kMaxWordLength + 1));
-    bool negative = pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() &&
-                    isDigit(in_[pos_ + 1]);
+    bool negative =
+        pos_ < in_.size() && in_[pos_] == '-' && pos_ + 1 < in_.size() && isDigit(in_[pos_ + 1]);
     if (negative) ++pos_;
     while (pos_ < in_.size() && isDigit(in_[pos_])) {
       word.hasParameter = true;
@@ -211,18 +224,24 @@ class RtfReader {
 
   void handleSymbol(char c) {
     switch (c) {
-      case '\'': return readHexByte();
+      case '\'':
+        return readHexByte();
       case '{':
       case '}':
-      case '\\': return appendText(std::string_view(&in_[pos_ - 1], 1));
-      case '~': return appendText("\u00A0");
-      case '_': return appendText("\u2011");
+      case '\\':
+        return appendText(std::string_view(&in_[pos_ - 1], 1));
+      case '~':
+        return appendText("\u00A0");
+      case '_':
+        return appendText("\u2011");
       case '\r':
-      case '\n': return appendText("\n");
+      case '\n':
+        return appendText("\n");
       case '*':
         if (overflow_ == 0) state().destination = Destination::skipped;
         return;
-      default: swallowedByFallback();  // \- \: \| and unknown symbols show nothing
+      default:
+        swallowedByFallback();  // \- \: \| and unknown symbols show nothing
     }
   }
 

@@ -14,15 +14,15 @@ bool isOneOf(std::string_view word, const std::array<std::string_view, N>& words
 }
 
 constexpr std::array<std::string_view, 17> kSecretExtensions = {
-    "env", "pem",      "key",      "p12", "p8",  "pfx", "kdbx", "tfvars", "tfstate",
+    "env",      "pem",      "key", "p12", "p8",  "pfx",  "kdbx",   "tfvars", "tfstate",
     "keychain", "keystore", "jks", "asc", "gpg", "ovpn", "pgpass", "pypirc"};
 
 constexpr std::array<std::string_view, 5> kSecretNames = {".pgpass", ".pypirc", ".npmrc",
                                                           ".dockercfg", ".git-credentials"};
 
 constexpr std::array<std::string_view, 13> kSecretWords = {
-    "password",  "passwd",  "secret",  "credential", "private-key", "privatekey", "apikey",
-    "api_key",   "api-key", "api-token", "api_token", "access-token", "access_token"};
+    "password", "passwd",  "secret",    "credential", "private-key",  "privatekey",  "apikey",
+    "api_key",  "api-key", "api-token", "api_token",  "access-token", "access_token"};
 
 }  // namespace
 

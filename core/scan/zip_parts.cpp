@@ -19,7 +19,9 @@ constexpr std::size_t kChunkSize = 65'536;
 
 }  // namespace
 
-void ZipParts::Discard::operator()(zip_t* archive) const { zip_discard(archive); }
+void ZipParts::Discard::operator()(zip_t* archive) const {
+  zip_discard(archive);
+}
 
 std::optional<ZipParts> ZipParts::open(int fd) {
   // libzip takes over the descriptor it is given, but only when it succeeds.

@@ -63,15 +63,17 @@ class SpawnSetup {
     posix_spawnattr_setpgroup(&attributes_, 0);
     posix_spawnattr_setsigdefault(&attributes_, &all);
     posix_spawnattr_setsigmask(&attributes_, &none);
-    posix_spawnattr_setflags(&attributes_,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    posix_spawnattr_setflags(
+        &attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   }
 
-  std::optional<pid_t> spawn(const std::string& executable, const std::vector<std::string>& arguments) {
+  std::optional<pid_t> spawn(const std::string& executable,
+                             const std::vector<std::string>& arguments) {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(executable.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t pid = 0;
     if (posix_spawn(&pid, executable.c_str(), &actions_, &attributes_, argv.data(), environ) != 0) {

@@ -39,15 +39,24 @@ struct SecretCase {
 
 TEST(SecretFiles, NamesAndExtensions) {
   const SecretCase cases[] = {
-      {"Passwords.txt", "txt", true},      {"Secretary notes.txt", "txt", false},
-      {".env.local", "local", true},       {".env", "", true},
-      {"settings.env", "env", true},       {"server.PEM", "PEM", true},
-      {"id_rsa", "", true},                {"id_ed25519.pub", "pub", true},
-      {".netrc", "", true},                {".git-credentials", "", true},
-      {"Top Secret plan.md", "md", true},  {"secretariat minutes.md", "md", false},
-      {"AWS_API_KEY.txt", "txt", true},    {"db-credentials.json", "json", true},
-      {"notes.txt", "txt", false},         {"keynote talk.key", "key", true},
-      {"README", "", false},               {"access_token.txt", "txt", true},
+      {"Passwords.txt", "txt", true},
+      {"Secretary notes.txt", "txt", false},
+      {".env.local", "local", true},
+      {".env", "", true},
+      {"settings.env", "env", true},
+      {"server.PEM", "PEM", true},
+      {"id_rsa", "", true},
+      {"id_ed25519.pub", "pub", true},
+      {".netrc", "", true},
+      {".git-credentials", "", true},
+      {"Top Secret plan.md", "md", true},
+      {"secretariat minutes.md", "md", false},
+      {"AWS_API_KEY.txt", "txt", true},
+      {"db-credentials.json", "json", true},
+      {"notes.txt", "txt", false},
+      {"keynote talk.key", "key", true},
+      {"README", "", false},
+      {"access_token.txt", "txt", true},
   };
   for (const SecretCase& c : cases) {
     EXPECT_EQ(DefaultExtractor::isSecretFile(c.name, c.ext), c.secret) << c.name;
@@ -152,8 +161,9 @@ TEST_F(DefaultExtractorTest, UnreadableFilesGiveNothing) {
   chmod(openPath.c_str(), 0644);
   DefaultExtractor reader;
   EXPECT_TRUE(testing::asUnprivilegedUser([&] { return !reader.text(secretPath, "txt", 13); }));
-  EXPECT_TRUE(testing::asUnprivilegedUser(
-      [&] { return reader.text(openPath, "txt", 12) == std::optional<std::string>("public words"); }));
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] {
+    return reader.text(openPath, "txt", 12) == std::optional<std::string>("public words");
+  }));
 }
 
 TEST_F(DefaultExtractorTest, FilesChangedAfterListingGiveWhatIsThere) {

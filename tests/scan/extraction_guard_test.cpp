@@ -31,10 +31,11 @@ TEST_F(ExtractionGuardTest, RunsWorkAndRecordsThePathOnlyWhileReading) {
   ExtractionGuard guard(dir.path());
   std::string seen;
   std::string inflightPath = dir / "inflight.txt";
-  auto result = guard.run("/docs/a.txt", kGenerous, [inflightPath, &seen]() -> std::optional<std::string> {
-    seen = readFile(inflightPath);  // the caller waits, so its stack is alive here
-    return "text of a";
-  });
+  auto result =
+      guard.run("/docs/a.txt", kGenerous, [inflightPath, &seen]() -> std::optional<std::string> {
+        seen = readFile(inflightPath);  // the caller waits, so its stack is alive here
+        return "text of a";
+      });
   EXPECT_EQ(result, "text of a");
   EXPECT_EQ(seen, "/docs/a.txt\n");
   EXPECT_EQ(inflight(), "");
@@ -98,9 +99,8 @@ TEST_F(ExtractionGuardTest, LateWorkOutlivesTheCallAndTheGuard) {
 TEST_F(ExtractionGuardTest, RunValueCarriesAnyResultAndThrowingWorkGivesNothing) {
   ExtractionGuard guard;
   EXPECT_EQ(guard.runValue("/a", kGenerous, [] { return std::optional<int>(42); }), 42);
-  EXPECT_FALSE(guard.runValue("/b", kGenerous, []() -> std::optional<int> {
-    throw std::runtime_error("reader failed");
-  }));
+  EXPECT_FALSE(guard.runValue(
+      "/b", kGenerous, []() -> std::optional<int> { throw std::runtime_error("reader failed"); }));
   EXPECT_FALSE(guard.isPoisoned("/b"));
 }
 

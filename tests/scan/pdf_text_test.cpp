@@ -29,14 +29,15 @@ class PdfTextTest : public ::testing::Test {
 };
 
 TEST_F(PdfTextTest, ReadsPagesSeparatedByLineBreaks) {
-  std::optional<std::string> text = extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
+  std::optional<std::string> text =
+      extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, "Quarterly report\nSecond (page)");
 }
 
 TEST_F(PdfTextTest, ReadsOnlyTheFirstThreePages) {
-  std::optional<std::string> text =
-      extract("five.pdf", makePdf({"page one", "page two", "page three", "page four", "page five"}));
+  std::optional<std::string> text = extract(
+      "five.pdf", makePdf({"page one", "page two", "page three", "page four", "page five"}));
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, "page one\npage two\npage three");
 }
@@ -63,7 +64,8 @@ TEST_F(PdfTextTest, PasswordLockedDocumentsGiveNothing) {
   std::string plain = dir / "plain.pdf";
   std::string locked = dir / "locked.pdf";
   writeFile(plain, makePdf({"confidential"}));
-  std::string command = "/usr/bin/qpdf --encrypt user owner 256 -- '" + plain + "' '" + locked + "'";
+  std::string command =
+      "/usr/bin/qpdf --encrypt user owner 256 -- '" + plain + "' '" + locked + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_FALSE(PdfText::text(locked, 1000, 6000));
   EXPECT_FALSE(extractor.text(locked, "pdf", 1000));

@@ -57,13 +57,13 @@ TEST(RtfText, RefusesWhatIsNotRtf) {
 
 TEST(RtfText, SurvivesDamagedInput) {
   const std::string damaged[] = {
-      R"({\rtf1 Hello {\b wor)",         // truncated inside a group
-      R"({\rtf1 abc\)",                  // ends with a backslash
-      R"({\rtf1 abc\'e)",                // ends inside a hex byte
-      R"({\rtf1 \'zz ok})",              // not hex
-      R"({\rtf1 }}}}} after})",          // more closing braces than opening ones
+      R"({\rtf1 Hello {\b wor)",  // truncated inside a group
+      R"({\rtf1 abc\)",           // ends with a backslash
+      R"({\rtf1 abc\'e)",         // ends inside a hex byte
+      R"({\rtf1 \'zz ok})",       // not hex
+      R"({\rtf1 }}}}} after})",   // more closing braces than opening ones
       R"({\rtf1 \u99999999999999999999? \uc99999999999 \ansicpg99999999 \'e9})",
-      R"({\rtf1 \bin99999999999 x})",    // binary run longer than the input
+      R"({\rtf1 \bin99999999999 x})",  // binary run longer than the input
       R"({\rtf1 \u-99999999999 x})",
       "{\\rtf1 \\" + std::string(10'000, 'a') + "1 x}",  // endless control word
   };
