@@ -1,5 +1,9 @@
 #include "scan/extraction_guard.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -59,15 +63,36 @@ std::string readText(const std::string& path) {
   return text.str();
 }
 
-// The non-blank lines of a file, without their line ends.
-std::vector<std::string> readLines(const std::string& path) {
+bool isBlank(const std::string& line) {
+  return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+// The non-blank lines of a file, without their line ends; with `untilBlank`, only those before
+// the first blank line.
+std::vector<std::string> readLines(const std::string& path, bool untilBlank) {
   std::vector<std::string> lines;
   std::istringstream text(readText(path));
   for (std::string line; std::getline(text, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
+    if (!isBlank(line)) {
+      lines.push_back(line);
+    } else if (untilBlank) {
+      break;
+    }
   }
   return lines;
+}
+
+bool writeAt(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t wrote =
+        ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return true;
 }
 
 template <typename Paths>
@@ -130,13 +155,16 @@ ExtractionGuard::ExtractionGuard(std::optional<std::string> directory)
   std::error_code ignored;
   std::filesystem::create_directories(*directory_, ignored);
   std::lock_guard hold(lock_);
-  for (std::string& path : readLines(*directory_ + "/" + kPoisonName))
+  for (std::string& path : readLines(*directory_ + "/" + kPoisonName, false)) {
     poison_.insert(std::move(path));
+  }
   // Paths still in flight were being read when the program last stopped: reading them crashed it.
-  std::vector<std::string> crashed = readLines(*directory_ + "/" + kInflightName);
-  if (crashed.empty()) return;
+  const std::string inflightPath = *directory_ + "/" + kInflightName;
+  std::vector<std::string> crashed = readLines(inflightPath, true);
   for (std::string& path : crashed) poison_.insert(std::move(path));
-  writePoisonLocked();
+  if (!crashed.empty()) writePoisonLocked();
+  inflightFile_.reset(
+      ::open(inflightPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
   writeInflightLocked();
 }
 
@@ -215,15 +243,14 @@ void ExtractionGuard::endReading(const std::string& path, bool overran) {
   writeInflightLocked();
 }
 
-// The in-flight file only has to outlive a crash of this process, which the page cache does;
-// skipping the flush keeps two writes per file cheap.
+// A folder that cannot be written leaves the guard working from memory.
 void ExtractionGuard::writeInflightLocked() {
-  if (!directory_) return;
-  try {
-    writeFileAtomically(*directory_ + "/" + kInflightName, joinLines(inflight_),
-                        {.durable = false});
-  } catch (const std::system_error&) {
-    // A folder that cannot be written leaves the guard working from memory.
+  if (!inflightFile_) return;
+  std::string list = joinLines(inflight_);
+  if (!list.empty()) list += '\n';
+  if (writeAt(inflightFile_.get(), list)) {
+    [[maybe_unused]] int ignored =
+        ::ftruncate(inflightFile_.get(), static_cast<off_t>(list.size()));
   }
 }
 

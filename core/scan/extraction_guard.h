@@ -5,10 +5,16 @@
 // "poison.txt". A poisoned file is never read again. Without a folder the guard keeps its poison
 // list in memory only.
 //
-// Files in the folder, both UTF-8 with one path per line, each replaced atomically on change:
-//   inflight.txt  the paths being read right now (one per caller reading at that moment); empty
-//                 when nothing is being read
-//   poison.txt    every poisoned path
+// Files in the folder, both UTF-8 with one path per line:
+//   inflight.txt  the paths being read right now (one per caller reading at that moment),
+//                 followed by one empty line that ends the list; an empty file when nothing is
+//                 being read. It is rewritten in place, twice per read: the new list first, then
+//                 the file is cut to its length. A crash between the two leaves bytes of the old
+//                 list after the empty line, where they are ignored. (Replacing the file by
+//                 rename costs a flush to the disk per write on ext4, milliseconds per file
+//                 read; the file only has to survive a crash of this process, which the page
+//                 cache does.)
+//   poison.txt    every poisoned path, sorted; replaced atomically and flushed to the disk.
 // A path holding a line break cannot be written to these files, so such a file is never read.
 //
 // Thread rule: every member may be called from any thread; the scanner and the passage indexer
@@ -28,6 +34,8 @@
 #include <string>
 #include <type_traits>
 #include <unordered_set>
+
+#include "util/unique_fd.h"
 
 namespace quorvale {
 
@@ -74,6 +82,7 @@ class ExtractionGuard {
 
   std::optional<std::string> directory_;
   std::unique_ptr<GuardWorkers> workers_;
+  UniqueFd inflightFile_;  // open for the guard's life; written under lock_
 
   mutable std::mutex lock_;
   std::unordered_set<std::string> poison_;  // guarded by lock_

@@ -37,7 +37,7 @@ TEST_F(ExtractionGuardTest, RunsWorkAndRecordsThePathOnlyWhileReading) {
         return "text of a";
       });
   EXPECT_EQ(result, "text of a");
-  EXPECT_EQ(seen, "/docs/a.txt\n");
+  EXPECT_EQ(seen, "/docs/a.txt\n\n");
   EXPECT_EQ(inflight(), "");
   EXPECT_EQ(guard.poisonedCount(), 0u);
 }
@@ -59,6 +59,14 @@ TEST_F(ExtractionGuardTest, APathLeftInFlightByACrashIsPoisonedAtTheNextStart) {
   ExtractionGuard reopened(dir.path());
   EXPECT_TRUE(reopened.isPoisoned("/docs/crasher.pdf"));
   EXPECT_EQ(reopened.poisonedCount(), 1u);
+}
+
+TEST_F(ExtractionGuardTest, BytesLeftAfterTheEndOfTheInflightListAreIgnored) {
+  // A crash between writing a shorter list and cutting the file leaves the old list's tail.
+  writeFile(dir / "inflight.txt", "/docs/new\n\ns/old-longer-name\n");
+  ExtractionGuard guard(dir.path());
+  EXPECT_TRUE(guard.isPoisoned("/docs/new"));
+  EXPECT_EQ(guard.poisonedCount(), 1u);
 }
 
 TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePath) {
@@ -147,7 +155,7 @@ TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlight) {
     return std::optional<std::string>("2");
   });
   other.join();
-  EXPECT_EQ(seen, "/docs/one\n/docs/two\n");
+  EXPECT_EQ(seen, "/docs/one\n/docs/two\n\n");
   EXPECT_EQ(inflight(), "");
 }
 
