@@ -13,12 +13,6 @@ constexpr int kMaxSlides = 12;
 const std::string kCatdoc = "/usr/bin/catdoc";
 const std::string kAntiword = "/usr/bin/antiword";
 
-bool holdsCharacters(const std::string& text, int count) {
-  auto wanted = static_cast<std::size_t>(std::max(count, 0));
-  // Characters never outnumber bytes: count only once the bytes could suffice.
-  return text.size() >= wanted && unicode::characterCount(text) >= wanted;
-}
-
 std::optional<std::string> finished(const std::string& text, int maxChars) {
   std::string cut = unicode::trimmed(
       unicode::prefixCharacters(text, static_cast<std::size_t>(std::max(maxChars, 0))));
@@ -37,7 +31,7 @@ std::optional<std::string> zipDocumentText(const RegularFile& file, std::string_
     if (!xml) continue;
     collected += OfficeText::plainText(decodeUtf8Prefix(*xml));
     collected += '\n';
-    if (holdsCharacters(collected, maxChars)) break;
+    if (holdsCharacters(collected, static_cast<std::size_t>(std::max(maxChars, 0)))) break;
   }
   return collected;
 }

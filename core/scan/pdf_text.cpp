@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "scan/plain_text.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -43,11 +44,7 @@ std::optional<std::string> PdfText::text(const std::string& path, int64_t size, 
     std::string text = unicode::trimmed(unicode::toValidUtf8(utf8Of(page->text())));
     if (index > 0) collected += '\n';
     collected += text;
-    // Characters never outnumber bytes, so counting can wait until the bytes could suffice.
-    if (collected.size() >= static_cast<std::size_t>(std::max(maxChars, 0)) &&
-        unicode::characterCount(collected) >= static_cast<std::size_t>(std::max(maxChars, 0))) {
-      break;
-    }
+    if (holdsCharacters(collected, static_cast<std::size_t>(std::max(maxChars, 0)))) break;
   }
   return collected;
 }

@@ -71,6 +71,15 @@ std::string windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+bool holdsCharacters(std::string_view text, std::size_t count) {
+  // Characters never outnumber bytes.
+  if (text.size() < count) return false;
+  // A prefix of `count` characters that stops short of the end proves there are that many.
+  if (unicode::prefixCharacters(text, count).size() < unicode::toValidUtf8(text).size())
+    return true;
+  return unicode::characterCount(text) >= count;
+}
+
 std::optional<std::string> decodePlainText(std::string_view bytes, bool cutShort) {
   if (bytes.find('\0') != std::string_view::npos) return std::nullopt;
   if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());

@@ -1,7 +1,8 @@
-// Decoding the bytes of text files and of converter output into UTF-8. Pure functions; safe on
-// any thread.
+// Decoding the bytes of text files and of converter output into UTF-8, and measuring text
+// against a character budget. Pure functions; safe on any thread.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,5 +25,9 @@ std::string decodeUtf8Prefix(std::string_view bytes);
 // Bytes read as Windows-1252; the five bytes it leaves undefined read as the C1 controls of the
 // same value, as in ISO-8859-1.
 std::string windows1252ToUtf8(std::string_view bytes);
+
+// Whether the text holds at least `count` characters (grapheme clusters), without counting all
+// the characters of a long text.
+bool holdsCharacters(std::string_view text, std::size_t count);
 
 }  // namespace quorvale

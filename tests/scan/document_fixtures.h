@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace quorvale::testing {
 
 using ZipMember = std::pair<std::string, std::string>;  // name, content
@@ -32,6 +34,96 @@ inline void writeZip(const std::string& path, const std::vector<ZipMember>& memb
     zip_discard(archive);
     throw std::runtime_error("cannot write " + path);
   }
+}
+
+namespace detail {
+
+// Deflate's bit order: values least significant bit first, Huffman codes most significant first.
+class BitWriter {
+ public:
+  void bits(uint32_t value, int count) {
+    pending_ |= static_cast<uint64_t>(value) << used_;
+    used_ += count;
+    for (; used_ >= 8; used_ -= 8, pending_ >>= 8) bytes_ += static_cast<char>(pending_ & 0xFF);
+  }
+  void code(uint32_t code, int length) {
+    uint32_t reversed = 0;
+    for (int i = 0; i < length; ++i) reversed |= ((code >> i) & 1) << (length - 1 - i);
+    bits(reversed, length);
+  }
+  std::string take() {
+    if (used_ > 0) bytes_ += static_cast<char>(pending_ & 0xFF);
+    used_ = 0;
+    pending_ = 0;
+    return std::move(bytes_);
+  }
+
+ private:
+  std::string bytes_;
+  uint64_t pending_ = 0;
+  int used_ = 0;
+};
+
+inline void appendLittleEndian(std::string& out, uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+}  // namespace detail
+
+// A zip archive with one member that inflates to `1 + 258 * runs` bytes of 'A' from about
+// 1.6 bytes per run: a fixed-Huffman deflate block of one literal followed by back-references of
+// length 258 at distance 1. Built by hand, so that a member of a gigabyte costs no compression
+// time. Its CRC is deliberately wrong (a reader that stops at a cap never checks it).
+inline void writeZipBomb(const std::string& path, const std::string& name, uint32_t runs) {
+  detail::BitWriter deflate;
+  deflate.bits(1, 1);           // final block
+  deflate.bits(1, 2);           // fixed Huffman codes
+  deflate.code(0x30 + 'A', 8);  // literal 'A'
+  for (uint32_t i = 0; i < runs; ++i) {
+    deflate.code(0xC0 + (285 - 280), 8);  // length 258
+    deflate.code(0, 5);                   // distance 1
+  }
+  deflate.code(0, 7);  // end of block
+  const std::string data = deflate.take();
+  const uint32_t inflated = 1 + 258 * runs;
+  const auto nameLength = static_cast<uint32_t>(name.size());
+  using detail::appendLittleEndian;
+
+  std::string zip;
+  auto describe = [&](std::string& out) {  // the fields shared by both headers
+    appendLittleEndian(out, 20, 2);        // version needed
+    appendLittleEndian(out, 0, 2);         // flags
+    appendLittleEndian(out, 8, 2);         // deflate
+    appendLittleEndian(out, 0, 2);         // time
+    appendLittleEndian(out, 0x21, 2);      // date: 1980-01-01
+    appendLittleEndian(out, 0, 4);         // CRC-32
+    appendLittleEndian(out, static_cast<uint32_t>(data.size()), 4);
+    appendLittleEndian(out, inflated, 4);
+    appendLittleEndian(out, nameLength, 2);
+    appendLittleEndian(out, 0, 2);  // extra field length
+  };
+  appendLittleEndian(zip, 0x04034b50, 4);
+  describe(zip);
+  zip += name + data;
+  const auto directoryOffset = static_cast<uint32_t>(zip.size());
+  appendLittleEndian(zip, 0x02014b50, 4);
+  appendLittleEndian(zip, 20, 2);  // version made by
+  describe(zip);
+  appendLittleEndian(zip, 0, 2);  // comment length
+  appendLittleEndian(zip, 0, 2);  // disk
+  appendLittleEndian(zip, 0, 2);  // internal attributes
+  appendLittleEndian(zip, 0, 4);  // external attributes
+  appendLittleEndian(zip, 0, 4);  // offset of the local header
+  zip += name;
+  const auto directorySize = static_cast<uint32_t>(zip.size()) - directoryOffset;
+  appendLittleEndian(zip, 0x06054b50, 4);
+  appendLittleEndian(zip, 0, 4);  // disk numbers
+  appendLittleEndian(zip, 1, 2);
+  appendLittleEndian(zip, 1, 2);
+  appendLittleEndian(zip, directorySize, 4);
+  appendLittleEndian(zip, directoryOffset, 4);
+  appendLittleEndian(zip, 0, 2);  // comment length
+  writeFile(path, zip);
 }
 
 inline std::string wordDocumentXml(const std::vector<std::string>& paragraphs) {
