@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -50,6 +51,15 @@ void retire(const std::shared_ptr<WorkerState>& worker) {
   std::lock_guard hold(worker->mutex);
   worker->retiring = true;
   worker->wake.notify_one();
+}
+
+// A limit that is not a positive number waits for nothing; an absurdly long one is held to a day,
+// which the clock's arithmetic cannot overflow.
+std::chrono::steady_clock::duration waitingTime(double seconds) {
+  constexpr double kLongest = 86'400;
+  double bounded = seconds > 0 ? std::min(seconds, kLongest) : 0;
+  return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(bounded));
 }
 
 bool hasLineBreak(const std::string& path) {
@@ -150,21 +160,22 @@ class GuardWorkers {
 };
 
 ExtractionGuard::ExtractionGuard(std::optional<std::string> directory)
-    : directory_(std::move(directory)), workers_(std::make_unique<GuardWorkers>()) {
-  if (!directory_) return;
+    : workers_(std::make_unique<GuardWorkers>()) {
+  if (!directory) return;
+  inflightURL_ = *directory + "/" + kInflightName;
+  poisonURL_ = *directory + "/" + kPoisonName;
   std::error_code ignored;
-  std::filesystem::create_directories(*directory_, ignored);
+  std::filesystem::create_directories(*directory, ignored);
   std::lock_guard hold(lock_);
-  for (std::string& path : readLines(*directory_ + "/" + kPoisonName, false)) {
+  for (std::string& path : readLines(*poisonURL_, false)) {
     poison_.insert(std::move(path));
   }
   // Paths still in flight were being read when the program last stopped: reading them crashed it.
-  const std::string inflightPath = *directory_ + "/" + kInflightName;
-  std::vector<std::string> crashed = readLines(inflightPath, true);
+  std::vector<std::string> crashed = readLines(*inflightURL_, true);
   for (std::string& path : crashed) poison_.insert(std::move(path));
   if (!crashed.empty()) writePoisonLocked();
   inflightFile_.reset(
-      ::open(inflightPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+      ::open(inflightURL_->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
   writeInflightLocked();
 }
 
@@ -207,9 +218,7 @@ bool ExtractionGuard::execute(const std::string& path, double timeout,
     worker->job = std::move(job);
     worker->wake.notify_one();
   }
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(std::max(timeout, 0.0)));
+  const auto deadline = std::chrono::steady_clock::now() + waitingTime(timeout);
   bool inTime = false;
   {
     std::unique_lock wait(completion->mutex);
@@ -255,10 +264,10 @@ void ExtractionGuard::writeInflightLocked() {
 }
 
 void ExtractionGuard::writePoisonLocked() {
-  if (!directory_) return;
+  if (!poisonURL_) return;
   std::set<std::string> sorted(poison_.begin(), poison_.end());
   try {
-    writeFileAtomically(*directory_ + "/" + kPoisonName, joinLines(sorted));
+    writeFileAtomically(*poisonURL_, joinLines(sorted));
   } catch (const std::system_error&) {
   }
 }

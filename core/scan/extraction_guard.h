@@ -48,6 +48,10 @@ class ExtractionGuard {
   ExtractionGuard(const ExtractionGuard&) = delete;
   ExtractionGuard& operator=(const ExtractionGuard&) = delete;
 
+  // Where the two files live; nothing for a guard without a folder.
+  const std::optional<std::string>& inflightURL() const { return inflightURL_; }
+  const std::optional<std::string>& poisonURL() const { return poisonURL_; }
+
   bool isPoisoned(const std::string& path) const;
   std::size_t poisonedCount() const;
   // Poisons the path and rewrites poison.txt.
@@ -80,7 +84,8 @@ class ExtractionGuard {
   void writeInflightLocked();
   void writePoisonLocked();
 
-  std::optional<std::string> directory_;
+  std::optional<std::string> inflightURL_;
+  std::optional<std::string> poisonURL_;
   std::unique_ptr<GuardWorkers> workers_;
   UniqueFd inflightFile_;  // open for the guard's life; written under lock_
 

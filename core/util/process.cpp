@@ -87,22 +87,23 @@ class SpawnSetup {
   posix_spawnattr_t attributes_;
 };
 
-// The exit status once the child has ended, if it ends before the deadline.
-std::optional<int> waitUntil(pid_t pid, Clock::time_point deadline, bool& ended) {
-  ended = false;
+struct Reaping {
+  bool ended = false;
+  std::optional<int> exitCode;  // when it ended by exiting
+};
+
+// Reaps the child if it ends before the deadline.
+Reaping reapUntil(pid_t pid, Clock::time_point deadline) {
   for (;;) {
     int status = 0;
     pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid) {
-      ended = true;
-      if (WIFEXITED(status)) return WEXITSTATUS(status);
-      return std::nullopt;
+      return {.ended = true,
+              .exitCode = WIFEXITED(status) ? std::optional(WEXITSTATUS(status)) : std::nullopt};
     }
-    if (done < 0 && errno != EINTR) {  // already reaped elsewhere (SIGCHLD ignored)
-      ended = true;
-      return std::nullopt;
-    }
-    if (Clock::now() >= deadline) return std::nullopt;
+    if (done < 0 && errno != EINTR)
+      return {.ended = true, .exitCode = std::nullopt};  // reaped elsewhere (SIGCHLD ignored)
+    if (Clock::now() >= deadline) return {};
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
 }
@@ -112,34 +113,47 @@ std::optional<int> waitUntil(pid_t pid, Clock::time_point deadline, bool& ended)
 void killAndReap(pid_t pid) {
   kill(-pid, SIGKILL);
   kill(pid, SIGKILL);
-  bool ended = false;
-  waitUntil(pid, Clock::now() + std::chrono::seconds(1), ended);
-  if (!ended) {
-    std::thread([pid] {
-      int status = 0;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-    }).detach();
-  }
+  if (reapUntil(pid, Clock::now() + std::chrono::seconds(1)).ended) return;
+  std::thread([pid] {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
 }
 
 enum class ReadEnd { endOfOutput, limitReached, timedOut };
 
-ReadEnd readOutput(int fd, std::size_t limit, Clock::time_point deadline, std::string& output) {
+struct Reading {
+  ReadEnd end = ReadEnd::endOfOutput;
+  std::string output;
+};
+
+Reading readOutput(int fd, std::size_t limit, Clock::time_point deadline) {
+  Reading reading;
   std::string chunk(kChunkSize, '\0');
-  while (output.size() < limit) {
+  while (reading.output.size() < limit) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return ReadEnd::timedOut;
+    if (left.count() <= 0) return {.end = ReadEnd::timedOut, .output = {}};
     pollfd entry{.fd = fd, .events = POLLIN, .revents = 0};
     int ready = poll(&entry, 1, static_cast<int>(std::min<long long>(left.count() + 1, 60'000)));
-    if (ready < 0 && errno != EINTR) return ReadEnd::endOfOutput;
+    if (ready < 0 && errno != EINTR) return reading;
     if (ready <= 0) continue;
-    ssize_t got = read(fd, chunk.data(), std::min(kChunkSize, limit - output.size()));
+    ssize_t got = read(fd, chunk.data(), std::min(kChunkSize, limit - reading.output.size()));
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-    if (got <= 0) return ReadEnd::endOfOutput;
-    output.append(chunk.data(), static_cast<std::size_t>(got));
+    if (got <= 0) return reading;
+    reading.output.append(chunk.data(), static_cast<std::size_t>(got));
   }
-  return ReadEnd::limitReached;
+  reading.end = ReadEnd::limitReached;
+  return reading;
+}
+
+// A limit that is not a positive number allows nothing; an absurdly long one is held to a day,
+// which the clock's arithmetic cannot overflow.
+Clock::time_point deadlineAfter(std::chrono::duration<double> timeout) {
+  constexpr double kLongest = 86'400;
+  double seconds = timeout.count() > 0 ? std::min(timeout.count(), kLongest) : 0;
+  return Clock::now() +
+         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 }  // namespace
@@ -147,8 +161,7 @@ ReadEnd readOutput(int fd, std::size_t limit, Clock::time_point deadline, std::s
 std::optional<ProcessOutput> runProcess(const std::string& executable,
                                         const std::vector<std::string>& arguments,
                                         const ProcessOptions& options) {
-  const Clock::time_point deadline =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(options.timeout);
+  const Clock::time_point deadline = deadlineAfter(options.timeout);
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
   UniqueFd readEnd = aboveStandardStreams(UniqueFd(ends[0]));
@@ -162,22 +175,24 @@ std::optional<ProcessOutput> runProcess(const std::string& executable,
   writeEnd.reset();
   if (!pid) return std::nullopt;
 
-  ProcessOutput result;
-  ReadEnd end = readOutput(readEnd.get(), options.outputLimit, deadline, result.output);
+  Reading reading = readOutput(readEnd.get(), options.outputLimit, deadline);
   readEnd.reset();
-  if (end != ReadEnd::endOfOutput) {
-    killAndReap(*pid);
-    if (end == ReadEnd::timedOut) return std::nullopt;
-    result.stoppedAtLimit = true;
-    return result;
-  }
-  bool ended = false;
-  result.exitCode = waitUntil(*pid, deadline, ended);
-  if (!ended) {
+  if (reading.end == ReadEnd::timedOut) {
     killAndReap(*pid);
     return std::nullopt;
   }
-  return result;
+  if (reading.end == ReadEnd::limitReached) {
+    killAndReap(*pid);
+    return ProcessOutput{
+        .output = std::move(reading.output), .exitCode = std::nullopt, .stoppedAtLimit = true};
+  }
+  Reaping reaping = reapUntil(*pid, deadline);
+  if (!reaping.ended) {
+    killAndReap(*pid);
+    return std::nullopt;
+  }
+  return ProcessOutput{
+      .output = std::move(reading.output), .exitCode = reaping.exitCode, .stoppedAtLimit = false};
 }
 
 }  // namespace quorvale
