@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -130,7 +131,7 @@ class GuardWorkers {
     for (const auto& worker : idle_) retire(worker);
   }
 
-  // Throws std::system_error when no thread can be started.
+  // Throws when no thread can be started.
   std::shared_ptr<WorkerState> take() {
     {
       std::lock_guard hold(mutex_);
@@ -209,7 +210,7 @@ bool ExtractionGuard::execute(const std::string& path, double timeout,
   std::shared_ptr<WorkerState> worker;
   try {
     worker = workers_->take();
-  } catch (const std::system_error&) {
+  } catch (const std::exception&) {  // no thread could be started
     endReading(path, false);
     return false;
   }
