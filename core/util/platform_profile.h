@@ -13,6 +13,10 @@ struct PlatformProfile {
   std::string_view systemCapitalized;  // "macOS" / "The desktop", at the start of a sentence
   std::string_view settingsApp;      // "System Settings" / "Settings"
   bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
+  // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
+  // Command-Option-Space (the desktop's search), and Control-Space (input sources).
+  std::string_view commandSpaceNote;
+  std::string_view controlSpaceNote;
 
   bool operator==(const PlatformProfile&) const = default;
 };
@@ -23,6 +27,9 @@ inline constexpr PlatformProfile kMacProfile{
     .systemCapitalized = "macOS",
     .settingsApp = "System Settings",
     .hasCloudPlaceholders = true,
+    .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
+                        "Keyboard, Keyboard Shortcuts, Spotlight.",
+    .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
 };
 
 inline constexpr PlatformProfile kLinuxProfile{
@@ -31,6 +38,11 @@ inline constexpr PlatformProfile kLinuxProfile{
     .systemCapitalized = "The desktop",
     .settingsApp = "Settings",
     .hasCloudPlaceholders = false,
+    // Command is the Super key here; desktops bind Super-Space to switching input sources or to
+    // their own search.
+    .commandSpaceNote = "The desktop may use this to switch input sources or to search unless "
+                        "you turn its shortcut off in Settings, Keyboard, Keyboard Shortcuts.",
+    .controlSpaceNote = "The desktop may use Control-Space to switch input sources.",
 };
 
 // The profile of the platform this build runs on.
