@@ -64,7 +64,7 @@ class LenientObject {
     const auto* value = member(key);
     if (value == nullptr) return std::nullopt;
     if (!value->is_boolean()) wrongType(key, "a boolean");
-    return value->get<bool>();
+    return value->template get<bool>();
   }
 
   std::optional<std::int64_t> integer(
@@ -87,7 +87,7 @@ class LenientObject {
     strings.reserve(value->size());
     for (const auto& element : *value) {
       if (!element.is_string()) wrongType(key, "a list of strings");
-      strings.push_back(element.get<std::string>());
+      strings.push_back(element.template get<std::string>());
     }
     return strings;
   }
