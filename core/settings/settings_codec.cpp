@@ -163,7 +163,7 @@ DecodedSettings decodeSettings(const Json& json) {
   return decoded;
 }
 
-DecodedSettings decodeSettings(std::string_view text) {
+DecodedSettings decodeSettingsText(std::string_view text) {
   Json json = Json::parse(text, nullptr, false);
   if (json.is_discarded()) throw SettingsDecodeError("the settings record is not valid JSON");
   return decodeSettings(json);

@@ -40,6 +40,6 @@ nlohmann::ordered_json encodeSettings(const QuorvaleSettings& settings);
 // "snippets" holds the wrong type.
 DecodedSettings decodeSettings(const nlohmann::ordered_json& json);
 // The same over JSON text; text that is not JSON throws SettingsDecodeError.
-DecodedSettings decodeSettings(std::string_view text);
+DecodedSettings decodeSettingsText(std::string_view text);
 
 }  // namespace quorvale
