@@ -28,6 +28,19 @@ void SettingsStore::setSettings(QuorvaleSettings settings) {
   save();
 }
 
+std::optional<HotKeyProblem> SettingsStore::assign(const HotKey& hotKey, HotKeySlot slot) {
+  QuorvaleSettings changed = settings_;
+  if (auto problem = changed.assign(hotKey, slot)) return problem;
+  setSettings(std::move(changed));
+  return std::nullopt;
+}
+
+void SettingsStore::resetHotKey(HotKeySlot slot) {
+  QuorvaleSettings changed = settings_;
+  changed.resetHotKey(slot);
+  setSettings(std::move(changed));
+}
+
 void SettingsStore::setUnavailable(std::set<int> positions) {
   unavailable_ = std::move(positions);
   notify();

@@ -37,6 +37,12 @@ class SettingsStore {
   // one. Throws DefaultsError when the record cannot be saved; it stays current in memory.
   void setSettings(QuorvaleSettings settings);
 
+  // Checks the shortcut and, when there is no problem, stores it in the slot and saves (as
+  // `setSettings`); otherwise returns the problem and changes nothing.
+  std::optional<HotKeyProblem> assign(const HotKey& hotKey, HotKeySlot slot);
+  // Puts the slot's default shortcut back and saves.
+  void resetHotKey(HotKeySlot slot);
+
   // Positions (0 = `hotKey`, 1 = `clipboardHotKey`) of shortcuts that could not be registered
   // the last time the settings were applied.
   const std::set<int>& unavailable() const { return unavailable_; }

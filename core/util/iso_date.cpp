@@ -7,9 +7,6 @@ namespace {
 
 using namespace std::chrono;
 
-const sys_seconds kEarliest = sys_days(year(0) / January / 1);
-const sys_seconds kLatest = sys_days(year(9999) / December / 31) + hours(23) + minutes(59) + seconds(59);
-
 // Reads exactly `count` ASCII digits at `at`, advancing it.
 std::optional<int> digits(std::string_view text, std::size_t& at, std::size_t count) {
   if (at + count > text.size()) return std::nullopt;
@@ -52,8 +49,6 @@ std::optional<seconds> zoneOffset(std::string_view text, std::size_t at) {
 
 std::string format(Time time) {
   sys_seconds whole = floor<seconds>(time);
-  if (whole < kEarliest) whole = kEarliest;
-  if (whole > kLatest) whole = kLatest;
   sys_days day = floor<days>(whole);
   year_month_day date(day);
   hh_mm_ss<seconds> clock(whole - day);
@@ -89,7 +84,12 @@ std::optional<Time> parse(std::string_view text) {
   if (!date.ok()) return std::nullopt;
   auto offset = zoneOffset(text, at);
   if (!offset) return std::nullopt;
-  return Time(sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) - *offset);
+  sys_seconds moment = sys_days(date) + hours(*h) + minutes(*mi) + seconds(*s) - *offset;
+  // The clock counts nanoseconds in 64 bits: about the years 1678 to 2261.
+  if (moment < ceil<seconds>(Time::min()) || moment > floor<seconds>(Time::max())) {
+    return std::nullopt;
+  }
+  return Time(moment);
 }
 
 }  // namespace quorvale::iso_date

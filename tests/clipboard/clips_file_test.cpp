@@ -84,6 +84,7 @@ TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
       R"({"items":[{"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"yesterday","pinned":false}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-02-30T09:07:00Z","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"9999-03-05T09:07:00Z","pinned":false}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z"}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":7,"date":"2024-03-05T09:07:00Z","pinned":false}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","sourceBundle":1,"pinned":false}]})",

@@ -108,6 +108,17 @@ TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
   EXPECT_EQ(seen, (std::vector<bool>{true, true}));
 }
 
+TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.assign({8, 256}, HotKeySlot::panel),
+            (HotKeyProblem{HotKeyProblem::Kind::needsControlOrOption, ""}));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(settings.assign({8, 4096}, HotKeySlot::panel), std::nullopt);
+  EXPECT_EQ(SettingsStore(defaults).settings().hotKey, (HotKey{8, 4096}));
+  settings.resetHotKey(HotKeySlot::panel);
+  EXPECT_EQ(SettingsStore(defaults).settings().hotKey, QuorvaleSettings::kDefaultHotKey);
+}
+
 TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
   const Json original = {{"quorvale.settings.v1", {{"roots", {"~/Mine"}}, {"resultLimit", "eight"}}},
                          {"quorvale.contentVersion", 2}};
