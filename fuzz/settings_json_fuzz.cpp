@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   quorvale::QuorvaleSettings settings = decoded.settings;
   // Strings from the decoder are valid UTF-8, so encoding cannot fail.
-  quorvale::DecodedSettings again = quorvale::decodeSettingsText(quorvale::encodeSettings(settings).dump());
+  quorvale::DecodedSettings again =
+      quorvale::decodeSettingsText(quorvale::encodeSettings(settings).dump());
   if (!(again.settings == settings)) std::abort();
   settings.clamp();
   quorvale::HotKeyRules::problem(settings.hotKey, quorvale::HotKeySlot::clipboard, settings);

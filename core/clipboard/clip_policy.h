@@ -13,18 +13,17 @@
 //   "maxBytesPerItem"  integer   larger copies (UTF-8 bytes) are not recorded        100000
 //   "skipSensitive"    boolean   refuse texts that look like secrets                 true
 //   "memoryOnly"       boolean   never write the history to disk                     false
-//   "ignoredBundles"   [string]  applications whose copies are never recorded        passwordManagers
+//   "ignoredBundles"   [string]  applications whose copies are never recorded passwordManagers
 // Integers are read as 64-bit numbers and not clamped; the store's arithmetic tolerates any value
 // (a negative count keeps no unpinned entry, a huge age keeps everything).
 #pragma once
 
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 namespace quorvale {
 
@@ -58,7 +57,8 @@ class ClipPolicyError : public std::runtime_error {
 };
 
 nlohmann::ordered_json encodeClipPolicy(const ClipPolicy& policy);
-// Throws ClipPolicyError naming the key when the value is not an object or a key has the wrong type.
+// Throws ClipPolicyError naming the key when the value is not an object or a key has the wrong
+// type.
 ClipPolicy decodeClipPolicy(const nlohmann::ordered_json& json);
 
 }  // namespace quorvale

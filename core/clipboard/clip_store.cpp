@@ -16,8 +16,9 @@ double secondsSince1970(ClipDate date) {
 bool isIgnoredBundle(const std::optional<std::string>& bundle, const ClipPolicy& policy) {
   if (!bundle) return false;
   const std::string wanted = unicode::lowercased(*bundle);
-  return std::any_of(policy.ignoredBundles.begin(), policy.ignoredBundles.end(),
-                     [&](const std::string& ignored) { return unicode::lowercased(ignored) == wanted; });
+  return std::any_of(
+      policy.ignoredBundles.begin(), policy.ignoredBundles.end(),
+      [&](const std::string& ignored) { return unicode::lowercased(ignored) == wanted; });
 }
 
 bool hasIgnoredType(std::span<const std::string> types) {
@@ -34,7 +35,8 @@ std::optional<std::string_view> refusal(std::string_view text,
   if (isIgnoredBundle(sourceBundle, policy)) return SkipReason::passwordManager;
   if (hasIgnoredType(pasteboardTypes)) return SkipReason::markedPrivate;
   if (unicode::trimmed(text).empty()) return SkipReason::empty;
-  if (policy.maxBytesPerItem < 0 || text.size() > static_cast<std::uint64_t>(policy.maxBytesPerItem)) {
+  if (policy.maxBytesPerItem < 0 ||
+      text.size() > static_cast<std::uint64_t>(policy.maxBytesPerItem)) {
     return SkipReason::tooLarge;
   }
   if (policy.skipSensitive && SensitiveText::looksSensitive(text)) return SkipReason::looksSecret;
@@ -66,9 +68,10 @@ struct Match {
 // lower case is longer.
 double scoreOf(const ClipItem& item, const std::string& loweredText, std::string_view firstWord) {
   std::size_t at = loweredText.find(firstWord);
-  double offset = at == std::string::npos
-                      ? 0.0
-                      : static_cast<double>(unicode::utf16Count(std::string_view(loweredText).substr(0, at)));
+  double offset =
+      at == std::string::npos
+          ? 0.0
+          : static_cast<double>(unicode::utf16Count(std::string_view(loweredText).substr(0, at)));
   return (item.pinned ? 50.0 : 0.0) - 0.01 * offset -
          0.001 * static_cast<double>(unicode::characterCount(item.text)) +
          secondsSince1970(item.date) / 10'000'000'000.0;

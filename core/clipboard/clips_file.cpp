@@ -40,7 +40,8 @@ ClipItem decodeItem(const Json& json, std::size_t index) {
   item.id = *id;
   item.text = requiredString(json, "text", index);
   auto date = iso_date::parse(requiredString(json, "date", index));
-  if (!date) throw DecodeError("item " + std::to_string(index) + ": \"date\" is not an ISO 8601 date");
+  if (!date)
+    throw DecodeError("item " + std::to_string(index) + ": \"date\" is not an ISO 8601 date");
   item.date = *date;
   if (auto source = json.find("sourceBundle"); source != json.end() && !source->is_null()) {
     if (!source->is_string()) {
@@ -111,7 +112,9 @@ ClipStore ClipStore::fromJson(std::string_view bytes) {
   }
 }
 
-std::string ClipStore::toJson() const { return encodeItems(items_); }
+std::string ClipStore::toJson() const {
+  return encodeItems(items_);
+}
 
 ClipStore ClipStore::load(const std::string& path) {
   ClipStore store;

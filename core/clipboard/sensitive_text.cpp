@@ -19,8 +19,8 @@ using Pattern = std::unique_ptr<icu::RegexPattern>;
 Pattern compile(const char* expression) {
   UErrorCode status = U_ZERO_ERROR;
   UParseError where{};
-  Pattern pattern(icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(expression), 0, where,
-                                             status));
+  Pattern pattern(
+      icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(expression), 0, where, status));
   // The expressions are constants of this file: a failure is a broken build, not bad input.
   if (U_FAILURE(status)) std::abort();
   return pattern;
@@ -31,8 +31,7 @@ struct Patterns {
       "^(sk-[A-Za-z0-9_-]{20,}|sk_(live|test)_[A-Za-z0-9]{16,}|ghp_[A-Za-z0-9]{30,}|"
       "github_pat_[A-Za-z0-9_]{30,}|xox[baprs]-[A-Za-z0-9-]{10,}|AKIA[0-9A-Z]{16}|"
       "AIza[0-9A-Za-z_-]{30,})$");
-  Pattern webToken =
-      compile("^eyJ[A-Za-z0-9_-]{5,}\\.[A-Za-z0-9_-]{5,}\\.[A-Za-z0-9_-]{5,}$");
+  Pattern webToken = compile("^eyJ[A-Za-z0-9_-]{5,}\\.[A-Za-z0-9_-]{5,}\\.[A-Za-z0-9_-]{5,}$");
   Pattern identityNumber = compile("^\\d{3}-\\d{2}-\\d{4}$");
   Pattern oneTimeCode = compile("^\\d{6,8}$");
   Pattern fileExtension = compile("\\.[A-Za-z0-9]{1,5}$");

@@ -11,7 +11,8 @@ std::vector<std::string> applicationFolders() {
   auto add = [&](std::string base) {
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     std::string folder = (base == "/" ? "" : base) + "/applications";
-    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+      folders.push_back(folder);
   };
   if (auto dataHome = xdg::dataHome()) add(*dataHome);
   for (const std::string& dir : xdg::dataDirs()) add(dir);

@@ -3,6 +3,8 @@
 namespace quorvale::KeyNames {
 
 const std::map<std::uint32_t, std::string>& table() {
+  // Grouped as the keys are listed: characters, named keys, function keys.
+  // clang-format off
   static const std::map<std::uint32_t, std::string> names{
       {0, "A"},    {1, "S"},   {2, "D"},   {3, "F"},   {4, "H"},   {5, "G"},   {6, "Z"},
       {7, "X"},    {8, "C"},   {9, "V"},   {11, "B"},  {12, "Q"},  {13, "W"},  {14, "E"},
@@ -17,6 +19,7 @@ const std::map<std::uint32_t, std::string>& table() {
       {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"},  {97, "F6"},
       {98, "F7"},  {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"},
   };
+  // clang-format on
   return names;
 }
 

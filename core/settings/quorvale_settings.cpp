@@ -7,7 +7,9 @@
 
 namespace quorvale {
 
-std::vector<std::string> QuorvaleSettings::defaultRoots() { return DefaultFolders::roots(); }
+std::vector<std::string> QuorvaleSettings::defaultRoots() {
+  return DefaultFolders::roots();
+}
 
 ClipPolicy QuorvaleSettings::defaultClipboard() {
   ClipPolicy policy;

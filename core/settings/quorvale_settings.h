@@ -13,14 +13,14 @@
 //   "hiddenResults"              [string]  files never shown as results
 //   "indexContents"              boolean   index the words inside files; true
 //   "semanticSearch"             boolean   also find files by meaning; false
-//   "clipboard"                  object    the clipboard-history policy (clip_policy.h), off by default
-//   "setupVersion"               integer   first-run setup done when >= currentSetupVersion; 0
-//   "questionSearch"             boolean   answer typed questions from passages; false
-//   "modelAllowsExpensiveNetwork" boolean  the model download may use a metered network; false
-//   "webSearches"                [object]  keyword web searches (web_search.h); the default table
-//   "webSearchesVersion"         integer   version of the default table last merged in; 2
-//   "fallbackKeywords"           [string]  web searches offered when nothing matches; g, claude, gpt
-//   "snippets"                   [object]  text snippets (snippets.h); none
+//   "clipboard"                  object    the clipboard-history policy (clip_policy.h), off by
+//   default "setupVersion"               integer   first-run setup done when >=
+//   currentSetupVersion; 0 "questionSearch"             boolean   answer typed questions from
+//   passages; false "modelAllowsExpensiveNetwork" boolean  the model download may use a metered
+//   network; false "webSearches"                [object]  keyword web searches (web_search.h); the
+//   default table "webSearchesVersion"         integer   version of the default table last merged
+//   in; 2 "fallbackKeywords"           [string]  web searches offered when nothing matches; g,
+//   claude, gpt "snippets"                   [object]  text snippets (snippets.h); none
 //   "showMenuBarIcon"            boolean   show the tray item; true
 //   "resultLimit"                integer   rows the panel shows; saved within 3...15; 8
 // Integers are 64-bit. Decoding is lenient (see settings_codec.h): a missing or null key keeps its

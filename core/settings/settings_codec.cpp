@@ -77,8 +77,10 @@ void decodeHotKeys(const Stored& stored, QuorvaleSettings& settings) {
 
 void decodeFolders(const Stored& stored, QuorvaleSettings& settings) {
   settings.roots = stored.stringList("roots").value_or(std::move(settings.roots));
-  settings.excludedPaths = stored.stringList("excludedPaths").value_or(std::move(settings.excludedPaths));
-  settings.hiddenResults = stored.stringList("hiddenResults").value_or(std::move(settings.hiddenResults));
+  settings.excludedPaths =
+      stored.stringList("excludedPaths").value_or(std::move(settings.excludedPaths));
+  settings.hiddenResults =
+      stored.stringList("hiddenResults").value_or(std::move(settings.hiddenResults));
   settings.indexContents = stored.boolean("indexContents").value_or(settings.indexContents);
   settings.semanticSearch = stored.boolean("semanticSearch").value_or(settings.semanticSearch);
 }
@@ -102,8 +104,9 @@ void decodeWebSearches(const Stored& stored, QuorvaleSettings& settings) {
   settings.fallbackKeywords =
       stored.stringList("fallbackKeywords").value_or(std::move(settings.fallbackKeywords));
   if (settings.webSearchesVersion < WebSearch::defaultsVersion) {
-    settings.webSearches = WebSearch::upgraded(std::move(settings.webSearches),
-                                               static_cast<int>(std::max<std::int64_t>(settings.webSearchesVersion, 0)));
+    settings.webSearches = WebSearch::upgraded(
+        std::move(settings.webSearches),
+        static_cast<int>(std::max<std::int64_t>(settings.webSearchesVersion, 0)));
     settings.webSearchesVersion = WebSearch::defaultsVersion;
   }
 }

@@ -10,12 +10,11 @@
 // stored. Unknown keys are ignored. Called by the settings store; pure functions, any thread.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "settings/quorvale_settings.h"
 

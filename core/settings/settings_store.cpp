@@ -51,7 +51,9 @@ int SettingsStore::observe(Observer observer) {
   return nextToken_++;
 }
 
-void SettingsStore::stopObserving(int token) { observers_.erase(token); }
+void SettingsStore::stopObserving(int token) {
+  observers_.erase(token);
+}
 
 void SettingsStore::notify() const {
   // A copy, so that an observer may stop observing while being called.

@@ -36,8 +36,8 @@ void makeFolder(const std::string& path) {
 UserDefaults::UserDefaults(std::string path) : path_(std::move(path)) {}
 
 std::string UserDefaults::standardPath() {
-  std::string base = xdg::configHome().value_or(
-      (std::filesystem::temp_directory_path() / ".config").string());
+  std::string base =
+      xdg::configHome().value_or((std::filesystem::temp_directory_path() / ".config").string());
   return base + "/quorvale/defaults.json";
 }
 

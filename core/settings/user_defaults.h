@@ -19,12 +19,11 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 namespace quorvale {
 

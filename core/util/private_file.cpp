@@ -115,7 +115,8 @@ std::string copyAside(const std::string& path, const std::string& bytes, std::st
 
 void writePrivateFile(const std::string& path, std::string_view bytes) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) fail(EISDIR, "cannot write " + path);
+  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    fail(EISDIR, "cannot write " + path);
   std::string temporary = path + ".tmp-XXXXXX";
   Descriptor file(::mkstemp(temporary.data()));
   if (file.get() < 0) fail(errno, "cannot write " + path);

@@ -9,7 +9,9 @@ namespace {
 
 constexpr char kHex[] = "0123456789ABCDEF";
 
-bool isDashPosition(std::size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+bool isDashPosition(std::size_t i) {
+  return i == 8 || i == 13 || i == 18 || i == 23;
+}
 
 }  // namespace
 

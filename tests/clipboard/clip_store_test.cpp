@@ -10,7 +10,8 @@ namespace quorvale {
 namespace {
 
 ClipDate at(double seconds) {
-  return ClipDate(std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
+  return ClipDate(
+      std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
 }
 
 constexpr double kDay = 86400;
@@ -52,17 +53,67 @@ struct Refusal {
 TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
   const PolicyChange none = [](ClipPolicy&) {};
   const std::vector<Refusal> cases{
-      {"off before anything", [](ClipPolicy& p) { p.enabled = false; }, "hello", "com.1password.1password", {"org.nspasteboard.ConcealedType"}, "history is off"},
-      {"password manager, any case", none, "hello", "COM.1Password.1Password", {}, "password manager"},
-      {"manager before private type", none, "", "org.keepassxc.keepassxc", {"org.nspasteboard.ConcealedType"}, "password manager"},
-      {"concealed type", none, "hello", std::nullopt, {"text/plain", "org.nspasteboard.ConcealedType"}, "marked private by the app"},
-      {"KDE password-manager hint", none, "hello", std::nullopt, {"x-kde-passwordManagerHint"}, "marked private by the app"},
-      {"transient type of another utility", none, "hello", std::nullopt, {"de.petermaurer.TransientPasteboardType"}, "marked private by the app"},
-      {"private type before empty", none, " ", std::nullopt, {"org.nspasteboard.TransientType"}, "marked private by the app"},
+      {"off before anything",
+       [](ClipPolicy& p) { p.enabled = false; },
+       "hello",
+       "com.1password.1password",
+       {"org.nspasteboard.ConcealedType"},
+       "history is off"},
+      {"password manager, any case",
+       none,
+       "hello",
+       "COM.1Password.1Password",
+       {},
+       "password manager"},
+      {"manager before private type",
+       none,
+       "",
+       "org.keepassxc.keepassxc",
+       {"org.nspasteboard.ConcealedType"},
+       "password manager"},
+      {"concealed type",
+       none,
+       "hello",
+       std::nullopt,
+       {"text/plain", "org.nspasteboard.ConcealedType"},
+       "marked private by the app"},
+      {"KDE password-manager hint",
+       none,
+       "hello",
+       std::nullopt,
+       {"x-kde-passwordManagerHint"},
+       "marked private by the app"},
+      {"transient type of another utility",
+       none,
+       "hello",
+       std::nullopt,
+       {"de.petermaurer.TransientPasteboardType"},
+       "marked private by the app"},
+      {"private type before empty",
+       none,
+       " ",
+       std::nullopt,
+       {"org.nspasteboard.TransientType"},
+       "marked private by the app"},
       {"white space only", none, " \n\t ", std::nullopt, {}, "empty"},
-      {"empty before too large", [](ClipPolicy& p) { p.maxBytesPerItem = 0; }, "  ", std::nullopt, {}, "empty"},
-      {"too large before secret", [](ClipPolicy& p) { p.maxBytesPerItem = 5; }, "123456", std::nullopt, {}, "too large"},
-      {"negative size limit", [](ClipPolicy& p) { p.maxBytesPerItem = -1; }, "a", std::nullopt, {}, "too large"},
+      {"empty before too large",
+       [](ClipPolicy& p) { p.maxBytesPerItem = 0; },
+       "  ",
+       std::nullopt,
+       {},
+       "empty"},
+      {"too large before secret",
+       [](ClipPolicy& p) { p.maxBytesPerItem = 5; },
+       "123456",
+       std::nullopt,
+       {},
+       "too large"},
+      {"negative size limit",
+       [](ClipPolicy& p) { p.maxBytesPerItem = -1; },
+       "a",
+       std::nullopt,
+       {},
+       "too large"},
       {"secret", none, "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
   };
   for (const Refusal& c : cases) {
@@ -178,7 +229,7 @@ TEST_F(ClipStoreTest, SearchNeedsEveryWordInAnyOrderAndCase) {
 }
 
 TEST_F(ClipStoreTest, SearchRanksPinnedThenEarlierShorterNewer) {
-  copy("an apple pie", kNow);          // occurrence at 3
+  copy("an apple pie", kNow);           // occurrence at 3
   copy("apple tart with cream", kNow);  // at 0, longer
   copy("apple tart", kNow);             // at 0, shorter
   copy("apple, red", kNow - 10);        // same length as "apple tart", older

@@ -74,7 +74,8 @@ TEST_F(ClipsFileTest, MissingFileIsAnEmptyHistory) {
 }
 
 TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
-  const std::string item = R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})";
+  const std::string item =
+      R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})";
   const std::vector<std::string> damaged{
       std::string(kValid.substr(0, kValid.size() / 2)),  // truncated mid-item
       "",
@@ -89,7 +90,8 @@ TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":7,"date":"2024-03-05T09:07:00Z","pinned":false}]})",
       R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","sourceBundle":1,"pinned":false}]})",
       R"({"items":[)" + item + ",3]}",
-      "{\"items\":[{\"id\":\"0f8fad5b-d9cb-469f-a165-70867728950e\",\"text\":\"\xff\",\"date\":\"2024-03-05T09:07:00Z\",\"pinned\":false}]}",
+      "{\"items\":[{\"id\":\"0f8fad5b-d9cb-469f-a165-70867728950e\",\"text\":\"\xff\",\"date\":"
+      "\"2024-03-05T09:07:00Z\",\"pinned\":false}]}",
   };
   for (const std::string& bytes : damaged) {
     testing::writeFile(path, bytes);

@@ -25,17 +25,38 @@ TEST(HotKeyRules, ChecksInOrder) {
       {"Shift-A", {0, 512}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
       {"A alone", {0, 0}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
       {"F5 alone", {96, 0}, HotKeySlot::panel, std::nullopt},
-      {"Command-Q", {12, 256}, HotKeySlot::panel, HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
-      {"Command-Option-Escape", {53, 2304}, HotKeySlot::panel, HotKeyProblem{Kind::reservedBySystem, "Force Quit (Command-Option-Escape)"}},
-      {"Control-Command-Q", {12, 4352}, HotKeySlot::clipboard, HotKeyProblem{Kind::reservedBySystem, "Lock screen (Control-Command-Q)"}},
-      {"Command-Shift-3", {20, 768}, HotKeySlot::panel, HotKeyProblem{Kind::reservedBySystem, "Screenshot (Command-Shift-3)"}},
-      {"Command-Shift-Q", {12, 768}, HotKeySlot::panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
+      {"Command-Q",
+       {12, 256},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
+      {"Command-Option-Escape",
+       {53, 2304},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Force Quit (Command-Option-Escape)"}},
+      {"Control-Command-Q",
+       {12, 4352},
+       HotKeySlot::clipboard,
+       HotKeyProblem{Kind::reservedBySystem, "Lock screen (Control-Command-Q)"}},
+      {"Command-Shift-3",
+       {20, 768},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Screenshot (Command-Shift-3)"}},
+      {"Command-Shift-Q",
+       {12, 768},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-C", {8, 256}, HotKeySlot::panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-Space", {49, 256}, HotKeySlot::panel, std::nullopt},
       {"Command-F5", {96, 256}, HotKeySlot::panel, std::nullopt},
       {"Control-Option-K", {40, 6144}, HotKeySlot::panel, std::nullopt},
-      {"clipboard set to the panel's", {49, 2048}, HotKeySlot::clipboard, HotKeyProblem{Kind::sameAsOther, "the Quorvale hotkey"}},
-      {"panel set to the clipboard's", {9, 2560}, HotKeySlot::panel, HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}},
+      {"clipboard set to the panel's",
+       {49, 2048},
+       HotKeySlot::clipboard,
+       HotKeyProblem{Kind::sameAsOther, "the Quorvale hotkey"}},
+      {"panel set to the clipboard's",
+       {9, 2560},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}},
       {"panel set to its own", {49, 2048}, HotKeySlot::panel, std::nullopt},
       {"all 32 bits", {0xFFFFFFFFu, 0xFFFFFFFFu}, HotKeySlot::panel, std::nullopt},
   };
@@ -54,8 +75,9 @@ TEST(HotKeyRules, MessagesUseThePlatformWords) {
             "That is already set for the Quorvale hotkey.");
   EXPECT_EQ(HotKeyRules::message({Kind::needsModifier, ""}),
             "Hold Control, Option or Command with the key.");
-  EXPECT_EQ(HotKeyRules::message({Kind::needsControlOrOption, ""}),
-            "Add Control or Option, so this does not replace a shortcut such as Command-C in every app.");
+  EXPECT_EQ(
+      HotKeyRules::message({Kind::needsControlOrOption, ""}),
+      "Add Control or Option, so this does not replace a shortcut such as Command-C in every app.");
 }
 
 TEST(HotKeyRules, NotesForSpace) {
@@ -117,8 +139,7 @@ TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
   EXPECT_EQ(DefaultFolders::roots(),
             (std::vector<std::string>{"~/Desktop", "~/Documents", "~/Downloads",
                                       "/home/u/.local/share/applications",
-                                      "/usr/share/applications",
-                                      "/usr/local/share/applications"}));
+                                      "/usr/share/applications", "/usr/local/share/applications"}));
   EXPECT_EQ(QuorvaleSettings().roots, DefaultFolders::roots());
   unsetenv("XDG_DATA_HOME");
   unsetenv("XDG_DATA_DIRS");

@@ -41,22 +41,26 @@ TEST(SettingsCodec, DefaultRecord) {
 TEST(SettingsCodec, EncodesEveryKeyInFieldOrder) {
   QuorvaleSettings settings;
   settings.snippets.push_back(Snippet{.id = "0F8FAD5B-D9CB-469F-A165-70867728950E",
-                                      .keyword = "sig", .name = "Signature", .text = "Best"});
+                                      .keyword = "sig",
+                                      .name = "Signature",
+                                      .text = "Best"});
   Json json = encodeSettings(settings);
   std::vector<std::string> keys;
   for (const auto& [key, value] : json.items()) keys.push_back(key);
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "hotKey", "clipboardHotKey", "roots", "excludedPaths", "hiddenResults",
-                      "indexContents", "semanticSearch", "clipboard", "setupVersion",
-                      "questionSearch", "modelAllowsExpensiveNetwork", "webSearches",
-                      "webSearchesVersion", "fallbackKeywords", "snippets", "showMenuBarIcon",
-                      "resultLimit"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{
+                "hotKey", "clipboardHotKey", "roots", "excludedPaths", "hiddenResults",
+                "indexContents", "semanticSearch", "clipboard", "setupVersion", "questionSearch",
+                "modelAllowsExpensiveNetwork", "webSearches", "webSearchesVersion",
+                "fallbackKeywords", "snippets", "showMenuBarIcon", "resultLimit"}));
   EXPECT_EQ(json["hotKey"].dump(), R"({"keyCode":49,"modifiers":2048})");
   EXPECT_TRUE(json["clipboard"].dump().starts_with(
       R"({"enabled":false,"maxItems":200,"maxAgeDays":30,"maxBytesPerItem":100000,"skipSensitive":true,"memoryOnly":false,"ignoredBundles":[)"));
-  EXPECT_TRUE(json["webSearches"][0].dump().starts_with(R"({"keyword":"g","name":"Google","url":)"));
-  EXPECT_EQ(json["snippets"][0].dump(),
-            R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","keyword":"sig","name":"Signature","text":"Best"})");
+  EXPECT_TRUE(
+      json["webSearches"][0].dump().starts_with(R"({"keyword":"g","name":"Google","url":)"));
+  EXPECT_EQ(
+      json["snippets"][0].dump(),
+      R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","keyword":"sig","name":"Signature","text":"Best"})");
 }
 
 TEST(SettingsCodec, RoundTripsEveryField) {
@@ -73,10 +77,12 @@ TEST(SettingsCodec, RoundTripsEveryField) {
   settings.setupVersion = 1;
   settings.questionSearch = true;
   settings.modelAllowsExpensiveNetwork = true;
-  settings.webSearches = {WebSearch{.keyword = "x", .name = "X", .url = "https://x.example/?q={query}", .ask = true}};
+  settings.webSearches = {
+      WebSearch{.keyword = "x", .name = "X", .url = "https://x.example/?q={query}", .ask = true}};
   settings.webSearchesVersion = 3;
   settings.fallbackKeywords = {"x"};
-  settings.snippets = {Snippet{.id = "0F8FAD5B-D9CB-469F-A165-70867728950E", .keyword = "k", .name = "n", .text = "t"}};
+  settings.snippets = {Snippet{
+      .id = "0F8FAD5B-D9CB-469F-A165-70867728950E", .keyword = "k", .name = "n", .text = "t"}};
   settings.showMenuBarIcon = false;
   settings.resultLimit = 12;
   DecodedSettings decoded = decodeSettingsText(encodeSettings(settings).dump());
@@ -92,14 +98,18 @@ TEST(SettingsCodec, OnlyAHotKeyGivesDefaultsAndMigratedWebSearches) {
 }
 
 TEST(SettingsCodec, VersionOneKeepsUserEntriesAndAddsMissingDefaults) {
-  Json stored = {{"webSearchesVersion", 1},
-                 {"webSearches", Json::array({{{"keyword", "G"}, {"name", "Mine"}, {"url", "https://mine.example/?q={query}"}}})}};
+  Json stored = {
+      {"webSearchesVersion", 1},
+      {"webSearches",
+       Json::array(
+           {{{"keyword", "G"}, {"name", "Mine"}, {"url", "https://mine.example/?q={query}"}}})}};
   QuorvaleSettings settings = decodeSettings(stored).settings;
   EXPECT_EQ(settings.webSearchesVersion, 2);
   ASSERT_EQ(settings.webSearches.size(), WebSearch::defaults().size());
   EXPECT_EQ(settings.webSearches[0].name, "Mine");
   EXPECT_EQ(keywords(settings.webSearches),
-            (std::vector<std::string>{"G", "ddg", "w", "maps", "yt", "gh", "scholar", "claude", "gpt", "ppl"}));
+            (std::vector<std::string>{"G", "ddg", "w", "maps", "yt", "gh", "scholar", "claude",
+                                      "gpt", "ppl"}));
 }
 
 TEST(SettingsCodec, CurrentOrNewerVersionIsNotMigrated) {
@@ -231,7 +241,8 @@ TEST(SettingsCodec, BrokenSnippetsFailAloneAndAreReported) {
 TEST(SettingsCodec, HugeListsDecode) {
   Json roots = Json::array();
   for (int i = 0; i < 200000; ++i) roots.push_back("/data/folder" + std::to_string(i));
-  QuorvaleSettings settings = decodeSettings(Json{{"roots", roots}, {"hiddenResults", roots}}).settings;
+  QuorvaleSettings settings =
+      decodeSettings(Json{{"roots", roots}, {"hiddenResults", roots}}).settings;
   EXPECT_EQ(settings.roots.size(), 200000u);
   Json wrongAtTheEnd = roots;
   wrongAtTheEnd.push_back(false);

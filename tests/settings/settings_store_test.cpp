@@ -97,7 +97,8 @@ TEST_F(SettingsStoreTest, SavingTheSameValueTwiceWritesTwice) {
 TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
   SettingsStore settings(defaults);
   std::vector<bool> seen;
-  int token = settings.observe([&](const SettingsStore& s) { seen.push_back(s.settings().questionSearch); });
+  int token = settings.observe(
+      [&](const SettingsStore& s) { seen.push_back(s.settings().questionSearch); });
   QuorvaleSettings changed = settings.settings();
   changed.questionSearch = true;
   settings.setSettings(changed);
@@ -120,8 +121,9 @@ TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
 }
 
 TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
-  const Json original = {{"quorvale.settings.v1", {{"roots", {"~/Mine"}}, {"resultLimit", "eight"}}},
-                         {"quorvale.contentVersion", 2}};
+  const Json original = {
+      {"quorvale.settings.v1", {{"roots", {"~/Mine"}}, {"resultLimit", "eight"}}},
+      {"quorvale.contentVersion", 2}};
   store(original);
   const std::string bytes = testing::readFile(path);
   SettingsStore settings(defaults);
@@ -139,7 +141,8 @@ TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
 
 TEST_F(SettingsStoreTest, DroppedSnippetsAreSetAsideToo) {
   store(Json{{"quorvale.settings.v1",
-              {{"snippets", Json::array({{{"id", "nope"}, {"keyword", "k"}, {"name", "n"}, {"text", "t"}}})},
+              {{"snippets",
+                Json::array({{{"id", "nope"}, {"keyword", "k"}, {"name", "n"}, {"text", "t"}}})},
                {"roots", {"~/Mine"}}}}});
   const std::string bytes = testing::readFile(path);
   SettingsStore settings(defaults);
@@ -151,7 +154,8 @@ TEST_F(SettingsStoreTest, DroppedSnippetsAreSetAsideToo) {
 }
 
 TEST_F(SettingsStoreTest, TruncatedFileIsSetAsideThenReplaced) {
-  store(Json{{"quorvale.settings.v1", encodeSettings(QuorvaleSettings())}, {"quorvale.contentVersion", 2}});
+  store(Json{{"quorvale.settings.v1", encodeSettings(QuorvaleSettings())},
+             {"quorvale.contentVersion", 2}});
   std::string whole = testing::readFile(path);
   const std::string truncated = whole.substr(0, whole.size() / 2);
   testing::writeFile(path, truncated);
