@@ -3,9 +3,10 @@
 #include <system_error>
 
 #include "clipboard/clip_store.h"
+#include "util/atomic_file.h"
 #include "util/iso_date.h"
-#include "util/private_file.h"
 #include "util/uuid.h"
+#include "util/whole_file.h"
 
 namespace quorvale {
 namespace {
@@ -140,7 +141,7 @@ void ClipStore::write(const std::string& path, const ClipPolicy& policy) const {
     if (damagedSource_ == path && stillDamaged(path)) {
       setAside(path, "unreadable", std::chrono::system_clock::now());
     }
-    writePrivateFile(path, encodeItems(items_));
+    writeFileAtomically(path, encodeItems(items_));
   } catch (const std::system_error& error) {
     // std::filesystem::filesystem_error is a std::system_error too.
     throw ClipStoreError(std::string("The clipboard history could not be saved: ") + error.what());

@@ -55,9 +55,10 @@ std::string folded(std::string_view text) {
   const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
   if (U_FAILURE(status)) return typed::lowered(text);
-  const icu::UnicodeString decomposed = nfd->normalize(
-      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))),
-      status);
+  const icu::UnicodeString decomposed =
+      nfd->normalize(icu::UnicodeString::fromUTF8(
+                         icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))),
+                     status);
   icu::UnicodeString bare;
   for (int32_t i = 0; i < decomposed.length();) {
     const UChar32 c = decomposed.char32At(i);
@@ -107,9 +108,15 @@ std::string titleCased(std::string_view text) {
   return out;
 }
 
-std::string slug(std::string_view text) { return joined(words(folded(text)), "-"); }
-std::string snakeCased(std::string_view text) { return joined(words(text), "_"); }
-std::string kebabCased(std::string_view text) { return joined(words(text), "-"); }
+std::string slug(std::string_view text) {
+  return joined(words(folded(text)), "-");
+}
+std::string snakeCased(std::string_view text) {
+  return joined(words(text), "_");
+}
+std::string kebabCased(std::string_view text) {
+  return joined(words(text), "-");
+}
 
 std::string camelCased(std::string_view text) {
   const std::vector<std::string> pieces = words(text);
@@ -131,6 +138,8 @@ std::size_t wordCount(std::string_view text) {
   return count;
 }
 
-std::size_t characterCount(std::string_view text) { return unicode::characterCount(text); }
+std::size_t characterCount(std::string_view text) {
+  return unicode::characterCount(text);
+}
 
 }  // namespace quorvale::quick

@@ -12,9 +12,15 @@ namespace {
 
 using Rgb = std::array<int, 3>;
 
-bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
-int hexValue(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+int hexValue(char c) {
+  return c <= '9' ? c - '0' : c - 'a' + 10;
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Six lower-case hexadecimal digits, from three or six.
 std::optional<std::string> sixDigits(std::string_view digits) {
@@ -32,7 +38,8 @@ std::optional<QuickTool> fromHex(std::string_view digits) {
   const auto six = sixDigits(digits);
   if (!six) return std::nullopt;
   Rgb rgb{};
-  for (std::size_t i = 0; i < 3; ++i) rgb[i] = hexValue((*six)[2 * i]) * 16 + hexValue((*six)[2 * i + 1]);
+  for (std::size_t i = 0; i < 3; ++i)
+    rgb[i] = hexValue((*six)[2 * i]) * 16 + hexValue((*six)[2 * i + 1]);
   const std::string written = "rgb(" + std::to_string(rgb[0]) + ", " + std::to_string(rgb[1]) +
                               ", " + std::to_string(rgb[2]) + ")";
   return QuickTool{.title = written,
@@ -58,15 +65,14 @@ std::vector<int> numbersIn(std::string_view text) {
 
 std::optional<QuickTool> fromRgb(std::string_view text) {
   const std::vector<int> numbers = numbersIn(text);
-  if (numbers.size() != 3 || std::any_of(numbers.begin(), numbers.end(),
-                                          [](int n) { return n > 255; })) {
+  if (numbers.size() != 3 ||
+      std::any_of(numbers.begin(), numbers.end(), [](int n) { return n > 255; })) {
     return std::nullopt;
   }
   char written[8];
   std::snprintf(written, sizeof written, "#%02x%02x%02x", numbers[0], numbers[1], numbers[2]);
-  return QuickTool{.title = written,
-                   .subtitle = "RGB as hex" + std::string(kReturnToCopy),
-                   .copy = written};
+  return QuickTool{
+      .title = written, .subtitle = "RGB as hex" + std::string(kReturnToCopy), .copy = written};
 }
 
 }  // namespace

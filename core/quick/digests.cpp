@@ -15,10 +15,14 @@ using FetchedMd = std::unique_ptr<EVP_MD, MdFree>;
 
 const char* openSslName(DigestAlgorithm algorithm) {
   switch (algorithm) {
-    case DigestAlgorithm::sha256: return "SHA256";
-    case DigestAlgorithm::sha1: return "SHA1";
-    case DigestAlgorithm::sha512: return "SHA512";
-    case DigestAlgorithm::md5: return "MD5";
+    case DigestAlgorithm::sha256:
+      return "SHA256";
+    case DigestAlgorithm::sha1:
+      return "SHA1";
+    case DigestAlgorithm::sha512:
+      return "SHA512";
+    case DigestAlgorithm::md5:
+      return "MD5";
   }
   return "SHA256";
 }
@@ -29,7 +33,8 @@ const EVP_MD* digestFor(DigestAlgorithm algorithm) {
   static const std::array<FetchedMd, 4> kFetched = [] {
     std::array<FetchedMd, 4> fetched;
     for (int i = 0; i < 4; ++i) {
-      fetched[i].reset(EVP_MD_fetch(nullptr, openSslName(static_cast<DigestAlgorithm>(i)), nullptr));
+      fetched[i].reset(
+          EVP_MD_fetch(nullptr, openSslName(static_cast<DigestAlgorithm>(i)), nullptr));
     }
     return fetched;
   }();

@@ -38,10 +38,9 @@ std::string base64Encoded(std::string_view bytes) {
   for (std::size_t start = 0; start < bytes.size(); start += kEncodePiece) {
     const std::string_view piece = bytes.substr(start, kEncodePiece);
     std::string block((piece.size() + 2) / 3 * 4 + 1, '\0');
-    const int written =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(block.data()),
-                        reinterpret_cast<const unsigned char*>(piece.data()),
-                        static_cast<int>(piece.size()));
+    const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(block.data()),
+                                        reinterpret_cast<const unsigned char*>(piece.data()),
+                                        static_cast<int>(piece.size()));
     out.append(block.data(), static_cast<std::size_t>(std::max(written, 0)));
   }
   return out;

@@ -8,7 +8,7 @@
 namespace quorvale::quick {
 namespace {
 
-constexpr std::size_t kShortestUnixTime = 9;      // 8 characters could be a date like 20240305
+constexpr std::size_t kShortestUnixTime = 9;       // 8 characters could be a date like 20240305
 constexpr std::size_t kShortestMilliseconds = 13;  // 1700000000000
 
 std::optional<std::string> writtenLocal(double seconds, const LocalZone& zone) {

@@ -53,8 +53,8 @@ std::optional<std::string> percentEncoded(std::string_view text, AllowedCharacte
     const int32_t start = i;
     UChar32 c;
     U8_NEXT(bytes, i, length, c);
-    std::string_view character = text.substr(static_cast<std::size_t>(start),
-                                             static_cast<std::size_t>(i - start));
+    std::string_view character =
+        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
     if (allowed(static_cast<char32_t>(c))) {
       out += character;
     } else {

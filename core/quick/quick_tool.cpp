@@ -39,7 +39,8 @@ std::string preview(std::string_view result) {
 }
 
 QuickTool copyAnswer(std::string result, std::string_view what) {
-  QuickTool tool{.title = preview(result), .subtitle = std::string(what), .copy = std::move(result)};
+  QuickTool tool{
+      .title = preview(result), .subtitle = std::string(what), .copy = std::move(result)};
   tool.subtitle += kReturnToCopy;
   return tool;
 }

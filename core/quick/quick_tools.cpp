@@ -92,6 +92,8 @@ std::optional<QuickTool> digest(const Request& request) {
 
 std::optional<QuickTool> unixTime(const Request& request) {
   if (request.rest.empty()) {
+    // A clock this far off is broken; there is no honest answer to give.
+    if (!(std::fabs(request.now) < 1e17)) return std::nullopt;
     const auto seconds = static_cast<long long>(std::trunc(request.now));
     return copyAnswer(std::to_string(seconds), "Unix time now");
   }
@@ -116,8 +118,12 @@ constexpr char kSnake[] = "snake_case";
 constexpr char kKebab[] = "kebab-case";
 constexpr char kCamel[] = "camelCase";
 
-std::string upper(std::string_view text) { return unicode::uppercased(text); }
-std::string lower(std::string_view text) { return unicode::lowercased(text); }
+std::string upper(std::string_view text) {
+  return unicode::uppercased(text);
+}
+std::string lower(std::string_view text) {
+  return unicode::lowercased(text);
+}
 
 std::optional<QuickTool> count(const Request& request) {
   const std::size_t words = quick::wordCount(request.rest);
@@ -196,8 +202,8 @@ std::optional<QuickTool> answerValid(std::string_view text, quick::Seconds now,
   const std::string_view rest =
       space == std::string_view::npos ? std::string_view() : trimmed.substr(space + 1);
   if (command->needsText && rest.empty()) return std::nullopt;
-  return command->tool(Request{.word = word, .rest = rest, .now = now, .random = random,
-                               .zone = zone});
+  return command->tool(
+      Request{.word = word, .rest = rest, .now = now, .random = random, .zone = zone});
 }
 
 }  // namespace

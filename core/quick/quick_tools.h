@@ -24,9 +24,10 @@ class QuickTools {
   // The answer for the typed text, or nothing. `now` (seconds since 1970) answers "unix" alone,
   // `zone` is the time zone of Unix-time conversions, `random` feeds UUIDs and passwords.
   // Text that is not valid UTF-8 is read with U+FFFD for each bad sequence.
-  static std::optional<QuickTool> answer(std::string_view text, quick::Seconds now,
-                                         const quick::RandomSource& random = quick::secureRandom,
-                                         const quick::LocalZone& zone = {});
+  static std::optional<QuickTool> answer(
+      std::string_view text, quick::Seconds now,
+      const quick::RandomSource& random = quick::secureRandomSource(),
+      const quick::LocalZone& zone = {});
 };
 
 }  // namespace quorvale

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <memory>
 #include <random>
+#include <span>
 
 #include "util/unicode.h"
 
@@ -15,11 +17,15 @@ namespace {
 
 constexpr int kMaxRejections = 64;
 
-bool fromKernel(uint64_t& value) {
-  auto* bytes = reinterpret_cast<unsigned char*>(&value);
+// A system call costs microseconds here, so draws are fetched a block at a time.
+constexpr std::size_t kBlockDraws = 32;
+
+bool fromKernel(std::span<uint64_t> values) {
+  auto* bytes = reinterpret_cast<unsigned char*>(values.data());
+  const std::size_t size = values.size_bytes();
   std::size_t filled = 0;
-  while (filled < sizeof value) {
-    const ssize_t got = getrandom(bytes + filled, sizeof value - filled, 0);
+  while (filled < size) {
+    const ssize_t got = getrandom(bytes + filled, size - filled, 0);
     if (got < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -29,14 +35,39 @@ bool fromKernel(uint64_t& value) {
   return true;
 }
 
+void fillSecurely(std::span<uint64_t> values) {
+  if (fromKernel(values)) return;
+  auto* bytes = reinterpret_cast<unsigned char*>(values.data());
+  if (RAND_bytes(bytes, static_cast<int>(values.size_bytes())) == 1) return;
+  std::random_device device;  // the last resort; both above failing means a broken system
+  for (uint64_t& value : values) value = (uint64_t{device()} << 32) ^ device();
+}
+
+struct Block {
+  std::array<uint64_t, kBlockDraws> draws{};
+  std::size_t next = kBlockDraws;
+};
+
 }  // namespace
 
 uint64_t secureRandom() {
   uint64_t value = 0;
-  if (fromKernel(value)) return value;
-  if (RAND_bytes(reinterpret_cast<unsigned char*>(&value), sizeof value) == 1) return value;
-  std::random_device device;  // the last resort; both above failing means a broken system
-  return (uint64_t{device()} << 32) ^ device();
+  fillSecurely(std::span<uint64_t>(&value, 1));
+  return value;
+}
+
+RandomSource secureRandomSource() {
+  // Shared, so that copies of the source never hand out the same draws twice.
+  auto block = std::make_shared<Block>();
+  return [block]() {
+    if (block->next == block->draws.size()) {
+      fillSecurely(block->draws);
+      block->next = 0;
+    }
+    const uint64_t draw = block->draws[block->next];
+    block->draws[block->next++] = 0;  // a used draw does not linger in memory
+    return draw;
+  };
 }
 
 uint64_t uniformBelow(const RandomSource& random, uint64_t bound) {

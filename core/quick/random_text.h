@@ -13,8 +13,11 @@ namespace quorvale::quick {
 
 using RandomSource = std::function<uint64_t()>;
 
-// 64 bits from getrandom(2), else OpenSSL's generator.
+// 64 bits from getrandom(2), else from OpenSSL's generator.
 uint64_t secureRandom();
+// A new source of the same numbers that fetches them 32 at a time: make one per answer (a
+// password takes one draw per character), and let it go with the answer.
+RandomSource secureRandomSource();
 
 // A uniformly chosen number below `bound` (above 0). Draws that would favour the low numbers
 // are rejected and drawn again; a source that never gives a usable draw (a broken test double)

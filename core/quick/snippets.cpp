@@ -1,7 +1,6 @@
 #include "quick/snippets.h"
 
 #include <algorithm>
-
 #include <nlohmann/json.hpp>
 
 #include "quick/typed_text.h"
@@ -75,8 +74,9 @@ std::vector<Snippet> SnippetEngine::search(std::string_view query,
   return out;
 }
 
-std::string SnippetEngine::expand(std::string_view text, const std::optional<std::string>& clipboard,
-                                  quick::Seconds now, const quick::LocalZone& zone) {
+std::string SnippetEngine::expand(std::string_view text,
+                                  const std::optional<std::string>& clipboard, quick::Seconds now,
+                                  const quick::LocalZone& zone) {
   std::string out(text);
   if (out.find('{') == std::string::npos) return out;
   for (const Placeholder& placeholder : kDatePlaceholders) {

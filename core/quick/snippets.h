@@ -7,13 +7,12 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "quick/local_dates.h"
 #include "quick/random_text.h"

@@ -61,7 +61,9 @@ const std::vector<Page>& pages() {
   return kPages;
 }
 
-std::string normalized(std::string_view query) { return typed::lowered(typed::trimmedSpaces(query)); }
+std::string normalized(std::string_view query) {
+  return typed::lowered(typed::trimmedSpaces(query));
+}
 
 bool hasWordStartingWith(std::string_view name, std::string_view start) {
   std::size_t begin = 0;
@@ -96,7 +98,8 @@ std::vector<SystemCommands::Command> quitCommands(std::string_view name, const Q
     out.push_back({.id = std::string(quit.verb) + ":" + app->bundleID,
                    .title = (force ? "Force quit " : "Quit ") + app->name,
                    .subtitle = force ? "Ends it at once; unsaved work is lost"
-                                     : "Asks the app to quit, like Command-Q"});
+                                     : "Asks the app to quit, like " +
+                                           std::string(platformProfile().quitShortcut)});
   }
   return out;
 }

@@ -63,7 +63,9 @@ std::string_view trimmedSpaces(std::string_view text) {
   return trimmedBy(text, [](char32_t c) { return unicode::isWhitespace(c) && !isLineBreak(c); });
 }
 
-std::string lowered(std::string_view text) { return unicode::lowercased(text); }
+std::string lowered(std::string_view text) {
+  return unicode::lowercased(text);
+}
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   if (isAscii(a) && isAscii(b)) {

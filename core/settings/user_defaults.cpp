@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "util/private_file.h"
+#include "util/atomic_file.h"
+#include "util/whole_file.h"
 #include "util/xdg_paths.h"
 
 namespace quorvale {
@@ -86,7 +87,7 @@ void UserDefaults::set(std::string_view key, Json value) {
       throw DefaultsError("The settings could not be encoded: " + std::string(error.what()));
     }
     makeFolder(path_);
-    writePrivateFile(path_, text);
+    writeFileAtomically(path_, text);
   } catch (const std::system_error& error) {
     throw DefaultsError("The settings could not be saved: " + std::string(error.what()));
   }

@@ -8,8 +8,12 @@
 namespace quorvale {
 namespace {
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool isAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 bool isHexDigit(char c) {
   return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -146,9 +150,8 @@ std::vector<WebSearch> WebSearch::upgraded(std::vector<WebSearch> stored, int st
   return stored;
 }
 
-std::variant<WebSearch, std::string> WebSearch::newEntry(std::string_view keyword,
-                                                         std::string name, std::string url,
-                                                         bool ask,
+std::variant<WebSearch, std::string> WebSearch::newEntry(std::string_view keyword, std::string name,
+                                                         std::string url, bool ask,
                                                          std::span<const WebSearch> existing) {
   const std::string_view word = typed::trimmedSpaces(keyword);
   // An empty keyword could never be typed before the words, so it is not one word either.
@@ -161,10 +164,8 @@ std::variant<WebSearch, std::string> WebSearch::newEntry(std::string_view keywor
 }
 
 void to_json(nlohmann::json& json, const WebSearch& search) {
-  json = nlohmann::json{{"keyword", search.keyword},
-                        {"name", search.name},
-                        {"url", search.url},
-                        {"ask", search.ask}};
+  json = nlohmann::json{
+      {"keyword", search.keyword}, {"name", search.name}, {"url", search.url}, {"ask", search.ask}};
 }
 
 void from_json(const nlohmann::json& json, WebSearch& search) {

@@ -6,14 +6,13 @@
 // is only opened when the user runs its row. Pure functions over values, callable from any thread.
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "quick/percent_encoding.h"
 
@@ -61,9 +60,8 @@ struct WebSearch {
 
   // The settings window's add form: the entry to append (keyword trimmed of spaces), or the
   // problem to show, checked in order: one word, not yet used, an https template with "{query}".
-  static std::variant<WebSearch, std::string> newEntry(std::string_view keyword,
-                                                       std::string name, std::string url,
-                                                       bool ask,
+  static std::variant<WebSearch, std::string> newEntry(std::string_view keyword, std::string name,
+                                                       std::string url, bool ask,
                                                        std::span<const WebSearch> existing);
 };
 

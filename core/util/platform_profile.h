@@ -12,6 +12,7 @@ struct PlatformProfile {
   std::string_view system;           // "macOS" / "the desktop": "macOS uses this for ..."
   std::string_view systemCapitalized;  // "macOS" / "The desktop", at the start of a sentence
   std::string_view settingsApp;      // "System Settings" / "Settings"
+  std::string_view quitShortcut;     // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
   bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
   // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
   // Command-Option-Space (the desktop's search), and Control-Space (input sources).
@@ -26,6 +27,7 @@ inline constexpr PlatformProfile kMacProfile{
     .system = "macOS",
     .systemCapitalized = "macOS",
     .settingsApp = "System Settings",
+    .quitShortcut = "Command-Q",
     .hasCloudPlaceholders = true,
     .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
                         "Keyboard, Keyboard Shortcuts, Spotlight.",
@@ -37,6 +39,7 @@ inline constexpr PlatformProfile kLinuxProfile{
     .system = "the desktop",
     .systemCapitalized = "The desktop",
     .settingsApp = "Settings",
+    .quitShortcut = "Ctrl+Q",
     .hasCloudPlaceholders = false,
     // Command is the Super key here; desktops bind Super-Space to switching input sources or to
     // their own search.

@@ -35,8 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Styles{"ÉcoleNormale", "école_normale", "écoleNormale"},
                       Styles{"日本語 テキスト", "日本語_テキスト", "日本語テキスト"},
                       Styles{"e\u0301te\u0301 x", "e\u0301te\u0301_x", "e\u0301te\u0301X"},
-                      Styles{"٣ items", "٣_items", "٣Items"},
-                      Styles{"!!!", "", ""}));
+                      Styles{"٣ items", "٣_items", "٣Items"}, Styles{"!!!", "", ""}));
 
 TEST(CaseStyles, TitleCaseSplitsAtWhiteSpaceOnly) {
   EXPECT_EQ(titleCased("hello wORLD"), "Hello World");

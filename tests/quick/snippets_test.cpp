@@ -24,8 +24,10 @@ std::vector<std::string> keywords(const std::vector<Snippet>& snippets) {
 class SnippetSearch : public ::testing::Test {
  protected:
   const std::vector<Snippet> snippets_{
-      snippet("signature", "Mail signature"), snippet("sig", "Short sign-off"),
-      snippet("addr", "Home address"),        snippet("Addr2", "Work address"),
+      snippet("signature", "Mail signature"),
+      snippet("sig", "Short sign-off"),
+      snippet("addr", "Home address"),
+      snippet("Addr2", "Work address"),
       snippet("zip", "Postal code of the address"),
   };
 

@@ -11,12 +11,9 @@ namespace {
 using Command = SystemCommands::Command;
 
 const std::vector<RunningApp> kRunning{
-    {"Safari", "com.apple.Safari"},
-    {"Visual Studio Code", "code.desktop"},
-    {"Files", "org.gnome.Nautilus"},
-    {"Firefox", "firefox.desktop"},
-    {"Fira Viewer", "fira.desktop"},
-    {"Terminal Fish", "terminal.desktop"},
+    {"Safari", "com.apple.Safari"},     {"Visual Studio Code", "code.desktop"},
+    {"Files", "org.gnome.Nautilus"},    {"Firefox", "firefox.desktop"},
+    {"Fira Viewer", "fira.desktop"},    {"Terminal Fish", "terminal.desktop"},
     {"Filezilla", "filezilla.desktop"},
 };
 
@@ -46,36 +43,29 @@ TEST_P(Commands, Ids) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Commands,
-    ::testing::Values(// "sleep display" begins with "sleep" too.
-                      CommandCase{"sleep", {"sleep", "displaysleep"}},
-                      CommandCase{"  SUSPEND ", {"sleep"}}, CommandCase{"sle", {}},
-                      CommandCase{"slee", {"sleep", "displaysleep"}},
-                      CommandCase{"lock", {"displaysleep"}},
-                      CommandCase{"loc", {}},
-                      CommandCase{"sleep display", {"displaysleep"}},
-                      CommandCase{"screen", {"screensaver"}},
-                      CommandCase{"screensaver", {"screensaver"}},
-                      CommandCase{"display", {"displaysleep"}},
-                      CommandCase{"quit saf", {"quit:com.apple.Safari"}},
-                      CommandCase{"Quit   SAF  ", {"quit:com.apple.Safari"}},
-                      CommandCase{"kill s", {}},
-                      CommandCase{"kill saf", {"forcequit:com.apple.Safari"}},
-                      CommandCase{"force quit code", {"forcequit:code.desktop"}},
-                      // Names beginning with "fi" first, in the given order, then word matches;
-                      // four at most.
-                      CommandCase{"quit fi",
-                                  {"quit:org.gnome.Nautilus", "quit:firefox.desktop",
-                                   "quit:fira.desktop", "quit:filezilla.desktop"}},
-                      CommandCase{"quit fis", {"quit:terminal.desktop"}},
-                      CommandCase{"quit nothing", {}},
-                      CommandCase{"quitting", {}},
-                      CommandCase{"quit", {}}));
+    ::testing::Values(  // "sleep display" begins with "sleep" too.
+        CommandCase{"sleep", {"sleep", "displaysleep"}}, CommandCase{"  SUSPEND ", {"sleep"}},
+        CommandCase{"sle", {}}, CommandCase{"slee", {"sleep", "displaysleep"}},
+        CommandCase{"lock", {"displaysleep"}}, CommandCase{"loc", {}},
+        CommandCase{"sleep display", {"displaysleep"}}, CommandCase{"screen", {"screensaver"}},
+        CommandCase{"screensaver", {"screensaver"}}, CommandCase{"display", {"displaysleep"}},
+        CommandCase{"quit saf", {"quit:com.apple.Safari"}},
+        CommandCase{"Quit   SAF  ", {"quit:com.apple.Safari"}}, CommandCase{"kill s", {}},
+        CommandCase{"kill saf", {"forcequit:com.apple.Safari"}},
+        CommandCase{"force quit code", {"forcequit:code.desktop"}},
+        // Names beginning with "fi" first, in the given order, then word matches;
+        // four at most.
+        CommandCase{"quit fi",
+                    {"quit:org.gnome.Nautilus", "quit:firefox.desktop", "quit:fira.desktop",
+                     "quit:filezilla.desktop"}},
+        CommandCase{"quit fis", {"quit:terminal.desktop"}}, CommandCase{"quit nothing", {}},
+        CommandCase{"quitting", {}}, CommandCase{"quit", {}}));
 
 TEST(SystemCommands, QuitRowTexts) {
   const auto quit = SystemCommands::commands("quit saf", kRunning);
   ASSERT_EQ(quit.size(), 1u);
   EXPECT_EQ(quit[0], (Command{"quit:com.apple.Safari", "Quit Safari",
-                              "Asks the app to quit, like Command-Q"}));
+                              "Asks the app to quit, like Ctrl+Q"}));
   const auto force = SystemCommands::commands("force quit visual", kRunning);
   ASSERT_EQ(force.size(), 1u);
   EXPECT_EQ(force[0], (Command{"forcequit:code.desktop", "Force quit Visual Studio Code",
@@ -89,9 +79,9 @@ TEST(SystemCommands, ActionTextsNameThisComputer) {
             (std::vector<Command>{{"displaysleep", "Lock screen",
                                    "Turn the display off; your password is asked on wake if it "
                                    "is set to be"}}));
-  EXPECT_EQ(SystemCommands::commands("screen saver", {}),
-            (std::vector<Command>{
-                {"screensaver", "Start screen saver", "Show the screen saver now"}}));
+  EXPECT_EQ(
+      SystemCommands::commands("screen saver", {}),
+      (std::vector<Command>{{"screensaver", "Start screen saver", "Show the screen saver now"}}));
 }
 
 TEST(SystemCommands, NeedsRunningApps) {
@@ -113,8 +103,7 @@ struct PaneCase {
 class Panes : public ::testing::TestWithParam<PaneCase> {};
 
 TEST_P(Panes, Titles) {
-  EXPECT_EQ(titles(SystemCommands::panes(GetParam().query)), GetParam().titles)
-      << GetParam().query;
+  EXPECT_EQ(titles(SystemCommands::panes(GetParam().query)), GetParam().titles) << GetParam().query;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,13 +111,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PaneCase{"wifi", {"Wi-Fi"}}, PaneCase{"wi-f", {"Wi-Fi"}},
                       PaneCase{"settings wifi", {"Wi-Fi"}},
                       PaneCase{"system settings wireless", {"Wi-Fi"}},
-                      PaneCase{"Preferences Sound", {"Sound"}},
-                      PaneCase{"settings", {"General"}}, PaneCase{"system settings", {"General"}},
-                      PaneCase{"blue", {"Bluetooth"}}, PaneCase{"sou", {}},
-                      PaneCase{"powe", {"Battery"}}, PaneCase{"disk space", {"Storage"}},
-                      PaneCase{"login", {"Login Items"}}, PaneCase{"priv", {"Privacy and Security"}},
-                      PaneCase{"stor", {"Storage"}}, PaneCase{"s", {}}, PaneCase{"", {}},
-                      PaneCase{"displays", {"Displays"}}, PaneCase{"zzzz", {}}));
+                      PaneCase{"Preferences Sound", {"Sound"}}, PaneCase{"settings", {"General"}},
+                      PaneCase{"system settings", {"General"}}, PaneCase{"blue", {"Bluetooth"}},
+                      PaneCase{"sou", {}}, PaneCase{"powe", {"Battery"}},
+                      PaneCase{"disk space", {"Storage"}}, PaneCase{"login", {"Login Items"}},
+                      PaneCase{"priv", {"Privacy and Security"}}, PaneCase{"stor", {"Storage"}},
+                      PaneCase{"s", {}}, PaneCase{"", {}}, PaneCase{"displays", {"Displays"}},
+                      PaneCase{"zzzz", {}}));
 
 TEST(SystemCommands, PaneAddressesAreDistinctSettingsPages) {
   std::vector<std::string> seen;

@@ -8,7 +8,8 @@ namespace quorvale {
 namespace {
 
 WebSearch search(std::string keyword, std::string url, bool ask = false) {
-  return WebSearch{.keyword = std::move(keyword), .name = "Name", .url = std::move(url), .ask = ask};
+  return WebSearch{
+      .keyword = std::move(keyword), .name = "Name", .url = std::move(url), .ask = ask};
 }
 
 const WebSearch kExample = search("ex", "https://example.com/s?q={query}");

@@ -1,4 +1,4 @@
-#include "util/private_file.h"
+#include "util/whole_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,33 +8,14 @@
 #include <ctime>
 #include <system_error>
 
+#include "util/unique_fd.h"
+
 namespace quorvale {
 namespace {
 
 [[noreturn]] void fail(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
 }
-
-// Closes the descriptor when the scope ends, unless released.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now, reporting the error that close() may be the first to see.
-  int close() {
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
 
 std::string folderOf(const std::string& path) {
   std::size_t slash = path.find_last_of('/');
@@ -45,27 +26,24 @@ std::string folderOf(const std::string& path) {
 void writeAll(int fd, std::string_view bytes, const std::string& path) {
   while (!bytes.empty()) {
     ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      fail(errno, "cannot write " + path);
-    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) fail(written < 0 ? errno : EIO, "cannot write " + path);
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
 }
 
 // Writes into a descriptor opened by the caller, then flushes and closes it.
-void fillAndClose(Descriptor& file, std::string_view bytes, const std::string& path) {
+void fillAndClose(UniqueFd& file, std::string_view bytes, const std::string& path) {
   writeAll(file.get(), bytes, path);
   if (::fsync(file.get()) != 0) fail(errno, "cannot flush " + path);
-  if (file.close() != 0) fail(errno, "cannot close " + path);
+  // close() may be the first to report a failed write.
+  if (::close(file.release()) != 0) fail(errno, "cannot close " + path);
 }
 
 void syncFolder(const std::string& folder) {
   // Best effort: the rename is already visible; this only hurries it to the disk.
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+  UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd) ::fsync(fd.get());
 }
 
 bool exists(const std::string& path) {
@@ -95,7 +73,7 @@ std::string copyAside(const std::string& path, const std::string& bytes, std::st
                       std::chrono::system_clock::time_point now) {
   for (;;) {
     std::string target = freeName(path, label, now);
-    Descriptor copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    UniqueFd copy(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (copy.get() < 0) {
       if (errno == EEXIST) continue;  // another writer took the name in between
       fail(errno, "cannot set aside " + path);
@@ -113,26 +91,8 @@ std::string copyAside(const std::string& path, const std::string& bytes, std::st
 
 }  // namespace
 
-void writePrivateFile(const std::string& path, std::string_view bytes) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-    fail(EISDIR, "cannot write " + path);
-  std::string temporary = path + ".tmp-XXXXXX";
-  Descriptor file(::mkstemp(temporary.data()));
-  if (file.get() < 0) fail(errno, "cannot write " + path);
-  try {
-    if (::fchmod(file.get(), 0600) != 0) fail(errno, "cannot protect " + temporary);
-    fillAndClose(file, bytes, temporary);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) fail(errno, "cannot replace " + path);
-  } catch (...) {
-    ::unlink(temporary.c_str());
-    throw;
-  }
-  syncFolder(folderOf(path));
-}
-
 std::optional<std::string> readWholeFile(const std::string& path) {
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
     if (errno == ENOENT) return std::nullopt;
     fail(errno, "cannot read " + path);

@@ -1,10 +1,6 @@
-// Files that only their owner may read (the settings defaults, the clipboard history): published
-// in one step, and set aside rather than overwritten when their content could not be read back.
-//
-// `writePrivateFile` writes the bytes to a temporary file beside the target (mode 0600), flushes
-// it to the disk, renames it over the target and flushes the folder, so a reader or a later start
-// sees either the old file or the new one, never a torn mix. Safe on any thread; concurrent writers
-// of one path each publish a whole file and the last rename wins.
+// Reading a stored file whole, and keeping a copy of a damaged one aside before it is replaced
+// (the settings defaults, the clipboard history); writing goes through atomic_file.h. Safe on any
+// thread.
 #pragma once
 
 #include <chrono>
@@ -13,10 +9,6 @@
 #include <string_view>
 
 namespace quorvale {
-
-// Throws std::system_error naming the path when the file cannot be written; the old file is then
-// untouched and no temporary file is left behind. A target that is a folder is refused (EISDIR).
-void writePrivateFile(const std::string& path, std::string_view bytes);
 
 // The whole content of a regular file; nothing when it does not exist. Throws std::system_error
 // when it exists but cannot be read (no permission, a folder, an input error).
