@@ -18,7 +18,9 @@ std::shared_ptr<Clock> Clock::steady() {
   return clock;
 }
 
-Clock::TimePoint ManualClock::now() const { return TimePoint(Duration(elapsed_.load())); }
+Clock::TimePoint ManualClock::now() const {
+  return TimePoint(Duration(elapsed_.load()));
+}
 
 uint64_t ManualClock::subscribe(Listener listener) {
   std::lock_guard lock(listenersMutex_);

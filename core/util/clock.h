@@ -47,8 +47,8 @@ class ManualClock final : public Clock {
  private:
   std::atomic<Duration::rep> elapsed_{0};
   std::mutex listenersMutex_;
-  uint64_t nextId_ = 1;                         // guarded by listenersMutex_
-  std::map<uint64_t, Listener> listeners_;      // guarded by listenersMutex_
+  uint64_t nextId_ = 1;                     // guarded by listenersMutex_
+  std::map<uint64_t, Listener> listeners_;  // guarded by listenersMutex_
 };
 
 }  // namespace quorvale

@@ -43,9 +43,9 @@ class WorkItem {
 
   mutable std::mutex mutex_;
   std::condition_variable finished_;
-  State state_ = State::pending;   // guarded by mutex_
-  std::thread::id runner_;         // guarded by mutex_
-  std::function<void()> work_;     // guarded by mutex_ until the item leaves `pending`
+  State state_ = State::pending;  // guarded by mutex_
+  std::thread::id runner_;        // guarded by mutex_
+  std::function<void()> work_;    // guarded by mutex_ until the item leaves `pending`
 };
 
 // The caller's hold on delayed work. Copyable; an empty handle cancels nothing.

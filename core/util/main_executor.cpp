@@ -17,7 +17,9 @@ WorkHandle MainExecutor::postDelayed(Duration delay, Work work) {
   return WorkHandle(std::move(item));
 }
 
-bool MainExecutor::isCurrent() const { return std::this_thread::get_id() == owner_; }
+bool MainExecutor::isCurrent() const {
+  return std::this_thread::get_id() == owner_;
+}
 
 bool MainExecutor::runUntil(const std::function<bool()>& done,
                             std::chrono::steady_clock::duration timeout) {
@@ -29,7 +31,7 @@ bool MainExecutor::runUntil(const std::function<bool()>& done,
   while (!done()) {
     std::shared_ptr<WorkItem> item = queue_.take(wakeBy);
     if (!item) return done();
-    queue_.run(std::move(item));
+    queue_.run(*item);
   }
   return true;
 }
@@ -40,7 +42,7 @@ std::size_t MainExecutor::runPending() {
   // A deadline already reached makes `take` hand out due items only, never wait.
   auto now = std::chrono::steady_clock::now();
   while (std::shared_ptr<WorkItem> item = queue_.take(now)) {
-    queue_.run(std::move(item));
+    queue_.run(*item);
     ++count;
   }
   return count;

@@ -23,7 +23,9 @@ WorkHandle SerialExecutor::postDelayed(Duration delay, Work work) {
   return WorkHandle(std::move(item));
 }
 
-bool SerialExecutor::isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
+bool SerialExecutor::isCurrent() const {
+  return std::this_thread::get_id() == thread_.get_id();
+}
 
 void SerialExecutor::waitUntilIdle() {
   assert(!isCurrent() && "waiting for a serial executor from its own work never ends");
@@ -33,7 +35,7 @@ void SerialExecutor::waitUntilIdle() {
 void SerialExecutor::loop() {
   while (std::shared_ptr<WorkItem> item = queue_.take(std::nullopt)) {
     try {
-      queue_.run(std::move(item));
+      queue_.run(*item);
     } catch (...) {
       // Dropped on purpose (see the header): one failing item must not stop the queue.
     }

@@ -30,7 +30,9 @@ void WorkQueue::push(Clock::Duration delay, std::shared_ptr<WorkItem> item) {
   changed_.notify_all();
 }
 
-bool WorkQueue::hasDue() const { return !entries_.empty() && entries_.top().due <= clock_->now(); }
+bool WorkQueue::hasDue() const {
+  return !entries_.empty() && entries_.top().due <= clock_->now();
+}
 
 std::shared_ptr<WorkItem> WorkQueue::take(
     std::optional<std::chrono::steady_clock::time_point> wakeBy) {
@@ -60,12 +62,12 @@ std::shared_ptr<WorkItem> WorkQueue::take(
   }
 }
 
-void WorkQueue::run(std::shared_ptr<WorkItem> item) {
+void WorkQueue::run(WorkItem& item) {
   struct Done {
     WorkQueue& queue;
     ~Done() { queue.done(); }
   } done{*this};
-  item->run();
+  item.run();
 }
 
 void WorkQueue::done() {

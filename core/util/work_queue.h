@@ -33,7 +33,7 @@ class WorkQueue {
   // when the queue is closed or at `wakeBy`.
   std::shared_ptr<WorkItem> take(std::optional<std::chrono::steady_clock::time_point> wakeBy);
   // Runs an item that `take` returned; exceptions from the work pass through.
-  void run(std::shared_ptr<WorkItem> item);
+  void run(WorkItem& item);
   // Blocks until nothing is running and nothing is due. Work due later does not count.
   void waitUntilIdle();
   // Drops every waiting item (cancelling it, so its closure is released) and refuses new ones.
@@ -59,9 +59,9 @@ class WorkQueue {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::priority_queue<Entry, std::vector<Entry>, Later> entries_;  // guarded by mutex_
-  uint64_t nextSequence_ = 0;                                       // guarded by mutex_
-  bool running_ = false;                                            // guarded by mutex_
-  bool closed_ = false;                                             // guarded by mutex_
+  uint64_t nextSequence_ = 0;                                      // guarded by mutex_
+  bool running_ = false;                                           // guarded by mutex_
+  bool closed_ = false;                                            // guarded by mutex_
 };
 
 }  // namespace quorvale

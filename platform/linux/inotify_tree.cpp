@@ -118,8 +118,8 @@ void InotifyTree::forgetTree(const std::string& path) {
     std::lock_guard lock(mutex_);
     if (auto exact = byPath_.find(path); exact != byPath_.end()) gone.push_back(exact->second);
     std::string prefix = path == "/" ? path : path + "/";
-    for (auto it = byPath_.lower_bound(prefix); it != byPath_.end() && it->first.starts_with(prefix);
-         ++it) {
+    for (auto it = byPath_.lower_bound(prefix);
+         it != byPath_.end() && it->first.starts_with(prefix); ++it) {
       gone.push_back(it->second);
     }
   }

@@ -11,13 +11,15 @@ namespace quorvale {
 namespace {
 
 // Room for many events per read; the kernel never splits one across reads.
-constexpr std::size_t kReadBuffer = 64 * 1024;
+constexpr std::size_t kReadBuffer = std::size_t{64} * 1024;
 
 }  // namespace
 
 InotifyWatcher::InotifyWatcher(Options options) : options_(options) {}
 
-InotifyWatcher::~InotifyWatcher() { stop(); }
+InotifyWatcher::~InotifyWatcher() {
+  stop();
+}
 
 bool InotifyWatcher::start(const ScanConfig& config, Handler handler) {
   std::lock_guard control(controlMutex_);

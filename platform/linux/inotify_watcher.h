@@ -55,13 +55,13 @@ class InotifyWatcher final : public FileWatcher {
   std::vector<std::string> watchedFolders() const;
 
  private:
-  void readEvents();        // the reading thread
+  void readEvents();  // the reading thread
   // Reading thread; false when the instance cannot be read any more.
   bool drainEvents(std::vector<char>& buffer);
   void changed(const std::string& path);  // reading thread
   void lost();                            // reading thread
-  void scheduleDelivery();  // needs batchMutex_
-  void deliver();           // watcher queue
+  void scheduleDelivery();                // needs batchMutex_
+  void deliver();                         // watcher queue
 
   const Options options_;
   SerialExecutor queue_{"watcher"};

@@ -26,11 +26,13 @@ std::optional<std::string> readLine(const fs::path& path) {
 }
 
 std::optional<long long> readNumber(const fs::path& path) {
-  auto line = readLine(path);
+  std::optional<std::string> line = readLine(path);
   if (!line) return std::nullopt;
+  const char* first = line->data();
+  const char* last = first + line->size();
   long long value = 0;
-  auto [end, error] = std::from_chars(line->data(), line->data() + line->size(), value);
-  if (error != std::errc() || end != line->data() + line->size()) return std::nullopt;
+  auto [end, error] = std::from_chars(first, last, value);
+  if (error != std::errc() || end != last) return std::nullopt;
   return value;
 }
 

@@ -72,8 +72,8 @@ TEST_F(InotifyTreeTest, WatchesTheFoldersTheScannerIndexes) {
   writeFile(at("proj/Cargo.toml"), "");
   for (const char* folder :
        {"proj/src/deep", "proj/target/debug", "proj/.venv/lib", "docs/2024/q1", "docs/build",
-        "docs/__pycache__", "docs/.cache", "media/Player.app/Contents", "excluded/inner",
-        "Pods/x", "kept/dist"}) {
+        "docs/__pycache__", "docs/.cache", "media/Player.app/Contents", "excluded/inner", "Pods/x",
+        "kept/dist"}) {
     makeDirs(at(folder));
   }
   writeFile(at("kept/notes.txt"), "x");

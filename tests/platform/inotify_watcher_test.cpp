@@ -69,7 +69,8 @@ class InotifyWatcherTest : public ::testing::Test {
   bool waitForRescan() {
     std::unique_lock lock(mutex);
     return arrived.wait_for(lock, kDeadline, [&] {
-      return std::any_of(batches.begin(), batches.end(), [](const Batch& b) { return b.mustRescan; });
+      return std::any_of(batches.begin(), batches.end(),
+                         [](const Batch& b) { return b.mustRescan; });
     });
   }
   // A change made after others: once it is reported, anything earlier would have been too.
@@ -85,7 +86,7 @@ class InotifyWatcherTest : public ::testing::Test {
   int markers = 0;
   std::mutex mutex;
   std::condition_variable arrived;
-  std::vector<Batch> batches;  // guarded by mutex
+  std::vector<Batch> batches;               // guarded by mutex
   std::unique_ptr<InotifyWatcher> watcher;  // last: stopped before what its handler touches
 };
 
@@ -102,8 +103,8 @@ TEST_F(InotifyWatcherTest, FileChangesAreReported) {
   fs::rename(at("moved.txt"), at("renamed.txt"));
   testing::setModified(at("touched.txt"), 1'000'000);
 
-  Paths expected = {at("created.txt"), at("changed.txt"), at("deleted.txt"), at("moved.txt"),
-                    at("renamed.txt"), at("touched.txt")};
+  Paths expected = {at("created.txt"), at("changed.txt"), at("deleted.txt"),
+                    at("moved.txt"),   at("renamed.txt"), at("touched.txt")};
   EXPECT_EQ(waitFor(expected), expected);
   std::lock_guard lock(mutex);
   for (const Batch& batch : batches) {
@@ -123,8 +124,9 @@ TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
   // Created and filled at once: the files may land before the folder's watch exists.
   writeFile(at("made/now/c.txt"), "c");
 
-  Paths expected = {at("arrived"), at("arrived/a.txt"), at("arrived/deep"), at("arrived/deep/b.txt"),
-                    at("made"), at("made/now"), at("made/now/c.txt")};
+  Paths expected = {
+      at("arrived"), at("arrived/a.txt"), at("arrived/deep"),  at("arrived/deep/b.txt"),
+      at("made"),    at("made/now"),      at("made/now/c.txt")};
   EXPECT_EQ(waitFor(expected), expected);
 
   // And the new folders are watched from then on.
@@ -140,19 +142,25 @@ TEST_F(InotifyWatcherTest, MovedAndDeletedFoldersTakeTheirWatchesAlong) {
   writeFile(at("doomed/inner/file.txt"), "x");
   start();
   EXPECT_EQ(watcher->watchedFolders(),
-            (std::vector<std::string>{root, at("doomed"), at("doomed/inner"), at("old"), at("old/inner")}));
+            (std::vector<std::string>{root, at("doomed"), at("doomed/inner"), at("old"),
+                                      at("old/inner")}));
 
   fs::rename(at("old"), at("new"));
   fs::remove_all(at("doomed"));
-  Paths expected = {at("old"),    at("new"),          at("new/inner"),
-                    at("new/inner/file.txt"), at("doomed"), at("doomed/inner"),
+  Paths expected = {at("old"),
+                    at("new"),
+                    at("new/inner"),
+                    at("new/inner/file.txt"),
+                    at("doomed"),
+                    at("doomed/inner"),
                     at("doomed/inner/file.txt")};
   EXPECT_EQ(waitFor(expected), expected);
 
   writeFile(at("new/inner/after.txt"), "x");
   Paths after = waitFor({at("new/inner/after.txt")});
   EXPECT_FALSE(after.contains(at("old/inner/after.txt")));
-  EXPECT_EQ(watcher->watchedFolders(), (std::vector<std::string>{root, at("new"), at("new/inner")}));
+  EXPECT_EQ(watcher->watchedFolders(),
+            (std::vector<std::string>{root, at("new"), at("new/inner")}));
 }
 
 TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
@@ -167,8 +175,8 @@ TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
   ScanConfig config = ScanConfig::make({root});
   config.excludedPaths = {at("private")};
   start(config);
-  EXPECT_EQ(watcher->watchedFolders(),
-            (std::vector<std::string>{root, at("app"), at("app/src"), at("plain"), at("plain/build")}));
+  EXPECT_EQ(watcher->watchedFolders(), (std::vector<std::string>{root, at("app"), at("app/src"),
+                                                                 at("plain"), at("plain/build")}));
 
   writeFile(at("node_modules/left-pad/index.js"), "x");
   writeFile(at("app/build/gen/out.o"), "x");
@@ -176,7 +184,8 @@ TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
   writeFile(at(".hidden.txt"), "x");
   fs::rename(at("todo.txt"), at("node_modules/todo.txt"));
   Paths seen = reportedUpToMarker();
-  EXPECT_TRUE(seen.contains(at("todo.txt"))) << "the old name of a file moved into an excluded folder";
+  EXPECT_TRUE(seen.contains(at("todo.txt")))
+      << "the old name of a file moved into an excluded folder";
   EXPECT_EQ(seen, (Paths{at("todo.txt"), at("marker-0")}));
 }
 
@@ -227,11 +236,12 @@ TEST_F(InotifyWatcherTest, StopIsPromptAndFinal) {
   EXPECT_TRUE(reported().empty());
 
   // Restarted, it reports again; a second start while running changes nothing.
-  ASSERT_TRUE(watcher->start(ScanConfig::make({root}), [this](const std::vector<std::string>& paths, bool) {
-    std::lock_guard lock(mutex);
-    batches.push_back({paths, false});
-    arrived.notify_all();
-  }));
+  ASSERT_TRUE(
+      watcher->start(ScanConfig::make({root}), [this](const std::vector<std::string>& paths, bool) {
+        std::lock_guard lock(mutex);
+        batches.push_back({paths, false});
+        arrived.notify_all();
+      }));
   EXPECT_TRUE(watcher->start(ScanConfig::make({dir / "elsewhere"}), nullptr));
   ASSERT_TRUE(watcher->waitUntilWatching(kDeadline));
   watcher->stop();

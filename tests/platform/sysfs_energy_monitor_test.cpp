@@ -43,7 +43,8 @@ Files merged(std::initializer_list<Files> parts) {
   return all;
 }
 
-Files zone(int index, const std::string& temp, std::initializer_list<std::pair<const char*, const char*>> trips) {
+Files zone(int index, const std::string& temp,
+           std::initializer_list<std::pair<const char*, const char*>> trips) {
   std::string base = "class/thermal/thermal_zone" + std::to_string(index) + "/";
   Files files = {{base + "temp", temp}};
   int trip = 0;
@@ -56,15 +57,22 @@ Files zone(int index, const std::string& temp, std::initializer_list<std::pair<c
 }
 
 const EnergyState kDefault{};
-EnergyState onBattery(int percent) { return {.onBattery = true, .batteryPercent = percent}; }
-EnergyState plugged(int percent) { return {.onBattery = false, .batteryPercent = percent}; }
-EnergyState heat(Thermal thermal) { return {.thermal = thermal}; }
+EnergyState onBattery(int percent) {
+  return {.onBattery = true, .batteryPercent = percent};
+}
+EnergyState plugged(int percent) {
+  return {.onBattery = false, .batteryPercent = percent};
+}
+EnergyState heat(Thermal thermal) {
+  return {.thermal = thermal};
+}
 
 TEST(SysfsEnergyMonitor, PowerSupplies) {
   Case cases[] = {
       {"nothing readable", {}, kDefault},
       {"desktop on mains", mains("1"), kDefault},
-      {"laptop on battery", merged({battery("BAT0", "Discharging", "57"), mains("0")}), onBattery(57)},
+      {"laptop on battery", merged({battery("BAT0", "Discharging", "57"), mains("0")}),
+       onBattery(57)},
       {"battery without a mains supply", battery("BAT0", "Discharging", "19"), onBattery(19)},
       {"laptop charging", merged({battery("BAT0", "Charging", "57"), mains("1")}), plugged(57)},
       {"full battery on mains", merged({battery("BAT0", "Full", "100"), mains("1")}), plugged(100)},
@@ -74,11 +82,13 @@ TEST(SysfsEnergyMonitor, PowerSupplies) {
        merged({battery("BAT0", "Discharging", "80"),
                {{"class/power_supply/ucsi/type", "USB"}, {"class/power_supply/ucsi/online", "1"}}}),
        plugged(80)},
-      {"two batteries average", merged({battery("BAT0", "Discharging", "10"),
-                                        battery("BAT1", "Discharging", "31")}), onBattery(20)},
+      {"two batteries average",
+       merged({battery("BAT0", "Discharging", "10"), battery("BAT1", "Discharging", "31")}),
+       onBattery(20)},
       {"a mouse battery does not count",
        merged({battery("hidpp_battery_0", "Discharging", "5"),
-               {{"class/power_supply/hidpp_battery_0/scope", "Device"}}, mains("1")}),
+               {{"class/power_supply/hidpp_battery_0/scope", "Device"}},
+               mains("1")}),
        kDefault},
       {"unreadable capacity", battery("BAT0", "Discharging", "unknown"), onBattery(100)},
       {"capacity out of range", battery("BAT0", "Discharging", "150"), onBattery(100)},
@@ -107,13 +117,16 @@ TEST(SysfsEnergyMonitor, ThermalZones) {
       {"at critical", zone(0, "105000", {{"passive", "90000"}, {"critical", "105000"}}),
        heat(Thermal::critical)},
       {"active trips are fans", zone(0, "70000", {{"active", "60000"}}), kDefault},
-      {"placeholder trips", zone(0, "30000", {{"critical", "0"}, {"passive", "-273200"}}), kDefault},
+      {"placeholder trips", zone(0, "30000", {{"critical", "0"}, {"passive", "-273200"}}),
+       kDefault},
       {"unreadable temperature", zone(0, "error", {{"critical", "1000"}}), kDefault},
       {"disabled zone",
-       merged({zone(0, "120000", {{"critical", "100000"}}), {{"class/thermal/thermal_zone0/mode", "disabled"}}}),
+       merged({zone(0, "120000", {{"critical", "100000"}}),
+               {{"class/thermal/thermal_zone0/mode", "disabled"}}}),
        kDefault},
       {"hottest zone wins",
-       merged({zone(0, "40000", {{"critical", "100000"}}), zone(1, "91000", {{"passive", "90000"}})}),
+       merged(
+           {zone(0, "40000", {{"critical", "100000"}}), zone(1, "91000", {{"passive", "90000"}})}),
        heat(Thermal::serious)},
   };
   for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;

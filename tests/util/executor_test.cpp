@@ -17,8 +17,12 @@ namespace {
 using std::chrono::seconds;
 
 // Runs whatever is due on either kind of executor, from the test's thread.
-void drain(SerialExecutor& executor) { executor.waitUntilIdle(); }
-void drain(MainExecutor& executor) { executor.runPending(); }
+void drain(SerialExecutor& executor) {
+  executor.waitUntilIdle();
+}
+void drain(MainExecutor& executor) {
+  executor.runPending();
+}
 
 std::unique_ptr<SerialExecutor> make(std::shared_ptr<Clock> clock, SerialExecutor*) {
   return std::make_unique<SerialExecutor>("test", std::move(clock));
@@ -90,9 +94,8 @@ TYPED_TEST(ExecutorContract, TenMinuteRetryComesAfterExactlyTenMinutes) {
 TYPED_TEST(ExecutorContract, CancelledWorkNeverRunsAndIsReleased) {
   auto resource = std::make_shared<int>(1);
   std::weak_ptr<int> watched = resource;
-  WorkHandle first = this->executor->postDelayed(seconds(10), [this, r = std::move(resource)] {
-    this->record("first")();
-  });
+  WorkHandle first = this->executor->postDelayed(
+      seconds(10), [this, r = std::move(resource)] { this->record("first")(); });
   WorkHandle second = this->executor->postDelayed(seconds(10), this->record("second"));
 
   EXPECT_TRUE(first.cancel());
