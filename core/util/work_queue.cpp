@@ -22,10 +22,17 @@ WorkQueue::~WorkQueue() {
 }
 
 void WorkQueue::push(Clock::Duration delay, std::shared_ptr<WorkItem> item) {
+  bool accepted = false;
   {
     std::lock_guard lock(mutex_);
-    if (closed_) return;
-    entries_.push({dueAt(clock_->now(), delay), nextSequence_++, std::move(item)});
+    if (!closed_) {
+      entries_.push({dueAt(clock_->now(), delay), nextSequence_++, item});
+      accepted = true;
+    }
+  }
+  if (!accepted) {
+    item->cancel();
+    return;
   }
   changed_.notify_all();
 }

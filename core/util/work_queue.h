@@ -24,9 +24,7 @@ class WorkQueue {
   WorkQueue(const WorkQueue&) = delete;
   WorkQueue& operator=(const WorkQueue&) = delete;
 
-  const Clock& clock() const { return *clock_; }
-
-  // Ignored once the queue is closed.
+  // Once the queue is closed the item is cancelled instead.
   void push(Clock::Duration delay, std::shared_ptr<WorkItem> item);
 
   // The next due item, waiting for one until `wakeBy` (steady time; none = no limit). Nothing
