@@ -256,7 +256,7 @@ TEST_F(InotifyWatcherTest, NothingToWatch) {
   idle.stop();
 }
 
-TEST_F(InotifyWatcherTest, TheDefaultWindowGathersChangesIntoOneBatch) {
+TEST_F(InotifyWatcherTest, TheDefaultWindowReportsEachPathOncePerBatch) {
   start(ScanConfig::make({root}), {});
   Paths expected;
   for (int i = 0; i < 10; ++i) {
