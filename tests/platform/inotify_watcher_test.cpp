@@ -1,0 +1,276 @@
+#include "inotify_watcher.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using testing::makeDirs;
+using testing::TempDir;
+using testing::writeFile;
+using Paths = std::set<std::string>;
+
+constexpr auto kDeadline = 30s;  // generous: the machine may be busy with other builds
+
+class InotifyWatcherTest : public ::testing::Test {
+ protected:
+  struct Batch {
+    std::vector<std::string> paths;
+    bool mustRescan = false;
+  };
+
+  void SetUp() override {
+    makeDirs(root);
+    root = fs::canonical(root).string();  // the temporary folder may itself sit behind a link
+  }
+
+  // Starts over `roots` with a short window and waits until the existing folders are watched.
+  void start(ScanConfig config, InotifyWatcher::Options options = {.latency = 50ms}) {
+    watcher = std::make_unique<InotifyWatcher>(options);
+    ASSERT_TRUE(watcher->start(config, [this](const std::vector<std::string>& paths, bool rescan) {
+      std::lock_guard lock(mutex);
+      batches.push_back({paths, rescan});
+      arrived.notify_all();
+    }));
+    ASSERT_TRUE(watcher->waitUntilWatching(kDeadline));
+  }
+  void start() { start(ScanConfig::make({root})); }
+
+  // Every path reported so far.
+  Paths reported() {
+    std::lock_guard lock(mutex);
+    Paths all;
+    for (const Batch& batch : batches) all.insert(batch.paths.begin(), batch.paths.end());
+    return all;
+  }
+  // Waits until all of `expected` has been reported; returns what was.
+  Paths waitFor(const Paths& expected) {
+    std::unique_lock lock(mutex);
+    arrived.wait_for(lock, kDeadline, [&] {
+      Paths all;
+      for (const Batch& batch : batches) all.insert(batch.paths.begin(), batch.paths.end());
+      return std::includes(all.begin(), all.end(), expected.begin(), expected.end());
+    });
+    lock.unlock();
+    return reported();
+  }
+  bool waitForRescan() {
+    std::unique_lock lock(mutex);
+    return arrived.wait_for(lock, kDeadline, [&] {
+      return std::any_of(batches.begin(), batches.end(),
+                         [](const Batch& b) { return b.mustRescan; });
+    });
+  }
+  // A change made after others: once it is reported, anything earlier would have been too.
+  Paths reportedUpToMarker() {
+    std::string marker = at("marker-" + std::to_string(markers++));
+    writeFile(marker, "m");
+    return waitFor({marker});
+  }
+  std::string at(const std::string& relative) const { return root + "/" + relative; }
+
+  TempDir dir;
+  std::string root = dir / "root";
+  int markers = 0;
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<Batch> batches;               // guarded by mutex
+  std::unique_ptr<InotifyWatcher> watcher;  // last: stopped before what its handler touches
+};
+
+TEST_F(InotifyWatcherTest, FileChangesAreReported) {
+  writeFile(at("changed.txt"), "old");
+  writeFile(at("deleted.txt"), "x");
+  writeFile(at("moved.txt"), "x");
+  writeFile(at("touched.txt"), "x");
+  start();
+
+  writeFile(at("created.txt"), "new");
+  writeFile(at("changed.txt"), "new contents");
+  fs::remove(at("deleted.txt"));
+  fs::rename(at("moved.txt"), at("renamed.txt"));
+  testing::setModified(at("touched.txt"), 1'000'000);
+
+  Paths expected = {at("created.txt"), at("changed.txt"), at("deleted.txt"),
+                    at("moved.txt"),   at("renamed.txt"), at("touched.txt")};
+  EXPECT_EQ(waitFor(expected), expected);
+  std::lock_guard lock(mutex);
+  for (const Batch& batch : batches) {
+    EXPECT_FALSE(batch.mustRescan);
+    EXPECT_EQ(Paths(batch.paths.begin(), batch.paths.end()).size(), batch.paths.size())
+        << "a path twice in one batch";
+  }
+}
+
+TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
+  start();
+  // Filled before it arrives, as a copy or an unpacked archive would be.
+  std::string outside = dir / "outside";
+  writeFile(outside + "/a.txt", "a");
+  writeFile(outside + "/deep/b.txt", "b");
+  fs::rename(outside, at("arrived"));
+  // Created and filled at once: the files may land before the folder's watch exists.
+  writeFile(at("made/now/c.txt"), "c");
+
+  Paths expected = {
+      at("arrived"), at("arrived/a.txt"), at("arrived/deep"),  at("arrived/deep/b.txt"),
+      at("made"),    at("made/now"),      at("made/now/c.txt")};
+  EXPECT_EQ(waitFor(expected), expected);
+
+  // And the new folders are watched from then on.
+  writeFile(at("arrived/deep/later.txt"), "l");
+  writeFile(at("made/now/later.txt"), "l");
+  waitFor({at("arrived/deep/later.txt"), at("made/now/later.txt")});
+  EXPECT_TRUE(reported().contains(at("arrived/deep/later.txt")));
+  EXPECT_TRUE(reported().contains(at("made/now/later.txt")));
+}
+
+TEST_F(InotifyWatcherTest, MovedAndDeletedFoldersTakeTheirWatchesAlong) {
+  writeFile(at("old/inner/file.txt"), "x");
+  writeFile(at("doomed/inner/file.txt"), "x");
+  start();
+  EXPECT_EQ(watcher->watchedFolders(),
+            (std::vector<std::string>{root, at("doomed"), at("doomed/inner"), at("old"),
+                                      at("old/inner")}));
+
+  fs::rename(at("old"), at("new"));
+  fs::remove_all(at("doomed"));
+  Paths expected = {at("old"),
+                    at("new"),
+                    at("new/inner"),
+                    at("new/inner/file.txt"),
+                    at("doomed"),
+                    at("doomed/inner"),
+                    at("doomed/inner/file.txt")};
+  EXPECT_EQ(waitFor(expected), expected);
+
+  writeFile(at("new/inner/after.txt"), "x");
+  Paths after = waitFor({at("new/inner/after.txt")});
+  EXPECT_FALSE(after.contains(at("old/inner/after.txt")));
+  EXPECT_EQ(watcher->watchedFolders(),
+            (std::vector<std::string>{root, at("new"), at("new/inner")}));
+}
+
+TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
+  writeFile(at("app/package.json"), "{}");
+  makeDirs(at("app/build/gen"));
+  makeDirs(at("app/src"));
+  makeDirs(at("node_modules/left-pad"));
+  makeDirs(at(".git/objects"));
+  makeDirs(at("private"));
+  makeDirs(at("plain/build"));  // not a project: an ordinary folder
+  writeFile(at("todo.txt"), "x");
+  ScanConfig config = ScanConfig::make({root});
+  config.excludedPaths = {at("private")};
+  start(config);
+  EXPECT_EQ(watcher->watchedFolders(), (std::vector<std::string>{root, at("app"), at("app/src"),
+                                                                 at("plain"), at("plain/build")}));
+
+  writeFile(at("node_modules/left-pad/index.js"), "x");
+  writeFile(at("app/build/gen/out.o"), "x");
+  writeFile(at("private/diary.txt"), "x");
+  writeFile(at(".hidden.txt"), "x");
+  fs::rename(at("todo.txt"), at("node_modules/todo.txt"));
+  Paths seen = reportedUpToMarker();
+  EXPECT_TRUE(seen.contains(at("todo.txt")))
+      << "the old name of a file moved into an excluded folder";
+  EXPECT_EQ(seen, (Paths{at("todo.txt"), at("marker-0")}));
+}
+
+TEST_F(InotifyWatcherTest, ARootThatIsASymbolicLinkIsFollowedButLinksBelowAreNot) {
+  std::string real = dir / "real";
+  std::string link = dir / "link";
+  makeDirs(real + "/sub");
+  makeDirs(dir / "elsewhere");
+  fs::create_directory_symlink(real, link);
+  fs::create_directory_symlink(dir / "elsewhere", real + "/shortcut");
+  start(ScanConfig::make({link}));
+  real = fs::canonical(real).string();
+  EXPECT_EQ(watcher->watchedFolders(), (std::vector<std::string>{real, real + "/sub"}));
+
+  writeFile(dir / "elsewhere/unseen.txt", "x");
+  writeFile(real + "/sub/seen.txt", "x");
+  Paths seen = waitFor({real + "/sub/seen.txt"});
+  EXPECT_EQ(seen, (Paths{real + "/sub/seen.txt"}));
+  // The engine maps the file system's spelling back to the chosen root.
+  EXPECT_EQ(Scanner::indexPath(real + "/sub/seen.txt", Scanner::rootMapping({link})),
+            link + "/sub/seen.txt");
+}
+
+TEST_F(InotifyWatcherTest, ReachingTheWatchLimitAsksForARescan) {
+  makeDirs(at("a/b/c"));
+  start(ScanConfig::make({root}), {.latency = 50ms, .maxWatches = 2});
+  EXPECT_TRUE(waitForRescan());
+  EXPECT_EQ(watcher->watchedFolders().size(), 2u);
+
+  // A folder that appears later and cannot be watched asks again.
+  {
+    std::lock_guard lock(mutex);
+    batches.clear();
+  }
+  makeDirs(at("new"));
+  EXPECT_TRUE(waitForRescan());
+}
+
+TEST_F(InotifyWatcherTest, StopIsPromptAndFinal) {
+  start(ScanConfig::make({root}), {.latency = std::chrono::hours(1)});
+  writeFile(at("pending.txt"), "x");
+  // Whether or not the reading thread has scheduled the delivery by now, stop must neither wait
+  // for the hour nor let the delivery through; the pause makes the first case the usual one.
+  std::this_thread::sleep_for(50ms);
+  watcher->stop();
+  EXPECT_FALSE(watcher->isRunning());
+  EXPECT_TRUE(watcher->watchedFolders().empty());
+  EXPECT_TRUE(reported().empty());
+
+  // Restarted, it reports again; a second start while running changes nothing.
+  ASSERT_TRUE(
+      watcher->start(ScanConfig::make({root}), [this](const std::vector<std::string>& paths, bool) {
+        std::lock_guard lock(mutex);
+        batches.push_back({paths, false});
+        arrived.notify_all();
+      }));
+  EXPECT_TRUE(watcher->start(ScanConfig::make({dir / "elsewhere"}), nullptr));
+  ASSERT_TRUE(watcher->waitUntilWatching(kDeadline));
+  watcher->stop();
+  EXPECT_TRUE(reported().empty());
+}
+
+TEST_F(InotifyWatcherTest, NothingToWatch) {
+  InotifyWatcher idle;
+  EXPECT_FALSE(idle.start(ScanConfig::make({}), [](const auto&, bool) {}));
+  EXPECT_FALSE(idle.start(ScanConfig::make({dir / "missing"}), [](const auto&, bool) {}));
+  EXPECT_FALSE(idle.isRunning());
+  idle.stop();
+}
+
+TEST_F(InotifyWatcherTest, TheDefaultWindowReportsEachPathOncePerBatch) {
+  start(ScanConfig::make({root}), {});
+  Paths expected;
+  for (int i = 0; i < 10; ++i) {
+    std::string path = at("file" + std::to_string(i));
+    writeFile(path, "one");
+    writeFile(path, "two");
+    expected.insert(path);
+  }
+  EXPECT_EQ(waitFor(expected), expected);
+  std::lock_guard lock(mutex);
+  for (const Batch& batch : batches) {
+    EXPECT_EQ(Paths(batch.paths.begin(), batch.paths.end()).size(), batch.paths.size());
+  }
+}
+
+}  // namespace
+}  // namespace quorvale

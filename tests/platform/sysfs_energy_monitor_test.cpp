@@ -1,0 +1,143 @@
+#include "sysfs_energy_monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+using Thermal = EnergyState::Thermal;
+using Files = std::map<std::string, std::string>;  // sysfs-relative path -> contents
+
+struct Case {
+  const char* name;
+  Files files;
+  EnergyState expected;
+};
+
+EnergyState readTree(const Files& files) {
+  TempDir sysfs;
+  testing::makeDirs(sysfs.path());
+  for (const auto& [path, contents] : files) writeFile(sysfs / path, contents + "\n");
+  return SysfsEnergyMonitor(sysfs.path()).current();
+}
+
+Files battery(const std::string& name, const std::string& status, const std::string& capacity) {
+  std::string base = "class/power_supply/" + name + "/";
+  return {{base + "type", "Battery"}, {base + "status", status}, {base + "capacity", capacity}};
+}
+
+Files mains(const std::string& online) {
+  return {{"class/power_supply/AC/type", "Mains"}, {"class/power_supply/AC/online", online}};
+}
+
+Files merged(std::initializer_list<Files> parts) {
+  Files all;
+  for (const Files& part : parts) all.insert(part.begin(), part.end());
+  return all;
+}
+
+Files zone(int index, const std::string& temp,
+           std::initializer_list<std::pair<const char*, const char*>> trips) {
+  std::string base = "class/thermal/thermal_zone" + std::to_string(index) + "/";
+  Files files = {{base + "temp", temp}};
+  int trip = 0;
+  for (const auto& [type, tripTemp] : trips) {
+    files[base + "trip_point_" + std::to_string(trip) + "_type"] = type;
+    files[base + "trip_point_" + std::to_string(trip) + "_temp"] = tripTemp;
+    ++trip;
+  }
+  return files;
+}
+
+const EnergyState kDefault{};
+EnergyState onBattery(int percent) {
+  return {.onBattery = true, .batteryPercent = percent};
+}
+EnergyState plugged(int percent) {
+  return {.onBattery = false, .batteryPercent = percent};
+}
+EnergyState heat(Thermal thermal) {
+  return {.thermal = thermal};
+}
+
+TEST(SysfsEnergyMonitor, PowerSupplies) {
+  Case cases[] = {
+      {"nothing readable", {}, kDefault},
+      {"desktop on mains", mains("1"), kDefault},
+      {"laptop on battery", merged({battery("BAT0", "Discharging", "57"), mains("0")}),
+       onBattery(57)},
+      {"battery without a mains supply", battery("BAT0", "Discharging", "19"), onBattery(19)},
+      {"laptop charging", merged({battery("BAT0", "Charging", "57"), mains("1")}), plugged(57)},
+      {"full battery on mains", merged({battery("BAT0", "Full", "100"), mains("1")}), plugged(100)},
+      {"discharging while a charger is online",
+       merged({battery("BAT0", "Discharging", "80"), mains("1")}), plugged(80)},
+      {"USB-C charger online",
+       merged({battery("BAT0", "Discharging", "80"),
+               {{"class/power_supply/ucsi/type", "USB"}, {"class/power_supply/ucsi/online", "1"}}}),
+       plugged(80)},
+      {"two batteries average",
+       merged({battery("BAT0", "Discharging", "10"), battery("BAT1", "Discharging", "31")}),
+       onBattery(20)},
+      {"a mouse battery does not count",
+       merged({battery("hidpp_battery_0", "Discharging", "5"),
+               {{"class/power_supply/hidpp_battery_0/scope", "Device"}},
+               mains("1")}),
+       kDefault},
+      {"unreadable capacity", battery("BAT0", "Discharging", "unknown"), onBattery(100)},
+      {"capacity out of range", battery("BAT0", "Discharging", "150"), onBattery(100)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
+}
+
+TEST(SysfsEnergyMonitor, PlatformProfile) {
+  const char* profile = "firmware/acpi/platform_profile";
+  EXPECT_TRUE(readTree({{profile, "low-power"}}).lowPowerMode);
+  for (const char* other : {"balanced", "performance", "quiet", "cool", ""}) {
+    EXPECT_FALSE(readTree({{profile, other}}).lowPowerMode) << other;
+  }
+}
+
+TEST(SysfsEnergyMonitor, ThermalZones) {
+  Case cases[] = {
+      {"no trip points", zone(0, "95000", {}), kDefault},
+      {"cool", zone(0, "45000", {{"passive", "90000"}, {"critical", "105000"}}), kDefault},
+      {"within ten degrees of passive",
+       zone(0, "80000", {{"passive", "90000"}, {"critical", "105000"}}), heat(Thermal::fair)},
+      {"at passive", zone(0, "90000", {{"passive", "90000"}, {"critical", "105000"}}),
+       heat(Thermal::serious)},
+      {"at hot", zone(0, "97000", {{"hot", "95000"}, {"critical", "105000"}}),
+       heat(Thermal::serious)},
+      {"at critical", zone(0, "105000", {{"passive", "90000"}, {"critical", "105000"}}),
+       heat(Thermal::critical)},
+      {"active trips are fans", zone(0, "70000", {{"active", "60000"}}), kDefault},
+      {"placeholder trips", zone(0, "30000", {{"critical", "0"}, {"passive", "-273200"}}),
+       kDefault},
+      {"unreadable temperature", zone(0, "error", {{"critical", "1000"}}), kDefault},
+      {"disabled zone",
+       merged({zone(0, "120000", {{"critical", "100000"}}),
+               {{"class/thermal/thermal_zone0/mode", "disabled"}}}),
+       kDefault},
+      {"hottest zone wins",
+       merged(
+           {zone(0, "40000", {{"critical", "100000"}}), zone(1, "91000", {{"passive", "90000"}})}),
+       heat(Thermal::serious)},
+  };
+  for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
+}
+
+TEST(SysfsEnergyMonitor, ThisMachineGivesSomeState) {
+  // Whatever the real /sys holds, reading it must not fail.
+  EnergyState state = SysfsEnergyMonitor().current();
+  EXPECT_GE(state.batteryPercent, 0);
+  EXPECT_LE(state.batteryPercent, 100);
+}
+
+}  // namespace
+}  // namespace quorvale
