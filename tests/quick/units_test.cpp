@@ -6,23 +6,10 @@
 
 #include "quick/calculator.h"
 
+#include "quick/display_case.h"
+
 namespace quorvale {
 namespace {
-
-struct Case {
-  std::string text;
-  std::string display;
-};
-
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << '"' << c.text << '"';
-}
-
-std::string repeat(std::string_view part, std::size_t times) {
-  std::string out;
-  for (std::size_t i = 0; i < times; ++i) out += part;
-  return out;
-}
 
 class Conversions : public ::testing::TestWithParam<Case> {};
 
