@@ -71,7 +71,7 @@ struct FileIndexOptions {
   bool fastRanking = true;
 };
 
-class FullTextRank;
+struct SearchState;
 
 class FileIndex {
  public:
@@ -206,9 +206,9 @@ class FileIndex {
   std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values);
   std::optional<std::vector<SearchRow>> rankedRows(const std::vector<std::string>& conditions,
                                                    const std::vector<Bind>& values);
-  FullTextRank* fullTextRank();
-  // Created at the first full-text search; destroyed before the statements and the connection.
-  std::shared_ptr<FullTextRank> fullTextRank_;
+  SearchState& searchState();
+  // Created at the first search; destroyed before the statements and the connection.
+  std::shared_ptr<SearchState> searchState_;
 };
 
 }  // namespace quorvale

@@ -7,6 +7,8 @@
 #include "index/full_text_rank.h"
 #include "index/match_expression.h"
 #include "index/ranking.h"
+#include "index/read_snapshot.h"
+#include "index/search_state.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -114,23 +116,43 @@ Ranker::Usage usageColumns(const sql::Statement& statement, int count, int last)
   return usage;
 }
 
-// Both ranking statements read one snapshot, so a writer on another connection cannot slip a
-// change between them. Inside a caller's transaction (an open batch) there is nothing to do.
-class ReadSnapshot {
- public:
-  explicit ReadSnapshot(sql::Connection& db) : db_(db) {
-    began_ = sqlite3_get_autocommit(db_.raw()) != 0 && db_.exec("BEGIN") == SQLITE_OK;
+// The vocabulary statement reads every document list of every word with that first character,
+// which takes long on a large index whatever the length bounds; the words are therefore read
+// once per first character and data version, and the distance filter runs in memory.
+const std::vector<SearchState::VocabularyTerm>* nameWordsStartingWith(FileIndex& index,
+                                                                      SearchState& state,
+                                                                      char32_t first) {
+  ReadSnapshot snapshot(index.connection());
+  DataVersion::Stamp stamp = state.version.current();
+  if (!snapshot.held() || stamp.version < 0 || !(stamp == state.vocabularyStamp)) {
+    state.vocabulary.clear();
   }
-  ~ReadSnapshot() {
-    if (began_) db_.exec("COMMIT");
+  state.vocabularyStamp = snapshot.held() ? stamp : DataVersion::Stamp{};
+  if (auto found = state.vocabulary.find(first); found != state.vocabulary.end()) {
+    return &found->second;
   }
-  ReadSnapshot(const ReadSnapshot&) = delete;
-  ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
- private:
-  sql::Connection& db_;
-  bool began_ = false;
-};
+  std::vector<SearchState::VocabularyTerm> words;
+  try {
+    auto statement = index.prepared(
+        "SELECT term, doc FROM fts_vocab_col WHERE col = 'name' AND term >= ? AND term < ? AND "
+        "length(term) BETWEEN ? AND ?");
+    sql::StatementUse use(*statement);
+    statement->bind(std::vector<FileIndex::Bind>{unicode::fromScalar(first), unicode::fromScalar(first + 1),
+                                      int64_t{0}, int64_t{INT32_MAX}});
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+      std::string candidate = statement->columnText(0);
+      std::u32string candidateScalars = unicode::scalars(candidate);
+      // The upper bound is loose where the next code point cannot be written (surrogates).
+      if (candidateScalars.empty() || candidateScalars.front() != first) continue;
+      words.push_back({std::move(candidate), statement->columnInt(1), candidateScalars.size()});
+    }
+    if (rc != SQLITE_DONE) return nullptr;
+  } catch (const IndexError&) {
+    return nullptr;
+  }
+  return &(state.vocabulary[first] = std::move(words));
+}
 
 bool isSingleCharacter(const std::string& term) { return unicode::characterCount(term) == 1; }
 
@@ -196,8 +218,8 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
 
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     const std::vector<std::string>& conditions, const std::vector<Bind>& values) {
-  FullTextRank* rank = fullTextRank();
-  if (rank == nullptr || !rank->available()) return std::nullopt;
+  FullTextRank& rank = searchState().rank;
+  if (!rank.available()) return std::nullopt;
   std::string sql = conditions.empty() ? kRankAll : kRankFiltered;
   for (const auto& clause : conditions) sql += " AND " + clause;
   try {
@@ -207,7 +229,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
       auto statement = prepared(sql);
       sql::StatementUse use(*statement);
       if (statement->bind(values) != SQLITE_OK) return std::nullopt;
-      ranked = rank->best(*statement, kSearchRows, conditions.empty());
+      ranked = rank.best(*statement, kSearchRows, conditions.empty());
     }
     if (!ranked) return std::nullopt;
     auto lookup = prepared(kRowById);
@@ -227,9 +249,9 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
   }
 }
 
-FullTextRank* FileIndex::fullTextRank() {
-  if (!fullTextRank_) fullTextRank_ = std::make_shared<FullTextRank>(db_);
-  return fullTextRank_.get();
+SearchState& FileIndex::searchState() {
+  if (!searchState_) searchState_ = std::make_shared<SearchState>(db_);
+  return *searchState_;
 }
 
 std::vector<Hit> FileIndex::initialsMatches(const Query& query, Date now) {
@@ -271,26 +293,18 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
   std::string lower = unicode::lowercased(term);
   std::u32string scalars = unicode::scalars(lower);
   if (scalars.size() < 3 || maxDistance < 0) return {};
-  char32_t first = scalars.front();
+  const std::vector<SearchState::VocabularyTerm>* words =
+      nameWordsStartingWith(*this, searchState(), scalars.front());
+  if (words == nullptr) return {};
   auto length = static_cast<int64_t>(scalars.size());
   std::vector<SimilarTerm> similar;
-  try {
-    auto statement = prepared(
-        "SELECT term, doc FROM fts_vocab_col WHERE col = 'name' AND term >= ? AND term < ? AND "
-        "length(term) BETWEEN ? AND ?");
-    sql::StatementUse use(*statement);
-    statement->bind(std::vector<Bind>{unicode::fromScalar(first), unicode::fromScalar(first + 1),
-                                      length - maxDistance, length + maxDistance});
-    while (statement->step() == SQLITE_ROW) {
-      std::string candidate = statement->columnText(0);
-      // The upper bound is loose where the next code point cannot be written (surrogates).
-      if (candidate == lower || unicode::scalars(candidate).front() != first) continue;
-      if (EditDistance::damerau(candidate, lower) <= maxDistance) {
-        similar.push_back({std::move(candidate), statement->columnInt(1)});
-      }
+  for (const auto& word : *words) {
+    auto wordLength = static_cast<int64_t>(word.length);
+    if (wordLength < length - maxDistance || wordLength > length + maxDistance) continue;
+    if (word.term == lower) continue;
+    if (EditDistance::damerau(word.term, lower) <= maxDistance) {
+      similar.push_back({word.term, word.docs});
     }
-  } catch (const IndexError&) {
-    return {};
   }
   return similar;
 }

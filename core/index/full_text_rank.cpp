@@ -1,5 +1,7 @@
 #include "index/full_text_rank.h"
 
+#include "index/data_version.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -91,20 +93,18 @@ class SizeScan {
   int64_t id_ = 0;
 };
 
-// Row sizes already read, by rowid; valid while the database is unchanged (no commit by another
-// connection, no change through this one). Rows are read into it as searches meet them.
+// Row sizes already read, by rowid; valid while the database is unchanged. Rows are read into it
+// as searches meet them.
 class SizeCache {
  public:
-  explicit SizeCache(sql::Connection& db) : db_(db) {}
+  explicit SizeCache(sql::Connection& db) : version_(db) {}
 
   // Empties the cache when the data changed since it was filled. Call inside the read
   // transaction the search runs in, so that the version is the one the search sees.
   void check() {
-    int64_t version = dataVersion();
-    int64_t changes = sqlite3_total_changes64(db_.raw());
-    if (version < 0 || version != version_ || changes != changes_) tokens_.clear();
-    version_ = version;
-    changes_ = changes;
+    DataVersion::Stamp stamp = version_.current();
+    if (stamp.version < 0 || !(stamp == stamp_)) tokens_.clear();
+    stamp_ = stamp;
   }
 
   std::optional<int> find(int64_t rowid) const {
@@ -125,18 +125,9 @@ class SizeCache {
   // Rowids are file ids, dense from 1; a stray huge one is simply not cached.
   static constexpr int64_t kMaxRowid = int64_t{1} << 26;
 
-  int64_t dataVersion() {
-    if (!versionStatement_) versionStatement_ = db_.prepare("PRAGMA data_version");
-    if (!versionStatement_) return -1;
-    sql::StatementUse use(versionStatement_);
-    return versionStatement_.step() == SQLITE_ROW ? versionStatement_.columnInt(0) : -1;
-  }
-
-  sql::Connection& db_;
-  sql::Statement versionStatement_;
+  DataVersion version_;
+  DataVersion::Stamp stamp_;
   std::vector<int32_t> tokens_;
-  int64_t version_ = -1;
-  int64_t changes_ = -1;
 };
 
 int countRow(const Fts5ExtensionApi*, Fts5Context*, void* count) {
