@@ -135,17 +135,21 @@ bool isExclusion(const Token& token) {
 
 void takeExclusions(std::vector<Token>& tokens, Query& query) {
   std::vector<std::string> excluded;
+  bool anyExclusion = false;
   bool ordinaryLeft = false;
   for (const Token& token : tokens) {
     if (!isExclusion(token)) {
       ordinaryLeft = true;
-    } else if (excluded.size() < kMaxTerms) {
+      continue;
+    }
+    anyExclusion = true;
+    if (excluded.size() < kMaxTerms) {
       excluded.push_back(
           unicode::prefixCharacters(unicode::lowercased(token.text.substr(1)), kMaxTermCharacters));
     }
   }
   // Nothing but exclusions: they stay words to find.
-  if (!ordinaryLeft) return;
+  if (!anyExclusion || !ordinaryLeft) return;
   std::erase_if(tokens, isExclusion);
   query.excluded = std::move(excluded);
   query.exact = true;
