@@ -206,8 +206,9 @@ class FileIndex {
   struct SearchRow;
   std::vector<SearchRow> searchRows(const Query& query);
   std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values);
-  std::optional<std::vector<SearchRow>> rankedRows(const std::vector<std::string>& conditions,
-                                                   const std::vector<Bind>& values);
+  std::optional<std::vector<SearchRow>> rankedRows(const Query& query, bool nameOnly,
+                                                   const std::vector<std::string>& conditions,
+                                                   const std::vector<Bind>& conditionValues);
   SearchState& searchState();
   // Created at the first search; destroyed before the statements and the connection.
   std::shared_ptr<SearchState> searchState_;

@@ -6,6 +6,7 @@
 #include "index/file_index.h"
 #include "index/full_text_rank.h"
 #include "index/match_expression.h"
+#include "index/rank_expression.h"
 #include "index/ranking.h"
 #include "index/read_snapshot.h"
 #include "index/search_state.h"
@@ -123,11 +124,7 @@ const std::vector<SearchState::VocabularyTerm>* nameWordsStartingWith(FileIndex&
                                                                       SearchState& state,
                                                                       char32_t first) {
   ReadSnapshot snapshot(index.connection());
-  DataVersion::Stamp stamp = state.version.current();
-  if (!snapshot.held() || stamp.version < 0 || !(stamp == state.vocabularyStamp)) {
-    state.vocabulary.clear();
-  }
-  state.vocabularyStamp = snapshot.held() ? stamp : DataVersion::Stamp{};
+  state.refresh(snapshot.held());
   if (auto found = state.vocabulary.find(first); found != state.vocabulary.end()) {
     return &found->second;
   }
@@ -152,6 +149,56 @@ const std::vector<SearchState::VocabularyTerm>* nameWordsStartingWith(FileIndex&
     return nullptr;
   }
   return &(state.vocabulary[first] = std::move(words));
+}
+
+// The non-ASCII characters that follow `letter` at the start of indexed words (words whose
+// second byte is a UTF-8 lead byte), read once per data version.
+std::optional<std::vector<std::string>> secondCharacters(FileIndex& index, SearchState& state,
+                                                         bool cached, char letter) {
+  if (cached) {
+    if (auto found = state.secondCharacters.find(letter); found != state.secondCharacters.end()) {
+      return found->second;
+    }
+  }
+  std::set<std::string> characters;
+  try {
+    auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
+    sql::StatementUse use(*statement);
+    statement->bind(std::vector<FileIndex::Bind>{std::string(1, letter) + "\xc2\x80",
+                                                 std::string(1, static_cast<char>(letter + 1))});
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+      std::u32string scalars = unicode::scalars(statement->columnText(0));
+      if (scalars.size() >= 2) characters.insert(unicode::fromScalar(scalars[1]));
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
+  std::vector<std::string> out(characters.begin(), characters.end());
+  if (cached) state.secondCharacters[letter] = out;
+  return out;
+}
+
+// How many documents a split prefix's group matches, read once per data version.
+std::optional<int64_t> groupCount(FileIndex& index, SearchState& state, bool cached,
+                                  const std::string& group) {
+  if (cached) {
+    if (auto found = state.groupCounts.find(group); found != state.groupCounts.end()) {
+      return found->second;
+    }
+  }
+  try {
+    auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
+    sql::StatementUse use(*statement);
+    statement->bind(1, group);
+    if (statement->step() != SQLITE_ROW) return std::nullopt;
+    int64_t count = statement->columnInt(0);
+    if (cached) state.groupCounts[group] = count;
+    return count;
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
 }
 
 bool isSingleCharacter(const std::string& term) { return unicode::characterCount(term) == 1; }
@@ -188,11 +235,13 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
     return plainRows(kFilterSelect + joinedWith(conditions.clauses, " AND ") + kNewestFirst,
                      conditions.values);
   }
+  if (options_.fastRanking) {
+    if (auto rows = rankedRows(query, nameOnly, conditions.clauses, conditions.values)) {
+      return std::move(*rows);
+    }
+  }
   std::vector<Bind> values{withExclusions(*expression, query.excluded)};
   values.insert(values.end(), conditions.values.begin(), conditions.values.end());
-  if (options_.fastRanking) {
-    if (auto rows = rankedRows(conditions.clauses, values)) return std::move(*rows);
-  }
   std::string sql = kMatchSelect;
   for (const auto& clause : conditions.clauses) sql += " AND " + clause;
   return plainRows(sql + kRankOrder, values);
@@ -217,19 +266,30 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
 }
 
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
-    const std::vector<std::string>& conditions, const std::vector<Bind>& values) {
-  FullTextRank& rank = searchState().rank;
-  if (!rank.available()) return std::nullopt;
+    const Query& query, bool nameOnly, const std::vector<std::string>& conditions,
+    const std::vector<Bind>& conditionValues) {
+  SearchState& state = searchState();
+  if (!state.rank.available()) return std::nullopt;
   std::string sql = conditions.empty() ? kRankAll : kRankFiltered;
   for (const auto& clause : conditions) sql += " AND " + clause;
   try {
     ReadSnapshot snapshot(db_);
+    state.refresh(snapshot.held());
+    auto expression = rankExpression(
+        query.terms, query.matchAny, nameOnly, query.excluded,
+        [&](char letter) { return secondCharacters(*this, state, snapshot.held(), letter); });
+    if (!expression) return std::nullopt;
+    std::vector<Bind> values{expression->match};
+    values.insert(values.end(), conditionValues.begin(), conditionValues.end());
     std::optional<std::vector<FullTextRank::Ranked>> ranked;
     {
       auto statement = prepared(sql);
       sql::StatementUse use(*statement);
       if (statement->bind(values) != SQLITE_OK) return std::nullopt;
-      ranked = rank.best(*statement, kSearchRows, conditions.empty());
+      ranked = state.rank.best(*statement, kSearchRows, conditions.empty(), *expression,
+                               [&](const std::string& group) {
+                                 return groupCount(*this, state, snapshot.held(), group);
+                               });
     }
     if (!ranked) return std::nullopt;
     auto lookup = prepared(kRowById);

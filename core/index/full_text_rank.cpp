@@ -155,6 +155,8 @@ struct FullTextRank::Collector {
   SizeCache cache;
   bool useCache = false;
   bool everyMatch = false;
+  const RankExpression* expression = nullptr;
+  std::size_t groups = 0;
   bool started = false;
   int failure = SQLITE_OK;
   int phrases = 0;
@@ -162,21 +164,26 @@ struct FullTextRank::Collector {
   std::vector<double> weights;
   sqlite3_int64 rowCount = 0;
   double averageTokens = 0;
-  std::vector<int64_t> phraseHits;  // documents holding each phrase, when searched for
+  // Documents holding each stated phrase: searched for at the start, counted from the rows, or
+  // (split phrases) asked of the caller at the end.
+  std::vector<std::optional<int64_t>> groupHits;
   std::vector<int64_t> rowids;
   std::vector<double> rowTokens;
   std::vector<double> frequencies;  // `phrases` per row
   // Scratch for the final pass, kept between runs: fresh large buffers cost page faults.
+  std::vector<double> grouped;
   std::vector<double> scores;
   std::vector<std::size_t> order;
 
-  void reset(bool matchesAll, bool inTransaction) {
+  void reset(bool matchesAll, bool inTransaction, const RankExpression& stated) {
     everyMatch = matchesAll;
+    expression = &stated;
+    groups = stated.groupCount.size();
     useCache = inTransaction;
     if (useCache) cache.check();
     started = false;
     failure = SQLITE_OK;
-    phraseHits.clear();
+    groupHits.assign(groups, std::nullopt);
     rowids.clear();
     rowTokens.clear();
     frequencies.clear();
@@ -196,11 +203,14 @@ struct FullTextRank::Collector {
     if (rc == SQLITE_OK) rc = api->xColumnTotalSize(fts, -1, &tokens);
     if (rc != SQLITE_OK) return rc;
     averageTokens = static_cast<double>(tokens) / static_cast<double>(rowCount);
-    if (everyMatch && phrases == 1) return SQLITE_OK;  // counted from the rows at the end
+    if (static_cast<std::size_t>(phrases) != expression->groupOf.size()) return SQLITE_ERROR;
+    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
     for (int i = 0; i < phrases && rc == SQLITE_OK; ++i) {
+      std::size_t group = expression->groupOf[static_cast<std::size_t>(i)];
+      if (expression->groupCount[group]) continue;  // split: counted as a group at the end
       int64_t hits = 0;
       rc = api->xQueryPhrase(fts, i, &hits, countRow);
-      phraseHits.push_back(hits);
+      groupHits[group] = hits;
     }
     return rc;
   }
@@ -236,27 +246,46 @@ struct FullTextRank::Collector {
     return SQLITE_OK;
   }
 
-  // bm25 of every row, with FTS5's formula and order of operations, so that the doubles are
-  // the very ones SQLite would give.
-  void score() {
-    std::vector<double> idf;
-    for (int i = 0; i < phrases; ++i) {
-      int64_t hits = phraseHits.empty() ? static_cast<int64_t>(rowids.size())
-                                        : phraseHits[static_cast<std::size_t>(i)];
-      double value = std::log((static_cast<double>(rowCount - hits) + 0.5) /
-                              (static_cast<double>(hits) + 0.5));
-      idf.push_back(value <= 0.0 ? 1e-6 : value);
+  // bm25 of every row, with FTS5's formula and order of operations over the stated phrases,
+  // so that the doubles are the very ones SQLite would give. False when a split phrase's
+  // document count cannot be read.
+  bool score(const GroupCount& groupCount) {
+    const std::size_t rows = rowids.size();
+    // Phrase frequencies summed per stated phrase (exact: the weights are small integers).
+    grouped.assign(rows * groups, 0.0);
+    for (std::size_t row = 0; row < rows; ++row) {
+      for (std::size_t phrase = 0; phrase < expression->groupOf.size(); ++phrase) {
+        grouped[row * groups + expression->groupOf[phrase]] +=
+            frequencies[row * expression->groupOf.size() + phrase];
+      }
     }
-    scores.resize(rowids.size());
-    for (std::size_t row = 0; row < rowids.size(); ++row) {
+    std::vector<double> idf(groups, 0.0);
+    for (std::size_t group = 0; group < groups; ++group) {
+      std::optional<int64_t> hits = groupHits[group];
+      if (everyMatch && groups == 1) hits = static_cast<int64_t>(rows);
+      if (!hits) {
+        // A phrase no row holds adds exactly 0 whatever its weight (excluded words, for one).
+        bool used = false;
+        for (std::size_t row = 0; row < rows && !used; ++row) used = grouped[row * groups + group] != 0;
+        if (!used) continue;
+        hits = groupCount(*expression->groupCount[group]);
+        if (!hits) return false;
+      }
+      double value = std::log((static_cast<double>(rowCount - *hits) + 0.5) /
+                              (static_cast<double>(*hits) + 0.5));
+      idf[group] = value <= 0.0 ? 1e-6 : value;
+    }
+    scores.resize(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
       double sum = 0.0;
       double D = rowTokens[row];
-      for (std::size_t i = 0; i < idf.size(); ++i) {
-        double f = frequencies[row * idf.size() + i];
+      for (std::size_t i = 0; i < groups; ++i) {
+        double f = grouped[row * groups + i];
         sum += idf[i] * ((f * (kK1 + 1.0)) / (f + kK1 * (1 - kB + kB * D / averageTokens)));
       }
       scores[row] = -1.0 * sum;
     }
+    return true;
   }
 };
 
@@ -285,19 +314,19 @@ FullTextRank::FullTextRank(sql::Connection& db)
 
 FullTextRank::~FullTextRank() = default;
 
-std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(sql::Statement& statement,
-                                                                    std::size_t limit,
-                                                                    bool everyMatch) {
+std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
+    sql::Statement& statement, std::size_t limit, bool everyMatch,
+    const RankExpression& expression, const GroupCount& groupCount) {
   Collector& run = *collector_;
   // Remembered sizes are only safe when the version check and the search share one snapshot.
-  run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0);
+  run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
   int rc;
   while ((rc = statement.step()) == SQLITE_ROW) {
   }
   run.sizes.restart();
   if (rc != SQLITE_DONE || run.failure != SQLITE_OK) return std::nullopt;
 
-  run.score();
+  if (!run.score(groupCount)) return std::nullopt;
   const std::vector<double>& scores = run.scores;
   std::vector<std::size_t>& order = run.order;
   order.resize(scores.size());

@@ -15,12 +15,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "index/rank_expression.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -44,13 +46,18 @@ class FullTextRank {
 
   bool available() const { return available_; }
 
-  // Steps `statement` (values bound by the caller), whose rows each call the function once for
-  // one match of the fts table, and returns the best `limit` rows by bm25, lowest first. Pass
-  // `everyMatch` when the statement yields every match of its expression (no other condition),
-  // which lets a one-phrase expression skip its document-frequency search. Nothing when a step
-  // or the function failed.
+  // The document count of a split phrase's group expression, or nothing when it cannot be read.
+  using GroupCount = std::function<std::optional<int64_t>(const std::string& group)>;
+
+  // Steps `statement` (values bound by the caller: it matches `expression.match`), whose rows
+  // each call the function once for one match of the fts table, and returns the best `limit`
+  // rows by the bm25 of the stated expression, lowest first. Pass `everyMatch` when the
+  // statement yields every match of its expression (no other condition), which lets a
+  // one-phrase expression take its document count from the rows. Nothing when a step or the
+  // function failed.
   std::optional<std::vector<Ranked>> best(sql::Statement& statement, std::size_t limit,
-                                          bool everyMatch);
+                                          bool everyMatch, const RankExpression& expression,
+                                          const GroupCount& groupCount);
 
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;

@@ -96,7 +96,9 @@ const std::vector<std::string> kQueries = {
     "th",         "the",        "budget",      "budget re",   "annual review", "beach photo",
     "alpha OR tax", "report -draft", "report -final -notes", "name:re", "\"annual report\"",
     "kind:pdf re", "ext:md notes", "in:budget re", "re size:>50kb", "re modified:month",
-    "a kind:text", "photos beach", "zzz",        "api 1",       "rest in:/home/u/rest"};
+    "a kind:text", "photos beach", "zzz",        "api 1",       "rest in:/home/u/rest",
+    "re t",       "t re",       "a -r",        "r OR t",      "name:t",        "2",
+    "budget a -t", "Z"};
 
 TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqlite) { expectSameResults(kQueries); }
 
@@ -126,6 +128,20 @@ TEST_F(FullTextRankTest, WorksInsideAnOpenBatch) {
   std::vector<Hit> inBatch = fast_.search(query, 1000, kNow);
   fast_.commitBatch();
   EXPECT_EQ(inBatch, plain_.search(query, 1000, kNow));
+}
+
+// A one-letter prefix runs as its two-letter prefixes; words whose second letter is not ASCII
+// (ø stays ø, é folds to e) must still count.
+TEST_F(FullTextRankTest, OneLetterPrefixesCoverEveryWord) {
+  const char* names[] = {"søknad.txt", "sæson plan.md", "s.txt", "sπ notes.txt", "Sé.txt",
+                         "s9 report.pdf", "ssss.txt", "xs.txt", "tøj.txt"};
+  int i = 0;
+  for (const char* name : names) {
+    std::string path = "/home/u/intl/" + std::to_string(i++) + "/" + name;
+    fast_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false),
+                 std::string("søster sé s ") + name, {});
+  }
+  expectSameResults({"s", "s report", "report s", "t", "t -s", "s OR x", "name:s", "ø", "sø"});
 }
 
 TEST_F(FullTextRankTest, ManyEqualScoresKeepSqlitesOrder) {
