@@ -117,90 +117,6 @@ Ranker::Usage usageColumns(const sql::Statement& statement, int count, int last)
   return usage;
 }
 
-// The vocabulary statement reads every document list of every word with that first character,
-// which takes long on a large index whatever the length bounds; the words are therefore read
-// once per first character and data version, and the distance filter runs in memory.
-const std::vector<SearchState::VocabularyTerm>* nameWordsStartingWith(FileIndex& index,
-                                                                      SearchState& state,
-                                                                      char32_t first) {
-  ReadSnapshot snapshot(index.connection());
-  state.refresh(snapshot.held());
-  if (auto found = state.vocabulary.find(first); found != state.vocabulary.end()) {
-    return &found->second;
-  }
-  std::vector<SearchState::VocabularyTerm> words;
-  try {
-    auto statement = index.prepared(
-        "SELECT term, doc FROM fts_vocab_col WHERE col = 'name' AND term >= ? AND term < ? AND "
-        "length(term) BETWEEN ? AND ?");
-    sql::StatementUse use(*statement);
-    statement->bind(std::vector<FileIndex::Bind>{unicode::fromScalar(first), unicode::fromScalar(first + 1),
-                                      int64_t{0}, int64_t{INT32_MAX}});
-    int rc;
-    while ((rc = statement->step()) == SQLITE_ROW) {
-      std::string candidate = statement->columnText(0);
-      std::u32string candidateScalars = unicode::scalars(candidate);
-      // The upper bound is loose where the next code point cannot be written (surrogates).
-      if (candidateScalars.empty() || candidateScalars.front() != first) continue;
-      words.push_back({std::move(candidate), statement->columnInt(1), candidateScalars.size()});
-    }
-    if (rc != SQLITE_DONE) return nullptr;
-  } catch (const IndexError&) {
-    return nullptr;
-  }
-  return &(state.vocabulary[first] = std::move(words));
-}
-
-// The non-ASCII characters that follow `letter` at the start of indexed words (words whose
-// second byte is a UTF-8 lead byte), read once per data version.
-std::optional<std::vector<std::string>> secondCharacters(FileIndex& index, SearchState& state,
-                                                         bool cached, char letter) {
-  if (cached) {
-    if (auto found = state.secondCharacters.find(letter); found != state.secondCharacters.end()) {
-      return found->second;
-    }
-  }
-  std::set<std::string> characters;
-  try {
-    auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
-    sql::StatementUse use(*statement);
-    statement->bind(std::vector<FileIndex::Bind>{std::string(1, letter) + "\xc2\x80",
-                                                 std::string(1, static_cast<char>(letter + 1))});
-    int rc;
-    while ((rc = statement->step()) == SQLITE_ROW) {
-      std::u32string scalars = unicode::scalars(statement->columnText(0));
-      if (scalars.size() >= 2) characters.insert(unicode::fromScalar(scalars[1]));
-    }
-    if (rc != SQLITE_DONE) return std::nullopt;
-  } catch (const IndexError&) {
-    return std::nullopt;
-  }
-  std::vector<std::string> out(characters.begin(), characters.end());
-  if (cached) state.secondCharacters[letter] = out;
-  return out;
-}
-
-// How many documents a split prefix's group matches, read once per data version.
-std::optional<int64_t> groupCount(FileIndex& index, SearchState& state, bool cached,
-                                  const std::string& group) {
-  if (cached) {
-    if (auto found = state.groupCounts.find(group); found != state.groupCounts.end()) {
-      return found->second;
-    }
-  }
-  try {
-    auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
-    sql::StatementUse use(*statement);
-    statement->bind(1, group);
-    if (statement->step() != SQLITE_ROW) return std::nullopt;
-    int64_t count = statement->columnInt(0);
-    if (cached) state.groupCounts[group] = count;
-    return count;
-  } catch (const IndexError&) {
-    return std::nullopt;
-  }
-}
-
 bool isSingleCharacter(const std::string& term) { return unicode::characterCount(term) == 1; }
 
 }  // namespace
@@ -277,7 +193,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     state.refresh(snapshot.held());
     auto expression = rankExpression(
         query.terms, query.matchAny, nameOnly, query.excluded,
-        [&](char letter) { return secondCharacters(*this, state, snapshot.held(), letter); });
+        [&](char letter) { return state.secondCharactersAfter(*this, letter, snapshot.held()); });
     if (!expression) return std::nullopt;
     std::vector<Bind> values{expression->match};
     values.insert(values.end(), conditionValues.begin(), conditionValues.end());
@@ -288,7 +204,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
       if (statement->bind(values) != SQLITE_OK) return std::nullopt;
       ranked = state.rank.best(*statement, kSearchRows, conditions.empty(), *expression,
                                [&](const std::string& group) {
-                                 return groupCount(*this, state, snapshot.held(), group);
+                                 return state.documentsMatching(*this, group, snapshot.held());
                                });
     }
     if (!ranked) return std::nullopt;
@@ -354,7 +270,7 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
   std::u32string scalars = unicode::scalars(lower);
   if (scalars.size() < 3 || maxDistance < 0) return {};
   const std::vector<SearchState::VocabularyTerm>* words =
-      nameWordsStartingWith(*this, searchState(), scalars.front());
+      searchState().nameWordsStartingWith(*this, scalars.front());
   if (words == nullptr) return {};
   auto length = static_cast<int64_t>(scalars.size());
   std::vector<SimilarTerm> similar;

@@ -1,10 +1,10 @@
 #include "index/full_text_rank.h"
 
-#include "index/data_version.h"
-
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+
+#include "index/row_sizes.h"
 
 namespace quorvale {
 namespace {
@@ -12,123 +12,6 @@ namespace {
 // bm25's constants, as FTS5 defines them.
 constexpr double kK1 = 1.2;
 constexpr double kB = 0.75;
-
-// SQLite's variable-length integer (the b-tree format FTS5 writes its size records in).
-// Returns the bytes read, or 0 when the record ends first.
-std::size_t readVarint(const unsigned char* p, const unsigned char* end, uint64_t& value) {
-  value = 0;
-  for (std::size_t i = 0; i < 9; ++i) {
-    if (p + i >= end) return 0;
-    if (i == 8) {
-      value = (value << 8) | p[i];
-      return 9;
-    }
-    value = (value << 7) | (p[i] & 0x7f);
-    if ((p[i] & 0x80) == 0) return i + 1;
-  }
-  return 0;
-}
-
-// The total token count of a row from its size record: one varint per column, nothing after.
-std::optional<int> totalTokens(const unsigned char* blob, int bytes, int columns) {
-  const unsigned char* end = blob + bytes;
-  int total = 0;
-  for (int column = 0; column < columns; ++column) {
-    uint64_t value = 0;
-    std::size_t used = readVarint(blob, end, value);
-    if (used == 0) return std::nullopt;
-    blob += used;
-    // FTS5 keeps each column size in 32 bits and adds them up as int.
-    total += static_cast<int>(static_cast<uint32_t>(value));
-  }
-  if (blob != end) return std::nullopt;
-  return total;
-}
-
-// Reads row sizes in ascending rowid order with one forward scan of fts_docsize, seeking anew
-// only across gaps, which costs a fraction of a lookup per row.
-class SizeScan {
- public:
-  explicit SizeScan(sql::Connection& db) : db_(db) {}
-
-  void restart() {
-    if (statement_) statement_.reset();
-    onRow_ = false;
-  }
-
-  std::optional<int> tokens(int64_t rowid, int columns) {
-    if (!prepare()) return std::nullopt;
-    constexpr int64_t kSeekGap = 16;
-    if (!onRow_ || rowid < id_ || rowid - id_ > kSeekGap) seek(rowid);
-    while (onRow_ && id_ < rowid) advance();
-    if (!onRow_ || id_ != rowid) return std::nullopt;
-    const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement_.raw(), 1));
-    int bytes = sqlite3_column_bytes(statement_.raw(), 1);
-    if (blob == nullptr) return std::nullopt;
-    return totalTokens(blob, bytes, columns);
-  }
-
- private:
-  bool prepare() {
-    if (!statement_ && !failed_) {
-      statement_ = db_.prepare("SELECT id, sz FROM fts_docsize WHERE id >= ?");
-      failed_ = !statement_;
-    }
-    return !failed_;
-  }
-  void seek(int64_t rowid) {
-    statement_.reset();
-    statement_.bind(1, rowid);
-    advance();
-  }
-  void advance() {
-    onRow_ = statement_.step() == SQLITE_ROW;
-    if (onRow_) id_ = statement_.columnInt(0);
-  }
-
-  sql::Connection& db_;
-  sql::Statement statement_;
-  bool failed_ = false;
-  bool onRow_ = false;
-  int64_t id_ = 0;
-};
-
-// Row sizes already read, by rowid; valid while the database is unchanged. Rows are read into it
-// as searches meet them.
-class SizeCache {
- public:
-  explicit SizeCache(sql::Connection& db) : version_(db) {}
-
-  // Empties the cache when the data changed since it was filled. Call inside the read
-  // transaction the search runs in, so that the version is the one the search sees.
-  void check() {
-    DataVersion::Stamp stamp = version_.current();
-    if (stamp.version < 0 || !(stamp == stamp_)) tokens_.clear();
-    stamp_ = stamp;
-  }
-
-  std::optional<int> find(int64_t rowid) const {
-    if (rowid < 0 || static_cast<uint64_t>(rowid) >= tokens_.size()) return std::nullopt;
-    int32_t tokens = tokens_[static_cast<std::size_t>(rowid)];
-    if (tokens < 0) return std::nullopt;
-    return tokens;
-  }
-
-  void store(int64_t rowid, int tokens) {
-    if (rowid < 0 || rowid >= kMaxRowid || tokens < 0) return;
-    auto index = static_cast<std::size_t>(rowid);
-    if (index >= tokens_.size()) tokens_.resize(std::max(index + 1, tokens_.size() * 2), -1);
-    tokens_[index] = tokens;
-  }
-
- private:
-  // Rowids are file ids, dense from 1; a stray huge one is simply not cached.
-  static constexpr int64_t kMaxRowid = int64_t{1} << 26;
-
-  DataVersion version_;
-  DataVersion::Stamp stamp_;
-  std::vector<int32_t> tokens_;
-};
 
 int countRow(const Fts5ExtensionApi*, Fts5Context*, void* count) {
   ++*static_cast<int64_t*>(count);
