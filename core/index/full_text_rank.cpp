@@ -52,9 +52,8 @@ struct FullTextRank::Collector {
   std::vector<std::optional<int64_t>> groupHits;
   std::vector<int64_t> rowids;
   std::vector<double> rowTokens;
-  std::vector<double> frequencies;  // `phrases` per row
+  std::vector<double> frequencies;  // `groups` per row: weighted instances of each stated phrase
   // Scratch for the final pass, kept between runs: fresh large buffers cost page faults.
-  std::vector<double> grouped;
   std::vector<double> scores;
   std::vector<std::size_t> order;
 
@@ -113,8 +112,11 @@ struct FullTextRank::Collector {
       }
       if (useCache) cache.store(rowid, *tokens);
     }
+    // Frequencies are summed per stated phrase at once (exact: the weights are small integers).
+    std::size_t first = frequencies.size();
+    frequencies.resize(first + groups, 0.0);
     for (int phrase = 0; phrase < phrases; ++phrase) {
-      double frequency = 0;
+      double& frequency = frequencies[first + expression->groupOf[static_cast<std::size_t>(phrase)]];
       Fts5PhraseIter iterator;
       int column = 0, offset = 0;
       int rc = api->xPhraseFirst(fts, phrase, &iterator, &column, &offset);
@@ -122,7 +124,6 @@ struct FullTextRank::Collector {
       for (; column >= 0; api->xPhraseNext(fts, &iterator, &column, &offset)) {
         frequency += column < columns ? weights[static_cast<std::size_t>(column)] : 1.0;
       }
-      frequencies.push_back(frequency);
     }
     rowids.push_back(rowid);
     rowTokens.push_back(static_cast<double>(*tokens));
@@ -134,14 +135,7 @@ struct FullTextRank::Collector {
   // document count cannot be read.
   bool score(const GroupCount& groupCount) {
     const std::size_t rows = rowids.size();
-    // Phrase frequencies summed per stated phrase (exact: the weights are small integers).
-    grouped.assign(rows * groups, 0.0);
-    for (std::size_t row = 0; row < rows; ++row) {
-      for (std::size_t phrase = 0; phrase < expression->groupOf.size(); ++phrase) {
-        grouped[row * groups + expression->groupOf[phrase]] +=
-            frequencies[row * expression->groupOf.size() + phrase];
-      }
-    }
+    const std::vector<double>& grouped = frequencies;
     std::vector<double> idf(groups, 0.0);
     for (std::size_t group = 0; group < groups; ++group) {
       std::optional<int64_t> hits = groupHits[group];
