@@ -2,7 +2,7 @@
 // several sizes, with a fixed query set, and for comparison the same queries through plocate
 // and recoll over the same files written to disk.
 //
-//   quorvale_search_bench [--dir DIR] [--sizes 10000,100000] [--peers] [--plain]
+//   quorvale_search_bench [--dir DIR] [--sizes 10000,100000] [--peers | --peers-only] [--plain]
 //
 // Indexes are built once per size into DIR (default /var/tmp/quorvale-search-bench) and reused.
 // Each size runs the query set twice on a fresh connection: the first pass starts with empty
@@ -176,6 +176,14 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
     fs::create_directories(recollConfig);
     std::ofstream(recollConfig + "/recoll.conf") << "topdirs = " << root
                                                 << "\nloglevel = 1\nidxflushmb = 50\n";
+    // The generated documents hold plain text whatever their extension; reading them as text
+    // spares recoll an external converter per file (which would only fail).
+    std::ofstream mimemap(recollConfig + "/mimemap");
+    for (const char* extension : {".pdf", ".docx", ".odt", ".rtf", ".xlsx", ".pptx", ".key",
+                                  ".csv", ".md", ".org", ".log", ".json", ".yaml", ".sh",
+                                  ".py", ".ts", ".rs", ".cpp", ".h", ".txt", ".desktop"}) {
+      mimemap << extension << " = text/plain\n";
+    }
     std::printf("  indexing with recollindex...\n");
     std::fflush(stdout);
     auto start = std::chrono::steady_clock::now();
@@ -195,6 +203,7 @@ int main(int argc, char** argv) {
   std::vector<int64_t> sizes = {10'000, 100'000, 1'000'000};
   bool peers = false;
   bool plain = false;
+  bool peersOnly = false;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--dir" && i + 1 < argc) {
@@ -205,10 +214,12 @@ int main(int argc, char** argv) {
       for (std::string item; std::getline(list, item, ',');) sizes.push_back(std::stoll(item));
     } else if (argument == "--peers") {
       peers = true;
+    } else if (argument == "--peers-only") {
+      peers = peersOnly = true;
     } else if (argument == "--plain") {
       plain = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--dir DIR] [--sizes N,N] [--peers] [--plain]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--dir DIR] [--sizes N,N] [--peers | --peers-only] [--plain]\n", argv[0]);
       return 2;
     }
   }
@@ -225,7 +236,7 @@ int main(int argc, char** argv) {
       buildIndex(path, rootFor(dir, size), size, withPeers);
     }
     std::printf("%lld files\n", static_cast<long long>(size));
-    {
+    if (!peersOnly) {
       FileIndex index(path);
       for (int pass = 1; pass <= 2; ++pass) {
         std::vector<double> cpu;
@@ -246,7 +257,7 @@ int main(int argc, char** argv) {
       });
       print("strict FileIndex.search alone", strict);
     }
-    if (plain) {
+    if (plain && !peersOnly) {
       FileIndex index(path, FileIndexOptions{.fastRanking = false});
       std::vector<double> strict = timeQueries(queries, [&](const std::string& text) {
         index.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
