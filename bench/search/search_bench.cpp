@@ -178,11 +178,13 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
                                                 << "\nloglevel = 1\nidxflushmb = 50\n";
     // The generated documents hold plain text whatever their extension; reading them as text
     // spares recoll an external converter per file (which would only fail).
-    std::ofstream mimemap(recollConfig + "/mimemap");
-    for (const char* extension : {".pdf", ".docx", ".odt", ".rtf", ".xlsx", ".pptx", ".key",
-                                  ".csv", ".md", ".org", ".log", ".json", ".yaml", ".sh",
-                                  ".py", ".ts", ".rs", ".cpp", ".h", ".txt", ".desktop"}) {
-      mimemap << extension << " = text/plain\n";
+    {
+      std::ofstream mimemap(recollConfig + "/mimemap");
+      for (const char* extension : {".pdf", ".docx", ".odt", ".rtf", ".xlsx", ".pptx", ".key",
+                                    ".csv", ".md", ".org", ".log", ".json", ".yaml", ".sh",
+                                    ".py", ".ts", ".rs", ".cpp", ".h", ".txt", ".desktop"}) {
+        mimemap << extension << " = text/plain\n";
+      }
     }
     std::printf("  indexing with recollindex...\n");
     std::fflush(stdout);
