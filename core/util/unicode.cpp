@@ -105,20 +105,6 @@ std::string toValidUtf8(std::string_view text) {
   return out;
 }
 
-std::string latin1ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() + bytes.size() / 8);
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::size_t characterCount(std::string_view text) {
   std::string valid = toValidUtf8(text);
   return characterBoundaries(valid, kAll).size() - 1;

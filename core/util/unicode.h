@@ -17,8 +17,6 @@ namespace quorvale::unicode {
 bool isValidUtf8(std::string_view text);
 // The text with every invalid sequence replaced by U+FFFD.
 std::string toValidUtf8(std::string_view text);
-// Bytes read as ISO-8859-1 (every byte is one code point).
-std::string latin1ToUtf8(std::string_view bytes);
 
 std::size_t characterCount(std::string_view text);
 std::size_t scalarCount(std::string_view text);

@@ -1,0 +1,54 @@
+#include "util/unicode.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvale::unicode {
+namespace {
+
+TEST(UnicodeTest, CountsCharactersScalarsAndUtf16Units) {
+  struct Case {
+    std::string text;
+    std::size_t characters, scalars, utf16;
+  };
+  for (const auto& [text, characters, scalars, utf16] : {
+           Case{"", 0, 0, 0},
+           Case{"abc", 3, 3, 3},
+           Case{"a\r\nb", 3, 4, 4},          // CR LF is one character
+           Case{"e\xCC\x81", 1, 2, 2},       // e + combining acute
+           Case{"\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7", 1, 2, 4},  // a flag: two regional indicators
+           Case{"\xF0\x9F\x98\x80!", 2, 2, 3},
+       }) {
+    EXPECT_EQ(characterCount(text), characters) << text;
+    EXPECT_EQ(scalarCount(text), scalars) << text;
+    EXPECT_EQ(utf16Count(text), utf16) << text;
+  }
+}
+
+TEST(UnicodeTest, PrefixNeverSplitsACharacter) {
+  EXPECT_EQ(prefixCharacters("e\xCC\x81xyz", 2), "e\xCC\x81x");
+  EXPECT_EQ(prefixCharacters("ab\r\ncd", 3), "ab\r\n");
+  EXPECT_EQ(prefixCharacters("short", 10), "short");
+  EXPECT_EQ(characters("a\xCC\x81\xF0\x9F\x98\x80"),
+            (std::vector<std::string>{"a\xCC\x81", "\xF0\x9F\x98\x80"}));
+}
+
+TEST(UnicodeTest, InvalidUtf8IsRepairedNotTrusted) {
+  EXPECT_FALSE(isValidUtf8("ab\xFF"));
+  EXPECT_FALSE(isValidUtf8("\xC3"));             // cut multi-byte sequence
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));     // a UTF-16 surrogate
+  EXPECT_TRUE(isValidUtf8("caf\xC3\xA9"));
+  EXPECT_EQ(toValidUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(characterCount("a\xFF\xFE"), 3u);
+  EXPECT_TRUE(isValidUtf8(prefixCharacters("\xFF\xFF\xFF\xFF", 2)));
+}
+
+TEST(UnicodeTest, CaseAndWhitespace) {
+  EXPECT_EQ(lowercased("ÀB ÉTÉ"), "àb été");
+  EXPECT_EQ(uppercased("straße"), "STRASSE");
+  EXPECT_EQ(trimmed(" \t\n\xE2\x80\x83word word\r\n "), "word word");  // em space trims too
+  EXPECT_TRUE(isLetter(U'ß') && isUpper(U'É') && isLower(U'é') && isDigit(U'٣'));
+  EXPECT_FALSE(isLetter(U'3') || isDigit(U'x'));
+}
+
+}  // namespace
+}  // namespace quorvale::unicode
