@@ -34,14 +34,13 @@ const std::string kFilterSelect =
 const std::string kRankOrder = " ORDER BY bm25(fts,10.0,3.0,1.0) LIMIT 300";
 const std::string kNewestFirst = " ORDER BY f.mtime DESC LIMIT 300";
 
-// The fast path's two statements: rank the matches inside the full-text table (joining files
-// only when a filter needs them, exactly as the plain statement joins them), then read the
-// survivors' rows.
+// The fast path's statements: rank every match inside the full-text table, check the filters
+// of the best ones (in rank order, until enough pass), then read the survivors' rows. SQLite's
+// own statement drives from the full-text table too (rowid order), filters, then keeps the best
+// 300, so the rows, their order and the order of ties are the same.
 const std::string kRankAll =
     "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts WHERE fts MATCH ?";
-const std::string kRankFiltered =
-    "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts JOIN files f ON f.id = fts.rowid WHERE fts "
-    "MATCH ?";
+const std::string kPassesFilters = "SELECT 1 FROM files f WHERE f.id = ?";
 const std::string kRowById =
     "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
     "JOIN usage u ON u.path = f.path WHERE f.id = ?";
@@ -186,8 +185,8 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     const std::vector<Bind>& conditionValues) {
   SearchState& state = searchState();
   if (!state.rank.available()) return std::nullopt;
-  std::string sql = conditions.empty() ? kRankAll : kRankFiltered;
-  for (const auto& clause : conditions) sql += " AND " + clause;
+  std::string filter = kPassesFilters;
+  for (const auto& clause : conditions) filter += " AND " + clause;
   try {
     ReadSnapshot snapshot(db_);
     state.refresh(snapshot.held());
@@ -195,17 +194,34 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
         query.terms, query.matchAny, nameOnly, query.excluded,
         [&](char letter) { return state.secondCharactersAfter(*this, letter, snapshot.held()); });
     if (!expression) return std::nullopt;
-    std::vector<Bind> values{expression->match};
-    values.insert(values.end(), conditionValues.begin(), conditionValues.end());
+    FullTextRank::Keep keep;
+    std::shared_ptr<sql::Statement> passes;
+    if (!conditions.empty()) {
+      passes = prepared(filter);
+      keep = [&](int64_t rowid) -> std::optional<bool> {
+        sql::StatementUse use(*passes);
+        if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
+        for (std::size_t i = 0; i < conditionValues.size(); ++i) {
+          if (passes->bind(static_cast<int>(i + 2), conditionValues[i]) != SQLITE_OK) {
+            return std::nullopt;
+          }
+        }
+        int rc = passes->step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
+        return rc == SQLITE_ROW;
+      };
+    }
     std::optional<std::vector<FullTextRank::Ranked>> ranked;
     {
-      auto statement = prepared(sql);
+      auto statement = prepared(kRankAll);
       sql::StatementUse use(*statement);
-      if (statement->bind(values) != SQLITE_OK) return std::nullopt;
-      ranked = state.rank.best(*statement, kSearchRows, conditions.empty(), *expression,
-                               [&](const std::string& group) {
-                                 return state.documentsMatching(*this, group, snapshot.held());
-                               });
+      if (statement->bind(1, expression->match) != SQLITE_OK) return std::nullopt;
+      ranked = state.rank.best(
+          *statement, kSearchRows, true, *expression,
+          [&](const std::string& group) {
+            return state.documentsMatching(*this, group, snapshot.held());
+          },
+          keep);
     }
     if (!ranked) return std::nullopt;
     auto lookup = prepared(kRowById);

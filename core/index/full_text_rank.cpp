@@ -193,7 +193,7 @@ FullTextRank::~FullTextRank() = default;
 
 std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     sql::Statement& statement, std::size_t limit, bool everyMatch,
-    const RankExpression& expression, const GroupCount& groupCount) {
+    const RankExpression& expression, const GroupCount& groupCount, const Keep& keep) {
   Collector& run = *collector_;
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
@@ -212,12 +212,25 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
   auto better = [&](std::size_t a, std::size_t b) {
     return scores[a] < scores[b] || (scores[a] == scores[b] && a < b);
   };
-  std::size_t kept = std::min(limit, order.size());
-  std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept), order.end(),
-                    better);
+  // Rows are put in order a chunk at a time: without a filter the first chunk is all it takes,
+  // and a filter that keeps few rows reads on only as far as it must.
   std::vector<Ranked> ranked;
-  ranked.reserve(kept);
-  for (std::size_t i = 0; i < kept; ++i) ranked.push_back({run.rowids[order[i]], scores[order[i]]});
+  std::size_t sorted = 0;
+  for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
+    if (next == sorted) {
+      std::size_t chunk = std::min(order.size() - sorted, std::max<std::size_t>(limit, 1024));
+      auto from = order.begin() + static_cast<std::ptrdiff_t>(sorted);
+      std::partial_sort(from, from + static_cast<std::ptrdiff_t>(chunk), order.end(), better);
+      sorted += chunk;
+    }
+    int64_t rowid = run.rowids[order[next]];
+    if (keep) {
+      std::optional<bool> kept = keep(rowid);
+      if (!kept) return std::nullopt;
+      if (!*kept) continue;
+    }
+    ranked.push_back({rowid, scores[order[next]]});
+  }
   return ranked;
 }
 

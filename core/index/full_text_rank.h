@@ -49,15 +49,19 @@ class FullTextRank {
   // The document count of a split phrase's group expression, or nothing when it cannot be read.
   using GroupCount = std::function<std::optional<int64_t>(const std::string& group)>;
 
+  // Whether a row passes the search's other conditions; nothing when that cannot be read.
+  using Keep = std::function<std::optional<bool>(int64_t rowid)>;
+
   // Steps `statement` (values bound by the caller: it matches `expression.match`), whose rows
   // each call the function once for one match of the fts table, and returns the best `limit`
-  // rows by the bm25 of the stated expression, lowest first. Pass `everyMatch` when the
-  // statement yields every match of its expression (no other condition), which lets a
-  // one-phrase expression take its document count from the rows. Nothing when a step or the
-  // function failed.
+  // rows by the bm25 of the stated expression, lowest first, among those `keep` accepts (all
+  // when it is empty). The rows must come in the order SQLite's own statement would meet them
+  // (rowid order, the full-text table driving). Pass `everyMatch` when the statement yields
+  // every match of its expression, which lets a one-phrase expression take its document count
+  // from the rows. Nothing when a step, the function or `keep` failed.
   std::optional<std::vector<Ranked>> best(sql::Statement& statement, std::size_t limit,
                                           bool everyMatch, const RankExpression& expression,
-                                          const GroupCount& groupCount);
+                                          const GroupCount& groupCount, const Keep& keep = {});
 
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;

@@ -98,7 +98,8 @@ const std::vector<std::string> kQueries = {
     "kind:pdf re", "ext:md notes", "in:budget re", "re size:>50kb", "re modified:month",
     "a kind:text", "photos beach", "zzz",        "api 1",       "rest in:/home/u/rest",
     "re t",       "t re",       "a -r",        "r OR t",      "name:t",        "2",
-    "budget a -t", "Z"};
+    "budget a -t", "Z",          "kind:pdf a",  "ext:png t",   "in:rest r",     "re size:<200",
+    "t kind:image -a", "the modified:week", "api ext:py ext:md"};
 
 TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqlite) { expectSameResults(kQueries); }
 
