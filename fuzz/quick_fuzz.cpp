@@ -1,7 +1,8 @@
-// Feeds arbitrary text, including invalid UTF-8, to the calculator and the unit converter. Every
-// call must return (no crash, hang or escaping exception), and every answer must be one the
-// panel can show: a finite value and a non-empty display, the calculator's formatting of that
-// value for arithmetic.
+// Feeds arbitrary text, including invalid UTF-8, to every quick answer at once, as a keystroke
+// does: calculator, unit converter, quick tools, web searches, system commands and snippets.
+// Every call must return (no crash, hang or escaping exception), and every calculation must be
+// one the panel can show: a finite value and a non-empty display, the calculator's formatting of
+// that value for arithmetic.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +10,11 @@
 #include <string_view>
 
 #include "quick/calculator.h"
+#include "quick/quick_tools.h"
+#include "quick/snippets.h"
+#include "quick/system_commands.h"
 #include "quick/units.h"
+#include "settings/web_search.h"
 
 namespace {
 
@@ -36,5 +41,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(!quorvale::Calculator::format(*value).empty());
   }
   (void)quorvale::Units::unit(text);
+
+  using namespace quorvale;
+  constexpr double kNow = 1'700'000'000;
+  (void)QuickTools::answer(text, kNow);
+  (void)WebSearch::resolve(text, WebSearch::defaults());
+  static const std::vector<RunningApp> running{{"Files", "org.gnome.Nautilus"}};
+  (void)SystemCommands::needsRunningApps(text);
+  (void)SystemCommands::commands(text, running);
+  (void)SystemCommands::panes(text);
+  static const std::vector<Snippet> snippets{
+      Snippet::make("sig", "Signature", "Regards ({date} {time})"),
+      Snippet::make("cb", "Clipboard", "Pasted: {clipboard} at {datetime}")};
+  for (const Snippet& snippet : SnippetEngine::search(text, snippets, 3)) {
+    (void)SnippetEngine::expand(snippet.text, std::string(text), kNow);
+  }
+  (void)SnippetEngine::expand(text, std::string(text), kNow);
   return 0;
 }

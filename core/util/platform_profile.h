@@ -14,6 +14,10 @@ struct PlatformProfile {
   std::string_view settingsApp;      // "System Settings" / "Settings"
   std::string_view quitShortcut;     // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
   bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
+  // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
+  // Command-Option-Space (the desktop's search), and Control-Space (input sources).
+  std::string_view commandSpaceNote;
+  std::string_view controlSpaceNote;
 
   bool operator==(const PlatformProfile&) const = default;
 };
@@ -25,6 +29,9 @@ inline constexpr PlatformProfile kMacProfile{
     .settingsApp = "System Settings",
     .quitShortcut = "Command-Q",
     .hasCloudPlaceholders = true,
+    .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
+                        "Keyboard, Keyboard Shortcuts, Spotlight.",
+    .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
 };
 
 inline constexpr PlatformProfile kLinuxProfile{
@@ -34,6 +41,11 @@ inline constexpr PlatformProfile kLinuxProfile{
     .settingsApp = "Settings",
     .quitShortcut = "Ctrl+Q",
     .hasCloudPlaceholders = false,
+    // Command is the Super key here; desktops bind Super-Space to switching input sources or to
+    // their own search.
+    .commandSpaceNote = "The desktop may use this to switch input sources or to search unless "
+                        "you turn its shortcut off in Settings, Keyboard, Keyboard Shortcuts.",
+    .controlSpaceNote = "The desktop may use Control-Space to switch input sources.",
 };
 
 // The profile of the platform this build runs on.

@@ -1,0 +1,254 @@
+#include "clipboard/clip_store.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quorvale {
+namespace {
+
+ClipDate at(double seconds) {
+  return ClipDate(
+      std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
+}
+
+constexpr double kDay = 86400;
+constexpr double kNow = 1'700'000'000;
+
+class ClipStoreTest : public ::testing::Test {
+ protected:
+  RecordOutcome copy(std::string_view text, double when = kNow,
+                     std::optional<std::string> source = std::nullopt,
+                     std::vector<std::string> types = {}) {
+    return store.record(text, source, types, at(when), policy);
+  }
+  std::vector<std::string> texts() const {
+    std::vector<std::string> result;
+    for (const ClipItem& item : store.items()) result.push_back(item.text);
+    return result;
+  }
+  static std::vector<std::string> texts(const std::vector<ClipItem>& items) {
+    std::vector<std::string> result;
+    for (const ClipItem& item : items) result.push_back(item.text);
+    return result;
+  }
+
+  ClipStore store;
+  ClipPolicy policy;
+};
+
+using PolicyChange = std::function<void(ClipPolicy&)>;
+
+struct Refusal {
+  std::string name;
+  PolicyChange change;
+  std::string text;
+  std::optional<std::string> source;
+  std::vector<std::string> types;
+  std::string reason;
+};
+
+TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
+  const PolicyChange none = [](ClipPolicy&) {};
+  const std::vector<Refusal> cases{
+      {"off before anything",
+       [](ClipPolicy& p) { p.enabled = false; },
+       "hello",
+       "com.1password.1password",
+       {"org.nspasteboard.ConcealedType"},
+       "history is off"},
+      {"password manager, any case",
+       none,
+       "hello",
+       "COM.1Password.1Password",
+       {},
+       "password manager"},
+      {"manager before private type",
+       none,
+       "",
+       "org.keepassxc.keepassxc",
+       {"org.nspasteboard.ConcealedType"},
+       "password manager"},
+      {"concealed type",
+       none,
+       "hello",
+       std::nullopt,
+       {"text/plain", "org.nspasteboard.ConcealedType"},
+       "marked private by the app"},
+      {"KDE password-manager hint",
+       none,
+       "hello",
+       std::nullopt,
+       {"x-kde-passwordManagerHint"},
+       "marked private by the app"},
+      {"transient type of another utility",
+       none,
+       "hello",
+       std::nullopt,
+       {"de.petermaurer.TransientPasteboardType"},
+       "marked private by the app"},
+      {"private type before empty",
+       none,
+       " ",
+       std::nullopt,
+       {"org.nspasteboard.TransientType"},
+       "marked private by the app"},
+      {"white space only", none, " \n\t ", std::nullopt, {}, "empty"},
+      {"empty before too large",
+       [](ClipPolicy& p) { p.maxBytesPerItem = 0; },
+       "  ",
+       std::nullopt,
+       {},
+       "empty"},
+      {"too large before secret",
+       [](ClipPolicy& p) { p.maxBytesPerItem = 5; },
+       "123456",
+       std::nullopt,
+       {},
+       "too large"},
+      {"negative size limit",
+       [](ClipPolicy& p) { p.maxBytesPerItem = -1; },
+       "a",
+       std::nullopt,
+       {},
+       "too large"},
+      {"secret", none, "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
+  };
+  for (const Refusal& c : cases) {
+    ClipPolicy changed;
+    c.change(changed);
+    ClipStore fresh;
+    EXPECT_EQ(fresh.record(c.text, c.source, c.types, at(kNow), changed),
+              RecordOutcome::skipped(c.reason))
+        << c.name;
+    EXPECT_TRUE(fresh.items().empty()) << c.name;
+  }
+  policy.skipSensitive = false;
+  EXPECT_EQ(copy("123456"), RecordOutcome::added());
+}
+
+TEST_F(ClipStoreTest, SizeLimitCountsUtf8Bytes) {
+  policy.maxBytesPerItem = 100000;
+  EXPECT_EQ(copy(std::string(100000, 'a')), RecordOutcome::added());
+  EXPECT_EQ(copy(std::string(100001, 'b')), RecordOutcome::skipped("too large"));
+  std::string accents;
+  for (int i = 0; i < 50000; ++i) accents += "é";
+  EXPECT_EQ(copy(accents), RecordOutcome::added());
+  EXPECT_EQ(copy(accents + "e"), RecordOutcome::skipped("too large"));
+}
+
+TEST_F(ClipStoreTest, InvalidUtf8IsRecordedWithReplacementCharacters) {
+  EXPECT_EQ(copy("caf\xe9 au lait"), RecordOutcome::added());
+  EXPECT_EQ(texts(), std::vector<std::string>{"caf\xEF\xBF\xBD au lait"});
+  EXPECT_EQ(copy("caf\xe9 au lait"), RecordOutcome::movedToTop());
+  EXPECT_NO_THROW(ClipStore::fromJson(store.toJson()));
+  EXPECT_EQ(ClipStore::fromJson(store.toJson()).items(), store.items());
+}
+
+TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFront) {
+  copy("first", kNow);
+  copy("second", kNow + 1);
+  store.setPinned(store.items()[1].id, true);
+  const ClipItem before = store.items()[1];
+  EXPECT_EQ(copy("first", kNow + 2), RecordOutcome::movedToTop());
+  ASSERT_EQ(texts(), (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(store.items()[0].id, before.id);
+  EXPECT_TRUE(store.items()[0].pinned);
+  EXPECT_EQ(store.items()[0].date, at(kNow + 2));
+}
+
+TEST_F(ClipStoreTest, NewEntriesGetFreshIdsAndTheirSource) {
+  copy("one", kNow, "org.gnome.TextEditor");
+  copy("two");
+  ASSERT_EQ(store.items().size(), 2u);
+  EXPECT_NE(store.items()[0].id, store.items()[1].id);
+  EXPECT_EQ(store.items()[0].id.size(), 36u);
+  EXPECT_EQ(store.items()[1].sourceBundle, "org.gnome.TextEditor");
+  EXPECT_FALSE(store.items()[0].pinned);
+}
+
+TEST_F(ClipStoreTest, PruneKeepsPinnedEntriesOutsideTheCount) {
+  policy.maxItems = 2;
+  copy("a", kNow);
+  store.setPinned(store.items()[0].id, true);
+  copy("b", kNow + 1);
+  copy("c", kNow + 2);
+  copy("d", kNow + 3);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"d", "c", "a"}));
+}
+
+TEST_F(ClipStoreTest, PruneDropsOldUnpinnedEntries) {
+  copy("old pinned", kNow - 31 * kDay);
+  store.setPinned(store.items()[0].id, true);
+  copy("old", kNow - 31 * kDay);
+  copy("recent", kNow - 29 * kDay);
+  copy("new", kNow);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"new", "recent", "old pinned"}));
+}
+
+TEST_F(ClipStoreTest, ExtremePolicyNumbersDoNotOverflow) {
+  copy("ancient", 0);
+  copy("pinned", 0);
+  store.setPinned(store.items()[0].id, true);
+  policy.maxAgeDays = INT64_MAX;
+  store.prune(at(kNow), policy);
+  EXPECT_EQ(store.items().size(), 2u);
+  policy.maxAgeDays = INT64_MIN;
+  store.prune(at(kNow), policy);
+  EXPECT_EQ(texts(), std::vector<std::string>{"pinned"});
+  copy("fresh");
+  policy.maxAgeDays = 30;
+  policy.maxItems = -5;
+  store.prune(at(kNow), policy);
+  EXPECT_EQ(texts(), std::vector<std::string>{"pinned"});
+}
+
+TEST_F(ClipStoreTest, PinRemoveAndClear) {
+  copy("a", kNow);
+  copy("b", kNow + 1);
+  copy("c", kNow + 2);
+  store.setPinned(store.items()[2].id, true);
+  store.remove(store.items()[0].id);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"b", "a"}));
+  store.clear(false);
+  EXPECT_EQ(texts(), std::vector<std::string>{"a"});
+  store.clear(true);
+  EXPECT_TRUE(store.items().empty());
+}
+
+TEST_F(ClipStoreTest, SearchNeedsEveryWordInAnyOrderAndCase) {
+  copy("Invoice 2024 for ACME");
+  copy("invoice 2023");
+  copy("unrelated");
+  EXPECT_EQ(texts(store.search("2024 invoice", 10)),
+            std::vector<std::string>{"Invoice 2024 for ACME"});
+  EXPECT_EQ(texts(store.search("  INVOICE  ", 10)).size(), 2u);
+  EXPECT_TRUE(store.search("invoice 2025", 10).empty());
+}
+
+TEST_F(ClipStoreTest, SearchRanksPinnedThenEarlierShorterNewer) {
+  copy("an apple pie", kNow);           // occurrence at 3
+  copy("apple tart with cream", kNow);  // at 0, longer
+  copy("apple tart", kNow);             // at 0, shorter
+  copy("apple, red", kNow - 10);        // same length as "apple tart", older
+  copy("pinned: apple", kNow - 20 * kDay);
+  store.setPinned(store.items()[0].id, true);
+  EXPECT_EQ(texts(store.search("apple", 10)),
+            (std::vector<std::string>{"pinned: apple", "apple tart", "apple, red",
+                                      "apple tart with cream", "an apple pie"}));
+  EXPECT_EQ(store.search("apple", 2).size(), 2u);
+}
+
+TEST_F(ClipStoreTest, EmptyQueryListsPinnedFirstThenInOrder) {
+  copy("a", kNow);
+  copy("b", kNow + 1);
+  copy("c", kNow + 2);
+  store.setPinned(store.items()[2].id, true);
+  EXPECT_EQ(texts(store.search(" ", 10)), (std::vector<std::string>{"a", "c", "b"}));
+  EXPECT_EQ(texts(store.search("", 2)), (std::vector<std::string>{"a", "c"}));
+}
+
+}  // namespace
+}  // namespace quorvale

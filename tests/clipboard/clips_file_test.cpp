@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "clipboard/clip_store.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+constexpr std::string_view kValid =
+    R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"hello","date":"2024-03-05T09:07:00Z","sourceBundle":"org.gnome.TextEditor","pinned":true},)"
+    R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"world","date":"2024-03-05T10:07:00+01:00","pinned":false}]})";
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ClipsFileTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string path = dir / "data/Quorvale/clips.json";
+  ClipPolicy policy;
+};
+
+TEST_F(ClipsFileTest, ReadsTheStoredForm) {
+  ClipStore store = ClipStore::fromJson(kValid);
+  ASSERT_EQ(store.items().size(), 2u);
+  const ClipItem& first = store.items()[0];
+  EXPECT_EQ(first.id, "0F8FAD5B-D9CB-469F-A165-70867728950E");
+  EXPECT_EQ(first.text, "hello");
+  EXPECT_EQ(first.sourceBundle, "org.gnome.TextEditor");
+  EXPECT_TRUE(first.pinned);
+  EXPECT_EQ(first.date, store.items()[1].date);  // 10:07 at +01:00 is 09:07 UTC
+  EXPECT_EQ(store.items()[1].sourceBundle, std::nullopt);
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::seconds>(first.date.time_since_epoch()).count(),
+            1709629620);
+}
+
+TEST_F(ClipsFileTest, WritesPrivatelyAndReadsBack) {
+  ClipStore store = ClipStore::fromJson(kValid);
+  store.write(path, policy);
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  std::string written = testing::readFile(path);
+  EXPECT_NE(written.find(R"("date":"2024-03-05T09:07:00Z")"), std::string::npos);
+  EXPECT_EQ(written.find("sourceBundle", written.find("world")), std::string::npos);
+  ClipStore loaded = ClipStore::load(path);
+  EXPECT_EQ(loaded.items(), store.items());
+  EXPECT_EQ(loaded.loadProblem(), std::nullopt);
+  EXPECT_EQ(filesIn(dir / "data/Quorvale"), std::vector<std::string>{"clips.json"});
+}
+
+TEST_F(ClipsFileTest, MemoryOnlyWritesNothing) {
+  policy.memoryOnly = true;
+  ClipStore::fromJson(kValid).write(path, policy);
+  EXPECT_FALSE(fs::exists(dir / "data"));
+}
+
+TEST_F(ClipsFileTest, MissingFileIsAnEmptyHistory) {
+  ClipStore store = ClipStore::load(path);
+  EXPECT_TRUE(store.items().empty());
+  EXPECT_EQ(store.loadProblem(), std::nullopt);
+}
+
+TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
+  const std::string item =
+      R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})";
+  const std::vector<std::string> damaged{
+      std::string(kValid.substr(0, kValid.size() / 2)),  // truncated mid-item
+      "",
+      "[]",
+      R"({"items":{}})",
+      R"({"clips":[]})",
+      R"({"items":[{"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"yesterday","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-02-30T09:07:00Z","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"9999-03-05T09:07:00Z","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z"}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":7,"date":"2024-03-05T09:07:00Z","pinned":false}]})",
+      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","sourceBundle":1,"pinned":false}]})",
+      R"({"items":[)" + item + ",3]}",
+      "{\"items\":[{\"id\":\"0f8fad5b-d9cb-469f-a165-70867728950e\",\"text\":\"\xff\",\"date\":"
+      "\"2024-03-05T09:07:00Z\",\"pinned\":false}]}",
+  };
+  for (const std::string& bytes : damaged) {
+    testing::writeFile(path, bytes);
+    ClipStore store = ClipStore::load(path);
+    EXPECT_TRUE(store.items().empty()) << bytes;
+    EXPECT_TRUE(store.loadProblem().has_value()) << bytes;
+    EXPECT_THROW(ClipStore::fromJson(bytes), ClipStoreError) << bytes;
+  }
+  EXPECT_EQ(ClipStore::fromJson(R"({"items":[)" + item + "],\"other\":1}").items().size(), 1u);
+}
+
+TEST_F(ClipsFileTest, DamagedFileIsSetAsideOnceBeforeItIsWrittenOver) {
+  const std::string truncated(kValid.substr(0, 120));
+  testing::writeFile(path, truncated);
+  ClipStore store = ClipStore::load(path);
+  store.record("new copy", std::nullopt, {}, std::chrono::system_clock::now(), policy);
+  const ClipStore snapshot = store;
+  snapshot.write(path, policy);
+  store.write(path, policy);
+
+  std::vector<std::string> names = filesIn(dir / "data/Quorvale");
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0], "clips.json");
+  EXPECT_TRUE(names[1].starts_with("clips.json.unreadable-")) << names[1];
+  EXPECT_EQ(testing::readFile(dir / ("data/Quorvale/" + names[1])), truncated);
+  ClipStore reloaded = ClipStore::load(path);
+  ASSERT_EQ(reloaded.items().size(), 1u);
+  EXPECT_EQ(reloaded.items()[0].text, "new copy");
+}
+
+TEST_F(ClipsFileTest, FolderInThePlaceOfTheFileIsLeftAlone) {
+  testing::makeDirs(path + "/inside");
+  ClipStore store = ClipStore::load(path);
+  EXPECT_TRUE(store.items().empty());
+  EXPECT_THROW(store.write(path, policy), ClipStoreError);
+  EXPECT_TRUE(fs::is_directory(path + "/inside"));
+  EXPECT_EQ(filesIn(dir / "data/Quorvale"), std::vector<std::string>{"clips.json"});
+}
+
+TEST_F(ClipsFileTest, UnwritableFolderFailsAndLeavesNothingBehind) {
+  testing::makeDirs(dir / "data/Quorvale");
+  ClipStore store = ClipStore::fromJson(kValid);
+  const std::string folder = dir / "data/Quorvale";
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] {
+    try {
+      store.write(path, policy);
+      return false;
+    } catch (const ClipStoreError&) {
+      return fs::is_empty(folder);
+    }
+  }));
+  EXPECT_TRUE(fs::is_empty(folder));
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,149 @@
+#include "settings/hot_key_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "settings/default_folders.h"
+#include "settings/key_names.h"
+#include "settings/quorvale_settings.h"
+
+namespace quorvale {
+namespace {
+
+using Kind = HotKeyProblem::Kind;
+
+struct Check {
+  const char* name;
+  HotKey hotKey;
+  HotKeySlot slot;
+  std::optional<HotKeyProblem> problem;
+};
+
+TEST(HotKeyRules, ChecksInOrder) {
+  const std::vector<Check> cases{
+      {"Shift-A", {0, 512}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
+      {"A alone", {0, 0}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
+      {"F5 alone", {96, 0}, HotKeySlot::panel, std::nullopt},
+      {"Command-Q",
+       {12, 256},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
+      {"Command-Option-Escape",
+       {53, 2304},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Force Quit (Command-Option-Escape)"}},
+      {"Control-Command-Q",
+       {12, 4352},
+       HotKeySlot::clipboard,
+       HotKeyProblem{Kind::reservedBySystem, "Lock screen (Control-Command-Q)"}},
+      {"Command-Shift-3",
+       {20, 768},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::reservedBySystem, "Screenshot (Command-Shift-3)"}},
+      {"Command-Shift-Q",
+       {12, 768},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::needsControlOrOption, ""}},
+      {"Command-C", {8, 256}, HotKeySlot::panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
+      {"Command-Space", {49, 256}, HotKeySlot::panel, std::nullopt},
+      {"Command-F5", {96, 256}, HotKeySlot::panel, std::nullopt},
+      {"Control-Option-K", {40, 6144}, HotKeySlot::panel, std::nullopt},
+      {"clipboard set to the panel's",
+       {49, 2048},
+       HotKeySlot::clipboard,
+       HotKeyProblem{Kind::sameAsOther, "the Quorvale hotkey"}},
+      {"panel set to the clipboard's",
+       {9, 2560},
+       HotKeySlot::panel,
+       HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}},
+      {"panel set to its own", {49, 2048}, HotKeySlot::panel, std::nullopt},
+      {"all 32 bits", {0xFFFFFFFFu, 0xFFFFFFFFu}, HotKeySlot::panel, std::nullopt},
+  };
+  const QuorvaleSettings settings;
+  for (const Check& c : cases) {
+    EXPECT_EQ(HotKeyRules::problem(c.hotKey, c.slot, settings), c.problem) << c.name;
+  }
+}
+
+TEST(HotKeyRules, MessagesUseThePlatformWords) {
+  const HotKeyProblem reserved{Kind::reservedBySystem, "Quit (Command-Q)"};
+  EXPECT_EQ(HotKeyRules::message(reserved, kMacProfile), "macOS uses this for Quit (Command-Q).");
+  EXPECT_EQ(HotKeyRules::message(reserved, kLinuxProfile),
+            "The desktop uses this for Quit (Command-Q).");
+  EXPECT_EQ(HotKeyRules::message({Kind::sameAsOther, "the Quorvale hotkey"}),
+            "That is already set for the Quorvale hotkey.");
+  EXPECT_EQ(HotKeyRules::message({Kind::needsModifier, ""}),
+            "Hold Control, Option or Command with the key.");
+  EXPECT_EQ(
+      HotKeyRules::message({Kind::needsControlOrOption, ""}),
+      "Add Control or Option, so this does not replace a shortcut such as Command-C in every app.");
+}
+
+TEST(HotKeyRules, NotesForSpace) {
+  const std::string spotlight =
+      "Spotlight uses this unless you turn its shortcut off in System Settings, Keyboard, "
+      "Keyboard Shortcuts, Spotlight.";
+  EXPECT_EQ(HotKeyRules::note({49, 256}, kMacProfile), spotlight);
+  EXPECT_EQ(HotKeyRules::note({49, 2304}, kMacProfile), spotlight);
+  EXPECT_EQ(HotKeyRules::note({49, 4096}, kMacProfile),
+            "macOS may use Control-Space to switch input sources.");
+  EXPECT_EQ(HotKeyRules::note({49, 4096}, kLinuxProfile),
+            "The desktop may use Control-Space to switch input sources.");
+  EXPECT_TRUE(HotKeyRules::note({49, 256}, kLinuxProfile).has_value());
+  EXPECT_EQ(HotKeyRules::note({49, 2048}), std::nullopt);
+  EXPECT_EQ(HotKeyRules::note({0, 256}), std::nullopt);
+  EXPECT_EQ(HotKeyRules::kUnavailableMessage,
+            "Another app already uses this shortcut, so it does not work. Choose a different one.");
+}
+
+TEST(HotKeyRules, AssignStoresOnlyWithoutAProblem) {
+  QuorvaleSettings settings;
+  EXPECT_EQ(settings.assign({12, 256}, HotKeySlot::panel),
+            (HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}));
+  EXPECT_EQ(settings, QuorvaleSettings());
+  EXPECT_EQ(settings.assign({40, 4096}, HotKeySlot::clipboard), std::nullopt);
+  EXPECT_EQ(settings.clipboardHotKey, (HotKey{40, 4096}));
+  EXPECT_EQ(settings.assign({40, 4096}, HotKeySlot::panel),
+            (HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}));
+  settings.resetHotKey(HotKeySlot::clipboard);
+  EXPECT_EQ(settings.clipboardHotKey, (HotKey{9, 2560}));
+  settings.hotKey = {1, 4096};
+  settings.resetHotKey(HotKeySlot::panel);
+  EXPECT_EQ(settings.hotKey, (HotKey{49, 2048}));
+}
+
+TEST(KeyNames, TableAndDescriptions) {
+  EXPECT_EQ(KeyNames::table().size(), 73u);
+  EXPECT_EQ(KeyNames::name(0), "A");
+  EXPECT_EQ(KeyNames::name(50), "`");
+  EXPECT_EQ(KeyNames::name(42), "\\");
+  EXPECT_EQ(KeyNames::name(122), "F1");
+  EXPECT_EQ(KeyNames::name(111), "F12");
+  EXPECT_EQ(KeyNames::name(121), "Page Down");
+  EXPECT_EQ(KeyNames::name(200), "Key 200");
+  EXPECT_EQ(KeyNames::name(4294967295u), "Key 4294967295");
+  EXPECT_EQ(KeyNames::describe(QuorvaleSettings::kDefaultHotKey), "⌥Space");
+  EXPECT_EQ(KeyNames::describe(QuorvaleSettings::kDefaultClipboardHotKey), "⌥⇧V");
+  EXPECT_EQ(KeyNames::describe({12, 256 | 512 | 2048 | 4096}), "⌃⌥⇧⌘Q");
+  EXPECT_EQ(KeyNames::describe({96, 0}), "F5");
+  for (std::uint32_t code : {122u, 120u, 99u, 118u, 96u, 97u, 98u, 100u, 101u, 109u, 103u, 111u}) {
+    EXPECT_TRUE(HotKeyRules::isFunctionKey(code));
+    EXPECT_TRUE(KeyNames::name(code).starts_with("F"));
+  }
+}
+
+TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
+  setenv("XDG_DATA_HOME", "/home/u/.local/share/", 1);
+  setenv("XDG_DATA_DIRS", "/usr/share:relative/ignored:/usr/local/share:/usr/share/", 1);
+  EXPECT_EQ(DefaultFolders::roots(),
+            (std::vector<std::string>{"~/Desktop", "~/Documents", "~/Downloads",
+                                      "/home/u/.local/share/applications",
+                                      "/usr/share/applications", "/usr/local/share/applications"}));
+  EXPECT_EQ(QuorvaleSettings().roots, DefaultFolders::roots());
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("XDG_DATA_DIRS");
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,253 @@
+#include "settings/settings_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace quorvale {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr const char* kSnippetId = "0f8fad5b-d9cb-469f-a165-70867728950e";
+
+Json snippetJson(const char* id = kSnippetId) {
+  return Json{{"id", id}, {"keyword", "sig"}, {"name", "Signature"}, {"text", "Best, {date}"}};
+}
+
+std::vector<std::string> keywords(const std::vector<WebSearch>& searches) {
+  std::vector<std::string> result;
+  for (const WebSearch& s : searches) result.push_back(s.keyword);
+  return result;
+}
+
+TEST(SettingsCodec, DefaultRecord) {
+  QuorvaleSettings settings;
+  EXPECT_EQ(settings.hotKey, (HotKey{49, 2048}));
+  EXPECT_EQ(settings.clipboardHotKey, (HotKey{9, 2560}));
+  EXPECT_FALSE(settings.clipboard.enabled);
+  EXPECT_TRUE(ClipPolicy().enabled);
+  EXPECT_EQ(settings.clipboard.ignoredBundles, ClipPolicy::passwordManagers());
+  EXPECT_EQ(ClipPolicy::passwordManagers().size(), 12u);
+  EXPECT_EQ(settings.webSearches, WebSearch::defaults());
+  EXPECT_EQ(settings.webSearchesVersion, 2);
+  EXPECT_EQ(settings.fallbackKeywords, (std::vector<std::string>{"g", "claude", "gpt"}));
+  EXPECT_EQ(settings.resultLimit, 8);
+  EXPECT_TRUE(settings.indexContents);
+  EXPECT_TRUE(settings.showMenuBarIcon);
+}
+
+TEST(SettingsCodec, EncodesEveryKeyInFieldOrder) {
+  QuorvaleSettings settings;
+  settings.snippets.push_back(Snippet{.id = "0F8FAD5B-D9CB-469F-A165-70867728950E",
+                                      .keyword = "sig",
+                                      .name = "Signature",
+                                      .text = "Best"});
+  Json json = encodeSettings(settings);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : json.items()) keys.push_back(key);
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{
+                "hotKey", "clipboardHotKey", "roots", "excludedPaths", "hiddenResults",
+                "indexContents", "semanticSearch", "clipboard", "setupVersion", "questionSearch",
+                "modelAllowsExpensiveNetwork", "webSearches", "webSearchesVersion",
+                "fallbackKeywords", "snippets", "showMenuBarIcon", "resultLimit"}));
+  EXPECT_EQ(json["hotKey"].dump(), R"({"keyCode":49,"modifiers":2048})");
+  EXPECT_TRUE(json["clipboard"].dump().starts_with(
+      R"({"enabled":false,"maxItems":200,"maxAgeDays":30,"maxBytesPerItem":100000,"skipSensitive":true,"memoryOnly":false,"ignoredBundles":[)"));
+  EXPECT_TRUE(
+      json["webSearches"][0].dump().starts_with(R"({"keyword":"g","name":"Google","url":)"));
+  EXPECT_EQ(
+      json["snippets"][0].dump(),
+      R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","keyword":"sig","name":"Signature","text":"Best"})");
+}
+
+TEST(SettingsCodec, RoundTripsEveryField) {
+  QuorvaleSettings settings;
+  settings.hotKey = {0, 4096};
+  settings.roots = {"~/Projects"};
+  settings.excludedPaths = {"/tmp"};
+  settings.hiddenResults = {"/home/u/secret.txt"};
+  settings.indexContents = false;
+  settings.semanticSearch = true;
+  settings.clipboard.enabled = true;
+  settings.clipboard.maxItems = 5;
+  settings.clipboard.ignoredBundles = {"org.example.Vault"};
+  settings.setupVersion = 1;
+  settings.questionSearch = true;
+  settings.modelAllowsExpensiveNetwork = true;
+  settings.webSearches = {
+      WebSearch{.keyword = "x", .name = "X", .url = "https://x.example/?q={query}", .ask = true}};
+  settings.webSearchesVersion = 3;
+  settings.fallbackKeywords = {"x"};
+  settings.snippets = {Snippet{
+      .id = "0F8FAD5B-D9CB-469F-A165-70867728950E", .keyword = "k", .name = "n", .text = "t"}};
+  settings.showMenuBarIcon = false;
+  settings.resultLimit = 12;
+  DecodedSettings decoded = decodeSettingsText(encodeSettings(settings).dump());
+  EXPECT_EQ(decoded.settings, settings);
+  EXPECT_EQ(decoded.droppedSnippets, std::nullopt);
+}
+
+TEST(SettingsCodec, OnlyAHotKeyGivesDefaultsAndMigratedWebSearches) {
+  DecodedSettings decoded = decodeSettingsText(R"({"hotKey":{"keyCode":0,"modifiers":6144}})");
+  QuorvaleSettings expected;
+  expected.hotKey = {0, 6144};
+  EXPECT_EQ(decoded.settings, expected);
+}
+
+TEST(SettingsCodec, VersionOneKeepsUserEntriesAndAddsMissingDefaults) {
+  Json stored = {
+      {"webSearchesVersion", 1},
+      {"webSearches",
+       Json::array(
+           {{{"keyword", "G"}, {"name", "Mine"}, {"url", "https://mine.example/?q={query}"}}})}};
+  QuorvaleSettings settings = decodeSettings(stored).settings;
+  EXPECT_EQ(settings.webSearchesVersion, 2);
+  ASSERT_EQ(settings.webSearches.size(), WebSearch::defaults().size());
+  EXPECT_EQ(settings.webSearches[0].name, "Mine");
+  EXPECT_EQ(keywords(settings.webSearches),
+            (std::vector<std::string>{"G", "ddg", "w", "maps", "yt", "gh", "scholar", "claude",
+                                      "gpt", "ppl"}));
+}
+
+TEST(SettingsCodec, CurrentOrNewerVersionIsNotMigrated) {
+  for (int version : {2, 7}) {
+    Json stored = {{"webSearchesVersion", version}, {"webSearches", Json::array()}};
+    QuorvaleSettings settings = decodeSettings(stored).settings;
+    EXPECT_TRUE(settings.webSearches.empty());
+    EXPECT_EQ(settings.webSearchesVersion, version);
+  }
+  QuorvaleSettings ancient = decodeSettings(Json{{"webSearchesVersion", -5000000000LL}}).settings;
+  EXPECT_EQ(ancient.webSearchesVersion, 2);
+  EXPECT_EQ(ancient.webSearches, WebSearch::defaults());
+}
+
+TEST(SettingsCodec, ResultLimitIsTakenAsStored) {
+  for (std::int64_t limit : {-1LL, 1LL, 40LL, 1000000000000LL}) {
+    EXPECT_EQ(decodeSettings(Json{{"resultLimit", limit}}).settings.resultLimit, limit);
+  }
+  EXPECT_EQ(decodeSettingsText("{\"resultLimit\":1e12}").settings.resultLimit, 1000000000000LL);
+  QuorvaleSettings settings;
+  settings.resultLimit = -1;
+  settings.clamp();
+  EXPECT_EQ(settings.resultLimit, 3);
+  settings.resultLimit = 1000000000000LL;
+  settings.clamp();
+  EXPECT_EQ(settings.resultLimit, 15);
+}
+
+struct WrongType {
+  const char* key;
+  Json value;
+};
+
+TEST(SettingsCodec, AWrongTypeInAnyFieldFailsTheWholeRecord) {
+  const std::vector<WrongType> cases{
+      {"hotKey", 49},
+      {"hotKey", Json{{"keyCode", 49}}},
+      {"hotKey", Json{{"keyCode", "49"}, {"modifiers", 2048}}},
+      {"hotKey", Json{{"keyCode", 4294967296LL}, {"modifiers", 2048}}},
+      {"hotKey", Json{{"keyCode", -1}, {"modifiers", 2048}}},
+      {"clipboardHotKey", Json{{"keyCode", 9}, {"modifiers", 1e20}}},
+      {"clipboardHotKey", Json{{"keyCode", 9.5}, {"modifiers", 2048}}},
+      {"roots", "~/Documents"},
+      {"roots", Json::array({"~/Documents", 7})},
+      {"excludedPaths", Json::object()},
+      {"hiddenResults", true},
+      {"indexContents", 1},
+      {"semanticSearch", "false"},
+      {"clipboard", Json::array()},
+      {"clipboard", Json{{"enabled", "yes"}}},
+      {"clipboard", Json{{"maxItems", 1.5}}},
+      {"clipboard", Json{{"maxAgeDays", "30"}}},
+      {"clipboard", Json{{"maxBytesPerItem", 18446744073709551615ULL}}},
+      {"clipboard", Json{{"skipSensitive", 0}}},
+      {"clipboard", Json{{"memoryOnly", Json::object()}}},
+      {"clipboard", Json{{"ignoredBundles", "com.example"}}},
+      {"setupVersion", "1"},
+      {"questionSearch", 0},
+      {"modelAllowsExpensiveNetwork", Json::array()},
+      {"webSearches", Json::object()},
+      {"webSearches", Json::array({{{"keyword", "x"}, {"name", "X"}}})},
+      {"webSearchesVersion", 2.5},
+      {"fallbackKeywords", Json::array({Json::array()})},
+      {"showMenuBarIcon", "true"},
+      {"resultLimit", "8"},
+      {"resultLimit", 1e300},
+  };
+  for (const WrongType& c : cases) {
+    Json stored = {{"resultLimit", 9}};
+    stored[c.key] = c.value;
+    EXPECT_THROW(decodeSettings(stored), SettingsDecodeError) << c.key << " = " << c.value.dump();
+  }
+}
+
+TEST(SettingsCodec, NonObjectsAndNonJsonFail) {
+  for (const char* text : {"", "[]", "null", "8", "{\"hotKey\":", "{\"roots\":[\"a\"]"}) {
+    EXPECT_THROW(decodeSettingsText(text), SettingsDecodeError) << text;
+  }
+}
+
+TEST(SettingsCodec, HotKeyNumbersUseAllThirtyTwoBits) {
+  Json stored = {{"hotKey", {{"keyCode", 4294967295LL}, {"modifiers", 0}}}};
+  EXPECT_EQ(decodeSettings(stored).settings.hotKey, (HotKey{4294967295u, 0}));
+}
+
+TEST(SettingsCodec, UnknownKeysAndNullsAreIgnored) {
+  Json stored = {{"futureOption", {{"nested", true}}},
+                 {"roots", nullptr},
+                 {"clipboard", {{"enabled", true}, {"laterKey", 1}}},
+                 {"semanticSearch", true}};
+  QuorvaleSettings settings = decodeSettings(stored).settings;
+  EXPECT_EQ(settings.roots, QuorvaleSettings().roots);
+  EXPECT_TRUE(settings.clipboard.enabled);
+  EXPECT_TRUE(settings.semanticSearch);
+}
+
+TEST(SettingsCodec, AClipboardPolicyWithoutNewerKeysTakesTheirDefaults) {
+  Json stored = {{"clipboard", {{"enabled", true}, {"maxItems", 50}}}};
+  ClipPolicy policy = decodeSettings(stored).settings.clipboard;
+  EXPECT_FALSE(policy.memoryOnly);
+  EXPECT_EQ(policy.maxItems, 50);
+  EXPECT_EQ(policy.ignoredBundles, ClipPolicy::passwordManagers());
+}
+
+TEST(SettingsCodec, BrokenSnippetsFailAloneAndAreReported) {
+  Json missingKey = snippetJson();
+  missingKey.erase("text");
+  const std::vector<Json> broken{
+      Json::array({snippetJson(), missingKey}),
+      Json::array({snippetJson("not-a-uuid")}),
+      Json::array({snippetJson("0f8fad5b-d9cb-469f-a165-70867728950")}),
+      Json::array({7}),
+      Json{{"sig", "Best"}},
+      "sig",
+  };
+  for (const Json& snippets : broken) {
+    Json stored = {{"snippets", snippets}, {"roots", {"~/Work"}}, {"resultLimit", 4}};
+    DecodedSettings decoded = decodeSettings(stored);
+    EXPECT_TRUE(decoded.settings.snippets.empty()) << snippets.dump();
+    EXPECT_TRUE(decoded.droppedSnippets.has_value()) << snippets.dump();
+    EXPECT_EQ(decoded.settings.roots, std::vector<std::string>{"~/Work"});
+    EXPECT_EQ(decoded.settings.resultLimit, 4);
+  }
+  DecodedSettings fine = decodeSettings(Json{{"snippets", Json::array({snippetJson()})}});
+  ASSERT_EQ(fine.settings.snippets.size(), 1u);
+  EXPECT_EQ(fine.settings.snippets[0].id, "0F8FAD5B-D9CB-469F-A165-70867728950E");
+}
+
+TEST(SettingsCodec, HugeListsDecode) {
+  Json roots = Json::array();
+  for (int i = 0; i < 200000; ++i) roots.push_back("/data/folder" + std::to_string(i));
+  QuorvaleSettings settings =
+      decodeSettings(Json{{"roots", roots}, {"hiddenResults", roots}}).settings;
+  EXPECT_EQ(settings.roots.size(), 200000u);
+  Json wrongAtTheEnd = roots;
+  wrongAtTheEnd.push_back(false);
+  EXPECT_THROW(decodeSettings(Json{{"excludedPaths", wrongAtTheEnd}}), SettingsDecodeError);
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,221 @@
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "settings/settings_codec.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+using testing::TempDir;
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+ino_t inodeOf(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return info.st_ino;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  Json storedFile() const { return Json::parse(testing::readFile(path)); }
+  void store(const Json& file) { testing::writeFile(path, file.dump()); }
+  // The files beside defaults.json whose names mark a set-aside copy.
+  std::vector<std::string> setAside() const {
+    std::vector<std::string> names;
+    for (const std::string& name : filesIn(folder)) {
+      if (name.starts_with("defaults.json.unreadable-")) names.push_back(name);
+    }
+    return names;
+  }
+
+  TempDir dir;
+  std::string folder = dir / "config/quorvale";
+  std::string path = folder + "/defaults.json";
+  UserDefaults defaults{path};
+};
+
+TEST_F(SettingsStoreTest, NoStoredRecordGivesDefaults) {
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  EXPECT_EQ(settings.loadProblem(), std::nullopt);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembers) {
+  store(Json{{"quorvale.contentVersion", 2}, {"other.tool", {{"x", 1}}}});
+  SettingsStore settings(defaults);
+  QuorvaleSettings changed = settings.settings();
+  changed.semanticSearch = true;
+  settings.setSettings(changed);
+
+  Json file = storedFile();
+  EXPECT_EQ(file["quorvale.contentVersion"], 2);
+  EXPECT_EQ(file["other.tool"]["x"], 1);
+  EXPECT_EQ(file["quorvale.settings.v1"], encodeSettings(changed));
+  struct stat info {};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_EQ(filesIn(folder), std::vector<std::string>{"defaults.json"});
+  EXPECT_EQ(SettingsStore(defaults).settings(), changed);
+}
+
+TEST_F(SettingsStoreTest, SavedResultLimitIsClampedButNotTheOneInMemory) {
+  SettingsStore settings(defaults);
+  for (std::int64_t limit : {1LL, 40LL, -1LL, 1000000000000LL}) {
+    QuorvaleSettings changed = settings.settings();
+    changed.resultLimit = limit;
+    settings.setSettings(changed);
+    EXPECT_EQ(settings.settings().resultLimit, limit);
+    EXPECT_EQ(SettingsStore(defaults).settings().resultLimit, limit < 3 ? 3 : 15);
+  }
+}
+
+TEST_F(SettingsStoreTest, SavingTheSameValueTwiceWritesTwice) {
+  SettingsStore settings(defaults);
+  settings.setSettings(settings.settings());
+  ino_t first = inodeOf(path);
+  settings.setSettings(settings.settings());
+  EXPECT_NE(inodeOf(path), first);
+}
+
+TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
+  SettingsStore settings(defaults);
+  std::vector<bool> seen;
+  int token = settings.observe(
+      [&](const SettingsStore& s) { seen.push_back(s.settings().questionSearch); });
+  QuorvaleSettings changed = settings.settings();
+  changed.questionSearch = true;
+  settings.setSettings(changed);
+  settings.setUnavailable({1});
+  EXPECT_EQ(settings.unavailable(), std::set<int>{1});
+  settings.stopObserving(token);
+  settings.setSettings(QuorvaleSettings());
+  EXPECT_EQ(seen, (std::vector<bool>{true, true}));
+}
+
+TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.assign({8, 256}, HotKeySlot::panel),
+            (HotKeyProblem{HotKeyProblem::Kind::needsControlOrOption, ""}));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(settings.assign({8, 4096}, HotKeySlot::panel), std::nullopt);
+  EXPECT_EQ(SettingsStore(defaults).settings().hotKey, (HotKey{8, 4096}));
+  settings.resetHotKey(HotKeySlot::panel);
+  EXPECT_EQ(SettingsStore(defaults).settings().hotKey, QuorvaleSettings::kDefaultHotKey);
+}
+
+TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
+  const Json original = {
+      {"quorvale.settings.v1", {{"roots", {"~/Mine"}}, {"resultLimit", "eight"}}},
+      {"quorvale.contentVersion", 2}};
+  store(original);
+  const std::string bytes = testing::readFile(path);
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  EXPECT_TRUE(settings.loadProblem().has_value());
+  EXPECT_TRUE(setAside().empty());  // loading alone writes nothing
+
+  settings.setSettings(settings.settings());
+  settings.setSettings(settings.settings());
+  ASSERT_EQ(setAside().size(), 1u);
+  EXPECT_EQ(testing::readFile(folder + "/" + setAside()[0]), bytes);
+  EXPECT_EQ(storedFile()["quorvale.contentVersion"], 2);
+  EXPECT_EQ(storedFile()["quorvale.settings.v1"], encodeSettings(QuorvaleSettings()));
+}
+
+TEST_F(SettingsStoreTest, DroppedSnippetsAreSetAsideToo) {
+  store(Json{{"quorvale.settings.v1",
+              {{"snippets",
+                Json::array({{{"id", "nope"}, {"keyword", "k"}, {"name", "n"}, {"text", "t"}}})},
+               {"roots", {"~/Mine"}}}}});
+  const std::string bytes = testing::readFile(path);
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings().roots, std::vector<std::string>{"~/Mine"});
+  EXPECT_TRUE(settings.settings().snippets.empty());
+  settings.setSettings(settings.settings());
+  ASSERT_EQ(setAside().size(), 1u);
+  EXPECT_EQ(testing::readFile(folder + "/" + setAside()[0]), bytes);
+}
+
+TEST_F(SettingsStoreTest, TruncatedFileIsSetAsideThenReplaced) {
+  store(Json{{"quorvale.settings.v1", encodeSettings(QuorvaleSettings())},
+             {"quorvale.contentVersion", 2}});
+  std::string whole = testing::readFile(path);
+  const std::string truncated = whole.substr(0, whole.size() / 2);
+  testing::writeFile(path, truncated);
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  settings.setSettings(settings.settings());
+  ASSERT_EQ(setAside().size(), 1u);
+  EXPECT_EQ(testing::readFile(folder + "/" + setAside()[0]), truncated);
+  EXPECT_EQ(SettingsStore(defaults).settings(), QuorvaleSettings());
+}
+
+TEST_F(SettingsStoreTest, FolderInThePlaceOfTheFileFailsTheSave) {
+  testing::makeDirs(path + "/keep");
+  SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  QuorvaleSettings changed = settings.settings();
+  changed.indexContents = false;
+  EXPECT_THROW(settings.setSettings(changed), DefaultsError);
+  EXPECT_FALSE(settings.settings().indexContents);  // still current in memory
+  EXPECT_TRUE(fs::is_directory(path + "/keep"));
+  EXPECT_EQ(filesIn(folder), std::vector<std::string>{"defaults.json"});
+}
+
+TEST_F(SettingsStoreTest, UnwritableConfigFolderSurfacesAndLeavesNothingHalfWritten) {
+  store(Json{{"quorvale.contentVersion", 2}});
+  chmod(path.c_str(), 0644);
+  const std::string before = testing::readFile(path);
+  const std::string fresh = dir / "config/fresh/quorvale/defaults.json";
+  testing::makeDirs(dir / "config/fresh");
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] {
+    for (const std::string& target : {path, fresh}) {
+      UserDefaults unwritable(target);
+      SettingsStore settings(unwritable);
+      try {
+        settings.setSettings(settings.settings());
+        return false;
+      } catch (const DefaultsError&) {
+      }
+    }
+    return true;
+  }));
+  EXPECT_EQ(testing::readFile(path), before);
+  EXPECT_EQ(filesIn(folder), std::vector<std::string>{"defaults.json"});
+  EXPECT_TRUE(fs::is_empty(dir / "config/fresh"));
+}
+
+TEST(UserDefaults, IntegersAndStandardPath) {
+  TempDir dir;
+  UserDefaults defaults(dir / "defaults.json");
+  EXPECT_EQ(defaults.integer("quorvale.contentVersion"), std::nullopt);
+  defaults.set("quorvale.contentVersion", 2);
+  defaults.set("text", "two");
+  EXPECT_EQ(defaults.integer("quorvale.contentVersion"), 2);
+  EXPECT_EQ(defaults.integer("text"), std::nullopt);
+  EXPECT_EQ(defaults.value("text"), Json("two"));
+
+  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+  EXPECT_EQ(UserDefaults::standardPath(), dir / "quorvale/defaults.json");
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace quorvale
