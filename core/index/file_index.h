@@ -24,6 +24,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,6 +32,8 @@
 #include <vector>
 
 #include "index/file_record.h"
+#include "index/hit.h"
+#include "query/query.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -63,7 +66,12 @@ struct FileIndexOptions {
   // The SQLite version number the schema is chosen for; tests pass an older one to exercise the
   // full-text-copy schema on a modern library.
   int libraryVersion = sqlite3_libversion_number();
+  // Full-text searches rank their matches with FullTextRank instead of SQLite's
+  // "ORDER BY bm25(...)"; the results are the same. Tests turn it off to compare the two.
+  bool fastRanking = true;
 };
+
+struct SearchState;
 
 class FileIndex {
  public:
@@ -127,6 +135,59 @@ class FileIndex {
   sql::Connection& connection() { return db_; }
   [[noreturn]] void fail();
 
+  // ---- Queries and learning (file_index_queries.cpp, file_index_learning.cpp) ----
+  // The read operations behind the panel's file search, and the two small writes that learn
+  // from what the user opens and chooses. Reads never throw: a statement that cannot run gives
+  // no hits, no terms or false. Every search looks at no more than kSearchRows rows before it
+  // scores them, and returns hits sorted by score, equal scores in the order SQLite gave them.
+
+  static constexpr int kSearchRows = 300;
+  // Queries longer than this (after normalizing) are not remembered as choices.
+  static constexpr std::size_t kMaxChoiceCharacters = 80;
+
+  // The main search: the query's words as a full-text match (prefix phrases; a one-letter word
+  // matches names only) ranked by bm25, or without words its filters newest first; then the
+  // application initials when nothing matched one word, and the boosts of earlier choices.
+  std::vector<Hit> search(const Query& query, int limit, Date now);
+  // Names containing the text anywhere (trigram table from three characters, a scan of names
+  // below), shorter names first among equals.
+  std::vector<Hit> substringSearch(std::string_view text, int limit, Date now);
+  // Applications whose initials begin with the query's one term.
+  std::vector<Hit> initialsMatches(const Query& query, Date now);
+
+  struct SimilarTerm {
+    std::string term;
+    int64_t docs = 0;  // documents whose name holds the word
+    bool operator==(const SimilarTerm&) const = default;
+  };
+  // Words of the name column within `maxDistance` edits of `term` that start with its first
+  // character, in the index's term order; none for terms shorter than three characters.
+  std::vector<SimilarTerm> similarTerms(std::string_view term, int maxDistance);
+  // Whether any file matches the word (as a prefix).
+  bool hasTerm(std::string_view term);
+
+  struct ExtensionFile {
+    std::string path;
+    Date mtime = 0;
+    int64_t size = 0;
+    bool operator==(const ExtensionFile&) const = default;
+  };
+  // Every file with one of the extensions, newest first.
+  std::vector<ExtensionFile> files(const std::set<std::string>& withExtensions);
+
+  // Learning; each throws IndexError when the write fails.
+  void recordUse(const std::string& path, Date at);
+  // Remembers that `path` was chosen for the typed words (normalized; empty or longer than
+  // kMaxChoiceCharacters is not remembered).
+  void recordChoice(std::string_view query, const std::string& path, Date at);
+  void forgetUsage();
+  // Extra score per path for files chosen before for these words, for words they begin, or
+  // for words that begin them.
+  std::unordered_map<std::string, double> choiceBoosts(std::string_view query);
+
+  // Lower-cased, with white space runs turned into single spaces and trimmed.
+  static std::string normalizedQuery(std::string_view text);
+
  private:
   void execOrThrow(const std::string& script);
   void migrateFromFullTextCopy();
@@ -140,6 +201,17 @@ class FileIndex {
   bool migratedFromFullTextCopy_ = false;
   bool batchOpen_ = false;
   std::unordered_map<std::string, std::shared_ptr<sql::Statement>> statements_;
+
+  // Query side.
+  struct SearchRow;
+  std::vector<SearchRow> searchRows(const Query& query);
+  std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values);
+  std::optional<std::vector<SearchRow>> rankedRows(const Query& query, bool nameOnly,
+                                                   const std::vector<std::string>& conditions,
+                                                   const std::vector<Bind>& conditionValues);
+  SearchState& searchState();
+  // Created at the first search; destroyed before the statements and the connection.
+  std::shared_ptr<SearchState> searchState_;
 };
 
 }  // namespace quorvale

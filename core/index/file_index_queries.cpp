@@ -1,0 +1,340 @@
+// The read side of FileIndex: the main search, substring and initials matches, the vocabulary
+// lookups of typo correction, and the recent files of given extensions.
+#include <algorithm>
+
+#include "index/edit_distance.h"
+#include "index/file_index.h"
+#include "index/full_text_rank.h"
+#include "index/match_expression.h"
+#include "index/rank_expression.h"
+#include "index/ranking.h"
+#include "index/read_snapshot.h"
+#include "index/search_state.h"
+#include "util/unicode.h"
+
+namespace quorvale {
+
+// One row of a search: columns 0-5 the record, 6 the text score (bm25, or 0.0 without words),
+// 7 u.count (NULL read as 0) and 8 u.last (NULL: never opened).
+struct FileIndex::SearchRow {
+  FileRecord record;
+  double bm25 = 0;
+  Ranker::Usage usage;
+};
+
+namespace {
+
+const std::string kMatchSelect =
+    "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, bm25(fts,10.0,3.0,1.0), u.count, u.last "
+    "FROM fts JOIN files f ON f.id = fts.rowid LEFT JOIN usage u ON u.path = f.path WHERE fts "
+    "MATCH ?";
+const std::string kFilterSelect =
+    "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
+    "JOIN usage u ON u.path = f.path WHERE ";
+const std::string kRankOrder = " ORDER BY bm25(fts,10.0,3.0,1.0) LIMIT 300";
+const std::string kNewestFirst = " ORDER BY f.mtime DESC LIMIT 300";
+
+// The fast path's statements: rank every match inside the full-text table, check the filters
+// of the best ones (in rank order, until enough pass), then read the survivors' rows. SQLite's
+// own statement drives from the full-text table too (rowid order), filters, then keeps the best
+// 300, so the rows, their order and the order of ties are the same.
+const std::string kRankAll =
+    "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts WHERE fts MATCH ?";
+const std::string kPassesFilters = "SELECT 1 FROM files f WHERE f.id = ?";
+const std::string kRowById =
+    "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
+    "JOIN usage u ON u.path = f.path WHERE f.id = ?";
+
+struct Conditions {
+  std::vector<std::string> clauses;
+  std::vector<FileIndex::Bind> values;
+};
+
+// The folder text as a LIKE pattern that matches it literally anywhere in a path.
+std::string containsPattern(const std::string& folder) {
+  std::string escaped;
+  for (char c : folder) {
+    if (c == '\\') {
+      escaped += "\\\\";
+    } else if (c == '%' || c == '_') {
+      escaped += '\\';
+      escaped += c;
+    } else {
+      escaped += c;
+    }
+  }
+  return "%" + escaped + "%";
+}
+
+Conditions conditionsFor(const Query& query) {
+  Conditions c;
+  if (query.kind) {
+    c.clauses.push_back("f.kind = ?");
+    c.values.emplace_back(std::string(rawValue(*query.kind)));
+  }
+  if (!query.extensions.empty()) {
+    std::string list;
+    for (const auto& extension : query.extensions) {  // a std::set: sorted
+      list += list.empty() ? "?" : ",?";
+      c.values.emplace_back(extension);
+    }
+    c.clauses.push_back("f.ext IN (" + list + ")");
+  }
+  if (query.folder) {
+    c.clauses.push_back("f.path LIKE ? ESCAPE '\\'");
+    c.values.emplace_back(containsPattern(*query.folder));
+  }
+  if (query.modifiedAfter) {
+    c.clauses.push_back("f.mtime >= ?");
+    c.values.emplace_back(*query.modifiedAfter);
+  }
+  if (query.modifiedBefore) {
+    c.clauses.push_back("f.mtime < ?");
+    c.values.emplace_back(*query.modifiedBefore);
+  }
+  if (query.minSize) {
+    c.clauses.push_back("f.size >= ?");
+    c.values.emplace_back(*query.minSize);
+  }
+  if (query.maxSize) {
+    c.clauses.push_back("f.size <= ?");
+    c.values.emplace_back(*query.maxSize);
+  }
+  return c;
+}
+
+std::string joinedWith(const std::vector<std::string>& parts, const std::string& separator) {
+  std::string out;
+  for (const auto& part : parts) out += (out.empty() ? "" : separator) + part;
+  return out;
+}
+
+Ranker::Usage usageColumns(const sql::Statement& statement, int count, int last) {
+  Ranker::Usage usage;
+  usage.count = statement.columnIsNull(count) ? 0 : statement.columnInt(count);
+  if (!statement.columnIsNull(last)) usage.last = statement.columnDouble(last);
+  return usage;
+}
+
+bool isSingleCharacter(const std::string& term) { return unicode::characterCount(term) == 1; }
+
+}  // namespace
+
+std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
+  std::vector<Hit> hits;
+  for (SearchRow& row : searchRows(query)) {
+    hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now));
+  }
+  if (hits.empty() && query.terms.size() == 1 &&
+      unicode::characterCount(query.terms.front()) >= 2) {
+    hits = initialsMatches(query, now);
+  }
+  std::unordered_map<std::string, double> boosts = choiceBoosts(query.raw);
+  for (Hit& hit : hits) {
+    if (auto boost = boosts.find(hit.record.path); boost != boosts.end()) {
+      hit.score += boost->second;
+    }
+  }
+  Ranker::sortHits(hits);
+  hits.resize(std::min(hits.size(), static_cast<std::size_t>(std::max(limit, 0))));
+  return hits;
+}
+
+std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
+  Conditions conditions = conditionsFor(query);
+  bool nameOnly = query.nameOnly || (query.terms.size() == 1 && isSingleCharacter(query.terms[0]));
+  auto expression = matchExpression(query.terms, query.matchAny, nameOnly);
+  if (!expression) {
+    // Neither words nor filters: there is nothing to look for.
+    if (conditions.clauses.empty()) return {};
+    return plainRows(kFilterSelect + joinedWith(conditions.clauses, " AND ") + kNewestFirst,
+                     conditions.values);
+  }
+  if (options_.fastRanking) {
+    if (auto rows = rankedRows(query, nameOnly, conditions.clauses, conditions.values)) {
+      return std::move(*rows);
+    }
+  }
+  std::vector<Bind> values{withExclusions(*expression, query.excluded)};
+  values.insert(values.end(), conditions.values.begin(), conditions.values.end());
+  std::string sql = kMatchSelect;
+  for (const auto& clause : conditions.clauses) sql += " AND " + clause;
+  return plainRows(sql + kRankOrder, values);
+}
+
+std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
+                                                       const std::vector<Bind>& values) {
+  std::vector<SearchRow> rows;
+  try {
+    auto statement = prepared(sql);
+    sql::StatementUse use(*statement);
+    if (statement->bind(values) != SQLITE_OK) return {};
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+      rows.push_back({record(*statement), statement->columnDouble(6), usageColumns(*statement, 7, 8)});
+    }
+    if (rc != SQLITE_DONE) return {};
+  } catch (const IndexError&) {
+    return {};
+  }
+  return rows;
+}
+
+std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
+    const Query& query, bool nameOnly, const std::vector<std::string>& conditions,
+    const std::vector<Bind>& conditionValues) {
+  SearchState& state = searchState();
+  if (!state.rank.available()) return std::nullopt;
+  std::string filter = kPassesFilters;
+  for (const auto& clause : conditions) filter += " AND " + clause;
+  try {
+    ReadSnapshot snapshot(db_);
+    state.refresh(snapshot.held());
+    auto expression = rankExpression(
+        query.terms, query.matchAny, nameOnly, query.excluded,
+        [&](char letter) { return state.secondCharactersAfter(*this, letter, snapshot.held()); });
+    if (!expression) return std::nullopt;
+    FullTextRank::Keep keep;
+    std::shared_ptr<sql::Statement> passes;
+    if (!conditions.empty()) {
+      passes = prepared(filter);
+      keep = [&](int64_t rowid) -> std::optional<bool> {
+        sql::StatementUse use(*passes);
+        if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
+        for (std::size_t i = 0; i < conditionValues.size(); ++i) {
+          if (passes->bind(static_cast<int>(i + 2), conditionValues[i]) != SQLITE_OK) {
+            return std::nullopt;
+          }
+        }
+        int rc = passes->step();
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
+        return rc == SQLITE_ROW;
+      };
+    }
+    std::optional<std::vector<FullTextRank::Ranked>> ranked;
+    {
+      auto statement = prepared(kRankAll);
+      sql::StatementUse use(*statement);
+      if (statement->bind(1, expression->match) != SQLITE_OK) return std::nullopt;
+      ranked = state.rank.best(
+          *statement, kSearchRows, true, *expression,
+          [&](const std::string& group) {
+            return state.documentsMatching(*this, group, snapshot.held());
+          },
+          keep);
+    }
+    if (!ranked) return std::nullopt;
+    auto lookup = prepared(kRowById);
+    std::vector<SearchRow> rows;
+    rows.reserve(ranked->size());
+    for (const auto& [rowid, bm25] : *ranked) {
+      sql::StatementUse use(*lookup);
+      lookup->bind(1, rowid);
+      // A full-text row without its file row would drop out of the plain statement's join and
+      // let another row in; only that statement can say which.
+      if (lookup->step() != SQLITE_ROW) return std::nullopt;
+      rows.push_back({record(*lookup), bm25, usageColumns(*lookup, 7, 8)});
+    }
+    return rows;
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
+}
+
+SearchState& FileIndex::searchState() {
+  if (!searchState_) searchState_ = std::make_shared<SearchState>(db_);
+  return *searchState_;
+}
+
+std::vector<Hit> FileIndex::initialsMatches(const Query& query, Date now) {
+  if (query.terms.size() != 1) return {};
+  std::string term = unicode::lowercased(query.terms.front());
+  std::vector<Hit> hits;
+  for (SearchRow& row : plainRows(kFilterSelect + "f.kind = 'app'", {})) {
+    if (Ranker::initials(row.record.name).starts_with(term)) {
+      hits.push_back(Ranker::initialsHit(std::move(row.record), row.usage, now));
+    }
+  }
+  return hits;
+}
+
+std::vector<Hit> FileIndex::substringSearch(std::string_view text, int limit, Date now) {
+  std::string lower = unicode::lowercased(text);
+  if (lower.empty()) return {};
+  std::vector<SearchRow> rows;
+  if (unicode::scalarCount(lower) < 3) {
+    rows = plainRows(kFilterSelect + "instr(lower(f.name), ?) > 0 LIMIT 300", {lower});
+  } else {
+    std::string phrase = "\"";
+    for (char c : lower) phrase += c == '"' ? std::string("\"\"") : std::string(1, c);
+    rows = plainRows(
+        "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM names_tri n "
+        "JOIN files f ON f.id = n.rowid LEFT JOIN usage u ON u.path = f.path WHERE names_tri "
+        "MATCH ? LIMIT 300",
+        {phrase + "\""});
+  }
+  std::vector<Hit> hits;
+  for (SearchRow& row : rows) hits.push_back(Ranker::substringHit(std::move(row.record), row.usage, now));
+  Ranker::sortHits(hits);
+  hits.resize(std::min(hits.size(), static_cast<std::size_t>(std::max(limit, 0))));
+  return hits;
+}
+
+std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view term,
+                                                            int maxDistance) {
+  std::string lower = unicode::lowercased(term);
+  std::u32string scalars = unicode::scalars(lower);
+  if (scalars.size() < 3 || maxDistance < 0) return {};
+  const std::vector<SearchState::VocabularyTerm>* words =
+      searchState().nameWordsStartingWith(*this, scalars.front());
+  if (words == nullptr) return {};
+  auto length = static_cast<int64_t>(scalars.size());
+  std::vector<SimilarTerm> similar;
+  for (const auto& word : *words) {
+    auto wordLength = static_cast<int64_t>(word.length);
+    if (wordLength < length - maxDistance || wordLength > length + maxDistance) continue;
+    if (word.term == lower) continue;
+    if (EditDistance::damerau(word.term, lower) <= maxDistance) {
+      similar.push_back({word.term, word.docs});
+    }
+  }
+  return similar;
+}
+
+bool FileIndex::hasTerm(std::string_view term) {
+  auto expression = matchExpression({std::string(term)}, false, false);
+  if (!expression) return false;
+  try {
+    auto statement = prepared("SELECT 1 FROM fts WHERE fts MATCH ? LIMIT 1");
+    sql::StatementUse use(*statement);
+    statement->bind(1, *expression);
+    return statement->step() == SQLITE_ROW;
+  } catch (const IndexError&) {
+    return false;
+  }
+}
+
+std::vector<FileIndex::ExtensionFile> FileIndex::files(const std::set<std::string>& withExtensions) {
+  if (withExtensions.empty()) return {};
+  std::string list;
+  std::vector<Bind> values;
+  for (const auto& extension : withExtensions) {
+    list += list.empty() ? "?" : ",?";
+    values.emplace_back(extension);
+  }
+  std::vector<ExtensionFile> found;
+  try {
+    auto statement = prepared("SELECT path, mtime, size FROM files WHERE ext IN (" + list +
+                              ") ORDER BY mtime DESC");
+    sql::StatementUse use(*statement);
+    if (statement->bind(values) != SQLITE_OK) return {};
+    while (statement->step() == SQLITE_ROW) {
+      found.push_back({statement->columnText(0), statement->columnDouble(1), statement->columnInt(2)});
+    }
+  } catch (const IndexError&) {
+    return {};
+  }
+  return found;
+}
+
+}  // namespace quorvale

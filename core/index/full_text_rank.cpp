@@ -1,0 +1,237 @@
+#include "index/full_text_rank.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "index/row_sizes.h"
+
+namespace quorvale {
+namespace {
+
+// bm25's constants, as FTS5 defines them.
+constexpr double kK1 = 1.2;
+constexpr double kB = 0.75;
+
+int countRow(const Fts5ExtensionApi*, Fts5Context*, void* count) {
+  ++*static_cast<int64_t*>(count);
+  return SQLITE_OK;
+}
+
+fts5_api* fts5Api(sql::Connection& db) {
+  fts5_api* api = nullptr;
+  sql::Statement statement = db.prepare("SELECT fts5(?1)");
+  if (!statement) return nullptr;
+  sqlite3_bind_pointer(statement.raw(), 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+  statement.step();
+  return api;
+}
+
+}  // namespace
+
+// What one run of a ranking statement has gathered: the table's statistics (read at the first
+// row, as bm25 reads them), and for every row its rowid, size and weighted phrase frequencies.
+struct FullTextRank::Collector {
+  explicit Collector(sql::Connection& db) : sizes(db), cache(db) {}
+
+  SizeScan sizes;
+  SizeCache cache;
+  bool useCache = false;
+  bool everyMatch = false;
+  const RankExpression* expression = nullptr;
+  std::size_t groups = 0;
+  bool started = false;
+  int failure = SQLITE_OK;
+  int phrases = 0;
+  int columns = 0;
+  std::vector<double> weights;
+  sqlite3_int64 rowCount = 0;
+  double averageTokens = 0;
+  // Documents holding each stated phrase: searched for at the start, counted from the rows, or
+  // (split phrases) asked of the caller at the end.
+  std::vector<std::optional<int64_t>> groupHits;
+  std::vector<int64_t> rowids;
+  std::vector<double> rowTokens;
+  std::vector<double> frequencies;  // `groups` per row: weighted instances of each stated phrase
+  // Scratch for the final pass, kept between runs: fresh large buffers cost page faults.
+  std::vector<double> scores;
+  std::vector<std::size_t> order;
+
+  void reset(bool matchesAll, bool inTransaction, const RankExpression& stated) {
+    everyMatch = matchesAll;
+    expression = &stated;
+    groups = stated.groupCount.size();
+    useCache = inTransaction;
+    if (useCache) cache.check();
+    started = false;
+    failure = SQLITE_OK;
+    groupHits.assign(groups, std::nullopt);
+    rowids.clear();
+    rowTokens.clear();
+    frequencies.clear();
+    sizes.restart();
+  }
+
+  int start(const Fts5ExtensionApi* api, Fts5Context* fts, int count, sqlite3_value** values) {
+    started = true;
+    phrases = api->xPhraseCount(fts);
+    columns = api->xColumnCount(fts);
+    weights.assign(static_cast<std::size_t>(columns), 1.0);
+    for (int i = 0; i < columns && i < count; ++i) {
+      weights[static_cast<std::size_t>(i)] = sqlite3_value_double(values[i]);
+    }
+    sqlite3_int64 tokens = 0;
+    int rc = api->xRowCount(fts, &rowCount);
+    if (rc == SQLITE_OK) rc = api->xColumnTotalSize(fts, -1, &tokens);
+    if (rc != SQLITE_OK) return rc;
+    averageTokens = static_cast<double>(tokens) / static_cast<double>(rowCount);
+    if (static_cast<std::size_t>(phrases) != expression->groupOf.size()) return SQLITE_ERROR;
+    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
+    for (int i = 0; i < phrases && rc == SQLITE_OK; ++i) {
+      std::size_t group = expression->groupOf[static_cast<std::size_t>(i)];
+      if (expression->groupCount[group]) continue;  // split: counted as a group at the end
+      int64_t hits = 0;
+      rc = api->xQueryPhrase(fts, i, &hits, countRow);
+      groupHits[group] = hits;
+    }
+    return rc;
+  }
+
+  int collect(const Fts5ExtensionApi* api, Fts5Context* fts, int count, sqlite3_value** values) {
+    if (!started) {
+      if (int rc = start(api, fts, count, values); rc != SQLITE_OK) return rc;
+    }
+    int64_t rowid = api->xRowid(fts);
+    std::optional<int> tokens = useCache ? cache.find(rowid) : std::nullopt;
+    if (!tokens) {
+      tokens = sizes.tokens(rowid, columns);
+      if (!tokens) {
+        int size = 0;
+        if (int rc = api->xColumnSize(fts, -1, &size); rc != SQLITE_OK) return rc;
+        tokens = size;
+      }
+      if (useCache) cache.store(rowid, *tokens);
+    }
+    // Frequencies are summed per stated phrase at once (exact: the weights are small integers).
+    std::size_t first = frequencies.size();
+    frequencies.resize(first + groups, 0.0);
+    for (int phrase = 0; phrase < phrases; ++phrase) {
+      double& frequency = frequencies[first + expression->groupOf[static_cast<std::size_t>(phrase)]];
+      Fts5PhraseIter iterator;
+      int column = 0, offset = 0;
+      int rc = api->xPhraseFirst(fts, phrase, &iterator, &column, &offset);
+      if (rc != SQLITE_OK) return rc;
+      for (; column >= 0; api->xPhraseNext(fts, &iterator, &column, &offset)) {
+        frequency += column < columns ? weights[static_cast<std::size_t>(column)] : 1.0;
+      }
+    }
+    rowids.push_back(rowid);
+    rowTokens.push_back(static_cast<double>(*tokens));
+    return SQLITE_OK;
+  }
+
+  // bm25 of every row, with FTS5's formula and order of operations over the stated phrases,
+  // so that the doubles are the very ones SQLite would give. False when a split phrase's
+  // document count cannot be read.
+  bool score(const GroupCount& groupCount) {
+    const std::size_t rows = rowids.size();
+    const std::vector<double>& grouped = frequencies;
+    std::vector<double> idf(groups, 0.0);
+    for (std::size_t group = 0; group < groups; ++group) {
+      std::optional<int64_t> hits = groupHits[group];
+      if (everyMatch && groups == 1) hits = static_cast<int64_t>(rows);
+      if (!hits) {
+        // A phrase no row holds adds exactly 0 whatever its weight (excluded words, for one).
+        bool used = false;
+        for (std::size_t row = 0; row < rows && !used; ++row) used = grouped[row * groups + group] != 0;
+        if (!used) continue;
+        hits = groupCount(*expression->groupCount[group]);
+        if (!hits) return false;
+      }
+      double value = std::log((static_cast<double>(rowCount - *hits) + 0.5) /
+                              (static_cast<double>(*hits) + 0.5));
+      idf[group] = value <= 0.0 ? 1e-6 : value;
+    }
+    scores.resize(rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+      double sum = 0.0;
+      double D = rowTokens[row];
+      for (std::size_t i = 0; i < groups; ++i) {
+        double f = grouped[row * groups + i];
+        sum += idf[i] * ((f * (kK1 + 1.0)) / (f + kK1 * (1 - kB + kB * D / averageTokens)));
+      }
+      scores[row] = -1.0 * sum;
+    }
+    return true;
+  }
+};
+
+namespace {
+
+void rankFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context* context,
+                  int count, sqlite3_value** values) {
+  auto* rank = static_cast<FullTextRank*>(api->xUserData(fts));
+  int rc = rank->collector().collect(api, fts, count, values);
+  if (rc != SQLITE_OK) {
+    rank->collector().failure = rc;
+    sqlite3_result_error_code(context, rc);
+    return;
+  }
+  sqlite3_result_null(context);
+}
+
+}  // namespace
+
+FullTextRank::FullTextRank(sql::Connection& db)
+    : db_(db), collector_(std::make_unique<Collector>(db)) {
+  fts5_api* api = fts5Api(db);
+  available_ = api != nullptr && api->iVersion >= 2 &&
+               api->xCreateFunction(api, kFunction, this, rankFunction, nullptr) == SQLITE_OK;
+}
+
+FullTextRank::~FullTextRank() = default;
+
+std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
+    sql::Statement& statement, std::size_t limit, bool everyMatch,
+    const RankExpression& expression, const GroupCount& groupCount, const Keep& keep) {
+  Collector& run = *collector_;
+  // Remembered sizes are only safe when the version check and the search share one snapshot.
+  run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
+  int rc;
+  while ((rc = statement.step()) == SQLITE_ROW) {
+  }
+  run.sizes.restart();
+  if (rc != SQLITE_DONE || run.failure != SQLITE_OK) return std::nullopt;
+
+  if (!run.score(groupCount)) return std::nullopt;
+  const std::vector<double>& scores = run.scores;
+  std::vector<std::size_t>& order = run.order;
+  order.resize(scores.size());
+  std::iota(order.begin(), order.end(), 0);
+  // ORDER BY ... LIMIT keeps the earlier row of two with equal scores.
+  auto better = [&](std::size_t a, std::size_t b) {
+    return scores[a] < scores[b] || (scores[a] == scores[b] && a < b);
+  };
+  // Rows are put in order a chunk at a time: without a filter the first chunk is all it takes,
+  // and a filter that keeps few rows reads on only as far as it must.
+  std::vector<Ranked> ranked;
+  std::size_t sorted = 0;
+  for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
+    if (next == sorted) {
+      std::size_t chunk = std::min(order.size() - sorted, std::max<std::size_t>(limit, 1024));
+      auto from = order.begin() + static_cast<std::ptrdiff_t>(sorted);
+      std::partial_sort(from, from + static_cast<std::ptrdiff_t>(chunk), order.end(), better);
+      sorted += chunk;
+    }
+    int64_t rowid = run.rowids[order[next]];
+    if (keep) {
+      std::optional<bool> kept = keep(rowid);
+      if (!kept) return std::nullopt;
+      if (!*kept) continue;
+    }
+    ranked.push_back({rowid, scores[order[next]]});
+  }
+  return ranked;
+}
+
+}  // namespace quorvale

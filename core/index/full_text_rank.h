@@ -1,0 +1,76 @@
+// The fast way to the best full-text matches. A search asks SQLite for
+// "... WHERE fts MATCH ? ORDER BY bm25(fts,10.0,3.0,1.0) LIMIT 300"; SQLite then computes bm25
+// for every match, and for each one looks up the row's size with a separate statement, before
+// it sorts. For a one- or two-letter prefix that is tens of thousands of rows per keystroke.
+//
+// FullTextRank computes exactly the same numbers more cheaply: an FTS5 auxiliary function
+// (`quorvale_rank`) collects each matching row's phrase frequencies while the match runs, the
+// row sizes come from one forward scan of the size table instead of a lookup per row, and when
+// the expression is a single phrase its document frequency is the number of matches, so the
+// phrase is not searched a second time. The scores are then formed with bm25's own arithmetic, in
+// its order, and the best rows are picked as ORDER BY ... LIMIT picks them (ties keep the order
+// in which the rows arrived). A test holds this against SQLite's bm25.
+//
+// One FullTextRank belongs to one connection and is used from the thread that owns it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "index/rank_expression.h"
+#include "util/sqlite.h"
+
+namespace quorvale {
+
+class FullTextRank {
+ public:
+  struct Ranked {
+    int64_t rowid = 0;
+    double bm25 = 0;
+    bool operator==(const Ranked&) const = default;
+  };
+
+  // The name of the auxiliary function the statements must call, with the column weights.
+  static constexpr const char* kFunction = "quorvale_rank";
+
+  // Registers the function on the connection; `available()` is false when FTS5 offers no API.
+  explicit FullTextRank(sql::Connection& db);
+  ~FullTextRank();
+  FullTextRank(const FullTextRank&) = delete;
+  FullTextRank& operator=(const FullTextRank&) = delete;
+
+  bool available() const { return available_; }
+
+  // The document count of a split phrase's group expression, or nothing when it cannot be read.
+  using GroupCount = std::function<std::optional<int64_t>(const std::string& group)>;
+
+  // Whether a row passes the search's other conditions; nothing when that cannot be read.
+  using Keep = std::function<std::optional<bool>(int64_t rowid)>;
+
+  // Steps `statement` (values bound by the caller: it matches `expression.match`), whose rows
+  // each call the function once for one match of the fts table, and returns the best `limit`
+  // rows by the bm25 of the stated expression, lowest first, among those `keep` accepts (all
+  // when it is empty). The rows must come in the order SQLite's own statement would meet them
+  // (rowid order, the full-text table driving). Pass `everyMatch` when the statement yields
+  // every match of its expression, which lets a one-phrase expression take its document count
+  // from the rows. Nothing when a step, the function or `keep` failed.
+  std::optional<std::vector<Ranked>> best(sql::Statement& statement, std::size_t limit,
+                                          bool everyMatch, const RankExpression& expression,
+                                          const GroupCount& groupCount, const Keep& keep = {});
+
+  // Called by the auxiliary function for each row; not for other callers.
+  struct Collector;
+  Collector& collector() { return *collector_; }
+
+ private:
+  sql::Connection& db_;
+  bool available_ = false;
+  std::unique_ptr<Collector> collector_;
+};
+
+}  // namespace quorvale

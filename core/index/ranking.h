@@ -1,0 +1,85 @@
+// The scoring rules for file hits, and the sorting of hits whose files have vanished from those
+// on a disconnected disk.
+//
+// A score adds up independent evidence: how well the name matches the typed words, the
+// full-text relevance, how recently the file changed, how often and how lately the user opened
+// it, and what kind of item it is; the search adds how often the user chose the file for these
+// words. Every rule is a closed formula over one row; only StaleResults touches the disk.
+// Ages are in days, (now - date) / 86400, and a date in the future counts as age zero.
+// Pure functions, safe on any thread.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/file_kind.h"
+#include "index/hit.h"
+
+namespace quorvale {
+
+namespace Ranker {
+
+// 40 when the name (with or without its extension) equals the words; otherwise per word 15 when
+// the name starts with it, 9 when one of its words does, 4 when it appears anywhere.
+double nameScore(std::string_view name, const std::vector<std::string>& terms);
+// 1.5 e^(-age / 30): 1.5 for a file changed today, about 0.55 a month ago.
+double recency(Date modified, Date now);
+// min(3 ln(1 + count), 12) e^(-days since last use / 14); 0 for a file never opened.
+double frecency(int64_t count, std::optional<Date> last, Date now);
+// An application is what a one-word query most often means.
+double kindBoost(FileKind kind, const std::vector<std::string>& terms);
+// The lower-cased first letter or digit of every run of letters and digits, plus every
+// upper-case letter that follows a lower-case one ("Text Editor" and "TextEdit" give "te").
+std::string initials(std::string_view name);
+
+// How often and when the user opened a file, as the usage table holds it.
+struct Usage {
+  int64_t count = 0;
+  std::optional<Date> last;
+  bool operator==(const Usage&) const = default;
+};
+
+// A full-text or filter row: recency + (nameScore - bm25) + frecency + kindBoost, where bm25 is
+// SQLite's value (negative for a match) or 0 for a search without words.
+Hit textHit(FileRecord record, double bm25, const Usage& usage,
+            const std::vector<std::string>& terms, Date now);
+// A trigram or name-scan row: frecency + 2 + recency - 0.01 x characters in the name.
+Hit substringHit(FileRecord record, const Usage& usage, Date now);
+// An application found by its initials: frecency + 5.
+Hit initialsHit(FileRecord record, const Usage& usage, Date now);
+
+// Highest score first; equal scores keep their order.
+void sortHits(std::vector<Hit>& hits);
+
+}  // namespace Ranker
+
+namespace StaleResults {
+
+struct Split {
+  std::vector<Hit> live;           // files that exist
+  std::vector<std::string> gone;   // paths that no longer exist on a connected volume
+  int offline = 0;                 // hits on volumes that are not mounted
+  bool operator==(const Split&) const = default;
+};
+
+using PathTest = std::function<bool(const std::string&)>;
+
+Split split(const std::vector<Hit>& hits, const PathTest& exists, const PathTest& volumeConnected);
+
+// Whether the disk a path lies on is there. Paths under a removable-volume folder
+// (/Volumes/<name>, /media/<user>/<name>, /run/media/<user>/<name>, /mnt/<name>) need that
+// volume folder to be a mount point; every other path counts as connected. `isMountPoint`
+// decides for a volume folder; the default asks the file system.
+bool volumeIsConnected(const std::string& path, const PathTest& isMountPoint);
+bool volumeIsConnected(const std::string& path);
+
+// The volume folder a path lies under, if it lies under one ("/media/ana/USB/x" ->
+// "/media/ana/USB").
+std::optional<std::string> volumeFolder(const std::string& path);
+
+}  // namespace StaleResults
+
+}  // namespace quorvale

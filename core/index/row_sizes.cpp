@@ -1,0 +1,97 @@
+#include "index/row_sizes.h"
+
+#include <algorithm>
+
+namespace quorvale {
+namespace {
+
+// SQLite's variable-length integer (the b-tree format FTS5 writes its size records in).
+// Returns the bytes read, or 0 when the record ends first.
+std::size_t readVarint(const unsigned char* p, const unsigned char* end, uint64_t& value) {
+  value = 0;
+  for (std::size_t i = 0; i < 9; ++i) {
+    if (p + i >= end) return 0;
+    if (i == 8) {
+      value = (value << 8) | p[i];
+      return 9;
+    }
+    value = (value << 7) | (p[i] & 0x7f);
+    if ((p[i] & 0x80) == 0) return i + 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::optional<int> totalTokens(const unsigned char* blob, int bytes, int columns) {
+  const unsigned char* end = blob + bytes;
+  int total = 0;
+  for (int column = 0; column < columns; ++column) {
+    uint64_t value = 0;
+    std::size_t used = readVarint(blob, end, value);
+    if (used == 0) return std::nullopt;
+    blob += used;
+    // FTS5 keeps each column size in 32 bits and adds them up as int.
+    total += static_cast<int>(static_cast<uint32_t>(value));
+  }
+  if (blob != end) return std::nullopt;
+  return total;
+}
+
+void SizeScan::restart() {
+  if (statement_) statement_.reset();
+  onRow_ = false;
+}
+
+std::optional<int> SizeScan::tokens(int64_t rowid, int columns) {
+  if (!prepare()) return std::nullopt;
+  constexpr int64_t kSeekGap = 16;
+  if (!onRow_ || rowid < id_ || rowid - id_ > kSeekGap) seek(rowid);
+  while (onRow_ && id_ < rowid) advance();
+  if (!onRow_ || id_ != rowid) return std::nullopt;
+  const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement_.raw(), 1));
+  int bytes = sqlite3_column_bytes(statement_.raw(), 1);
+  if (blob == nullptr) return std::nullopt;
+  return totalTokens(blob, bytes, columns);
+}
+
+bool SizeScan::prepare() {
+  if (!statement_ && !failed_) {
+    statement_ = db_.prepare("SELECT id, sz FROM fts_docsize WHERE id >= ?");
+    failed_ = !statement_;
+  }
+  return !failed_;
+}
+
+void SizeScan::seek(int64_t rowid) {
+  statement_.reset();
+  statement_.bind(1, rowid);
+  advance();
+}
+
+void SizeScan::advance() {
+  onRow_ = statement_.step() == SQLITE_ROW;
+  if (onRow_) id_ = statement_.columnInt(0);
+}
+
+void SizeCache::check() {
+  DataVersion::Stamp stamp = version_.current();
+  if (stamp.version < 0 || !(stamp == stamp_)) tokens_.clear();
+  stamp_ = stamp;
+}
+
+std::optional<int> SizeCache::find(int64_t rowid) const {
+  if (rowid < 0 || static_cast<uint64_t>(rowid) >= tokens_.size()) return std::nullopt;
+  int32_t tokens = tokens_[static_cast<std::size_t>(rowid)];
+  if (tokens < 0) return std::nullopt;
+  return tokens;
+}
+
+void SizeCache::store(int64_t rowid, int tokens) {
+  if (rowid < 0 || rowid >= kMaxRowid || tokens < 0) return;
+  auto index = static_cast<std::size_t>(rowid);
+  if (index >= tokens_.size()) tokens_.resize(std::max(index + 1, tokens_.size() * 2), -1);
+  tokens_[index] = tokens;
+}
+
+}  // namespace quorvale

@@ -1,0 +1,62 @@
+// Row sizes for bm25: the number of tokens a full-text row holds over all its columns, as
+// FTS5 records it in fts_docsize, read without a lookup statement per row. Used by the
+// ranking function on the searching connection's thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "index/data_version.h"
+#include "util/sqlite.h"
+
+namespace quorvale {
+
+// Reads row sizes in ascending rowid order with one forward scan of fts_docsize, seeking anew
+// only across gaps, which costs a fraction of a lookup per row.
+class SizeScan {
+ public:
+  explicit SizeScan(sql::Connection& db) : db_(db) {}
+
+  // Ends the scan (releases the statement's hold on the snapshot).
+  void restart();
+  // The total token count of the row, or nothing when its size record is missing or damaged.
+  std::optional<int> tokens(int64_t rowid, int columns);
+
+ private:
+  bool prepare();
+  void seek(int64_t rowid);
+  void advance();
+
+  sql::Connection& db_;
+  sql::Statement statement_;
+  bool failed_ = false;
+  bool onRow_ = false;
+  int64_t id_ = 0;
+};
+
+// Row sizes already read, by rowid; valid while the database is unchanged. Rows are read into it
+// as searches meet them.
+class SizeCache {
+ public:
+  explicit SizeCache(sql::Connection& db) : version_(db) {}
+
+  // Empties the cache when the data changed since it was filled. Call inside the read
+  // transaction the search runs in, so that the version is the one the search sees.
+  void check();
+  std::optional<int> find(int64_t rowid) const;
+  void store(int64_t rowid, int tokens);
+
+ private:
+  // Rowids are file ids, dense from 1; a stray huge one is simply not cached.
+  static constexpr int64_t kMaxRowid = int64_t{1} << 26;
+
+  DataVersion version_;
+  DataVersion::Stamp stamp_;
+  std::vector<int32_t> tokens_;
+};
+
+// The total token count from a size record: one SQLite varint per column and nothing after.
+std::optional<int> totalTokens(const unsigned char* blob, int bytes, int columns);
+
+}  // namespace quorvale

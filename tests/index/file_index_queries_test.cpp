@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+#include <unicode/gregocal.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "index/file_index.h"
+#include "query/query_parser.h"
+
+namespace quorvale {
+namespace {
+
+constexpr Date kNow = 1'700'000'000;
+constexpr Date kDay = 86400;
+
+class FileIndexQueriesTest : public ::testing::Test {
+ protected:
+  FileIndexQueriesTest() {
+    UErrorCode status = U_ZERO_ERROR;
+    calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
+                                                         status);
+  }
+
+  void add(const std::string& path, std::optional<std::string> content = std::nullopt,
+           Date modified = kNow, std::vector<std::string> alternates = {}) {
+    bool app = path.ends_with(".desktop");
+    FileRecord record = FileRecord::make(path, std::nullopt,
+                                         app ? std::optional(FileKind::app) : std::nullopt, 100,
+                                         modified, false);
+    if (app && !alternates.empty()) record.name = alternates.front();
+    index_.upsert(record, content, alternates);
+  }
+
+  std::vector<Hit> search(const std::string& text, int limit = 50) {
+    return index_.search(QueryParser::parse(text, kNow, *calendar_), limit, kNow);
+  }
+
+  std::vector<std::string> paths(const std::vector<Hit>& hits) {
+    std::vector<std::string> out;
+    for (const auto& hit : hits) out.push_back(hit.record.path);
+    return out;
+  }
+
+  std::vector<std::string> found(const std::string& text) { return paths(search(text)); }
+
+  FileIndex index_{std::nullopt};
+  std::unique_ptr<icu::Calendar> calendar_;
+};
+
+using Paths = std::vector<std::string>;
+
+TEST_F(FileIndexQueriesTest, WordsMatchNamesPathsAndContents) {
+  add("/docs/Budget 2024.xlsx", "quarterly numbers");
+  add("/docs/notes.txt", "the budget meeting went well");
+  add("/budgets/plan.md");
+  add("/docs/other.txt", "nothing here");
+  Paths hits = found("budget");
+  ASSERT_EQ(hits.size(), 3u);
+  EXPECT_EQ(hits[0], "/docs/Budget 2024.xlsx");  // the name ranks first
+  EXPECT_EQ(found("budg quart"), Paths{"/docs/Budget 2024.xlsx"});
+  EXPECT_EQ(found("budget OR nothing").size(), 4u);
+}
+
+TEST_F(FileIndexQueriesTest, OneLetterMatchesNamesOnly) {
+  add("/x/apple.txt", "zebra");
+  add("/x/zoo.txt", "apple");
+  EXPECT_EQ(found("a"), Paths{"/x/apple.txt"});
+  EXPECT_EQ(found("z"), Paths{"/x/zoo.txt"});
+  EXPECT_EQ(found("ap").size(), 2u);
+}
+
+TEST_F(FileIndexQueriesTest, ExclusionsLookAtNamesAndPathsOnly) {
+  add("/docs/report final.pdf");
+  add("/drafts/report.pdf");
+  add("/docs/report copy.pdf", "an early draft of the report");
+  Paths kept = found("report -draft");
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (Paths{"/docs/report copy.pdf", "/docs/report final.pdf"}));
+  EXPECT_EQ(found("report -drafts -copy"), Paths{"/docs/report final.pdf"});
+}
+
+TEST_F(FileIndexQueriesTest, FiltersWithoutWordsListNewestFirst) {
+  add("/p/old.pdf", std::nullopt, kNow - 3 * kDay);
+  add("/p/new.pdf", std::nullopt, kNow - kDay);
+  add("/p/image.png");
+  EXPECT_EQ(found("kind:pdf"), (Paths{"/p/new.pdf", "/p/old.pdf"}));
+  // A word of punctuation alone is no word: the filters still apply.
+  EXPECT_EQ(found("kind:pdf ???"), (Paths{"/p/new.pdf", "/p/old.pdf"}));
+  EXPECT_EQ(found("ext:png"), Paths{"/p/image.png"});
+  EXPECT_EQ(found("modified:yesterday"), Paths{"/p/new.pdf"});
+  // Neither words nor filters: nothing to look for.
+  EXPECT_TRUE(found("???").empty());
+  EXPECT_TRUE(found("").empty());
+}
+
+TEST_F(FileIndexQueriesTest, FolderFilterMatchesLiterally) {
+  add("/data/100%/a.txt", "word");
+  add("/data/100x/b.txt", "word");
+  add("/data/my_dir/c.txt", "word");
+  add("/data/myXdir/d.txt", "word");
+  add("/data/back\\slash/e.txt", "word");
+  add("/data/backslash/f.txt", "word");
+  EXPECT_EQ(found("word in:100%"), Paths{"/data/100%/a.txt"});
+  EXPECT_EQ(found("word in:my_dir"), Paths{"/data/my_dir/c.txt"});
+  EXPECT_EQ(found("word in:back\\slash"), Paths{"/data/back\\slash/e.txt"});
+  EXPECT_EQ(found("in:%"), Paths{"/data/100%/a.txt"});
+}
+
+TEST_F(FileIndexQueriesTest, SizeAndDateBounds) {
+  index_.upsert(FileRecord::make("/s/small.txt", std::nullopt, std::nullopt, 999, kNow, false),
+                "alpha", {});
+  index_.upsert(FileRecord::make("/s/large.txt", std::nullopt, std::nullopt, 5000, kNow, false),
+                "alpha", {});
+  EXPECT_EQ(found("alpha size:>1kb"), Paths{"/s/large.txt"});
+  EXPECT_EQ(found("alpha size:<1kb"), Paths{"/s/small.txt"});
+  EXPECT_EQ(found("alpha before:2000-01-01").size(), 0u);
+}
+
+TEST_F(FileIndexQueriesTest, SyntaxCharactersAreSearchedAsWords) {
+  add("/w/near and.txt", "star");
+  add("/w/other.txt", "plain");
+  std::vector<std::string> inputs = {
+      "\"", "\"\"", "*", ":", "^", "(", ")", "NEAR", "AND", "NOT", "near(", "\"near\" AND", "a:b",
+      "{name}", "{name} : x", "name:*", "-", "--", "-(", "NEAR/2", "x OR", "OR", "\x01\x02",
+      "\xff\xfe", "st\xc3", "caf\xc3\xa9*", "'", "\\", "%", "_", "\xe2\x80\xae", "🙂"};
+  for (const auto& input : inputs) {
+    EXPECT_NO_THROW(search(input)) << input;
+  }
+  EXPECT_EQ(found("NEAR"), Paths{"/w/near and.txt"});
+  EXPECT_EQ(found("AND*"), Paths{"/w/near and.txt"});
+  EXPECT_EQ(found("\"star\""), Paths{"/w/near and.txt"});
+  EXPECT_EQ(found("(star"), Paths{"/w/near and.txt"});
+  EXPECT_EQ(found("star^"), Paths{"/w/near and.txt"});
+  EXPECT_NO_THROW(search(std::string(10000, 'a') + " " + std::string(10000, '(')));
+}
+
+TEST_F(FileIndexQueriesTest, EverySearchStopsAt300Rows) {
+  index_.beginBatch();
+  for (int i = 0; i < 320; ++i) add("/many/file" + std::to_string(i) + ".txt", "common");
+  index_.commitBatch();
+  EXPECT_EQ(search("common", 1000).size(), 300u);
+  EXPECT_EQ(search("kind:text", 1000).size(), 300u);
+  EXPECT_EQ(search("common", 7).size(), 7u);
+  EXPECT_EQ(search("common", 0).size(), 0u);
+  EXPECT_EQ(index_.substringSearch("fil", 1000, kNow).size(), 300u);
+}
+
+TEST_F(FileIndexQueriesTest, InitialsFindApplicationsWhenNothingElseMatches) {
+  add("/apps/org.gnu.Graphics.desktop", std::nullopt, kNow, {"GNU Image Manipulation Program"});
+  add("/docs/gimbal.txt");
+  std::vector<Hit> initials = search("gimp");
+  ASSERT_EQ(initials.size(), 1u);
+  EXPECT_EQ(initials[0].record.path, "/apps/org.gnu.Graphics.desktop");
+  EXPECT_DOUBLE_EQ(initials[0].score, 5);
+  EXPECT_TRUE(initials[0].matchedName);
+  // A word match wins: no initials are tried.
+  EXPECT_EQ(found("gim"), Paths{"/docs/gimbal.txt"});
+  EXPECT_TRUE(found("gimpz").empty());
+  // One character never searches initials.
+  EXPECT_TRUE(found("q").empty());
+}
+
+TEST_F(FileIndexQueriesTest, SubstringSearch) {
+  add("/a/Passport.png");
+  add("/a/import.csv");
+  add("/a/report.txt");
+  add("/a/say \"hi\".txt");
+  auto substring = [&](std::string_view text) { return paths(index_.substringSearch(text, 10, kNow)); };
+  // Shorter names first among equal matches.
+  EXPECT_EQ(substring("PORT"), (Paths{"/a/import.csv", "/a/report.txt", "/a/Passport.png"}));
+  EXPECT_EQ(substring("ss"), Paths{"/a/Passport.png"});
+  EXPECT_EQ(substring("\"hi\""), Paths{"/a/say \"hi\".txt"});
+  EXPECT_TRUE(substring("").empty());
+  EXPECT_EQ(substring("\""), Paths{"/a/say \"hi\".txt"});
+  EXPECT_NO_THROW(substring("\xff\xfe*:("));
+  for (const auto& hit : index_.substringSearch("port", 10, kNow)) EXPECT_TRUE(hit.matchedName);
+}
+
+TEST_F(FileIndexQueriesTest, SimilarTermsKeepTheFirstLetter) {
+  add("/v/budget.txt");
+  add("/v/budget 2.txt");
+  add("/v/fudget.txt");
+  add("/v/budgets.txt");
+  add("/v/bud.txt", "budgex");  // content words are not candidates
+  using T = std::vector<FileIndex::SimilarTerm>;
+  EXPECT_EQ(index_.similarTerms("budgex", 1), (T{{"budget", 2}}));
+  EXPECT_EQ(index_.similarTerms("Budgte", 1), (T{{"budget", 2}}));
+  EXPECT_EQ(index_.similarTerms("budgt", 1), (T{{"budget", 2}}));
+  EXPECT_EQ(index_.similarTerms("budgt", 2), (T{{"bud", 1}, {"budget", 2}, {"budgets", 1}}));
+  EXPECT_EQ(index_.similarTerms("budget", 1), (T{{"budgets", 1}}));
+  EXPECT_TRUE(index_.similarTerms("bu", 1).empty());
+  // Later writes are seen.
+  add("/v/budgat.txt");
+  EXPECT_EQ(index_.similarTerms("budgt", 1), (T{{"budgat", 1}, {"budget", 2}}));
+}
+
+TEST_F(FileIndexQueriesTest, HasTermAndFilesWithExtensions) {
+  add("/e/one.md", "hello", kNow - kDay);
+  add("/e/two.md", std::nullopt, kNow);
+  add("/e/three.txt");
+  EXPECT_TRUE(index_.hasTerm("hell"));
+  EXPECT_TRUE(index_.hasTerm("ONE"));
+  EXPECT_FALSE(index_.hasTerm("zebra"));
+  EXPECT_FALSE(index_.hasTerm("?!"));
+  auto files = index_.files({"md", "pdf"});
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].path, "/e/two.md");
+  EXPECT_EQ(files[1].mtime, kNow - kDay);
+  EXPECT_EQ(files[1].size, 100);
+  EXPECT_TRUE(index_.files({}).empty());
+}
+
+TEST_F(FileIndexQueriesTest, ChoicesBoostTheChosenFile) {
+  add("/c/quarterly report.pdf");
+  add("/c/quarterly review.pdf");
+  for (int i = 0; i < 3; ++i) index_.recordChoice("Quarterly  Report", "/c/quarterly report.pdf", kNow);
+  auto boosts = index_.choiceBoosts("quarterly report");
+  EXPECT_NEAR(boosts.at("/c/quarterly report.pdf"), 4 * std::log(4.0), 1e-12);
+  EXPECT_NEAR(index_.choiceBoosts("quart").at("/c/quarterly report.pdf"), 4 * std::log(1 + 0.8 * 3),
+              1e-12);
+  EXPECT_NEAR(index_.choiceBoosts("quarterly report 2024").at("/c/quarterly report.pdf"),
+              4 * std::log(1 + 0.6 * 3), 1e-12);
+  EXPECT_TRUE(index_.choiceBoosts("review").empty());
+  EXPECT_TRUE(index_.choiceBoosts("   ").empty());
+
+  std::vector<Hit> hits = search("quarterly re");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].record.path, "/c/quarterly report.pdf");
+
+  index_.forgetUsage();
+  EXPECT_TRUE(index_.choiceBoosts("quarterly report").empty());
+}
+
+TEST_F(FileIndexQueriesTest, ChoicesLongerThan80CharactersAreNotKept) {
+  std::string eighty(80, 'q');
+  index_.recordChoice(eighty, "/p", kNow);
+  index_.recordChoice(eighty + "q", "/p", kNow);
+  index_.recordChoice("   ", "/p", kNow);
+  EXPECT_EQ(index_.choiceBoosts(eighty).size(), 1u);
+  EXPECT_NEAR(index_.choiceBoosts(eighty).at("/p"), 4 * std::log(2.0), 1e-12);
+  EXPECT_EQ(FileIndex::normalizedQuery("  Tax\t\nReturn  2024 "), "tax return 2024");
+}
+
+TEST_F(FileIndexQueriesTest, UsageRaisesTheScore) {
+  add("/u/alpha one.txt");
+  add("/u/alpha two.txt");
+  index_.recordUse("/u/alpha two.txt", kNow - kDay);
+  index_.recordUse("/u/alpha two.txt", kNow);
+  std::vector<Hit> hits = search("alpha");
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[0].record.path, "/u/alpha two.txt");
+  EXPECT_NEAR(hits[0].score - hits[1].score, 3 * std::log(3.0), 0.01);
+  index_.forgetUsage();
+  EXPECT_EQ(found("alpha")[0], "/u/alpha one.txt");
+}
+
+TEST_F(FileIndexQueriesTest, LearningWritesFailLoudly) {
+  index_.connection().exec("DROP TABLE choices");
+  EXPECT_THROW(index_.recordChoice("x", "/p", kNow), IndexError);
+  EXPECT_TRUE(index_.choiceBoosts("x").empty());
+}
+
+}  // namespace
+}  // namespace quorvale

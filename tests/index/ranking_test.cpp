@@ -1,0 +1,140 @@
+#include "index/ranking.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace quorvale {
+namespace {
+
+constexpr Date kNow = 1'700'000'000;
+constexpr Date kDay = 86400;
+
+struct NameCase {
+  std::string name;
+  std::vector<std::string> terms;
+  double score;
+};
+
+class NameScoreTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(NameScoreTest, ScoresHowTheNameMatches) {
+  EXPECT_EQ(Ranker::nameScore(GetParam().name, GetParam().terms), GetParam().score);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, NameScoreTest,
+    ::testing::Values(NameCase{"report.pdf", {"report"}, 40},
+                      NameCase{"Report.PDF", {"report.pdf"}, 40},
+                      NameCase{"Q3 Financial Report.xlsx", {"q3", "report"}, 24},
+                      NameCase{"Passport.png", {"port"}, 4},
+                      NameCase{"Passport.png", {"pass"}, 15},
+                      NameCase{"annual-budget.txt", {"budget", "zzz"}, 9},
+                      NameCase{"annual report 2024.txt", {"annual report"}, 15},
+                      NameCase{"notes.txt", {"todo"}, 0},
+                      NameCase{".bashrc", {".bashrc"}, 40}));
+
+TEST(RankerTest, RecencyDecaysOverAMonth) {
+  EXPECT_DOUBLE_EQ(Ranker::recency(kNow, kNow), 1.5);
+  EXPECT_DOUBLE_EQ(Ranker::recency(kNow + 10 * kDay, kNow), 1.5);  // the future counts as now
+  EXPECT_NEAR(Ranker::recency(kNow - 30 * kDay, kNow), 1.5 / M_E, 1e-12);
+}
+
+TEST(RankerTest, FrecencyWeighsCountAndAge) {
+  EXPECT_NEAR(Ranker::frecency(1, kNow - kDay, kNow), 3 * std::log(2) * std::exp(-1.0 / 14), 1e-12);
+  EXPECT_NEAR(Ranker::frecency(1, kNow - kDay, kNow), 1.94, 0.005);
+  EXPECT_EQ(Ranker::frecency(0, kNow, kNow), 0);
+  EXPECT_EQ(Ranker::frecency(-3, kNow, kNow), 0);
+  EXPECT_EQ(Ranker::frecency(5, std::nullopt, kNow), 0);
+  EXPECT_DOUBLE_EQ(Ranker::frecency(1000, kNow, kNow), 12);
+}
+
+TEST(RankerTest, KindBoostFavoursApplicationsForOneWord) {
+  EXPECT_EQ(Ranker::kindBoost(FileKind::app, {"mail"}), 6);
+  EXPECT_EQ(Ranker::kindBoost(FileKind::app, {"mail", "client"}), 1);
+  EXPECT_EQ(Ranker::kindBoost(FileKind::folder, {"mail"}), 1);
+  EXPECT_EQ(Ranker::kindBoost(FileKind::pdf, {"mail"}), 0);
+}
+
+TEST(RankerTest, Initials) {
+  EXPECT_EQ(Ranker::initials("Text Editor"), "te");
+  EXPECT_EQ(Ranker::initials("TextEdit"), "te");
+  EXPECT_EQ(Ranker::initials("GNU Image Manipulation Program"), "gimp");
+  EXPECT_EQ(Ranker::initials("vlc-media_player 2"), "vmp2");
+  EXPECT_EQ(Ranker::initials("Re\u0301sume\u0301 Builder"), "rb");
+  EXPECT_EQ(Ranker::initials("!!"), "");
+}
+
+TEST(RankerTest, HitScores) {
+  FileRecord app{.path = "/apps/mail.desktop", .name = "Mail", .ext = "desktop",
+                 .kind = FileKind::app, .size = 1, .modified = kNow};
+  FileRecord document = app;
+  document.path = "/docs/Mail";
+  document.kind = FileKind::document;
+  Ranker::Usage never;
+  Hit appHit = Ranker::textHit(app, -2.5, never, {"mail"}, kNow);
+  Hit documentHit = Ranker::textHit(document, -2.5, never, {"mail"}, kNow);
+  EXPECT_DOUBLE_EQ(appHit.score, 1.5 + 40 + 2.5 + 6);
+  EXPECT_DOUBLE_EQ(appHit.score - documentHit.score, 6);
+  EXPECT_TRUE(appHit.matchedName);
+  EXPECT_FALSE(Ranker::textHit(document, -1, never, {"zebra"}, kNow).matchedName);
+
+  Ranker::Usage once{1, kNow};
+  Hit substring = Ranker::substringHit(document, once, kNow);
+  EXPECT_DOUBLE_EQ(substring.score, 3 * std::log(2) + 2 + 1.5 - 0.04);
+  EXPECT_TRUE(substring.matchedName);
+  EXPECT_DOUBLE_EQ(Ranker::initialsHit(app, never, kNow).score, 5);
+}
+
+TEST(RankerTest, SortKeepsTheOrderOfEqualScores) {
+  std::vector<Hit> hits;
+  for (int i = 0; i < 6; ++i) {
+    Hit hit;
+    hit.record.path = std::to_string(i);
+    hit.score = i % 2 ? 1.0 : 2.0;
+    hits.push_back(hit);
+  }
+  Ranker::sortHits(hits);
+  std::vector<std::string> order;
+  for (const auto& hit : hits) order.push_back(hit.record.path);
+  EXPECT_EQ(order, (std::vector<std::string>{"0", "2", "4", "1", "3", "5"}));
+}
+
+TEST(StaleResultsTest, SplitsLiveGoneAndOffline) {
+  std::vector<Hit> hits;
+  for (const char* path : {"/home/a", "/home/gone", "/Volumes/Backup/x", "/media/ana/USB/y",
+                           "/mnt/disk/z", "/run/media/ana/Card/w"}) {
+    Hit hit;
+    hit.record.path = path;
+    hits.push_back(hit);
+  }
+  std::set<std::string> mounted = {"/mnt/disk"};
+  auto connected = [&](const std::string& path) {
+    return StaleResults::volumeIsConnected(
+        path, [&](const std::string& folder) { return mounted.contains(folder); });
+  };
+  auto split = StaleResults::split(
+      hits, [](const std::string& path) { return path == "/home/a"; }, connected);
+  ASSERT_EQ(split.live.size(), 1u);
+  EXPECT_EQ(split.live[0].record.path, "/home/a");
+  EXPECT_EQ(split.gone, (std::vector<std::string>{"/home/gone", "/mnt/disk/z"}));
+  EXPECT_EQ(split.offline, 3);
+}
+
+TEST(StaleResultsTest, VolumeFolders) {
+  using S = std::optional<std::string>;
+  EXPECT_EQ(StaleResults::volumeFolder("/Volumes/Backup/a/b"), S("/Volumes/Backup"));
+  EXPECT_EQ(StaleResults::volumeFolder("/media/ana/USB"), S("/media/ana/USB"));
+  EXPECT_EQ(StaleResults::volumeFolder("/run/media/ana/Card/x"), S("/run/media/ana/Card"));
+  EXPECT_EQ(StaleResults::volumeFolder("//mnt//disk/x"), S("/mnt/disk"));
+  EXPECT_EQ(StaleResults::volumeFolder("/media/ana"), std::nullopt);
+  EXPECT_EQ(StaleResults::volumeFolder("/home/ana/Volumes/x"), std::nullopt);
+  EXPECT_EQ(StaleResults::volumeFolder("/Volumes"), std::nullopt);
+  // The real check: the root file system holds no such volume folder here.
+  EXPECT_TRUE(StaleResults::volumeIsConnected("/home/someone/file"));
+  EXPECT_FALSE(StaleResults::volumeIsConnected("/mnt/quorvale-no-such-volume/file"));
+}
+
+}  // namespace
+}  // namespace quorvale

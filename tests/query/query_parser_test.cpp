@@ -1,0 +1,280 @@
+#include "query/query_parser.h"
+
+#include <gtest/gtest.h>
+#include <unicode/gregocal.h>
+
+#include <memory>
+
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+// 2024-03-15 12:00 in Berlin (UTC+1); Berlin moves to summer time on 2024-03-31.
+constexpr Date kNow = 1710500400;
+// Midnight at the start of 2024-03-15 in Berlin.
+constexpr Date kStartOfToday = 1710457200;
+constexpr Date kDay = 86400;
+
+class QueryParserTest : public ::testing::Test {
+ protected:
+  QueryParserTest() {
+    UErrorCode status = U_ZERO_ERROR;
+    calendar_ = std::make_unique<icu::GregorianCalendar>(
+        icu::TimeZone::createTimeZone("Europe/Berlin"), status);
+  }
+  Query parse(std::string_view text) { return QueryParser::parse(text, kNow, *calendar_); }
+  std::unique_ptr<icu::Calendar> calendar_;
+};
+
+TEST_F(QueryParserTest, EmptyTextIsAnEmptyQuery) {
+  Query query = parse("");
+  EXPECT_TRUE(query.isEmpty());
+  EXPECT_EQ(query, Query{});
+}
+
+TEST_F(QueryParserTest, WordsAreLowerCasedAndCapped) {
+  Query query = parse("Budget REPORT");
+  EXPECT_EQ(query.terms, (std::vector<std::string>{"budget", "report"}));
+  EXPECT_EQ(query.raw, "Budget REPORT");
+  EXPECT_FALSE(query.exact);
+
+  Query eleven = parse("a b c d e f g h i j k");
+  EXPECT_EQ(eleven.terms.size(), 10u);
+  EXPECT_EQ(eleven.terms.back(), "j");
+
+  Query longWord = parse(std::string(100, 'x'));
+  EXPECT_EQ(longWord.terms, std::vector<std::string>{std::string(64, 'x')});
+}
+
+struct Syntax {
+  std::string text;
+  std::vector<std::string> terms;
+  bool exact;
+  bool matchAny;
+  bool nameOnly;
+  std::vector<std::string> excluded;
+};
+
+class QueryParserSyntaxTest : public QueryParserTest,
+                              public ::testing::WithParamInterface<Syntax> {};
+
+TEST_P(QueryParserSyntaxTest, ReadsWordsAndFlags) {
+  const Syntax& expected = GetParam();
+  Query query = parse(expected.text);
+  EXPECT_EQ(query.terms, expected.terms);
+  EXPECT_EQ(query.exact, expected.exact);
+  EXPECT_EQ(query.matchAny, expected.matchAny);
+  EXPECT_EQ(query.nameOnly, expected.nameOnly);
+  EXPECT_EQ(query.excluded, expected.excluded);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Syntax, QueryParserSyntaxTest,
+    ::testing::Values(
+        Syntax{"invoice OR receipt", {"invoice", "receipt"}, true, true, false, {}},
+        Syntax{"OR", {}, false, false, false, {}},
+        Syntax{"invoice OR", {"invoice"}, false, false, false, {}},
+        Syntax{"invoice or receipt", {"invoice", "or", "receipt"}, false, false, false, {}},
+        Syntax{"\"annual report\" 2023", {"annual report", "2023"}, true, false, false, {}},
+        // An unclosed quote is dropped and the words after it split as usual.
+        Syntax{"\"annual report", {"annual", "report"}, false, false, false, {}},
+        Syntax{"tax \"annual report", {"tax", "annual", "report"}, false, false, false, {}},
+        Syntax{"\"\"", {}, false, false, false, {}},
+        Syntax{"\"\"\"\"\"", {"\"\"\""}, true, false, false, {}},
+        Syntax{"a\"b", {"ab"}, false, false, false, {}},
+        Syntax{"name:budget", {"budget"}, true, false, true, {}},
+        Syntax{"name:\"q3 budget\"", {"q3 budget"}, true, false, true, {}},
+        Syntax{"report -draft", {"report"}, true, false, false, {"draft"}},
+        Syntax{"report -Draft -v2", {"report"}, true, false, false, {"draft", "v2"}},
+        Syntax{"-5", {"-5"}, false, false, false, {}},
+        Syntax{"-draft -old", {"-draft", "-old"}, false, false, false, {}},
+        Syntax{"report - draft", {"report", "-", "draft"}, false, false, false, {}},
+        Syntax{"report -.x", {"report", "-.x"}, false, false, false, {}},
+        Syntax{"color:red", {"color:red"}, false, false, false, {}},
+        Syntax{":kind", {":kind"}, false, false, false, {}},
+        Syntax{"kind:", {"kind:"}, false, false, false, {}}));
+
+TEST_F(QueryParserTest, FieldsSetFilters) {
+  Query query = parse("kind:slides ext:.PDF ext:md.. in:Work/2024 size:>10mb report");
+  EXPECT_EQ(query.kind, FileKind::presentation);
+  EXPECT_EQ(query.extensions, (std::set<std::string>{"md", "pdf"}));
+  EXPECT_EQ(query.folder, "Work/2024");
+  EXPECT_EQ(query.minSize, 10'000'000);
+  EXPECT_EQ(query.terms, std::vector<std::string>{"report"});
+  EXPECT_FALSE(query.exact);
+
+  EXPECT_EQ(parse("type:PDF").kind, FileKind::pdf);
+  EXPECT_EQ(parse("kind:photos").kind, FileKind::image);
+  Query unknownKind = parse("kind:whatever");
+  EXPECT_FALSE(unknownKind.kind);
+  EXPECT_EQ(unknownKind.terms, std::vector<std::string>{"kind:whatever"});
+  EXPECT_EQ(parse("in:\"My Documents\"").folder, "My Documents");
+}
+
+struct SizeCase {
+  std::string value;
+  std::optional<int64_t> minSize;
+  std::optional<int64_t> maxSize;
+  bool accepted;
+};
+
+class SizeTest : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(SizeTest, ReadsDecimalUnits) {
+  Query query;
+  EXPECT_EQ(QueryParser::parseSize(GetParam().value, query), GetParam().accepted);
+  EXPECT_EQ(query.minSize, GetParam().minSize);
+  EXPECT_EQ(query.maxSize, GetParam().maxSize);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, SizeTest,
+    ::testing::Values(SizeCase{">10mb", 10'000'000, std::nullopt, true},
+                      SizeCase{"<1.5kb", std::nullopt, 1'500, true},
+                      SizeCase{"=2GB", 2'000'000'000, std::nullopt, true},
+                      SizeCase{"300", 300, std::nullopt, true},
+                      SizeCase{"<12b", std::nullopt, 12, true},
+                      SizeCase{"2.3mb", 2'300'000, std::nullopt, true},
+                      SizeCase{"abc", std::nullopt, std::nullopt, false},
+                      SizeCase{">", std::nullopt, std::nullopt, false},
+                      SizeCase{"mb", std::nullopt, std::nullopt, false},
+                      SizeCase{"1e3", std::nullopt, std::nullopt, false},
+                      SizeCase{"inf", std::nullopt, std::nullopt, false},
+                      SizeCase{"nan", std::nullopt, std::nullopt, false},
+                      SizeCase{"99999999999gb", std::nullopt, std::nullopt, false},
+                      SizeCase{"9223372036854775807", std::nullopt, std::nullopt, false},
+                      SizeCase{"9000000000000000000", 9'000'000'000'000'000'000, std::nullopt,
+                               true}));
+
+TEST_F(QueryParserTest, SizeThatDoesNotParseStaysAWord) {
+  EXPECT_EQ(parse("size:abc").terms, std::vector<std::string>{"size:abc"});
+  EXPECT_EQ(parse("size:<1.5kb").maxSize, 1'500);
+}
+
+struct DateCase {
+  std::string word;
+  Date after;
+  std::optional<Date> before;
+};
+
+class DateRangeTest : public QueryParserTest, public ::testing::WithParamInterface<DateCase> {};
+
+TEST_P(DateRangeTest, CountsFromTheStartOfToday) {
+  auto range = QueryParser::dateRange(GetParam().word, kNow, *calendar_);
+  ASSERT_TRUE(range);
+  EXPECT_EQ(range->first, GetParam().after);
+  EXPECT_EQ(range->second, GetParam().before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dates, DateRangeTest,
+    ::testing::Values(DateCase{"today", kStartOfToday, std::nullopt},
+                      DateCase{"yesterday", kStartOfToday - kDay, kStartOfToday},
+                      DateCase{"week", kStartOfToday - 7 * kDay, std::nullopt},
+                      DateCase{"thisweek", kStartOfToday - 7 * kDay, std::nullopt},
+                      DateCase{"lastweek", kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
+                      DateCase{"month", kStartOfToday - 30 * kDay, std::nullopt},
+                      DateCase{"lastmonth", kStartOfToday - 60 * kDay, kStartOfToday - 30 * kDay},
+                      // 2023-03-15 00:00 in Berlin.
+                      DateCase{"year", 1678834800, std::nullopt},
+                      // The day summer time starts has 23 hours.
+                      DateCase{"2024-03-31", 1711839600, 1711839600 + 23 * 3600}));
+
+TEST_F(QueryParserTest, IsoDatesAreStrict) {
+  EXPECT_EQ(QueryParser::isoDate("2024-02-29", *calendar_), 1709161200);
+  for (const char* text : {"2024-02-30", "2024-02-29x", "2024-13-01", "24-02", "", "today",
+                           "2024-02-29 ", "2024-02-29\xff"}) {
+    EXPECT_FALSE(QueryParser::isoDate(text, *calendar_)) << text;
+  }
+  EXPECT_FALSE(QueryParser::dateRange("fortnight", kNow, *calendar_));
+}
+
+TEST_F(QueryParserTest, DateFieldsAndPhrases) {
+  Query since = parse("after:2024-02-01 before:2024-03-01 taxes");
+  EXPECT_EQ(since.modifiedAfter, 1706742000);
+  EXPECT_EQ(since.modifiedBefore, 1709247600);
+
+  Query invalid = parse("before:2024-02-30");
+  EXPECT_FALSE(invalid.modifiedBefore);
+  EXPECT_EQ(invalid.terms, std::vector<std::string>{"before:2024-02-30"});
+
+  Query changed = parse("changed:Yesterday");
+  EXPECT_EQ(changed.modifiedAfter, kStartOfToday - kDay);
+  EXPECT_EQ(changed.modifiedBefore, kStartOfToday);
+
+  Query lastWeek = parse("notes Last Week");
+  EXPECT_EQ(lastWeek.terms, std::vector<std::string>{"notes"});
+  EXPECT_EQ(lastWeek.modifiedAfter, kStartOfToday - 14 * kDay);
+  EXPECT_EQ(lastWeek.modifiedBefore, kStartOfToday - 7 * kDay);
+
+  // Only the first phrase applies; a date already set by a field wins.
+  Query two = parse("today yesterday");
+  EXPECT_EQ(two.terms, std::vector<std::string>{"today"});
+  EXPECT_EQ(two.modifiedAfter, kStartOfToday - kDay);
+  Query field = parse("since:2024-01-01 today");
+  EXPECT_EQ(field.terms, std::vector<std::string>{"today"});
+
+  // Quoted words are words to find.
+  EXPECT_EQ(parse("\"last week\"").terms, std::vector<std::string>{"last week"});
+  EXPECT_FALSE(parse("\"last week\"").modifiedAfter);
+}
+
+TEST_F(QueryParserTest, KindWordsAfterTheFirstWordFilter) {
+  Query photos = parse("beach Photos");
+  EXPECT_EQ(photos.kind, FileKind::image);
+  EXPECT_EQ(photos.kindWord, "photos");
+  EXPECT_EQ(photos.terms, std::vector<std::string>{"beach"});
+
+  Query alone = parse("photos");
+  EXPECT_FALSE(alone.kind);
+  EXPECT_EQ(alone.terms, std::vector<std::string>{"photos"});
+
+  Query first = parse("pdf budget");
+  EXPECT_FALSE(first.kind);
+
+  Query last = parse("pdf budget slides");
+  EXPECT_EQ(last.kind, FileKind::presentation);
+  EXPECT_EQ(last.terms, (std::vector<std::string>{"pdf", "budget"}));
+
+  Query fieldKind = parse("budget pdf kind:image");
+  EXPECT_EQ(fieldKind.kind, FileKind::image);
+  EXPECT_EQ(fieldKind.terms, (std::vector<std::string>{"budget", "pdf"}));
+
+  Query named = parse("report name:pdf");
+  EXPECT_FALSE(named.kind);
+  EXPECT_EQ(named.terms, (std::vector<std::string>{"report", "pdf"}));
+}
+
+TEST(QueryTokensTest, SplitsOutsideQuotes) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(QueryParser::splitKeepingQuotes("  a\tb\n c  "), (V{"a", "b", "c"}));
+  EXPECT_EQ(QueryParser::splitKeepingQuotes("\"two words\" 2023"), (V{"\"two words\"", "2023"}));
+  EXPECT_EQ(QueryParser::splitKeepingQuotes("x\"a b\"y z"), (V{"x\"a b\"y", "z"}));
+  EXPECT_EQ(QueryParser::splitKeepingQuotes("\"a b\" \"c d"), (V{"\"a b\"", "\"c", "d"}));
+  EXPECT_EQ(QueryParser::splitKeepingQuotes(""), V{});
+}
+
+// Whatever is typed, parsing returns, and every term is valid UTF-8 within the caps.
+TEST_F(QueryParserTest, BadInputNeverFails) {
+  std::vector<std::string> inputs = {
+      "!!!?,.;",  "\"", "\"\"\"", "\" \"", "OR OR OR", "\x01\x02\x7f abc\x1b",
+      "\xff\xfe\xc3", "ab\xc3(cd", "\"*:^( NEAR AND", "NEAR(a b)", std::string(10000, 'a'),
+      std::string(10000, '"'), std::string(5000, '-') + " x", "name:", "size:\xff",
+      "after:\xe2\x80", "-\xc3\xa9t\xc3\xa9 summer", "kind:\xff"};
+  std::string many;
+  for (int i = 0; i < 3000; ++i) many += "-w" + std::to_string(i) + " ";
+  inputs.push_back(many + "report");
+  for (const auto& input : inputs) {
+    Query query = parse(input);
+    EXPECT_LE(query.terms.size(), QueryParser::kMaxTerms);
+    EXPECT_LE(query.excluded.size(), QueryParser::kMaxTerms);
+    for (const auto& term : query.terms) {
+      EXPECT_TRUE(unicode::isValidUtf8(term));
+      EXPECT_LE(unicode::characterCount(term), QueryParser::kMaxTermCharacters);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvale

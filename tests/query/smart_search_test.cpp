@@ -1,0 +1,164 @@
+#include "query/smart_search.h"
+
+#include <gtest/gtest.h>
+#include <unicode/gregocal.h>
+
+#include <memory>
+#include <set>
+
+#include "query/query_parser.h"
+
+namespace quorvale {
+namespace {
+
+constexpr Date kNow = 1'700'000'000;
+
+class SmartSearchTest : public ::testing::Test {
+ protected:
+  SmartSearchTest() {
+    UErrorCode status = U_ZERO_ERROR;
+    calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
+                                                         status);
+  }
+
+  void add(const std::string& path, std::optional<std::string> content = std::nullopt) {
+    index_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 10, kNow, false), content, {});
+  }
+
+  SmartResult search(std::string_view text, bool loosen = true, int limit = 16) {
+    return SmartSearch::search(text, index_, limit, kNow, loosen, *calendar_);
+  }
+
+  static std::vector<std::string> paths(const SmartResult& result) {
+    std::vector<std::string> out;
+    for (const auto& hit : result.hits) out.push_back(hit.record.path);
+    return out;
+  }
+
+  FileIndex index_{std::nullopt};
+  std::unique_ptr<icu::Calendar> calendar_;
+};
+
+using Paths = std::vector<std::string>;
+using Corrections = std::map<std::string, std::string>;
+
+TEST_F(SmartSearchTest, EnoughStrictHitsAreReturnedUnchanged) {
+  for (const char* name : {"/a/plan one.txt", "/a/plan two.txt", "/a/plan three.txt"}) add(name);
+  SmartResult result = search("plan");
+  Query query = QueryParser::parse("plan", kNow, *calendar_);
+  EXPECT_EQ(result.hits, index_.search(query, 16, kNow));
+  EXPECT_FALSE(result.relaxed);
+  EXPECT_TRUE(result.corrected.empty());
+}
+
+TEST_F(SmartSearchTest, LoosenOffOrExactQueriesStayStrict) {
+  add("/a/invoice 2024.pdf");
+  add("/t/beach photos.txt");
+  for (const char* text : {"invoise", "beach photos", "\"invoise\"", "invoise -draft",
+                           "name:invoise", "invoise OR receit"}) {
+    bool exact = QueryParser::parse(text, kNow, *calendar_).exact;
+    SmartResult strict = search(text, /*loosen=*/exact);
+    EXPECT_TRUE(strict.hits.empty()) << text;
+    EXPECT_TRUE(strict.corrected.empty()) << text;
+    EXPECT_FALSE(strict.relaxed) << text;
+  }
+}
+
+TEST_F(SmartSearchTest, StepsRunInOrderUntilThereIsEnough) {
+  add("/p/sunsettle.png");              // strict: an image whose name starts with the word
+  add("/p/sunsett photos notes.txt");   // the kind word searched as a word
+  add("/p/oldsunsettphotos.txt");       // a name that contains both words
+  add("/p/sunsett photo album.txt");    // never reached: three hits are enough
+  SmartResult result = search("sunsett photos");
+  EXPECT_EQ(paths(result), (Paths{"/p/sunsettle.png", "/p/sunsett photos notes.txt",
+                                  "/p/oldsunsettphotos.txt"}));
+  EXPECT_TRUE(result.relaxed);
+  EXPECT_TRUE(result.corrected.empty());
+}
+
+TEST_F(SmartSearchTest, LeavingOutOneWordPrefersFilesOfANamedFormat) {
+  add("/src/parser tokenizer notes.md", "parser tokenizer parser tokenizer");
+  add("/src/parser tokenizer.py");
+  add("/src/tokenizer python.txt");
+  SmartResult result = search("parser tokenizer python");
+  ASSERT_GE(result.hits.size(), 3u);
+  EXPECT_EQ(result.hits[0].record.path, "/src/parser tokenizer.py");
+  EXPECT_TRUE(result.relaxed);
+  Paths found = paths(result);
+  EXPECT_EQ(std::set<std::string>(found.begin(), found.end()).size(), found.size());
+}
+
+TEST_F(SmartSearchTest, NameSubstringDoesNotCountAsRelaxed) {
+  add("/a/Passport.png");
+  SmartResult result = search("sspor");
+  EXPECT_EQ(paths(result), Paths{"/a/Passport.png"});
+  EXPECT_FALSE(result.relaxed);
+}
+
+TEST_F(SmartSearchTest, MisspeltWordsAreCorrected) {
+  add("/a/invoice 2024.pdf");
+  SmartResult result = search("invoise");
+  EXPECT_EQ(paths(result), Paths{"/a/invoice 2024.pdf"});
+  EXPECT_EQ(result.corrected, (Corrections{{"invoise", "invoice"}}));
+  EXPECT_FALSE(result.relaxed);
+
+  add("/a/quarterly.pdf");
+  EXPECT_EQ(search("qaurtelry").corrected, (Corrections{{"qaurtelry", "quarterly"}}));
+
+  add("/a/tax.pdf");
+  EXPECT_TRUE(search("tac").corrected.empty());
+}
+
+TEST_F(SmartSearchTest, CorrectionPrefersFewerEditsThenMoreFiles) {
+  add("/a/planning.txt");
+  for (int i = 0; i < 3; ++i) add("/b" + std::to_string(i) + "/plannings.txt");
+  EXPECT_EQ(search("plannnig").corrected, (Corrections{{"plannnig", "planning"}}));
+
+  add("/c/budget.txt");
+  for (int i = 0; i < 3; ++i) add("/d" + std::to_string(i) + "/budgets.txt");
+  EXPECT_EQ(search("budgetz").corrected, (Corrections{{"budgetz", "budgets"}}));
+}
+
+TEST_F(SmartSearchTest, FillerWordsAreDroppedLast) {
+  add("/k/bread.txt", "bake it slowly");
+  SmartResult result = search("how to bake bread");
+  EXPECT_EQ(paths(result), Paths{"/k/bread.txt"});
+  EXPECT_TRUE(result.relaxed);
+}
+
+TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
+  for (int i = 0; i < 10; ++i) add("/l/zebra" + std::to_string(i) + ".txt");
+  EXPECT_EQ(search("zebra", true, 4).hits.size(), 4u);
+  EXPECT_TRUE(search("zebra", true, 0).hits.empty());
+  EXPECT_EQ(search("ebra", true, 2).hits.size(), 2u);
+}
+
+TEST_F(SmartSearchTest, BadInputNeverFails) {
+  add("/w/report.txt", "text");
+  std::vector<std::string> inputs = {
+      "!!!", "\"", "\"\"\"", "\"unbalanced words", "OR", "OR OR", std::string(10000, 'x'),
+      std::string(10000, '"'), "\x01\x02\x03", "\xff\xfe\xfd", "re\xc3", "\" * : ^ ( NEAR AND",
+      "NEAR(report, text)", "report AND", "-", "-\"", "in:%_\\", "ext:...", "kind:", "size:>1e400",
+      std::string(3000, '(') + "report", "report" + std::string(5000, ' ') + "photos"};
+  for (const auto& input : inputs) {
+    SmartResult result;
+    EXPECT_NO_THROW(result = search(input)) << input.substr(0, 40);
+    Paths found = paths(result);
+    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()).size(), found.size());
+  }
+  EXPECT_EQ(paths(search("report AND")), Paths{"/w/report.txt"});
+  EXPECT_EQ(paths(search("\"report")), Paths{"/w/report.txt"});
+}
+
+TEST(SmartSearchWordsTest, TokensAndCoverage) {
+  EXPECT_EQ(SmartSearch::tokens("myFile_v2.final-Draft/notes"),
+            (std::vector<std::string>{"my", "file", "v2", "final", "draft", "notes"}));
+  FileRecord script = FileRecord::make("/s/Backup Tool.sh", std::nullopt, std::nullopt, 1, 0, false);
+  EXPECT_EQ(SmartSearch::nameCoverage({"backup", "shell", "tool", "python"}, script), 3);
+  EXPECT_EQ(SmartSearch::nameCoverage({}, script), 0);
+  EXPECT_EQ(SmartSearch::stopwords().size(), 60u);
+  EXPECT_EQ(SmartSearch::extensionAliases().size(), 15u);
+}
+
+}  // namespace
+}  // namespace quorvale
