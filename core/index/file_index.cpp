@@ -79,6 +79,11 @@ void FileIndex::migrateFromFullTextCopy() {
       execOrThrow(std::string("DROP TABLE IF EXISTS ") + table);
     }
     execOrThrow("DELETE FROM files");
+    // The trigram rows belong to the records just deleted; left behind, their rowids would
+    // collide with the ids the rescan hands out and every such insert would fail.
+    if (db_.queryInt("SELECT COUNT(*) FROM sqlite_master WHERE name='names_tri'").value_or(0) > 0) {
+      execOrThrow("DELETE FROM names_tri");
+    }
   });
   flushStatements();
   migratedFromFullTextCopy_ = true;
@@ -188,17 +193,25 @@ void FileIndex::upsert(const FileRecord& record, const std::optional<std::string
   });
 }
 
-void FileIndex::remove(const std::string& path) {
+bool FileIndex::remove(const std::string& path) {
+  bool removed = false;
   transaction([&] {
-    if (auto id = idFor(path)) deleteRows(*id);
+    if (auto id = idFor(path)) {
+      deleteRows(*id);
+      removed = true;
+    }
   });
+  return removed;
 }
 
 void FileIndex::removeTree(const std::string& path) {
-  std::string prefix = path.ends_with('/') ? path : path + "/";
+  // "/a/b/" names the same tree as "/a/b": the record of the folder itself goes too.
+  std::string folder = path;
+  while (folder.size() > 1 && folder.ends_with('/')) folder.pop_back();
+  std::string prefix = folder == "/" ? folder : folder + "/";
   // substr() counts characters (code points), so the length must be counted the same way.
   auto length = static_cast<int64_t>(unicode::scalarCount(prefix));
-  std::vector<Bind> values{path, length, prefix};
+  std::vector<Bind> values{folder, length, prefix};
   transaction([&] {
     write("DELETE FROM fts WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
           "substr(path,1,?) = ?)",

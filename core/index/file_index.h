@@ -88,7 +88,8 @@ class FileIndex {
   // IndexError::sql and rolls back, so a record's three rows always change together.
   void upsert(const FileRecord& record, const std::optional<std::string>& content,
               const std::vector<std::string>& alternateNames);
-  void remove(const std::string& path);
+  // True when a record was there to remove.
+  bool remove(const std::string& path);
   // Removes the record at `path` and every record below it, but not /a/bc beside /a/b.
   void removeTree(const std::string& path);
 

@@ -75,7 +75,8 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
 void update(const std::vector<std::string>& events, const ScanConfig& config, FileIndex& index,
             const ContentExtractor& extractor, const OnIndexed& onIndexed);
 // One path of an incremental update: removed when gone, else re-indexed. Throws IndexError.
-void update(const std::string& path, const ScanConfig& config, FileIndex& index,
+// (Named apart from `update` so that a braced list of one path cannot pick it by accident.)
+void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
             const ContentExtractor& extractor, const OnIndexed& onIndexed);
 
 // Whether the folder's own listing holds a project marker (package.json, Cargo.toml, ...).

@@ -1,0 +1,28 @@
+// Opening the files database so that damage never stops the program and never loses the user's
+// learning. A file that is not a database, or that fails its integrity check, is renamed aside
+// ("index.db.damaged-<time>", with its -wal and -shm beside it), a fresh database is created in
+// its place, and the `usage` and `choices` rows that can still be read from the damaged copy are
+// carried over. Nothing is deleted. Called once by the engine when it is created.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "index/file_index.h"
+
+namespace quorvale {
+
+struct OpenedIndex {
+  std::unique_ptr<FileIndex> index;
+  // Where the damaged database was moved, when it was.
+  std::optional<std::string> setAside;
+  int64_t carriedUsage = 0;
+  int64_t carriedChoices = 0;
+};
+
+// Throws IndexError when even a fresh database cannot be created (an unwritable folder), or when
+// the database cannot be opened for reasons that are not damage (it is then left untouched).
+OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options = {});
+
+}  // namespace quorvale

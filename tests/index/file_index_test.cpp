@@ -1,0 +1,226 @@
+#include "index/file_index.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+
+constexpr int kOldLibrary = 3040001;
+
+FileRecord fileAt(const std::string& path, int64_t size = 10, Date modified = 1'700'000'000) {
+  return FileRecord::make(path, std::nullopt, std::nullopt, size, modified, false);
+}
+
+int64_t countOf(FileIndex& index, const std::string& sql) {
+  return index.connection().queryInt(sql).value_or(-1);
+}
+
+std::vector<int64_t> matches(FileIndex& index, const std::string& expression) {
+  auto statement = index.connection().prepare("SELECT rowid FROM fts WHERE fts MATCH ? ORDER BY rowid");
+  statement.bind(1, expression);
+  std::vector<int64_t> ids;
+  while (statement.step() == SQLITE_ROW) ids.push_back(statement.columnInt(0));
+  return ids;
+}
+
+std::string ftsSchema(FileIndex& index) {
+  auto statement = index.connection().prepare("SELECT sql FROM sqlite_master WHERE name='fts'");
+  return statement.step() == SQLITE_ROW ? statement.columnText(0) : "";
+}
+
+bool modernLibrary() { return sqlite3_libversion_number() >= FileIndex::kContentlessDeleteVersion; }
+
+TEST(FileIndexTest, InMemoryDatabaseOpensHealthyAndEmpty) {
+  FileIndex index(std::nullopt);
+  EXPECT_TRUE(index.quickCheck());
+  EXPECT_EQ(index.count(), 0);
+  EXPECT_FALSE(index.batchOpen());
+  EXPECT_FALSE(index.migratedFromFullTextCopy());
+}
+
+TEST(FileIndexTest, LibraryVersionChoosesBetweenContentlessAndCopiedText) {
+  FileIndex old(std::nullopt, {.libraryVersion = kOldLibrary});
+  EXPECT_EQ(ftsSchema(old).find("contentless_delete"), std::string::npos);
+  old.upsert(fileAt("/a/notes.txt"), "alpha beta", {});
+  old.upsert(fileAt("/a/notes.txt"), "gamma", {});
+  EXPECT_TRUE(matches(old, "gamma").size() == 1 && matches(old, "alpha").empty());
+
+  if (!modernLibrary()) GTEST_SKIP() << "contentless tables need SQLite 3.43";
+  FileIndex modern(std::nullopt);
+  EXPECT_NE(ftsSchema(modern).find("contentless_delete=1"), std::string::npos);
+}
+
+TEST(FileIndexTest, OpeningACopiedTextDatabaseOnAModernLibraryMigratesOnce) {
+  if (!modernLibrary()) GTEST_SKIP() << "migration needs SQLite 3.43";
+  TempDir dir;
+  std::string path = dir / "index.db";
+  {
+    FileIndex old(path, {.libraryVersion = kOldLibrary});
+    old.upsert(fileAt("/a/report.txt"), "quarterly numbers", {});
+    old.write("INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
+              {std::string("/a/report.txt"), int64_t{3}, 5.0});
+    old.write("INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
+              {std::string("rep"), std::string("/a/report.txt"), int64_t{2}, 6.0});
+  }
+  {
+    FileIndex migrated(path);
+    EXPECT_TRUE(migrated.migratedFromFullTextCopy());
+    EXPECT_EQ(migrated.count(), 0);
+    EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM usage"), 1);
+    EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM choices"), 1);
+    EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM names_tri"), 0);
+    EXPECT_NE(ftsSchema(migrated).find("contentless_delete=1"), std::string::npos);
+    migrated.upsert(fileAt("/a/report.txt"), "quarterly numbers", {});
+    EXPECT_EQ(matches(migrated, "quarterly").size(), 1u);
+  }
+  FileIndex again(path);
+  EXPECT_FALSE(again.migratedFromFullTextCopy());
+  EXPECT_EQ(again.count(), 1);
+}
+
+TEST(FileIndexTest, EmptyTrigramTableIsFilledFromFilesAtOpening) {
+  TempDir dir;
+  std::string path = dir / "index.db";
+  {
+    FileIndex index(path);
+    index.upsert(fileAt("/a/MixedCase.TXT"), std::nullopt, {});
+    index.connection().exec("DELETE FROM names_tri");
+  }
+  FileIndex reopened(path);
+  auto statement = reopened.connection().prepare("SELECT name FROM names_tri");
+  ASSERT_EQ(statement.step(), SQLITE_ROW);
+  EXPECT_EQ(statement.columnText(0), "mixedcase.txt");
+}
+
+TEST(FileIndexTest, UpsertReplacesAllThreeRowsUnderOneId) {
+  FileIndex index(std::nullopt);
+  index.upsert(fileAt("/docs/plan.md", 10), "first draft", {});
+  auto id = countOf(index, "SELECT id FROM files");
+  index.upsert(fileAt("/docs/plan.md", 20), "second version", {"Plan Alias"});
+
+  EXPECT_EQ(index.count(), 1);
+  EXPECT_EQ(countOf(index, "SELECT id FROM files"), id);
+  EXPECT_EQ(countOf(index, "SELECT size FROM files"), 20);
+  EXPECT_EQ(countOf(index, "SELECT COUNT(*) FROM names_tri"), 1);
+  EXPECT_EQ(countOf(index, "SELECT COUNT(*) FROM fts"), 1);
+  EXPECT_TRUE(matches(index, "draft").empty());
+  EXPECT_EQ(matches(index, "second").size(), 1u);
+  EXPECT_EQ(matches(index, "name: alias").size(), 1u);
+  auto tri = index.connection().prepare("SELECT name FROM names_tri");
+  ASSERT_EQ(tri.step(), SQLITE_ROW);
+  EXPECT_EQ(tri.columnText(0), "plan.md plan alias");
+}
+
+TEST(FileIndexTest, OnlyTheFirst6000CharactersOfContentAreIndexed) {
+  FileIndex index(std::nullopt);
+  // "é" as e + combining accent is one character of two scalars: the cut counts characters.
+  std::string filler;
+  for (int i = 0; i < 2990; ++i) filler += "e\xCC\x81 ";
+  index.upsert(fileAt("/a.txt"), filler + "inside " + std::string(10, ' ') + "beyondword", {});
+  EXPECT_EQ(matches(index, "inside").size(), 1u);
+  EXPECT_TRUE(matches(index, "beyondword").empty());
+}
+
+TEST(FileIndexTest, NamesAndPathsAreIndexedAsSeparateWords) {
+  FileIndex index(std::nullopt);
+  index.upsert(fileAt("/work/clientProjects/MyFile_v2.final-draft.txt"), std::nullopt, {});
+  EXPECT_EQ(matches(index, "name: final AND name: draft AND name: file").size(), 1u);
+  EXPECT_EQ(matches(index, "path: projects").size(), 1u);
+}
+
+TEST(FileIndexTest, RemoveDeletesOneRecordAndReportsWhetherItExisted) {
+  FileIndex index(std::nullopt);
+  index.upsert(fileAt("/a/one.txt"), "alpha", {});
+  index.upsert(fileAt("/a/two.txt"), "alpha", {});
+  EXPECT_TRUE(index.remove("/a/one.txt"));
+  EXPECT_FALSE(index.remove("/a/missing.txt"));
+  EXPECT_FALSE(index.contains("/a/one.txt"));
+  EXPECT_EQ(matches(index, "alpha").size(), 1u);
+  EXPECT_EQ(countOf(index, "SELECT COUNT(*) FROM names_tri"), 1);
+}
+
+TEST(FileIndexTest, RemoveTreeTakesDescendantsButNotSiblingsWithTheSamePrefix) {
+  for (std::string base : {"/a", "/données/Ünïcødé"}) {
+    for (std::string given : {base + "/b", base + "/b/"}) {
+      FileIndex index(std::nullopt);
+      for (auto path : {base + "/b", base + "/b/c/d.txt", base + "/bc", base + "/b2.txt"}) {
+        index.upsert(fileAt(path), "word", {});
+      }
+      index.removeTree(given);
+      EXPECT_FALSE(index.contains(base + "/b")) << given;
+      EXPECT_FALSE(index.contains(base + "/b/c/d.txt")) << given;
+      EXPECT_TRUE(index.contains(base + "/bc")) << given;
+      EXPECT_TRUE(index.contains(base + "/b2.txt")) << given;
+      EXPECT_EQ(matches(index, "word").size(), 2u) << given;
+      EXPECT_EQ(countOf(index, "SELECT COUNT(*) FROM names_tri"), 2) << given;
+    }
+  }
+}
+
+TEST(FileIndexTest, ModifiedTimesListsOnlyPathsBelowTheRoot) {
+  FileIndex index(std::nullopt);
+  index.upsert(fileAt("/r/ä/x.txt", 1, 100.5), std::nullopt, {});
+  index.upsert(fileAt("/r/äb/y.txt", 1, 200), std::nullopt, {});
+  auto times = index.modifiedTimes("/r/ä");
+  ASSERT_EQ(times.size(), 1u);
+  EXPECT_DOUBLE_EQ(times["/r/ä/x.txt"], 100.5);
+}
+
+TEST(FileIndexTest, FailedWriteRollsBackTheWholeRecord) {
+  FileIndex index(std::nullopt);
+  index.upsert(fileAt("/a/kept.txt"), "kept", {});
+  // The last of the three inserts fails: the first two must be undone.
+  ASSERT_EQ(index.connection().exec("DROP TABLE names_tri"), SQLITE_OK);
+  EXPECT_THROW(index.upsert(fileAt("/a/new.txt"), "fresh", {}), IndexError);
+  EXPECT_FALSE(index.contains("/a/new.txt"));
+  EXPECT_TRUE(matches(index, "fresh").empty());
+  EXPECT_EQ(index.count(), 1);
+}
+
+TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
+  FileIndex index(std::nullopt);
+  index.beginBatch();
+  index.beginBatch();  // already open: nothing happens
+  EXPECT_TRUE(index.batchOpen());
+  for (int i = 0; i < 40; ++i) index.prepared("SELECT " + std::to_string(i));
+  for (int i = 0; i < 5; ++i) index.upsert(fileAt("/b/" + std::to_string(i)), "text", {});
+  index.commitBatch();
+  index.commitBatch();
+  EXPECT_FALSE(index.batchOpen());
+  EXPECT_EQ(index.count(), 5);
+}
+
+TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
+  FileIndex index(std::nullopt);
+  index.write("INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
+              {"/w", "w", "", "widget", 1, 2.0});
+  auto statement = index.connection().prepare("SELECT path, name, ext, kind, size, mtime FROM files");
+  ASSERT_EQ(statement.step(), SQLITE_ROW);
+  EXPECT_EQ(FileIndex::record(statement).kind, FileKind::other);
+}
+
+TEST(SpacedTest, SplitsCamelCaseAndSeparators) {
+  struct Case {
+    const char* text;
+    const char* spaced;
+  };
+  for (auto [text, spaced] : {
+           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
+           Case{"HTMLParser", "HTMLParser"},
+           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
+           Case{"ÉcoleÉtéNotes", "École Été Notes"},
+           Case{"éA", "é A"},
+           Case{"", ""},
+       }) {
+    EXPECT_EQ(FileIndex::spaced(text), spaced) << text;
+  }
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,62 @@
+#include "index/file_kind.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "index/file_record.h"
+
+namespace quorvale {
+namespace {
+
+TEST(FileKindTest, KindFollowsExtensionAndDirectoryFlag) {
+  struct Case {
+    const char* ext;
+    bool directory;
+    FileKind kind;
+  };
+  for (auto [ext, directory, kind] : {
+           Case{"APP", true, FileKind::app},
+           Case{"app", false, FileKind::app},
+           Case{"txt", true, FileKind::folder},
+           Case{"KEY", false, FileKind::presentation},
+           Case{"env", false, FileKind::text},
+           Case{"weird", false, FileKind::other},
+           Case{"", false, FileKind::other},
+       }) {
+    EXPECT_EQ(fileKindFor(ext, directory), kind) << ext;
+  }
+}
+
+TEST(FileKindTest, NoExtensionBelongsToTwoKinds) {
+  std::set<std::string> seen;
+  std::size_t total = 0;
+  for (const auto& [kind, extensions] : fileKindExtensions()) {
+    total += extensions.size();
+    seen.insert(extensions.begin(), extensions.end());
+  }
+  EXPECT_EQ(seen.size(), total);
+  EXPECT_EQ(fileKindWords().size(), 29u);
+}
+
+TEST(FileKindTest, RawValuesRoundTripAndUnknownReadsAsOther) {
+  for (FileKind kind : allFileKinds) EXPECT_EQ(fileKindFromRaw(rawValue(kind)), kind);
+  EXPECT_EQ(fileKindFromRaw("widget"), FileKind::other);
+  EXPECT_EQ(fileKindFromRaw("App"), FileKind::other);
+}
+
+TEST(FileRecordTest, MakeDerivesNameExtensionAndKind) {
+  auto record = FileRecord::make("/a/Report.Final.PDF", std::nullopt, std::nullopt, 5, 1.5, false);
+  EXPECT_EQ(record.name, "Report.Final.PDF");
+  EXPECT_EQ(record.ext, "pdf");
+  EXPECT_EQ(record.kind, FileKind::pdf);
+
+  auto hidden = FileRecord::make("/a/.bashrc", std::nullopt, std::nullopt, 0, 0, false);
+  EXPECT_EQ(hidden.ext, "");
+  auto named = FileRecord::make("/Apps/Tool.app", "Tool", std::nullopt, 0, 0, true);
+  EXPECT_EQ(named.name, "Tool");
+  EXPECT_EQ(named.kind, FileKind::app);
+}
+
+}  // namespace
+}  // namespace quorvale

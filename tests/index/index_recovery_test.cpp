@@ -1,0 +1,112 @@
+#include "index/index_recovery.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Overwrites the first page of the `files` table's b-tree, leaving the other tables readable.
+void damageFilesTable(const std::string& path) {
+  int64_t root = 0, pageSize = 0;
+  {
+    FileIndex index(path);
+    root = index.connection().queryInt("SELECT rootpage FROM sqlite_master WHERE name='files'").value();
+    pageSize = index.connection().queryInt("PRAGMA page_size").value();
+    index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  }
+  std::string bytes = testing::readFile(path);
+  auto offset = static_cast<std::size_t>((root - 1) * pageSize);
+  ASSERT_LT(offset + 64, bytes.size());
+  for (std::size_t i = 0; i < 64; ++i) bytes[offset + i] = static_cast<char>(0xA5);
+  testing::writeFile(path, bytes);
+}
+
+TEST(IndexRecoveryTest, HealthyDatabaseOpensInPlace) {
+  TempDir dir;
+  auto opened = openFileIndex(dir / "index.db");
+  opened.index->upsert(FileRecord::make("/a", std::nullopt, std::nullopt, 1, 1, false), "x", {});
+  opened.index.reset();
+  auto again = openFileIndex(dir / "index.db");
+  EXPECT_FALSE(again.setAside);
+  EXPECT_EQ(again.index->count(), 1);
+}
+
+TEST(IndexRecoveryTest, GarbageFileIsSetAsideAndReplaced) {
+  TempDir dir;
+  std::string garbage(100000, '\x7f');
+  testing::writeFile(dir / "index.db", garbage);
+
+  auto opened = openFileIndex(dir / "index.db");
+  ASSERT_TRUE(opened.setAside);
+  EXPECT_EQ(testing::readFile(*opened.setAside), garbage);
+  EXPECT_TRUE(opened.index->quickCheck());
+  EXPECT_EQ(opened.index->count(), 0);
+}
+
+TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
+  TempDir dir;
+  std::string path = dir / "index.db";
+  {
+    FileIndex index(path);
+    for (int i = 0; i < 2000; ++i) {
+      index.upsert(FileRecord::make("/docs/file" + std::to_string(i) + ".txt", std::nullopt,
+                                    std::nullopt, i, i, false),
+                   std::nullopt, {});
+    }
+    index.write("INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
+                {std::string("/docs/file1.txt"), int64_t{4}, 10.0});
+    index.write("INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
+                {std::string("fil"), std::string("/docs/file1.txt"), int64_t{2}, 11.0});
+  }
+  damageFilesTable(path);
+
+  auto opened = openFileIndex(path);
+  ASSERT_TRUE(opened.setAside);
+  EXPECT_EQ(opened.carriedUsage, 1);
+  EXPECT_EQ(opened.carriedChoices, 1);
+  auto& index = *opened.index;
+  EXPECT_TRUE(index.quickCheck());
+  EXPECT_EQ(index.connection().queryInt("SELECT count FROM usage WHERE path='/docs/file1.txt'"), 4);
+  EXPECT_EQ(index.connection().queryInt("SELECT count FROM choices WHERE q='fil'"), 2);
+  // Nothing was deleted: the damaged file sits beside the new one.
+  auto names = namesIn(dir.path());
+  EXPECT_TRUE(std::any_of(names.begin(), names.end(),
+                          [](const std::string& name) { return name.starts_with("index.db.damaged-"); }));
+}
+
+TEST(IndexRecoveryTest, UnopenableFolderIsAnErrorNotDamage) {
+  TempDir dir;
+  testing::makeDirs(dir / "locked");
+  testing::writeFile(dir / "locked/index.db", "");
+  chmod((dir / "locked").c_str(), 0555);
+  std::string path = dir / "locked/index.db";
+  bool refused = testing::asUnprivilegedUser([&] {
+    try {
+      openFileIndex(path);
+      return false;
+    } catch (const IndexError&) {
+      return true;
+    }
+  });
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(namesIn(dir / "locked"), std::vector<std::string>{"index.db"});
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,311 @@
+#include "scan/scanner.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+// Reads whole small files as their text, like the real extractor does for plain text.
+class WholeFileExtractor : public ContentExtractor {
+ public:
+  std::optional<std::string> text(const std::string& path, const std::string&,
+                                  int64_t) const override {
+    ++calls;
+    std::string bytes = testing::readFile(path);
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
+  }
+  mutable std::atomic<int> calls = 0;
+};
+
+class ScannerTest : public ::testing::Test {
+ protected:
+  ScanStats scan(const ScanConfig& config, const Scanner::ShouldCancel& cancel = nullptr) {
+    return Scanner::scan(config, index, extractor, nullptr, cancel, nullptr);
+  }
+  ScanStats scanRoot() { return scan(ScanConfig::make({root})); }
+  std::string at(const std::string& relative) const { return root + "/" + relative; }
+
+  TempDir dir;
+  std::string root = dir / "root";
+  FileIndex index{std::nullopt};
+  WholeFileExtractor extractor;
+};
+
+TEST_F(ScannerTest, IndexesFilesAndFoldersWithContent) {
+  writeFile(at("notes/plan.txt"), "quarterly plan");
+  writeFile(at("notes/empty.txt"), "");
+  auto stats = scanRoot();
+  EXPECT_EQ(stats.seen, 3);
+  EXPECT_EQ(stats.added, 3);
+  EXPECT_EQ(stats.withContent, 1);
+  EXPECT_TRUE(index.contains(at("notes")));
+  EXPECT_TRUE(index.contains(at("notes/plan.txt")));
+  EXPECT_FALSE(index.batchOpen());
+}
+
+TEST_F(ScannerTest, PrunesDependencyAndBuildFoldersOnlyInsideProjects) {
+  writeFile(at("app/package.json"), "{}");
+  writeFile(at("app/node_modules/lib/index.js"), "x");
+  writeFile(at("app/.git/HEAD"), "x");
+  writeFile(at("app/build/out.js"), "x");
+  writeFile(at("plain/build/keep.txt"), "x");
+  scanRoot();
+  EXPECT_FALSE(index.contains(at("app/node_modules")));
+  EXPECT_FALSE(index.contains(at("app/node_modules/lib/index.js")));
+  EXPECT_FALSE(index.contains(at("app/.git/HEAD")));
+  EXPECT_FALSE(index.contains(at("app/build")));
+  EXPECT_FALSE(index.contains(at("app/build/out.js")));
+  EXPECT_TRUE(index.contains(at("plain/build/keep.txt")));
+}
+
+TEST_F(ScannerTest, HiddenExcludedNamesAndExcludedPathsAreSkipped) {
+  writeFile(at(".secret/a.txt"), "x");
+  writeFile(at(".profile"), "x");
+  writeFile(at("skip/me.txt"), "x");
+  writeFile(at("skipped.txt"), "x");
+  auto config = ScanConfig::make({root});
+  config.excludedPaths = {at("skip")};
+  scan(config);
+  EXPECT_EQ(index.count(), 1);
+  EXPECT_TRUE(index.contains(at("skipped.txt")));
+
+  config.includeHidden = true;
+  scan(config);
+  EXPECT_TRUE(index.contains(at(".secret/a.txt")));
+}
+
+TEST_F(ScannerTest, UnchangedWithinHalfASecondUpdatedAfterOneSecond) {
+  writeFile(at("a.txt"), "alpha");
+  testing::setModified(at("a.txt"), 1'000'000);
+  scanRoot();
+  testing::setModified(at("a.txt"), 1'000'000.4);
+  auto same = scanRoot();
+  EXPECT_EQ(same.unchanged, 1);
+  testing::setModified(at("a.txt"), 1'000'001.4);
+  auto changed = scanRoot();
+  EXPECT_EQ(changed.updated, 1);
+  EXPECT_EQ(extractor.calls, 2);
+}
+
+TEST_F(ScannerTest, DeletedFilesAreRemovedButNotByACancelledScan) {
+  writeFile(at("a.txt"), "alpha");
+  writeFile(at("b.txt"), "beta");
+  scanRoot();
+  std::filesystem::remove(at("a.txt"));
+  auto cancelled = scan(ScanConfig::make({root}), [] { return true; });
+  EXPECT_EQ(cancelled.removed, 0);
+  EXPECT_TRUE(index.contains(at("a.txt")));
+  auto full = scanRoot();
+  EXPECT_EQ(full.removed, 1);
+  EXPECT_FALSE(index.contains(at("a.txt")));
+}
+
+TEST_F(ScannerTest, MissingRootRemovesNothing) {
+  writeFile(at("a.txt"), "alpha");
+  scanRoot();
+  std::filesystem::rename(root, dir / "moved");
+  auto stats = scanRoot();
+  EXPECT_EQ(stats.removed, 0);
+  EXPECT_TRUE(index.contains(at("a.txt")));
+}
+
+TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
+  std::string apps = dir / "apps";
+  writeFile(apps + "/Readme.txt", "x");
+  testing::makeDirs(apps + "/Foo.app/Contents");
+  testing::makeDirs(apps + "/Utilities/Bar.app");
+  testing::makeDirs(apps + "/a/b/c/Deep.app");
+  writeFile(apps + "/editor.desktop", "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=ed\n");
+  writeFile(apps + "/hidden.desktop", "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
+  auto config = ScanConfig::make({apps});
+  config.appOnlyRoots = {apps};
+  scan(config);
+  EXPECT_FALSE(index.contains(apps + "/Readme.txt"));
+  EXPECT_TRUE(index.contains(apps + "/Foo.app"));
+  EXPECT_FALSE(index.contains(apps + "/Foo.app/Contents"));
+  EXPECT_TRUE(index.contains(apps + "/Utilities/Bar.app"));
+  EXPECT_FALSE(index.contains(apps + "/a/b/c/Deep.app"));
+  EXPECT_FALSE(index.contains(apps + "/hidden.desktop"));
+  ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
+  EXPECT_EQ(index.connection().queryInt(
+                "SELECT COUNT(*) FROM files WHERE kind='app' AND name='editor.desktop'"),
+            1);
+  EXPECT_EQ(index.connection().queryInt(
+                "SELECT COUNT(*) FROM names_tri WHERE name = 'editor.desktop text editor'"),
+            1);
+}
+
+TEST_F(ScannerTest, SymbolicLinksAreSkippedExceptLinkedApplications) {
+  writeFile(at("real/file.txt"), "x");
+  testing::makeDirs(dir / "Tool.app");
+  std::filesystem::create_directory_symlink(dir / "Tool.app", at("Tool.app"));
+  std::filesystem::create_directory_symlink(at("real"), at("alias"));
+  std::filesystem::create_directory_symlink(root, at("real/loop"));
+  scanRoot();
+  EXPECT_TRUE(index.contains(at("Tool.app")));
+  EXPECT_FALSE(index.contains(at("alias")));
+  EXPECT_FALSE(index.contains(at("real/loop")));
+  EXPECT_EQ(index.count(), 3);
+}
+
+TEST_F(ScannerTest, SpecialFilesAreNeitherIndexedNorOpened) {
+  writeFile(at("a.txt"), "alpha");
+  ASSERT_EQ(mkfifo(at("pipe.txt").c_str(), 0644), 0);
+  bool device = mknod(at("null.txt").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+  auto stats = scanRoot();
+  EXPECT_EQ(stats.seen, 1);
+  EXPECT_FALSE(index.contains(at("pipe.txt")));
+  if (device) {
+    EXPECT_FALSE(index.contains(at("null.txt")));
+  }
+}
+
+TEST_F(ScannerTest, NamesThatAreNotUtf8AreReportedNotStored) {
+  writeFile(at("good.txt"), "x");
+  writeFile(at("bad\xff\xfe.txt"), "x");
+  writeFile(at("dir\xc3/inner.txt"), "x");
+  auto stats = scanRoot();
+  EXPECT_EQ(index.count(), 1);
+  EXPECT_TRUE(index.quickCheck());
+  ASSERT_EQ(stats.unreadable.size(), 2u);
+  for (const auto& path : stats.unreadable) EXPECT_NE(path.find("\xEF\xBF\xBD"), std::string::npos);
+}
+
+TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
+  for (int i = 0; i < 60; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "d%02d", 59 - i);
+    writeFile(at(name) + "/x.txt", "x");
+    chmod(at(name).c_str(), 0);
+  }
+  writeFile(at("open.txt"), "readable");
+  chmod(at("open.txt").c_str(), 0);  // an unreadable file is still listed by name
+  std::string database = dir / "index.db";
+  chmod(dir.path().c_str(), 0777);
+  bool ok = testing::asUnprivilegedUser([&] {
+    FileIndex unprivileged(database);
+    auto stats = Scanner::scan(ScanConfig::make({root}), unprivileged, extractor, nullptr, nullptr, nullptr);
+    return stats.unreadable.size() == 50 && stats.unreadable.front() == at("d00") &&
+           stats.unreadable.back() == at("d49") && unprivileged.contains(at("open.txt")) &&
+           stats.withContent == 0;
+  });
+  EXPECT_TRUE(ok);
+}
+
+TEST_F(ScannerTest, ProgressEvery500Entries) {
+  for (int i = 0; i < 1200; ++i) writeFile(at("f" + std::to_string(i)), "");
+  std::vector<int64_t> reports;
+  Scanner::scan(ScanConfig::make({root}), index, extractor,
+                [&](int64_t seen) { reports.push_back(seen); }, nullptr, nullptr);
+  EXPECT_EQ(reports, (std::vector<int64_t>{500, 1000}));
+}
+
+TEST_F(ScannerTest, RootSpellingIsKeptForRecords) {
+  writeFile(at("a.txt"), "x");
+  std::filesystem::create_directory_symlink(root, dir / "chosen");
+  scan(ScanConfig::make({dir / "chosen/"}));
+  EXPECT_TRUE(index.contains(dir / "chosen/a.txt"));
+}
+
+TEST_F(ScannerTest, UpdateIndexesEachEventOnceAndRemovesDeletedTrees) {
+  writeFile(at("a.txt"), "alpha");
+  writeFile(at("gone/x/y.txt"), "y");
+  scanRoot();
+  std::filesystem::remove_all(at("gone"));
+  int indexed = 0;
+  Scanner::update({at("a.txt"), at("a.txt"), at("gone"), at(".hidden/z"), "/elsewhere/file"},
+                  ScanConfig::make({root}), index, extractor,
+                  [&](const FileRecord&, const std::optional<std::string>&) { ++indexed; });
+  EXPECT_EQ(indexed, 1);
+  EXPECT_FALSE(index.contains(at("gone")));
+  EXPECT_FALSE(index.contains(at("gone/x/y.txt")));
+  EXPECT_TRUE(index.contains(at("a.txt")));
+  EXPECT_FALSE(index.batchOpen());
+}
+
+TEST_F(ScannerTest, EventsOnTheRealPathMapBackToTheChosenRoot) {
+  writeFile(at("a.txt"), "x");
+  std::filesystem::create_directory_symlink(root, dir / "chosen");
+  auto mapping = Scanner::rootMapping({dir / "chosen"});
+  ASSERT_EQ(mapping.size(), 1u);
+  char real[PATH_MAX];
+  ASSERT_NE(realpath(root.c_str(), real), nullptr);
+  EXPECT_EQ(Scanner::indexPath(std::string(real) + "/a.txt", mapping), dir / "chosen/a.txt");
+  EXPECT_EQ(Scanner::indexPath("/other/a.txt", mapping), "/other/a.txt");
+  Scanner::update({std::string(real) + "/a.txt"}, ScanConfig::make({dir / "chosen"}), index,
+                  extractor, nullptr);
+  EXPECT_TRUE(index.contains(dir / "chosen/a.txt"));
+}
+
+TEST_F(ScannerTest, ReaderSearchesWhileTheWriterScans) {
+  std::string database = dir / "index.db";
+  for (int i = 0; i < 3000; ++i) writeFile(at("d" + std::to_string(i % 30) + "/f" + std::to_string(i) + ".txt"), "common words here");
+  FileIndex writer(database);
+  FileIndex reader(database);
+  std::atomic<bool> done = false;
+  std::atomic<int> failures = 0;
+  std::thread searcher([&] {
+    while (!done) {
+      auto statement = reader.connection().prepare(
+          "SELECT COUNT(*) FROM fts WHERE fts MATCH 'common'");
+      if (!statement || statement.step() != SQLITE_ROW) ++failures;
+    }
+  });
+  Scanner::scan(ScanConfig::make({root}), writer, extractor, nullptr, nullptr, nullptr);
+  done = true;
+  searcher.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(reader.count(), 3030);
+}
+
+TEST(ScannerKillTest, KilledScanLeavesAConsistentIndex) {
+  TempDir dir;
+  std::string root = dir / "root";
+  for (int i = 0; i < 4000; ++i) writeFile(root + "/d" + std::to_string(i % 40) + "/f" + std::to_string(i) + ".md", "some text to index");
+  std::string database = dir / "index.db";
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    FileIndex index(database);
+    WholeFileExtractor extractor;
+    Scanner::scan(ScanConfig::make({root}), index, extractor, nullptr, nullptr, nullptr);
+    _exit(0);
+  }
+  // Let it commit a few batches, then kill it without warning.
+  for (int i = 0; i < 200; ++i) {
+    usleep(10'000);
+    FileIndex peek(database);
+    if (peek.count() > 600) break;
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+
+  FileIndex index(database);
+  EXPECT_TRUE(index.quickCheck());
+  auto files = index.count();
+  EXPECT_GT(files, 0);
+  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM names_tri"), files);
+  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM fts"), files);
+  WholeFileExtractor extractor;
+  auto stats = Scanner::scan(ScanConfig::make({root}), index, extractor, nullptr, nullptr, nullptr);
+  EXPECT_EQ(index.count(), 4040);
+  EXPECT_EQ(stats.unchanged, files);
+}
+
+}  // namespace
+}  // namespace quorvale
