@@ -38,7 +38,7 @@ const DocumentKind& drawKind(Random& random) {
 
 uint32_t documentSize(Random& random, Format format) {
   switch (format) {
-    case Format::opaque: return opaqueSize(random, 1000, 40000);
+    case Format::opaque: return opaqueSize(random, 1000, 16000);
     case Format::pdf:
     case Format::docx: return textSize(random) + 1200;
     default: return textSize(random);

@@ -45,7 +45,7 @@ void planPictures(Planner& planner) {
   const auto pictures = random.between(4, 40);
   for (int64_t i = 0; i < pictures; ++i) {
     planner.add(folder, pictureName(random, random.percent(80) ? "jpg" : "png"), Format::opaque,
-                opaqueSize(random, 2000, 24000), planner.timeNear(time, 3));
+                opaqueSize(random, 1500, 16000), planner.timeNear(time, 3));
   }
 }
 
@@ -57,7 +57,7 @@ void planDownloads(Planner& planner) {
     const std::string_view extension = random.pick(kDownloadExtensions);
     const Format format = downloadFormat(extension);
     planner.add("Downloads", documentName(random, extension), format,
-                format == Format::opaque ? opaqueSize(random, 2000, 80000) : textSize(random) + 800,
+                format == Format::opaque ? opaqueSize(random, 2000, 40000) : textSize(random) + 800,
                 planner.timeNear(time, 365));
   }
 }
@@ -78,7 +78,7 @@ void planWebsite(Planner& planner) {
   const auto images = random.between(1, 8);
   for (int64_t i = 0; i < images; ++i) {
     planner.add(site + "/img", identifier(random, IdentifierCase::kebab, 1, 2) + ".png",
-                Format::opaque, opaqueSize(random, 1000, 20000), time);
+                Format::opaque, opaqueSize(random, 1000, 12000), time);
   }
 }
 

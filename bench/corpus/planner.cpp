@@ -14,10 +14,10 @@ struct SizeBucket {
   unsigned permille;
 };
 
-// Mean about 3.6 KB: most files are small, a few reach 100 KB.
+// Mean about 3.2 KB: most files are small, a few reach 100 KB.
 constexpr SizeBucket kTextSizes[] = {
-    {60, 300, 185},      {300, 1000, 260},     {1000, 3000, 300},   {3000, 8000, 170},
-    {8000, 20000, 60},   {20000, 50000, 20},   {50000, 100000, 5},
+    {60, 300, 200},      {300, 1000, 270},     {1000, 3000, 300},   {3000, 8000, 160},
+    {8000, 20000, 52},   {20000, 50000, 15},   {50000, 100000, 3},
 };
 
 constexpr SizeBucket kLogSizes[] = {

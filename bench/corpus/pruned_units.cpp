@@ -108,14 +108,14 @@ void planBuildOutput(Planner& planner, const std::string& folder, Language langu
       budget.add(folder + "/CMakeFiles/" + identifier(random, IdentifierCase::snake, 1, 1) +
                      ".dir/src",
                  sourceName(random, Language::cpp) + ".o", Format::opaque,
-                 opaqueSize(random, 2000, 60000), time);
+                 opaqueSize(random, 1000, 24000), time);
     }
   } else if (language == Language::rust) {
     while (budget.open()) {
       const std::string crate = identifier(random, IdentifierCase::snake, 1, 2) + "-" + hex(random, 16);
       budget.add(folder + "/debug/deps", crate + ".d", Format::plainText, 400, time);
       budget.add(folder + "/debug/deps", "lib" + crate + ".rlib", Format::opaque,
-                 opaqueSize(random, 4000, 90000), time);
+                 opaqueSize(random, 2000, 30000), time);
     }
   } else {
     while (budget.open()) {
