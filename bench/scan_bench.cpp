@@ -3,8 +3,10 @@
 // files per second, the rescan's entries per second, the index size per file and the peak memory.
 //
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] [--rescans K]
+//   quorvale_scan_bench [--files N] [--seed S] [--data DIR] --print-corpus
 //
-// DIR (default $QUORVALE_BENCH_DATA, else /tmp/quorvale-bench-data) holds the corpora, the
+// --print-corpus only makes sure the corpus exists and prints its folder (for bench/peers.sh).
+// DIR (default $QUORVALE_BENCH_DATA, else $XDG_CACHE_HOME/quorvale-bench) holds the corpora, the
 // indexes and a results/ folder with one line per run for bench/run.sh to compare.
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +31,7 @@ struct Arguments {
   std::string data;
   int firstScans = 0;  // 0: three for small corpora, one for large ones
   int rescans = 3;
+  bool printCorpus = false;
   // Set in the child processes only.
   std::optional<Phase> phase;
   std::string root;
@@ -37,16 +40,26 @@ struct Arguments {
 
 [[noreturn]] void usage() {
   std::cerr << "usage: quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] "
-               "[--rescans K]\n";
+               "[--rescans K] [--print-corpus]\n";
   std::exit(2);
+}
+
+std::string defaultDataFolder() {
+  if (const char* data = std::getenv("QUORVALE_BENCH_DATA")) return data;
+  if (const char* cache = std::getenv("XDG_CACHE_HOME")) return std::string(cache) + "/quorvale-bench";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "/tmp") + "/.cache/quorvale-bench";
 }
 
 Arguments parse(int argc, char** argv) {
   Arguments arguments;
-  const char* data = std::getenv("QUORVALE_BENCH_DATA");
-  arguments.data = data != nullptr ? data : "/tmp/quorvale-bench-data";
+  arguments.data = defaultDataFolder();
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
+    if (flag == "--print-corpus") {
+      arguments.printCorpus = true;
+      continue;
+    }
     if (i + 1 >= argc) usage();
     const std::string value = argv[++i];
     if (flag == "--files") arguments.corpus.files = std::stoull(value);
@@ -159,6 +172,10 @@ int main(int argc, char** argv) {
     if (arguments.phase) {
       std::fputs(runPhase(*arguments.phase, arguments.root, arguments.database).encode().c_str(),
                  stdout);
+      return 0;
+    }
+    if (arguments.printCorpus) {
+      std::puts(ensureCorpus(arguments.data, arguments.corpus).root.c_str());
       return 0;
     }
     return benchmark(arguments);

@@ -26,7 +26,9 @@ std::string madeUpWord(Random& random) {
   for (int i = 0; i < syllables; ++i) {
     word += random.pick(kOnsets);
     word += random.pick(kVowels);
-    word += random.pick(kCodas);
+    // Closed syllables mostly at the end keep the words pronounceable ("tarvolen", not
+    // "tarkstvolng").
+    if (i + 1 == syllables || random.percent(25)) word += random.pick(kCodas);
   }
   return word;
 }
