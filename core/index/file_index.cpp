@@ -49,6 +49,9 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
                               message);
   if (!db_) throw IndexError::open(message, SQLITE_CANTOPEN);
   sqlite3_extended_result_codes(db_.raw(), 1);
+  // The writer and the reader share the file: a connection that finds the other one holding a
+  // lock for a moment (a checkpoint, a schema check at opening) waits instead of failing.
+  sqlite3_busy_timeout(db_.raw(), kBusyTimeoutMilliseconds);
   execOrThrow(kPragmas);
   execOrThrow(kFilesSchema);
   migrateFromFullTextCopy();

@@ -74,6 +74,7 @@ class FileIndex {
   // Text beyond this many characters of a file is not indexed.
   static constexpr std::size_t kMaxContentCharacters = 6000;
   static constexpr std::size_t kStatementCacheSize = 32;
+  static constexpr int kBusyTimeoutMilliseconds = 5000;
 
   using Options = FileIndexOptions;
 

@@ -1,0 +1,50 @@
+// The calculator's number formatter, shared with the unit converter.
+#include <cmath>
+
+#include "quick/calculator.h"
+#include "quick/number_format.h"
+
+namespace quorvale::Calculator {
+namespace {
+
+bool isWhole(double value) {
+  return std::isfinite(value) && value == std::trunc(value);
+}
+
+// Up to ten significant digits without an exponent, trailing zeros dropped, thousands grouped.
+std::string formatFraction(double value) {
+  std::string text = number::general(value, 10);
+  if (text.find('e') != std::string::npos) text = number::fixed(value, 8);
+  if (text.find('.') != std::string::npos) {
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.ends_with('.')) text.pop_back();
+  }
+  std::size_t dot = text.find('.');
+  if (dot == std::string::npos) return grouped(text);
+  return grouped(std::string_view(text).substr(0, dot)) + text.substr(dot);
+}
+
+}  // namespace
+
+std::string format(double value) {
+  // A negative zero (from "0*-1" or a rounded tiny conversion) reads as plain 0.
+  if (value == 0) value = 0;
+  if (isWhole(value) && std::fabs(value) < 1e15) return grouped(number::fixed(value, 0));
+  if (!(std::fabs(value) < 1e15) || std::fabs(value) < 1e-6) return number::scientific(value, 6);
+  return formatFraction(value);
+}
+
+std::string grouped(std::string_view digits) {
+  std::string out;
+  if (digits.starts_with('-')) {
+    out.push_back('-');
+    digits.remove_prefix(1);
+  }
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
+}  // namespace quorvale::Calculator
