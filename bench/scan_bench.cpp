@@ -88,9 +88,9 @@ double median(std::vector<double> values) {
 }
 
 void printDetail(const char* what, const PhaseResult& result) {
-  std::printf("  %-12s %7.2f s (cpu %.2f s)  seen %lld, added %lld, unchanged %lld, with content %lld, "
+  std::printf("  %-12s %7.2f s (cpu %.2f s, waiting for a cpu %.2f s)  seen %lld, added %lld, unchanged %lld, with content %lld, "
               "peak %.1f MB\n",
-              what, result.seconds, result.cpuSeconds, static_cast<long long>(result.seen),
+              what, result.seconds, result.cpuSeconds, result.waitSeconds, static_cast<long long>(result.seen),
               static_cast<long long>(result.added), static_cast<long long>(result.unchanged),
               static_cast<long long>(result.withContent),
               static_cast<double>(result.peakKilobytes) / 1024.0);

@@ -47,12 +47,22 @@ double cpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The second field of /proc/self/schedstat: nanoseconds spent waiting on a run queue.
+double runQueueSeconds() {
+  std::ifstream schedstat("/proc/self/schedstat");
+  uint64_t running = 0;
+  uint64_t waiting = 0;
+  schedstat >> running >> waiting;
+  return static_cast<double>(waiting) / 1e9;
+}
+
 }  // namespace
 
 std::string PhaseResult::encode() const {
   std::ostringstream out;
   out.precision(17);
-  out << "seconds " << seconds << "\ncpuSeconds " << cpuSeconds << "\nseen " << seen << "\nadded " << added << "\nupdated "
+  out << "seconds " << seconds << "\ncpuSeconds " << cpuSeconds << "\nwaitSeconds " << waitSeconds
+      << "\nseen " << seen << "\nadded " << added << "\nupdated "
       << updated << "\nunchanged " << unchanged << "\nremoved " << removed << "\nwithContent "
       << withContent << "\nindexBytes " << indexBytes << "\npeakKilobytes " << peakKilobytes
       << "\n";
@@ -65,10 +75,11 @@ PhaseResult PhaseResult::decode(const std::string& text) {
   std::string key;
   double value = 0;
   while (in >> key >> value) values[key] = value;
-  if (values.size() != 10) throw std::runtime_error("unexpected phase output: " + text);
+  if (values.size() != 11) throw std::runtime_error("unexpected phase output: " + text);
   auto integer = [&](const char* name) { return static_cast<int64_t>(values[name]); };
   return {.seconds = values["seconds"],
           .cpuSeconds = values["cpuSeconds"],
+          .waitSeconds = values["waitSeconds"],
           .seen = integer("seen"),
           .added = integer("added"),
           .updated = integer("updated"),
@@ -84,14 +95,17 @@ PhaseResult runPhase(Phase phase, const std::string& root, const std::string& da
   const auto extractor = benchExtractor();
   const auto start = std::chrono::steady_clock::now();
   const double cpuStart = cpuSeconds();
+  const double waitStart = runQueueSeconds();
   FileIndex index(database);
   const ScanStats stats = Scanner::scan(ScanConfig::make({root}), index, *extractor, {},
                                         [] { return false; }, {});
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double cpuElapsed = cpuSeconds() - cpuStart;
+  const double waitElapsed = runQueueSeconds() - waitStart;
   index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
   return {.seconds = elapsed.count(),
           .cpuSeconds = cpuElapsed,
+          .waitSeconds = waitElapsed,
           .seen = stats.seen,
           .added = stats.added,
           .updated = stats.updated,

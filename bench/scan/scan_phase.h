@@ -13,6 +13,9 @@ enum class Phase { firstScan, rescan };
 struct PhaseResult {
   double seconds = 0;  // the scan call alone, from opening the index to its last commit
   double cpuSeconds = 0;  // user and system time over the same span
+  // Time spent ready to run but waiting for a processor: on a busy machine the wall clock
+  // counts other programs' work too.
+  double waitSeconds = 0;
   int64_t seen = 0;
   int64_t added = 0;
   int64_t updated = 0;
