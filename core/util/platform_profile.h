@@ -12,6 +12,7 @@ struct PlatformProfile {
   std::string_view system;           // "macOS" / "the desktop": "macOS uses this for ..."
   std::string_view systemCapitalized;  // "macOS" / "The desktop", at the start of a sentence
   std::string_view settingsApp;      // "System Settings" / "Settings"
+  std::string_view quitShortcut;     // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
   bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
 
   bool operator==(const PlatformProfile&) const = default;
@@ -22,6 +23,7 @@ inline constexpr PlatformProfile kMacProfile{
     .system = "macOS",
     .systemCapitalized = "macOS",
     .settingsApp = "System Settings",
+    .quitShortcut = "Command-Q",
     .hasCloudPlaceholders = true,
 };
 
@@ -30,6 +32,7 @@ inline constexpr PlatformProfile kLinuxProfile{
     .system = "the desktop",
     .systemCapitalized = "The desktop",
     .settingsApp = "Settings",
+    .quitShortcut = "Ctrl+Q",
     .hasCloudPlaceholders = false,
 };
 

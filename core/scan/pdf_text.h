@@ -1,0 +1,23 @@
+// The text of the first pages of a PDF document, read with poppler. Called on the extracting
+// thread (behind the extraction guard); each call opens its own document. poppler's own error
+// messages are silenced for the whole process on first use.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quorvale {
+
+struct PdfText {
+  static constexpr int64_t kMaxFileSize = 60'000'000;
+  static constexpr int kMaxPages = 3;
+
+  // The text of the first pages at most, separated by line breaks, with reading stopped once
+  // `maxChars` characters are collected (the result may be longer; the caller cuts it).
+  // Nothing for a file over kMaxFileSize bytes, a file poppler cannot open and a document locked
+  // by a password. `path` must name an already checked regular file.
+  static std::optional<std::string> text(const std::string& path, int64_t size, int maxChars);
+};
+
+}  // namespace quorvale

@@ -1,0 +1,277 @@
+#include "quick/quick_tools.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "quick/random_text.h"
+
+namespace quorvale {
+namespace {
+
+constexpr quick::Seconds kNow = 1700000000.5;
+const quick::LocalZone kUtc{"UTC"};
+
+// A predictable source: 0, 1, 2, ...
+quick::RandomSource counting() {
+  return [n = uint64_t{0}]() mutable { return n++; };
+}
+
+std::optional<QuickTool> answer(const std::string& text) {
+  return QuickTools::answer(text, kNow, counting(), kUtc);
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    out.push_back(text.substr(start, end - start));
+  }
+  out.push_back(text.substr(start));
+  return out;
+}
+
+struct Expected {
+  std::string text;
+  std::string copy;
+  std::string subtitle;
+};
+
+class QuickToolsAnswers : public ::testing::TestWithParam<Expected> {};
+
+TEST_P(QuickToolsAnswers, CopyAndSubtitle) {
+  const Expected& expected = GetParam();
+  const auto tool = answer(expected.text);
+  ASSERT_TRUE(tool) << expected.text;
+  EXPECT_EQ(tool->copy, expected.copy) << expected.text;
+  EXPECT_EQ(tool->subtitle, expected.subtitle) << expected.text;
+  EXPECT_FALSE(tool->secret);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, QuickToolsAnswers,
+    ::testing::Values(
+        Expected{"#fff", "rgb(255, 255, 255)", "Hex #ffffff as RGB · Return to copy"},
+        Expected{"  #FF8800 ", "rgb(255, 136, 0)", "Hex #ff8800 as RGB · Return to copy"},
+        Expected{"rgb(255, 128, 0)", "#ff8000", "RGB as hex · Return to copy"},
+        Expected{"RGB 255 128 0", "#ff8000", "RGB as hex · Return to copy"},
+        Expected{"rgb255,128,0", "#ff8000", "RGB as hex · Return to copy"},
+        Expected{"b64 hello", "aGVsbG8=", "Base64 encoded · Return to copy"},
+        Expected{"base64 héllo wörld", "aMOpbGxvIHfDtnJsZA==", "Base64 encoded · Return to copy"},
+        Expected{"base64 encode hi", "aGk=", "Base64 encoded · Return to copy"},
+        Expected{"base64 decode aGVsbG8", "hello", "Base64 decoded · Return to copy"},
+        Expected{"B64 D  aGk= ", "hi", "Base64 decoded · Return to copy"},
+        Expected{"base64 decode", "ZGVjb2Rl", "Base64 encoded · Return to copy"},
+        Expected{"unbase64 aMOpbGxvIHfDtnJsZA", "héllo wörld", "Base64 decoded · Return to copy"},
+        Expected{"urlencode a b&c", "a%20b%26c", "URL encoded · Return to copy"},
+        Expected{"urlenc café/~x", "caf%C3%A9%2F~x", "URL encoded · Return to copy"},
+        Expected{"urldecode a%20b", "a b", "URL decoded · Return to copy"},
+        Expected{"urldec a+b%2B%C3%A9", "a+b+é", "URL decoded · Return to copy"},
+        Expected{"urldecode %zz", "%zz", "URL decoded · Return to copy"},
+        Expected{"urldecode %ff", "%ff", "URL decoded · Return to copy"},
+        Expected{"md5 abc", "900150983cd24fb0d6963f7d28e17f72", "MD5 of the text · Return to copy"},
+        Expected{"sha1 abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
+                 "SHA1 of the text · Return to copy"},
+        Expected{"SHA256 abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+                 "SHA256 of the text · Return to copy"},
+        Expected{"sha512 abc",
+                 "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a8"
+                 "36ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
+                 "SHA512 of the text · Return to copy"},
+        Expected{"sha256 é", "4a99557e4033c3539de2eb65472017cad5f9557f7a0625a09f1c3f6e2ba69c4c",
+                 "SHA256 of the text · Return to copy"},
+        Expected{"unix", "1700000000", "Unix time now · Return to copy"},
+        Expected{"epoch 1700000000", "2023-11-14 22:13:20 UTC",
+                 "Unix time to local date · Return to copy"},
+        Expected{"timestamp 1700000000000", "2023-11-14 22:13:20 UTC",
+                 "Unix time to local date · Return to copy"},
+        Expected{"unix 2024-01-31", "1706659200", "Local date to Unix time · Return to copy"},
+        Expected{"upper straße", "STRASSE", "Uppercase · Return to copy"},
+        Expected{"lowercase ÉCOLE", "école", "Lowercase · Return to copy"},
+        Expected{"title hello wORLD  again", "Hello World  Again", "Title case · Return to copy"},
+        Expected{"slug Crème Brûlée: the Recipe!", "creme-brulee-the-recipe",
+                 "URL slug · Return to copy"},
+        Expected{"snake MyFile and two", "my_file_and_two", "snake_case · Return to copy"},
+        Expected{"kebab my_file.name", "my-file-name", "kebab-case · Return to copy"},
+        Expected{"camel hello world", "helloWorld", "camelCase · Return to copy"},
+        Expected{"camel été brûlant", "étéBrûlant", "camelCase · Return to copy"},
+        Expected{"count hello world", "hello world", "Return to copy the text back"}));
+
+TEST(QuickTools, Base64ThatIsNotUtf8GivesNoRow) {
+  EXPECT_FALSE(answer("unbase64 _-8"));
+  EXPECT_FALSE(answer("unbase64 //79"));
+  EXPECT_EQ(answer("base64 d //79")->title, "Not valid base64");
+}
+
+TEST(QuickTools, Base64DecodeFailureRow) {
+  for (const char* text :
+       {"base64 d ###", "b64 decode aGVs bG8", "b64 decode a", "b64 d aGk=aGk="}) {
+    const auto tool = answer(text);
+    ASSERT_TRUE(tool) << text;
+    EXPECT_EQ(*tool, (QuickTool{.title = "Not valid base64",
+                                .subtitle = "Nothing to copy",
+                                .copy = "",
+                                .secret = false}))
+        << text;
+  }
+}
+
+TEST(QuickTools, CountTitle) {
+  EXPECT_EQ(answer("count hello world")->title, "2 words, 11 characters");
+  EXPECT_EQ(answer("count one")->title, "1 word, 3 characters");
+  EXPECT_EQ(answer("count  a\nb e\u0301")->title, "3 words, 6 characters");
+}
+
+TEST(QuickTools, UuidCounts) {
+  struct Case {
+    std::string text;
+    std::size_t count;
+  };
+  for (const Case& c : {Case{"uuid", 1}, Case{"GUID 3", 3}, Case{"uuid 50", 10}, Case{"uuid x", 1},
+                        Case{"uuid -2", 1}, Case{"uuid +2", 2},
+                        Case{"uuid 99999999999999999999", 10}, Case{"uuid 2.5", 1}}) {
+    const auto tool = answer(c.text);
+    ASSERT_TRUE(tool) << c.text;
+    const auto uuids = lines(tool->copy);
+    EXPECT_EQ(uuids.size(), c.count) << c.text;
+    EXPECT_EQ(tool->subtitle, c.count == 1
+                                  ? std::string("New UUID · Return to copy")
+                                  : std::to_string(c.count) + " new UUIDs · Return to copy");
+  }
+}
+
+TEST(QuickTools, UuidsAreVersionFourInLowerCase) {
+  const auto tool = QuickTools::answer("uuid 10", kNow);  // the real generator
+  ASSERT_TRUE(tool);
+  const auto uuids = lines(tool->copy);
+  for (const std::string& uuid : uuids) {
+    ASSERT_EQ(uuid.size(), 36u);
+    EXPECT_EQ(uuid[14], '4');
+    EXPECT_NE(std::string("89ab").find(uuid[19]), std::string::npos);
+    EXPECT_EQ(uuid.find_first_not_of("0123456789abcdef-"), std::string::npos);
+  }
+  EXPECT_NE(uuids[0], uuids[1]);
+}
+
+TEST(QuickTools, UuidTitleIsAPreviewOnOneLine) {
+  const auto tool = answer("uuid 3");
+  const auto uuids = lines(tool->copy);
+  const std::string joined = uuids[0] + "  " + uuids[1] + "  " + uuids[2];
+  EXPECT_EQ(tool->title, joined.substr(0, 89) + "…");
+}
+
+TEST(QuickTools, Passwords) {
+  struct Case {
+    std::string text;
+    std::size_t length;
+  };
+  for (const Case& c : {Case{"pw", 20}, Case{"password 4", 8}, Case{"pw 100", 64}, Case{"pw -5", 8},
+                        Case{"pw 30", 30}, Case{"pw many", 20}}) {
+    const auto tool = QuickTools::answer(c.text, kNow);
+    ASSERT_TRUE(tool) << c.text;
+    EXPECT_TRUE(tool->secret);
+    EXPECT_EQ(tool->copy.size(), c.length) << c.text;
+    EXPECT_EQ(tool->title, tool->copy);
+    EXPECT_EQ(tool->copy.find_first_not_of(quick::kPasswordAlphabet), std::string::npos);
+    EXPECT_EQ(tool->subtitle, "Random " + std::to_string(c.length) +
+                                  "-character password, made on this computer · Return to copy");
+  }
+}
+
+TEST(QuickTools, PasswordFromAPredictableSource) {
+  // Draws below 2^64 mod 65 = 16 are rejected, so the first character comes from 16.
+  EXPECT_EQ(answer("pw 8")->copy, "STUVWXYZ");
+}
+
+TEST(QuickTools, DigestTitleIsCutToNinetyCharacters) {
+  const auto tool = answer("sha512 abc");
+  EXPECT_EQ(tool->title, tool->copy.substr(0, 89) + "…");
+}
+
+TEST(QuickTools, PreviewReplacesLineBreaks) {
+  EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
+  EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
+  EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
+  std::string accents;
+  for (int i = 0; i < 91; ++i) accents += "e\u0301";
+  std::string kept;
+  for (int i = 0; i < 89; ++i) kept += "e\u0301";
+  EXPECT_EQ(preview(accents), kept + "…");
+}
+
+// Texts that are no command, or bad input to one: no row, no crash, no exception.
+TEST(QuickTools, BadInputGivesNoRow) {
+  const std::vector<std::string> texts{
+      "",
+      "   \n ",
+      "hello world",
+      "uuidx",
+      "base64",
+      "md5",
+      "sha256 ",
+      "unbase64 ###",
+      "unbase64 aGVsbG8====",
+      "#ggg",
+      "#ffff",
+      "#",
+      "rgb(256,0,0)",
+      "rgb(300, 0, 0)",
+      "rgb(1,2)",
+      "rgb(1,2,3,4)",
+      "rgb 99999999999999999999 0 0",
+      "unix 1e30",
+      "unix 12345678",
+      "unix 1000000000e30",
+      "unix 100000000000000000000",
+      "unix -99999999999999",
+      "unix inf",
+      "unix nan",
+      "unix 2024-02-30",
+      "unix 2024-02-29x",
+      "unix yesterday",
+      "slug !!!",
+      "snake ---",
+      "camel ...",
+      "count",
+  };
+  for (const std::string& text : texts) {
+    EXPECT_FALSE(answer(text)) << text;
+  }
+}
+
+TEST(QuickTools, InvalidUtf8IsReadWithReplacementCharacters) {
+  const auto tool = answer("md5 \xff");
+  ASSERT_TRUE(tool);
+  // The digest of U+FFFD.
+  EXPECT_EQ(tool->copy, answer("md5 \xEF\xBF\xBD")->copy);
+  EXPECT_FALSE(answer("\xC3"));
+  EXPECT_EQ(answer("upper a\xE2\x82")->copy, "A\xEF\xBF\xBD");
+}
+
+TEST(QuickTools, TextLongerThanTwentyThousandCharacters) {
+  const std::string body(QuickTools::kMaxCharacters - 4, 'a');
+  EXPECT_TRUE(answer("md5 " + body));
+  EXPECT_FALSE(answer("md5 " + body + "a"));
+  // Bytes are not characters: 20000 accented letters are 60000 bytes and still answered.
+  std::string accented = "md5 ";
+  for (std::size_t i = 0; i < QuickTools::kMaxCharacters - 4; ++i) accented += "e\u0301";
+  EXPECT_TRUE(answer(accented));
+}
+
+TEST(QuickTools, BrokenClockGivesNoUnixTime) {
+  for (double now : {std::nan(""), 1e300, -1e300}) {
+    EXPECT_FALSE(QuickTools::answer("unix", now, counting(), kUtc)) << now;
+  }
+  EXPECT_EQ(QuickTools::answer("unix", -1.5, counting(), kUtc)->copy, "-1");
+}
+
+TEST(QuickTools, ThrowingRandomSourceGivesNoRow) {
+  const quick::RandomSource broken = []() -> uint64_t { throw std::runtime_error("no entropy"); };
+  EXPECT_FALSE(QuickTools::answer("pw", kNow, broken, kUtc));
+  EXPECT_TRUE(QuickTools::answer("md5 a", kNow, broken, kUtc));
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,131 @@
+#include "quick/snippets.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+namespace quorvale {
+namespace {
+
+// 2024-03-05 09:07:30 in UTC.
+constexpr quick::Seconds kMarchFifth = 1709629650;
+const quick::LocalZone kUtc{"UTC"};
+
+Snippet snippet(std::string keyword, std::string name, std::string text = "") {
+  return Snippet::make(std::move(keyword), std::move(name), std::move(text));
+}
+
+std::vector<std::string> keywords(const std::vector<Snippet>& snippets) {
+  std::vector<std::string> out;
+  for (const Snippet& s : snippets) out.push_back(s.keyword);
+  return out;
+}
+
+class SnippetSearch : public ::testing::Test {
+ protected:
+  const std::vector<Snippet> snippets_{
+      snippet("signature", "Mail signature"),
+      snippet("sig", "Short sign-off"),
+      snippet("addr", "Home address"),
+      snippet("Addr2", "Work address"),
+      snippet("zip", "Postal code of the address"),
+  };
+
+  std::vector<std::string> search(std::string_view query, std::size_t limit = 10) const {
+    return keywords(SnippetEngine::search(query, snippets_, limit));
+  }
+};
+
+TEST_F(SnippetSearch, ExactBeforePrefixBeforeName) {
+  EXPECT_EQ(search("sig"), (std::vector<std::string>{"sig", "signature"}));
+  EXPECT_EQ(search("  SIG "), (std::vector<std::string>{"sig", "signature"}));
+  EXPECT_EQ(search("sign"), (std::vector<std::string>{"signature", "sig"}));
+}
+
+TEST_F(SnippetSearch, TiesAreInKeywordOrderCaseAsStored) {
+  // "Addr2" sorts before "addr" as stored, but "addr" is an exact match.
+  EXPECT_EQ(search("addr"), (std::vector<std::string>{"addr", "Addr2", "zip"}));
+  EXPECT_EQ(search("address"), (std::vector<std::string>{"Addr2", "addr", "zip"}));
+}
+
+TEST_F(SnippetSearch, LimitAndShortQueries) {
+  EXPECT_EQ(search("address", 2), (std::vector<std::string>{"Addr2", "addr"}));
+  EXPECT_EQ(search("address", 0), std::vector<std::string>{});
+  EXPECT_EQ(search("a"), std::vector<std::string>{});
+  EXPECT_EQ(search("é"), std::vector<std::string>{});
+  EXPECT_EQ(search("e\u0301"), std::vector<std::string>{});  // one character
+  EXPECT_EQ(search("nothing here"), std::vector<std::string>{});
+  EXPECT_EQ(search("\xff\xfe"), std::vector<std::string>{});
+}
+
+struct Expansion {
+  std::string text;
+  std::optional<std::string> clipboard;
+  std::string expanded;
+};
+
+class SnippetExpand : public ::testing::TestWithParam<Expansion> {};
+
+TEST_P(SnippetExpand, InOrder) {
+  const Expansion& e = GetParam();
+  EXPECT_EQ(SnippetEngine::expand(e.text, e.clipboard, kMarchFifth, kUtc), e.expanded) << e.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SnippetExpand,
+    ::testing::Values(
+        Expansion{"Today is {date} at {time}", std::nullopt, "Today is 2024-03-05 at 09:07"},
+        Expansion{"{datetime}|{date}|{time}", std::nullopt, "2024-03-05 09:07|2024-03-05|09:07"},
+        Expansion{"[{clipboard}]", std::nullopt, "[]"},
+        Expansion{"[{clipboard}]", "{date} and {clipboard}", "[{date} and {clipboard}]"},
+        Expansion{"{clipboard}{clipboard}", "ab", "abab"},
+        Expansion{"no placeholders {here}", "x", "no placeholders {here}"},
+        Expansion{"{DATE} {date", std::nullopt, "{DATE} {date"},
+        Expansion{"{{date}}", std::nullopt, "{2024-03-05}"}));
+
+TEST(SnippetExpand, InTheGivenZone) {
+  EXPECT_EQ(SnippetEngine::expand("{datetime}", std::nullopt, kMarchFifth,
+                                  quick::LocalZone{"Asia/Tokyo"}),
+            "2024-03-05 18:07");
+  EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, kMarchFifth,
+                                  quick::LocalZone{"Pacific/Honolulu"}),
+            "2024-03-04");
+}
+
+TEST(SnippetExpand, UnwritableMomentLeavesThePlaceholder) {
+  EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, 1e300, kUtc), "{date}");
+}
+
+TEST(SnippetJson, RoundTripAndRequiredKeys) {
+  const Snippet made = snippet("sig", "Signature", "Regards,\n{clipboard}");
+  EXPECT_EQ(nlohmann::json(made).get<Snippet>(), made);
+
+  const nlohmann::json lowerId = {{"id", "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"},
+                                  {"keyword", "k"},
+                                  {"name", "n"},
+                                  {"text", "t"}};
+  EXPECT_EQ(lowerId.get<Snippet>().id, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+
+  for (const char* missing : {"id", "keyword", "name", "text"}) {
+    nlohmann::json partial = lowerId;
+    partial.erase(missing);
+    EXPECT_THROW(partial.get<Snippet>(), nlohmann::json::exception) << missing;
+  }
+  nlohmann::json badId = lowerId;
+  badId["id"] = "not-a-uuid";
+  EXPECT_THROW(badId.get<Snippet>(), nlohmann::json::exception);
+  badId["id"] = 42;
+  EXPECT_THROW(badId.get<Snippet>(), nlohmann::json::exception);
+}
+
+TEST(SnippetMake, NewIdsAreUpperCaseUuids) {
+  const Snippet a = snippet("a", "A");
+  const Snippet b = snippet("a", "A");
+  EXPECT_EQ(a.id.size(), 36u);
+  EXPECT_EQ(a.id.find_first_not_of("0123456789ABCDEF-"), std::string::npos);
+  EXPECT_NE(a.id, b.id);
+  EXPECT_NE(a, b);
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,135 @@
+#include "quick/system_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace quorvale {
+namespace {
+
+using Command = SystemCommands::Command;
+
+const std::vector<RunningApp> kRunning{
+    {"Safari", "com.apple.Safari"},     {"Visual Studio Code", "code.desktop"},
+    {"Files", "org.gnome.Nautilus"},    {"Firefox", "firefox.desktop"},
+    {"Fira Viewer", "fira.desktop"},    {"Terminal Fish", "terminal.desktop"},
+    {"Filezilla", "filezilla.desktop"},
+};
+
+std::vector<std::string> ids(const std::vector<Command>& commands) {
+  std::vector<std::string> out;
+  for (const Command& c : commands) out.push_back(c.id);
+  return out;
+}
+
+std::vector<std::string> titles(const std::vector<SystemCommands::Pane>& panes) {
+  std::vector<std::string> out;
+  for (const auto& pane : panes) out.push_back(pane.title);
+  return out;
+}
+
+struct CommandCase {
+  std::string query;
+  std::vector<std::string> ids;
+};
+
+class Commands : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(Commands, Ids) {
+  EXPECT_EQ(ids(SystemCommands::commands(GetParam().query, kRunning)), GetParam().ids)
+      << GetParam().query;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Commands,
+    ::testing::Values(  // "sleep display" begins with "sleep" too.
+        CommandCase{"sleep", {"sleep", "displaysleep"}}, CommandCase{"  SUSPEND ", {"sleep"}},
+        CommandCase{"sle", {}}, CommandCase{"slee", {"sleep", "displaysleep"}},
+        CommandCase{"lock", {"displaysleep"}}, CommandCase{"loc", {}},
+        CommandCase{"sleep display", {"displaysleep"}}, CommandCase{"screen", {"screensaver"}},
+        CommandCase{"screensaver", {"screensaver"}}, CommandCase{"display", {"displaysleep"}},
+        CommandCase{"quit saf", {"quit:com.apple.Safari"}},
+        CommandCase{"Quit   SAF  ", {"quit:com.apple.Safari"}}, CommandCase{"kill s", {}},
+        CommandCase{"kill saf", {"forcequit:com.apple.Safari"}},
+        CommandCase{"force quit code", {"forcequit:code.desktop"}},
+        // Names beginning with "fi" first, in the given order, then word matches;
+        // four at most.
+        CommandCase{"quit fi",
+                    {"quit:org.gnome.Nautilus", "quit:firefox.desktop", "quit:fira.desktop",
+                     "quit:filezilla.desktop"}},
+        CommandCase{"quit fis", {"quit:terminal.desktop"}}, CommandCase{"quit nothing", {}},
+        CommandCase{"quitting", {}}, CommandCase{"quit", {}}));
+
+TEST(SystemCommands, QuitRowTexts) {
+  const auto quit = SystemCommands::commands("quit saf", kRunning);
+  ASSERT_EQ(quit.size(), 1u);
+  EXPECT_EQ(quit[0], (Command{"quit:com.apple.Safari", "Quit Safari",
+                              "Asks the app to quit, like Ctrl+Q"}));
+  const auto force = SystemCommands::commands("force quit visual", kRunning);
+  ASSERT_EQ(force.size(), 1u);
+  EXPECT_EQ(force[0], (Command{"forcequit:code.desktop", "Force quit Visual Studio Code",
+                               "Ends it at once; unsaved work is lost"}));
+}
+
+TEST(SystemCommands, ActionTextsNameThisComputer) {
+  EXPECT_EQ(SystemCommands::commands("suspend", {}),
+            (std::vector<Command>{{"sleep", "Sleep", "Put the computer to sleep"}}));
+  EXPECT_EQ(SystemCommands::commands("lock screen", {}),
+            (std::vector<Command>{{"displaysleep", "Lock screen",
+                                   "Turn the display off; your password is asked on wake if it "
+                                   "is set to be"}}));
+  EXPECT_EQ(
+      SystemCommands::commands("screen saver", {}),
+      (std::vector<Command>{{"screensaver", "Start screen saver", "Show the screen saver now"}}));
+}
+
+TEST(SystemCommands, NeedsRunningApps) {
+  EXPECT_TRUE(SystemCommands::needsRunningApps("quit "));
+  EXPECT_TRUE(SystemCommands::needsRunningApps("  Quit saf"));
+  EXPECT_TRUE(SystemCommands::needsRunningApps("FORCE QUIT x"));
+  EXPECT_TRUE(SystemCommands::needsRunningApps("kill x"));
+  EXPECT_FALSE(SystemCommands::needsRunningApps("quitting"));
+  EXPECT_FALSE(SystemCommands::needsRunningApps("quit"));
+  EXPECT_FALSE(SystemCommands::needsRunningApps("force"));
+  EXPECT_FALSE(SystemCommands::needsRunningApps("sleep"));
+}
+
+struct PaneCase {
+  std::string query;
+  std::vector<std::string> titles;
+};
+
+class Panes : public ::testing::TestWithParam<PaneCase> {};
+
+TEST_P(Panes, Titles) {
+  EXPECT_EQ(titles(SystemCommands::panes(GetParam().query)), GetParam().titles) << GetParam().query;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Panes,
+    ::testing::Values(PaneCase{"wifi", {"Wi-Fi"}}, PaneCase{"wi-f", {"Wi-Fi"}},
+                      PaneCase{"settings wifi", {"Wi-Fi"}},
+                      PaneCase{"system settings wireless", {"Wi-Fi"}},
+                      PaneCase{"Preferences Sound", {"Sound"}}, PaneCase{"settings", {"General"}},
+                      PaneCase{"system settings", {"General"}}, PaneCase{"blue", {"Bluetooth"}},
+                      PaneCase{"sou", {}}, PaneCase{"powe", {"Battery"}},
+                      PaneCase{"disk space", {"Storage"}}, PaneCase{"login", {"Login Items"}},
+                      PaneCase{"priv", {"Privacy and Security"}}, PaneCase{"stor", {"Storage"}},
+                      PaneCase{"s", {}}, PaneCase{"", {}}, PaneCase{"displays", {"Displays"}},
+                      PaneCase{"zzzz", {}}));
+
+TEST(SystemCommands, PaneAddressesAreDistinctSettingsPages) {
+  std::vector<std::string> seen;
+  for (const char* query : {"wifi", "bluetooth", "displays", "sound", "keyboard", "battery",
+                            "notifications", "privacy", "startup", "storage", "general"}) {
+    const auto panes = SystemCommands::panes(query);
+    ASSERT_EQ(panes.size(), 1u) << query;
+    EXPECT_TRUE(panes[0].url.starts_with("settings:")) << query;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), panes[0].url), 0) << query;
+    seen.push_back(panes[0].url);
+  }
+}
+
+}  // namespace
+}  // namespace quorvale

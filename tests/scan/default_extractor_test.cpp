@@ -1,0 +1,187 @@
+#include "scan/default_extractor.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+class DefaultExtractorTest : public ::testing::Test {
+ protected:
+  // Writes the file and extracts it with the size a directory listing would report.
+  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
+    std::string path = dir / name;
+    writeFile(path, bytes);
+    std::string ext = std::filesystem::path(name).extension().string();
+    if (!ext.empty()) ext.erase(0, 1);
+    return extractor.text(path, ext, static_cast<int64_t>(bytes.size()));
+  }
+
+  TempDir dir;
+  DefaultExtractor extractor;
+};
+
+struct SecretCase {
+  const char* name;
+  const char* ext;
+  bool secret;
+};
+
+TEST(SecretFiles, NamesAndExtensions) {
+  const SecretCase cases[] = {
+      {"Passwords.txt", "txt", true},
+      {"Secretary notes.txt", "txt", false},
+      {".env.local", "local", true},
+      {".env", "", true},
+      {"settings.env", "env", true},
+      {"server.PEM", "PEM", true},
+      {"id_rsa", "", true},
+      {"id_ed25519.pub", "pub", true},
+      {".netrc", "", true},
+      {".git-credentials", "", true},
+      {"Top Secret plan.md", "md", true},
+      {"secretariat minutes.md", "md", false},
+      {"AWS_API_KEY.txt", "txt", true},
+      {"db-credentials.json", "json", true},
+      {"notes.txt", "txt", false},
+      {"keynote talk.key", "key", true},
+      {"README", "", false},
+      {"access_token.txt", "txt", true},
+  };
+  for (const SecretCase& c : cases) {
+    EXPECT_EQ(DefaultExtractor::isSecretFile(c.name, c.ext), c.secret) << c.name;
+  }
+}
+
+TEST_F(DefaultExtractorTest, SecretFilesAreNotReadButSecretaryNotesAre) {
+  EXPECT_FALSE(extract("Passwords.txt", "hunter2"));
+  EXPECT_FALSE(extract(".env.local", "TOKEN=abc"));
+  EXPECT_EQ(extract("Secretary notes.txt", "Meeting at noon"), "Meeting at noon");
+}
+
+TEST_F(DefaultExtractorTest, TextIsTrimmedAndTheExtensionsCaseIgnored) {
+  EXPECT_EQ(extract("notes.TXT", "\n\n  hello world \t\n"), "hello world");
+  EXPECT_EQ(extract("main.cpp", "int main() {}\n"), "int main() {}");
+  EXPECT_FALSE(extract("blank.md", " \n\t\n"));
+  EXPECT_FALSE(extract("photo.png", "not really a picture"));
+  EXPECT_FALSE(extract("noextension", "text"));
+}
+
+TEST_F(DefaultExtractorTest, AZeroByteMeansBinary) {
+  EXPECT_FALSE(extract("data.txt", std::string("abc\0def", 7)));
+}
+
+TEST_F(DefaultExtractorTest, LargeLogsAreSkippedAndSmallerOnesGiveTheirStart) {
+  std::string line = "2024-05-01 12:00:00 service started ok\n";
+  std::string threeMegabytes;
+  while (threeMegabytes.size() < 3'000'000) threeMegabytes += line;
+  std::string fiveMegabytes = threeMegabytes + threeMegabytes.substr(0, 2'000'000);
+
+  EXPECT_FALSE(extract("big.log", fiveMegabytes));
+  std::optional<std::string> text = extract("medium.log", threeMegabytes);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, unicode::trimmed(threeMegabytes.substr(0, 6000)));
+}
+
+TEST_F(DefaultExtractorTest, ACharacterCutAtTheByteLimitIsDroppedNotTheWholeText) {
+  // 5999 ASCII letters, then "é" (two bytes) straddling byte 6000.
+  std::optional<std::string> text = extract("cut.txt", std::string(5999, 'a') + "é and more");
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, std::string(5999, 'a'));
+
+  std::string euros;
+  for (int i = 0; i < 3000; ++i) euros += "€";  // three bytes each
+  text = extract("euros.txt", "x" + euros);
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "x" + euros.substr(0, 1999 * 3));
+}
+
+TEST_F(DefaultExtractorTest, LatinOneTextIsReadAsWindows1252) {
+  EXPECT_EQ(extract("latin.txt", "caf\xE9 cr\xE8me \x80 5"), "café crème € 5");
+  // A file that ends in a lone Latin-1 letter is complete, not cut: the letter stays.
+  EXPECT_EQ(extract("end.txt", "d\xE9j\xE0"), "déjà");
+}
+
+TEST_F(DefaultExtractorTest, MostlyUtf8TextKeepsItsCharacters) {
+  EXPECT_EQ(extract("stray.txt", "naïve café \xFF résumé"), "naïve café \uFFFD résumé");
+  EXPECT_EQ(extract("bom.txt", "\xEF\xBB\xBFwith mark"), "with mark");
+}
+
+TEST_F(DefaultExtractorTest, RtfIsReadAndLargeRtfSkipped) {
+  EXPECT_EQ(extract("letter.rtf", "{\\rtf1\\ansi Dear Bob,\\par See you.}"), "Dear Bob,\nSee you.");
+  extractor.maxFileSize = 100;
+  EXPECT_FALSE(extract("long.rtf", "{\\rtf1 " + std::string(200, 'x') + "}"));
+}
+
+TEST_F(DefaultExtractorTest, MaxBytesCountsCharactersInTheResult) {
+  extractor.maxBytes = 3;
+  // "e" plus a combining accent is one character of three bytes.
+  EXPECT_EQ(extract("accents.rtf", R"({\rtf1 e\u769?e\u769?e\u769?e\u769?})"),
+            "e\u0301e\u0301e\u0301");
+  // Plain text is read only up to that many bytes.
+  EXPECT_EQ(extract("accents.txt", "e\u0301e\u0301"), "e\u0301");
+}
+
+TEST_F(DefaultExtractorTest, FifosAndDevicesAreNeverRead) {
+  std::string fifo = dir / "pipe.txt";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_FALSE(extractor.text(fifo, "txt", 0));  // would block forever if opened for reading
+  EXPECT_FALSE(extractor.text("/dev/zero", "txt", 0));
+  EXPECT_FALSE(extractor.text("/dev/null", "txt", 0));
+
+  std::string device = dir / "zero.txt";
+  if (mknod(device.c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0) {
+    EXPECT_FALSE(extractor.text(device, "txt", 0));
+  }
+  EXPECT_FALSE(extractor.text(dir.path(), "txt", 0));
+}
+
+TEST_F(DefaultExtractorTest, SymbolicLinksAreNotFollowed) {
+  writeFile(dir / "real.txt", "target text");
+  std::filesystem::create_symlink(dir / "real.txt", dir / "link.txt");
+  EXPECT_FALSE(extractor.text(dir / "link.txt", "txt", 11));
+}
+
+TEST_F(DefaultExtractorTest, UnreadableFilesGiveNothing) {
+  std::string secretPath = dir / "locked.txt";
+  std::string openPath = dir / "open.txt";
+  writeFile(secretPath, "private words");
+  writeFile(openPath, "public words");
+  chmod(secretPath.c_str(), 0000);
+  chmod(openPath.c_str(), 0644);
+  DefaultExtractor reader;
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] { return !reader.text(secretPath, "txt", 13); }));
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] {
+    return reader.text(openPath, "txt", 12) == std::optional<std::string>("public words");
+  }));
+}
+
+TEST_F(DefaultExtractorTest, FilesChangedAfterListingGiveWhatIsThere) {
+  std::string path = dir / "gone.txt";
+  writeFile(path, "soon deleted");
+  std::filesystem::remove(path);
+  EXPECT_FALSE(extractor.text(path, "txt", 12));
+
+  path = dir / "shrunk.txt";
+  writeFile(path, std::string(100, 'a') + std::string(9000, 'b'));
+  ASSERT_EQ(truncate(path.c_str(), 100), 0);
+  EXPECT_EQ(extractor.text(path, "txt", 9100), std::string(100, 'a'));
+
+  // Listed small, grown past the limit since: the size at opening counts.
+  path = dir / "grown.log";
+  writeFile(path, std::string(5'000'000, 'x'));
+  EXPECT_FALSE(extractor.text(path, "log", 10));
+}
+
+}  // namespace
+}  // namespace quorvale

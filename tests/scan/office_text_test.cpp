@@ -1,0 +1,162 @@
+#include "scan/office_text.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "scan/default_extractor.h"
+#include "scan/document_fixtures.h"
+#include "scan/regular_file.h"
+#include "scan/zip_parts.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeZip;
+
+struct XmlCase {
+  const char* what;
+  std::string xml;
+  std::string text;
+};
+
+TEST(OfficeXml, PlainText) {
+  const XmlCase cases[] = {
+      {"escaped entity stays escaped once", "<w:t>a&amp;lt;b</w:t>", "a&lt;b"},
+      {"entities", "&lt;&gt;&quot;&apos;&amp; &nbsp;", "<>\"'& &nbsp;"},
+      {"word paragraphs", "<w:p><w:r><w:t>One</w:t></w:r></w:p><w:p><w:t>Two</w:t></w:p>",
+       "One\nTwo"},
+      {"word tab and break", "<w:t>a</w:t><w:tab/><w:t>b</w:t><w:br/><w:t>c</w:t>", "a b\nc"},
+      {"blank paragraphs dropped", "<w:p></w:p><w:p> \t </w:p><w:p><w:t>x</w:t></w:p>", "x"},
+      {"shared strings", "<sst><si><t>Alpha</t></si><si><t>Beta</t></si></sst>", "Alpha\nBeta"},
+      {"open document", "<text:h>Title</text:h><text:p>a<text:tab/>b<text:line-break/>c</text:p>",
+       "Title\na b\nc"},
+      {"stray angle brackets", "a <> b < c", "a <> b < c"},
+      {"tag spanning lines", "x<w:t\nattr=\"1\">y</w:t>", "xy"},
+      {"slides", "<a:p><a:r><a:t>Hi</a:t></a:r></a:p><a:p><a:t>there</a:t></a:p>", "Hi\nthere"},
+  };
+  for (const XmlCase& c : cases) {
+    EXPECT_EQ(OfficeText::plainText(c.xml), c.text) << c.what;
+  }
+}
+
+TEST(OfficeXml, Parts) {
+  EXPECT_EQ(OfficeText::parts("docx"), std::vector<std::string>{"word/document.xml"});
+  EXPECT_EQ(OfficeText::parts("xlsx"), std::vector<std::string>{"xl/sharedStrings.xml"});
+  EXPECT_EQ(OfficeText::parts("odp"), std::vector<std::string>{"content.xml"});
+  std::vector<std::string> slides = OfficeText::parts("pptx");
+  ASSERT_EQ(slides.size(), 12u);
+  EXPECT_EQ(slides.front(), "ppt/slides/slide1.xml");
+  EXPECT_EQ(slides.back(), "ppt/slides/slide12.xml");
+  EXPECT_TRUE(OfficeText::parts("pages").empty());
+}
+
+class OfficeTextTest : public ::testing::Test {
+ protected:
+  std::optional<std::string> extract(const std::string& name) {
+    std::string path = dir / name;
+    std::string ext = std::filesystem::path(name).extension().string().substr(1);
+    return extractor.text(path, ext, static_cast<int64_t>(std::filesystem::file_size(path)));
+  }
+
+  TempDir dir;
+  DefaultExtractor extractor;
+};
+
+TEST_F(OfficeTextTest, WordDocument) {
+  writeZip(dir / "letter.docx",
+           {{"[Content_Types].xml", "<Types/>"},
+            {"word/document.xml", testing::wordDocumentXml({"Dear Ana,", "Fish &amp; chips."})}});
+  EXPECT_EQ(extract("letter.docx"), "Dear Ana,\nFish & chips.");
+}
+
+TEST_F(OfficeTextTest, SpreadsheetGivesOneSharedStringPerLine) {
+  writeZip(dir / "book.xlsx",
+           {{"xl/sharedStrings.xml",
+             "<sst count=\"3\"><si><t>Revenue</t></si><si><t>Costs</t></si>"
+             "<si><r><t>Net</t></r><r><t xml:space=\"preserve\"> margin</t></r></si></sst>"}});
+  EXPECT_EQ(extract("book.xlsx"), "Revenue\nCosts\nNet margin");
+}
+
+TEST_F(OfficeTextTest, PresentationGivesItsFirstTwelveSlides) {
+  std::vector<testing::ZipMember> members;
+  for (int i = 1; i <= 13; ++i) {
+    members.emplace_back("ppt/slides/slide" + std::to_string(i) + ".xml",
+                         testing::slideXml("Slide number " + std::to_string(i)));
+  }
+  writeZip(dir / "deck.pptx", members);
+  std::optional<std::string> text = extract("deck.pptx");
+  ASSERT_TRUE(text);
+  EXPECT_TRUE(text->starts_with("Slide number 1\nSlide number 2\n"));
+  EXPECT_TRUE(text->ends_with("Slide number 12"));
+  EXPECT_EQ(text->find("Slide number 13"), std::string::npos);
+}
+
+TEST_F(OfficeTextTest, OpenDocumentFormats) {
+  for (const char* ext : {"odt", "ods", "odp"}) {
+    std::string name = std::string("doc.") + ext;
+    writeZip(dir / name, {{"mimetype", "application/vnd.oasis.opendocument"},
+                          {"content.xml", "<office:text><text:p>Hello from " + std::string(ext) +
+                                              "</text:p></office:text>"}});
+    EXPECT_EQ(extract(name), "Hello from " + std::string(ext));
+  }
+}
+
+TEST_F(OfficeTextTest, MissingPartsAndNonArchivesGiveNothing) {
+  writeZip(dir / "hollow.docx", {{"word/styles.xml", "<w:styles/>"}});
+  EXPECT_FALSE(extract("hollow.docx"));
+  testing::writeFile(dir / "fake.xlsx", "this is not a zip archive");
+  EXPECT_FALSE(extract("fake.xlsx"));
+  testing::writeFile(dir / "empty.pptx", "");
+  EXPECT_FALSE(extract("empty.pptx"));
+}
+
+TEST_F(OfficeTextTest, ZipBombCostsAtMostThePartCap) {
+  // 1 GB of 'A' from 6.5 MB: reading it whole would take seconds and a gigabyte of memory.
+  testing::writeZipBomb(dir / "bomb.docx", "word/document.xml", 4'000'000);
+
+  std::optional<RegularFile> file = RegularFile::open(dir / "bomb.docx");
+  ASSERT_TRUE(file);
+  std::optional<ZipParts> archive = ZipParts::open(file->fd());
+  ASSERT_TRUE(archive);
+  std::optional<std::string> part =
+      archive->read("word/document.xml", OfficeText::kPartLimit, OfficeText::kPartTimeout);
+  ASSERT_TRUE(part);
+  EXPECT_EQ(*part, std::string(OfficeText::kPartLimit, 'A'));
+
+  std::optional<std::string> text = extract("bomb.docx");
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, std::string(6000, 'A'));
+}
+
+TEST_F(OfficeTextTest, CompressedBombMadeByLibzipIsCappedToo) {
+  writeZip(dir / "bomb.xlsx", {{"xl/sharedStrings.xml", std::string(8'000'000, 'B')}});
+  EXPECT_EQ(extract("bomb.xlsx"), std::string(6000, 'B'));
+}
+
+TEST_F(OfficeTextTest, OfficeFilesOverTheLimitAreNotOpened) {
+  writeZip(dir / "small.docx", {{"word/document.xml", testing::wordDocumentXml({"words"})}});
+  EXPECT_FALSE(
+      extractor.text(dir / "small.docx", "docx", DefaultExtractor::kMaxOfficeFileSize + 1));
+  EXPECT_FALSE(OfficeText::text(dir / "small.docx", "docx", 6000, 10, 1000));
+}
+
+TEST_F(OfficeTextTest, OldWordDocument) {
+  if (access("/usr/bin/catdoc", X_OK) != 0) GTEST_SKIP() << "catdoc is not installed";
+  testing::writeFile(
+      dir / "minutes.doc",
+      testing::makeWordDocument("Minutes of the caf\xE9 meeting.\rSecond paragraph.\r"));
+  EXPECT_EQ(extract("minutes.doc"), "Minutes of the café meeting.\nSecond paragraph.");
+}
+
+TEST(OfficeTextRun, ForwardsToTheProcessRunner) {
+  EXPECT_EQ(OfficeText::run("/bin/echo", {"hi"}, 100, 5.0), "hi\n");
+  EXPECT_EQ(OfficeText::run("/bin/echo", {"hello"}, 3, 5.0), "hel");
+  EXPECT_FALSE(OfficeText::run("/nonexistent/tool", {}, 100, 5.0));
+}
+
+}  // namespace
+}  // namespace quorvale

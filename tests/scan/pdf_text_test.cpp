@@ -1,0 +1,75 @@
+#include "scan/pdf_text.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "scan/default_extractor.h"
+#include "scan/document_fixtures.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::makePdf;
+using testing::TempDir;
+using testing::writeFile;
+
+class PdfTextTest : public ::testing::Test {
+ protected:
+  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
+    std::string path = dir / name;
+    writeFile(path, bytes);
+    return extractor.text(path, "pdf", static_cast<int64_t>(bytes.size()));
+  }
+
+  TempDir dir;
+  DefaultExtractor extractor;
+};
+
+TEST_F(PdfTextTest, ReadsPagesSeparatedByLineBreaks) {
+  std::optional<std::string> text =
+      extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "Quarterly report\nSecond (page)");
+}
+
+TEST_F(PdfTextTest, ReadsOnlyTheFirstThreePages) {
+  std::optional<std::string> text = extract(
+      "five.pdf", makePdf({"page one", "page two", "page three", "page four", "page five"}));
+  ASSERT_TRUE(text);
+  EXPECT_EQ(*text, "page one\npage two\npage three");
+}
+
+TEST_F(PdfTextTest, DamagedFilesGiveNothingOrWhatIsLegible) {
+  EXPECT_FALSE(extract("empty.pdf", ""));
+  EXPECT_FALSE(extract("garbage.pdf", std::string(5000, '\x07')));
+  std::string pdf = makePdf({"legible words", "more"});
+  // A truncated file may still be legible in part; it must simply not crash.
+  std::optional<std::string> truncated = extract("truncated.pdf", pdf.substr(0, pdf.size() / 2));
+  if (truncated) {
+    EXPECT_EQ(truncated->find("more"), std::string::npos);
+  }
+}
+
+TEST_F(PdfTextTest, FilesOverTheLimitAreNotOpened) {
+  std::string path = dir / "listed-huge.pdf";
+  writeFile(path, makePdf({"small in truth"}));
+  EXPECT_FALSE(extractor.text(path, "pdf", PdfText::kMaxFileSize + 1));
+}
+
+TEST_F(PdfTextTest, PasswordLockedDocumentsGiveNothing) {
+  if (access("/usr/bin/qpdf", X_OK) != 0) GTEST_SKIP() << "qpdf is not installed";
+  std::string plain = dir / "plain.pdf";
+  std::string locked = dir / "locked.pdf";
+  writeFile(plain, makePdf({"confidential"}));
+  std::string command =
+      "/usr/bin/qpdf --encrypt user owner 256 -- '" + plain + "' '" + locked + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_FALSE(PdfText::text(locked, 1000, 6000));
+  EXPECT_FALSE(extractor.text(locked, "pdf", 1000));
+}
+
+}  // namespace
+}  // namespace quorvale
