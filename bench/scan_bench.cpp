@@ -3,8 +3,11 @@
 // files per second, the rescan's entries per second, the index size per file and the peak memory.
 //
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] [--rescans K]
+//                       [--unguarded]
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] --print-corpus
 //
+// Contents are read as `quorvale --scan` reads them (PDF and office files behind the extraction
+// guard); --unguarded measures the default extractor alone.
 // --print-corpus only makes sure the corpus exists and prints its folder (for bench/peers.sh).
 // DIR (default $QUORVALE_BENCH_DATA, else $XDG_CACHE_HOME/quorvale-bench) holds the corpora, the
 // indexes and a results/ folder with one line per run for bench/run.sh to compare.
@@ -32,6 +35,7 @@ struct Arguments {
   int firstScans = 0;  // 0: three for small corpora, one for large ones
   int rescans = 3;
   bool printCorpus = false;
+  Extraction extraction = Extraction::guarded;
   // Set in the child processes only.
   std::optional<Phase> phase;
   std::string root;
@@ -40,7 +44,7 @@ struct Arguments {
 
 [[noreturn]] void usage() {
   std::cerr << "usage: quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] "
-               "[--rescans K] [--print-corpus]\n";
+               "[--rescans K] [--unguarded] [--print-corpus]\n";
   std::exit(2);
 }
 
@@ -56,8 +60,9 @@ Arguments parse(int argc, char** argv) {
   arguments.data = defaultDataFolder();
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--print-corpus") {
-      arguments.printCorpus = true;
+    if (flag == "--print-corpus" || flag == "--unguarded") {
+      if (flag == "--print-corpus") arguments.printCorpus = true;
+      else arguments.extraction = Extraction::unguarded;
       continue;
     }
     if (i + 1 >= argc) usage();
@@ -76,9 +81,13 @@ Arguments parse(int argc, char** argv) {
   return arguments;
 }
 
-PhaseResult runChild(Phase phase, const std::string& root, const std::string& database) {
-  return PhaseResult::decode(runSelf(
-      {"--phase", phase == Phase::firstScan ? "first" : "rescan", "--root", root, "--db", database}));
+PhaseResult runChild(const Arguments& arguments, Phase phase, const std::string& root,
+                     const std::string& database) {
+  std::vector<std::string> child = {"--phase", phase == Phase::firstScan ? "first" : "rescan",
+                                    "--root",  root,
+                                    "--db",    database};
+  if (arguments.extraction == Extraction::unguarded) child.push_back("--unguarded");
+  return PhaseResult::decode(runSelf(child));
 }
 
 double median(std::vector<double> values) {
@@ -121,7 +130,9 @@ int benchmark(const Arguments& arguments) {
               corpus.reused ? ", reused"
                             : (", generated in " + std::to_string(corpus.generationSeconds) + " s")
                                   .c_str());
-  const std::string runName = "quorvale-" + std::to_string(arguments.corpus.files) + "-s" +
+  // The default extractor alone is reported as its own tool, "q-default".
+  const std::string tool = arguments.extraction == Extraction::guarded ? "quorvale" : "q-default";
+  const std::string runName = tool + "-" + std::to_string(arguments.corpus.files) + "-s" +
                               std::to_string(arguments.corpus.seed);
   const std::string database = arguments.data + "/runs/" + runName + "/index.db";
   std::filesystem::create_directories(arguments.data + "/runs/" + runName);
@@ -133,21 +144,21 @@ int benchmark(const Arguments& arguments) {
   PhaseResult rescan;
   int64_t peak = 0;
   for (int i = 0; i < arguments.firstScans; ++i) {
-    first = runChild(Phase::firstScan, corpus.root, database);
+    first = runChild(arguments, Phase::firstScan, corpus.root, database);
     printDetail("first scan", first);
     firstTimes.push_back(first.seconds);
     firstCpuTimes.push_back(first.cpuSeconds);
     peak = std::max(peak, first.peakKilobytes);
   }
   for (int i = 0; i < arguments.rescans; ++i) {
-    rescan = runChild(Phase::rescan, corpus.root, database);
+    rescan = runChild(arguments, Phase::rescan, corpus.root, database);
     printDetail("rescan", rescan);
     rescanTimes.push_back(rescan.seconds);
     peak = std::max(peak, rescan.peakKilobytes);
   }
   checkAgainstCorpus(corpus.stats, first, rescan);
 
-  const ResultRow row{.tool = "quorvale",
+  const ResultRow row{.tool = tool,
                       .files = corpus.stats.files,
                       .firstSeconds = median(firstTimes),
                       .firstCpuSeconds = median(firstCpuTimes),
@@ -157,7 +168,7 @@ int benchmark(const Arguments& arguments) {
                       .peakKilobytes = peak};
   std::printf("\n%s\n%s\n", tableHeader().c_str(), tableRow(row).c_str());
   saveRow(arguments.data + "/results/" + std::to_string(arguments.corpus.files) + "-s" +
-              std::to_string(arguments.corpus.seed) + "/quorvale.tsv",
+              std::to_string(arguments.corpus.seed) + "/" + tool + ".tsv",
           row);
   return 0;
 }
@@ -170,8 +181,9 @@ int main(int argc, char** argv) {
   try {
     const Arguments arguments = parse(argc, argv);
     if (arguments.phase) {
-      std::fputs(runPhase(*arguments.phase, arguments.root, arguments.database).encode().c_str(),
-                 stdout);
+      const PhaseResult result =
+          runPhase(*arguments.phase, arguments.extraction, arguments.root, arguments.database);
+      std::fputs(result.encode().c_str(), stdout);
       return 0;
     }
     if (arguments.printCorpus) {

@@ -10,7 +10,9 @@
 #include <stdexcept>
 
 #include "index/file_index.h"
-#include "scan/bench_extractor.h"
+#include "scan/default_extractor.h"
+#include "scan/extraction_guard.h"
+#include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 
 namespace quorvale::bench {
@@ -26,6 +28,14 @@ int64_t fileSize(const std::string& path) {
 
 void removeDatabase(const std::string& database) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) fs::remove(database + suffix);
+}
+
+// The guard's files live beside the database; a first scan starts without poisoned files.
+std::string guardFolder(const std::string& database, Phase phase) {
+  const std::string folder = fs::path(database).parent_path().string() + "/guard";
+  if (phase == Phase::firstScan) fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
 }
 
 // The "VmHWM:  123456 kB" line of /proc/self/status.
@@ -90,14 +100,19 @@ PhaseResult PhaseResult::decode(const std::string& text) {
           .peakKilobytes = integer("peakKilobytes")};
 }
 
-PhaseResult runPhase(Phase phase, const std::string& root, const std::string& database) {
+PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root,
+                     const std::string& database) {
   if (phase == Phase::firstScan) removeDatabase(database);
-  const auto extractor = benchExtractor();
+  ExtractionGuard guard(guardFolder(database, phase));
+  const DefaultExtractor unguarded;
+  const GuardedExtractor guarded(unguarded, guard);
+  const ContentExtractor& extractor =
+      extraction == Extraction::guarded ? static_cast<const ContentExtractor&>(guarded) : unguarded;
   const auto start = std::chrono::steady_clock::now();
   const double cpuStart = cpuSeconds();
   const double waitStart = runQueueSeconds();
   FileIndex index(database);
-  const ScanStats stats = Scanner::scan(ScanConfig::make({root}), index, *extractor, {},
+  const ScanStats stats = Scanner::scan(ScanConfig::make({root}), index, extractor, {},
                                         [] { return false; }, {});
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double cpuElapsed = cpuSeconds() - cpuStart;

@@ -1,6 +1,9 @@
 // One measured phase of the scan benchmark, run inside its own child process: a first scan of
 // the corpus into a fresh index.db, or a rescan of an unchanged corpus into the existing one.
-// The child prints its result in a small "key value" text that the parent decodes.
+// The scan reads contents as `quorvale --scan` does: the default extractor, with PDF and office
+// files behind the extraction guard (its files kept beside the database); or, when asked, the
+// default extractor alone. The child prints its result in a small "key value" text that the
+// parent decodes.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +12,7 @@
 namespace quorvale::bench {
 
 enum class Phase { firstScan, rescan };
+enum class Extraction { guarded, unguarded };
 
 struct PhaseResult {
   double seconds = 0;  // the scan call alone, from opening the index to its last commit
@@ -32,6 +36,7 @@ struct PhaseResult {
 };
 
 // Runs the phase in this process. A first scan deletes any earlier database first.
-PhaseResult runPhase(Phase phase, const std::string& root, const std::string& database);
+PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root,
+                     const std::string& database);
 
 }  // namespace quorvale::bench
