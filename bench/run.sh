@@ -45,7 +45,7 @@ compare() {
   echo "== $1 files"
   table_header
   local tool
-  for tool in quorvale recoll updatedb; do
+  for tool in quorvale q-default recoll updatedb; do
     [[ -f $results/$tool.tsv ]] && table_row "$results/$tool.tsv"
   done
   [[ -f $results/quorvale.tsv && -f $results/recoll.tsv ]] || return 0

@@ -50,7 +50,8 @@ struct Arguments {
 
 std::string defaultDataFolder() {
   if (const char* data = std::getenv("QUORVALE_BENCH_DATA")) return data;
-  if (const char* cache = std::getenv("XDG_CACHE_HOME")) return std::string(cache) + "/quorvale-bench";
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"))
+    return std::string(cache) + "/quorvale-bench";
   const char* home = std::getenv("HOME");
   return std::string(home != nullptr ? home : "/tmp") + "/.cache/quorvale-bench";
 }
@@ -61,21 +62,32 @@ Arguments parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
     if (flag == "--print-corpus" || flag == "--unguarded") {
-      if (flag == "--print-corpus") arguments.printCorpus = true;
-      else arguments.extraction = Extraction::unguarded;
+      if (flag == "--print-corpus")
+        arguments.printCorpus = true;
+      else
+        arguments.extraction = Extraction::unguarded;
       continue;
     }
     if (i + 1 >= argc) usage();
     const std::string value = argv[++i];
-    if (flag == "--files") arguments.corpus.files = std::stoull(value);
-    else if (flag == "--seed") arguments.corpus.seed = std::stoull(value);
-    else if (flag == "--data") arguments.data = value;
-    else if (flag == "--first-scans") arguments.firstScans = std::stoi(value);
-    else if (flag == "--rescans") arguments.rescans = std::stoi(value);
-    else if (flag == "--phase") arguments.phase = value == "first" ? Phase::firstScan : Phase::rescan;
-    else if (flag == "--root") arguments.root = value;
-    else if (flag == "--db") arguments.database = value;
-    else usage();
+    if (flag == "--files")
+      arguments.corpus.files = std::stoull(value);
+    else if (flag == "--seed")
+      arguments.corpus.seed = std::stoull(value);
+    else if (flag == "--data")
+      arguments.data = value;
+    else if (flag == "--first-scans")
+      arguments.firstScans = std::stoi(value);
+    else if (flag == "--rescans")
+      arguments.rescans = std::stoi(value);
+    else if (flag == "--phase")
+      arguments.phase = value == "first" ? Phase::firstScan : Phase::rescan;
+    else if (flag == "--root")
+      arguments.root = value;
+    else if (flag == "--db")
+      arguments.database = value;
+    else
+      usage();
   }
   if (arguments.firstScans <= 0) arguments.firstScans = arguments.corpus.files <= 20000 ? 3 : 1;
   return arguments;
@@ -83,9 +95,8 @@ Arguments parse(int argc, char** argv) {
 
 PhaseResult runChild(const Arguments& arguments, Phase phase, const std::string& root,
                      const std::string& database) {
-  std::vector<std::string> child = {"--phase", phase == Phase::firstScan ? "first" : "rescan",
-                                    "--root",  root,
-                                    "--db",    database};
+  std::vector<std::string> child = {
+      "--phase", phase == Phase::firstScan ? "first" : "rescan", "--root", root, "--db", database};
   if (arguments.extraction == Extraction::unguarded) child.push_back("--unguarded");
   return PhaseResult::decode(runSelf(child));
 }
@@ -97,21 +108,24 @@ double median(std::vector<double> values) {
 }
 
 void printDetail(const char* what, const PhaseResult& result) {
-  std::printf("  %-12s %7.2f s (cpu %.2f s, waiting for a cpu %.2f s)  seen %lld, added %lld, unchanged %lld, with content %lld, "
-              "peak %.1f MB\n",
-              what, result.seconds, result.cpuSeconds, result.waitSeconds, static_cast<long long>(result.seen),
-              static_cast<long long>(result.added), static_cast<long long>(result.unchanged),
-              static_cast<long long>(result.withContent),
-              static_cast<double>(result.peakKilobytes) / 1024.0);
+  std::printf(
+      "  %-12s %7.2f s (cpu %.2f s, waiting for a cpu %.2f s)  seen %lld, added %lld, unchanged "
+      "%lld, with content %lld, "
+      "peak %.1f MB\n",
+      what, result.seconds, result.cpuSeconds, result.waitSeconds,
+      static_cast<long long>(result.seen), static_cast<long long>(result.added),
+      static_cast<long long>(result.unchanged), static_cast<long long>(result.withContent),
+      static_cast<double>(result.peakKilobytes) / 1024.0);
 }
 
 // Scans that disagree with the corpus are reported, not fatal: the figures still stand.
 void checkAgainstCorpus(const CorpusStats& corpus, const PhaseResult& first,
                         const PhaseResult& rescan) {
   if (first.seen != corpus.indexedEntries) {
-    std::printf("  note: the first scan saw %lld entries; the corpus has %lld outside pruned "
-                "folders\n",
-                static_cast<long long>(first.seen), static_cast<long long>(corpus.indexedEntries));
+    std::printf(
+        "  note: the first scan saw %lld entries; the corpus has %lld outside pruned "
+        "folders\n",
+        static_cast<long long>(first.seen), static_cast<long long>(corpus.indexedEntries));
   }
   if (rescan.unchanged != rescan.seen) {
     std::printf("  note: the rescan re-indexed %lld of %lld entries\n",
@@ -127,9 +141,9 @@ int benchmark(const Arguments& arguments) {
               static_cast<long long>(corpus.stats.prunedFiles),
               static_cast<long long>(corpus.stats.folders),
               static_cast<double>(corpus.stats.bytes) / 1e6,
-              corpus.reused ? ", reused"
-                            : (", generated in " + std::to_string(corpus.generationSeconds) + " s")
-                                  .c_str());
+              corpus.reused
+                  ? ", reused"
+                  : (", generated in " + std::to_string(corpus.generationSeconds) + " s").c_str());
   // The default extractor alone is reported as its own tool, "q-default".
   const std::string tool = arguments.extraction == Extraction::guarded ? "quorvale" : "q-default";
   const std::string runName = tool + "-" + std::to_string(arguments.corpus.files) + "-s" +

@@ -15,14 +15,20 @@ struct Syntax {
 
 Syntax syntaxOf(Language language) {
   switch (language) {
-    case Language::python: return {"#", IdentifierCase::snake, IdentifierCase::snake};
+    case Language::python:
+      return {"#", IdentifierCase::snake, IdentifierCase::snake};
     case Language::javascript:
-    case Language::typescript: return {"//", IdentifierCase::camel, IdentifierCase::camel};
+    case Language::typescript:
+      return {"//", IdentifierCase::camel, IdentifierCase::camel};
     case Language::cpp:
-    case Language::cppHeader: return {"//", IdentifierCase::camel, IdentifierCase::camel};
-    case Language::rust: return {"//", IdentifierCase::snake, IdentifierCase::snake};
-    case Language::go: return {"//", IdentifierCase::pascal, IdentifierCase::camel};
-    case Language::shell: return {"#", IdentifierCase::snake, IdentifierCase::upperSnake};
+    case Language::cppHeader:
+      return {"//", IdentifierCase::camel, IdentifierCase::camel};
+    case Language::rust:
+      return {"//", IdentifierCase::snake, IdentifierCase::snake};
+    case Language::go:
+      return {"//", IdentifierCase::pascal, IdentifierCase::camel};
+    case Language::shell:
+      return {"#", IdentifierCase::snake, IdentifierCase::upperSnake};
   }
   return {"//", IdentifierCase::camel, IdentifierCase::camel};
 }
@@ -79,7 +85,8 @@ std::string statement(Random& random, Language language, const Syntax& syntax) {
   const std::string argument = identifier(random, syntax.variables, 1, 1);
   const std::string number = std::to_string(random.between(0, 512));
   switch (language) {
-    case Language::python: return target + " = " + callee + "(" + argument + ", " + number + ")";
+    case Language::python:
+      return target + " = " + callee + "(" + argument + ", " + number + ")";
     case Language::javascript:
     case Language::typescript:
       return "const " + target + " = await " + callee + "(" + argument + ", " + number + ");";
@@ -88,8 +95,10 @@ std::string statement(Random& random, Language language, const Syntax& syntax) {
       return "auto " + target + " = " + callee + "(" + argument + ", " + number + ");";
     case Language::rust:
       return "let " + target + " = " + callee + "(&" + argument + ", " + number + ")?;";
-    case Language::go: return target + " := " + callee + "(" + argument + ", " + number + ")";
-    case Language::shell: return target + "=\"$(" + callee + " \"$" + argument + "\")\"";
+    case Language::go:
+      return target + " := " + callee + "(" + argument + ", " + number + ")";
+    case Language::shell:
+      return target + "=\"$(" + callee + " \"$" + argument + "\")\"";
   }
   return target;
 }
@@ -102,8 +111,12 @@ void appendFunction(std::string& out, Random& random, Language language) {
   const std::string indent = (language == Language::go) ? "\t" : (python ? "    " : "  ");
   appendComment(out, random, syntax.comment, "");
   switch (language) {
-    case Language::python: out += "def " + name + "(" + parameter + "):\n"; break;
-    case Language::javascript: out += "function " + name + "(" + parameter + ") {\n"; break;
+    case Language::python:
+      out += "def " + name + "(" + parameter + "):\n";
+      break;
+    case Language::javascript:
+      out += "function " + name + "(" + parameter + ") {\n";
+      break;
     case Language::typescript:
       out += "export async function " + name + "(" + parameter + ": string): Promise<number> {\n";
       break;
@@ -114,8 +127,12 @@ void appendFunction(std::string& out, Random& random, Language language) {
     case Language::rust:
       out += "pub fn " + name + "(" + parameter + ": &str) -> Result<usize, Error> {\n";
       break;
-    case Language::go: out += "func " + name + "(" + parameter + " string) (int, error) {\n"; break;
-    case Language::shell: out += name + "() {\n"; break;
+    case Language::go:
+      out += "func " + name + "(" + parameter + " string) (int, error) {\n";
+      break;
+    case Language::shell:
+      out += name + "() {\n";
+      break;
   }
   const int lines = static_cast<int>(random.between(2, 12));
   for (int i = 0; i < lines; ++i) {
@@ -153,8 +170,9 @@ std::string packageJson(Random& random, std::string_view name) {
                     std::to_string(random.between(0, 4)) + "." +
                     std::to_string(random.between(0, 20)) + ".0\",\n  \"description\": \"";
   appendSentence(out, random);
-  out += "\",\n  \"main\": \"src/index.js\",\n  \"scripts\": {\n    \"build\": \"tsc -p .\",\n"
-         "    \"test\": \"jest\"\n  },\n  \"dependencies\": {\n";
+  out +=
+      "\",\n  \"main\": \"src/index.js\",\n  \"scripts\": {\n    \"build\": \"tsc -p .\",\n"
+      "    \"test\": \"jest\"\n  },\n  \"dependencies\": {\n";
   const int dependencies = static_cast<int>(random.between(2, 8));
   for (int i = 0; i < dependencies; ++i) {
     out += "    \"" + identifier(random, IdentifierCase::kebab, 1, 2) + "\": \"^" +

@@ -145,6 +145,8 @@ std::vector<std::string> corpusFileNames(const CorpusOptions& options) {
   return names;
 }
 
-const std::vector<std::string>& corpusVocabulary() { return vocabularyWords(); }
+const std::vector<std::string>& corpusVocabulary() {
+  return vocabularyWords();
+}
 
 }  // namespace quorvale::bench

@@ -8,7 +8,7 @@
 namespace quorvale::bench {
 namespace {
 
-constexpr std::string_view kAreas[] = {"Work",   "Personal", "Clients", "Home",   "School",
+constexpr std::string_view kAreas[] = {"Work",   "Personal", "Clients", "Home",    "School",
                                        "Health", "Travel",   "Family",  "Research"};
 constexpr std::string_view kPictureExtensions[] = {"jpg", "jpg", "png", "jpeg", "heic"};
 
@@ -19,9 +19,9 @@ struct DocumentKind {
 };
 
 constexpr DocumentKind kDocumentKinds[] = {
-    {Format::docx, "docx", 24},    {Format::pdf, "pdf", 20},        {Format::markdown, "md", 15},
-    {Format::plainText, "txt", 15}, {Format::csv, "csv", 8},        {Format::opaque, "jpg", 7},
-    {Format::html, "html", 3},      {Format::json, "json", 3},       {Format::opaque, "zip", 2},
+    {Format::docx, "docx", 24},     {Format::pdf, "pdf", 20},      {Format::markdown, "md", 15},
+    {Format::plainText, "txt", 15}, {Format::csv, "csv", 8},       {Format::opaque, "jpg", 7},
+    {Format::html, "html", 3},      {Format::json, "json", 3},     {Format::opaque, "zip", 2},
     {Format::yaml, "yaml", 1},      {Format::opaque, "tar.gz", 2},
 };
 
@@ -38,15 +38,17 @@ const DocumentKind& drawKind(Random& random) {
 
 uint32_t documentSize(Random& random, Format format) {
   switch (format) {
-    case Format::opaque: return opaqueSize(random, 1000, 16000);
+    case Format::opaque:
+      return opaqueSize(random, 1000, 16000);
     case Format::pdf:
-    case Format::docx: return textSize(random) + 1200;
-    default: return textSize(random);
+    case Format::docx:
+      return textSize(random) + 1200;
+    default:
+      return textSize(random);
   }
 }
 
-void planDocumentFolder(Planner& planner, const std::string& folder, int64_t count,
-                        int64_t time) {
+void planDocumentFolder(Planner& planner, const std::string& folder, int64_t count, int64_t time) {
   Random& random = planner.random();
   for (int64_t i = 0; i < count; ++i) {
     const DocumentKind& kind = drawKind(random);
@@ -64,7 +66,8 @@ void planDocumentFolder(Planner& planner, const std::string& folder, int64_t cou
 
 void planDocuments(Planner& planner) {
   Random& random = planner.random();
-  std::string folder = random.percent(80) ? "Documents" : "Archive/" + std::to_string(random.between(2015, 2022));
+  std::string folder =
+      random.percent(80) ? "Documents" : "Archive/" + std::to_string(random.between(2015, 2022));
   folder += "/" + std::string(random.pick(kAreas)) + "/" + folderName(random, false);
   const int64_t time = planner.anyTime();
   const auto subfolders = random.between(0, 3);
@@ -93,8 +96,8 @@ void planFinance(Planner& planner) {
     char name[48];
     std::snprintf(name, sizeof name, "bank-statement-%lld-%02d.csv", static_cast<long long>(year),
                   static_cast<int>(month));
-    planner.add(base + "Statements/" + std::to_string(year), name, Format::csv, textSize(random) * 2,
-                planner.timeNear(time, 180));
+    planner.add(base + "Statements/" + std::to_string(year), name, Format::csv,
+                textSize(random) * 2, planner.timeNear(time, 180));
   }
   if (random.percent(50)) {
     planner.add(base + "Taxes/" + std::to_string(year), documentName(random, "pdf"), Format::pdf,
@@ -118,8 +121,9 @@ void planNotes(Planner& planner) {
     std::snprintf(date, sizeof date, "%lld-%02lld-%02d", static_cast<long long>(year),
                   static_cast<long long>(month), static_cast<int>(random.between(1, 28)));
     const bool markdown = random.percent(75);
-    planner.add(folder, std::string(date) + " " + folderName(random, random.percent(50)) +
-                            (markdown ? ".md" : ".txt"),
+    planner.add(folder,
+                std::string(date) + " " + folderName(random, random.percent(50)) +
+                    (markdown ? ".md" : ".txt"),
                 markdown ? Format::markdown : Format::plainText, textSize(random),
                 planner.timeNear(time, 30));
   }

@@ -42,10 +42,17 @@ std::string xmlEscaped(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -59,8 +66,9 @@ void appendParagraph(std::string& out, std::string_view text, std::string_view s
 
 std::string documentXml(std::string_view title, const std::vector<std::string>& paragraphs) {
   std::string out(kXmlDeclaration);
-  out += "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-         "<w:body>";
+  out +=
+      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:body>";
   appendParagraph(out, title, "Title");
   for (const std::string& paragraph : paragraphs) appendParagraph(out, paragraph, "");
   out += "<w:sectPr/></w:body></w:document>";

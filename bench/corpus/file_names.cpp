@@ -8,8 +8,8 @@
 namespace quorvale::bench {
 namespace {
 
-constexpr std::string_view kVersionWords[] = {"final", "draft", "v2", "v3", "old", "new",
-                                              "copy",  "edited", "signed", "reviewed"};
+constexpr std::string_view kVersionWords[] = {"final", "draft", "v2",     "v3",     "old",
+                                              "new",   "copy",  "edited", "signed", "reviewed"};
 
 std::string words(Random& random, int minWords, int maxWords, bool titleCase) {
   const int count = static_cast<int>(random.between(minWords, maxWords));
@@ -28,14 +28,19 @@ std::string withExtension(std::string stem, std::string_view extension) {
 
 std::string versioned(Random& random, std::string stem) {
   switch (random.below(6)) {
-    case 0: return stem + " v" + std::to_string(random.between(1, 5));
-    case 1: return "Final draft v" + std::to_string(random.between(2, 4)) + " - " + stem;
-    case 2: return stem + " (" + std::to_string(random.between(1, 3)) + ")";
-    case 3: return stem + " " + std::string(random.pick(kVersionWords));
+    case 0:
+      return stem + " v" + std::to_string(random.between(1, 5));
+    case 1:
+      return "Final draft v" + std::to_string(random.between(2, 4)) + " - " + stem;
+    case 2:
+      return stem + " (" + std::to_string(random.between(1, 3)) + ")";
+    case 3:
+      return stem + " " + std::string(random.pick(kVersionWords));
     case 4:
       return stem + " v" + std::to_string(random.between(0, 3)) + "." +
              std::to_string(random.between(0, 9)) + "." + std::to_string(random.between(0, 20));
-    default: return stem + " - " + std::string(random.pick(kVersionWords));
+    default:
+      return stem + " - " + std::string(random.pick(kVersionWords));
   }
 }
 
@@ -71,8 +76,12 @@ std::string sourceName(Random& random, Language language) {
   switch (language) {
     case Language::python:
     case Language::rust:
-    case Language::shell: stem = identifier(random, IdentifierCase::snake, 1, 3); break;
-    case Language::go: stem = identifier(random, IdentifierCase::snake, 1, 2); break;
+    case Language::shell:
+      stem = identifier(random, IdentifierCase::snake, 1, 3);
+      break;
+    case Language::go:
+      stem = identifier(random, IdentifierCase::snake, 1, 2);
+      break;
     case Language::javascript:
     case Language::typescript:
       stem = random.percent(60) ? identifier(random, IdentifierCase::camel, 1, 3)
@@ -98,10 +107,9 @@ std::string pictureName(Random& random, std::string_view extension) {
       std::snprintf(buffer, sizeof buffer, "DSC%05d", static_cast<int>(random.between(1, 99999)));
       return withExtension(buffer, extension);
     case 2:
-      std::snprintf(buffer, sizeof buffer, " at %02d.%02d.%02d",
-                    static_cast<int>(random.between(8, 22)),
-                    static_cast<int>(random.between(0, 59)),
-                    static_cast<int>(random.between(0, 59)));
+      std::snprintf(
+          buffer, sizeof buffer, " at %02d.%02d.%02d", static_cast<int>(random.between(8, 22)),
+          static_cast<int>(random.between(0, 59)), static_cast<int>(random.between(0, 59)));
       return withExtension("Screenshot " + isoDate(random) + buffer, extension);
     default:
       return withExtension(identifier(random, IdentifierCase::kebab, 1, 3), extension);
@@ -115,14 +123,22 @@ std::string folderName(Random& random, bool lower) {
 
 std::string_view extensionOf(Language language) {
   switch (language) {
-    case Language::python: return "py";
-    case Language::javascript: return "js";
-    case Language::typescript: return "ts";
-    case Language::cpp: return "cpp";
-    case Language::cppHeader: return "h";
-    case Language::rust: return "rs";
-    case Language::go: return "go";
-    case Language::shell: return "sh";
+    case Language::python:
+      return "py";
+    case Language::javascript:
+      return "js";
+    case Language::typescript:
+      return "ts";
+    case Language::cpp:
+      return "cpp";
+    case Language::cppHeader:
+      return "h";
+    case Language::rust:
+      return "rs";
+    case Language::go:
+      return "go";
+    case Language::shell:
+      return "sh";
   }
   return "txt";
 }

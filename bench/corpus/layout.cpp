@@ -14,9 +14,8 @@ struct Unit {
 // Weights per unit, not per file: a project brings about 90 files and carries the pruned ones,
 // a folder of documents about 30, so projects end up near 40 percent of the files.
 constexpr Unit kUnits[] = {
-    {planProject, 14}, {planDocuments, 30}, {planFinance, 6},  {planNotes, 8},
-    {planLogs, 5},     {planPictures, 6},   {planDownloads, 5}, {planWebsite, 5},
-    {planDataSet, 7},
+    {planProject, 14}, {planDocuments, 30}, {planFinance, 6}, {planNotes, 8},   {planLogs, 5},
+    {planPictures, 6}, {planDownloads, 5},  {planWebsite, 5}, {planDataSet, 7},
 };
 
 void planUnit(Planner& planner) {

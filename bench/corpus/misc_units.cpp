@@ -10,8 +10,8 @@
 namespace quorvale::bench {
 namespace {
 
-constexpr std::string_view kDownloadExtensions[] = {"pdf", "pdf", "zip",  "docx", "csv", "png",
-                                                    "jpg", "txt", "deb",  "tar.gz", "json", "md"};
+constexpr std::string_view kDownloadExtensions[] = {"pdf", "pdf", "zip", "docx",   "csv",  "png",
+                                                    "jpg", "txt", "deb", "tar.gz", "json", "md"};
 
 Format downloadFormat(std::string_view extension) {
   if (extension == "pdf") return Format::pdf;
@@ -31,16 +31,16 @@ void planLogs(Planner& planner) {
   const int64_t time = planner.anyTime();
   const auto logs = random.between(3, 25);
   for (int64_t i = 0; i < logs; ++i) {
-    planner.add(folder, identifier(random, IdentifierCase::kebab, 1, 1) + "-" + isoDate(random) +
-                            ".log",
+    planner.add(folder,
+                identifier(random, IdentifierCase::kebab, 1, 1) + "-" + isoDate(random) + ".log",
                 Format::log, logSize(random), planner.timeNear(time, 60));
   }
 }
 
 void planPictures(Planner& planner) {
   Random& random = planner.random();
-  const std::string folder = "Pictures/" + std::to_string(random.between(2018, 2024)) + "/" +
-                             folderName(random, false);
+  const std::string folder =
+      "Pictures/" + std::to_string(random.between(2018, 2024)) + "/" + folderName(random, false);
   const int64_t time = planner.anyTime();
   const auto pictures = random.between(4, 40);
   for (int64_t i = 0; i < pictures; ++i) {

@@ -79,9 +79,9 @@ class ObjectWriter {
       std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
       out_ += entry;
     }
-    out_ += "trailer\n<< /Size " + std::to_string(offsets_.size() + 1) +
-            " /Root 1 0 R /Info " + std::to_string(infoObject) + " 0 R >>\nstartxref\n" +
-            std::to_string(xref) + "\n%%EOF\n";
+    out_ += "trailer\n<< /Size " + std::to_string(offsets_.size() + 1) + " /Root 1 0 R /Info " +
+            std::to_string(infoObject) + " 0 R >>\nstartxref\n" + std::to_string(xref) +
+            "\n%%EOF\n";
     return std::move(out_);
   }
 
@@ -116,9 +116,10 @@ std::string writePdf(std::string_view title, std::string_view body, std::string_
     const std::size_t first = page * kLinesPerPage;
     const std::size_t last = std::min(lines.size(), first + kLinesPerPage);
     const std::string stream = pageStream(title, lines, first, last);
-    writer.add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 "
-               "3 0 R >> >> /Contents " +
-               std::to_string(kFirstPageObject + 2 * page + 1) + " 0 R >>");
+    writer.add(
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 "
+        "3 0 R >> >> /Contents " +
+        std::to_string(kFirstPageObject + 2 * page + 1) + " 0 R >>");
     writer.add("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
                "endstream");
   }

@@ -16,8 +16,8 @@ struct SizeBucket {
 
 // Mean about 3.2 KB: most files are small, a few reach 100 KB.
 constexpr SizeBucket kTextSizes[] = {
-    {60, 300, 200},      {300, 1000, 270},     {1000, 3000, 300},   {3000, 8000, 160},
-    {8000, 20000, 52},   {20000, 50000, 15},   {50000, 100000, 3},
+    {60, 300, 200},    {300, 1000, 270},   {1000, 3000, 300},  {3000, 8000, 160},
+    {8000, 20000, 52}, {20000, 50000, 15}, {50000, 100000, 3},
 };
 
 constexpr SizeBucket kLogSizes[] = {
@@ -27,7 +27,8 @@ template <std::size_t N>
 uint32_t drawSize(Random& random, const SizeBucket (&buckets)[N]) {
   auto roll = static_cast<unsigned>(random.below(1000));
   for (const SizeBucket& bucket : buckets) {
-    if (roll < bucket.permille) return static_cast<uint32_t>(random.between(bucket.low, bucket.high));
+    if (roll < bucket.permille)
+      return static_cast<uint32_t>(random.between(bucket.low, bucket.high));
     roll -= bucket.permille;
   }
   return buckets[N - 1].high;
@@ -39,7 +40,8 @@ std::string numbered(const std::string& name, int number) {
   const std::string stem = name.substr(0, dot);
   const std::string tail = dot == std::string::npos ? "" : name.substr(dot);
   const bool spaced = stem.find(' ') != std::string::npos;
-  const std::string suffix = spaced ? " (" + std::to_string(number) + ")" : "-" + std::to_string(number);
+  const std::string suffix =
+      spaced ? " (" + std::to_string(number) + ")" : "-" + std::to_string(number);
   return stem + suffix + tail;
 }
 
@@ -65,8 +67,8 @@ void Planner::noteFolders(const std::string& path) {
   }
 }
 
-bool Planner::add(const std::string& folder, const std::string& name, Format format,
-                  uint32_t size, int64_t modified, bool pruned, Language language) {
+bool Planner::add(const std::string& folder, const std::string& name, Format format, uint32_t size,
+                  int64_t modified, bool pruned, Language language) {
   if (full()) return false;
   std::string path = uniquePath(folder, name);
   noteFolders(path);
@@ -87,14 +89,20 @@ std::size_t Planner::prunedOwed() const {
   return wanted > pruned_ ? wanted - pruned_ : 0;
 }
 
-int64_t Planner::anyTime() { return random_.between(kEarliest, kLatest); }
+int64_t Planner::anyTime() {
+  return random_.between(kEarliest, kLatest);
+}
 
 int64_t Planner::timeNear(int64_t base, int64_t days) {
   return std::clamp(base + random_.between(-days * 86400, days * 86400), kEarliest, kLatest);
 }
 
-uint32_t textSize(Random& random) { return drawSize(random, kTextSizes); }
-uint32_t logSize(Random& random) { return drawSize(random, kLogSizes); }
+uint32_t textSize(Random& random) {
+  return drawSize(random, kTextSizes);
+}
+uint32_t logSize(Random& random) {
+  return drawSize(random, kLogSizes);
+}
 uint32_t opaqueSize(Random& random, uint32_t low, uint32_t high) {
   return static_cast<uint32_t>(random.between(low, high));
 }

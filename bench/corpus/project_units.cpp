@@ -14,7 +14,7 @@ namespace {
 
 enum class Stack { web, cpp, python, rust, go };
 
-constexpr std::string_view kSubfolders[] = {"components", "utils", "internal", "core", "api",
+constexpr std::string_view kSubfolders[] = {"components", "utils", "internal", "core",  "api",
                                             "models",     "views", "services", "common"};
 
 struct Project {
@@ -26,17 +26,21 @@ struct Project {
 
 // Projects take their kinds in this cycle, so that even a small corpus has each kind and a
 // large one has them in these proportions.
-constexpr Stack kStackCycle[] = {Stack::web,    Stack::cpp, Stack::python, Stack::web,
-                                 Stack::go,     Stack::rust, Stack::web,   Stack::python,
-                                 Stack::cpp,    Stack::web};
+constexpr Stack kStackCycle[] = {Stack::web,  Stack::cpp, Stack::python, Stack::web, Stack::go,
+                                 Stack::rust, Stack::web, Stack::python, Stack::cpp, Stack::web};
 
 Language sourceLanguage(Random& random, Stack stack) {
   switch (stack) {
-    case Stack::web: return random.percent(60) ? Language::typescript : Language::javascript;
-    case Stack::cpp: return random.percent(55) ? Language::cpp : Language::cppHeader;
-    case Stack::python: return Language::python;
-    case Stack::rust: return Language::rust;
-    case Stack::go: return Language::go;
+    case Stack::web:
+      return random.percent(60) ? Language::typescript : Language::javascript;
+    case Stack::cpp:
+      return random.percent(55) ? Language::cpp : Language::cppHeader;
+    case Stack::python:
+      return Language::python;
+    case Stack::rust:
+      return Language::rust;
+    case Stack::go:
+      return Language::go;
   }
   return Language::python;
 }
@@ -80,10 +84,10 @@ void planSources(Planner& planner, const Project& project, std::size_t count) {
     planner.add(folder, sourceName(random, language), Format::source, textSize(random),
                 planner.timeNear(project.time, 120), false, language);
     if (project.stack == Stack::python && random.percent(30)) {
-      planner.add(folder + "/__pycache__", identifier(random, IdentifierCase::snake, 1, 2) +
-                                                ".cpython-311.pyc",
-                  Format::opaque, opaqueSize(random, 300, 9000),
-                  planner.timeNear(project.time, 30), true);
+      planner.add(folder + "/__pycache__",
+                  identifier(random, IdentifierCase::snake, 1, 2) + ".cpython-311.pyc",
+                  Format::opaque, opaqueSize(random, 300, 9000), planner.timeNear(project.time, 30),
+                  true);
     }
   }
 }
@@ -108,16 +112,17 @@ void planDocs(Planner& planner, const Project& project) {
                 textSize(random), planner.timeNear(project.time, 200));
   }
   if (random.percent(50)) {
-    planner.add(project.folder + "/config", identifier(random, IdentifierCase::kebab, 1, 2) +
-                                                (random.percent(50) ? ".yaml" : ".json"),
-                random.percent(50) ? Format::yaml : Format::json, textSize(random) / 2 + 100,
-                project.time);
+    planner.add(
+        project.folder + "/config",
+        identifier(random, IdentifierCase::kebab, 1, 2) + (random.percent(50) ? ".yaml" : ".json"),
+        random.percent(50) ? Format::yaml : Format::json, textSize(random) / 2 + 100, project.time);
   }
   if (project.stack == Stack::web) {
     planner.add(project.folder + "/public", "index.html", Format::html, textSize(random) + 300,
                 project.time);
-    planner.add(project.folder + "/public", identifier(random, IdentifierCase::kebab, 1, 2) + ".css",
-                Format::css, textSize(random), project.time);
+    planner.add(project.folder + "/public",
+                identifier(random, IdentifierCase::kebab, 1, 2) + ".css", Format::css,
+                textSize(random), project.time);
   }
 }
 
@@ -142,8 +147,11 @@ void planPruned(Planner& planner, const Project& project, std::size_t ownFiles) 
     case Stack::rust:
       planBuildOutput(planner, project.folder + "/target", Language::rust, rest, project.time);
       return;
-    case Stack::python: planVirtualEnv(planner, project.folder, rest, project.time); return;
-    case Stack::go: return;
+    case Stack::python:
+      planVirtualEnv(planner, project.folder, rest, project.time);
+      return;
+    case Stack::go:
+      return;
   }
 }
 

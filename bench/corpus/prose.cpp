@@ -85,7 +85,8 @@ std::string identifier(Random& random, IdentifierCase spelling, int minWords, in
 
 std::string isoDate(Random& random) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", static_cast<int>(random.between(2019, 2024)),
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d",
+                static_cast<int>(random.between(2019, 2024)),
                 static_cast<int>(random.between(1, 12)), static_cast<int>(random.between(1, 28)));
   return buffer;
 }

@@ -20,8 +20,7 @@ void appendParagraph(std::string& out, Random& random, int sentences);
 // Two to five words in title case ("Quarterly Budget Review").
 std::string title(Random& random);
 // One to three words joined in the given spelling ("parseInvoiceTotal", "user_profile").
-std::string identifier(Random& random, IdentifierCase spelling, int minWords = 1,
-                       int maxWords = 3);
+std::string identifier(Random& random, IdentifierCase spelling, int minWords = 1, int maxWords = 3);
 // A calendar date from 2019 to 2024 as "2023-04-12".
 std::string isoDate(Random& random);
 // An amount with two decimals ("1234.50").

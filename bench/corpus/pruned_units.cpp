@@ -11,8 +11,7 @@
 namespace quorvale::bench {
 namespace {
 
-constexpr std::string_view kGitFiles[] = {"HEAD", "config", "description", "index",
-                                          "packed-refs"};
+constexpr std::string_view kGitFiles[] = {"HEAD", "config", "description", "index", "packed-refs"};
 constexpr std::string_view kGitHooks[] = {"pre-commit.sample", "pre-push.sample",
                                           "commit-msg.sample", "post-update.sample"};
 
@@ -50,8 +49,8 @@ void planPackage(Budget& budget, const std::string& folder, int64_t time) {
   for (int64_t i = 0; i < files && budget.open(); ++i) {
     const bool typings = random.percent(25);
     const std::string sub = random.percent(50) ? "/lib" : "/dist";
-    budget.add(folder + sub, identifier(random, IdentifierCase::kebab, 1, 2) +
-                                 (typings ? ".d.ts" : ".js"),
+    budget.add(folder + sub,
+               identifier(random, IdentifierCase::kebab, 1, 2) + (typings ? ".d.ts" : ".js"),
                Format::source, textSize(random), time,
                typings ? Language::typescript : Language::javascript);
   }
@@ -75,8 +74,7 @@ void planNodeModules(Planner& planner, const std::string& project, std::size_t c
   }
 }
 
-void planGitFolder(Planner& planner, const std::string& project, std::size_t count,
-                   int64_t time) {
+void planGitFolder(Planner& planner, const std::string& project, std::size_t count, int64_t time) {
   Budget budget{planner, count};
   Random& random = planner.random();
   const std::string git = project + "/.git";
@@ -105,14 +103,15 @@ void planBuildOutput(Planner& planner, const std::string& folder, Language langu
     budget.add(folder, "build.ninja", Format::plainText, textSize(random) * 3, time);
     budget.add(folder, "compile_commands.json", Format::json, textSize(random) * 2, time);
     while (budget.open()) {
-      budget.add(folder + "/CMakeFiles/" + identifier(random, IdentifierCase::snake, 1, 1) +
-                     ".dir/src",
-                 sourceName(random, Language::cpp) + ".o", Format::opaque,
-                 opaqueSize(random, 1000, 24000), time);
+      budget.add(
+          folder + "/CMakeFiles/" + identifier(random, IdentifierCase::snake, 1, 1) + ".dir/src",
+          sourceName(random, Language::cpp) + ".o", Format::opaque, opaqueSize(random, 1000, 24000),
+          time);
     }
   } else if (language == Language::rust) {
     while (budget.open()) {
-      const std::string crate = identifier(random, IdentifierCase::snake, 1, 2) + "-" + hex(random, 16);
+      const std::string crate =
+          identifier(random, IdentifierCase::snake, 1, 2) + "-" + hex(random, 16);
       budget.add(folder + "/debug/deps", crate + ".d", Format::plainText, 400, time);
       budget.add(folder + "/debug/deps", "lib" + crate + ".rlib", Format::opaque,
                  opaqueSize(random, 2000, 30000), time);
@@ -120,22 +119,22 @@ void planBuildOutput(Planner& planner, const std::string& folder, Language langu
   } else {
     while (budget.open()) {
       const bool map = random.percent(40);
-      budget.add(folder + "/static/js", identifier(random, IdentifierCase::kebab, 1, 1) + "." +
-                                            hex(random, 8) + (map ? ".js.map" : ".js"),
+      budget.add(folder + "/static/js",
+                 identifier(random, IdentifierCase::kebab, 1, 1) + "." + hex(random, 8) +
+                     (map ? ".js.map" : ".js"),
                  map ? Format::json : Format::source, textSize(random) * 2, time);
     }
   }
 }
 
-void planVirtualEnv(Planner& planner, const std::string& project, std::size_t count,
-                    int64_t time) {
+void planVirtualEnv(Planner& planner, const std::string& project, std::size_t count, int64_t time) {
   Budget budget{planner, count};
   Random& random = planner.random();
   const std::string venv = project + "/venv";
   budget.add(venv, "pyvenv.cfg", Format::plainText, 120, time);
   while (budget.open()) {
-    const std::string package = venv + "/lib/python3.11/site-packages/" +
-                                identifier(random, IdentifierCase::snake, 1, 2);
+    const std::string package =
+        venv + "/lib/python3.11/site-packages/" + identifier(random, IdentifierCase::snake, 1, 2);
     budget.add(package, "__init__.py", Format::source, textSize(random) / 4, time,
                Language::python);
     const auto modules = random.between(1, 8);

@@ -72,9 +72,13 @@ std::string_view magicFor(std::string_view name) {
   if (endsWith(".png")) return "\x89PNG\r\n\x1a\n"sv;
   if (endsWith(".zip")) return "PK\x03\x04"sv;
   if (endsWith(".gz")) return "\x1f\x8b\x08\x00"sv;
-  if (endsWith(".o") || endsWith(".rlib")) return "\x7f" "ELF\x02\x01\x01"sv;
+  if (endsWith(".o") || endsWith(".rlib"))
+    return "\x7f"
+           "ELF\x02\x01\x01"sv;
   if (endsWith(".deb")) return "!<arch>\n"sv;
-  if (endsWith(".heic")) return "\x00\x00\x00\x18" "ftypheic"sv;
+  if (endsWith(".heic"))
+    return "\x00\x00\x00\x18"
+           "ftypheic"sv;
   return "";
 }
 
@@ -105,29 +109,45 @@ std::string manifestName(std::string_view path) {
 std::string renderFile(const PlannedFile& file, Random& random) {
   const std::size_t size = file.size;
   switch (file.format) {
-    case Format::plainText: return plainText(random, size);
-    case Format::markdown: return markdown(random, size);
-    case Format::log: return logLines(random, size);
-    case Format::csv: return csvTable(random, size);
-    case Format::json: return jsonDocument(random, size);
-    case Format::yaml: return yamlDocument(random, size);
-    case Format::html: return htmlPage(random, size);
-    case Format::css: return styleSheet(random, size);
-    case Format::source: return sourceFile(random, file.language, size);
+    case Format::plainText:
+      return plainText(random, size);
+    case Format::markdown:
+      return markdown(random, size);
+    case Format::log:
+      return logLines(random, size);
+    case Format::csv:
+      return csvTable(random, size);
+    case Format::json:
+      return jsonDocument(random, size);
+    case Format::yaml:
+      return yamlDocument(random, size);
+    case Format::html:
+      return htmlPage(random, size);
+    case Format::css:
+      return styleSheet(random, size);
+    case Format::source:
+      return sourceFile(random, file.language, size);
     case Format::pdf:
       return writePdf(titleFromName(file.path), plainText(random, size), dateOf(file.modified));
     case Format::invoicePdf: {
       const std::string date = dateOf(file.modified);
-      return writePdf(titleFromName(file.path),
-                      invoiceBody(random, titleFromName(file.path), date), date);
+      return writePdf(titleFromName(file.path), invoiceBody(random, titleFromName(file.path), date),
+                      date);
     }
-    case Format::docx: return writeDocx(titleFromName(file.path), paragraphs(random, size));
-    case Format::opaque: return opaqueBytes(random, fileName(file.path), size);
-    case Format::packageJson: return packageJson(random, manifestName(file.path));
-    case Format::cmakeLists: return cmakeLists(random, manifestName(file.path));
-    case Format::cargoToml: return cargoToml(random, manifestName(file.path));
-    case Format::goMod: return goMod(random, manifestName(file.path));
-    case Format::pyproject: return pyprojectToml(random, manifestName(file.path));
+    case Format::docx:
+      return writeDocx(titleFromName(file.path), paragraphs(random, size));
+    case Format::opaque:
+      return opaqueBytes(random, fileName(file.path), size);
+    case Format::packageJson:
+      return packageJson(random, manifestName(file.path));
+    case Format::cmakeLists:
+      return cmakeLists(random, manifestName(file.path));
+    case Format::cargoToml:
+      return cargoToml(random, manifestName(file.path));
+    case Format::goMod:
+      return goMod(random, manifestName(file.path));
+    case Format::pyproject:
+      return pyprojectToml(random, manifestName(file.path));
   }
   return {};
 }

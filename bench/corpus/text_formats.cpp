@@ -10,12 +10,12 @@
 namespace quorvale::bench {
 namespace {
 
-constexpr std::string_view kLogLevels[] = {"INFO", "INFO", "INFO", "DEBUG", "DEBUG", "WARN",
-                                           "ERROR"};
+constexpr std::string_view kLogLevels[] = {"INFO",  "INFO", "INFO", "DEBUG",
+                                           "DEBUG", "WARN", "ERROR"};
 constexpr std::string_view kColours[] = {"#1f2933", "#3e4c59", "#f5f7fa", "#0b6e4f", "#c05621",
                                          "#2b6cb0", "#e2e8f0", "#9b2c2c", "#ffffff", "#000000"};
-constexpr std::string_view kCssProperties[] = {"margin", "padding", "border-radius", "gap",
-                                               "font-size", "line-height", "width", "max-width"};
+constexpr std::string_view kCssProperties[] = {
+    "margin", "padding", "border-radius", "gap", "font-size", "line-height", "width", "max-width"};
 
 std::string sized(std::string out, std::size_t size) {
   if (out.size() > size + 256) out.resize(size);
@@ -44,10 +44,14 @@ void appendTimestamp(std::string& out, int64_t seconds) {
 
 std::string csvCell(Random& random, int column) {
   switch (column % 5) {
-    case 0: return isoDate(random);
-    case 1: return std::to_string(random.between(1, 99999));
-    case 2: return amount(random, 5000);
-    case 3: return std::string(random.pick(nameWords()));
+    case 0:
+      return isoDate(random);
+    case 1:
+      return std::to_string(random.between(1, 99999));
+    case 2:
+      return amount(random, 5000);
+    case 3:
+      return std::string(random.pick(nameWords()));
     default: {
       std::string text = "\"";
       appendSentence(text, random);
@@ -59,7 +63,8 @@ std::string csvCell(Random& random, int column) {
 void appendJsonRecord(std::string& out, Random& random, int id) {
   out += "  {\n    \"id\": " + std::to_string(id) + ",\n";
   out += "    \"name\": \"" + title(random) + "\",\n";
-  out += "    \"" + identifier(random, IdentifierCase::camel) + "\": " + amount(random, 900) + ",\n";
+  out +=
+      "    \"" + identifier(random, IdentifierCase::camel) + "\": " + amount(random, 900) + ",\n";
   out += "    \"created\": \"" + isoDate(random) + "\",\n";
   out += "    \"tags\": [\"" + zipfWord(random) + "\", \"" + zipfWord(random) + "\"],\n";
   out += "    \"description\": \"";

@@ -19,12 +19,10 @@ void planWebsite(Planner& planner);
 void planDataSet(Planner& planner);
 
 // The folders a scan skips inside a project, `count` files in all.
-void planNodeModules(Planner& planner, const std::string& project, std::size_t count,
-                     int64_t time);
+void planNodeModules(Planner& planner, const std::string& project, std::size_t count, int64_t time);
 void planGitFolder(Planner& planner, const std::string& project, std::size_t count, int64_t time);
 void planBuildOutput(Planner& planner, const std::string& folder, Language language,
                      std::size_t count, int64_t time);
-void planVirtualEnv(Planner& planner, const std::string& project, std::size_t count,
-                    int64_t time);
+void planVirtualEnv(Planner& planner, const std::string& project, std::size_t count, int64_t time);
 
 }  // namespace quorvale::bench

@@ -12,12 +12,11 @@ constexpr std::size_t kVocabularySize = 4000;
 // The made-up words come from their own fixed stream, independent of any corpus seed.
 constexpr uint64_t kVocabularySeed = 0x766f636162756c61ULL;
 
-constexpr std::string_view kOnsets[] = {"b",  "br", "c",  "ch", "cl", "d",  "dr", "f",  "fl",
-                                        "g",  "gr", "h",  "j",  "k",  "l",  "m",  "n",  "p",
-                                        "pl", "pr", "qu", "r",  "s",  "sh", "sl", "st", "t",
-                                        "th", "tr", "v",  "w",  "z",  "",   "sp"};
+constexpr std::string_view kOnsets[] = {
+    "b", "br", "c",  "ch", "cl", "d", "dr", "f",  "fl", "g", "gr", "h",  "j", "k", "l", "m", "n",
+    "p", "pl", "pr", "qu", "r",  "s", "sh", "sl", "st", "t", "th", "tr", "v", "w", "z", "",  "sp"};
 constexpr std::string_view kVowels[] = {"a", "e", "i", "o", "u", "ai", "ea", "ou", "io", "y"};
-constexpr std::string_view kCodas[] = {"",  "",  "",   "n",  "r",  "l",  "s", "t",
+constexpr std::string_view kCodas[] = {"",  "",   "",   "n",  "r", "l",  "s", "t",
                                        "m", "nd", "st", "rk", "x", "ng", "ck"};
 
 std::string madeUpWord(Random& random) {
@@ -74,7 +73,9 @@ const std::vector<std::string>& vocabularyWords() {
   return words;
 }
 
-std::span<const std::string_view> nameWords() { return nameWordList(); }
+std::span<const std::string_view> nameWords() {
+  return nameWordList();
+}
 
 ZipfSampler::ZipfSampler(std::size_t count) : cumulative_(count) {
   double total = 0;

@@ -66,9 +66,11 @@ std::string runSelf(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe.write(), STDOUT_FILENO);
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, pointers.data(), environ);
+  const int error =
+      posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) throw std::runtime_error(std::string("cannot start a phase: ") + std::strerror(error));
+  if (error != 0)
+    throw std::runtime_error(std::string("cannot start a phase: ") + std::strerror(error));
   pipe.closeWrite();
   std::string output = readAll(pipe.read());
   int status = 0;

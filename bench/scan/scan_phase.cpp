@@ -72,10 +72,9 @@ std::string PhaseResult::encode() const {
   std::ostringstream out;
   out.precision(17);
   out << "seconds " << seconds << "\ncpuSeconds " << cpuSeconds << "\nwaitSeconds " << waitSeconds
-      << "\nseen " << seen << "\nadded " << added << "\nupdated "
-      << updated << "\nunchanged " << unchanged << "\nremoved " << removed << "\nwithContent "
-      << withContent << "\nindexBytes " << indexBytes << "\npeakKilobytes " << peakKilobytes
-      << "\n";
+      << "\nseen " << seen << "\nadded " << added << "\nupdated " << updated << "\nunchanged "
+      << unchanged << "\nremoved " << removed << "\nwithContent " << withContent << "\nindexBytes "
+      << indexBytes << "\npeakKilobytes " << peakKilobytes << "\n";
   return out.str();
 }
 
@@ -112,8 +111,8 @@ PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root
   const double cpuStart = cpuSeconds();
   const double waitStart = runQueueSeconds();
   FileIndex index(database);
-  const ScanStats stats = Scanner::scan(ScanConfig::make({root}), index, extractor, {},
-                                        [] { return false; }, {});
+  const ScanStats stats =
+      Scanner::scan(ScanConfig::make({root}), index, extractor, {}, [] { return false; }, {});
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double cpuElapsed = cpuSeconds() - cpuStart;
   const double waitElapsed = runQueueSeconds() - waitStart;

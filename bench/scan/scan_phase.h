@@ -15,7 +15,7 @@ enum class Phase { firstScan, rescan };
 enum class Extraction { guarded, unguarded };
 
 struct PhaseResult {
-  double seconds = 0;  // the scan call alone, from opening the index to its last commit
+  double seconds = 0;     // the scan call alone, from opening the index to its last commit
   double cpuSeconds = 0;  // user and system time over the same span
   // Time spent ready to run but waiting for a processor: on a busy machine the wall clock
   // counts other programs' work too.
@@ -26,7 +26,7 @@ struct PhaseResult {
   int64_t unchanged = 0;
   int64_t removed = 0;
   int64_t withContent = 0;
-  int64_t indexBytes = 0;  // index.db and its -wal after a checkpoint
+  int64_t indexBytes = 0;     // index.db and its -wal after a checkpoint
   int64_t peakKilobytes = 0;  // the process's peak resident memory (VmHWM)
 
   std::string encode() const;

@@ -68,8 +68,8 @@ class PruneRules {
   }
 
  private:
-  inline static const std::set<std::string> kMarkers = {
-      "package.json", "CMakeLists.txt", "Cargo.toml", "go.mod", "pyproject.toml"};
+  inline static const std::set<std::string> kMarkers = {"package.json", "CMakeLists.txt",
+                                                        "Cargo.toml", "go.mod", "pyproject.toml"};
   inline static const std::set<std::string> kExcluded = {".git", "node_modules", "venv",
                                                          "__pycache__"};
   inline static const std::set<std::string> kBuildOutput = {"build", "dist", "target", "out"};
@@ -78,7 +78,9 @@ class PruneRules {
 
 class CorpusTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { files_ = std::make_unique<std::vector<GeneratedFile>>(generate(kOptions)); }
+  static void SetUpTestSuite() {
+    files_ = std::make_unique<std::vector<GeneratedFile>>(generate(kOptions));
+  }
   static void TearDownTestSuite() { files_.reset(); }
   static const std::vector<GeneratedFile>& files() { return *files_; }
 
@@ -113,8 +115,9 @@ TEST_F(CorpusTest, HasTheRequestedNumberOfDistinctFiles) {
 
 TEST_F(CorpusTest, AboutOneFileInTenSitsInAFolderToPrune) {
   const PruneRules rules(files());
-  const auto pruned = std::count_if(files().begin(), files().end(),
-                                    [&](const auto& file) { return rules.pruned(file.relativePath); });
+  const auto pruned = std::count_if(files().begin(), files().end(), [&](const auto& file) {
+    return rules.pruned(file.relativePath);
+  });
   const double share = static_cast<double>(pruned) / static_cast<double>(files().size());
   EXPECT_GT(share, 0.07);
   EXPECT_LT(share, 0.13);
@@ -132,8 +135,9 @@ TEST_F(CorpusTest, FileNamesAreTheFilesAScanIndexes) {
 TEST_F(CorpusTest, MixesTheUsualFormats) {
   std::set<std::string> extensions;
   for (const auto& file : files()) extensions.insert(extensionOf(file.relativePath));
-  for (const char* wanted : {"txt", "md", "log", "py", "js", "ts", "cpp", "h", "rs", "go", "json",
-                             "yaml", "html", "css", "csv", "pdf", "docx", "jpg", "png", "zip"}) {
+  for (const char* wanted :
+       {"txt",  "md",   "log",  "py",  "js",  "ts",  "cpp",  "h",   "rs",  "go",
+        "json", "yaml", "html", "css", "csv", "pdf", "docx", "jpg", "png", "zip"}) {
     EXPECT_TRUE(extensions.contains(wanted)) << wanted;
   }
 }
@@ -174,8 +178,8 @@ TEST_F(CorpusTest, PdfsOpenAndGiveBackTheirText) {
   ASSERT_GT(pdfs.size(), 10u);
   for (const auto* file : pdfs) {
     std::vector<char> data(file->bytes.begin(), file->bytes.end());
-    std::unique_ptr<poppler::document> document(poppler::document::load_from_raw_data(
-        data.data(), static_cast<int>(data.size())));
+    std::unique_ptr<poppler::document> document(
+        poppler::document::load_from_raw_data(data.data(), static_cast<int>(data.size())));
     ASSERT_TRUE(document) << file->relativePath;
     ASSERT_GE(document->pages(), 1) << file->relativePath;
     std::unique_ptr<poppler::page> page(document->create_page(0));
@@ -192,7 +196,8 @@ TEST_F(CorpusTest, WordFilesAreZipsWithTheirDocumentPart) {
   for (const auto* file : documents) {
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(file->bytes.data(), file->bytes.size(), 0, &error);
+    zip_source_t* source =
+        zip_source_buffer_create(file->bytes.data(), file->bytes.size(), 0, &error);
     ASSERT_NE(source, nullptr);
     zip_t* archive = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (archive == nullptr) zip_source_free(source);
