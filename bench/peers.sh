@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Indexes the scan benchmark's corpus with the peers, the same way quorvale_scan_bench does:
-# recollindex (content index) into a private configuration folder with default settings, then
-# its unchanged re-run; plocate's updatedb (names only), then its re-run. Wall and CPU time and
-# peak memory come from GNU time, the index size from the disk.
+# recollindex (content index) into a private configuration folder with default settings (but
+# normal scheduling priority), then its unchanged re-run; plocate's updatedb (names only), then
+# its re-run. Wall and CPU time and peak memory come from GNU time, the index size from the disk.
 #
 #   bench/peers.sh BUILD_DIR [--files N] [--seed S] [--data DIR]
 #
@@ -48,7 +48,10 @@ timed() {
 run_recoll() {
   local conf
   conf=$(mktemp -d "$runs/recoll-$files-s$seed.XXXXXX")
-  echo "topdirs = $root" >"$conf/recoll.conf"
+  # Defaults except the scheduling: recollindex lowers its own CPU and I/O priority (nice 19,
+  # idle I/O class), which on a busy machine would time the other programs' work instead of its
+  # own. Ours runs at normal priority, so recoll does too.
+  printf 'topdirs = %s\nidxniceprio = 0\nmonioniceclass = 2\n' "$root" >"$conf/recoll.conf"
   echo "recollindex: first index into $conf" >&2
   RECOLL_CONFDIR=$conf timed "$conf/first.time" recollindex -c "$conf"
   echo "recollindex: unchanged re-run" >&2
