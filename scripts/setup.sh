@@ -15,7 +15,8 @@ packages=(
   catdoc antiword zip unzip qpdf
 )
 if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(recoll plocate time)
+  # poppler-utils and python3-lxml let recoll read PDF and Word files, as ours does.
+  packages+=(recoll plocate time poppler-utils python3-lxml)
 fi
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 
