@@ -59,6 +59,23 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
                               std::span<const std::string> fallbacks, int limit, Date now,
                               const Environment& environment = Environment::current());
 
+// The rows of one text before they are put in order: `build` makes them, `arrange` places them.
+struct Sections {
+  std::vector<Suggestion> leading;   // calculator, web search, assistants, snippets
+  std::optional<Suggestion> tool;    // the quick-tool answer
+  std::vector<Suggestion> commands;  // system commands, then settings pages
+  std::optional<Suggestion> note;    // only when there are files
+  std::vector<Suggestion> files;     // in rank order
+  bool topFileByName = false;        // the first file hit matched by its name
+  std::vector<Suggestion> fallbacks;
+};
+
+// The leading rows; then the command rows and the tool row, the note and the files, or, when the
+// top file matched by name, the note, the first two files, the tool row, the command rows and the
+// other files. That list is cut to `limit` less the fallback rows (keeping at least one) and the
+// fallback rows follow.
+std::vector<Suggestion> arrange(Sections sections, int limit);
+
 // The clipboard-history query in the text: "" for "clip" or "cb" alone, the rest (trimmed) for
 // "clip " or "cb " followed by words, all ignoring case and surrounding spaces and tabs; nothing
 // when the text is no clipboard query ("clipboard" is not one).
