@@ -24,18 +24,17 @@ std::vector<Suggestion> clipRows(std::string_view query, const ClipStore& clips,
   std::vector<Suggestion> rows;
   for (ClipItem& item : clips.search(query, static_cast<std::size_t>(std::max(limit, 0)))) {
     std::string title = oneLine(item.text, kClipTitleCharacters);
-    std::string subtitle = std::string(item.pinned ? "Pinned, " : "") +
-                           relative(secondsSince1970(item.date), now);
-    rows.push_back({"clip-" + item.id, std::move(title), std::move(subtitle),
-                    Payload::clip(std::move(item))});
+    std::string subtitle =
+        std::string(item.pinned ? "Pinned, " : "") + relative(secondsSince1970(item.date), now);
+    rows.push_back(
+        {"clip-" + item.id, std::move(title), std::move(subtitle), Payload::clip(std::move(item))});
   }
   if (!rows.empty()) return rows;
   if (query.empty()) {
     rows.push_back({"hint-clip", "Nothing in clipboard history",
                     "Copy something and it appears here", Payload::hint()});
   } else {
-    rows.push_back(
-        {"hint-clip", "No match for “" + std::string(query) + "”", "", Payload::hint()});
+    rows.push_back({"hint-clip", "No match for “" + std::string(query) + "”", "", Payload::hint()});
   }
   return rows;
 }
@@ -157,8 +156,8 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
   Sections sections;
   std::vector<Suggestion>& leading = sections.leading;
   if (auto result = Calculator::evaluate(text)) {
-    leading.push_back({"calc", result->display, "Press Return to copy",
-                       Payload::calculation(result->display)});
+    leading.push_back(
+        {"calc", result->display, "Press Return to copy", Payload::calculation(result->display)});
   }
 
   bool madeWebRow = false;
@@ -183,7 +182,8 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
 
   sections.tool = toolRow(text, now, environment);
   sections.commands = commandRows(text, running);
-  if (note && !fileHits.empty()) sections.note = Suggestion{"hint-note", *note, "", Payload::hint()};
+  if (note && !fileHits.empty())
+    sections.note = Suggestion{"hint-note", *note, "", Payload::hint()};
   for (const Hit& hit : fileHits) sections.files.push_back(fileRow(hit.record, environment.home));
   sections.topFileByName = !fileHits.empty() && fileHits.front().matchedName;
 
@@ -216,8 +216,8 @@ std::vector<Suggestion> arrange(Sections sections, int limit) {
     }
   }
 
-  const long long room = static_cast<long long>(limit) -
-                         static_cast<long long>(sections.fallbacks.size());
+  const long long room =
+      static_cast<long long>(limit) - static_cast<long long>(sections.fallbacks.size());
   const auto kept = static_cast<std::size_t>(std::max<long long>(1, room));
   if (rows.size() > kept) rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end());
   append(rows, std::move(sections.fallbacks));

@@ -11,7 +11,9 @@
 namespace quorvale::Suggester {
 namespace {
 
-bool isSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+bool isSpaceOrTab(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view trimmedSpacesAndTabs(std::string_view text) {
   while (!text.empty() && isSpaceOrTab(text.front())) text.remove_prefix(1);
@@ -68,7 +70,8 @@ std::string oneLine(std::string_view text, std::size_t max) {
     if (c == 0xFFFD) {
       line += "\xEF\xBF\xBD";
     } else {
-      line.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+      line.append(
+          text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
     }
   }
   if (max == SIZE_MAX || !typed::hasAtLeastCharacters(line, max + 1)) return line;

@@ -1,0 +1,222 @@
+#include "query/suggester.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+constexpr Date kNow = 1'700'000'000;
+const std::vector<std::string> kFallbacks{"g", "claude", "gpt"};
+const std::vector<std::string> kFallbackIds{"fallbackg", "fallbackclaude", "fallbackgpt"};
+
+std::vector<std::string> ids(const std::vector<Suggestion>& rows) {
+  std::vector<std::string> out;
+  for (const Suggestion& row : rows) out.push_back(row.id);
+  return out;
+}
+
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Hit hit(const std::string& path, bool matchedName = false) {
+  return {FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false), 1.0, matchedName};
+}
+
+Suggestion row(std::string id) {
+  return {std::move(id), "", "", Payload::hint()};
+}
+
+ClipItem clip(std::string id, std::string text, Date date, bool pinned) {
+  return {std::move(id), std::move(text), ClipDate(std::chrono::seconds(std::llround(date))),
+          std::nullopt, pinned};
+}
+
+class SuggesterTest : public ::testing::Test {
+ protected:
+  std::vector<Suggestion> build(std::string_view text, const std::vector<Hit>& hits = {},
+                                const std::optional<std::string>& note = std::nullopt,
+                                int limit = 8) {
+    return Suggester::build(text, hits, clips_, snippets_, WebSearch::defaults(), clipboard_, note,
+                            running_, fallbacks_, limit, kNow, environment_);
+  }
+
+  ClipStore clips_;
+  std::vector<Snippet> snippets_;
+  std::optional<std::string> clipboard_;
+  std::vector<RunningApp> running_;
+  std::vector<std::string> fallbacks_ = kFallbacks;
+  Suggester::Environment environment_{
+      .home = "/home/user", .zone = {"UTC"}, .random = [] { return uint64_t{42}; }};
+};
+
+TEST(SuggesterTextTest, ClipboardQueries) {
+  using Expected = std::optional<std::string>;
+  const std::vector<std::pair<std::string, Expected>> cases{
+      {"clip", ""},    {" CB\t", ""},     {"Clip  rep  draft ", "rep  draft"},
+      {"cb x", "x"},   {"clipboard", {}}, {"cbx", {}},
+      {"clip\tx", {}}, {"my clip", {}},   {"", {}},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(Suggester::clipboardQuery(text), expected) << text;
+  }
+}
+
+TEST(SuggesterTextTest, RelativeAgesAtTheirBoundaries) {
+  const std::vector<std::pair<double, std::string>> cases{
+      {89, "just now"},     {90, "1 min ago"},
+      {3599, "59 min ago"}, {3600, "1 h ago"},
+      {86399, "23 h ago"},  {86400, "1 d ago"},
+      {-500, "just now"},   {1e300, "1000000000000000 d ago"},
+  };
+  for (const auto& [age, expected] : cases) {
+    EXPECT_EQ(Suggester::relative(kNow - age, kNow), expected) << age;
+  }
+  EXPECT_EQ(Suggester::relative(NAN, kNow), "just now");
+}
+
+TEST(SuggesterTextTest, OneLineJoinsWhiteSpaceAndCutsByCharacters) {
+  EXPECT_EQ(Suggester::oneLine(" \tfirst  line\r\n\u00A0second\n", 90), "first line second");
+  const std::string hundred(100, 'x');
+  const std::string cut = Suggester::oneLine(hundred, 90);
+  EXPECT_EQ(cut, std::string(89, 'x') + "…");
+  EXPECT_EQ(unicode::characterCount(cut), 90u);
+  EXPECT_EQ(Suggester::oneLine(std::string(90, 'x'), 90), std::string(90, 'x'));
+  // An accented letter written as two scalars is one character.
+  std::string accented;
+  for (int i = 0; i < 6; ++i) accented += "e\u0301";
+  EXPECT_EQ(Suggester::oneLine(accented, 6), accented);
+  EXPECT_EQ(Suggester::oneLine(accented, 5), "e\u0301e\u0301e\u0301e\u0301…");
+  EXPECT_EQ(Suggester::oneLine("a\xFF b", 90), "a\uFFFD b");
+}
+
+TEST(SuggesterTextTest, OnlyPathsUnderHomeAreShortened) {
+  const std::optional<std::string> home = "/home/user";
+  EXPECT_EQ(Suggester::abbreviatedPath("/home/user/Documents/report.pdf", home),
+            "~/Documents/report.pdf");
+  EXPECT_EQ(Suggester::abbreviatedPath("/home/userx/report.pdf", home), "/home/userx/report.pdf");
+  EXPECT_EQ(Suggester::abbreviatedPath("/srv/home/user/a", home), "/srv/home/user/a");
+  EXPECT_EQ(Suggester::abbreviatedPath("/home/user/a", std::string("/home/user/")), "~/a");
+  EXPECT_EQ(Suggester::abbreviatedPath("/etc/hosts", std::string("/")), "/etc/hosts");
+  EXPECT_EQ(Suggester::abbreviatedPath("/home/user/a", std::nullopt), "/home/user/a");
+}
+
+TEST(PayloadTest, ComparesCaseByCase) {
+  EXPECT_NE(Payload::calculation("x"), Payload::snippet("x"));
+  EXPECT_NE(Payload::webSearch("https://a"), Payload::webSearch("https://b"));
+  EXPECT_EQ(Payload::system("sleep"), Payload::system("sleep"));
+  EXPECT_EQ(Payload::snippet("x").kind(), "snippet");
+  EXPECT_EQ(Payload::hint().index(), 6u);
+}
+
+TEST_F(SuggesterTest, ClipboardQueryGivesOnlyHistoryRows) {
+  EXPECT_EQ(build("cb"),
+            (std::vector<Suggestion>{{"hint-clip", "Nothing in clipboard history",
+                                      "Copy something and it appears here", Payload::hint()}}));
+  const ClipItem older = clip("A1", "report draft", kNow - 300, false);
+  const ClipItem pinned = clip("B2", "hello   world\nagain", kNow - 10, true);
+  clips_ = ClipStore({older, pinned});
+  EXPECT_EQ(build("CLIP", {hit("/a/clip.txt")}),
+            (std::vector<Suggestion>{
+                {"clip-B2", "hello world again", "Pinned, just now", Payload::clip(pinned)},
+                {"clip-A1", "report draft", "5 min ago", Payload::clip(older)}}));
+  EXPECT_EQ(ids(build("clip rep")), std::vector<std::string>{"clip-A1"});
+  // No calculator or fallback rows beside a clipboard query.
+  EXPECT_EQ(build("cb 2+3"),
+            (std::vector<Suggestion>{{"hint-clip", "No match for “2+3”", "", Payload::hint()}}));
+}
+
+TEST_F(SuggesterTest, EmptyTextGivesNoRows) {
+  EXPECT_TRUE(build("", {hit("/a/b")}).empty());
+  EXPECT_TRUE(build("   ", {hit("/a/b")}).empty());
+}
+
+TEST_F(SuggesterTest, AnswerAndWebRows) {
+  EXPECT_EQ(
+      build("2+3"),
+      (std::vector<Suggestion>{{"calc", "5", "Press Return to copy", Payload::calculation("5")}}));
+  EXPECT_EQ(
+      build(" g cats "),
+      (std::vector<Suggestion>{{"web-g", "Search Google", "cats",
+                                Payload::webSearch("https://www.google.com/search?q=cats")}}));
+  const auto asked = build("Ask why so blue");
+  EXPECT_EQ(ids(asked), (std::vector<std::string>{"ask-claude", "ask-gpt", "ask-ppl"}));
+  EXPECT_EQ(asked[0], (Suggestion{"ask-claude", "Ask Claude", "why so blue",
+                                  Payload::webSearch("https://claude.ai/new?q=why%20so%20blue")}));
+  // A single piece is no question; with three letters it still earns fallback rows.
+  EXPECT_EQ(ids(build("ask")), kFallbackIds);
+}
+
+TEST_F(SuggesterTest, SnippetRowsExpandAndKeepFallbacks) {
+  snippets_ = {{"0C2F4A8E-1B3D-4E5F-8A9B-0C1D2E3F4A5B", "sig", "Signature", "Best,\n{clipboard}"}};
+  clipboard_ = "Ann";
+  const auto rows = build("sig");
+  EXPECT_EQ(ids(rows), concat({"snip-0C2F4A8E-1B3D-4E5F-8A9B-0C1D2E3F4A5B"}, kFallbackIds));
+  EXPECT_EQ(rows[0].title, "Signature");
+  EXPECT_EQ(rows[0].subtitle, "Snippet: Best, Ann");
+  EXPECT_EQ(rows[0].payload, Payload::snippet("Best,\nAnn"));
+  EXPECT_EQ(rows[1], (Suggestion{"fallbackg", "Search Google", "sig",
+                                 Payload::webSearch("https://www.google.com/search?q=sig")}));
+}
+
+TEST_F(SuggesterTest, FallbacksAreWithheldWhenSomethingSpecificAnswers) {
+  // Calculator, keyword search, assistant, quick tool, system command, settings page, too short.
+  for (const char* text : {"2+3", "g cats", "ask why", "uuid", "lock", "wifi", "ab", "ab\n"}) {
+    for (const Suggestion& suggestion : build(text, {hit("/a/b")})) {
+      EXPECT_FALSE(suggestion.id.starts_with("fallback")) << text << ": " << suggestion.id;
+    }
+  }
+  EXPECT_EQ(ids(build("report", {hit("/a/report")})), concat({"file-/a/report"}, kFallbackIds));
+  // Unknown keywords give nothing; one listed twice gives one row.
+  fallbacks_ = {"nope", "G", "g"};
+  EXPECT_EQ(ids(build("report")), std::vector<std::string>{"fallbackG"});
+}
+
+TEST_F(SuggesterTest, FallbackRowsKeepTheirPlacesWhenTheListIsCut) {
+  std::vector<Hit> hits;
+  for (int i = 0; i < 10; ++i) hits.push_back(hit("/home/user/report " + std::to_string(i)));
+  const auto rows = build("report", hits);
+  EXPECT_EQ(ids(rows), concat({"file-/home/user/report 0", "file-/home/user/report 1",
+                               "file-/home/user/report 2", "file-/home/user/report 3",
+                               "file-/home/user/report 4"},
+                              kFallbackIds));
+  EXPECT_EQ(rows[0], (Suggestion{"file-/home/user/report 0", "report 0", "~/report 0",
+                                 Payload::file(hits[0].record)}));
+  EXPECT_EQ(ids(build("report", hits, std::nullopt, 3)),
+            concat({"file-/home/user/report 0"}, kFallbackIds));
+}
+
+TEST_F(SuggesterTest, HeldBackRowsFollowATopFileThatMatchedByName) {
+  const auto toolAfterOnlyFile = build("uuid", {hit("/a/uuid", true)});
+  EXPECT_EQ(ids(toolAfterOnlyFile), (std::vector<std::string>{"file-/a/uuid", "tool"}));
+  EXPECT_EQ(ids(build("lock", {hit("/a/1", true), hit("/a/2"), hit("/a/3")}, "Also in content")),
+            (std::vector<std::string>{"hint-note", "file-/a/1", "file-/a/2", "sys-displaysleep",
+                                      "file-/a/3"}));
+  EXPECT_EQ(ids(build("lock", {hit("/a/1"), hit("/a/2", true)}, "Also in content")),
+            (std::vector<std::string>{"sys-displaysleep", "hint-note", "file-/a/1", "file-/a/2"}));
+}
+
+TEST(SuggesterArrangeTest, PlacesToolAndCommandsByTheTopFile) {
+  Suggester::Sections sections{.leading = {row("calc")},
+                               .tool = row("tool"),
+                               .commands = {row("sys-sleep"), row("pane-settings:wifi")},
+                               .note = row("hint-note"),
+                               .files = {row("f1"), row("f2"), row("f3")},
+                               .topFileByName = true,
+                               .fallbacks = {}};
+  EXPECT_EQ(ids(Suggester::arrange(sections, 10)),
+            (std::vector<std::string>{"calc", "hint-note", "f1", "f2", "tool", "sys-sleep",
+                                      "pane-settings:wifi", "f3"}));
+  sections.topFileByName = false;
+  EXPECT_EQ(ids(Suggester::arrange(sections, 10)),
+            (std::vector<std::string>{"calc", "sys-sleep", "pane-settings:wifi", "tool",
+                                      "hint-note", "f1", "f2", "f3"}));
+}
+
+}  // namespace
+}  // namespace quorvale
