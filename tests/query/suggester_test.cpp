@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "util/platform_profile.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -164,6 +165,22 @@ TEST_F(SuggesterTest, SnippetRowsExpandAndKeepFallbacks) {
                                  Payload::webSearch("https://www.google.com/search?q=sig")}));
 }
 
+TEST_F(SuggesterTest, ToolAndCommandRows) {
+  const auto password = build("pw 12");
+  ASSERT_EQ(ids(password), std::vector<std::string>{"tool-secret"});
+  EXPECT_EQ(password[0].payload, Payload::calculation(password[0].title));
+  EXPECT_EQ(
+      build("b64 d !!"),
+      (std::vector<Suggestion>{{"tool", "Not valid base64", "Nothing to copy", Payload::hint()}}));
+  EXPECT_EQ(build("wifi"), (std::vector<Suggestion>{{"pane-settings:wifi", "Open Settings: Wi-Fi",
+                                                     std::string(platformProfile().settingsApp),
+                                                     Payload::webSearch("settings:wifi")}}));
+  running_ = {{"Firefox", "firefox.desktop"}};
+  const auto quit = build("quit fire");
+  ASSERT_EQ(ids(quit), std::vector<std::string>{"sys-quit:firefox.desktop"});
+  EXPECT_EQ(quit[0].payload, Payload::system("quit:firefox.desktop"));
+}
+
 TEST_F(SuggesterTest, FallbacksAreWithheldWhenSomethingSpecificAnswers) {
   // Calculator, keyword search, assistant, quick tool, system command, settings page, too short.
   for (const char* text : {"2+3", "g cats", "ask why", "uuid", "lock", "wifi", "ab", "ab\n"}) {
@@ -197,6 +214,8 @@ TEST_F(SuggesterTest, HeldBackRowsFollowATopFileThatMatchedByName) {
   EXPECT_EQ(ids(build("lock", {hit("/a/1", true), hit("/a/2"), hit("/a/3")}, "Also in content")),
             (std::vector<std::string>{"hint-note", "file-/a/1", "file-/a/2", "sys-displaysleep",
                                       "file-/a/3"}));
+  // A note only stands above files.
+  EXPECT_EQ(ids(build("report", {}, "Also in content")), kFallbackIds);
   EXPECT_EQ(ids(build("lock", {hit("/a/1"), hit("/a/2", true)}, "Also in content")),
             (std::vector<std::string>{"sys-displaysleep", "hint-note", "file-/a/1", "file-/a/2"}));
 }
