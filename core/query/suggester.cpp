@@ -7,6 +7,7 @@
 #include "quick/quick_tools.h"
 #include "quick/typed_text.h"
 #include "util/platform_profile.h"
+#include "util/unicode.h"
 #include "util/xdg_paths.h"
 
 namespace quorvale::Suggester {
@@ -132,6 +133,16 @@ void append(std::vector<Suggestion>& rows, std::vector<Suggestion>&& more) {
   std::move(more.begin(), more.end(), std::back_inserter(rows));
 }
 
+// The two lines are shown and printed as text, but file names and typed text may hold bytes that
+// are not UTF-8: those read as U+FFFD there. Ids and payloads keep the bytes as they are.
+std::vector<Suggestion> displayable(std::vector<Suggestion> rows) {
+  for (Suggestion& row : rows) {
+    if (!unicode::isValidUtf8(row.title)) row.title = unicode::toValidUtf8(row.title);
+    if (!unicode::isValidUtf8(row.subtitle)) row.subtitle = unicode::toValidUtf8(row.subtitle);
+  }
+  return rows;
+}
+
 }  // namespace
 
 Environment Environment::current() {
@@ -148,7 +159,7 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
                               std::span<const RunningApp> running,
                               std::span<const std::string> fallbacks, int limit, Date now,
                               const Environment& environment) {
-  if (auto query = clipboardQuery(input)) return clipRows(*query, clips, limit, now);
+  if (auto query = clipboardQuery(input)) return displayable(clipRows(*query, clips, limit, now));
 
   const std::string_view text = typed::trimmedSpaces(input);
   if (text.empty()) return {};
@@ -194,7 +205,7 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
       typed::hasAtLeastCharacters(typed::trimmedWhitespace(text), kShortestFallbackText)) {
     sections.fallbacks = fallbackRows(text, webSearches, fallbacks);
   }
-  return arrange(std::move(sections), limit);
+  return displayable(arrange(std::move(sections), limit));
 }
 
 std::vector<Suggestion> arrange(Sections sections, int limit) {

@@ -218,6 +218,16 @@ TEST_F(SuggesterTest, HeldBackRowsFollowATopFileThatMatchedByName) {
             (std::vector<std::string>{"sys-displaysleep", "hint-note", "file-/a/1", "file-/a/2"}));
 }
 
+TEST_F(SuggesterTest, BytesThatAreNotUtf8AreShownAsReplacements) {
+  const Hit file = hit("/home/user/a\xFF.txt", true);
+  const auto rows = build("a\xFF", {file}, std::nullopt, -1);
+  ASSERT_EQ(ids(rows), std::vector<std::string>{"file-/home/user/a\xFF.txt"});
+  EXPECT_EQ(rows[0].title, "a\uFFFD.txt");
+  EXPECT_EQ(rows[0].subtitle, "~/a\uFFFD.txt");
+  EXPECT_EQ(rows[0].payload, Payload::file(file.record));
+  EXPECT_EQ(build("clip \xFF")[0].title, "No match for “\uFFFD”");
+}
+
 TEST(SuggesterArrangeTest, PlacesToolAndCommandsByTheTopFile) {
   Suggester::Sections sections{.leading = {row("calc")},
                                .tool = row("tool"),
