@@ -448,7 +448,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
     queue_.post([this, gone = std::move(split.gone)] {
       for (const auto& path : gone) {
         try {
-          writer_->removeTree(path);
+          writer_->remove(path);
         } catch (const IndexError&) {
         }
       }
