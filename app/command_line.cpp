@@ -1,23 +1,33 @@
 #include "command_line.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "data_folder.h"
-#include "index/index_recovery.h"
-#include "scan/default_extractor.h"
-#include "scan/extraction_guard.h"
-#include "scan/guarded_extractor.h"
-#include "scan/scanner.h"
+#include <nlohmann/json.hpp>
+
+#include "login_item.h"
+#include "search_engine.h"
+#include "settings/settings_store.h"
+#include "settings/user_defaults.h"
+#include "util/main_executor.h"
+#include "util/platform_profile.h"
 
 namespace quorvale {
 namespace {
 
-constexpr const char* kUsage = "usage: quorvale --scan FOLDER...";
+constexpr const char* kUsage =
+    "usage: quorvale [--status | --scan [FOLDER...] | --query TEXT [--json] |\n"
+    "                 --enable-login-item | --disable-login-item]";
+
+std::atomic<bool> interrupted = false;
 
 std::string absolute(const std::string& path) {
   std::error_code error;
@@ -25,67 +35,173 @@ std::string absolute(const std::string& path) {
   return error ? path : full.lexically_normal().string();
 }
 
-void printStats(const ScanStats& stats) {
-  std::printf("seen=%lld added=%lld updated=%lld unchanged=%lld removed=%lld withContent=%lld "
-              "unreadable=%zu\n",
-              static_cast<long long>(stats.seen), static_cast<long long>(stats.added),
-              static_cast<long long>(stats.updated), static_cast<long long>(stats.unchanged),
-              static_cast<long long>(stats.removed), static_cast<long long>(stats.withContent),
-              stats.unreadable.size());
-  for (const auto& path : stats.unreadable) std::printf("unreadable: %s\n", path.c_str());
+std::string executablePath(const char* argv0) {
+  char buffer[PATH_MAX];
+  ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length > 0) return std::string(buffer, static_cast<std::size_t>(length));
+  return absolute(argv0);
 }
 
-// Scans the given folders into the data folder's index in the foreground.
-int scanCommand(const std::vector<std::string>& folders) {
-  if (folders.empty()) {
-    std::fprintf(stderr, "%s\n", kUsage);
-    return 2;
-  }
-  std::string support = dataFolder();
-  OpenedIndex opened;
-  try {
-    opened = openFileIndex(support + "/index.db");
-  } catch (const IndexError& error) {
-    std::printf("index unavailable\n");
-    std::fprintf(stderr, "quorvale: %s\n", error.what());
-    return 1;
-  }
-  if (opened.setAside) {
-    std::fprintf(stderr, "quorvale: the damaged index was moved to %s\n", opened.setAside->c_str());
+// Everything a job needs: the stored settings and the engine opened as the launcher opens it.
+struct Session {
+  UserDefaults defaults{UserDefaults::standardPath()};
+  SettingsStore store{defaults};
+  MainExecutor main;
+  std::unique_ptr<SearchEngine> engine;
+
+  // Opens the engine; false (with the reason on standard error) when it cannot be opened.
+  bool open(const PlatformServices& platform, bool watch) {
+    EngineServices services;
+    services.defaults = &defaults;
+    services.main = &main;
+    services.energy = platform.energy;
+    services.runningApps = platform.runningApps;
+    if (watch) services.makeWatcher = platform.makeWatcher;
+    try {
+      engine = std::make_unique<SearchEngine>(store.settings().clipboard, std::move(services));
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "quorvale: %s\n", error.what());
+      return false;
+    }
+    if (engine->setAsideIndex()) {
+      std::fprintf(stderr, "quorvale: the damaged index was moved to %s\n",
+                   engine->setAsideIndex()->c_str());
+    }
+    return true;
   }
 
-  std::vector<std::string> roots;
-  for (const auto& folder : folders) roots.push_back(absolute(folder));
-  ExtractionGuard guard(support);
-  GuardedExtractor extractor(DefaultExtractor(), guard);
-  bool terminal = isatty(STDERR_FILENO);
-  auto progress = [&](int64_t seen) {
-    std::fprintf(stderr, terminal ? "\rScanning… %lld items" : "Scanning… %lld items\n",
-                 static_cast<long long>(seen));
-  };
-  try {
-    ScanStats stats = Scanner::scan(ScanConfig::make(roots), *opened.index, extractor, progress,
-                                    nullptr, nullptr);
-    if (terminal) std::fprintf(stderr, "\n");
-    printStats(stats);
-  } catch (const IndexError& error) {
-    std::fprintf(stderr, "quorvale: the scan stopped: %s\n", error.what());
+  void printStatusLine() {
+    std::printf("indexed=%lld supportDir=%s\n", static_cast<long long>(engine->reader().count()),
+                engine->supportDir().c_str());
+  }
+};
+
+int loginItemCommand(bool enable, const char* argv0) {
+  bool enabled = LoginItem::setEnabled(enable, executablePath(argv0));
+  if (enable) {
+    if (enabled) {
+      std::printf("login item enabled\n");
+    } else {
+      std::printf("login item not enabled: %s\n",
+                  std::string(platformProfile().loginItemRefused).c_str());
+    }
+  } else {
+    std::printf(enabled ? "login item still enabled\n" : "login item removed\n");
+  }
+  return 0;
+}
+
+int statusCommand(const PlatformServices& platform) {
+  Session session;
+  if (!session.open(platform, false)) {
+    std::printf("index unavailable\n");
+    return 0;
+  }
+  session.printStatusLine();
+  return 0;
+}
+
+// A full scan in the foreground: of the configured roots, or of the given folders as the roots
+// of this one scan. Ctrl-C stops it between two files, leaving a consistent index.
+int scanCommand(const PlatformServices& platform, const std::vector<std::string>& folders) {
+  Session session;
+  if (!session.open(platform, false)) {
+    std::printf("index unavailable\n");
     return 1;
   }
-  std::printf("indexed=%lld supportDir=%s\n", static_cast<long long>(opened.index->count()),
-              support.c_str());
+  QuorvaleSettings settings = session.store.settings();
+  if (!folders.empty()) {
+    settings.roots.clear();
+    for (const auto& folder : folders) settings.roots.push_back(absolute(folder));
+  }
+  SearchEngine& engine = *session.engine;
+  bool terminal = isatty(STDERR_FILENO);
+  engine.onStatusChange = [&] {
+    std::string status = engine.status();
+    std::fprintf(stderr, terminal ? "\r\033[K%s" : "%s\n", status.c_str());
+  };
+  struct sigaction onInterrupt{};
+  onInterrupt.sa_handler = [](int) { interrupted = true; };
+  sigaction(SIGINT, &onInterrupt, nullptr);
+  sigaction(SIGTERM, &onInterrupt, nullptr);
+
+  engine.start(settings);
+  bool cancelled = false;
+  while (engine.scanPending()) {
+    session.main.runUntil([&] { return !engine.scanPending() || interrupted; },
+                          std::chrono::milliseconds(100));
+    if (interrupted && !cancelled) {
+      engine.cancelScan();
+      cancelled = true;
+    }
+  }
+  engine.waitUntilIdle();
+  session.main.runPending();
+  if (terminal) std::fprintf(stderr, "\n");
+  for (const auto& path : engine.unreadable()) std::fprintf(stderr, "unreadable: %s\n", path.c_str());
+  session.printStatusLine();
+  return cancelled ? 130 : 0;
+}
+
+int queryCommand(const PlatformServices& platform, const std::string& text, bool json) {
+  Session session;
+  if (!session.open(platform, false)) {
+    std::printf("index unavailable\n");
+    return 1;
+  }
+  std::vector<Suggestion> rows = session.engine->search(text, session.store.settings(), std::nullopt);
+  if (json) {
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const auto& row : rows) {
+      array.push_back({{"id", row.id},
+                       {"title", row.title},
+                       {"subtitle", row.subtitle},
+                       {"payload", std::string(row.payload.kind())}});
+    }
+    std::printf("%s\n", array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  } else {
+    for (const auto& row : rows) std::printf("%s\t%s\n", row.title.c_str(), row.subtitle.c_str());
+  }
+  // Removals of vanished files found by the search finish before the engine closes.
+  session.engine->waitUntilIdle();
   return 0;
+}
+
+bool has(const std::vector<std::string>& args, const std::string& flag) {
+  return std::find(args.begin(), args.end(), flag) != args.end();
 }
 
 }  // namespace
 
-int runCommandLine(int argc, char** argv) {
+int runCommandLine(int argc, char** argv, const PlatformServices& platform) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  const char* argv0 = argc > 0 ? argv[0] : "quorvale";
+
+  // The launcher's own switches, in this order; the first present wins.
+  if (has(args, "--enable-login-item")) return loginItemCommand(true, argv0);
+  if (has(args, "--disable-login-item")) return loginItemCommand(false, argv0);
+  if (has(args, "--status")) return statusCommand(platform);
+  auto demo = std::find(args.begin(), args.end(), "--demo");
+  if (demo != args.end() && demo + 1 != args.end()) {
+    std::fprintf(stderr, "quorvale: the demonstration needs the desktop panel, not built yet\n");
+    std::printf("demo failed\n");
+    return 1;
+  }
+
   if (!args.empty() && args.front() == "--scan") {
-    return scanCommand({args.begin() + 1, args.end()});
+    return scanCommand(platform, {args.begin() + 1, args.end()});
+  }
+  auto query = std::find(args.begin(), args.end(), "--query");
+  if (query != args.end()) {
+    if (query + 1 == args.end()) {
+      std::fprintf(stderr, "%s\n", kUsage);
+      return 2;
+    }
+    return queryCommand(platform, *(query + 1), has(args, "--json"));
   }
   std::fprintf(stderr, "%s\n", kUsage);
-  return args.empty() ? 0 : 2;
+  bool onlyTrailingDemo = args.size() == 1 && args.front() == "--demo";
+  return args.empty() || onlyTrailingDemo ? 0 : 2;
 }
 
 }  // namespace quorvale

@@ -18,6 +18,8 @@ struct PlatformProfile {
   // Command-Option-Space (the desktop's search), and Control-Space (input sources).
   std::string_view commandSpaceNote;
   std::string_view controlSpaceNote;
+  // Why starting at login could not be turned on, after "login item not enabled: ".
+  std::string_view loginItemRefused;
 
   bool operator==(const PlatformProfile&) const = default;
 };
@@ -32,6 +34,8 @@ inline constexpr PlatformProfile kMacProfile{
     .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
                         "Keyboard, Keyboard Shortcuts, Spotlight.",
     .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
+    .loginItemRefused =
+        "macOS did not turn this on. Move the app to the Applications folder and try again.",
 };
 
 inline constexpr PlatformProfile kLinuxProfile{
@@ -46,6 +50,8 @@ inline constexpr PlatformProfile kLinuxProfile{
     .commandSpaceNote = "The desktop may use this to switch input sources or to search unless "
                         "you turn its shortcut off in Settings, Keyboard, Keyboard Shortcuts.",
     .controlSpaceNote = "The desktop may use Control-Space to switch input sources.",
+    .loginItemRefused = "The desktop did not turn this on. Check that ~/.config/autostart can be "
+                        "written to and try again.",
 };
 
 // The profile of the platform this build runs on.

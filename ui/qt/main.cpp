@@ -1,3 +1,12 @@
-#include "command_line.h"
+#include <memory>
 
-int main(int argc, char** argv) { return quorvale::runCommandLine(argc, argv); }
+#include "command_line.h"
+#include "inotify_watcher.h"
+#include "sysfs_energy_monitor.h"
+
+int main(int argc, char** argv) {
+  quorvale::PlatformServices platform;
+  platform.makeWatcher = [] { return std::make_unique<quorvale::InotifyWatcher>(); };
+  platform.energy = std::make_shared<quorvale::SysfsEnergyMonitor>();
+  return quorvale::runCommandLine(argc, argv, platform);
+}

@@ -1,0 +1,532 @@
+#include "search_engine.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <utility>
+
+#include <unicode/calendar.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include "data_folder.h"
+#include "index/index_recovery.h"
+#include "index/ranking.h"
+#include "query/query_parser.h"
+#include "query/smart_search.h"
+#include "query/suggester.h"
+#include "quick/quick_tools.h"
+#include "scan/default_extractor.h"
+#include "scan/energy_policy.h"
+#include "scan/guarded_extractor.h"
+#include "settings/default_folders.h"
+#include "util/platform_profile.h"
+#include "util/unicode.h"
+#include "util/xdg_paths.h"
+
+namespace quorvale {
+namespace {
+
+Date systemNow() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+ClipDate clipDate(Date seconds) {
+  return ClipDate(std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
+}
+
+Clock::Duration seconds(double value) {
+  return std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(value));
+}
+
+bool pathExists(const std::string& path) {
+  struct stat info{};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The path made absolute and lexically clean, without a trailing slash: the spelling the scanner
+// and the index use for a folder.
+std::string standardized(const std::string& path) {
+  if (path.empty()) return path;
+  std::string clean = std::filesystem::path(path).lexically_normal().string();
+  while (clean.size() > 1 && clean.back() == '/') clean.pop_back();
+  return clean;
+}
+
+// The text with every occurrence of `from` replaced by `to`, ignoring case.
+std::string replacedIgnoringCase(const std::string& text, const std::string& from,
+                                 const std::string& to) {
+  if (from.empty()) return text;
+  icu::UnicodeString haystack = icu::UnicodeString::fromUTF8(text);
+  icu::UnicodeString needle = icu::UnicodeString::fromUTF8(from);
+  icu::UnicodeString replacement = icu::UnicodeString::fromUTF8(to);
+  icu::UnicodeString result;
+  int32_t start = 0;
+  int32_t length = needle.length();
+  for (int32_t at = 0; at + length <= haystack.length();) {
+    if (haystack.caseCompare(at, length, needle, U_FOLD_CASE_DEFAULT) == 0) {
+      result.append(haystack, start, at - start).append(replacement);
+      at += length;
+      start = at;
+    } else {
+      ++at;
+    }
+  }
+  result.append(haystack, start, haystack.length() - start);
+  std::string out;
+  result.toUTF8String(out);
+  return out;
+}
+
+// The note above the file rows: the corrected spelling, or that only close matches were found.
+std::optional<std::string> noteFor(const std::string& text, const SmartResult& result) {
+  if (!result.corrected.empty()) {
+    std::string shown = text;
+    for (const auto& [typed, used] : result.corrected) shown = replacedIgnoringCase(shown, typed, used);
+    return "Showing results for “" + shown + "”";
+  }
+  if (result.relaxed) return std::string("Closest matches");
+  return std::nullopt;
+}
+
+template <typename Container>
+bool contains(const Container& items, const std::string& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+}  // namespace
+
+SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
+    : services_(std::move(services)),
+      guard_(services_.supportDir.empty() ? dataFolder() : services_.supportDir),
+      lastClipPolicy_(policy),
+      queue_("index", services_.clock) {
+  if (services_.supportDir.empty()) services_.supportDir = dataFolder();
+  if (!services_.now) services_.now = systemNow;
+  if (services_.home.empty()) services_.home = xdg::home().value_or("");
+  if (services_.applicationFolders.empty()) {
+    services_.applicationFolders = DefaultFolders::applicationFolders();
+  }
+  if (!services_.fileExists) services_.fileExists = pathExists;
+  contentExtractor_ = services_.extractor;
+  if (!contentExtractor_) {
+    contentExtractor_ = std::make_shared<GuardedExtractor>(DefaultExtractor(), guard_);
+  }
+
+  std::string indexPath = services_.supportDir + "/index.db";
+  OpenedIndex opened = openFileIndex(indexPath);
+  writer_ = std::move(opened.index);
+  setAside_ = std::move(opened.setAside);
+  reader_ = std::make_unique<FileIndex>(indexPath);
+  reuseVectors_ = writer_->migratedFromFullTextCopy();
+
+  if (!policy.memoryOnly) {
+    clips_ = ClipStore::load(clipsPath());
+    clips_.prune(clipDate(now()), policy);
+  } else {
+    std::error_code ignored;
+    std::filesystem::remove(clipsPath(), ignored);
+  }
+}
+
+SearchEngine::~SearchEngine() {
+  closing_ = true;
+  cancelScan_ = true;
+  stopWatching();
+  flushClips();
+  // The queue is the last member: destroying it first lets the running item finish (a scan stops
+  // at its next entry) and drops the rest before the databases close.
+}
+
+// --- Starting and settings ---------------------------------------------------------------------
+
+void SearchEngine::start(const QuorvaleSettings& settings) {
+  queue_.post([this] { checkContentVersion(); });
+  requestScan(settings);
+  startWatcher(settings);
+}
+
+void SearchEngine::checkContentVersion() {
+  if (!services_.defaults) return;
+  std::int64_t stored = services_.defaults->integer(UserDefaults::kContentVersionKey).value_or(0);
+  if (stored >= kContentVersion) return;
+  try {
+    writer_->removeTree("/");
+    services_.defaults->set(UserDefaults::kContentVersionKey, kContentVersion);
+  } catch (const std::exception&) {
+    // Tried again at the next start; the scan goes on with what the index holds.
+  }
+}
+
+void SearchEngine::startWatcher(const QuorvaleSettings& settings) {
+  stopWatching();
+  if (!services_.makeWatcher) return;
+  watcher_ = services_.makeWatcher();
+  if (!watcher_) return;
+  watcher_->start(config(settings), [this, settings](const std::vector<std::string>& paths,
+                                                     bool mustRescan) {
+    queue_.post([this, paths, mustRescan, settings] { handleChanges(paths, mustRescan, settings); });
+  });
+}
+
+void SearchEngine::stopWatching() {
+  if (watcher_) watcher_->stop();
+  watcher_.reset();
+}
+
+void SearchEngine::handleChanges(const std::vector<std::string>& paths, bool mustRescan,
+                                 const QuorvaleSettings& settings) {
+  if (closing_) return;
+  if (mustRescan) {
+    requestScan(settings);
+    return;
+  }
+  Scanner::update(paths, config(settings), *writer_, extractorFor(settings), nullptr);
+  refreshStatus("");
+}
+
+void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleSettings& to) {
+  lastClipPolicy_ = to.clipboard;
+  if (to.clipboard.memoryOnly && !from.clipboard.memoryOnly) {
+    clipSave_.cancel();
+    std::error_code ignored;
+    std::filesystem::remove(clipsPath(), ignored);
+  }
+
+  std::vector<std::string> leaving;
+  for (const auto& root : from.roots) {
+    if (!contains(to.roots, root)) leaving.push_back(root);
+  }
+  for (const auto& excluded : to.excludedPaths) {
+    if (!contains(from.excludedPaths, excluded)) leaving.push_back(excluded);
+  }
+  bool contentChanged =
+      from.indexContents != to.indexContents || from.semanticSearch != to.semanticSearch;
+  bool sameRoots = std::set(from.roots.begin(), from.roots.end()) ==
+                   std::set(to.roots.begin(), to.roots.end());
+  if (leaving.empty() && sameRoots && from.excludedPaths == to.excludedPaths && !contentChanged) {
+    return;
+  }
+
+  cancelScan_ = true;
+  queue_.post([this, leaving, contentChanged] {
+    for (const auto& path : leaving) {
+      try {
+        writer_->removeTree(standardized(expanded(path)));
+      } catch (const IndexError&) {
+      }
+    }
+    if (contentChanged) {
+      try {
+        writer_->removeTree("/");
+      } catch (const IndexError&) {
+      }
+    }
+  });
+  start(to);
+}
+
+// --- Scanning ----------------------------------------------------------------------------------
+
+void SearchEngine::requestScan(const QuorvaleSettings& settings) {
+  std::lock_guard lock(stateMutex_);
+  if (scanQueued_) {
+    // One scan waits or runs: the last settings asked for win, and a running scan makes way.
+    pendingScan_ = settings;
+    if (scanRunning_) cancelScan_ = true;
+    return;
+  }
+  scanQueued_ = true;
+  queue_.post([this, settings] { runScan(settings); });
+}
+
+bool SearchEngine::scanPending() const {
+  std::lock_guard lock(stateMutex_);
+  return scanQueued_;
+}
+
+void SearchEngine::runScan(QuorvaleSettings settings) {
+  {
+    std::lock_guard lock(stateMutex_);
+    if (pendingScan_) {  // asked for again before this one started: no need to scan twice
+      settings = std::move(*pendingScan_);
+      pendingScan_.reset();
+    }
+    scanRunning_ = true;
+  }
+  if (closing_) {
+    finishScan();
+    return;
+  }
+  cancelScan_ = false;
+  setStatus("Indexing…");
+
+  ScanConfig scanConfig = config(settings);
+  EnergyState energy = services_.energy ? services_.energy->current() : EnergyState{};
+  EnergyPolicy::Verdict verdict = EnergyPolicy::verdict(energy);
+  std::optional<std::string> appsOnlyMessage;
+  if (const auto* pause = std::get_if<EnergyPolicy::Pause>(&verdict)) {
+    setStatus(pause->message);
+    deferScan(settings);
+    finishScan();
+    return;
+  }
+  if (const auto* appsOnly = std::get_if<EnergyPolicy::AppsOnly>(&verdict)) {
+    appsOnlyMessage = appsOnly->message;
+    std::vector<std::string> appRoots;
+    for (const auto& root : scanConfig.roots) {
+      if (scanConfig.appOnlyRoots.contains(root)) appRoots.push_back(root);
+    }
+    scanConfig.roots = std::move(appRoots);
+    deferScan(settings);
+  }
+
+  const ContentExtractor& extractor = extractorFor(settings);
+  auto progress = [this](int64_t seen) {
+    setStatus("Indexing… " + std::to_string(seen) + " items");
+  };
+  auto shouldCancel = [this] { return cancelScan_ || closing_; };
+  try {
+    ScanStats stats = Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
+    bool cancelled = cancelScan_ || closing_;
+    if (!cancelled) reuseVectors_ = false;
+    {
+      std::lock_guard lock(stateMutex_);
+      unreadable_ = stats.unreadable;
+    }
+    refreshStatus(" (" + std::to_string(stats.seen) + " seen)");
+    // The passage pipeline joins here once it exists: it runs after every scan.
+    if (appsOnlyMessage) {
+      std::lock_guard lock(stateMutex_);
+      status_ += " " + *appsOnlyMessage;
+    }
+    if (appsOnlyMessage) notify();
+  } catch (const std::exception& error) {
+    setStatus(error.what());
+  }
+  finishScan();
+}
+
+void SearchEngine::finishScan() {
+  std::optional<QuorvaleSettings> next;
+  {
+    std::lock_guard lock(stateMutex_);
+    scanRunning_ = false;
+    next = std::move(pendingScan_);
+    pendingScan_.reset();
+    scanQueued_ = next.has_value() && !closing_;
+  }
+  if (next && !closing_) queue_.post([this, settings = std::move(*next)] { runScan(settings); });
+}
+
+void SearchEngine::deferScan(const QuorvaleSettings& settings) {
+  energyRetry_.cancel();
+  energyRetry_ = queue_.postDelayed(seconds(kEnergyRetrySeconds),
+                                    [this, settings] { requestScan(settings); });
+}
+
+const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
+  static const NoContent noContent;
+  if (!settings.indexContents) return noContent;
+  return *contentExtractor_;
+}
+
+ScanConfig SearchEngine::config(const QuorvaleSettings& settings) const {
+  ScanConfig result = ScanConfig::make({});
+  std::set<std::string> seen;
+  for (const auto& root : settings.roots) {
+    std::string path = standardized(expanded(root));
+    if (!path.empty() && seen.insert(path).second) result.roots.push_back(path);
+  }
+  for (const auto& folder : services_.applicationFolders) {
+    std::string path = standardized(expanded(folder));
+    if (seen.contains(path)) result.appOnlyRoots.insert(path);
+  }
+  for (const auto& excluded : settings.excludedPaths) {
+    std::string path = standardized(expanded(excluded));
+    if (!path.empty()) result.excludedPaths.push_back(path);
+  }
+  if (!services_.home.empty()) {
+    for (const char* folder : {"/Library", "/.Trash", "/.local/share/Trash"}) {
+      result.excludedPaths.push_back(services_.home + folder);
+    }
+  }
+  return result;
+}
+
+std::string SearchEngine::expanded(std::string_view path) const {
+  if (path == "~") return services_.home;
+  if (path.starts_with("~/")) return services_.home + std::string(path.substr(1));
+  return std::string(path);
+}
+
+// --- Status ------------------------------------------------------------------------------------
+
+std::string SearchEngine::status() const {
+  std::lock_guard lock(stateMutex_);
+  return status_;
+}
+
+std::vector<std::string> SearchEngine::unreadable() const {
+  std::lock_guard lock(stateMutex_);
+  return unreadable_;
+}
+
+void SearchEngine::setStatus(std::string status) {
+  {
+    std::lock_guard lock(stateMutex_);
+    status_ = std::move(status);
+  }
+  notify();
+}
+
+void SearchEngine::refreshStatus(const std::string& extra) {
+  std::string status = std::to_string(writer_->count()) + " items indexed";
+  std::size_t unreadable = this->unreadable().size();
+  if (unreadable > 0) {
+    status += ", " + std::to_string(unreadable) + " folder" + (unreadable == 1 ? "" : "s") + " " +
+              std::string(platformProfile().system) + " did not allow";
+  }
+  // The count of files with meaning vectors joins here with the meaning work.
+  setStatus(status + extra);
+}
+
+void SearchEngine::notify() {
+  if (!services_.main || closing_) return;
+  services_.main->post([this] {
+    if (onStatusChange) onStatusChange();
+  });
+}
+
+// --- Queries -----------------------------------------------------------------------------------
+
+std::vector<Suggestion> SearchEngine::search(std::string_view query,
+                                             const QuorvaleSettings& settings,
+                                             const std::optional<std::string>& clipboardText) {
+  std::string trimmed = unicode::trimmed(query);
+  // A leading "?" asks a question explicitly; question answering joins here with the passage
+  // work, so for now the question is searched like any other text.
+  std::string text = trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1))
+                                               : std::string(query);
+  Date now = this->now();
+
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
+  Query parsed = U_SUCCESS(status) ? QueryParser::parse(text, now, *calendar) : Query{};
+  bool clipboardQuery = Suggester::clipboardQuery(text).has_value();
+  if (clipboardQuery) parsed = Query{};
+
+  std::vector<RunningApp> running;
+  if (SystemCommands::needsRunningApps(text) && services_.runningApps) {
+    running = services_.runningApps();
+  }
+
+  std::vector<Hit> hits;
+  std::optional<std::string> note;
+  if (!parsed.isEmpty() && U_SUCCESS(status)) {
+    bool loosen = !QuickTools::answer(text, now).has_value() &&
+                  SystemCommands::commands(text, running).empty();
+    int limit = static_cast<int>(settings.resultLimit) * 2;
+    SmartResult result = SmartSearch::search(text, *reader_, limit, now, loosen, *calendar);
+    note = noteFor(text, result);
+    hits = std::move(result.hits);
+    // Files found by meaning are fused in here once the meaning work exists.
+  }
+
+  if (!settings.hiddenResults.empty()) {
+    std::erase_if(hits, [&](const Hit& hit) {
+      return contains(settings.hiddenResults, hit.record.path);
+    });
+  }
+  StaleResults::Split split = StaleResults::split(
+      hits, services_.fileExists,
+      [](const std::string& path) { return StaleResults::volumeIsConnected(path); });
+  if (!split.gone.empty()) {
+    queue_.post([this, gone = std::move(split.gone)] {
+      for (const auto& path : gone) {
+        try {
+          writer_->remove(path);
+        } catch (const IndexError&) {
+        }
+      }
+    });
+  }
+
+  Suggester::Environment environment = Suggester::Environment::current();
+  if (!services_.home.empty()) environment.home = services_.home;
+  int limit = static_cast<int>(settings.resultLimit);
+  std::vector<Suggestion> rows = Suggester::build(
+      text, split.live, clips_, settings.snippets, settings.webSearches, clipboardText, note,
+      running, settings.fallbackKeywords, limit, now, environment);
+  // Passage rows for questions go in front here once question answering exists.
+  if (rows.size() > static_cast<std::size_t>(std::max(limit, 0))) rows.resize(std::max(limit, 0));
+  return rows;
+}
+
+void SearchEngine::recordUse(const std::string& query, const std::string& path) {
+  Date at = now();
+  queue_.post([this, query, path, at] {
+    try {
+      writer_->recordUse(path, at);
+      if (!query.empty()) writer_->recordChoice(query, path, at);
+    } catch (const IndexError&) {
+    }
+  });
+}
+
+// --- Clipboard history -------------------------------------------------------------------------
+
+std::string SearchEngine::clipsPath() const { return services_.supportDir + "/clips.json"; }
+
+void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
+  lastClipPolicy_ = policy;
+  clipSave_.cancel();
+  clipSave_ = queue_.postDelayed(seconds(kClipSaveDelaySeconds),
+                                 [this, snapshot = clips_, policy] {
+                                   try {
+                                     snapshot.write(clipsPath(), policy);
+                                   } catch (const ClipStoreError&) {
+                                   }
+                                 });
+}
+
+void SearchEngine::flushClips() {
+  clipSave_.cancel();
+  try {
+    clips_.write(clipsPath(), lastClipPolicy_);
+  } catch (const ClipStoreError&) {
+  }
+}
+
+// --- Maintenance -------------------------------------------------------------------------------
+
+void SearchEngine::rebuild(const QuorvaleSettings& settings) {
+  cancelScan_ = true;
+  queue_.post([this] {
+    try {
+      writer_->removeTree("/");
+    } catch (const IndexError&) {
+    }
+  });
+  requestScan(settings);
+}
+
+void SearchEngine::forgetLearning() {
+  queue_.post([this] {
+    try {
+      writer_->forgetUsage();
+    } catch (const IndexError&) {
+    }
+  });
+}
+
+void SearchEngine::checkIndex() {
+  queue_.post([this] { setStatus(writer_->quickCheck() ? "ok" : "damaged"); });  // HEALTH-TODO
+}
+
+Date SearchEngine::now() const { return services_.now(); }
+
+}  // namespace quorvale

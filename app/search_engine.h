@@ -1,0 +1,195 @@
+// The one object that owns the indexes and all background work. It opens the files database
+// (recovering from damage), keeps the clipboard history, runs full scans and watcher-driven
+// updates on its index queue, paces them by the energy policy, and answers each keystroke
+// synchronously: parse, smart file search over the reader connection, hidden and vanished files
+// dropped, then the result rows. A one-line status tells the application what it is doing.
+//
+// Threads. `search`, `start`, `settingsChanged`, `recordUse`, the clip operations and the
+// maintenance actions are called from the main thread. The index queue (a serial executor of the
+// engine's own) runs every write to the files database: scans, watcher updates, learning,
+// removal of vanished files, clip-file writes and status composition. `onStatusChange` is called
+// on the main executor. `cancelScan` is a flag any thread may set; the scanner polls it between
+// entries.
+//
+// The passage and meaning work (question answering, meaning vectors, the on-demand encoder) joins
+// the engine later: it gets a passage queue of its own, runs after each scan, and adds rows in
+// front of the file rows. Nothing of it exists yet, and nothing here pretends it does.
+//
+// Destroying the engine is quitting: the running scan is cancelled (it stops at its next entry,
+// leaving every committed batch in the index), the watcher is stopped and the clipboard history
+// is written; queued work is dropped, not awaited.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "clipboard/clip_store.h"
+#include "index/file_index.h"
+#include "platform/energy_monitor.h"
+#include "platform/file_watcher.h"
+#include "query/suggestion.h"
+#include "quick/system_commands.h"
+#include "scan/content_extractor.h"
+#include "scan/extraction_guard.h"
+#include "scan/scanner.h"
+#include "settings/quorvale_settings.h"
+#include "settings/user_defaults.h"
+#include "util/clock.h"
+#include "util/executor.h"
+#include "util/serial_executor.h"
+
+namespace quorvale {
+
+// What the engine needs from the world around it. Only `defaults` and `main` are required; the
+// rest have working defaults, and tests replace them.
+struct EngineServices {
+  // The data folder ("index.db", "clips.json", the extraction guard's files).
+  std::string supportDir;
+  // The per-user defaults, for the content version. Must outlive the engine.
+  UserDefaults* defaults = nullptr;
+  // Where `onStatusChange` runs: the main thread's executor. Must outlive the engine.
+  Executor* main = nullptr;
+  // The index queue's clock: the 600-second energy retry and the 2-second clip save wait on it.
+  std::shared_ptr<Clock> clock = Clock::steady();
+  // Seconds since 1970, for searches, learning and clip dates.
+  std::function<Date()> now;
+  // A new file watcher for each start; none: changes are not followed.
+  std::function<std::unique_ptr<FileWatcher>()> makeWatcher;
+  // Power and heat; none: indexing always runs.
+  std::shared_ptr<const EnergyMonitor> energy;
+  // The running applications, asked only when a typed command could name one; none: no apps.
+  std::function<std::vector<RunningApp>()> runningApps;
+  // The extractor of scans when contents are indexed; none: the default extractor behind the
+  // extraction guard (PDF and office files with a time limit).
+  std::shared_ptr<const ContentExtractor> extractor;
+  // The home folder, for "~" in settings and rows; empty: the user's.
+  std::string home;
+  // The folders holding application entries; only applications are indexed in them, and they
+  // alone are scanned when the energy policy allows applications only.
+  std::vector<std::string> applicationFolders;
+  // Whether a path exists, for the vanished-file check of results; none: the file system.
+  std::function<bool(const std::string&)> fileExists;
+};
+
+class SearchEngine {
+ public:
+  static constexpr double kEnergyRetrySeconds = 600;
+  static constexpr double kClipSaveDelaySeconds = 2;
+  static constexpr std::int64_t kContentVersion = 2;
+
+  // Opens "index.db" (a damaged one is set aside and replaced, keeping the learning) as a writer
+  // and a reader, and the clipboard history: loaded from "clips.json" and pruned, or, when the
+  // policy keeps history in memory only, "clips.json" deleted. Throws IndexError when the files
+  // database cannot be opened; the application cannot run then.
+  SearchEngine(const ClipPolicy& policy, EngineServices services);
+  ~SearchEngine();
+  SearchEngine(const SearchEngine&) = delete;
+  SearchEngine& operator=(const SearchEngine&) = delete;
+
+  const std::string& supportDir() const { return services_.supportDir; }
+
+  // Re-indexes everything once when the stored content version is old, requests a full scan and
+  // starts following changes under the roots.
+  void start(const QuorvaleSettings& settings);
+  // Reacts to a settled change of the settings: clip file, removed roots and newly excluded
+  // folders leave the index, a changed content setting empties it, and then `start` again.
+  void settingsChanged(const QuorvaleSettings& from, const QuorvaleSettings& to);
+
+  // The rows for the typed text, at most `resultLimit` of them.
+  std::vector<Suggestion> search(std::string_view query, const QuorvaleSettings& settings,
+                                 const std::optional<std::string>& clipboardText);
+
+  // Learns that the file was chosen (for the text, when it is not empty), on the index queue.
+  void recordUse(const std::string& query, const std::string& path);
+
+  // The clipboard history; the application records copies into it on the main thread.
+  ClipStore& clips() { return clips_; }
+  // Writes the history to "clips.json" 2 seconds from now, replacing an earlier pending save.
+  void scheduleClipSave(const ClipPolicy& policy);
+  // Writes the history now.
+  void flushClips();
+
+  // The scan configuration for the settings: roots and excluded folders with "~" expanded and
+  // standardized, the application folders among the roots indexed for applications only, and
+  // the trash folders left out.
+  ScanConfig config(const QuorvaleSettings& settings) const;
+
+  // Maintenance, each run on the index queue: empty the index and scan again; forget every
+  // opened file and choice; check the database and report the result as the status.
+  void rebuild(const QuorvaleSettings& settings);
+  void forgetLearning();
+  void checkIndex();
+
+  // Requests a full scan with the settings. While a scan runs, the running one is cancelled and
+  // one more follows with the last settings requested.
+  void requestScan(const QuorvaleSettings& settings);
+  // Stops the running scan at its next entry.
+  void cancelScan() { cancelScan_ = true; }
+  // Stops following changes.
+  void stopWatching();
+
+  // The status line ("Indexing… 500 items", "1234 items indexed", an energy message, ...).
+  std::string status() const;
+  // Called on the main executor after every change of the status.
+  std::function<void()> onStatusChange;
+
+  // The folders the last complete scan could not read.
+  std::vector<std::string> unreadable() const;
+  // Whether the last database open found damage and set the old file aside there.
+  const std::optional<std::string>& setAsideIndex() const { return setAside_; }
+
+  // For tests, benchmarks and the command line: blocks until the index queue has nothing due.
+  void waitUntilIdle() { queue_.waitUntilIdle(); }
+  // Whether a scan is running or waiting to run.
+  bool scanPending() const;
+  // The reader connection, for the command line's counts.
+  FileIndex& reader() { return *reader_; }
+
+ private:
+  void runScan(QuorvaleSettings settings);  // index queue
+  void deferScan(const QuorvaleSettings& settings);  // index queue
+  void finishScan();  // index queue
+  void checkContentVersion();  // index queue
+  void startWatcher(const QuorvaleSettings& settings);
+  void handleChanges(const std::vector<std::string>& paths, bool mustRescan,
+                     const QuorvaleSettings& settings);  // index queue
+  const ContentExtractor& extractorFor(const QuorvaleSettings& settings) const;
+  void setStatus(std::string status);  // index queue
+  void refreshStatus(const std::string& extra);  // index queue
+  void notify();
+  std::string expanded(std::string_view path) const;
+  std::string clipsPath() const;
+  Date now() const;
+
+  EngineServices services_;
+  ExtractionGuard guard_;
+  std::unique_ptr<FileIndex> writer_;  // index queue only
+  std::unique_ptr<FileIndex> reader_;  // main thread only
+  std::optional<std::string> setAside_;
+  std::shared_ptr<const ContentExtractor> contentExtractor_;
+  ClipStore clips_;                    // main thread
+  WorkHandle clipSave_;                // main thread
+  ClipPolicy lastClipPolicy_;          // main thread
+  std::unique_ptr<FileWatcher> watcher_;  // main thread
+
+  std::atomic<bool> cancelScan_ = false;
+  std::atomic<bool> closing_ = false;
+  bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
+
+  mutable std::mutex stateMutex_;
+  std::string status_ = "Starting";           // guarded by stateMutex_
+  std::vector<std::string> unreadable_;       // guarded by stateMutex_
+  bool scanQueued_ = false;                   // guarded: a scan is waiting or running
+  bool scanRunning_ = false;                  // guarded
+  std::optional<QuorvaleSettings> pendingScan_;  // guarded
+  WorkHandle energyRetry_;                    // index queue
+
+  SerialExecutor queue_;  // last: its worker stops before the members it uses go away
+};
+
+}  // namespace quorvale

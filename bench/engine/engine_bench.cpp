@@ -1,0 +1,274 @@
+// The engine end to end, as the panel drives it.
+//
+//   quorvale_engine_bench [--index PATH] [--work DIR] [--skip-keystroke] [--skip-live]
+//
+// Keystroke: `SearchEngine::search` (parser, smart search, vanished-file check of the shown hits,
+// quick answers, row builder) over a copy of the search benchmark's generated 100,000-file index
+// (build it first with `quorvale_search_bench --sizes 100000`; its files on disk make every hit
+// live), with the same seeded query set: once idle, once while a scan of another root (5,000
+// text files) runs on the index queue. Then the resident memory of the engine after the scan and
+// 100 more queries.
+//
+// Live updates: an engine watching a fresh root through inotify; 1,000 files are created, then
+// modified (a new word each), then deleted. For each phase: how long after the last change the
+// index reflects all of them, and the median delay from a file's creation to its being found.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "inotify_watcher.h"
+#include "search/generated_files.h"
+#include "search/query_set.h"
+#include "query/smart_search.h"
+#include "search_engine.h"
+#include "support/latency.h"
+#include "util/main_executor.h"
+
+namespace fs = std::filesystem;
+using namespace quorvale;
+using namespace quorvale::bench;
+
+namespace {
+
+constexpr uint64_t kQuerySeed = 7;
+
+struct Options {
+  std::string index = "/var/tmp/quorvale-search-bench/index-100000.db";
+  std::string work = "/var/tmp/quorvale-engine-bench";
+  bool keystroke = true;
+  bool live = true;
+};
+
+// Resident and peak resident memory of this process, in MB.
+std::pair<double, double> residentMegabytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  double rss = 0, hwm = 0;
+  while (std::getline(status, line)) {
+    if (line.starts_with("VmRSS:")) rss = std::stod(line.substr(6)) / 1024;
+    if (line.starts_with("VmHWM:")) hwm = std::stod(line.substr(6)) / 1024;
+  }
+  return {rss, hwm};
+}
+
+// A folder of `count` small text files for a scan to chew on while queries run.
+void writeScanRoot(const std::string& root, int count) {
+  if (fs::exists(root + "/.complete")) return;
+  const auto& words = generatedWords();
+  uint64_t state = 1;
+  auto next = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>(state >> 33);
+  };
+  for (int i = 0; i < count; ++i) {
+    std::string folder = root + "/d" + std::to_string(i / 100);
+    fs::create_directories(folder);
+    std::ofstream file(folder + "/" + words[next() % 200] + "-" + std::to_string(i) + ".txt");
+    for (int w = 0; w < 300; ++w) file << words[next() % words.size()] << (w % 12 == 11 ? "\n" : " ");
+  }
+  std::ofstream(root + "/.complete") << "";
+}
+
+struct Engine {
+  UserDefaults defaults;
+  MainExecutor main;
+  std::unique_ptr<SearchEngine> engine;
+
+  Engine(const std::string& dataDir, const std::string& home, bool watch)
+      : defaults(dataDir + "/defaults.json") {
+    // The content version is current: starting must not empty the copied index.
+    defaults.set(UserDefaults::kContentVersionKey, SearchEngine::kContentVersion);
+    EngineServices services;
+    services.supportDir = dataDir;
+    services.defaults = &defaults;
+    services.main = &main;
+    services.home = home;
+    if (watch) services.makeWatcher = [] { return std::make_unique<InotifyWatcher>(); };
+    engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(services));
+  }
+};
+
+void keystroke(const Options& options) {
+  if (!fs::exists(options.index)) {
+    std::fprintf(stderr, "no index at %s: run quorvale_search_bench --sizes 100000 first\n",
+                 options.index.c_str());
+    return;
+  }
+  std::string data = options.work + "/keystroke";
+  fs::remove_all(data);
+  fs::create_directories(data);
+  fs::copy_file(options.index, data + "/index.db");
+  std::string scanRoot = options.work + "/scan-root";
+  writeScanRoot(scanRoot, 5000);
+
+  Engine box(data, "/nonexistent-home", false);
+  SearchEngine& engine = *box.engine;
+  QuorvaleSettings settings;
+  settings.roots = {scanRoot};
+  auto queries = searchQueries(kQuerySeed);
+  std::printf("== keystroke: SearchEngine::search, %zu queries, resultLimit %lld, %lld files\n",
+              queries.size(), static_cast<long long>(settings.resultLimit),
+              static_cast<long long>(engine.reader().count()));
+
+  auto pass = [&](std::vector<double>& wall, std::vector<double>& cpu, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto& query = queries[i % queries.size()];
+      double cpuStart = threadCpuMilliseconds();
+      auto start = std::chrono::steady_clock::now();
+      auto rows = engine.search(query.text, settings, std::nullopt);
+      wall.push_back(millisecondsSince(start));
+      cpu.push_back(threadCpuMilliseconds() - cpuStart);
+    }
+  };
+
+  std::vector<double> wall, cpu;
+  pass(wall, cpu, queries.size());  // warms the page cache and the connection's caches
+  wall.clear();
+  cpu.clear();
+  pass(wall, cpu, queries.size());
+  printSummary("idle, wall", wall);
+  printSummary("idle, thread CPU", cpu);
+
+  // The file search alone over the same connection: what the engine adds is the difference.
+  std::vector<double> smartWall, smartCpu;
+  for (const auto& query : queries) {
+    double cpuStart = threadCpuMilliseconds();
+    auto start = std::chrono::steady_clock::now();
+    SmartSearch::search(query.text, engine.reader(), static_cast<int>(settings.resultLimit) * 2,
+                        1'750'000'000, true);
+    smartWall.push_back(millisecondsSince(start));
+    smartCpu.push_back(threadCpuMilliseconds() - cpuStart);
+  }
+  printSummary("smart search alone, wall", smartWall);
+  printSummary("smart search alone, thread CPU", smartCpu);
+
+  // The same queries while a scan of another root writes into the index.
+  std::vector<double> scanWall, scanCpu;
+  auto scanStart = std::chrono::steady_clock::now();
+  engine.requestScan(settings);
+  while (engine.scanPending() || scanWall.size() < queries.size()) {
+    pass(scanWall, scanCpu, queries.size());
+    if (!engine.scanPending() && scanWall.size() >= queries.size()) break;
+  }
+  engine.waitUntilIdle();
+  std::printf("  (scan of 5,000 files took %.1f s; %zu queries ran during it)\n",
+              millisecondsSince(scanStart) / 1000, scanWall.size());
+  printSummary("during a scan, wall", scanWall);
+  printSummary("during a scan, thread CPU", scanCpu);
+
+  std::vector<double> lastWall, lastCpu;
+  pass(lastWall, lastCpu, 100);
+  auto [rss, hwm] = residentMegabytes();
+  std::printf("  memory after the scan and 100 queries: RSS %.1f MB (peak %.1f MB)\n", rss, hwm);
+  std::printf("  status: %s\n", engine.status().c_str());
+}
+
+void live(const Options& options) {
+  std::string data = options.work + "/live-data";
+  std::string root = options.work + "/live-root";
+  fs::remove_all(data);
+  fs::remove_all(root);
+  fs::create_directories(data);
+  for (int d = 0; d < 10; ++d) fs::create_directories(root + "/folder" + std::to_string(d));
+
+  Engine box(data, "/nonexistent-home", true);
+  SearchEngine& engine = *box.engine;
+  QuorvaleSettings settings;
+  settings.roots = {root};
+  engine.start(settings);
+  while (engine.scanPending()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  engine.waitUntilIdle();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the watches are in place
+
+  FileIndex probe(data + "/index.db");
+  constexpr int kFiles = 1000;
+  auto pathOf = [&](int i) {
+    return root + "/folder" + std::to_string(i % 10) + "/live-" + std::to_string(i) + ".txt";
+  };
+  std::printf("== live updates: %d files under a watched root (inotify, 2 s batches)\n", kFiles);
+
+  // The paths under the root whose stored size is above `minSize`, as the index has them now.
+  auto stored = [&](int64_t minSize) {
+    std::set<std::string> paths;
+    sql::Statement statement =
+        probe.connection().prepare("SELECT path FROM files WHERE path > ?1 AND path < ?2 AND size > ?3");
+    statement.bind(1, sql::Value(root + "/"));
+    statement.bind(2, sql::Value(root + "0"));
+    statement.bind(3, sql::Value(minSize));
+    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+    return paths;
+  };
+
+  // Runs one phase: `change` touches file i; `reflected` says whether the index, as `stored`
+  // read it, shows the change.
+  auto phase = [&](const char* label, const std::function<void(int)>& change,
+                   const std::function<bool(int, const std::set<std::string>&)>& reflected,
+                   int64_t minSize) {
+    std::vector<std::chrono::steady_clock::time_point> changedAt(kFiles);
+    for (int i = 0; i < kFiles; ++i) {
+      change(i);
+      changedAt[i] = std::chrono::steady_clock::now();
+    }
+    auto last = std::chrono::steady_clock::now();
+    std::vector<double> delays(kFiles, -1);
+    int remaining = kFiles;
+    while (remaining > 0 && millisecondsSince(last) < 30'000) {
+      std::set<std::string> now = stored(minSize);
+      for (int i = 0; i < kFiles; ++i) {
+        if (delays[i] < 0 && reflected(i, now)) {
+          delays[i] = millisecondsSince(changedAt[i]);
+          --remaining;
+        }
+      }
+      if (remaining > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    double all = millisecondsSince(last);
+    std::erase(delays, -1.0);
+    std::printf("  %-10s %d of %d reflected within %.2f s of the last change\n", label,
+                kFiles - remaining, kFiles, all / 1000);
+    printSummary(std::string(label) + ": delay per file", delays);
+  };
+
+  phase("created", [&](int i) { std::ofstream(pathOf(i)) << "first"; },
+        [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, -1);
+  phase("modified", [&](int i) { std::ofstream(pathOf(i)) << "second, longer edition"; },
+        [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, 5);
+  phase("deleted", [&](int i) { fs::remove(pathOf(i)); },
+        [&](int i, const std::set<std::string>& now) { return !now.contains(pathOf(i)); }, -1);
+  engine.stopWatching();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "--index" && i + 1 < argc) {
+      options.index = argv[++i];
+    } else if (argument == "--work" && i + 1 < argc) {
+      options.work = argv[++i];
+    } else if (argument == "--skip-keystroke") {
+      options.keystroke = false;
+    } else if (argument == "--skip-live") {
+      options.live = false;
+    } else {
+      std::fprintf(stderr,
+                   "usage: %s [--index PATH] [--work DIR] [--skip-keystroke] [--skip-live]\n",
+                   argv[0]);
+      return 2;
+    }
+  }
+  fs::create_directories(options.work);
+  if (options.keystroke) keystroke(options);
+  if (options.live) live(options);
+  return 0;
+}

@@ -1,0 +1,418 @@
+#include "search_engine.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+
+#include "support/test_support.h"
+#include "util/main_executor.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+constexpr Date kNow = 1'750'000'000;
+
+// Holds every extraction until the test opens it, and counts extractions.
+class GateExtractor final : public ContentExtractor {
+ public:
+  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
+    std::unique_lock lock(mutex_);
+    ++calls_;
+    entered_.notify_all();
+    opened_.wait(lock, [&] { return open_; });
+    return std::string("gated words");
+  }
+  void open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    opened_.notify_all();
+  }
+  void waitUntilEntered() {
+    std::unique_lock lock(mutex_);
+    entered_.wait(lock, [&] { return calls_ > 0; });
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::condition_variable opened_, entered_;
+  mutable int calls_ = 0;
+  bool open_ = false;
+};
+
+// Reports a fixed energy state and counts how often a scan asked (once per scan run).
+class CountingEnergy final : public EnergyMonitor {
+ public:
+  EnergyState current() const override {
+    ++asked;
+    std::lock_guard lock(mutex);
+    return state;
+  }
+  void set(EnergyState next) {
+    std::lock_guard lock(mutex);
+    state = next;
+  }
+  mutable std::atomic<int> asked = 0;
+
+ private:
+  mutable std::mutex mutex;
+  EnergyState state;
+};
+
+// A watcher the test drives: it remembers its handler and configuration.
+class FakeWatcher final : public FileWatcher {
+ public:
+  struct Shared {
+    Handler handler;
+    ScanConfig config;
+    int started = 0;
+  };
+  explicit FakeWatcher(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
+  bool start(const ScanConfig& config, Handler handler) override {
+    shared_->handler = std::move(handler);
+    shared_->config = config;
+    ++shared_->started;
+    running_ = true;
+    return true;
+  }
+  void stop() override { running_ = false; }
+  bool isRunning() const override { return running_; }
+
+ private:
+  std::shared_ptr<Shared> shared_;
+  bool running_ = false;
+};
+
+class SearchEngineTest : public ::testing::Test {
+ protected:
+  SearchEngineTest() : defaults(dir / "config/defaults.json") {
+    testing::makeDirs(dir / "data");
+    testing::makeDirs(home());
+    settings.roots = {"~/Documents"};
+    settings.setupVersion = 1;
+  }
+
+  std::string home() const { return dir / "home"; }
+
+  EngineServices services() {
+    EngineServices result;
+    result.supportDir = dir / "data";
+    result.defaults = &defaults;
+    result.main = &main;
+    result.clock = clock;
+    result.now = [] { return kNow; };
+    result.home = home();
+    result.applicationFolders = {dir / "apps"};
+    result.energy = energy;
+    result.makeWatcher = [this] { return std::make_unique<FakeWatcher>(watcher); };
+    if (extractor) result.extractor = extractor;
+    return result;
+  }
+
+  SearchEngine& open(ClipPolicy policy = {}) {
+    engine = std::make_unique<SearchEngine>(policy, services());
+    return *engine;
+  }
+
+  std::vector<std::string> titles(std::string_view query) {
+    std::vector<std::string> result;
+    for (const auto& row : engine->search(query, settings, std::nullopt)) {
+      if (row.id.starts_with("file-")) result.push_back(row.title);
+    }
+    return result;
+  }
+
+  bool indexed(const std::string& path) { return engine->reader().contains(path); }
+
+  TempDir dir;
+  UserDefaults defaults;
+  MainExecutor main;
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  std::shared_ptr<CountingEnergy> energy = std::make_shared<CountingEnergy>();
+  std::shared_ptr<FakeWatcher::Shared> watcher = std::make_shared<FakeWatcher::Shared>();
+  std::shared_ptr<GateExtractor> extractor;
+  QuorvaleSettings settings;
+  std::unique_ptr<SearchEngine> engine;
+};
+
+TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
+  writeFile(home() + "/Documents/quarterly-report.txt", "revenue grew");
+  writeFile(home() + "/Documents/notes.md", "nothing here");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+
+  EXPECT_EQ(titles("quarterly"), std::vector<std::string>{"quarterly-report.txt"});
+  EXPECT_EQ(titles("revenue"), std::vector<std::string>{"quarterly-report.txt"});
+  auto rows = engine.search("quarterly", settings, std::nullopt);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.front().subtitle, "~/Documents/quarterly-report.txt");
+  EXPECT_EQ(engine.status(), "2 items indexed (2 seen)");
+  EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), SearchEngine::kContentVersion);
+}
+
+TEST_F(SearchEngineTest, EmptyAndBlankQueriesGiveNoRows) {
+  SearchEngine& engine = open();
+  EXPECT_TRUE(engine.search("", settings, std::nullopt).empty());
+  EXPECT_TRUE(engine.search("   \t\n ", settings, std::nullopt).empty());
+}
+
+TEST_F(SearchEngineTest, HiddenAndVanishedFilesAreNotShownAndVanishedOnesLeaveTheIndex) {
+  writeFile(home() + "/Documents/alpha-plan.txt", "");
+  writeFile(home() + "/Documents/alpha-budget.txt", "");
+  writeFile(home() + "/Documents/alpha-draft.txt", "");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+
+  settings.hiddenResults = {home() + "/Documents/alpha-plan.txt"};
+  std::filesystem::remove(home() + "/Documents/alpha-draft.txt");
+  EXPECT_EQ(titles("alpha"), std::vector<std::string>{"alpha-budget.txt"});
+  engine.waitUntilIdle();
+  EXPECT_FALSE(indexed(home() + "/Documents/alpha-draft.txt"));
+  EXPECT_TRUE(indexed(home() + "/Documents/alpha-plan.txt"));
+}
+
+TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
+  SearchEngine& engine = open();
+  FileRecord stray = FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
+  engine.reader().upsert(stray, std::nullopt, {});
+  defaults.set(UserDefaults::kContentVersionKey, 1);
+  engine.start(settings);
+  engine.waitUntilIdle();
+  EXPECT_FALSE(indexed("/elsewhere/stray.txt"));
+
+  engine.reader().upsert(stray, std::nullopt, {});
+  engine.start(settings);  // the version is current now: nothing is emptied
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed("/elsewhere/stray.txt"));
+}
+
+TEST_F(SearchEngineTest, RequestsDuringAScanGiveOneMoreScanWithTheLastSettings) {
+  for (const char* folder : {"Documents", "A", "B", "C"}) {
+    writeFile(home() + "/" + folder + "/file-in-" + folder + ".txt", "text");
+  }
+  extractor = std::make_shared<GateExtractor>();
+  SearchEngine& engine = open();
+  engine.requestScan(settings);
+  extractor->waitUntilEntered();  // the first scan is inside its first file
+
+  for (const char* folder : {"~/A", "~/B", "~/C"}) {
+    QuorvaleSettings next = settings;
+    next.roots = {folder};
+    engine.requestScan(next);
+  }
+  extractor->open();
+  engine.waitUntilIdle();
+
+  EXPECT_EQ(energy->asked, 2);
+  EXPECT_TRUE(indexed(home() + "/C/file-in-C.txt"));
+  EXPECT_FALSE(indexed(home() + "/A/file-in-A.txt"));
+  EXPECT_FALSE(indexed(home() + "/B/file-in-B.txt"));
+  EXPECT_FALSE(engine.scanPending());
+}
+
+TEST_F(SearchEngineTest, PauseVerdictKeepsItsMessageAndRetriesAfterTenMinutes) {
+  writeFile(home() + "/Documents/later.txt", "");
+  energy->set({.onBattery = true, .batteryPercent = 10});
+  SearchEngine& engine = open();
+  engine.requestScan(settings);
+  engine.waitUntilIdle();
+  EXPECT_FALSE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_NE(engine.status().find("battery"), std::string::npos) << engine.status();
+
+  energy->set({});
+  clock->advance(std::chrono::seconds(599));
+  engine.waitUntilIdle();
+  EXPECT_EQ(energy->asked, 1);
+  clock->advance(std::chrono::seconds(1));
+  engine.waitUntilIdle();
+  EXPECT_EQ(energy->asked, 2);
+  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+}
+
+TEST_F(SearchEngineTest, AppsOnlyVerdictIndexesTheApplicationFoldersAndRetriesTheRest) {
+  writeFile(home() + "/Documents/doc.txt", "");
+  writeFile(dir / "apps/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
+  settings.roots = {"~/Documents", dir / "apps"};
+  energy->set({.lowPowerMode = true});
+  SearchEngine& engine = open();
+  engine.requestScan(settings);
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(dir / "apps/editor.desktop"));
+  EXPECT_FALSE(indexed(home() + "/Documents/doc.txt"));
+
+  energy->set({});
+  clock->advance(std::chrono::seconds(600));
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Documents/doc.txt"));
+}
+
+TEST_F(SearchEngineTest, RemovedRootsAndNewlyExcludedFoldersLeaveTheIndex) {
+  writeFile(home() + "/Documents/keep.txt", "");
+  writeFile(home() + "/Documents/private/secret-plan.txt", "");
+  writeFile(home() + "/Old/gone-root.txt", "");
+  settings.roots = {"~/Documents", "~/Old"};
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+  ASSERT_TRUE(indexed(home() + "/Old/gone-root.txt"));
+
+  QuorvaleSettings next = settings;
+  next.roots = {"~/Documents"};
+  next.excludedPaths = {"~/Documents/private/"};
+  engine.settingsChanged(settings, next);
+  engine.waitUntilIdle();
+  EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
+  EXPECT_FALSE(indexed(home() + "/Documents/private/secret-plan.txt"));
+  EXPECT_FALSE(indexed(home() + "/Documents/private"));
+  EXPECT_TRUE(indexed(home() + "/Documents/keep.txt"));
+}
+
+TEST_F(SearchEngineTest, TurningContentsOffEmptiesTheIndexAndRescansNamesOnly) {
+  writeFile(home() + "/Documents/minutes.txt", "zebra crossing");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+  ASSERT_EQ(titles("zebra"), std::vector<std::string>{"minutes.txt"});
+
+  QuorvaleSettings next = settings;
+  next.indexContents = false;
+  engine.settingsChanged(settings, next);
+  engine.waitUntilIdle();
+  settings = next;
+  EXPECT_TRUE(titles("zebra").empty());
+  EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
+}
+
+TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly) {
+  std::string clips = dir / "data/clips.json";
+  SearchEngine& engine = open();
+  ClipPolicy policy;
+  engine.clips().record("first copy", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
+  engine.scheduleClipSave(policy);
+  clock->advance(std::chrono::seconds(1));
+  engine.waitUntilIdle();
+  EXPECT_FALSE(std::filesystem::exists(clips));
+  clock->advance(std::chrono::seconds(1));
+  engine.waitUntilIdle();
+  EXPECT_NE(testing::readFile(clips).find("first copy"), std::string::npos);
+
+  engine.clips().record("second copy", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'010), policy);
+  engine.scheduleClipSave(policy);
+  this->engine.reset();  // quitting writes what is pending
+  EXPECT_NE(testing::readFile(clips).find("second copy"), std::string::npos);
+
+  SearchEngine& reopened = open();
+  EXPECT_EQ(reopened.clips().items().size(), 2u);
+  QuorvaleSettings next = settings;
+  next.clipboard.memoryOnly = true;
+  reopened.settingsChanged(settings, next);
+  EXPECT_FALSE(std::filesystem::exists(clips));
+}
+
+TEST_F(SearchEngineTest, WatcherEventsUpdatePathsAndOverflowRescans) {
+  writeFile(home() + "/Documents/first.txt", "");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+  ASSERT_EQ(watcher->started, 1);
+  EXPECT_EQ(watcher->config.roots, std::vector<std::string>{home() + "/Documents"});
+
+  writeFile(home() + "/Documents/second.txt", "");
+  watcher->handler({home() + "/Documents/second.txt"}, false);
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Documents/second.txt"));
+
+  // A file renamed into an excluded folder leaves the index.
+  settings.excludedPaths = {"~/Documents/archive"};
+  engine.start(settings);
+  engine.waitUntilIdle();
+  std::filesystem::create_directories(home() + "/Documents/archive");
+  std::filesystem::rename(home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt");
+  watcher->handler({home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt"}, false);
+  engine.waitUntilIdle();
+  EXPECT_FALSE(indexed(home() + "/Documents/second.txt"));
+  EXPECT_FALSE(indexed(home() + "/Documents/archive/second.txt"));
+
+  // Lost events: the whole tree is scanned again.
+  writeFile(home() + "/Documents/unreported.txt", "");
+  int scans = energy->asked;
+  watcher->handler({}, true);
+  engine.waitUntilIdle();
+  EXPECT_EQ(energy->asked, scans + 1);
+  EXPECT_TRUE(indexed(home() + "/Documents/unreported.txt"));
+}
+
+TEST_F(SearchEngineTest, EventsUnderALinkedRootAreStoredUnderTheChosenPath) {
+  writeFile(dir / "real/Documents/linked.txt", "");
+  std::filesystem::create_directory_symlink(dir / "real/Documents", home() + "/Documents");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Documents/linked.txt"));
+
+  writeFile(dir / "real/Documents/later.txt", "");
+  watcher->handler({std::filesystem::canonical(dir / "real/Documents").string() + "/later.txt"}, false);
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+}
+
+TEST_F(SearchEngineTest, QuittingDuringAScanLeavesAConsistentIndexAndWritesClips) {
+  for (int i = 0; i < 20; ++i) writeFile(home() + "/Documents/f" + std::to_string(i) + ".txt", "x");
+  extractor = std::make_shared<GateExtractor>();
+  SearchEngine& engine = open();
+  engine.clips().record("kept", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000), {});
+  engine.start(settings);
+  extractor->waitUntilEntered();
+  std::thread opener([gate = extractor] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gate->open();
+  });
+  this->engine.reset();
+  opener.join();
+
+  EXPECT_NE(testing::readFile(dir / "data/clips.json").find("kept"), std::string::npos);
+  FileIndex index(dir / "data/index.db");
+  EXPECT_TRUE(index.quickCheck());
+  EXPECT_LT(index.count(), 21);
+}
+
+TEST_F(SearchEngineTest, ConfigExpandsStandardizesAndLeavesOutTheTrash) {
+  SearchEngine& engine = open();
+  settings.roots = {"~/Documents/", "~/Documents", "/srv/./shared/", dir / "apps"};
+  settings.excludedPaths = {"~/Documents/old/"};
+  ScanConfig config = engine.config(settings);
+  EXPECT_EQ(config.roots,
+            (std::vector<std::string>{home() + "/Documents", "/srv/shared", dir / "apps"}));
+  EXPECT_EQ(config.appOnlyRoots, std::set<std::string>{dir / "apps"});
+  EXPECT_EQ(config.excludedPaths,
+            (std::vector<std::string>{home() + "/Documents/old", home() + "/Library",
+                                      home() + "/.Trash", home() + "/.local/share/Trash"}));
+}
+
+TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
+  writeFile(home() + "/Documents/open/a.txt", "words");
+  writeFile(home() + "/Documents/closed/b.txt", "words");
+  extractor = std::make_shared<GateExtractor>();
+  SearchEngine& engine = open();
+  int notified = 0;
+  engine.onStatusChange = [&] { ++notified; };
+  engine.start(settings);
+  extractor->waitUntilEntered();
+  EXPECT_EQ(engine.status(), "Indexing…");
+  extractor->open();
+  engine.waitUntilIdle();
+  main.runPending();
+  EXPECT_GE(notified, 2);
+  EXPECT_EQ(engine.status(), "4 items indexed (4 seen)");
+}
+
+}  // namespace
+}  // namespace quorvale
