@@ -14,7 +14,9 @@
 namespace quorvale::FileDiagnosis {
 namespace {
 
-std::string curlyQuoted(std::string_view text) { return "\u201C" + std::string(text) + "\u201D"; }
+std::string curlyQuoted(std::string_view text) {
+  return "\u201C" + std::string(text) + "\u201D";
+}
 
 // "/a/./b/../c/" -> "/a/c"; a relative path is taken from the working folder.
 std::string normalized(const std::string& path) {
@@ -122,7 +124,9 @@ std::optional<bool> isApplication(const std::string& path, const DiskEntry& entr
   return desktop && desktop->isApplication();
 }
 
-std::string megabytes(int64_t bytes) { return std::to_string(bytes / 1'000'000); }
+std::string megabytes(int64_t bytes) {
+  return std::to_string(bytes / 1'000'000);
+}
 
 // The rules that keep a path out of the index: its place, its names and links.
 class Walk {
@@ -177,8 +181,8 @@ class Walk {
                 " sits inside a software project, so it is treated as build output and skipped.";
       }
       // A linked folder is not entered; a linked application is the one link that is indexed.
-      bool linked = last ? entry_.link && !isApplicationName(part)
-                         : place_.root && look(folder).link;
+      bool linked =
+          last ? entry_.link && !isApplicationName(part) : place_.root && look(folder).link;
       if (!link && linked) {
         link = curlyQuoted(part) +
                " is a link to somewhere else. Quorvale indexes the real file where it lives.";
@@ -252,8 +256,8 @@ Finding why(const std::string& path, const ScanConfig& config, bool indexContent
   const Place place = placeOf(path, config);
   const DiskEntry entry = look(place.path);
   Finding finding;
-  finding.indexed = index && (index->contains(place.path) ||
-                              (place.path != path && index->contains(path)));
+  finding.indexed =
+      index && (index->contains(place.path) || (place.path != path && index->contains(path)));
 
   auto isHidden = [&](const std::string& candidate) {
     return std::find(hidden.begin(), hidden.end(), candidate) != hidden.end();

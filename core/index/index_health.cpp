@@ -1,12 +1,12 @@
 // FileIndex::healthCheck and FileIndex::selfTest, and the one-line summary of their result.
 #include "index/index_health.h"
 
-#include <chrono>
-#include <memory>
-
 #include <unicode/calendar.h>
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
+
+#include <chrono>
+#include <memory>
 
 #include "index/file_index.h"
 #include "query/query_parser.h"

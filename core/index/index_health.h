@@ -13,10 +13,10 @@
 namespace quorvale {
 
 struct IndexHealth {
-  bool databaseOK = false;  // "PRAGMA quick_check" found no damage
-  int64_t files = 0;        // rows of `files`
-  int64_t textRows = 0;     // documents of the full-text table
-  int64_t nameRows = 0;     // documents of the trigram table
+  bool databaseOK = false;   // "PRAGMA quick_check" found no damage
+  int64_t files = 0;         // rows of `files`
+  int64_t textRows = 0;      // documents of the full-text table
+  int64_t nameRows = 0;      // documents of the trigram table
   bool canaryFound = false;  // the write-and-find round trip succeeded
   // One sentence per problem, in the order the checks ran; empty when all is well.
   std::vector<std::string> problems;

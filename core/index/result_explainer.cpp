@@ -1,11 +1,11 @@
 #include "index/result_explainer.h"
 
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+
 #include <algorithm>
 #include <chrono>
 #include <memory>
-
-#include <unicode/gregocal.h>
-#include <unicode/timezone.h>
 
 #include "index/file_index.h"
 #include "query/query_parser.h"
@@ -87,7 +87,9 @@ std::string explain(const FileRecord& record, std::string_view query, std::optio
         "The words appear inside the file, or Quorvale matched a close spelling or a part of the "
         "name.");
   }
-  if (parsedQuery.kindWord) sentences.push_back("You asked for " + *parsedQuery.kindWord + " files.");
+  if (parsedQuery.kindWord) {
+    sentences.push_back("You asked for " + *parsedQuery.kindWord + " files.");
+  }
   if (newestShown(record, shown)) {
     sentences.push_back("It is one of your most recently changed files.");
   }
