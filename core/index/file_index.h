@@ -33,6 +33,7 @@
 
 #include "index/file_record.h"
 #include "index/hit.h"
+#include "index/index_health.h"
 #include "query/query.h"
 #include "util/sqlite.h"
 
@@ -187,6 +188,15 @@ class FileIndex {
 
   // Lower-cased, with white space runs turned into single spaces and trimmed.
   static std::string normalizedQuery(std::string_view text);
+
+  // ---- Health (index_health.cpp) ----
+  // Damage, disagreement between the per-file tables, and a write-and-find round trip, as
+  // sentences for the user. Never throws; a table that cannot be read is reported as a problem.
+  IndexHealth healthCheck();
+  // Writes a test entry under "/.quorvale-selftest/", looks for it with the normal search and
+  // removes it again. True when it was found and removed; the entry never stays behind, even when
+  // the search fails, unless removing it fails twice. Never throws.
+  bool selfTest();
 
  private:
   void execOrThrow(const std::string& script);

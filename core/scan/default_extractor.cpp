@@ -48,6 +48,21 @@ const std::unordered_set<std::string>& DefaultExtractor::textExtensions() {
   return kExtensions;
 }
 
+std::optional<int64_t> DefaultExtractor::sizeLimit(const std::string& ext) const {
+  switch (readerFor(ext)) {
+    case Reader::pdf:
+      return PdfText::kMaxFileSize;
+    case Reader::office:
+      return kMaxOfficeFileSize;
+    case Reader::rtf:
+    case Reader::plain:
+      return maxFileSize;
+    case Reader::none:
+      break;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string> DefaultExtractor::text(const std::string& path, const std::string& ext,
                                                   int64_t size) const {
   try {
@@ -65,10 +80,9 @@ std::optional<std::string> DefaultExtractor::unguardedText(const std::string& pa
   const Reader reader = readerFor(ext);
   // The listed size decides before anything is opened; the size at opening decides again, in
   // case the file grew since it was listed.
-  const int64_t limit = reader == Reader::pdf      ? PdfText::kMaxFileSize
-                        : reader == Reader::office ? kMaxOfficeFileSize
-                                                   : maxFileSize;
-  if (reader == Reader::none || size > limit) return std::nullopt;
+  const std::optional<int64_t> maxSize = sizeLimit(ext);
+  if (!maxSize || size > *maxSize) return std::nullopt;
+  const int64_t limit = *maxSize;
   std::optional<RegularFile> file = RegularFile::open(path);
   if (!file || file->size() > limit) return std::nullopt;
 

@@ -33,6 +33,10 @@ class DefaultExtractor final : public ContentExtractor {
   // are then never read (its name stays searchable).
   static bool isSecretFile(std::string_view name, std::string_view ext);
 
+  // The largest file with this lower-case extension that is read; nothing when no reader
+  // handles the type (such files are indexed by name only).
+  std::optional<int64_t> sizeLimit(const std::string& ext) const;
+
   // The extensions read as plain text: the text and code kinds and a few more.
   static const std::unordered_set<std::string>& textExtensions();
 

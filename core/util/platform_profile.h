@@ -14,6 +14,8 @@ struct PlatformProfile {
   std::string_view settingsApp;      // "System Settings" / "Settings"
   std::string_view quitShortcut;     // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
   bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
+  // Why a cloud placeholder's contents are not searchable (shown only where placeholders exist).
+  std::string_view cloudPlaceholderNote;
   // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
   // Command-Option-Space (the desktop's search), and Control-Space (input sources).
   std::string_view commandSpaceNote;
@@ -31,6 +33,8 @@ inline constexpr PlatformProfile kMacProfile{
     .settingsApp = "System Settings",
     .quitShortcut = "Command-Q",
     .hasCloudPlaceholders = true,
+    .cloudPlaceholderNote = "The file is in iCloud and not downloaded to this Mac, so its "
+                            "contents cannot be read. Its name is still searchable.",
     .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
                         "Keyboard, Keyboard Shortcuts, Spotlight.",
     .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
@@ -45,6 +49,8 @@ inline constexpr PlatformProfile kLinuxProfile{
     .settingsApp = "Settings",
     .quitShortcut = "Ctrl+Q",
     .hasCloudPlaceholders = false,
+    .cloudPlaceholderNote = "The file is stored online and not downloaded to this computer, so "
+                            "its contents cannot be read. Its name is still searchable.",
     // Command is the Super key here; desktops bind Super-Space to switching input sources or to
     // their own search.
     .commandSpaceNote = "The desktop may use this to switch input sources or to search unless "
