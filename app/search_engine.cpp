@@ -12,6 +12,7 @@
 #include <unicode/unistr.h>
 
 #include "data_folder.h"
+#include "index/index_health.h"
 #include "index/index_recovery.h"
 #include "index/ranking.h"
 #include "query/query_parser.h"
@@ -524,7 +525,7 @@ void SearchEngine::forgetLearning() {
 }
 
 void SearchEngine::checkIndex() {
-  queue_.post([this] { setStatus(writer_->quickCheck() ? "ok" : "damaged"); });  // HEALTH-TODO
+  queue_.post([this] { setStatus(writer_->healthCheck().summary()); });
 }
 
 Date SearchEngine::now() const { return services_.now(); }

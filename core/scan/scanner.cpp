@@ -319,13 +319,6 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
             const ContentExtractor& extractor, const OnIndexed& onIndexed) {
   if (!unicode::isValidUtf8(path)) return;
-  std::vector<std::string> parts = components(path);
-  for (const std::string& part : parts) {
-    if (config.excludedNames.contains(part)) return;
-    if (!config.includeHidden && part.size() > 1 && part.starts_with(".")) return;
-  }
-  if (isExcludedPath(path, config)) return;
-
   std::optional<std::string> root;
   for (const std::string& candidate : config.roots) {
     std::string rootPath = standardized(candidate);
@@ -336,7 +329,18 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
   }
   if (!root) return;
 
-  int level = static_cast<int>(parts.size() - components(*root).size());
+  // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
+  // folder (~/.local/share/applications).
+  std::vector<std::string> parts = components(path);
+  std::size_t rootDepth = components(*root).size();
+  for (std::size_t i = rootDepth; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    if (config.excludedNames.contains(part)) return;
+    if (!config.includeHidden && part.size() > 1 && part.starts_with(".")) return;
+  }
+  if (isExcludedPath(path, config)) return;
+
+  int level = static_cast<int>(parts.size() - rootDepth);
   auto entry = readEntry(path, level);
   if (!entry) {
     index.removeTree(path);

@@ -238,6 +238,17 @@ TEST_F(ScannerTest, UpdateIndexesEachEventOnceAndRemovesDeletedTrees) {
   EXPECT_FALSE(index.batchOpen());
 }
 
+TEST_F(ScannerTest, UpdatesUnderARootInsideAHiddenFolderAreIndexed) {
+  std::string apps = dir / ".local/share/applications";
+  writeFile(apps + "/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
+  ScanConfig config = ScanConfig::make({apps});
+  config.appOnlyRoots = {apps};
+  Scanner::update({apps + "/editor.desktop", apps + "/.cache/x.desktop"}, config, index, extractor,
+                  nullptr);
+  EXPECT_TRUE(index.contains(apps + "/editor.desktop"));
+  EXPECT_FALSE(index.contains(apps + "/.cache/x.desktop"));
+}
+
 TEST_F(ScannerTest, EventsOnTheRealPathMapBackToTheChosenRoot) {
   writeFile(at("a.txt"), "x");
   std::filesystem::create_directory_symlink(root, dir / "chosen");
