@@ -10,6 +10,7 @@
 #include "index/ranking.h"
 #include "index/read_snapshot.h"
 #include "index/search_state.h"
+#include "util/phase_times.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -121,14 +122,17 @@ bool isSingleCharacter(const std::string& term) { return unicode::characterCount
 }  // namespace
 
 std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
+  PhaseTimes::Scope timed("search");
   std::vector<Hit> hits;
   for (SearchRow& row : searchRows(query)) {
     hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now));
   }
   if (hits.empty() && query.terms.size() == 1 &&
       unicode::characterCount(query.terms.front()) >= 2) {
+    PhaseTimes::Scope initials("search.initials");
     hits = initialsMatches(query, now);
   }
+  PhaseTimes::Scope boosting("search.boosts");
   std::unordered_map<std::string, double> boosts = choiceBoosts(query.raw);
   for (Hit& hit : hits) {
     if (auto boost = boosts.find(hit.record.path); boost != boosts.end()) {
@@ -164,6 +168,7 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
 
 std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
                                                        const std::vector<Bind>& values) {
+  PhaseTimes::Scope timed("search.statement");
   std::vector<SearchRow> rows;
   try {
     auto statement = prepared(sql);
@@ -183,6 +188,7 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     const Query& query, bool nameOnly, const std::vector<std::string>& conditions,
     const std::vector<Bind>& conditionValues) {
+  PhaseTimes::Scope timed("search.ranked");
   SearchState& state = searchState();
   if (!state.rank.available()) return std::nullopt;
   std::string filter = kPassesFilters;
@@ -199,6 +205,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     if (!conditions.empty()) {
       passes = prepared(filter);
       keep = [&](int64_t rowid) -> std::optional<bool> {
+        PhaseTimes::Scope checked("search.ranked.filter");
         sql::StatementUse use(*passes);
         if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
         for (std::size_t i = 0; i < conditionValues.size(); ++i) {
@@ -224,6 +231,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
           keep);
     }
     if (!ranked) return std::nullopt;
+    PhaseTimes::Scope reading("search.ranked.rows");
     auto lookup = prepared(kRowById);
     std::vector<SearchRow> rows;
     rows.reserve(ranked->size());
@@ -259,6 +267,7 @@ std::vector<Hit> FileIndex::initialsMatches(const Query& query, Date now) {
 }
 
 std::vector<Hit> FileIndex::substringSearch(std::string_view text, int limit, Date now) {
+  PhaseTimes::Scope timed("substring");
   std::string lower = unicode::lowercased(text);
   if (lower.empty()) return {};
   std::vector<SearchRow> rows;
@@ -285,6 +294,7 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
   std::string lower = unicode::lowercased(term);
   std::u32string scalars = unicode::scalars(lower);
   if (scalars.size() < 3 || maxDistance < 0) return {};
+  PhaseTimes::Scope timed("similarTerms");
   const std::vector<SearchState::VocabularyTerm>* words =
       searchState().nameWordsStartingWith(*this, scalars.front());
   if (words == nullptr) return {};
@@ -302,6 +312,7 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
 }
 
 bool FileIndex::hasTerm(std::string_view term) {
+  PhaseTimes::Scope timed("hasTerm");
   auto expression = matchExpression({std::string(term)}, false, false);
   if (!expression) return false;
   try {

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "index/row_sizes.h"
+#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -198,11 +199,15 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
   int rc;
-  while ((rc = statement.step()) == SQLITE_ROW) {
+  {
+    PhaseTimes::Scope timed("search.ranked.match");
+    while ((rc = statement.step()) == SQLITE_ROW) {
+    }
   }
   run.sizes.restart();
   if (rc != SQLITE_DONE || run.failure != SQLITE_OK) return std::nullopt;
 
+  PhaseTimes::Scope timed("search.ranked.order");
   if (!run.score(groupCount)) return std::nullopt;
   const std::vector<double>& scores = run.scores;
   std::vector<std::size_t>& order = run.order;

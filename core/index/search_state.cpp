@@ -4,6 +4,7 @@
 
 #include "index/file_index.h"
 #include "index/read_snapshot.h"
+#include "util/phase_times.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -30,6 +31,7 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
   ReadSnapshot snapshot(index.connection());
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
+  PhaseTimes::Scope timed("similarTerms.vocabulary");
   std::vector<VocabularyTerm> words;
   try {
     auto statement = index.prepared(
@@ -62,6 +64,7 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
       return found->second;
     }
   }
+  PhaseTimes::Scope timed("search.ranked.secondCharacters");
   std::set<std::string> characters;
   try {
     auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
@@ -87,6 +90,7 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
   if (held) {
     if (auto found = groupCounts.find(group); found != groupCounts.end()) return found->second;
   }
+  PhaseTimes::Scope timed("search.ranked.groupCount");
   try {
     auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
     sql::StatementUse use(*statement);
