@@ -202,9 +202,22 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     if (!expression) return std::nullopt;
     FullTextRank::Keep keep;
     std::shared_ptr<sql::Statement> passes;
+    std::string conditionText = joinedWith(conditions, " AND ");
+    std::shared_ptr<SearchState::FilterAnswers> answers;
+    bool readAllFailed = false;
+    std::size_t checks = 0;
+    std::size_t switchAt = 0;
     if (!conditions.empty()) {
+      answers = state.filterAnswers(conditionText, conditionValues, snapshot.held());
+      switchAt = checksBeforeReadingAll(conditions);
       passes = prepared(filter);
       keep = [&](int64_t rowid) -> std::optional<bool> {
+        if (auto known = answers->find(rowid)) return known;
+        // Row by row while few rows need checking; once many do, every passing id at once.
+        if (!readAllFailed && ++checks > switchAt) {
+          readAllFailed = !SearchState::readAllPassing(*this, conditionText, conditionValues, *answers);
+          if (!readAllFailed) return answers->find(rowid);
+        }
         PhaseTimes::Scope checked("search.ranked.filter");
         sql::StatementUse use(*passes);
         if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
@@ -215,11 +228,24 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
         }
         int rc = passes->step();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
+        answers->store(rowid, rc == SQLITE_ROW);
         return rc == SQLITE_ROW;
       };
     }
+    // A one- or two-letter prefix ranks a large part of the index; its best rows are kept for
+    // the data version, since every search starts with one letter, then two.
+    bool shortPrefix = std::any_of(query.terms.begin(), query.terms.end(), [](const std::string& term) {
+      return unicode::characterCount(term) <= 2;
+    });
+    std::string rankedKey;
     std::optional<std::vector<FullTextRank::Ranked>> ranked;
-    {
+    if (shortPrefix && snapshot.held()) {
+      std::vector<Bind> values{expression->match};
+      values.insert(values.end(), conditionValues.begin(), conditionValues.end());
+      rankedKey = SearchState::key(conditionText, values);
+      ranked = state.cachedRanking(rankedKey);
+    }
+    if (!ranked) {
       auto statement = prepared(kRankAll);
       sql::StatementUse use(*statement);
       if (statement->bind(1, expression->match) != SQLITE_OK) return std::nullopt;
@@ -229,6 +255,7 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
             return state.documentsMatching(*this, group, snapshot.held());
           },
           keep);
+      if (ranked && !rankedKey.empty()) state.keepRanking(rankedKey, *ranked);
     }
     if (!ranked) return std::nullopt;
     PhaseTimes::Scope reading("search.ranked.rows");
@@ -247,6 +274,18 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
   } catch (const IndexError&) {
     return std::nullopt;
   }
+}
+
+// How many rows a filtered search checks one by one before it reads every passing id with one
+// statement. With a condition on an indexed column (kind, modification time) that statement
+// reads only the index range, so it pays early; otherwise it reads the whole files table, which
+// costs about as much as checking a quarter of the rows one by one.
+std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions) {
+  constexpr std::size_t kIndexedChecks = 512;
+  for (const auto& condition : conditions) {
+    if (condition.starts_with("f.kind ") || condition.starts_with("f.mtime ")) return kIndexedChecks;
+  }
+  return std::max<std::size_t>(kIndexedChecks, static_cast<std::size_t>(std::max<int64_t>(count(), 0)) / 4);
 }
 
 SearchState& FileIndex::searchState() {

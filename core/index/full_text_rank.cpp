@@ -218,15 +218,20 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     return scores[a] < scores[b] || (scores[a] == scores[b] && a < b);
   };
   // Rows are put in order a chunk at a time: without a filter the first chunk is all it takes,
-  // and a filter that keeps few rows reads on only as far as it must.
+  // and a filter that keeps few rows reads on only as far as it must. Each chunk is twice the
+  // one before, so that reading far costs no more than sorting everything once.
   std::vector<Ranked> ranked;
   std::size_t sorted = 0;
+  std::size_t chunk = std::max<std::size_t>(limit, 1024);
   for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
     if (next == sorted) {
-      std::size_t chunk = std::min(order.size() - sorted, std::max<std::size_t>(limit, 1024));
+      std::size_t take = std::min(order.size() - sorted, chunk);
       auto from = order.begin() + static_cast<std::ptrdiff_t>(sorted);
-      std::partial_sort(from, from + static_cast<std::ptrdiff_t>(chunk), order.end(), better);
-      sorted += chunk;
+      auto to = from + static_cast<std::ptrdiff_t>(take);
+      if (to != order.end()) std::nth_element(from, to - 1, order.end(), better);
+      std::sort(from, to, better);
+      sorted += take;
+      chunk *= 2;
     }
     int64_t rowid = run.rowids[order[next]];
     if (keep) {
