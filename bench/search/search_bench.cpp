@@ -29,9 +29,8 @@
 #include <string>
 #include <vector>
 
-#include <unicode/gregocal.h>
-
 #include <sqlite3.h>
+#include <unicode/gregocal.h>
 
 #include "index/file_index.h"
 #include "query/query_parser.h"
@@ -392,7 +391,8 @@ int main(int argc, char** argv) {
     }
     std::printf("existing index %s (opened read-only)\n", path.c_str());
     try {
-      runPasses("file:" + uriPath(fs::absolute(path).string()) + "?immutable=1", queries, calendar, options);
+      runPasses("file:" + uriPath(fs::absolute(path).string()) + "?immutable=1", queries, calendar,
+                options);
     } catch (const IndexError& error) {
       std::fprintf(stderr, "cannot open %s: %s\n", path.c_str(), error.what());
       return 1;

@@ -215,7 +215,8 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
         if (auto known = answers->find(rowid)) return known;
         // Row by row while few rows need checking; once many do, every passing id at once.
         if (!readAllFailed && ++checks > switchAt) {
-          readAllFailed = !SearchState::readAllPassing(*this, conditionText, conditionValues, *answers);
+          readAllFailed =
+              !SearchState::readAllPassing(*this, conditionText, conditionValues, *answers);
           if (!readAllFailed) return answers->find(rowid);
         }
         PhaseTimes::Scope checked("search.ranked.filter");
@@ -234,9 +235,9 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     }
     // A one- or two-letter prefix ranks a large part of the index; its best rows are kept for
     // the data version, since every search starts with one letter, then two.
-    bool shortPrefix = std::any_of(query.terms.begin(), query.terms.end(), [](const std::string& term) {
-      return unicode::characterCount(term) <= 2;
-    });
+    bool shortPrefix =
+        std::any_of(query.terms.begin(), query.terms.end(),
+                    [](const std::string& term) { return unicode::characterCount(term) <= 2; });
     std::string rankedKey;
     std::optional<std::vector<FullTextRank::Ranked>> ranked;
     if (shortPrefix && snapshot.held()) {
@@ -283,9 +284,12 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
 std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions) {
   constexpr std::size_t kIndexedChecks = 512;
   for (const auto& condition : conditions) {
-    if (condition.starts_with("f.kind ") || condition.starts_with("f.mtime ")) return kIndexedChecks;
+    if (condition.starts_with("f.kind ") || condition.starts_with("f.mtime ")) {
+      return kIndexedChecks;
+    }
   }
-  return std::max<std::size_t>(kIndexedChecks, static_cast<std::size_t>(std::max<int64_t>(count(), 0)) / 4);
+  return std::max<std::size_t>(kIndexedChecks,
+                               static_cast<std::size_t>(std::max<int64_t>(count(), 0)) / 4);
 }
 
 SearchState& FileIndex::searchState() {

@@ -13,7 +13,9 @@ void enable(bool value) {
   totals.clear();
 }
 
-bool enabled() { return on; }
+bool enabled() {
+  return on;
+}
 
 std::vector<Total> take() {
   std::vector<Total> out;

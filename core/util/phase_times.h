@@ -31,9 +31,9 @@ class Scope {
   }
   ~Scope() {
     if (name_ != nullptr) {
-      add(name_, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                           start_)
-                     .count());
+      add(name_,
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_)
+              .count());
     }
   }
   Scope(const Scope&) = delete;

@@ -179,9 +179,9 @@ TEST_F(FullTextRankTest, ManyEqualScoresKeepSqlitesOrder) {
 // kept per filter for the next searches and must follow the data.
 TEST_F(FullTextRankTest, FilterAnswersAreTheStatementsOwnAndFollowWrites) {
   const std::vector<std::string> filtered = {
-      "kind:pdf a",  "kind:pdf re",       "kind:pdf rep", "kind:pdf repo",   "ext:png t",
-      "ext:png th",  "ext:png the",       "t size:>50kb", "t size:>50kb -a", "r modified:month",
-      "a in:/home/u/re", "a in:/home/u/rest"};
+      "kind:pdf a",      "kind:pdf re",      "kind:pdf rep",    "kind:pdf repo",
+      "ext:png t",       "ext:png th",       "ext:png the",     "t size:>50kb",
+      "t size:>50kb -a", "r modified:month", "a in:/home/u/re", "a in:/home/u/rest"};
   EXPECT_TRUE(readsWholeFilter("kind:pdf a"));
   EXPECT_TRUE(readsWholeFilter("ext:png t"));
   expectSameResults(filtered);
@@ -213,8 +213,8 @@ TEST_F(FullTextRankTest, FilterAnswersAreTheStatementsOwnAndFollowWrites) {
 
 // Short prefixes keep their best rows for the data version; a write of any connection drops them.
 TEST_F(FullTextRankTest, KeptRankingsOfShortPrefixesFollowWrites) {
-  const std::vector<std::string> shortPrefixes = {"a", "r", "re", "th", "budget r", "t kind:text",
-                                                  "re ext:md", "r OR t"};
+  const std::vector<std::string> shortPrefixes = {"a",        "r",           "re",        "th",
+                                                  "budget r", "t kind:text", "re ext:md", "r OR t"};
   expectSameResults(shortPrefixes);
   expectSameResults(shortPrefixes);
   FileIndex writer(path_);
@@ -228,7 +228,8 @@ TEST_F(FullTextRankTest, KeptRankingsOfShortPrefixesFollowWrites) {
 TEST_F(FullTextRankTest, SmartSearchGivesTheSameResults) {
   std::vector<std::string> typed;
   for (const std::string text : {"budget report", "kind:pdf annual", "recipe photos"}) {
-    for (std::size_t length = 1; length <= text.size(); ++length) typed.push_back(text.substr(0, length));
+    for (std::size_t length = 1; length <= text.size(); ++length)
+      typed.push_back(text.substr(0, length));
   }
   for (const char* text : {"budgte", "reveiw notes", "travle pdf", "the plan for rent", "invoce",
                            "annual reveiw meeting", "in:budget tax", "ext:md zzz"}) {
