@@ -3,11 +3,16 @@
 // and recoll over the same files written to disk.
 //
 //   quorvale_search_bench [--dir DIR] [--sizes 10000,100000] [--peers | --peers-only] [--plain]
+//                         [--index PATH]... [--plocate DB]... [--profile]
 //
 // Indexes are built once per size into DIR (default /var/tmp/quorvale-search-bench) and reused.
 // Each size runs the query set twice on a fresh connection: the first pass starts with empty
 // in-process caches, the second shows the steady state of an unchanged index. Times are wall
-// clock per query; the machine's other load shows in them.
+// clock per query, with the thread's CPU time beside them; the machine's other load shows in
+// the first. --index runs the same passes over an existing index (a scanned one), opened
+// immutable so that nothing is written to it; --plocate times `plocate -i` over a given
+// database; --profile adds where the time goes per query group (statement, ranking, filter
+// checks, each loosening step).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -24,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include <sqlite3.h>
 #include <unicode/gregocal.h>
 
 #include "index/file_index.h"
@@ -31,6 +37,7 @@
 #include "query/smart_search.h"
 #include "search/generated_files.h"
 #include "search/query_set.h"
+#include "util/phase_times.h"
 
 namespace fs = std::filesystem;
 using namespace quorvale;
@@ -133,14 +140,6 @@ void printSlowest(const std::vector<bench::BenchQuery>& queries, const std::vect
   std::printf("\n");
 }
 
-void printGroups(const std::vector<bench::BenchQuery>& queries, const std::vector<double>& times) {
-  std::map<std::string, std::vector<double>> groups;
-  for (std::size_t i = 0; i < queries.size(); ++i) groups[queries[i].group].push_back(times[i]);
-  for (const auto& [group, groupTimes] : groups) {
-    print("    " + group + " (" + std::to_string(groupTimes.size()) + ")", groupTimes);
-  }
-}
-
 std::string shellQuoted(const std::string& text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -156,6 +155,132 @@ int runQuietly(const std::string& command) {
   return pclose(pipe);
 }
 
+void printGroups(const std::vector<bench::BenchQuery>& queries, const std::vector<double>& times,
+                 const std::string& suffix = "") {
+  std::map<std::string, std::vector<double>> groups;
+  for (std::size_t i = 0; i < queries.size(); ++i) groups[queries[i].group].push_back(times[i]);
+  for (const auto& [group, groupTimes] : groups) {
+    print("    " + group + " (" + std::to_string(groupTimes.size()) + ")" + suffix, groupTimes);
+  }
+}
+
+// Phase totals of one query, by phase name.
+using Phases = std::map<std::string, PhaseTimes::Total>;
+
+// Mean milliseconds per query of every phase, per query group, and the phases of the slowest
+// queries.
+void printProfile(const std::vector<bench::BenchQuery>& queries, const std::vector<Phases>& phases,
+                  const std::vector<double>& times) {
+  std::map<std::string, std::vector<std::size_t>> groups;
+  for (std::size_t i = 0; i < queries.size(); ++i) groups[queries[i].group].push_back(i);
+  std::printf("    where the time goes (mean ms per query; phases nest; xN = calls per query)\n");
+  for (const auto& [group, members] : groups) {
+    std::map<std::string, std::pair<double, int>> sums;
+    double total = 0;
+    for (std::size_t i : members) {
+      total += times[i];
+      for (const auto& [name, phase] : phases[i]) {
+        sums[name].first += phase.milliseconds;
+        sums[name].second += phase.count;
+      }
+    }
+    auto n = static_cast<double>(members.size());
+    std::printf("      %-8s total %6.2f:", group.c_str(), total / n);
+    for (const auto& [name, sum] : sums) {
+      std::printf(" %s %.2f", name.c_str(), sum.first / n);
+      if (sum.second > static_cast<int>(members.size())) std::printf(" x%.0f", sum.second / n);
+      std::printf(";");
+    }
+    std::printf("\n");
+  }
+  std::vector<std::size_t> order(times.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return times[a] > times[b]; });
+  for (std::size_t k = 0; k < std::min<std::size_t>(8, order.size()); ++k) {
+    std::size_t i = order[k];
+    std::printf("      \"%s\" %.2f:", queries[i].text.c_str(), times[i]);
+    for (const auto& [name, phase] : phases[i]) {
+      std::printf(" %s %.2f", name.c_str(), phase.milliseconds);
+      if (phase.count > 1) std::printf(" x%d", phase.count);
+      std::printf(";");
+    }
+    std::printf("\n");
+  }
+  std::fflush(stdout);
+}
+
+struct PassOptions {
+  bool profile = false;
+  bool plain = false;
+};
+
+// The two passes (fresh connection, then steady state) and the strict search alone over one
+// index.
+void runPasses(const std::string& path, const std::vector<bench::BenchQuery>& queries,
+               const icu::Calendar& calendar, const PassOptions& options) {
+  FileIndex index(path);
+  for (int pass = 1; pass <= 2; ++pass) {
+    std::vector<double> cpu;
+    std::vector<Phases> phases;
+    PhaseTimes::enable(options.profile && pass == 2);
+    std::vector<double> times = timeQueries(
+        queries,
+        [&](const std::string& text) {
+          SmartSearch::search(text, index, kLimit, kNow, true, calendar);
+          if (options.profile && pass == 2) {
+            Phases& taken = phases.emplace_back();
+            for (auto& total : PhaseTimes::take()) taken[total.name] = total;
+          }
+        },
+        &cpu);
+    PhaseTimes::enable(false);
+    print(pass == 1 ? "SmartSearch, first pass (fresh connection)" : "SmartSearch, second pass",
+          times);
+    print("  the same, thread CPU time", cpu);
+    printGroups(queries, times);
+    if (pass == 2) printGroups(queries, cpu, " CPU");
+    printSlowest(queries, times);
+    if (!phases.empty()) printProfile(queries, phases, times);
+  }
+  std::vector<double> strict = timeQueries(queries, [&](const std::string& text) {
+    index.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
+  });
+  print("strict FileIndex.search alone", strict);
+  if (options.plain) {
+    FileIndex plainIndex(path, FileIndexOptions{.fastRanking = false});
+    std::vector<double> plainTimes = timeQueries(queries, [&](const std::string& text) {
+      plainIndex.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
+    });
+    print("strict search, SQLite's ORDER BY bm25 statement", plainTimes);
+    printSlowest(queries, plainTimes);
+  }
+}
+
+// A file name as a URI path: the characters a URI gives meaning to are escaped.
+std::string uriPath(const std::string& path) {
+  std::string out;
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void timePlocate(const std::string& database, const std::vector<bench::BenchQuery>& queries) {
+  std::vector<double> plocate = timeQueries(queries, [&](const std::string& text) {
+    std::string command = "plocate -i -l 16 -d " + shellQuoted(database);
+    std::istringstream words(text);
+    for (std::string word; words >> word;) command += " " + shellQuoted(word);
+    runQuietly(command + " 2>/dev/null");
+  });
+  print("plocate -i (a process per query)", plocate);
+}
+
 void runPeers(const std::string& dir, int64_t size, const std::vector<bench::BenchQuery>& queries) {
   std::string root = rootFor(dir, size);
   std::string plocateDb = dir + "/plocate-" + std::to_string(size) + ".db";
@@ -163,16 +288,13 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
     runQuietly("updatedb -l 0 --prunepaths '' --prunefs '' --prunenames '' -U " + root + " -o " +
                plocateDb);
   }
-  std::vector<double> plocate = timeQueries(queries, [&](const std::string& text) {
-    std::string command = "plocate -i -l 16 -d " + plocateDb;
-    std::istringstream words(text);
-    for (std::string word; words >> word;) command += " " + shellQuoted(word);
-    runQuietly(command + " 2>/dev/null");
-  });
-  print("plocate -i (a process per query)", plocate);
+  timePlocate(plocateDb, queries);
 
   std::string recollConfig = dir + "/recoll-" + std::to_string(size);
-  if (!fs::exists(recollConfig + "/xapiandb")) {
+  // An index whose run was cut short is taken up where it stopped (recollindex skips the files
+  // it holds already); only a finished run leaves the mark.
+  std::string finished = recollConfig + "/finished";
+  if (!fs::exists(finished)) {
     fs::create_directories(recollConfig);
     std::ofstream(recollConfig + "/recoll.conf") << "topdirs = " << root
                                                 << "\nloglevel = 1\nidxflushmb = 50\n";
@@ -189,8 +311,13 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
     std::printf("  indexing with recollindex...\n");
     std::fflush(stdout);
     auto start = std::chrono::steady_clock::now();
-    runQuietly("recollindex -c " + recollConfig + " 2>/dev/null");
+    int status = runQuietly("recollindex -c " + recollConfig + " 2>/dev/null");
     std::printf("  recollindex took %.0f s\n", millisecondsSince(start) / 1000);
+    if (status != 0) {
+      std::printf("  recollindex failed (status %d); recollq skipped\n", status);
+      return;
+    }
+    std::ofstream(finished) << "done\n";
   }
   std::vector<double> recoll = timeQueries(queries, [&](const std::string& text) {
     runQuietly("recollq -c " + recollConfig + " -n 16 -b -a " + shellQuoted(text) + " 2>/dev/null");
@@ -203,9 +330,11 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
 int main(int argc, char** argv) {
   std::string dir = "/var/tmp/quorvale-search-bench";
   std::vector<int64_t> sizes = {10'000, 100'000, 1'000'000};
+  std::vector<std::string> indexes;
+  std::vector<std::string> plocateDatabases;
   bool peers = false;
-  bool plain = false;
   bool peersOnly = false;
+  PassOptions options;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--dir" && i + 1 < argc) {
@@ -213,18 +342,32 @@ int main(int argc, char** argv) {
     } else if (argument == "--sizes" && i + 1 < argc) {
       sizes.clear();
       std::istringstream list(argv[++i]);
-      for (std::string item; std::getline(list, item, ',');) sizes.push_back(std::stoll(item));
+      for (std::string item; std::getline(list, item, ',');) {
+        if (!item.empty()) sizes.push_back(std::stoll(item));
+      }
+    } else if (argument == "--index" && i + 1 < argc) {
+      indexes.emplace_back(argv[++i]);
+    } else if (argument == "--plocate" && i + 1 < argc) {
+      plocateDatabases.emplace_back(argv[++i]);
     } else if (argument == "--peers") {
       peers = true;
     } else if (argument == "--peers-only") {
       peers = peersOnly = true;
     } else if (argument == "--plain") {
-      plain = true;
+      options.plain = true;
+    } else if (argument == "--profile") {
+      options.profile = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--dir DIR] [--sizes N,N] [--peers | --peers-only] [--plain]\n", argv[0]);
+      std::fprintf(stderr,
+                   "usage: %s [--dir DIR] [--sizes N,N] [--peers | --peers-only] [--plain]\n"
+                   "          [--index PATH]... [--plocate DB]... [--profile]\n"
+                   "  --sizes ''   no generated index (with --index or --plocate alone)\n",
+                   argv[0]);
       return 2;
     }
   }
+  // Existing indexes are opened through URIs with immutable=1: read-only, no lock, no WAL files.
+  sqlite3_config(SQLITE_CONFIG_URI, 1);
   fs::create_directories(dir);
   std::vector<bench::BenchQuery> queries = bench::searchQueries(kQuerySeed);
   UErrorCode status = U_ZERO_ERROR;
@@ -237,37 +380,27 @@ int main(int argc, char** argv) {
     if (!fs::exists(path) || (withPeers && !fs::exists(rootFor(dir, size)))) {
       buildIndex(path, rootFor(dir, size), size, withPeers);
     }
-    std::printf("%lld files\n", static_cast<long long>(size));
-    if (!peersOnly) {
-      FileIndex index(path);
-      for (int pass = 1; pass <= 2; ++pass) {
-        std::vector<double> cpu;
-        std::vector<double> times = timeQueries(
-            queries,
-            [&](const std::string& text) {
-              SmartSearch::search(text, index, kLimit, kNow, true, calendar);
-            },
-            &cpu);
-        print(pass == 1 ? "SmartSearch, first pass (fresh connection)" : "SmartSearch, second pass",
-              times);
-        print("  the same, thread CPU time", cpu);
-        if (pass == 1) printGroups(queries, times);
-        printSlowest(queries, times);
-      }
-      std::vector<double> strict = timeQueries(queries, [&](const std::string& text) {
-        index.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
-      });
-      print("strict FileIndex.search alone", strict);
-    }
-    if (plain && !peersOnly) {
-      FileIndex index(path, FileIndexOptions{.fastRanking = false});
-      std::vector<double> strict = timeQueries(queries, [&](const std::string& text) {
-        index.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
-      });
-      print("strict search, SQLite's ORDER BY bm25 statement", strict);
-      printSlowest(queries, strict);
-    }
+    std::printf("%lld generated files\n", static_cast<long long>(size));
+    if (!peersOnly) runPasses(path, queries, calendar, options);
     if (withPeers) runPeers(dir, size, queries);
+  }
+  for (const auto& path : indexes) {
+    if (!fs::exists(path)) {
+      std::fprintf(stderr, "no index at %s\n", path.c_str());
+      return 1;
+    }
+    std::printf("existing index %s (opened read-only)\n", path.c_str());
+    try {
+      runPasses("file:" + uriPath(fs::absolute(path).string()) + "?immutable=1", queries, calendar,
+                options);
+    } catch (const IndexError& error) {
+      std::fprintf(stderr, "cannot open %s: %s\n", path.c_str(), error.what());
+      return 1;
+    }
+  }
+  for (const auto& database : plocateDatabases) {
+    std::printf("plocate database %s\n", database.c_str());
+    timePlocate(database, queries);
   }
   return 0;
 }

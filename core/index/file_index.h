@@ -219,6 +219,7 @@ class FileIndex {
   std::optional<std::vector<SearchRow>> rankedRows(const Query& query, bool nameOnly,
                                                    const std::vector<std::string>& conditions,
                                                    const std::vector<Bind>& conditionValues);
+  std::size_t checksBeforeReadingAll(const std::vector<std::string>& conditions);
   SearchState& searchState();
   // Created at the first search; destroyed before the statements and the connection.
   std::shared_ptr<SearchState> searchState_;

@@ -10,6 +10,7 @@
 #include "index/ranking.h"
 #include "index/read_snapshot.h"
 #include "index/search_state.h"
+#include "util/phase_times.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -121,14 +122,17 @@ bool isSingleCharacter(const std::string& term) { return unicode::characterCount
 }  // namespace
 
 std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
+  PhaseTimes::Scope timed("search");
   std::vector<Hit> hits;
   for (SearchRow& row : searchRows(query)) {
     hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now));
   }
   if (hits.empty() && query.terms.size() == 1 &&
       unicode::characterCount(query.terms.front()) >= 2) {
+    PhaseTimes::Scope initials("search.initials");
     hits = initialsMatches(query, now);
   }
+  PhaseTimes::Scope boosting("search.boosts");
   std::unordered_map<std::string, double> boosts = choiceBoosts(query.raw);
   for (Hit& hit : hits) {
     if (auto boost = boosts.find(hit.record.path); boost != boosts.end()) {
@@ -164,6 +168,7 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
 
 std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
                                                        const std::vector<Bind>& values) {
+  PhaseTimes::Scope timed("search.statement");
   std::vector<SearchRow> rows;
   try {
     auto statement = prepared(sql);
@@ -183,6 +188,7 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     const Query& query, bool nameOnly, const std::vector<std::string>& conditions,
     const std::vector<Bind>& conditionValues) {
+  PhaseTimes::Scope timed("search.ranked");
   SearchState& state = searchState();
   if (!state.rank.available()) return std::nullopt;
   std::string filter = kPassesFilters;
@@ -196,9 +202,24 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
     if (!expression) return std::nullopt;
     FullTextRank::Keep keep;
     std::shared_ptr<sql::Statement> passes;
+    std::string conditionText = joinedWith(conditions, " AND ");
+    std::shared_ptr<SearchState::FilterAnswers> answers;
+    bool readAllFailed = false;
+    std::size_t checks = 0;
+    std::size_t switchAt = 0;
     if (!conditions.empty()) {
+      answers = state.filterAnswers(conditionText, conditionValues, snapshot.held());
+      switchAt = checksBeforeReadingAll(conditions);
       passes = prepared(filter);
       keep = [&](int64_t rowid) -> std::optional<bool> {
+        if (auto known = answers->find(rowid)) return known;
+        // Row by row while few rows need checking; once many do, every passing id at once.
+        if (!readAllFailed && ++checks > switchAt) {
+          readAllFailed =
+              !SearchState::readAllPassing(*this, conditionText, conditionValues, *answers);
+          if (!readAllFailed) return answers->find(rowid);
+        }
+        PhaseTimes::Scope checked("search.ranked.filter");
         sql::StatementUse use(*passes);
         if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
         for (std::size_t i = 0; i < conditionValues.size(); ++i) {
@@ -208,11 +229,24 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
         }
         int rc = passes->step();
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
+        answers->store(rowid, rc == SQLITE_ROW);
         return rc == SQLITE_ROW;
       };
     }
+    // A one- or two-letter prefix ranks a large part of the index; its best rows are kept for
+    // the data version, since every search starts with one letter, then two.
+    bool shortPrefix =
+        std::any_of(query.terms.begin(), query.terms.end(),
+                    [](const std::string& term) { return unicode::characterCount(term) <= 2; });
+    std::string rankedKey;
     std::optional<std::vector<FullTextRank::Ranked>> ranked;
-    {
+    if (shortPrefix && snapshot.held()) {
+      std::vector<Bind> values{expression->match};
+      values.insert(values.end(), conditionValues.begin(), conditionValues.end());
+      rankedKey = SearchState::key(conditionText, values);
+      ranked = state.cachedRanking(rankedKey);
+    }
+    if (!ranked) {
       auto statement = prepared(kRankAll);
       sql::StatementUse use(*statement);
       if (statement->bind(1, expression->match) != SQLITE_OK) return std::nullopt;
@@ -222,8 +256,10 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
             return state.documentsMatching(*this, group, snapshot.held());
           },
           keep);
+      if (ranked && !rankedKey.empty()) state.keepRanking(rankedKey, *ranked);
     }
     if (!ranked) return std::nullopt;
+    PhaseTimes::Scope reading("search.ranked.rows");
     auto lookup = prepared(kRowById);
     std::vector<SearchRow> rows;
     rows.reserve(ranked->size());
@@ -239,6 +275,21 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
   } catch (const IndexError&) {
     return std::nullopt;
   }
+}
+
+// How many rows a filtered search checks one by one before it reads every passing id with one
+// statement. With a condition on an indexed column (kind, modification time) that statement
+// reads only the index range, so it pays early; otherwise it reads the whole files table, which
+// costs about as much as checking a quarter of the rows one by one.
+std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions) {
+  constexpr std::size_t kIndexedChecks = 512;
+  for (const auto& condition : conditions) {
+    if (condition.starts_with("f.kind ") || condition.starts_with("f.mtime ")) {
+      return kIndexedChecks;
+    }
+  }
+  return std::max<std::size_t>(kIndexedChecks,
+                               static_cast<std::size_t>(std::max<int64_t>(count(), 0)) / 4);
 }
 
 SearchState& FileIndex::searchState() {
@@ -259,6 +310,7 @@ std::vector<Hit> FileIndex::initialsMatches(const Query& query, Date now) {
 }
 
 std::vector<Hit> FileIndex::substringSearch(std::string_view text, int limit, Date now) {
+  PhaseTimes::Scope timed("substring");
   std::string lower = unicode::lowercased(text);
   if (lower.empty()) return {};
   std::vector<SearchRow> rows;
@@ -285,6 +337,7 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
   std::string lower = unicode::lowercased(term);
   std::u32string scalars = unicode::scalars(lower);
   if (scalars.size() < 3 || maxDistance < 0) return {};
+  PhaseTimes::Scope timed("similarTerms");
   const std::vector<SearchState::VocabularyTerm>* words =
       searchState().nameWordsStartingWith(*this, scalars.front());
   if (words == nullptr) return {};
@@ -302,6 +355,7 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
 }
 
 bool FileIndex::hasTerm(std::string_view term) {
+  PhaseTimes::Scope timed("hasTerm");
   auto expression = matchExpression({std::string(term)}, false, false);
   if (!expression) return false;
   try {

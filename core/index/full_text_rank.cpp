@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "index/row_sizes.h"
+#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -198,11 +199,15 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
   int rc;
-  while ((rc = statement.step()) == SQLITE_ROW) {
+  {
+    PhaseTimes::Scope timed("search.ranked.match");
+    while ((rc = statement.step()) == SQLITE_ROW) {
+    }
   }
   run.sizes.restart();
   if (rc != SQLITE_DONE || run.failure != SQLITE_OK) return std::nullopt;
 
+  PhaseTimes::Scope timed("search.ranked.order");
   if (!run.score(groupCount)) return std::nullopt;
   const std::vector<double>& scores = run.scores;
   std::vector<std::size_t>& order = run.order;
@@ -213,15 +218,20 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     return scores[a] < scores[b] || (scores[a] == scores[b] && a < b);
   };
   // Rows are put in order a chunk at a time: without a filter the first chunk is all it takes,
-  // and a filter that keeps few rows reads on only as far as it must.
+  // and a filter that keeps few rows reads on only as far as it must. Each chunk is twice the
+  // one before, so that reading far costs no more than sorting everything once.
   std::vector<Ranked> ranked;
   std::size_t sorted = 0;
+  std::size_t chunk = std::max<std::size_t>(limit, 1024);
   for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
     if (next == sorted) {
-      std::size_t chunk = std::min(order.size() - sorted, std::max<std::size_t>(limit, 1024));
+      std::size_t take = std::min(order.size() - sorted, chunk);
       auto from = order.begin() + static_cast<std::ptrdiff_t>(sorted);
-      std::partial_sort(from, from + static_cast<std::ptrdiff_t>(chunk), order.end(), better);
-      sorted += chunk;
+      auto to = from + static_cast<std::ptrdiff_t>(take);
+      if (to != order.end()) std::nth_element(from, to - 1, order.end(), better);
+      std::sort(from, to, better);
+      sorted += take;
+      chunk *= 2;
     }
     int64_t rowid = run.rowids[order[next]];
     if (keep) {

@@ -1,15 +1,58 @@
 #include "index/search_state.h"
 
+#include <cstdio>
 #include <set>
+#include <type_traits>
+#include <variant>
 
 #include "index/file_index.h"
 #include "index/read_snapshot.h"
+#include "util/phase_times.h"
 #include "util/unicode.h"
 
 namespace quorvale {
+namespace {
+
+// Moves a found entry of a most-recently-used list to its front.
+template <typename List>
+typename List::iterator findAndRaise(List& list, const std::string& key) {
+  for (auto it = list.begin(); it != list.end(); ++it) {
+    if (it->first == key) {
+      list.splice(list.begin(), list, it);
+      return list.begin();
+    }
+  }
+  return list.end();
+}
+
+}  // namespace
+
+std::string SearchState::key(const std::string& text, const std::vector<sql::Value>& values) {
+  std::string key = text;
+  for (const auto& value : values) {
+    key += '\x1f';
+    key += static_cast<char>('0' + value.index());
+    std::visit(
+        [&](const auto& v) {
+          using T = std::decay_t<decltype(v)>;
+          if constexpr (std::is_same_v<T, std::string>) {
+            key += std::to_string(v.size()) + ':' + v;
+          } else if constexpr (std::is_same_v<T, double>) {
+            char buffer[32];
+            std::snprintf(buffer, sizeof buffer, "%a", v);
+            key += buffer;
+          } else {
+            key += std::to_string(v);
+          }
+        },
+        value);
+  }
+  return key;
+}
 
 SearchState::SearchState(sql::Connection& db) : rank(db), version(db) {
   db.exec("PRAGMA cache_size=-" + std::to_string(kCacheKibibytes));
+  db.exec("PRAGMA mmap_size=" + std::to_string(kMapBytes));
 }
 
 void SearchState::refresh(bool held) {
@@ -18,6 +61,8 @@ void SearchState::refresh(bool held) {
     vocabulary.clear();
     secondCharacters.clear();
     groupCounts.clear();
+    filters.clear();
+    rankings.clear();
   }
   derivedStamp = held ? stamp : DataVersion::Stamp{};
 }
@@ -30,6 +75,7 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
   ReadSnapshot snapshot(index.connection());
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
+  PhaseTimes::Scope timed("similarTerms.vocabulary");
   std::vector<VocabularyTerm> words;
   try {
     auto statement = index.prepared(
@@ -62,6 +108,7 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
       return found->second;
     }
   }
+  PhaseTimes::Scope timed("search.ranked.secondCharacters");
   std::set<std::string> characters;
   try {
     auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
@@ -87,6 +134,7 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
   if (held) {
     if (auto found = groupCounts.find(group); found != groupCounts.end()) return found->second;
   }
+  PhaseTimes::Scope timed("search.ranked.groupCount");
   try {
     auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
     sql::StatementUse use(*statement);
@@ -98,6 +146,70 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
   } catch (const IndexError&) {
     return std::nullopt;
   }
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> SearchState::cachedRanking(
+    const std::string& key) {
+  auto found = findAndRaise(rankings, key);
+  if (found == rankings.end()) return std::nullopt;
+  return found->second;
+}
+
+void SearchState::keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows) {
+  if (findAndRaise(rankings, key) != rankings.end()) return;
+  rankings.emplace_front(key, std::move(rows));
+  if (rankings.size() > kKeptRankings) rankings.pop_back();
+}
+
+std::optional<bool> SearchState::FilterAnswers::find(int64_t id) const {
+  if (id >= 0 && static_cast<uint64_t>(id) < answers.size()) {
+    uint8_t answer = answers[static_cast<std::size_t>(id)];
+    if (answer != 0) return answer == 1;
+  }
+  if (complete) return false;
+  return std::nullopt;
+}
+
+void SearchState::FilterAnswers::store(int64_t id, bool passes) {
+  if (complete || id < 0 || id >= kMaxId) return;
+  auto at = static_cast<std::size_t>(id);
+  if (at >= answers.size()) answers.resize(std::max(at + 1, answers.size() * 2), 0);
+  answers[at] = passes ? 1 : 2;
+}
+
+std::shared_ptr<SearchState::FilterAnswers> SearchState::filterAnswers(
+    const std::string& conditions, const std::vector<sql::Value>& values, bool held) {
+  if (!held) return std::make_shared<FilterAnswers>();
+  std::string filterKey = key(conditions, values);
+  if (auto found = findAndRaise(filters, filterKey); found != filters.end()) return found->second;
+  filters.emplace_front(std::move(filterKey), std::make_shared<FilterAnswers>());
+  if (filters.size() > kKeptFilters) filters.pop_back();
+  return filters.front().second;
+}
+
+bool SearchState::readAllPassing(FileIndex& index, const std::string& conditions,
+                                 const std::vector<sql::Value>& values, FilterAnswers& answers) {
+  PhaseTimes::Scope timed("search.ranked.filterSet");
+  std::vector<uint8_t> passing;
+  try {
+    auto statement = index.prepared("SELECT f.id FROM files f WHERE " + conditions);
+    sql::StatementUse use(*statement);
+    if (statement->bind(values) != SQLITE_OK) return false;
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+      int64_t id = statement->columnInt(0);
+      if (id < 0 || id >= FilterAnswers::kMaxId) return false;
+      auto at = static_cast<std::size_t>(id);
+      if (at >= passing.size()) passing.resize(std::max(at + 1, passing.size() * 2), 0);
+      passing[at] = 1;
+    }
+    if (rc != SQLITE_DONE) return false;
+  } catch (const IndexError&) {
+    return false;
+  }
+  answers.answers = std::move(passing);
+  answers.complete = true;
+  return true;
 }
 
 }  // namespace quorvale

@@ -6,6 +6,9 @@
 // its thread.
 #pragma once
 
+#include <cstdint>
+#include <list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -23,6 +26,9 @@ struct SearchState {
   // cache (2 MB) is far smaller than those pages on a large index, so a searching connection
   // keeps up to this much of them instead of reading them from the file again.
   static constexpr int kCacheKibibytes = 64 * 1024;
+  // Pages beyond that cache are read through a memory map instead of a read call each: the
+  // scattered rows a filter checks and the document lists of a short prefix cost a copy less.
+  static constexpr int64_t kMapBytes = int64_t{1} << 30;
 
   struct VocabularyTerm {
     std::string term;
@@ -46,6 +52,34 @@ struct SearchState {
   // How many documents match a full-text expression (a split prefix's group).
   std::optional<int64_t> documentsMatching(FileIndex& index, const std::string& group, bool held);
 
+  // What is known of which files pass one filter (a search's conditions and their values):
+  // the answers of the rows checked one by one so far, or every passing id at once.
+  struct FilterAnswers {
+    // Ids are dense from 1; one far out of line is not worth a byte per id below it.
+    static constexpr int64_t kMaxId = int64_t{1} << 24;
+    bool complete = false;
+    std::vector<uint8_t> answers;  // by id: 0 not known, 1 passes, 2 fails
+
+    std::optional<bool> find(int64_t id) const;
+    void store(int64_t id, bool passes);
+  };
+  // A text followed by values, as one key (values tagged by type, so 1 and "1" differ, and
+  // texts by length, so no two lists of values give one key).
+  static std::string key(const std::string& text, const std::vector<sql::Value>& values);
+  // The answers gathered so far for these conditions ("f.kind = ? AND ...") and values; with a
+  // snapshot held they are kept for the next keystrokes, which mostly repeat the filters.
+  std::shared_ptr<FilterAnswers> filterAnswers(const std::string& conditions,
+                                               const std::vector<sql::Value>& values, bool held);
+  // Reads every passing id with "SELECT f.id FROM files f WHERE " + the conditions; false (and
+  // the answers as they were) when the statement fails.
+  static bool readAllPassing(FileIndex& index, const std::string& conditions,
+                             const std::vector<sql::Value>& values, FilterAnswers& answers);
+
+  // The best rows of a ranking, kept under a key of the caller's for the data version (the
+  // caller keeps them only inside a held snapshot).
+  std::optional<std::vector<FullTextRank::Ranked>> cachedRanking(const std::string& key);
+  void keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows);
+
   FullTextRank rank;
   DataVersion version;
 
@@ -54,6 +88,10 @@ struct SearchState {
   std::unordered_map<char32_t, std::vector<VocabularyTerm>> vocabulary;
   std::unordered_map<char, std::vector<std::string>> secondCharacters;
   std::unordered_map<std::string, int64_t> groupCounts;
+  static constexpr std::size_t kKeptFilters = 8;
+  std::list<std::pair<std::string, std::shared_ptr<FilterAnswers>>> filters;  // latest first
+  static constexpr std::size_t kKeptRankings = 64;
+  std::list<std::pair<std::string, std::vector<FullTextRank::Ranked>>> rankings;  // likewise
 };
 
 }  // namespace quorvale

@@ -9,6 +9,7 @@
 #include "index/edit_distance.h"
 #include "index/ranking.h"
 #include "query/query_parser.h"
+#include "util/phase_times.h"
 #include "util/unicode.h"
 
 namespace quorvale::SmartSearch {
@@ -191,15 +192,34 @@ SmartResult search(std::string_view text, FileIndex& index, int limit, Date now,
   if (limit <= 0) return {};
   Query query = QueryParser::parse(text, now, calendar);
   Loosening loosening(index, limit, now);
-  loosening.merge(index.search(query, limit, now), false);
+  {
+    PhaseTimes::Scope timed("strict");
+    loosening.merge(index.search(query, limit, now), false);
+  }
   if (!loosen || query.exact || !loosening.isShort()) return loosening.result();
 
-  kindWordAsWord(query, loosening);
-  if (loosening.isShort()) wordVariants(query, loosening);
-  if (loosening.isShort()) nameSubstring(text, loosening);
+  PhaseTimes::Scope timed("loosen");
+  if (query.kindWord) {
+    PhaseTimes::Scope step("loosen.kindWord");
+    kindWordAsWord(query, loosening);
+  }
+  if (loosening.isShort()) {
+    PhaseTimes::Scope step("loosen.variants");
+    wordVariants(query, loosening);
+  }
+  if (loosening.isShort()) {
+    PhaseTimes::Scope step("loosen.substring");
+    nameSubstring(text, loosening);
+  }
   Query corrected = query;
-  if (loosening.isShort()) corrected = typoCorrection(query, loosening);
-  if (loosening.isShort()) withoutFillerWords(corrected, loosening);
+  if (loosening.isShort()) {
+    PhaseTimes::Scope step("loosen.typo");
+    corrected = typoCorrection(query, loosening);
+  }
+  if (loosening.isShort()) {
+    PhaseTimes::Scope step("loosen.filler");
+    withoutFillerWords(corrected, loosening);
+  }
   return loosening.result();
 }
 

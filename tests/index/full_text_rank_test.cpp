@@ -8,7 +8,9 @@
 
 #include "index/file_index.h"
 #include "query/query_parser.h"
+#include "query/smart_search.h"
 #include "support/test_support.h"
+#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -84,6 +86,25 @@ class FullTextRankTest : public ::testing::Test {
     }
   }
 
+  // The smart search over both connections: every loosening step runs the searches above.
+  void expectSameSmartResults(const std::vector<std::string>& texts) {
+    for (const auto& text : texts) {
+      SmartResult expected = SmartSearch::search(text, plain_, 16, kNow, true, *calendar_);
+      SmartResult actual = SmartSearch::search(text, fast_, 16, kNow, true, *calendar_);
+      ASSERT_EQ(actual, expected) << text;
+    }
+  }
+
+  // Whether a search read every passing id of its filter with one statement.
+  bool readsWholeFilter(const std::string& text) {
+    PhaseTimes::enable(true);
+    fast_.search(QueryParser::parse(text, kNow, *calendar_), 1000, kNow);
+    bool read = false;
+    for (const auto& phase : PhaseTimes::take()) read |= phase.name == "search.ranked.filterSet";
+    PhaseTimes::enable(false);
+    return read;
+  }
+
   testing::TempDir folder_;
   std::string path_ = folder_ / "index.db";
   FileIndex fast_{path_};
@@ -151,6 +172,73 @@ TEST_F(FullTextRankTest, ManyEqualScoresKeepSqlitesOrder) {
     fast_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false), "twin", {});
   }
   expectSameResults({"twin", "tw", "t", "twin OR then"});
+}
+
+// Filters that keep few of many matches switch from row-by-row checks to reading every passing
+// id (at once for an indexed column, after a quarter of the table otherwise); the answers are
+// kept per filter for the next searches and must follow the data.
+TEST_F(FullTextRankTest, FilterAnswersAreTheStatementsOwnAndFollowWrites) {
+  const std::vector<std::string> filtered = {
+      "kind:pdf a",      "kind:pdf re",      "kind:pdf rep",    "kind:pdf repo",
+      "ext:png t",       "ext:png th",       "ext:png the",     "t size:>50kb",
+      "t size:>50kb -a", "r modified:month", "a in:/home/u/re", "a in:/home/u/rest"};
+  EXPECT_TRUE(readsWholeFilter("kind:pdf a"));
+  EXPECT_TRUE(readsWholeFilter("ext:png t"));
+  expectSameResults(filtered);
+  expectSameResults(filtered);  // now from the kept answers
+
+  // Sizes, dates and a removal change which files pass; another connection writes them.
+  FileIndex writer(path_);
+  Corpus replay(23);
+  int changed = 0;
+  for (const auto& hit : plain_.search(QueryParser::parse("t", kNow, *calendar_), 300, kNow)) {
+    FileRecord record = hit.record;
+    record.size = static_cast<int64_t>(replay.next() % 200000);
+    record.modified = kNow - static_cast<double>(replay.next() % 5000000);
+    if (++changed % 7 == 0) {
+      writer.remove(record.path);
+    } else {
+      writer.upsert(record, "the " + replay.word(), {});
+    }
+  }
+  expectSameResults(filtered);
+  // And this connection's own writes.
+  for (int i = 0; i < 200; ++i) {
+    fast_.upsert(FileRecord::make("/home/u/rest/new " + std::to_string(i) + ".pdf", std::nullopt,
+                                  std::nullopt, 60000 + i, kNow, false),
+                 "annual", {});
+  }
+  expectSameResults(filtered);
+}
+
+// Short prefixes keep their best rows for the data version; a write of any connection drops them.
+TEST_F(FullTextRankTest, KeptRankingsOfShortPrefixesFollowWrites) {
+  const std::vector<std::string> shortPrefixes = {"a",        "r",           "re",        "th",
+                                                  "budget r", "t kind:text", "re ext:md", "r OR t"};
+  expectSameResults(shortPrefixes);
+  expectSameResults(shortPrefixes);
+  FileIndex writer(path_);
+  Corpus(31).write(writer, 200);
+  expectSameResults(shortPrefixes);
+  fast_.remove(fast_.search(QueryParser::parse("re", kNow, *calendar_), 1, kNow)[0].record.path);
+  expectSameResults(shortPrefixes);
+}
+
+// The keystroke as the panel runs it, loosening and typo correction included, letter by letter.
+TEST_F(FullTextRankTest, SmartSearchGivesTheSameResults) {
+  std::vector<std::string> typed;
+  for (const std::string text : {"budget report", "kind:pdf annual", "recipe photos"}) {
+    for (std::size_t length = 1; length <= text.size(); ++length)
+      typed.push_back(text.substr(0, length));
+  }
+  for (const char* text : {"budgte", "reveiw notes", "travle pdf", "the plan for rent", "invoce",
+                           "annual reveiw meeting", "in:budget tax", "ext:md zzz"}) {
+    typed.emplace_back(text);
+  }
+  expectSameSmartResults(typed);
+  FileIndex writer(path_);
+  Corpus(41).write(writer, 300);
+  expectSameSmartResults(typed);
 }
 
 }  // namespace
