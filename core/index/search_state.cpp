@@ -52,7 +52,6 @@ std::string SearchState::key(const std::string& text, const std::vector<sql::Val
 
 SearchState::SearchState(sql::Connection& db) : rank(db), version(db) {
   db.exec("PRAGMA cache_size=-" + std::to_string(kCacheKibibytes));
-  db.exec("PRAGMA mmap_size=" + std::to_string(kMapBytes));
 }
 
 void SearchState::refresh(bool held) {
