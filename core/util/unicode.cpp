@@ -1,5 +1,7 @@
 #include "util/unicode.h"
 
+#include <algorithm>
+
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -106,6 +108,15 @@ std::string toValidUtf8(std::string_view text) {
 }
 
 std::size_t characterCount(std::string_view text) {
+  // Plain ASCII needs no segmentation: every byte is a character, except that a carriage return
+  // and the line feed after it make one.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::size_t count = text.size();
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] == '\r' && text[i + 1] == '\n') --count;
+    }
+    return count;
+  }
   std::string valid = toValidUtf8(text);
   return characterBoundaries(valid, kAll).size() - 1;
 }
