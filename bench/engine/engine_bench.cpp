@@ -5,7 +5,7 @@
 // Keystroke: `SearchEngine::search` (parser, smart search, vanished-file check of the shown hits,
 // quick answers, row builder) over a copy of the search benchmark's generated 100,000-file index
 // (build it first with `quorvale_search_bench --sizes 100000`; its files on disk make every hit
-// live), with the same seeded query set: once idle, once while a scan of another root (5,000
+// live), with the same seeded query set: once idle, once while a scan of another root (20,000
 // text files) runs on the index queue. Then the resident memory of the engine after the scan and
 // 100 more queries.
 //
@@ -39,6 +39,8 @@ using namespace quorvale::bench;
 namespace {
 
 constexpr uint64_t kQuerySeed = 7;
+// The other root scanned while queries run: small text files with words of the same vocabulary.
+constexpr int kScanFiles = 20'000;
 
 struct Options {
   std::string index = "/var/tmp/quorvale-search-bench/index-100000.db";
@@ -106,8 +108,8 @@ void keystroke(const Options& options) {
   fs::remove_all(data);
   fs::create_directories(data);
   fs::copy_file(options.index, data + "/index.db");
-  std::string scanRoot = options.work + "/scan-root";
-  writeScanRoot(scanRoot, 5000);
+  std::string scanRoot = options.work + "/scan-root-" + std::to_string(kScanFiles);
+  writeScanRoot(scanRoot, kScanFiles);
 
   Engine box(data, "/nonexistent-home", false);
   SearchEngine& engine = *box.engine;
@@ -154,15 +156,36 @@ void keystroke(const Options& options) {
   std::vector<double> scanWall, scanCpu;
   auto scanStart = std::chrono::steady_clock::now();
   engine.requestScan(settings);
-  while (engine.scanPending() || scanWall.size() < queries.size()) {
-    pass(scanWall, scanCpu, queries.size());
-    if (!engine.scanPending() && scanWall.size() >= queries.size()) break;
+  std::size_t next = 0;
+  std::vector<std::size_t> asked;  // query index of each timed search
+  while (engine.scanPending()) {
+    const auto& query = queries[next % queries.size()];
+    double cpuStart = threadCpuMilliseconds();
+    auto start = std::chrono::steady_clock::now();
+    auto rows = engine.search(query.text, settings, std::nullopt);
+    scanWall.push_back(millisecondsSince(start));
+    scanCpu.push_back(threadCpuMilliseconds() - cpuStart);
+    asked.push_back(next % queries.size());
+    ++next;
   }
   engine.waitUntilIdle();
-  std::printf("  (scan of 5,000 files took %.1f s; %zu queries ran during it)\n",
+  std::printf("  (scan of %d files took %.1f s; %zu queries ran during it)\n", kScanFiles,
               millisecondsSince(scanStart) / 1000, scanWall.size());
   printSummary("during a scan, wall", scanWall);
   printSummary("during a scan, thread CPU", scanCpu);
+  std::map<std::string, std::vector<double>> byGroup;
+  for (std::size_t i = 0; i < scanCpu.size(); ++i) {
+    byGroup[queries[asked[i]].group].push_back(scanCpu[i]);
+  }
+  for (const auto& [group, times] : byGroup) printSummary("    " + group + ", thread CPU", times);
+  std::vector<std::size_t> order(scanCpu.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return scanCpu[a] > scanCpu[b]; });
+  std::printf("    slowest:");
+  for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
+    std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), scanCpu[order[i]]);
+  }
+  std::printf("\n");
 
   std::vector<double> lastWall, lastCpu;
   pass(lastWall, lastCpu, 100);
