@@ -13,6 +13,7 @@
 #include "quick/system_commands.h"
 #include "quick/units.h"
 #include "settings/web_search.h"
+#include "support/snippets.h"
 
 namespace quorvale {
 namespace {
@@ -51,18 +52,6 @@ const std::vector<std::string> kTexts{
     "72 f to c",
 };
 
-std::vector<Snippet> fiftySnippets() {
-  std::vector<Snippet> snippets;
-  for (int i = 0; i < 50; ++i) {
-    snippets.push_back(Snippet::make("kw" + std::to_string(i),
-                                     "Snippet number " + std::to_string(i),
-                                     "Hello {clipboard}, today is {date}"));
-  }
-  snippets[48] = Snippet::make("sig", "Signature", "Regards,\nMe ({datetime})");
-  snippets[49] = Snippet::make("addr", "Home address", "1 Main Street");
-  return snippets;
-}
-
 const std::vector<RunningApp> kRunning{
     {"Safari", "safari.desktop"},     {"Files", "org.gnome.Nautilus"},
     {"Firefox", "firefox.desktop"},   {"Visual Studio Code", "code.desktop"},
@@ -90,14 +79,14 @@ std::size_t answerAll(const std::string& text, const std::vector<Snippet>& snipp
 
 void BM_QuickAnswers(benchmark::State& state) {
   const std::string& text = kTexts[static_cast<std::size_t>(state.range(0))];
-  const std::vector<Snippet> snippets = fiftySnippets();
+  const std::vector<Snippet> snippets = bench::fiftySnippets();
   state.SetLabel(text);
   for (auto _ : state) benchmark::DoNotOptimize(answerAll(text, snippets, 1700000000.0));
 }
 BENCHMARK(BM_QuickAnswers)->DenseRange(0, static_cast<int>(kTexts.size()) - 1);
 
 void BM_QuickAnswersAllTexts(benchmark::State& state) {
-  const std::vector<Snippet> snippets = fiftySnippets();
+  const std::vector<Snippet> snippets = bench::fiftySnippets();
   for (auto _ : state) {
     for (const std::string& text : kTexts) {
       benchmark::DoNotOptimize(answerAll(text, snippets, 1700000000.0));

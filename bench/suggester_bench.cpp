@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "query/suggester.h"
+#include "support/snippets.h"
 
 namespace quorvale {
 namespace {
@@ -62,23 +63,11 @@ ClipStore twoHundredClips() {
   return ClipStore(std::move(items));
 }
 
-std::vector<Snippet> fiftySnippets() {
-  std::vector<Snippet> snippets;
-  for (int i = 0; i < 50; ++i) {
-    snippets.push_back(Snippet::make("kw" + std::to_string(i),
-                                     "Snippet number " + std::to_string(i),
-                                     "Hello {clipboard}, today is {date}"));
-  }
-  snippets[48] = Snippet::make("sig", "Signature", "Regards,\nMe ({datetime})");
-  snippets[49] = Snippet::make("addr", "Home address", "1 Main Street");
-  return snippets;
-}
-
 void BM_SuggesterBuild(benchmark::State& state) {
   const std::string& text = kTexts[static_cast<std::size_t>(state.range(0))];
   const std::vector<Hit> hits = sixteenHits();
   const ClipStore clips = twoHundredClips();
-  const std::vector<Snippet> snippets = fiftySnippets();
+  const std::vector<Snippet> snippets = bench::fiftySnippets();
   const std::optional<std::string> clipboard = "clipboard text";
   const std::optional<std::string> note = "Also matching inside documents";
   const std::vector<RunningApp> running{{"Files", "org.gnome.Nautilus"},

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -120,75 +121,68 @@ void keystroke(const Options& options) {
               queries.size(), static_cast<long long>(settings.resultLimit),
               static_cast<long long>(engine.reader().count()));
 
-  auto pass = [&](std::vector<double>& wall, std::vector<double>& cpu, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-      const auto& query = queries[i % queries.size()];
+  // Times one run of `work`, wall clock and the thread's CPU.
+  struct Times {
+    std::vector<double> wall, cpu;
+    void time(const std::function<void()>& work) {
       double cpuStart = threadCpuMilliseconds();
       auto start = std::chrono::steady_clock::now();
-      auto rows = engine.search(query.text, settings, std::nullopt);
+      work();
       wall.push_back(millisecondsSince(start));
       cpu.push_back(threadCpuMilliseconds() - cpuStart);
     }
   };
+  auto search = [&](std::size_t i) {
+    return [&, i] { engine.search(queries[i % queries.size()].text, settings, std::nullopt); };
+  };
 
-  std::vector<double> wall, cpu;
-  pass(wall, cpu, queries.size());  // warms the page cache and the connection's caches
-  wall.clear();
-  cpu.clear();
-  pass(wall, cpu, queries.size());
-  printSummary("idle, wall", wall);
-  printSummary("idle, thread CPU", cpu);
+  Times warm, idle;
+  for (std::size_t i = 0; i < queries.size(); ++i) warm.time(search(i));  // fills the caches
+  for (std::size_t i = 0; i < queries.size(); ++i) idle.time(search(i));
+  printSummary("idle, wall", idle.wall);
+  printSummary("idle, thread CPU", idle.cpu);
 
   // The file search alone over the same connection: what the engine adds is the difference.
-  std::vector<double> smartWall, smartCpu;
+  Times smart;
   for (const auto& query : queries) {
-    double cpuStart = threadCpuMilliseconds();
-    auto start = std::chrono::steady_clock::now();
-    SmartSearch::search(query.text, engine.reader(), static_cast<int>(settings.resultLimit) * 2,
-                        1'750'000'000, true);
-    smartWall.push_back(millisecondsSince(start));
-    smartCpu.push_back(threadCpuMilliseconds() - cpuStart);
+    smart.time([&] {
+      SmartSearch::search(query.text, engine.reader(), static_cast<int>(settings.resultLimit) * 2,
+                          1'750'000'000, true);
+    });
   }
-  printSummary("smart search alone, wall", smartWall);
-  printSummary("smart search alone, thread CPU", smartCpu);
+  printSummary("smart search alone, wall", smart.wall);
+  printSummary("smart search alone, thread CPU", smart.cpu);
 
   // The same queries while a scan of another root writes into the index.
-  std::vector<double> scanWall, scanCpu;
+  Times scanning;
   auto scanStart = std::chrono::steady_clock::now();
   engine.requestScan(settings);
-  std::size_t next = 0;
   std::vector<std::size_t> asked;  // query index of each timed search
-  while (engine.scanPending()) {
-    const auto& query = queries[next % queries.size()];
-    double cpuStart = threadCpuMilliseconds();
-    auto start = std::chrono::steady_clock::now();
-    auto rows = engine.search(query.text, settings, std::nullopt);
-    scanWall.push_back(millisecondsSince(start));
-    scanCpu.push_back(threadCpuMilliseconds() - cpuStart);
-    asked.push_back(next % queries.size());
-    ++next;
+  for (std::size_t i = 0; engine.scanPending(); ++i) {
+    scanning.time(search(i));
+    asked.push_back(i % queries.size());
   }
   engine.waitUntilIdle();
   std::printf("  (scan of %d files took %.1f s; %zu queries ran during it)\n", kScanFiles,
-              millisecondsSince(scanStart) / 1000, scanWall.size());
-  printSummary("during a scan, wall", scanWall);
-  printSummary("during a scan, thread CPU", scanCpu);
+              millisecondsSince(scanStart) / 1000, scanning.wall.size());
+  printSummary("during a scan, wall", scanning.wall);
+  printSummary("during a scan, thread CPU", scanning.cpu);
   std::map<std::string, std::vector<double>> byGroup;
-  for (std::size_t i = 0; i < scanCpu.size(); ++i) {
-    byGroup[queries[asked[i]].group].push_back(scanCpu[i]);
+  for (std::size_t i = 0; i < scanning.cpu.size(); ++i) {
+    byGroup[queries[asked[i]].group].push_back(scanning.cpu[i]);
   }
   for (const auto& [group, times] : byGroup) printSummary("    " + group + ", thread CPU", times);
-  std::vector<std::size_t> order(scanCpu.size());
+  std::vector<std::size_t> order(scanning.cpu.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return scanCpu[a] > scanCpu[b]; });
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return scanning.cpu[a] > scanning.cpu[b]; });
   std::printf("    slowest:");
   for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
-    std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), scanCpu[order[i]]);
+    std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), scanning.cpu[order[i]]);
   }
   std::printf("\n");
 
-  std::vector<double> lastWall, lastCpu;
-  pass(lastWall, lastCpu, 100);
+  Times last;
+  for (std::size_t i = 0; i < 100; ++i) last.time(search(i));
   auto [rss, hwm] = residentMegabytes();
   std::printf("  memory after the scan and 100 queries: RSS %.1f MB (peak %.1f MB)\n", rss, hwm);
   std::printf("  status: %s\n", engine.status().c_str());

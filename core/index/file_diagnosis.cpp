@@ -41,15 +41,6 @@ bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
          unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
 }
 
-std::vector<std::string> components(const std::string& path) {
-  std::vector<std::string> parts;
-  for (const auto& part : std::filesystem::path(path)) {
-    std::string text = part.string();
-    if (!text.empty() && text != "/") parts.push_back(text);
-  }
-  return parts;
-}
-
 // What lstat and stat say about one path.
 struct DiskEntry {
   bool exists = false;
@@ -157,7 +148,7 @@ class Walk {
   void componentRules(std::vector<std::string>& reasons) const {
     std::string folder = place_.root.value_or("");
     std::vector<std::string> parts =
-        components(place_.root ? place_.path.substr(std::min(folder.size(), place_.path.size()))
+        pathComponents(place_.root ? place_.path.substr(std::min(folder.size(), place_.path.size()))
                                : place_.path);
     std::optional<std::string> dot, name, build, link;
     for (std::size_t i = 0; i < parts.size(); ++i) {

@@ -27,6 +27,18 @@ std::string deletingLastPathComponent(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
+std::vector<std::string> pathComponents(std::string_view path) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start < path.size()) {
+    std::size_t slash = path.find('/', start);
+    if (slash == std::string_view::npos) slash = path.size();
+    if (slash > start) parts.emplace_back(path.substr(start, slash - start));
+    start = slash + 1;
+  }
+  return parts;
+}
+
 std::string pathExtension(std::string_view path) {
   std::string name = lastPathComponent(path);
   auto dot = name.rfind('.');

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "index/file_kind.h"
@@ -36,6 +37,8 @@ struct FileRecord {
 std::string lastPathComponent(std::string_view path);
 // The path without its last component ("/a/b.txt" -> "/a"; "/a" -> "/").
 std::string deletingLastPathComponent(std::string_view path);
+// The names along a path ("/a/b/c.txt" -> "a", "b", "c.txt"), without empty pieces.
+std::vector<std::string> pathComponents(std::string_view path);
 // The extension of a path's last component as written: the text after its last ".", empty when
 // there is none, when the name ends in ".", or when the only "." starts the name (".bashrc").
 std::string pathExtension(std::string_view path);

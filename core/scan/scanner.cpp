@@ -277,15 +277,6 @@ class FullScan {
   std::unordered_map<std::string, Date> known_;
 };
 
-std::vector<std::string> components(const std::string& path) {
-  std::vector<std::string> parts;
-  for (const auto& part : std::filesystem::path(path)) {
-    std::string text = part.string();
-    if (!text.empty() && text != "/") parts.push_back(text);
-  }
-  return parts;
-}
-
 }  // namespace
 
 ScanConfig ScanConfig::make(std::vector<std::string> roots) {
@@ -331,8 +322,8 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
 
   // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
   // folder (~/.local/share/applications).
-  std::vector<std::string> parts = components(path);
-  std::size_t rootDepth = components(*root).size();
+  std::vector<std::string> parts = pathComponents(path);
+  std::size_t rootDepth = pathComponents(*root).size();
   for (std::size_t i = rootDepth; i < parts.size(); ++i) {
     const std::string& part = parts[i];
     if (config.excludedNames.contains(part)) return;
