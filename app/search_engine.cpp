@@ -134,6 +134,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
 }
 
 SearchEngine::~SearchEngine() {
+  *alive_ = false;
   closing_ = true;
   cancelScan_ = true;
   stopWatching();
@@ -397,8 +398,9 @@ void SearchEngine::refreshStatus(const std::string& extra) {
 
 void SearchEngine::notify() {
   if (!services_.main || closing_) return;
-  services_.main->post([this] {
-    if (onStatusChange) onStatusChange();
+  // The main executor may run this after the engine is gone (both live on the main thread).
+  services_.main->post([this, alive = alive_] {
+    if (*alive && onStatusChange) onStatusChange();
   });
 }
 

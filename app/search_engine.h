@@ -179,6 +179,9 @@ class SearchEngine {
 
   std::atomic<bool> cancelScan_ = false;
   std::atomic<bool> closing_ = false;
+  // Cleared at destruction; status notifications still waiting on the main executor check it.
+  // Written and read on the main thread only.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
 
   mutable std::mutex stateMutex_;

@@ -412,6 +412,14 @@ TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
   main.runPending();
   EXPECT_GE(notified, 2);
   EXPECT_EQ(engine.status(), "4 items indexed (4 seen)");
+
+  engine.checkIndex();
+  engine.waitUntilIdle();
+  EXPECT_EQ(engine.status(), "The index is healthy: 4 items.");
+
+  // A notification still waiting when the engine goes is dropped, not delivered to it.
+  this->engine.reset();
+  main.runPending();
 }
 
 }  // namespace
