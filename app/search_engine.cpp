@@ -98,20 +98,25 @@ bool contains(const Container& items, const std::string& item) {
   return std::find(items.begin(), items.end(), item) != items.end();
 }
 
+// The services with every optional one filled in by the real thing.
+EngineServices withDefaults(EngineServices services) {
+  if (services.supportDir.empty()) services.supportDir = dataFolder();
+  if (!services.now) services.now = systemNow;
+  if (services.home.empty()) services.home = xdg::home().value_or("");
+  if (services.applicationFolders.empty()) {
+    services.applicationFolders = DefaultFolders::applicationFolders();
+  }
+  if (!services.fileExists) services.fileExists = pathExists;
+  return services;
+}
+
 }  // namespace
 
 SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
-    : services_(std::move(services)),
-      guard_(services_.supportDir.empty() ? dataFolder() : services_.supportDir),
+    : services_(withDefaults(std::move(services))),
+      guard_(services_.supportDir),
       lastClipPolicy_(policy),
       queue_("index", services_.clock) {
-  if (services_.supportDir.empty()) services_.supportDir = dataFolder();
-  if (!services_.now) services_.now = systemNow;
-  if (services_.home.empty()) services_.home = xdg::home().value_or("");
-  if (services_.applicationFolders.empty()) {
-    services_.applicationFolders = DefaultFolders::applicationFolders();
-  }
-  if (!services_.fileExists) services_.fileExists = pathExists;
   contentExtractor_ = services_.extractor;
   if (!contentExtractor_) {
     contentExtractor_ = std::make_shared<GuardedExtractor>(DefaultExtractor(), guard_);
