@@ -1,0 +1,57 @@
+#include "proc_running_apps.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+TEST(ProcRunningAppsTest, ProgramNameSkipsEnvAndQuoting) {
+  EXPECT_EQ(ProcRunningApps::programName("/usr/bin/firefox %u"), "firefox");
+  EXPECT_EQ(ProcRunningApps::programName("env GDK_BACKEND=x11 LANG=C gimp-2.10 %U"), "gimp-2.10");
+  EXPECT_EQ(ProcRunningApps::programName("\"/opt/My App/bin/my app\" --new"), "my app");
+  EXPECT_EQ(ProcRunningApps::programName(""), "");
+}
+
+TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
+  TempDir dir;
+  std::string apps = dir / "applications";
+  auto entry = [&](const std::string& id, const std::string& name, const std::string& exec,
+                   const std::string& extra = "") {
+    writeFile(apps + "/" + id + ".desktop", "[Desktop Entry]\nType=Application\nName=" + name +
+                                                "\nExec=" + exec + "\n" + extra);
+  };
+  entry("firefox", "Firefox", "/usr/lib/firefox/firefox %u");
+  entry("org.gnome.TextEditor", "Text Editor", "gnome-text-editor %U");
+  entry("daemon", "Daemon", "helperd", "NoDisplay=true\n");
+  entry("idle", "Idle App", "idle-app");
+
+  // Processes: firefox by its executable, the editor by its (cut) command name, the hidden
+  // entry's program, and a firefox of another user.
+  auto process = [&](const std::string& pid, const std::string& exe, const std::string& comm) {
+    std::string folder = dir / ("proc/" + pid);
+    std::filesystem::create_directories(folder);
+    if (!exe.empty()) std::filesystem::create_symlink(exe, folder + "/exe");
+    writeFile(folder + "/comm", comm + "\n");
+  };
+  process("100", "/usr/lib/firefox/firefox", "firefox");
+  process("101", "/usr/lib/firefox/firefox", "firefox");
+  process("200", "", "gnome-text-edit");
+  process("300", "/usr/bin/helperd", "helperd");
+  process("400", "/usr/lib/firefox/firefox", "firefox");
+  ASSERT_EQ(::chown((dir / "proc/400").c_str(), 65534, 65534), 0);
+
+  ProcRunningApps running({.procRoot = dir / "proc", .applicationFolders = {apps}, .user = ::getuid()});
+  EXPECT_EQ(running.list(), (std::vector<RunningApp>{{"Firefox", "firefox"},
+                                                     {"Text Editor", "org.gnome.TextEditor"}}));
+}
+
+}  // namespace
+}  // namespace quorvale
