@@ -1,4 +1,5 @@
 #include "search/generated_files.h"
+#include "search/split_mix.h"
 
 #include <array>
 #include <cmath>
@@ -9,23 +10,6 @@ namespace quorvale::bench {
 namespace {
 
 // splitmix64: small, fast and the same on every platform (std distributions are not).
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint64_t next() {
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
-  double fraction() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
-  bool chance(double p) { return fraction() < p; }
-
- private:
-  uint64_t state_;
-};
-
 constexpr std::string_view kCommonWords[] = {
     "the", "of", "and", "to", "in", "is", "that", "for", "it", "as", "with", "be", "on", "not",
     "this", "are", "or", "from", "at", "which", "have", "an", "they", "you", "were", "their",
@@ -73,7 +57,7 @@ constexpr std::string_view kCodas[] = {"", "n", "r", "s", "t", "l", "m", "nd", "
 
 constexpr int kMadeUpWords = 12000;
 
-std::string madeUpWord(Random& random) {
+std::string madeUpWord(SplitMix& random) {
   std::string word;
   std::size_t syllables = 2 + random.below(2);
   for (std::size_t i = 0; i < syllables; ++i) {
@@ -85,19 +69,19 @@ std::string madeUpWord(Random& random) {
 }
 
 // Rank r is drawn with probability proportional to 1 / (r + 2.7), by inverting the integral.
-std::size_t zipfRank(Random& random, std::size_t count) {
+std::size_t zipfRank(SplitMix& random, std::size_t count) {
   double low = std::log(2.7), high = std::log(static_cast<double>(count) + 2.7);
   double r = std::exp(low + random.fraction() * (high - low)) - 2.7;
   auto rank = static_cast<std::size_t>(r);
   return rank < count ? rank : count - 1;
 }
 
-const std::string& zipfWord(Random& random) {
+const std::string& zipfWord(SplitMix& random) {
   const auto& words = generatedWords();
   return words[zipfRank(random, words.size())];
 }
 
-std::string nameWord(Random& random) {
+std::string nameWord(SplitMix& random) {
   return std::string(kNameWords[zipfRank(random, std::size(kNameWords))]);
 }
 
@@ -125,7 +109,7 @@ constexpr Shape kShapes[] = {
 };
 constexpr double kShapeWeights[] = {0.16, 0.14, 0.2, 0.12, 0.14, 0.06, 0.03, 0.08, 0.07};
 
-const Shape& pickShape(Random& random) {
+const Shape& pickShape(SplitMix& random) {
   double roll = random.fraction();
   for (std::size_t i = 0; i < std::size(kShapes); ++i) {
     roll -= kShapeWeights[i];
@@ -134,7 +118,7 @@ const Shape& pickShape(Random& random) {
   return kShapes[0];
 }
 
-std::string joinedName(Random& random, std::size_t words, int style) {
+std::string joinedName(SplitMix& random, std::size_t words, int style) {
   std::string name;
   for (std::size_t i = 0; i < words; ++i) {
     std::string word = (i > 0 && random.chance(0.3)) ? zipfWord(random) : nameWord(random);
@@ -150,7 +134,7 @@ std::string joinedName(Random& random, std::size_t words, int style) {
   return name;
 }
 
-std::string fileName(Random& random, const Shape& shape, std::string_view ext) {
+std::string fileName(SplitMix& random, const Shape& shape, std::string_view ext) {
   if (shape.folder == "Pictures" && random.chance(0.5)) {
     return "IMG_" + std::to_string(1000 + random.below(9000)) + "." + std::string(ext);
   }
@@ -158,18 +142,18 @@ std::string fileName(Random& random, const Shape& shape, std::string_view ext) {
          std::string(ext);
 }
 
-std::string folderPath(Random& random, const Shape& shape, const std::string& root) {
+std::string folderPath(SplitMix& random, const Shape& shape, const std::string& root) {
   std::string path = root + "/" + std::string(shape.folder);
   std::size_t depth = random.below(4);
   for (std::size_t i = 0; i < depth; ++i) {
     // Few distinct folders near the top, more further down, as in real trees.
-    Random folderRandom(random.below(6 * (i + 1) * (i + 1)) + 977 * i);
+    SplitMix folderRandom(random.below(6 * (i + 1) * (i + 1)) + 977 * i);
     path += "/" + joinedName(folderRandom, 1 + folderRandom.below(2), 0);
   }
   return path;
 }
 
-std::string contentText(Random& random) {
+std::string contentText(SplitMix& random) {
   std::size_t words = 20 + zipfRank(random, 1100);
   std::string text;
   for (std::size_t i = 0; i < words; ++i) {
@@ -188,7 +172,7 @@ std::string stem(const std::string& name) {
   return base;
 }
 
-FileRecord appRecord(Random& random, int64_t index, double now, const std::string& root) {
+FileRecord appRecord(SplitMix& random, int64_t index, double now, const std::string& root) {
   std::string name = capitalised(nameWord(random)) + " " + capitalised(zipfWord(random));
   std::string path = root + "/.local/share/applications/app" + std::to_string(index) + ".desktop";
   return FileRecord{.path = path, .name = name, .ext = "desktop", .kind = FileKind::app,
@@ -202,7 +186,7 @@ const std::vector<std::string>& generatedWords() {
     std::vector<std::string> out;
     for (auto word : kCommonWords) out.emplace_back(word);
     for (auto word : kNameWords) out.emplace_back(word);
-    Random random(0x5eed);
+    SplitMix random(0x5eed);
     for (int i = 0; i < kMadeUpWords; ++i) out.push_back(madeUpWord(random));
     return out;
   }();
@@ -215,7 +199,7 @@ std::vector<std::string> generatedNameWords() {
 
 void generateFiles(uint64_t seed, int64_t count, double now, const std::string& root,
                    const std::function<void(const GeneratedFile&)>& visit) {
-  Random random(seed);
+  SplitMix random(seed);
   std::unordered_set<std::string> paths;
   for (int64_t i = 0; i < count; ++i) {
     GeneratedFile file;

@@ -3,26 +3,10 @@
 #include <algorithm>
 
 #include "search/generated_files.h"
+#include "search/split_mix.h"
 
 namespace quorvale::bench {
 namespace {
-
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-  uint64_t next() {
-    uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-  }
-  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
-  template <typename T>
-  const T& pick(const std::vector<T>& items) { return items[below(items.size())]; }
-
- private:
-  uint64_t state_;
-};
 
 void typed(std::vector<BenchQuery>& out, const std::string& before, const std::string& word,
            const std::string& group) {
@@ -31,7 +15,7 @@ void typed(std::vector<BenchQuery>& out, const std::string& before, const std::s
   }
 }
 
-std::string misspelt(Random& random, std::string word) {
+std::string misspelt(SplitMix& random, std::string word) {
   std::size_t at = 1 + random.below(word.size() - 2);
   switch (random.below(3)) {
     case 0: std::swap(word[at], word[at + 1]); break;
@@ -44,7 +28,7 @@ std::string misspelt(Random& random, std::string word) {
 }  // namespace
 
 std::vector<BenchQuery> searchQueries(uint64_t seed) {
-  Random random(seed);
+  SplitMix random(seed);
   std::vector<std::string> nameWords = generatedNameWords();
   const std::vector<std::string>& words = generatedWords();
   // Content words beyond the common ones: the made-up tail of the vocabulary.
