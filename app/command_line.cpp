@@ -8,10 +8,9 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "login_item.h"
 #include "search_engine.h"
@@ -120,7 +119,7 @@ int scanCommand(const PlatformServices& platform, const std::vector<std::string>
     std::string status = engine.status();
     std::fprintf(stderr, terminal ? "\r\033[K%s" : "%s\n", status.c_str());
   };
-  struct sigaction onInterrupt{};
+  struct sigaction onInterrupt {};
   onInterrupt.sa_handler = [](int) { interrupted = true; };
   sigaction(SIGINT, &onInterrupt, nullptr);
   sigaction(SIGTERM, &onInterrupt, nullptr);
@@ -138,7 +137,8 @@ int scanCommand(const PlatformServices& platform, const std::vector<std::string>
   engine.waitUntilIdle();
   session.main.runPending();
   if (terminal) std::fprintf(stderr, "\n");
-  for (const auto& path : engine.unreadable()) std::fprintf(stderr, "unreadable: %s\n", path.c_str());
+  for (const auto& path : engine.unreadable())
+    std::fprintf(stderr, "unreadable: %s\n", path.c_str());
   session.printStatusLine();
   return cancelled ? 130 : 0;
 }
@@ -149,7 +149,8 @@ int queryCommand(const PlatformServices& platform, const std::string& text, bool
     std::printf("index unavailable\n");
     return 1;
   }
-  std::vector<Suggestion> rows = session.engine->search(text, session.store.settings(), std::nullopt);
+  std::vector<Suggestion> rows =
+      session.engine->search(text, session.store.settings(), std::nullopt);
   if (json) {
     nlohmann::ordered_json array = nlohmann::ordered_json::array();
     for (const auto& row : rows) {
@@ -158,7 +159,8 @@ int queryCommand(const PlatformServices& platform, const std::string& text, bool
                        {"subtitle", row.subtitle},
                        {"payload", std::string(row.payload.kind())}});
     }
-    std::printf("%s\n", array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    std::printf("%s\n",
+                array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
   } else {
     for (const auto& row : rows) std::printf("%s\t%s\n", row.title.c_str(), row.subtitle.c_str());
   }

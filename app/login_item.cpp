@@ -30,13 +30,11 @@ std::string execValue(const std::string& executable) {
 }
 
 std::string entryText(const std::string& executable) {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Quorvale\n"
-         "Comment=Keyboard launcher\n"
-         "Exec=" + execValue(executable) + "\n"
-         "Terminal=false\n"
-         "X-GNOME-Autostart-enabled=true\n";
+  std::string text =
+      "[Desktop Entry]\nType=Application\nName=Quorvale\nComment=Keyboard launcher\n";
+  text += "Exec=" + execValue(executable) + "\n";
+  text += "Terminal=false\nX-GNOME-Autostart-enabled=true\n";
+  return text;
 }
 
 void log(const std::string& description) {

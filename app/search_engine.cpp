@@ -1,15 +1,14 @@
 #include "search_engine.h"
 
 #include <sys/stat.h>
+#include <unicode/calendar.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 
 #include <chrono>
 #include <filesystem>
 #include <set>
 #include <utility>
-
-#include <unicode/calendar.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include "data_folder.h"
 #include "index/index_health.h"
@@ -36,7 +35,8 @@ Date systemNow() {
 }
 
 ClipDate clipDate(Date seconds) {
-  return ClipDate(std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
+  return ClipDate(
+      std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
 }
 
 Clock::Duration seconds(double value) {
@@ -44,7 +44,7 @@ Clock::Duration seconds(double value) {
 }
 
 bool pathExists(const std::string& path) {
-  struct stat info{};
+  struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
 }
 
@@ -86,7 +86,8 @@ std::string replacedIgnoringCase(const std::string& text, const std::string& fro
 std::optional<std::string> noteFor(const std::string& text, const SmartResult& result) {
   if (!result.corrected.empty()) {
     std::string shown = text;
-    for (const auto& [typed, used] : result.corrected) shown = replacedIgnoringCase(shown, typed, used);
+    for (const auto& [typed, used] : result.corrected)
+      shown = replacedIgnoringCase(shown, typed, used);
     return "Showing results for “" + shown + "”";
   }
   if (result.relaxed) return std::string("Closest matches");
@@ -173,10 +174,11 @@ void SearchEngine::startWatcher(const QuorvaleSettings& settings) {
   if (!services_.makeWatcher) return;
   watcher_ = services_.makeWatcher();
   if (!watcher_) return;
-  watcher_->start(config(settings), [this, settings](const std::vector<std::string>& paths,
-                                                     bool mustRescan) {
-    queue_.post([this, paths, mustRescan, settings] { handleChanges(paths, mustRescan, settings); });
-  });
+  watcher_->start(
+      config(settings), [this, settings](const std::vector<std::string>& paths, bool mustRescan) {
+        queue_.post(
+            [this, paths, mustRescan, settings] { handleChanges(paths, mustRescan, settings); });
+      });
 }
 
 void SearchEngine::stopWatching() {
@@ -212,8 +214,8 @@ void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleS
   }
   bool contentChanged =
       from.indexContents != to.indexContents || from.semanticSearch != to.semanticSearch;
-  bool sameRoots = std::set(from.roots.begin(), from.roots.end()) ==
-                   std::set(to.roots.begin(), to.roots.end());
+  bool sameRoots =
+      std::set(from.roots.begin(), from.roots.end()) == std::set(to.roots.begin(), to.roots.end());
   if (leaving.empty() && sameRoots && from.excludedPaths == to.excludedPaths && !contentChanged) {
     return;
   }
@@ -297,7 +299,8 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
   };
   auto shouldCancel = [this] { return cancelScan_ || closing_; };
   try {
-    ScanStats stats = Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
+    ScanStats stats =
+        Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
     bool cancelled = cancelScan_ || closing_;
     if (!cancelled) reuseVectors_ = false;
     {
@@ -331,8 +334,8 @@ void SearchEngine::finishScan() {
 
 void SearchEngine::deferScan(const QuorvaleSettings& settings) {
   energyRetry_.cancel();
-  energyRetry_ = queue_.postDelayed(seconds(kEnergyRetrySeconds),
-                                    [this, settings] { requestScan(settings); });
+  energyRetry_ =
+      queue_.postDelayed(seconds(kEnergyRetrySeconds), [this, settings] { requestScan(settings); });
 }
 
 const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
@@ -417,8 +420,8 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
   std::string trimmed = unicode::trimmed(query);
   // A leading "?" asks a question explicitly; question answering joins here with the passage
   // work, so for now the question is searched like any other text.
-  std::string text = trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1))
-                                               : std::string(query);
+  std::string text =
+      trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
   Date now = this->now();
 
   UErrorCode status = U_ZERO_ERROR;
@@ -445,9 +448,8 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
   }
 
   if (!settings.hiddenResults.empty()) {
-    std::erase_if(hits, [&](const Hit& hit) {
-      return contains(settings.hiddenResults, hit.record.path);
-    });
+    std::erase_if(
+        hits, [&](const Hit& hit) { return contains(settings.hiddenResults, hit.record.path); });
   }
   StaleResults::Split split = StaleResults::split(
       hits, services_.fileExists,
@@ -487,18 +489,19 @@ void SearchEngine::recordUse(const std::string& query, const std::string& path) 
 
 // --- Clipboard history -------------------------------------------------------------------------
 
-std::string SearchEngine::clipsPath() const { return services_.supportDir + "/clips.json"; }
+std::string SearchEngine::clipsPath() const {
+  return services_.supportDir + "/clips.json";
+}
 
 void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
   lastClipPolicy_ = policy;
   clipSave_.cancel();
-  clipSave_ = queue_.postDelayed(seconds(kClipSaveDelaySeconds),
-                                 [this, snapshot = clips_, policy] {
-                                   try {
-                                     snapshot.write(clipsPath(), policy);
-                                   } catch (const ClipStoreError&) {
-                                   }
-                                 });
+  clipSave_ = queue_.postDelayed(seconds(kClipSaveDelaySeconds), [this, snapshot = clips_, policy] {
+    try {
+      snapshot.write(clipsPath(), policy);
+    } catch (const ClipStoreError&) {
+    }
+  });
 }
 
 void SearchEngine::flushClips() {
@@ -535,6 +538,8 @@ void SearchEngine::checkIndex() {
   queue_.post([this] { setStatus(writer_->healthCheck().summary()); });
 }
 
-Date SearchEngine::now() const { return services_.now(); }
+Date SearchEngine::now() const {
+  return services_.now();
+}
 
 }  // namespace quorvale

@@ -151,15 +151,15 @@ class SearchEngine {
   FileIndex& reader() { return *reader_; }
 
  private:
-  void runScan(QuorvaleSettings settings);  // index queue
+  void runScan(QuorvaleSettings settings);           // index queue
   void deferScan(const QuorvaleSettings& settings);  // index queue
-  void finishScan();  // index queue
-  void checkContentVersion();  // index queue
+  void finishScan();                                 // index queue
+  void checkContentVersion();                        // index queue
   void startWatcher(const QuorvaleSettings& settings);
   void handleChanges(const std::vector<std::string>& paths, bool mustRescan,
                      const QuorvaleSettings& settings);  // index queue
   const ContentExtractor& extractorFor(const QuorvaleSettings& settings) const;
-  void setStatus(std::string status);  // index queue
+  void setStatus(std::string status);            // index queue
   void refreshStatus(const std::string& extra);  // index queue
   void notify();
   std::string expanded(std::string_view path) const;
@@ -172,9 +172,9 @@ class SearchEngine {
   std::unique_ptr<FileIndex> reader_;  // main thread only
   std::optional<std::string> setAside_;
   std::shared_ptr<const ContentExtractor> contentExtractor_;
-  ClipStore clips_;                    // main thread
-  WorkHandle clipSave_;                // main thread
-  ClipPolicy lastClipPolicy_;          // main thread
+  ClipStore clips_;                       // main thread
+  WorkHandle clipSave_;                   // main thread
+  ClipPolicy lastClipPolicy_;             // main thread
   std::unique_ptr<FileWatcher> watcher_;  // main thread
 
   std::atomic<bool> cancelScan_ = false;
@@ -185,12 +185,12 @@ class SearchEngine {
   bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
 
   mutable std::mutex stateMutex_;
-  std::string status_ = "Starting";           // guarded by stateMutex_
-  std::vector<std::string> unreadable_;       // guarded by stateMutex_
-  bool scanQueued_ = false;                   // guarded: a scan is waiting or running
-  bool scanRunning_ = false;                  // guarded
+  std::string status_ = "Starting";              // guarded by stateMutex_
+  std::vector<std::string> unreadable_;          // guarded by stateMutex_
+  bool scanQueued_ = false;                      // guarded: a scan is waiting or running
+  bool scanRunning_ = false;                     // guarded
   std::optional<QuorvaleSettings> pendingScan_;  // guarded
-  WorkHandle energyRetry_;                    // index queue
+  WorkHandle energyRetry_;                       // index queue
 
   SerialExecutor queue_;  // last: its worker stops before the members it uses go away
 };

@@ -1,7 +1,7 @@
-// What one keystroke costs in quick answers: the calculator and unit converter, the quick tools, keyword web searches, system
-// commands and settings pages, and the snippet search (50 snippets, the matches expanded as the
-// suggester does) for a fixed set of typed texts. Each text is its own benchmark, and "AllTexts"
-// runs the whole set in one iteration.
+// What one keystroke costs in quick answers: the calculator and unit converter, the quick tools,
+// keyword web searches, system commands and settings pages, and the snippet search (50 snippets,
+// the matches expanded as the suggester does) for a fixed set of typed texts. Each text is its own
+// benchmark, and "AllTexts" runs the whole set in one iteration.
 #include <benchmark/benchmark.h>
 
 #include <string>

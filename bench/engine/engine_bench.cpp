@@ -26,9 +26,9 @@
 #include <vector>
 
 #include "inotify_watcher.h"
+#include "query/smart_search.h"
 #include "search/generated_files.h"
 #include "search/query_set.h"
-#include "query/smart_search.h"
 #include "search_engine.h"
 #include "support/latency.h"
 #include "util/main_executor.h"
@@ -75,7 +75,8 @@ void writeScanRoot(const std::string& root, int count) {
     std::string folder = root + "/d" + std::to_string(i / 100);
     fs::create_directories(folder);
     std::ofstream file(folder + "/" + words[next() % 200] + "-" + std::to_string(i) + ".txt");
-    for (int w = 0; w < 300; ++w) file << words[next() % words.size()] << (w % 12 == 11 ? "\n" : " ");
+    for (int w = 0; w < 300; ++w)
+      file << words[next() % words.size()] << (w % 12 == 11 ? "\n" : " ");
   }
   std::ofstream(root + "/.complete") << "";
 }
@@ -174,7 +175,8 @@ void keystroke(const Options& options) {
   for (const auto& [group, times] : byGroup) printSummary("    " + group + ", thread CPU", times);
   std::vector<std::size_t> order(scanning.cpu.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return scanning.cpu[a] > scanning.cpu[b]; });
+  std::sort(order.begin(), order.end(),
+            [&](auto a, auto b) { return scanning.cpu[a] > scanning.cpu[b]; });
   std::printf("    slowest:");
   for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
     std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), scanning.cpu[order[i]]);
@@ -215,8 +217,8 @@ void live(const Options& options) {
   // The paths under the root whose stored size is above `minSize`, as the index has them now.
   auto stored = [&](int64_t minSize) {
     std::set<std::string> paths;
-    sql::Statement statement =
-        probe.connection().prepare("SELECT path FROM files WHERE path > ?1 AND path < ?2 AND size > ?3");
+    sql::Statement statement = probe.connection().prepare(
+        "SELECT path FROM files WHERE path > ?1 AND path < ?2 AND size > ?3");
     statement.bind(1, sql::Value(root + "/"));
     statement.bind(2, sql::Value(root + "0"));
     statement.bind(3, sql::Value(minSize));
@@ -254,12 +256,15 @@ void live(const Options& options) {
     printSummary(std::string(label) + ": delay per file", delays);
   };
 
-  phase("created", [&](int i) { std::ofstream(pathOf(i)) << "first"; },
-        [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, -1);
-  phase("modified", [&](int i) { std::ofstream(pathOf(i)) << "second, longer edition"; },
-        [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, 5);
-  phase("deleted", [&](int i) { fs::remove(pathOf(i)); },
-        [&](int i, const std::set<std::string>& now) { return !now.contains(pathOf(i)); }, -1);
+  phase(
+      "created", [&](int i) { std::ofstream(pathOf(i)) << "first"; },
+      [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, -1);
+  phase(
+      "modified", [&](int i) { std::ofstream(pathOf(i)) << "second, longer edition"; },
+      [&](int i, const std::set<std::string>& now) { return now.contains(pathOf(i)); }, 5);
+  phase(
+      "deleted", [&](int i) { fs::remove(pathOf(i)); },
+      [&](int i, const std::set<std::string>& now) { return !now.contains(pathOf(i)); }, -1);
   engine.stopWatching();
 }
 

@@ -1,57 +1,69 @@
 #include "search/generated_files.h"
-#include "search/split_mix.h"
 
 #include <array>
 #include <cmath>
 #include <string_view>
 #include <unordered_set>
 
+#include "search/split_mix.h"
+
 namespace quorvale::bench {
 namespace {
 
 // splitmix64: small, fast and the same on every platform (std distributions are not).
 constexpr std::string_view kCommonWords[] = {
-    "the", "of", "and", "to", "in", "is", "that", "for", "it", "as", "with", "be", "on", "not",
-    "this", "are", "or", "from", "at", "which", "have", "an", "they", "you", "were", "their",
-    "one", "all", "we", "can", "has", "there", "if", "more", "when", "will", "would", "who",
-    "so", "no", "other", "its", "may", "these", "what", "than", "some", "time", "into", "only",
-    "new", "also", "two", "any", "up", "first", "could", "our", "then", "most", "see", "should",
-    "after", "said", "your", "very", "between", "made", "many", "over", "like", "those", "now",
-    "such", "how", "where", "each", "before", "must", "through", "back", "years", "much",
-    "well", "because", "down", "still", "here", "however", "both", "while", "under", "never",
-    "same", "another", "know", "last", "might", "great", "since", "right", "three", "during",
-    "without", "again", "place", "around", "small", "found", "every", "next", "better", "today"};
+    "the",   "of",    "and",   "to",      "in",      "is",     "that",  "for",     "it",
+    "as",    "with",  "be",    "on",      "not",     "this",   "are",   "or",      "from",
+    "at",    "which", "have",  "an",      "they",    "you",    "were",  "their",   "one",
+    "all",   "we",    "can",   "has",     "there",   "if",     "more",  "when",    "will",
+    "would", "who",   "so",    "no",      "other",   "its",    "may",   "these",   "what",
+    "than",  "some",  "time",  "into",    "only",    "new",    "also",  "two",     "any",
+    "up",    "first", "could", "our",     "then",    "most",   "see",   "should",  "after",
+    "said",  "your",  "very",  "between", "made",    "many",   "over",  "like",    "those",
+    "now",   "such",  "how",   "where",   "each",    "before", "must",  "through", "back",
+    "years", "much",  "well",  "because", "down",    "still",  "here",  "however", "both",
+    "while", "under", "never", "same",    "another", "know",   "last",  "might",   "great",
+    "since", "right", "three", "during",  "without", "again",  "place", "around",  "small",
+    "found", "every", "next",  "better",  "today"};
 
 constexpr std::string_view kNameWords[] = {
-    "account", "agenda", "agreement", "album", "analysis", "annual", "api", "application",
-    "approval", "archive", "article", "audit", "backlog", "backup", "balance", "bank",
-    "benchmark", "bill", "board", "book", "booking", "brief", "budget", "build", "business",
-    "cache", "calendar", "campaign", "candidate", "card", "catalog", "chapter", "chart",
-    "checklist", "client", "cluster", "code", "collection", "company", "component", "config",
-    "contact", "contract", "cost", "course", "cover", "customer", "dashboard", "data",
-    "database", "deadline", "delivery", "demo", "deploy", "design", "diagram", "diary", "draft",
-    "driver", "editor", "email", "employee", "engine", "estimate", "event", "expense", "export",
-    "family", "feature", "feedback", "final", "finance", "flight", "form", "garden", "guide",
-    "handbook", "health", "holiday", "hotel", "image", "import", "index", "insurance",
-    "interview", "inventory", "invoice", "issue", "itinerary", "journal", "kitchen", "label",
-    "lecture", "letter", "library", "license", "list", "loan", "logo", "manual", "map",
-    "marketing", "meeting", "memo", "menu", "migration", "minutes", "model", "module",
-    "monthly", "mortgage", "network", "newsletter", "notes", "offer", "onboarding", "order",
-    "outline", "packing", "parser", "passport", "payment", "payroll", "performance", "photo",
-    "pipeline", "plan", "planning", "policy", "portfolio", "poster", "presentation", "price",
-    "profile", "project", "proposal", "prototype", "purchase", "quarterly", "query", "quote",
-    "receipt", "recipe", "record", "release", "renovation", "rental", "report", "request",
-    "research", "resume", "review", "roadmap", "salary", "sample", "schedule", "schema",
-    "script", "server", "service", "session", "settings", "shopping", "sketch", "slides",
-    "spec", "sprint", "statement", "status", "strategy", "summary", "survey", "syllabus",
-    "task", "tax", "template", "test", "thesis", "ticket", "timeline", "training", "travel",
-    "trip", "tutorial", "update", "upgrade", "vacation", "vendor", "version", "video", "wedding",
-    "weekly", "workshop", "worksheet", "wiki"};
+    "account",   "agenda",      "agreement", "album",       "analysis",   "annual",
+    "api",       "application", "approval",  "archive",     "article",    "audit",
+    "backlog",   "backup",      "balance",   "bank",        "benchmark",  "bill",
+    "board",     "book",        "booking",   "brief",       "budget",     "build",
+    "business",  "cache",       "calendar",  "campaign",    "candidate",  "card",
+    "catalog",   "chapter",     "chart",     "checklist",   "client",     "cluster",
+    "code",      "collection",  "company",   "component",   "config",     "contact",
+    "contract",  "cost",        "course",    "cover",       "customer",   "dashboard",
+    "data",      "database",    "deadline",  "delivery",    "demo",       "deploy",
+    "design",    "diagram",     "diary",     "draft",       "driver",     "editor",
+    "email",     "employee",    "engine",    "estimate",    "event",      "expense",
+    "export",    "family",      "feature",   "feedback",    "final",      "finance",
+    "flight",    "form",        "garden",    "guide",       "handbook",   "health",
+    "holiday",   "hotel",       "image",     "import",      "index",      "insurance",
+    "interview", "inventory",   "invoice",   "issue",       "itinerary",  "journal",
+    "kitchen",   "label",       "lecture",   "letter",      "library",    "license",
+    "list",      "loan",        "logo",      "manual",      "map",        "marketing",
+    "meeting",   "memo",        "menu",      "migration",   "minutes",    "model",
+    "module",    "monthly",     "mortgage",  "network",     "newsletter", "notes",
+    "offer",     "onboarding",  "order",     "outline",     "packing",    "parser",
+    "passport",  "payment",     "payroll",   "performance", "photo",      "pipeline",
+    "plan",      "planning",    "policy",    "portfolio",   "poster",     "presentation",
+    "price",     "profile",     "project",   "proposal",    "prototype",  "purchase",
+    "quarterly", "query",       "quote",     "receipt",     "recipe",     "record",
+    "release",   "renovation",  "rental",    "report",      "request",    "research",
+    "resume",    "review",      "roadmap",   "salary",      "sample",     "schedule",
+    "schema",    "script",      "server",    "service",     "session",    "settings",
+    "shopping",  "sketch",      "slides",    "spec",        "sprint",     "statement",
+    "status",    "strategy",    "summary",   "survey",      "syllabus",   "task",
+    "tax",       "template",    "test",      "thesis",      "ticket",     "timeline",
+    "training",  "travel",      "trip",      "tutorial",    "update",     "upgrade",
+    "vacation",  "vendor",      "version",   "video",       "wedding",    "weekly",
+    "workshop",  "worksheet",   "wiki"};
 
-constexpr std::string_view kOnsets[] = {"b", "br", "c", "ch", "cl", "d", "dr", "f", "fl", "g",
-                                        "gr", "h", "j", "k", "l", "m", "n", "p", "pl", "pr",
-                                        "qu", "r", "s", "sh", "sl", "st", "t", "th", "tr", "v",
-                                        "w", "z"};
+constexpr std::string_view kOnsets[] = {
+    "b", "br", "c",  "ch", "cl", "d", "dr", "f",  "fl", "g",  "gr", "h",  "j",  "k", "l", "m",
+    "n", "p",  "pl", "pr", "qu", "r", "s",  "sh", "sl", "st", "t",  "th", "tr", "v", "w", "z"};
 constexpr std::string_view kVowels[] = {"a", "e", "i", "o", "u", "ai", "ea", "io", "ou", "y"};
 constexpr std::string_view kCodas[] = {"", "n", "r", "s", "t", "l", "m", "nd", "rk", "st", "x"};
 
@@ -123,13 +135,22 @@ std::string joinedName(SplitMix& random, std::size_t words, int style) {
   for (std::size_t i = 0; i < words; ++i) {
     std::string word = (i > 0 && random.chance(0.3)) ? zipfWord(random) : nameWord(random);
     switch (style) {
-      case 0: name += (i ? " " : "") + capitalised(word); break;
-      case 1: name += (i ? "-" : "") + word; break;
-      case 2: name += (i ? "_" : "") + word; break;
-      default: name += i ? capitalised(word) : word; break;
+      case 0:
+        name += (i ? " " : "") + capitalised(word);
+        break;
+      case 1:
+        name += (i ? "-" : "") + word;
+        break;
+      case 2:
+        name += (i ? "_" : "") + word;
+        break;
+      default:
+        name += i ? capitalised(word) : word;
+        break;
     }
   }
-  if (random.chance(0.25)) name += (style == 0 ? " " : "_") + std::to_string(2015 + random.below(11));
+  if (random.chance(0.25))
+    name += (style == 0 ? " " : "_") + std::to_string(2015 + random.below(11));
   if (random.chance(0.1)) name += (style == 0 ? " v" : "_v") + std::to_string(1 + random.below(5));
   return name;
 }
@@ -175,8 +196,12 @@ std::string stem(const std::string& name) {
 FileRecord appRecord(SplitMix& random, int64_t index, double now, const std::string& root) {
   std::string name = capitalised(nameWord(random)) + " " + capitalised(zipfWord(random));
   std::string path = root + "/.local/share/applications/app" + std::to_string(index) + ".desktop";
-  return FileRecord{.path = path, .name = name, .ext = "desktop", .kind = FileKind::app,
-                    .size = 4000, .modified = now - 86400.0 * static_cast<double>(random.below(900))};
+  return FileRecord{.path = path,
+                    .name = name,
+                    .ext = "desktop",
+                    .kind = FileKind::app,
+                    .size = 4000,
+                    .modified = now - 86400.0 * static_cast<double>(random.below(900))};
 }
 
 }  // namespace

@@ -18,9 +18,15 @@ void typed(std::vector<BenchQuery>& out, const std::string& before, const std::s
 std::string misspelt(SplitMix& random, std::string word) {
   std::size_t at = 1 + random.below(word.size() - 2);
   switch (random.below(3)) {
-    case 0: std::swap(word[at], word[at + 1]); break;
-    case 1: word.erase(at, 1); break;
-    default: word[at] = static_cast<char>('a' + random.below(26)); break;
+    case 0:
+      std::swap(word[at], word[at + 1]);
+      break;
+    case 1:
+      word.erase(at, 1);
+      break;
+    default:
+      word[at] = static_cast<char>('a' + random.below(26));
+      break;
   }
   return word;
 }
@@ -50,13 +56,15 @@ std::vector<BenchQuery> searchQueries(uint64_t seed) {
     while (word.size() < 5);
     out.push_back({misspelt(random, word), "typo"});
   }
-  const std::vector<std::string> kindWords = {"pdf", "photos", "docs", "slides", "code",
-                                              "songs", "videos", "spreadsheet", "archive", "images"};
+  const std::vector<std::string> kindWords = {"pdf",     "photos", "docs",   "slides",
+                                              "code",    "songs",  "videos", "spreadsheet",
+                                              "archive", "images"};
   for (const auto& kind : kindWords) out.push_back({random.pick(nameWords) + " " + kind, "kind"});
   out.push_back({random.pick(nameWords) + " " + random.pick(nameWords) + " pdfs", "kind"});
-  const std::vector<std::string> filters = {"kind:pdf ", "ext:md ", "in:Projects ", "type:image ",
-                                            "size:>1mb ", "modified:month ", "after:2025-01-01 ",
-                                            "in:Documents ext:txt ", "kind:code ", "before:2024-06-01 "};
+  const std::vector<std::string> filters = {
+      "kind:pdf ",  "ext:md ",           "in:Projects ",      "type:image ",
+      "size:>1mb ", "modified:month ",   "after:2025-01-01 ", "in:Documents ext:txt ",
+      "kind:code ", "before:2024-06-01 "};
   for (const auto& filter : filters) out.push_back({filter + random.pick(nameWords), "filter"});
   out.push_back({"kind:video", "filter"});
   out.push_back({"modified:week", "filter"});
@@ -67,7 +75,8 @@ std::vector<BenchQuery> searchQueries(uint64_t seed) {
   for (int i = 0; i < 4; ++i) {
     out.push_back({random.pick(contentWords) + " " + random.pick(contentWords), "content"});
   }
-  for (int i = 0; i < 6; ++i) out.push_back({"IMG_" + std::to_string(1000 + random.below(9000)), "name"});
+  for (int i = 0; i < 6; ++i)
+    out.push_back({"IMG_" + std::to_string(1000 + random.below(9000)), "name"});
   for (int i = 0; i < 6; ++i) {
     std::string a = random.pick(nameWords), b = random.pick(nameWords);
     b[0] = static_cast<char>(b[0] - 32);

@@ -14,8 +14,10 @@
 // database; --profile adds where the time goes per query group (statement, ranking, filter
 // checks, each loosening step).
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unicode/gregocal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,14 +31,12 @@
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
-#include <unicode/gregocal.h>
-
 #include "index/file_index.h"
 #include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
 #include "search/query_set.h"
+#include "support/latency.h"
 #include "util/phase_times.h"
 
 namespace fs = std::filesystem;
@@ -49,35 +49,8 @@ constexpr uint64_t kQuerySeed = 7;
 constexpr Date kNow = 1'750'000'000;
 constexpr int kLimit = 16;
 
-double threadCpuMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-double millisecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-struct Summary {
-  double p50 = 0, p95 = 0, p99 = 0, max = 0;
-};
-
-Summary summarize(std::vector<double> times) {
-  std::sort(times.begin(), times.end());
-  auto at = [&](double q) {
-    std::size_t i = static_cast<std::size_t>(q * static_cast<double>(times.size() - 1) + 0.5);
-    return times[std::min(i, times.size() - 1)];
-  };
-  return {at(0.5), at(0.95), at(0.99), times.back()};
-}
-
-void print(const std::string& label, const std::vector<double>& times) {
-  Summary s = summarize(times);
-  std::printf("  %-44s p50 %8.2f  p95 %8.2f  p99 %8.2f  max %8.2f ms\n", label.c_str(), s.p50,
-              s.p95, s.p99, s.max);
-  std::fflush(stdout);
-}
+using bench::millisecondsSince;
+using bench::threadCpuMilliseconds;
 
 std::string rootFor(const std::string& dir, int64_t size) {
   return dir + "/files-" + std::to_string(size);
@@ -160,7 +133,8 @@ void printGroups(const std::vector<bench::BenchQuery>& queries, const std::vecto
   std::map<std::string, std::vector<double>> groups;
   for (std::size_t i = 0; i < queries.size(); ++i) groups[queries[i].group].push_back(times[i]);
   for (const auto& [group, groupTimes] : groups) {
-    print("    " + group + " (" + std::to_string(groupTimes.size()) + ")" + suffix, groupTimes);
+    bench::printSummary("    " + group + " (" + std::to_string(groupTimes.size()) + ")" + suffix,
+                        groupTimes);
   }
 }
 
@@ -234,9 +208,10 @@ void runPasses(const std::string& path, const std::vector<bench::BenchQuery>& qu
         },
         &cpu);
     PhaseTimes::enable(false);
-    print(pass == 1 ? "SmartSearch, first pass (fresh connection)" : "SmartSearch, second pass",
-          times);
-    print("  the same, thread CPU time", cpu);
+    bench::printSummary(
+        pass == 1 ? "SmartSearch, first pass (fresh connection)" : "SmartSearch, second pass",
+        times);
+    bench::printSummary("  the same, thread CPU time", cpu);
     printGroups(queries, times);
     if (pass == 2) printGroups(queries, cpu, " CPU");
     printSlowest(queries, times);
@@ -245,13 +220,13 @@ void runPasses(const std::string& path, const std::vector<bench::BenchQuery>& qu
   std::vector<double> strict = timeQueries(queries, [&](const std::string& text) {
     index.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
   });
-  print("strict FileIndex.search alone", strict);
+  bench::printSummary("strict FileIndex.search alone", strict);
   if (options.plain) {
     FileIndex plainIndex(path, FileIndexOptions{.fastRanking = false});
     std::vector<double> plainTimes = timeQueries(queries, [&](const std::string& text) {
       plainIndex.search(QueryParser::parse(text, kNow, calendar), kLimit, kNow);
     });
-    print("strict search, SQLite's ORDER BY bm25 statement", plainTimes);
+    bench::printSummary("strict search, SQLite's ORDER BY bm25 statement", plainTimes);
     printSlowest(queries, plainTimes);
   }
 }
@@ -278,7 +253,7 @@ void timePlocate(const std::string& database, const std::vector<bench::BenchQuer
     for (std::string word; words >> word;) command += " " + shellQuoted(word);
     runQuietly(command + " 2>/dev/null");
   });
-  print("plocate -i (a process per query)", plocate);
+  bench::printSummary("plocate -i (a process per query)", plocate);
 }
 
 void runPeers(const std::string& dir, int64_t size, const std::vector<bench::BenchQuery>& queries) {
@@ -296,15 +271,16 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
   std::string finished = recollConfig + "/finished";
   if (!fs::exists(finished)) {
     fs::create_directories(recollConfig);
-    std::ofstream(recollConfig + "/recoll.conf") << "topdirs = " << root
-                                                << "\nloglevel = 1\nidxflushmb = 50\n";
+    std::ofstream(recollConfig + "/recoll.conf")
+        << "topdirs = " << root << "\nloglevel = 1\nidxflushmb = 50\n";
     // The generated documents hold plain text whatever their extension; reading them as text
     // spares recoll an external converter per file (which would only fail).
     {
       std::ofstream mimemap(recollConfig + "/mimemap");
-      for (const char* extension : {".pdf", ".docx", ".odt", ".rtf", ".xlsx", ".pptx", ".key",
-                                    ".csv", ".md", ".org", ".log", ".json", ".yaml", ".sh",
-                                    ".py", ".ts", ".rs", ".cpp", ".h", ".txt", ".desktop"}) {
+      for (const char* extension :
+           {".pdf", ".docx", ".odt", ".rtf", ".xlsx", ".pptx", ".key",
+            ".csv", ".md",   ".org", ".log", ".json", ".yaml", ".sh",
+            ".py",  ".ts",   ".rs",  ".cpp", ".h",    ".txt",  ".desktop"}) {
         mimemap << extension << " = text/plain\n";
       }
     }
@@ -322,7 +298,7 @@ void runPeers(const std::string& dir, int64_t size, const std::vector<bench::Ben
   std::vector<double> recoll = timeQueries(queries, [&](const std::string& text) {
     runQuietly("recollq -c " + recollConfig + " -n 16 -b -a " + shellQuoted(text) + " 2>/dev/null");
   });
-  print("recollq -a (a process per query)", recoll);
+  bench::printSummary("recollq -a (a process per query)", recoll);
 }
 
 }  // namespace

@@ -19,7 +19,9 @@ class SplitMix {
   double fraction() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
   bool chance(double p) { return fraction() < p; }
   template <typename T>
-  const T& pick(const std::vector<T>& items) { return items[below(items.size())]; }
+  const T& pick(const std::vector<T>& items) {
+    return items[below(items.size())];
+  }
 
  private:
   uint64_t state_;

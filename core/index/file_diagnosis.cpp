@@ -149,7 +149,7 @@ class Walk {
     std::string folder = place_.root.value_or("");
     std::vector<std::string> parts =
         pathComponents(place_.root ? place_.path.substr(std::min(folder.size(), place_.path.size()))
-                               : place_.path);
+                                   : place_.path);
     std::optional<std::string> dot, name, build, link;
     for (std::size_t i = 0; i < parts.size(); ++i) {
       const std::string& part = parts[i];

@@ -39,8 +39,7 @@ const std::string kNewestFirst = " ORDER BY f.mtime DESC LIMIT 300";
 // of the best ones (in rank order, until enough pass), then read the survivors' rows. SQLite's
 // own statement drives from the full-text table too (rowid order), filters, then keeps the best
 // 300, so the rows, their order and the order of ties are the same.
-const std::string kRankAll =
-    "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts WHERE fts MATCH ?";
+const std::string kRankAll = "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts WHERE fts MATCH ?";
 const std::string kPassesFilters = "SELECT 1 FROM files f WHERE f.id = ?";
 const std::string kRowById =
     "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
@@ -117,7 +116,9 @@ Ranker::Usage usageColumns(const sql::Statement& statement, int count, int last)
   return usage;
 }
 
-bool isSingleCharacter(const std::string& term) { return unicode::characterCount(term) == 1; }
+bool isSingleCharacter(const std::string& term) {
+  return unicode::characterCount(term) == 1;
+}
 
 }  // namespace
 
@@ -176,7 +177,8 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
     if (statement->bind(values) != SQLITE_OK) return {};
     int rc;
     while ((rc = statement->step()) == SQLITE_ROW) {
-      rows.push_back({record(*statement), statement->columnDouble(6), usageColumns(*statement, 7, 8)});
+      rows.push_back(
+          {record(*statement), statement->columnDouble(6), usageColumns(*statement, 7, 8)});
     }
     if (rc != SQLITE_DONE) return {};
   } catch (const IndexError&) {
@@ -326,7 +328,8 @@ std::vector<Hit> FileIndex::substringSearch(std::string_view text, int limit, Da
         {phrase + "\""});
   }
   std::vector<Hit> hits;
-  for (SearchRow& row : rows) hits.push_back(Ranker::substringHit(std::move(row.record), row.usage, now));
+  for (SearchRow& row : rows)
+    hits.push_back(Ranker::substringHit(std::move(row.record), row.usage, now));
   Ranker::sortHits(hits);
   hits.resize(std::min(hits.size(), static_cast<std::size_t>(std::max(limit, 0))));
   return hits;
@@ -368,7 +371,8 @@ bool FileIndex::hasTerm(std::string_view term) {
   }
 }
 
-std::vector<FileIndex::ExtensionFile> FileIndex::files(const std::set<std::string>& withExtensions) {
+std::vector<FileIndex::ExtensionFile> FileIndex::files(
+    const std::set<std::string>& withExtensions) {
   if (withExtensions.empty()) return {};
   std::string list;
   std::vector<Bind> values;
@@ -383,7 +387,8 @@ std::vector<FileIndex::ExtensionFile> FileIndex::files(const std::set<std::strin
     sql::StatementUse use(*statement);
     if (statement->bind(values) != SQLITE_OK) return {};
     while (statement->step() == SQLITE_ROW) {
-      found.push_back({statement->columnText(0), statement->columnDouble(1), statement->columnInt(2)});
+      found.push_back(
+          {statement->columnText(0), statement->columnDouble(1), statement->columnInt(2)});
     }
   } catch (const IndexError&) {
     return {};

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "index/file_kind.h"
 

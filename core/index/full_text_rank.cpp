@@ -117,7 +117,8 @@ struct FullTextRank::Collector {
     std::size_t first = frequencies.size();
     frequencies.resize(first + groups, 0.0);
     for (int phrase = 0; phrase < phrases; ++phrase) {
-      double& frequency = frequencies[first + expression->groupOf[static_cast<std::size_t>(phrase)]];
+      double& frequency =
+          frequencies[first + expression->groupOf[static_cast<std::size_t>(phrase)]];
       Fts5PhraseIter iterator;
       int column = 0, offset = 0;
       int rc = api->xPhraseFirst(fts, phrase, &iterator, &column, &offset);
@@ -144,7 +145,8 @@ struct FullTextRank::Collector {
       if (!hits) {
         // A phrase no row holds adds exactly 0 whatever its weight (excluded words, for one).
         bool used = false;
-        for (std::size_t row = 0; row < rows && !used; ++row) used = grouped[row * groups + group] != 0;
+        for (std::size_t row = 0; row < rows && !used; ++row)
+          used = grouped[row * groups + group] != 0;
         if (!used) continue;
         hits = groupCount(*expression->groupCount[group]);
         if (!hits) return false;
@@ -193,8 +195,8 @@ FullTextRank::FullTextRank(sql::Connection& db)
 FullTextRank::~FullTextRank() = default;
 
 std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
-    sql::Statement& statement, std::size_t limit, bool everyMatch,
-    const RankExpression& expression, const GroupCount& groupCount, const Keep& keep) {
+    sql::Statement& statement, std::size_t limit, bool everyMatch, const RankExpression& expression,
+    const GroupCount& groupCount, const Keep& keep) {
   Collector& run = *collector_;
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);

@@ -69,8 +69,8 @@ void SearchState::refresh(bool held) {
 // The vocabulary statement reads every document list of every word with that first character,
 // which takes long on a large index whatever the length bounds; the words are therefore read
 // once per first character and data version, and the distance filter runs in memory.
-const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWith(
-    FileIndex& index, char32_t first) {
+const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWith(FileIndex& index,
+                                                                                   char32_t first) {
   ReadSnapshot snapshot(index.connection());
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
@@ -101,7 +101,7 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
 
 // Words whose second byte is a UTF-8 lead byte are the ones with a non-ASCII second character.
 std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileIndex& index,
-                                                                          char letter, bool held) {
+                                                                           char letter, bool held) {
   if (held) {
     if (auto found = secondCharacters.find(letter); found != secondCharacters.end()) {
       return found->second;

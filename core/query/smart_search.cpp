@@ -22,12 +22,16 @@ constexpr std::size_t kTwoEditCharacters = 8;
 class Loosening {
  public:
   Loosening(FileIndex& index, int limit, Date now)
-      : index_(index), limit_(static_cast<std::size_t>(limit)), now_(now),
+      : index_(index),
+        limit_(static_cast<std::size_t>(limit)),
+        now_(now),
         enough_(std::min<std::size_t>(limit_, 3)) {}
 
   bool isShort() const { return result_.hits.size() < enough_; }
   SmartResult& result() { return result_; }
-  std::vector<Hit> search(const Query& query, int limit) { return index_.search(query, limit, now_); }
+  std::vector<Hit> search(const Query& query, int limit) {
+    return index_.search(query, limit, now_);
+  }
   FileIndex& index() { return index_; }
   int limit() const { return static_cast<int>(limit_); }
   Date now() const { return now_; }
@@ -95,7 +99,8 @@ void wordVariants(const Query& query, Loosening& loosening) {
           ++coverage;
         }
       }
-      auto [at, inserted] = byPath.try_emplace(hit.record.path, Covered{hit, coverage, byPath.size()});
+      auto [at, inserted] =
+          byPath.try_emplace(hit.record.path, Covered{hit, coverage, byPath.size()});
       if (!inserted && (coverage > at->second.coverage ||
                         (coverage == at->second.coverage && hit.score > at->second.hit.score))) {
         at->second.hit = std::move(hit);
@@ -128,7 +133,8 @@ void nameSubstring(std::string_view text, Loosening& loosening) {
   std::vector<Hit> hits;
   std::unordered_set<std::string> seen;
   for (const auto& probe : probes) {
-    for (Hit& hit : loosening.index().substringSearch(probe, FileIndex::kSearchRows, loosening.now())) {
+    for (Hit& hit :
+         loosening.index().substringSearch(probe, FileIndex::kSearchRows, loosening.now())) {
       if (nameCoverage(words, hit.record) != static_cast<int>(words.size())) continue;
       if (seen.insert(hit.record.path).second) hits.push_back(std::move(hit));
     }

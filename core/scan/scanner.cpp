@@ -36,7 +36,9 @@ bool isApplicationName(std::string_view name) {
   return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
 }
 
-bool isDesktopEntryName(std::string_view name) { return endsWithInsensitive(name, ".desktop"); }
+bool isDesktopEntryName(std::string_view name) {
+  return endsWithInsensitive(name, ".desktop");
+}
 
 // "/a/b/../c/" -> "/a/c": the root as the walk and the stored records compare it.
 std::string standardized(const std::string& path) {
@@ -116,8 +118,8 @@ EntryFacts factsOf(const WalkEntry& entry) {
 FileRecord recordFor(const std::string& path, const std::string& name, const WalkEntry& entry,
                      const EntryFacts& facts) {
   Date modified = entry.modified.value_or(kDistantPast);
-  FileRecord record = FileRecord::make(path, name, std::nullopt, entry.size.value_or(0), modified,
-                                       facts.directory);
+  FileRecord record =
+      FileRecord::make(path, name, std::nullopt, entry.size.value_or(0), modified, facts.directory);
   if (isDesktopEntryName(name)) {
     auto desktop = readDesktopEntry(entry.path);
     if (desktop && desktop->isApplication()) record.kind = FileKind::app;
@@ -134,7 +136,8 @@ bool hiddenDesktopEntry(const WalkEntry& entry) {
 
 std::optional<std::string> contentFor(const FileRecord& record, const WalkEntry& entry,
                                       const EntryFacts& facts, const ContentExtractor& extractor) {
-  if (facts.directory || !entry.isRegularFile || !Scanner::isOnDisk(entry.path)) return std::nullopt;
+  if (facts.directory || !entry.isRegularFile || !Scanner::isOnDisk(entry.path))
+    return std::nullopt;
   return extractor.text(entry.path, record.ext, record.size);
 }
 
@@ -175,7 +178,8 @@ class FullScan {
     std::string given = root.size() > 1 && root.ends_with('/') ? standardized(root) : root;
     known_ = index_.modifiedTimes(rootPath);
     bool appOnly = config_.appOnlyRoots.contains(rootPath);
-    auto walk = DirectoryWalk::open(rootPath, [&](const std::string& path) { skipped_.push_back(path); });
+    auto walk =
+        DirectoryWalk::open(rootPath, [&](const std::string& path) { skipped_.push_back(path); });
     if (!walk) return true;
     while (auto entry = walk->next()) {
       if (shouldCancel_ && shouldCancel_()) return false;
@@ -289,8 +293,8 @@ ScanConfig ScanConfig::make(std::vector<std::string> roots) {
 
 const std::set<std::string>& ScanConfig::defaultExcludedNames() {
   static const std::set<std::string> names = {
-      ".git", ".svn", ".hg", "node_modules", ".build", "DerivedData", "Pods", "__pycache__",
-      ".venv", "venv", ".Trash", ".cache", ".npm", ".gradle"};
+      ".git",        ".svn",  ".hg",  "node_modules", ".build", "DerivedData", "Pods",
+      "__pycache__", ".venv", "venv", ".Trash",       ".cache", ".npm",        ".gradle"};
   return names;
 }
 
@@ -308,7 +312,7 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
 }
 
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
-            const ContentExtractor& extractor, const OnIndexed& onIndexed) {
+                const ContentExtractor& extractor, const OnIndexed& onIndexed) {
   if (!unicode::isValidUtf8(path)) return;
   std::optional<std::string> root;
   for (const std::string& candidate : config.roots) {
@@ -380,9 +384,9 @@ void update(const std::vector<std::string>& events, const ScanConfig& config, Fi
 
 bool insideProject(const std::string& folder) {
   static const std::set<std::string> markers = {
-      "package.json", "Package.swift", "Cargo.toml",   "CMakeLists.txt", "Makefile",
-      "build.gradle", "build.gradle.kts", "pom.xml",   "setup.py",       "pyproject.toml",
-      "go.mod",       "Gemfile",         "composer.json"};
+      "package.json", "Package.swift",    "Cargo.toml",   "CMakeLists.txt", "Makefile",
+      "build.gradle", "build.gradle.kts", "pom.xml",      "setup.py",       "pyproject.toml",
+      "go.mod",       "Gemfile",          "composer.json"};
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
   if (!dir) return false;
   while (dirent* item = readdir(dir.get())) {
@@ -408,7 +412,8 @@ std::vector<std::string> alternateNames(const FileRecord& record) {
   for (auto at = display.find(".app"); at != std::string::npos; at = display.find(".app")) {
     display.erase(at, 4);
   }
-  std::string stem = record.name.substr(0, record.name.size() - std::string_view(".desktop").size());
+  std::string stem =
+      record.name.substr(0, record.name.size() - std::string_view(".desktop").size());
   if (display.empty() || display == stem) return {};
   return {display};
 }
@@ -429,7 +434,8 @@ std::string indexPath(const std::string& eventPath, const std::vector<RootMappin
     if (eventPath == entry.real) return entry.chosen;
     std::string prefix = entry.real == "/" ? "/" : entry.real + "/";
     if (eventPath.starts_with(prefix)) {
-      return entry.chosen + (entry.chosen.ends_with('/') ? "" : "/") + eventPath.substr(prefix.size());
+      return entry.chosen + (entry.chosen.ends_with('/') ? "" : "/") +
+             eventPath.substr(prefix.size());
     }
   }
   return eventPath;

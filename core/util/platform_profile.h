@@ -8,12 +8,12 @@
 namespace quorvale {
 
 struct PlatformProfile {
-  std::string_view machine;          // "Mac" / "computer": "the Mac is hot", "made on this Mac"
-  std::string_view system;           // "macOS" / "the desktop": "macOS uses this for ..."
+  std::string_view machine;            // "Mac" / "computer": "the Mac is hot", "made on this Mac"
+  std::string_view system;             // "macOS" / "the desktop": "macOS uses this for ..."
   std::string_view systemCapitalized;  // "macOS" / "The desktop", at the start of a sentence
-  std::string_view settingsApp;      // "System Settings" / "Settings"
-  std::string_view quitShortcut;     // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
-  bool hasCloudPlaceholders;         // files may be cloud placeholders not yet on the disk
+  std::string_view settingsApp;        // "System Settings" / "Settings"
+  std::string_view quitShortcut;       // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
+  bool hasCloudPlaceholders;           // files may be cloud placeholders not yet on the disk
   // Why a cloud placeholder's contents are not searchable (shown only where placeholders exist).
   std::string_view cloudPlaceholderNote;
   // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
@@ -33,10 +33,12 @@ inline constexpr PlatformProfile kMacProfile{
     .settingsApp = "System Settings",
     .quitShortcut = "Command-Q",
     .hasCloudPlaceholders = true,
-    .cloudPlaceholderNote = "The file is in iCloud and not downloaded to this Mac, so its "
-                            "contents cannot be read. Its name is still searchable.",
-    .commandSpaceNote = "Spotlight uses this unless you turn its shortcut off in System Settings, "
-                        "Keyboard, Keyboard Shortcuts, Spotlight.",
+    .cloudPlaceholderNote =
+        "The file is in iCloud and not downloaded to this Mac, so its "
+        "contents cannot be read. Its name is still searchable.",
+    .commandSpaceNote =
+        "Spotlight uses this unless you turn its shortcut off in System Settings, "
+        "Keyboard, Keyboard Shortcuts, Spotlight.",
     .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
     .loginItemRefused =
         "macOS did not turn this on. Move the app to the Applications folder and try again.",
@@ -49,18 +51,23 @@ inline constexpr PlatformProfile kLinuxProfile{
     .settingsApp = "Settings",
     .quitShortcut = "Ctrl+Q",
     .hasCloudPlaceholders = false,
-    .cloudPlaceholderNote = "The file is stored online and not downloaded to this computer, so "
-                            "its contents cannot be read. Its name is still searchable.",
+    .cloudPlaceholderNote =
+        "The file is stored online and not downloaded to this computer, so "
+        "its contents cannot be read. Its name is still searchable.",
     // Command is the Super key here; desktops bind Super-Space to switching input sources or to
     // their own search.
-    .commandSpaceNote = "The desktop may use this to switch input sources or to search unless "
-                        "you turn its shortcut off in Settings, Keyboard, Keyboard Shortcuts.",
+    .commandSpaceNote =
+        "The desktop may use this to switch input sources or to search unless "
+        "you turn its shortcut off in Settings, Keyboard, Keyboard Shortcuts.",
     .controlSpaceNote = "The desktop may use Control-Space to switch input sources.",
-    .loginItemRefused = "The desktop did not turn this on. Check that ~/.config/autostart can be "
-                        "written to and try again.",
+    .loginItemRefused =
+        "The desktop did not turn this on. Check that ~/.config/autostart can be "
+        "written to and try again.",
 };
 
 // The profile of the platform this build runs on.
-inline constexpr const PlatformProfile& platformProfile() { return kLinuxProfile; }
+inline constexpr const PlatformProfile& platformProfile() {
+  return kLinuxProfile;
+}
 
 }  // namespace quorvale

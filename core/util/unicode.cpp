@@ -1,19 +1,19 @@
 #include "util/unicode.h"
 
-#include <algorithm>
-
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace quorvale::unicode {
 namespace {
 
 icu::UnicodeString toUnicode(std::string_view text) {
-  return icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  return icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
 std::string toUtf8(const icu::UnicodeString& text) {
@@ -110,7 +110,8 @@ std::string toValidUtf8(std::string_view text) {
 std::size_t characterCount(std::string_view text) {
   // Plain ASCII needs no segmentation: every byte is a character, except that a carriage return
   // and the line feed after it make one.
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     std::size_t count = text.size();
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
       if (text[i] == '\r' && text[i + 1] == '\n') --count;
@@ -175,11 +176,21 @@ std::string fromScalars(std::u32string_view scalars) {
   return out;
 }
 
-bool isLetter(char32_t c) { return u_isalpha(static_cast<UChar32>(c)); }
-bool isDigit(char32_t c) { return u_isdigit(static_cast<UChar32>(c)); }
-bool isUpper(char32_t c) { return u_isUUppercase(static_cast<UChar32>(c)); }
-bool isLower(char32_t c) { return u_isULowercase(static_cast<UChar32>(c)); }
-bool isWhitespace(char32_t c) { return u_isUWhiteSpace(static_cast<UChar32>(c)); }
+bool isLetter(char32_t c) {
+  return u_isalpha(static_cast<UChar32>(c));
+}
+bool isDigit(char32_t c) {
+  return u_isdigit(static_cast<UChar32>(c));
+}
+bool isUpper(char32_t c) {
+  return u_isUUppercase(static_cast<UChar32>(c));
+}
+bool isLower(char32_t c) {
+  return u_isULowercase(static_cast<UChar32>(c));
+}
+bool isWhitespace(char32_t c) {
+  return u_isUWhiteSpace(static_cast<UChar32>(c));
+}
 
 std::string lowercased(std::string_view text) {
   if (isAscii(text)) {

@@ -98,7 +98,8 @@ std::vector<RunningApp> ProcRunningApps::list() const {
       if (program.empty()) continue;
       byProgram[program].push_back({entry->name, id});
       // /proc/PID/comm holds only the first 15 bytes of a longer name.
-      if (program.size() > kCommLength) byProgram[program.substr(0, kCommLength)].push_back({entry->name, id});
+      if (program.size() > kCommLength)
+        byProgram[program.substr(0, kCommLength)].push_back({entry->name, id});
     }
   }
 
@@ -106,12 +107,13 @@ std::vector<RunningApp> ProcRunningApps::list() const {
   for (const auto& pid : listing(options_.procRoot)) {
     if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit)) continue;
     std::string dir = options_.procRoot + "/" + pid;
-    struct stat info{};
+    struct stat info {};
     if (::stat(dir.c_str(), &info) != 0 || info.st_uid != options_.user) continue;
     std::vector<std::string> candidates;
     char target[PATH_MAX];
     ssize_t length = ::readlink((dir + "/exe").c_str(), target, sizeof target - 1);
-    if (length > 0) candidates.push_back(baseName(std::string_view(target, static_cast<std::size_t>(length))));
+    if (length > 0)
+      candidates.push_back(baseName(std::string_view(target, static_cast<std::size_t>(length))));
     std::string comm;
     if (std::getline(std::ifstream(dir + "/comm"), comm)) candidates.push_back(comm);
     for (const auto& candidate : candidates) {

@@ -181,7 +181,8 @@ TEST_F(SearchEngineTest, HiddenAndVanishedFilesAreNotShownAndVanishedOnesLeaveTh
 
 TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
   SearchEngine& engine = open();
-  FileRecord stray = FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
+  FileRecord stray =
+      FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
   engine.reader().upsert(stray, std::nullopt, {});
   defaults.set(UserDefaults::kContentVersionKey, 1);
   engine.start(settings);
@@ -295,7 +296,8 @@ TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly)
   std::string clips = dir / "data/clips.json";
   SearchEngine& engine = open();
   ClipPolicy policy;
-  engine.clips().record("first copy", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
+  engine.clips().record("first copy", std::nullopt, {},
+                        ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
   engine.scheduleClipSave(policy);
   clock->advance(std::chrono::seconds(1));
   engine.waitUntilIdle();
@@ -304,7 +306,8 @@ TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly)
   engine.waitUntilIdle();
   EXPECT_NE(testing::readFile(clips).find("first copy"), std::string::npos);
 
-  engine.clips().record("second copy", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'010), policy);
+  engine.clips().record("second copy", std::nullopt, {},
+                        ClipDate{} + std::chrono::seconds(1'750'000'010), policy);
   engine.scheduleClipSave(policy);
   this->engine.reset();  // quitting writes what is pending
   EXPECT_NE(testing::readFile(clips).find("second copy"), std::string::npos);
@@ -335,8 +338,10 @@ TEST_F(SearchEngineTest, WatcherEventsUpdatePathsAndOverflowRescans) {
   engine.start(settings);
   engine.waitUntilIdle();
   std::filesystem::create_directories(home() + "/Documents/archive");
-  std::filesystem::rename(home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt");
-  watcher->handler({home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt"}, false);
+  std::filesystem::rename(home() + "/Documents/second.txt",
+                          home() + "/Documents/archive/second.txt");
+  watcher->handler({home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt"},
+                   false);
   engine.waitUntilIdle();
   EXPECT_FALSE(indexed(home() + "/Documents/second.txt"));
   EXPECT_FALSE(indexed(home() + "/Documents/archive/second.txt"));
@@ -359,7 +364,8 @@ TEST_F(SearchEngineTest, EventsUnderALinkedRootAreStoredUnderTheChosenPath) {
   EXPECT_TRUE(indexed(home() + "/Documents/linked.txt"));
 
   writeFile(dir / "real/Documents/later.txt", "");
-  watcher->handler({std::filesystem::canonical(dir / "real/Documents").string() + "/later.txt"}, false);
+  watcher->handler({std::filesystem::canonical(dir / "real/Documents").string() + "/later.txt"},
+                   false);
   engine.waitUntilIdle();
   EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
 }
@@ -368,7 +374,8 @@ TEST_F(SearchEngineTest, QuittingDuringAScanLeavesAConsistentIndexAndWritesClips
   for (int i = 0; i < 20; ++i) writeFile(home() + "/Documents/f" + std::to_string(i) + ".txt", "x");
   extractor = std::make_shared<GateExtractor>();
   SearchEngine& engine = open();
-  engine.clips().record("kept", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000), {});
+  engine.clips().record("kept", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000),
+                        {});
   engine.start(settings);
   extractor->waitUntilEntered();
   std::thread opener([gate = extractor] {

@@ -67,8 +67,8 @@ class FullTextRankTest : public ::testing::Test {
  protected:
   FullTextRankTest() {
     UErrorCode status = U_ZERO_ERROR;
-    calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
-                                                         status);
+    calendar_ =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     Corpus(7).write(fast_, 3000);
   }
 
@@ -112,22 +112,58 @@ class FullTextRankTest : public ::testing::Test {
   std::unique_ptr<icu::Calendar> calendar_;
 };
 
-const std::vector<std::string> kQueries = {
-    "a",          "r",          "t",           "re",          "rep",           "repo",
-    "th",         "the",        "budget",      "budget re",   "annual review", "beach photo",
-    "alpha OR tax", "report -draft", "report -final -notes", "name:re", "\"annual report\"",
-    "kind:pdf re", "ext:md notes", "in:budget re", "re size:>50kb", "re modified:month",
-    "a kind:text", "photos beach", "zzz",        "api 1",       "rest in:/home/u/rest",
-    "re t",       "t re",       "a -r",        "r OR t",      "name:t",        "2",
-    "budget a -t", "Z",          "kind:pdf a",  "ext:png t",   "in:rest r",     "re size:<200",
-    "t kind:image -a", "the modified:week", "api ext:py ext:md"};
+const std::vector<std::string> kQueries = {"a",
+                                           "r",
+                                           "t",
+                                           "re",
+                                           "rep",
+                                           "repo",
+                                           "th",
+                                           "the",
+                                           "budget",
+                                           "budget re",
+                                           "annual review",
+                                           "beach photo",
+                                           "alpha OR tax",
+                                           "report -draft",
+                                           "report -final -notes",
+                                           "name:re",
+                                           "\"annual report\"",
+                                           "kind:pdf re",
+                                           "ext:md notes",
+                                           "in:budget re",
+                                           "re size:>50kb",
+                                           "re modified:month",
+                                           "a kind:text",
+                                           "photos beach",
+                                           "zzz",
+                                           "api 1",
+                                           "rest in:/home/u/rest",
+                                           "re t",
+                                           "t re",
+                                           "a -r",
+                                           "r OR t",
+                                           "name:t",
+                                           "2",
+                                           "budget a -t",
+                                           "Z",
+                                           "kind:pdf a",
+                                           "ext:png t",
+                                           "in:rest r",
+                                           "re size:<200",
+                                           "t kind:image -a",
+                                           "the modified:week",
+                                           "api ext:py ext:md"};
 
-TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqlite) { expectSameResults(kQueries); }
+TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqlite) {
+  expectSameResults(kQueries);
+}
 
 TEST_F(FullTextRankTest, SeesItsOwnWrites) {
   expectSameResults(kQueries);
   Corpus(11).write(fast_, 300);
-  fast_.remove(fast_.search(QueryParser::parse("budget", kNow, *calendar_), 1, kNow)[0].record.path);
+  fast_.remove(
+      fast_.search(QueryParser::parse("budget", kNow, *calendar_), 1, kNow)[0].record.path);
   expectSameResults(kQueries);
 }
 
@@ -155,8 +191,8 @@ TEST_F(FullTextRankTest, WorksInsideAnOpenBatch) {
 // A one-letter prefix runs as its two-letter prefixes; words whose second letter is not ASCII
 // (ø stays ø, é folds to e) must still count.
 TEST_F(FullTextRankTest, OneLetterPrefixesCoverEveryWord) {
-  const char* names[] = {"søknad.txt", "sæson plan.md", "s.txt", "sπ notes.txt", "Sé.txt",
-                         "s9 report.pdf", "ssss.txt", "xs.txt", "tøj.txt"};
+  const char* names[] = {"søknad.txt",    "sæson plan.md", "s.txt",  "sπ notes.txt", "Sé.txt",
+                         "s9 report.pdf", "ssss.txt",      "xs.txt", "tøj.txt"};
   int i = 0;
   for (const char* name : names) {
     std::string path = "/home/u/intl/" + std::to_string(i++) + "/" + name;

@@ -25,8 +25,8 @@ TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
   std::string apps = dir / "applications";
   auto entry = [&](const std::string& id, const std::string& name, const std::string& exec,
                    const std::string& extra = "") {
-    writeFile(apps + "/" + id + ".desktop", "[Desktop Entry]\nType=Application\nName=" + name +
-                                                "\nExec=" + exec + "\n" + extra);
+    writeFile(apps + "/" + id + ".desktop",
+              "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra);
   };
   entry("firefox", "Firefox", "/usr/lib/firefox/firefox %u");
   entry("org.gnome.TextEditor", "Text Editor", "gnome-text-editor %U");
@@ -48,7 +48,8 @@ TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
   process("400", "/usr/lib/firefox/firefox", "firefox");
   ASSERT_EQ(::chown((dir / "proc/400").c_str(), 65534, 65534), 0);
 
-  ProcRunningApps running({.procRoot = dir / "proc", .applicationFolders = {apps}, .user = ::getuid()});
+  ProcRunningApps running(
+      {.procRoot = dir / "proc", .applicationFolders = {apps}, .user = ::getuid()});
   EXPECT_EQ(running.list(), (std::vector<RunningApp>{{"Firefox", "firefox"},
                                                      {"Text Editor", "org.gnome.TextEditor"}}));
 }

@@ -130,8 +130,10 @@ TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   testing::makeDirs(apps + "/Foo.app/Contents");
   testing::makeDirs(apps + "/Utilities/Bar.app");
   testing::makeDirs(apps + "/a/b/c/Deep.app");
-  writeFile(apps + "/editor.desktop", "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=ed\n");
-  writeFile(apps + "/hidden.desktop", "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
+  writeFile(apps + "/editor.desktop",
+            "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=ed\n");
+  writeFile(apps + "/hidden.desktop",
+            "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
   auto config = ScanConfig::make({apps});
   config.appOnlyRoots = {apps};
   scan(config);
@@ -199,7 +201,8 @@ TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
   chmod(dir.path().c_str(), 0777);
   bool ok = testing::asUnprivilegedUser([&] {
     FileIndex unprivileged(database);
-    auto stats = Scanner::scan(ScanConfig::make({root}), unprivileged, extractor, nullptr, nullptr, nullptr);
+    auto stats =
+        Scanner::scan(ScanConfig::make({root}), unprivileged, extractor, nullptr, nullptr, nullptr);
     return stats.unreadable.size() == 50 && stats.unreadable.front() == at("d00") &&
            stats.unreadable.back() == at("d49") && unprivileged.contains(at("open.txt")) &&
            stats.withContent == 0;
@@ -210,8 +213,9 @@ TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
 TEST_F(ScannerTest, ProgressEvery500Entries) {
   for (int i = 0; i < 1200; ++i) writeFile(at("f" + std::to_string(i)), "");
   std::vector<int64_t> reports;
-  Scanner::scan(ScanConfig::make({root}), index, extractor,
-                [&](int64_t seen) { reports.push_back(seen); }, nullptr, nullptr);
+  Scanner::scan(
+      ScanConfig::make({root}), index, extractor, [&](int64_t seen) { reports.push_back(seen); },
+      nullptr, nullptr);
   EXPECT_EQ(reports, (std::vector<int64_t>{500, 1000}));
 }
 
@@ -265,15 +269,17 @@ TEST_F(ScannerTest, EventsOnTheRealPathMapBackToTheChosenRoot) {
 
 TEST_F(ScannerTest, ReaderSearchesWhileTheWriterScans) {
   std::string database = dir / "index.db";
-  for (int i = 0; i < 3000; ++i) writeFile(at("d" + std::to_string(i % 30) + "/f" + std::to_string(i) + ".txt"), "common words here");
+  for (int i = 0; i < 3000; ++i)
+    writeFile(at("d" + std::to_string(i % 30) + "/f" + std::to_string(i) + ".txt"),
+              "common words here");
   FileIndex writer(database);
   FileIndex reader(database);
   std::atomic<bool> done = false;
   std::atomic<int> failures = 0;
   std::thread searcher([&] {
     while (!done) {
-      auto statement = reader.connection().prepare(
-          "SELECT COUNT(*) FROM fts WHERE fts MATCH 'common'");
+      auto statement =
+          reader.connection().prepare("SELECT COUNT(*) FROM fts WHERE fts MATCH 'common'");
       if (!statement || statement.step() != SQLITE_ROW) ++failures;
     }
   });
@@ -287,7 +293,9 @@ TEST_F(ScannerTest, ReaderSearchesWhileTheWriterScans) {
 TEST(ScannerKillTest, KilledScanLeavesAConsistentIndex) {
   TempDir dir;
   std::string root = dir / "root";
-  for (int i = 0; i < 4000; ++i) writeFile(root + "/d" + std::to_string(i % 40) + "/f" + std::to_string(i) + ".md", "some text to index");
+  for (int i = 0; i < 4000; ++i)
+    writeFile(root + "/d" + std::to_string(i % 40) + "/f" + std::to_string(i) + ".md",
+              "some text to index");
   std::string database = dir / "index.db";
   pid_t child = fork();
   ASSERT_GE(child, 0);
