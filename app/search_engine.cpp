@@ -29,11 +29,6 @@
 namespace quorvale {
 namespace {
 
-Date systemNow() {
-  using namespace std::chrono;
-  return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
 ClipDate clipDate(Date seconds) {
   return ClipDate(
       std::chrono::duration_cast<ClipDate::duration>(std::chrono::duration<double>(seconds)));
@@ -102,7 +97,7 @@ bool contains(const Container& items, const std::string& item) {
 // The services with every optional one filled in by the real thing.
 EngineServices withDefaults(EngineServices services) {
   if (services.supportDir.empty()) services.supportDir = dataFolder();
-  if (!services.now) services.now = systemNow;
+  if (!services.now) services.now = currentDate;
   if (services.home.empty()) services.home = xdg::home().value_or("");
   if (services.applicationFolders.empty()) {
     services.applicationFolders = DefaultFolders::applicationFolders();
@@ -424,11 +419,11 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
       trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
   Date now = this->now();
 
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
-  Query parsed = U_SUCCESS(status) ? QueryParser::parse(text, now, *calendar) : Query{};
-  bool clipboardQuery = Suggester::clipboardQuery(text).has_value();
-  if (clipboardQuery) parsed = Query{};
+  // A clipboard query searches no files.
+  std::unique_ptr<icu::Calendar> calendar = QueryParser::currentCalendar();
+  Query parsed = calendar && !Suggester::clipboardQuery(text)
+                     ? QueryParser::parse(text, now, *calendar)
+                     : Query{};
 
   std::vector<RunningApp> running;
   if (SystemCommands::needsRunningApps(text) && services_.runningApps) {
@@ -437,11 +432,11 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
 
   std::vector<Hit> hits;
   std::optional<std::string> note;
-  if (!parsed.isEmpty() && U_SUCCESS(status)) {
+  if (!parsed.isEmpty()) {
     bool loosen = !QuickTools::answer(text, now).has_value() &&
                   SystemCommands::commands(text, running).empty();
     int limit = static_cast<int>(settings.resultLimit) * 2;
-    SmartResult result = SmartSearch::search(text, *reader_, limit, now, loosen, *calendar);
+    SmartResult result = SmartSearch::search(parsed, text, *reader_, limit, now, loosen);
     note = noteFor(text, result);
     hits = std::move(result.hits);
     // Files found by meaning are fused in here once the meaning work exists.

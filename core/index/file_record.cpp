@@ -1,5 +1,7 @@
 #include "index/file_record.h"
 
+#include <chrono>
+
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -25,6 +27,11 @@ std::string deletingLastPathComponent(std::string_view path) {
   if (slash == std::string_view::npos) return "";
   if (slash == 0) return "/";
   return std::string(path.substr(0, slash));
+}
+
+Date currentDate() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
 std::vector<std::string> pathComponents(std::string_view path) {

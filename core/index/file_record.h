@@ -17,6 +17,9 @@ using Date = double;
 // The date of a file that reports none (0001-01-01T00:00:00Z), older than any real file.
 inline constexpr Date kDistantPast = -62135596800.0;
 
+// The system clock's time as a Date.
+Date currentDate();
+
 struct FileRecord {
   std::string path;  // absolute
   std::string name;  // display name, usually the last path component

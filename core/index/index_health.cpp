@@ -5,7 +5,6 @@
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
-#include <chrono>
 #include <memory>
 
 #include "index/file_index.h"
@@ -21,18 +20,11 @@ constexpr std::string_view kCanaryFolder = "/.quorvale-selftest";
 constexpr std::string_view kCanaryName = "quorvalecanaryprobe";
 constexpr int kCanaryLimit = 3;
 
-Date secondsNow() {
-  using namespace std::chrono;
-  return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
 // The user's calendar, or the Gregorian one in UTC when ICU cannot build it; the canary's query
 // holds no date words, so the time zone cannot change what it finds.
 std::unique_ptr<icu::Calendar> currentCalendar() {
+  if (auto calendar = QueryParser::currentCalendar()) return calendar;
   UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
-  if (U_SUCCESS(status) && calendar) return calendar;
-  status = U_ZERO_ERROR;
   return std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
 }
 
@@ -99,7 +91,7 @@ bool FileIndex::selfTest() {
 
   bool found = false;
   try {
-    Date now = secondsNow();
+    Date now = currentDate();
     FileRecord canary =
         FileRecord::make(path, std::string(kCanaryName), std::nullopt, 0, now, false);
     upsert(canary, std::nullopt, {});

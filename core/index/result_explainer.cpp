@@ -4,7 +4,6 @@
 #include <unicode/timezone.h>
 
 #include <algorithm>
-#include <chrono>
 #include <memory>
 
 #include "index/file_index.h"
@@ -17,11 +16,9 @@ namespace {
 // Only the words matter here, and date words are taken out of them whatever the date, so the
 // calendar and the time of parsing change nothing.
 Query parsed(std::string_view text) {
-  using namespace std::chrono;
   UErrorCode status = U_ZERO_ERROR;
   icu::GregorianCalendar calendar(icu::TimeZone::createTimeZone("UTC"), status);
-  Date now = duration<double>(system_clock::now().time_since_epoch()).count();
-  return QueryParser::parse(text, now, calendar);
+  return QueryParser::parse(text, currentDate(), calendar);
 }
 
 // The text lower-cased as written and as the index splits it.

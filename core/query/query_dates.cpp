@@ -5,6 +5,13 @@
 #include "query/query_parser.h"
 
 namespace quorvale::QueryParser {
+
+std::unique_ptr<icu::Calendar> currentCalendar() {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
+  if (U_FAILURE(status)) return nullptr;
+  return calendar;
+}
 namespace {
 
 constexpr double kMillisecondsPerSecond = 1000.0;

@@ -14,6 +14,7 @@
 //   budget pdfs       a kind word after the first word filters by kind
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,10 @@ inline constexpr std::size_t kMaxTerms = 10;
 inline constexpr std::size_t kMaxTermCharacters = 64;
 
 Query parse(std::string_view text, Date now, const icu::Calendar& calendar);
+
+// The user's calendar in the system's time zone, which gives date words their meaning here; null
+// when ICU cannot make one.
+std::unique_ptr<icu::Calendar> currentCalendar();
 
 // The modification-date range a date word names, counted from the start of today in the
 // calendar: "today", "yesterday", "week"/"thisweek", "lastweek", "month"/"thismonth",

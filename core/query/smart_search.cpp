@@ -184,19 +184,17 @@ void withoutFillerWords(const Query& query, Loosening& loosening) {
   loosening.merge(loosening.search(plain, loosening.limit()), true);
 }
 
-std::unique_ptr<icu::Calendar> currentCalendar() {
-  UErrorCode status = U_ZERO_ERROR;
-  std::unique_ptr<icu::Calendar> calendar(icu::Calendar::createInstance(status));
-  if (U_FAILURE(status)) return nullptr;
-  return calendar;
-}
-
 }  // namespace
 
 SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen,
                    const icu::Calendar& calendar) {
   if (limit <= 0) return {};
-  Query query = QueryParser::parse(text, now, calendar);
+  return search(QueryParser::parse(text, now, calendar), text, index, limit, now, loosen);
+}
+
+SmartResult search(const Query& query, std::string_view text, FileIndex& index, int limit, Date now,
+                   bool loosen) {
+  if (limit <= 0) return {};
   Loosening loosening(index, limit, now);
   {
     PhaseTimes::Scope timed("strict");
@@ -230,7 +228,7 @@ SmartResult search(std::string_view text, FileIndex& index, int limit, Date now,
 }
 
 SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen) {
-  auto calendar = currentCalendar();
+  auto calendar = QueryParser::currentCalendar();
   if (!calendar) return {};
   return search(text, index, limit, now, loosen, *calendar);
 }

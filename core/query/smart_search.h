@@ -42,6 +42,10 @@ const std::set<std::string>& stopwords();
 // Searches with the given calendar (whose time zone defines "today" in date words).
 SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen,
                    const icu::Calendar& calendar);
+// The same for a text already parsed (`query` is the parse of `text` at `now`), so that a caller
+// that needed the parse anyway does not pay for it twice.
+SmartResult search(const Query& query, std::string_view text, FileIndex& index, int limit, Date now,
+                   bool loosen);
 // Searches with the user's current calendar and time zone.
 SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen);
 
