@@ -43,15 +43,6 @@ bool pathExists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
-// The path made absolute and lexically clean, without a trailing slash: the spelling the scanner
-// and the index use for a folder.
-std::string standardized(const std::string& path) {
-  if (path.empty()) return path;
-  std::string clean = std::filesystem::path(path).lexically_normal().string();
-  while (clean.size() > 1 && clean.back() == '/') clean.pop_back();
-  return clean;
-}
-
 // The text with every occurrence of `from` replaced by `to`, ignoring case.
 std::string replacedIgnoringCase(const std::string& text, const std::string& from,
                                  const std::string& to) {
@@ -219,7 +210,7 @@ void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleS
   queue_.post([this, leaving, contentChanged] {
     for (const auto& path : leaving) {
       try {
-        writer_->removeTree(standardized(expanded(path)));
+        writer_->removeTree(standardizedPath(expanded(path)));
       } catch (const IndexError&) {
       }
     }
@@ -343,15 +334,15 @@ ScanConfig SearchEngine::config(const QuorvaleSettings& settings) const {
   ScanConfig result = ScanConfig::make({});
   std::set<std::string> seen;
   for (const auto& root : settings.roots) {
-    std::string path = standardized(expanded(root));
+    std::string path = standardizedPath(expanded(root));
     if (!path.empty() && seen.insert(path).second) result.roots.push_back(path);
   }
   for (const auto& folder : services_.applicationFolders) {
-    std::string path = standardized(expanded(folder));
+    std::string path = standardizedPath(expanded(folder));
     if (seen.contains(path)) result.appOnlyRoots.insert(path);
   }
   for (const auto& excluded : settings.excludedPaths) {
-    std::string path = standardized(expanded(excluded));
+    std::string path = standardizedPath(expanded(excluded));
     if (!path.empty()) result.excludedPaths.push_back(path);
   }
   if (!services_.home.empty()) {

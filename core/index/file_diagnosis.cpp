@@ -18,22 +18,11 @@ std::string curlyQuoted(std::string_view text) {
   return "\u201C" + std::string(text) + "\u201D";
 }
 
-// "/a/./b/../c/" -> "/a/c"; a relative path is taken from the working folder.
+// The standardized path, a relative one taken from the working folder.
 std::string normalized(const std::string& path) {
-  if (path.empty()) return path;
+  if (path.empty() || path.starts_with('/')) return standardizedPath(path);
   std::error_code error;
-  std::filesystem::path full = std::filesystem::path(path);
-  if (full.is_relative()) full = std::filesystem::absolute(full, error);
-  std::string text = full.lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
-}
-
-bool isBelowOrAt(const std::string& path, const std::string& folder) {
-  if (folder.empty()) return false;
-  if (path == folder) return true;
-  std::string prefix = folder.ends_with('/') ? folder : folder + "/";
-  return path.starts_with(prefix);
+  return standardizedPath(std::filesystem::absolute(path, error).string());
 }
 
 bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
@@ -97,11 +86,6 @@ Place placeOf(const std::string& path, const ScanConfig& config) {
 bool isAppOnlyRoot(const std::string& root, const ScanConfig& config) {
   return std::any_of(config.appOnlyRoots.begin(), config.appOnlyRoots.end(),
                      [&](const std::string& appRoot) { return normalized(appRoot) == root; });
-}
-
-// Names the scanner treats as applications (bundles and desktop entries) even behind a link.
-bool isApplicationName(std::string_view name) {
-  return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
 }
 
 // Whether the entry is something the scanner indexes as an application; nothing when that
@@ -173,7 +157,7 @@ class Walk {
       }
       // A linked folder is not entered; a linked application is the one link that is indexed.
       bool linked =
-          last ? entry_.link && !isApplicationName(part) : place_.root && look(folder).link;
+          last ? entry_.link && !Scanner::isApplicationName(part) : place_.root && look(folder).link;
       if (!link && linked) {
         link = curlyQuoted(part) +
                " is a link to somewhere else. Quorvale indexes the real file where it lives.";

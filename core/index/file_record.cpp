@@ -1,6 +1,7 @@
 #include "index/file_record.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include "util/unicode.h"
 
@@ -32,6 +33,20 @@ std::string deletingLastPathComponent(std::string_view path) {
 Date currentDate() {
   using namespace std::chrono;
   return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+std::string standardizedPath(std::string_view path) {
+  if (path.empty()) return {};
+  std::string clean = std::filesystem::path(path).lexically_normal().string();
+  while (clean.size() > 1 && clean.back() == '/') clean.pop_back();
+  return clean;
+}
+
+bool isBelowOrAt(std::string_view path, std::string_view folder) {
+  if (folder.empty()) return false;
+  if (path == folder) return true;
+  if (folder.ends_with('/')) return path.starts_with(folder);
+  return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
 }
 
 std::vector<std::string> pathComponents(std::string_view path) {

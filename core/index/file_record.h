@@ -40,6 +40,11 @@ struct FileRecord {
 std::string lastPathComponent(std::string_view path);
 // The path without its last component ("/a/b.txt" -> "/a"; "/a" -> "/").
 std::string deletingLastPathComponent(std::string_view path);
+// The path lexically cleaned ("/a/./b/../c/" -> "/a/c"), without a trailing slash; links are not
+// resolved. The spelling roots, excluded folders and records are compared in. Empty stays empty.
+std::string standardizedPath(std::string_view path);
+// Whether the path is the folder or lies below it (as spelled; an empty folder holds nothing).
+bool isBelowOrAt(std::string_view path, std::string_view folder);
 // The names along a path ("/a/b/c.txt" -> "a", "b", "c.txt"), without empty pieces.
 std::vector<std::string> pathComponents(std::string_view path);
 // The extension of a path's last component as written: the text after its last ".", empty when

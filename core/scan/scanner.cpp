@@ -32,25 +32,8 @@ bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
   return unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
 }
 
-bool isApplicationName(std::string_view name) {
-  return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
-}
-
 bool isDesktopEntryName(std::string_view name) {
   return endsWithInsensitive(name, ".desktop");
-}
-
-// "/a/b/../c/" -> "/a/c": the root as the walk and the stored records compare it.
-std::string standardized(const std::string& path) {
-  std::string normal = std::filesystem::path(path).lexically_normal().string();
-  while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
-  return normal;
-}
-
-bool isBelowOrAt(const std::string& path, const std::string& folder) {
-  if (path == folder) return true;
-  std::string prefix = folder.ends_with('/') ? folder : folder + "/";
-  return path.starts_with(prefix);
 }
 
 bool isExcludedPath(const std::string& path, const ScanConfig& config) {
@@ -110,7 +93,7 @@ struct EntryFacts {
 
 EntryFacts factsOf(const WalkEntry& entry) {
   EntryFacts facts;
-  facts.linkedApplication = entry.isSymbolicLink && isApplicationName(entry.name);
+  facts.linkedApplication = entry.isSymbolicLink && Scanner::isApplicationName(entry.name);
   facts.directory = entry.isDirectory || entry.isPackage || facts.linkedApplication;
   return facts;
 }
@@ -167,15 +150,15 @@ class FullScan {
   std::vector<std::string> orderedRoots() const {
     std::vector<std::string> roots = config_.roots;
     std::stable_partition(roots.begin(), roots.end(), [&](const std::string& root) {
-      return config_.appOnlyRoots.contains(standardized(root));
+      return config_.appOnlyRoots.contains(standardizedPath(root));
     });
     return roots;
   }
 
   // False when the scan was cancelled.
   bool scanRoot(const std::string& root) {
-    std::string rootPath = standardized(root);
-    std::string given = root.size() > 1 && root.ends_with('/') ? standardized(root) : root;
+    std::string rootPath = standardizedPath(root);
+    std::string given = root.size() > 1 && root.ends_with('/') ? standardizedPath(root) : root;
     known_ = index_.modifiedTimes(rootPath);
     bool appOnly = config_.appOnlyRoots.contains(rootPath);
     auto walk =
@@ -209,7 +192,7 @@ class FullScan {
       return {false, folder};
     }
     if (appOnly) {
-      if (!isApplicationName(entry.name)) return {false, folder && entry.level >= kAppFolderDepth};
+      if (!Scanner::isApplicationName(entry.name)) return {false, folder && entry.level >= kAppFolderDepth};
       if (hiddenDesktopEntry(entry)) return {false, false};
     }
     if (folder && config_.buildOutputNames.contains(entry.name) &&
@@ -305,6 +288,10 @@ const std::set<std::string>& ScanConfig::defaultBuildOutputNames() {
 
 namespace Scanner {
 
+bool isApplicationName(std::string_view name) {
+  return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
+}
+
 ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
                const Progress& progress, const ShouldCancel& shouldCancel,
                const OnIndexed& onIndexed) {
@@ -316,7 +303,7 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
   if (!unicode::isValidUtf8(path)) return;
   std::optional<std::string> root;
   for (const std::string& candidate : config.roots) {
-    std::string rootPath = standardized(candidate);
+    std::string rootPath = standardizedPath(candidate);
     if (isBelowOrAt(path, rootPath)) {
       root = rootPath;
       break;
@@ -345,7 +332,7 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
   if (entry->isSymbolicLink && !facts.linkedApplication) return;
   if (entry->isSpecialFile) return;
   if (config.appOnlyRoots.contains(*root)) {
-    if (!isApplicationName(entry->name) || level > kAppFolderDepth) return;
+    if (!Scanner::isApplicationName(entry->name) || level > kAppFolderDepth) return;
     if (hiddenDesktopEntry(*entry)) return;
   }
 
@@ -421,7 +408,7 @@ std::vector<std::string> alternateNames(const FileRecord& record) {
 std::vector<RootMapping> rootMapping(const std::vector<std::string>& roots) {
   std::vector<RootMapping> mapping;
   for (const std::string& root : roots) {
-    std::string chosen = standardized(root);
+    std::string chosen = standardizedPath(root);
     char resolved[PATH_MAX];
     if (realpath(chosen.c_str(), resolved) == nullptr) continue;
     mapping.push_back({.chosen = chosen, .real = resolved});

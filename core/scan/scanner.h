@@ -79,6 +79,9 @@ void update(const std::vector<std::string>& events, const ScanConfig& config, Fi
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
             const ContentExtractor& extractor, const OnIndexed& onIndexed);
 
+// Whether the name is one the scanner indexes as an application: a ".app" bundle or a ".desktop"
+// entry, in any case.
+bool isApplicationName(std::string_view name);
 // Whether the folder's own listing holds a project marker (package.json, Cargo.toml, ...).
 bool insideProject(const std::string& folder);
 // Whether the file's bytes are on this disk; always true where there are no cloud placeholders.
