@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 
+#include "index/file_record.h"
 #include "scan/desktop_entry.h"
 #include "settings/default_folders.h"
 
@@ -18,11 +19,6 @@ namespace {
 
 // The kernel keeps this many bytes of a process's name in /proc/PID/comm.
 constexpr std::size_t kCommLength = 15;
-
-std::string baseName(std::string_view path) {
-  auto slash = path.rfind('/');
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
 
 std::vector<std::string> listing(const std::string& folder) {
   std::vector<std::string> names;
@@ -70,11 +66,11 @@ ProcRunningApps::ProcRunningApps(Options options) : options_(std::move(options))
 std::string ProcRunningApps::programName(std::string_view exec) {
   std::vector<std::string> words = execWords(exec);
   std::size_t i = 0;
-  if (i < words.size() && baseName(words[i]) == "env") {
+  if (i < words.size() && lastPathComponent(words[i]) == "env") {
     ++i;
     while (i < words.size() && words[i].find('=') != std::string::npos) ++i;
   }
-  return i < words.size() ? baseName(words[i]) : std::string();
+  return i < words.size() ? lastPathComponent(words[i]) : std::string();
 }
 
 std::vector<RunningApp> ProcRunningApps::list() const {
@@ -113,7 +109,7 @@ std::vector<RunningApp> ProcRunningApps::list() const {
     char target[PATH_MAX];
     ssize_t length = ::readlink((dir + "/exe").c_str(), target, sizeof target - 1);
     if (length > 0)
-      candidates.push_back(baseName(std::string_view(target, static_cast<std::size_t>(length))));
+      candidates.push_back(lastPathComponent(std::string_view(target, static_cast<std::size_t>(length))));
     std::string comm;
     if (std::getline(std::ifstream(dir + "/comm"), comm)) candidates.push_back(comm);
     for (const auto& candidate : candidates) {
