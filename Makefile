@@ -15,8 +15,15 @@ all: build
 setup:
 	@scripts/setup.sh
 
+# The flags of the last configure are kept beside the build; other flags configure afresh (a new
+# cache, so a dropped flag is gone too), so that `make test CMAKE_FLAGS=-DQUORVALE_WERROR=ON` is in
+# force on a build folder made without it.
+FLAGS_STAMP := $(BUILD)/.cmake-flags
+
 configure: setup
-	@[ -f $(BUILD)/build.ninja ] || cmake --preset $(PRESET) $(CMAKE_FLAGS)
+	@if [ ! -f $(BUILD)/build.ninja ] || [ "$$(cat $(FLAGS_STAMP) 2>/dev/null)" != "$(CMAKE_FLAGS)" ]; then \
+	  cmake --preset $(PRESET) --fresh $(CMAKE_FLAGS) && printf '%s' "$(CMAKE_FLAGS)" > $(FLAGS_STAMP); \
+	fi
 
 build: configure
 	@cmake --build $(BUILD)

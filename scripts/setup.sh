@@ -12,7 +12,7 @@ packages=(
   libicu-dev libsqlite3-dev libssl-dev nlohmann-json3-dev
   libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool
   libgtest-dev libgmock-dev libbenchmark-dev
-  catdoc antiword zip unzip qpdf
+  catdoc antiword zip unzip qpdf clang-format
 )
 if [[ "${1:-}" == "--bench" ]]; then
   # poppler-utils and python3-lxml let recoll read PDF and Word files, as ours does.

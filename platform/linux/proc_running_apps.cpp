@@ -109,7 +109,8 @@ std::vector<RunningApp> ProcRunningApps::list() const {
     char target[PATH_MAX];
     ssize_t length = ::readlink((dir + "/exe").c_str(), target, sizeof target - 1);
     if (length > 0)
-      candidates.push_back(lastPathComponent(std::string_view(target, static_cast<std::size_t>(length))));
+      candidates.push_back(
+          lastPathComponent(std::string_view(target, static_cast<std::size_t>(length))));
     std::string comm;
     if (std::getline(std::ifstream(dir + "/comm"), comm)) candidates.push_back(comm);
     for (const auto& candidate : candidates) {
