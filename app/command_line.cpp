@@ -1,12 +1,15 @@
 #include "command_line.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -100,19 +103,34 @@ int statusCommand(const PlatformServices& platform) {
   return 0;
 }
 
+// Why a folder named on the command line cannot be scanned; nothing when it can be opened.
+std::optional<std::string> unscannable(const std::string& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::string(errno == ENOTDIR ? "not a folder" : std::strerror(errno));
+  ::close(fd);
+  return std::nullopt;
+}
+
 // A full scan in the foreground: of the configured roots, or of the given folders as the roots
-// of this one scan. Ctrl-C stops it between two files, leaving a consistent index.
+// of this one scan. Ctrl-C stops it between two files, leaving a consistent index. A scan that
+// could not do its job (a folder that cannot be opened, a database that refused the writes)
+// says why on standard error and exits with 1.
 int scanCommand(const PlatformServices& platform, const std::vector<std::string>& folders) {
+  StartOptions options;
+  for (const auto& folder : folders) {
+    std::string path = absolute(folder);
+    if (auto reason = unscannable(path)) {
+      std::fprintf(stderr, "quorvale: cannot scan %s: %s\n", path.c_str(), reason->c_str());
+      return 1;
+    }
+    options.scanRoots.push_back(path);
+  }
   Session session;
   if (!session.open(platform, false)) {
     std::printf("index unavailable\n");
     return 1;
   }
   QuorvaleSettings settings = session.store.settings();
-  if (!folders.empty()) {
-    settings.roots.clear();
-    for (const auto& folder : folders) settings.roots.push_back(absolute(folder));
-  }
   SearchEngine& engine = *session.engine;
   bool terminal = isatty(STDERR_FILENO);
   engine.onStatusChange = [&] {
@@ -124,7 +142,7 @@ int scanCommand(const PlatformServices& platform, const std::vector<std::string>
   sigaction(SIGINT, &onInterrupt, nullptr);
   sigaction(SIGTERM, &onInterrupt, nullptr);
 
-  engine.start(settings);
+  engine.start(settings, options);
   bool cancelled = false;
   while (engine.scanPending()) {
     session.main.runUntil([&] { return !engine.scanPending() || interrupted; },
@@ -139,8 +157,15 @@ int scanCommand(const PlatformServices& platform, const std::vector<std::string>
   if (terminal) std::fprintf(stderr, "\n");
   for (const auto& path : engine.unreadable())
     std::fprintf(stderr, "unreadable: %s\n", path.c_str());
+  for (const auto& problem : engine.problems())
+    std::fprintf(stderr, "quorvale: %s\n", problem.c_str());
   session.printStatusLine();
-  return cancelled ? 130 : 0;
+  if (cancelled) return 130;
+  if (auto failure = engine.scanFailure()) {
+    std::fprintf(stderr, "quorvale: the scan failed: %s\n", failure->c_str());
+    return 1;
+  }
+  return 0;
 }
 
 int queryCommand(const PlatformServices& platform, const std::string& text, bool json) {

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <thread>
 #include <utility>
 
+#include "applied_settings.h"
 #include "data_folder.h"
 #include "index/index_health.h"
 #include "index/index_recovery.h"
@@ -85,6 +87,11 @@ bool contains(const Container& items, const std::string& item) {
   return std::find(items.begin(), items.end(), item) != items.end();
 }
 
+// How often a scan that waits for another process's scan looks again.
+constexpr auto kScanLockPoll = std::chrono::milliseconds(100);
+// A fresh index that is found damaged again is not replaced over and over.
+constexpr int kMaxReplacedIndexes = 2;
+
 // The services with every optional one filled in by the real thing.
 EngineServices withDefaults(EngineServices services) {
   if (services.supportDir.empty()) services.supportDir = dataFolder();
@@ -101,6 +108,7 @@ EngineServices withDefaults(EngineServices services) {
 
 SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
     : services_(withDefaults(std::move(services))),
+      runMarker_(services_.supportDir),
       guard_(services_.supportDir),
       lastClipPolicy_(policy),
       queue_("index", services_.clock) {
@@ -113,8 +121,9 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   OpenedIndex opened = openFileIndex(indexPath);
   writer_ = std::move(opened.index);
   setAside_ = std::move(opened.setAside);
-  reader_ = std::make_unique<FileIndex>(indexPath);
+  reader_ = std::make_shared<FileIndex>(indexPath);
   reuseVectors_ = writer_->migratedFromFullTextCopy();
+  checkAfterUncleanStop_ = runMarker_.followsUncleanStop();
 
   if (!policy.memoryOnly) {
     clips_ = ClipStore::load(clipsPath());
@@ -137,9 +146,25 @@ SearchEngine::~SearchEngine() {
 
 // --- Starting and settings ---------------------------------------------------------------------
 
-void SearchEngine::start(const QuorvaleSettings& settings) {
+void SearchEngine::start(const QuorvaleSettings& settings, const StartOptions& options) {
+  // The settings the index was last brought in line with; none the first time (nothing to do).
+  std::optional<QuorvaleSettings> applied =
+      AppliedSettings::load(services_.supportDir + "/" + AppliedSettings::kFileName);
+  reactToChange(applied.value_or(settings), settings);
+  startScanning(settings, options);
+}
+
+void SearchEngine::startScanning(const QuorvaleSettings& settings, const StartOptions& options) {
+  if (std::exchange(checkAfterUncleanStop_, false)) {
+    queue_.post([this] {
+      verifyIndex(false, std::nullopt);  // the scan queued behind fills a replaced index
+      runMarker_.forgetUncleanStop();
+    });
+  }
   queue_.post([this] { checkContentVersion(); });
-  requestScan(settings);
+  QuorvaleSettings scanned = settings;
+  if (!options.scanRoots.empty()) scanned.roots = options.scanRoots;
+  requestScan(scanned);
   startWatcher(settings);
 }
 
@@ -147,11 +172,23 @@ void SearchEngine::checkContentVersion() {
   if (!services_.defaults) return;
   std::int64_t stored = services_.defaults->integer(UserDefaults::kContentVersionKey).value_or(0);
   if (stored >= kContentVersion) return;
+  // The new version is stored before the index is emptied: when it cannot be stored, emptying
+  // now would only happen again at every start, each time throwing away all the text.
+  try {
+    services_.defaults->set(UserDefaults::kContentVersionKey, kContentVersion);
+  } catch (const std::exception& error) {
+    addProblem(std::string("The content version could not be saved (") + error.what() +
+               "), so the index keeps the text it has.");
+    return;
+  }
   try {
     writer_->removeTree("/");
-    services_.defaults->set(UserDefaults::kContentVersionKey, kContentVersion);
   } catch (const std::exception&) {
     // Tried again at the next start; the scan goes on with what the index holds.
+    try {
+      services_.defaults->set(UserDefaults::kContentVersionKey, stored);
+    } catch (const std::exception&) {
+    }
   }
 }
 
@@ -184,6 +221,10 @@ void SearchEngine::handleChanges(const std::vector<std::string>& paths, bool mus
 }
 
 void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleSettings& to) {
+  if (reactToChange(from, to)) startScanning(to, {});
+}
+
+bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSettings& to) {
   lastClipPolicy_ = to.clipboard;
   if (to.clipboard.memoryOnly && !from.clipboard.memoryOnly) {
     clipSave_.cancel();
@@ -203,11 +244,12 @@ void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleS
   bool sameRoots =
       std::set(from.roots.begin(), from.roots.end()) == std::set(to.roots.begin(), to.roots.end());
   if (leaving.empty() && sameRoots && from.excludedPaths == to.excludedPaths && !contentChanged) {
-    return;
+    queue_.post([this, to] { recordApplied(to); });
+    return false;
   }
 
   cancelScan_ = true;
-  queue_.post([this, leaving, contentChanged] {
+  queue_.post([this, leaving, contentChanged, to] {
     for (const auto& path : leaving) {
       try {
         writer_->removeTree(standardizedPath(expanded(path)));
@@ -220,14 +262,26 @@ void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleS
       } catch (const IndexError&) {
       }
     }
+    recordApplied(to);
   });
-  start(to);
+  return true;
+}
+
+void SearchEngine::recordApplied(const QuorvaleSettings& settings) {
+  std::string path = services_.supportDir + "/" + AppliedSettings::kFileName;
+  if (AppliedSettings::load(path) == settings) return;
+  try {
+    AppliedSettings::save(path, settings);
+  } catch (const std::exception&) {
+    // The next start compares with the older record and does the same work once more.
+  }
 }
 
 // --- Scanning ----------------------------------------------------------------------------------
 
 void SearchEngine::requestScan(const QuorvaleSettings& settings) {
   std::lock_guard lock(stateMutex_);
+  lastScanSettings_ = settings;
   if (scanQueued_) {
     // One scan waits or runs: the last settings asked for win, and a running scan makes way.
     pendingScan_ = settings;
@@ -257,6 +311,11 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
     return;
   }
   cancelScan_ = false;
+  std::optional<FileLock> scanLock;
+  if (!holdScanLock(scanLock)) {
+    finishScan();
+    return;
+  }
   setStatus("Indexing…");
 
   ScanConfig scanConfig = config(settings);
@@ -292,6 +351,7 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
     {
       std::lock_guard lock(stateMutex_);
       unreadable_ = stats.unreadable;
+      scanFailure_.reset();
     }
     refreshStatus(" (" + std::to_string(stats.seen) + " seen)");
     // The passage pipeline joins here once it exists: it runs after every scan.
@@ -301,9 +361,39 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
     }
     if (appsOnlyMessage) notify();
   } catch (const std::exception& error) {
+    {
+      std::lock_guard lock(stateMutex_);
+      scanFailure_ = error.what();
+    }
     setStatus(error.what());
+    // Whole records written before the failure stay; the next scan starts a batch of its own.
+    try {
+      writer_->commitBatch();
+    } catch (const IndexError&) {
+    }
+    const auto* indexError = dynamic_cast<const IndexError*>(&error);
+    if ((indexError && isDamage(*indexError)) || writer_->damageSeen()) {
+      scanLock.reset();
+      verifyIndex(true, settings);
+    }
   }
   finishScan();
+}
+
+bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
+  std::string path = services_.supportDir + "/scan.lock";
+  bool said = false;
+  while (FileLock::tryAcquire(path, lock) == FileLock::Outcome::busy) {
+    if (cancelScan_ || closing_) return false;
+    if (!said) {
+      setStatus("Waiting for the other scan of this index to finish…");
+      said = true;
+    }
+    std::this_thread::sleep_for(kScanLockPoll);
+  }
+  // Acquired, or no lock file can exist here (a read-only folder): then nobody else holds one,
+  // and the database's own locking still keeps the writes apart.
+  return true;
 }
 
 void SearchEngine::finishScan() {
@@ -371,6 +461,21 @@ std::vector<std::string> SearchEngine::unreadable() const {
   return unreadable_;
 }
 
+std::optional<std::string> SearchEngine::scanFailure() const {
+  std::lock_guard lock(stateMutex_);
+  return scanFailure_;
+}
+
+std::vector<std::string> SearchEngine::problems() const {
+  std::lock_guard lock(stateMutex_);
+  return problems_;
+}
+
+void SearchEngine::addProblem(std::string problem) {
+  std::lock_guard lock(stateMutex_);
+  if (!contains(problems_, problem)) problems_.push_back(std::move(problem));
+}
+
 void SearchEngine::setStatus(std::string status) {
   {
     std::lock_guard lock(stateMutex_);
@@ -387,7 +492,9 @@ void SearchEngine::refreshStatus(const std::string& extra) {
               std::string(platformProfile().system) + " did not allow";
   }
   // The count of files with meaning vectors joins here with the meaning work.
-  setStatus(status + extra);
+  status += extra;
+  for (const std::string& problem : problems()) status += " " + problem;
+  setStatus(status);
 }
 
 void SearchEngine::notify() {
@@ -427,7 +534,12 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
     bool loosen = !QuickTools::answer(text, now).has_value() &&
                   SystemCommands::commands(text, running).empty();
     int limit = static_cast<int>(settings.resultLimit) * 2;
-    SmartResult result = SmartSearch::search(parsed, text, *reader_, limit, now, loosen);
+    std::shared_ptr<FileIndex> reader = currentReader();
+    SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
+    // SQLite said the file is damaged: check it thoroughly in the background.
+    if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
+      queue_.post([this] { verifyIndex(false, lastScanSettings()); });
+    }
     note = noteFor(text, result);
     hits = std::move(result.hits);
     // Files found by meaning are fused in here once the meaning work exists.
@@ -521,7 +633,65 @@ void SearchEngine::forgetLearning() {
 }
 
 void SearchEngine::checkIndex() {
-  queue_.post([this] { setStatus(writer_->healthCheck().summary()); });
+  queue_.post([this] {
+    IndexHealth health = writer_->healthCheck();
+    setStatus(health.summary());
+    if (!health.databaseOK) verifyIndex(true, lastScanSettings());
+  });
+}
+
+// --- Damage ------------------------------------------------------------------------------------
+
+std::shared_ptr<FileIndex> SearchEngine::currentReader() const {
+  std::lock_guard lock(readerMutex_);
+  return reader_;
+}
+
+std::optional<QuorvaleSettings> SearchEngine::lastScanSettings() const {
+  std::lock_guard lock(stateMutex_);
+  return lastScanSettings_;
+}
+
+void SearchEngine::verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan) {
+  if (closing_ || replacedIndexes_ >= kMaxReplacedIndexes) return;
+  if (!damageKnown && writer_->quickCheck()) return;
+  if (!setDamagedIndexAside()) return;
+  verifyPosted_ = false;
+  if (rescan) requestScan(*rescan);
+}
+
+bool SearchEngine::setDamagedIndexAside() {
+  std::string path = services_.supportDir + "/index.db";
+  std::shared_ptr<FileIndex> oldReader = currentReader();
+  // Both old connections may close after the rename; they must not take the journal files of
+  // the fresh database with them.
+  writer_->keepJournalOnClose();
+  oldReader->keepJournalOnClose();
+  writer_.reset();
+  ++replacedIndexes_;
+  try {
+    OpenedIndex opened = replaceDamagedIndex(path);
+    writer_ = std::move(opened.index);
+    auto reader = std::make_shared<FileIndex>(path);
+    {
+      std::lock_guard lock(readerMutex_);
+      reader_ = std::move(reader);
+    }
+    addProblem("The index was damaged; it was moved to " + opened.setAside.value_or(path) +
+               " and is being rebuilt.");
+    return true;
+  } catch (const IndexError& error) {
+    addProblem(std::string("The index is damaged and could not be replaced (") + error.what() +
+               ").");
+  }
+  try {
+    if (!writer_) writer_ = std::make_unique<FileIndex>(path);
+  } catch (const IndexError&) {
+    // Neither the damaged file nor a fresh one opens: keep the engine working on an empty index
+    // in memory until the next start.
+    writer_ = std::make_unique<FileIndex>(std::nullopt);
+  }
+  return false;
 }
 
 Date SearchEngine::now() const {

@@ -15,6 +15,21 @@
 // the engine later: it gets a passage queue of its own, runs after each scan, and adds rows in
 // front of the file rows. Nothing of it exists yet, and nothing here pretends it does.
 //
+// Damage. Opening reads only the schema, so that a search can start at once whatever the size of
+// the index. Damage shows later as SQLite's own errors (a damaged page, a file that is no longer a
+// database): the first one seen by a scan or a search, and a health check that finds any, make
+// the index queue run the thorough check, set the damaged file aside (keeping the learning) and
+// scan again into a fresh one. A start that follows a process that stopped without closing the
+// index (RunMarker) checks it thoroughly on the index queue before the first scan.
+//
+// One writer per data folder. Each full scan holds the advisory lock "scan.lock" in the data
+// folder (FileLock). When another process holds it, the scan waits, saying so in the status, and
+// starts when the other one is done or stops when it is cancelled.
+//
+// Settings applied while no engine ran. The settings the index was last brought in line with are
+// kept beside it (AppliedSettings); every start compares them with the current ones and reacts to
+// the difference through `settingsChanged`, as if the change had happened while running.
+//
 // Destroying the engine is quitting: the running scan is cancelled (it stops at its next entry,
 // leaving every committed batch in the index), the watcher is stopped and the clipboard history
 // is written; queued work is dropped, not awaited.
@@ -34,6 +49,7 @@
 #include "platform/file_watcher.h"
 #include "query/suggestion.h"
 #include "quick/system_commands.h"
+#include "run_marker.h"
 #include "scan/content_extractor.h"
 #include "scan/extraction_guard.h"
 #include "scan/scanner.h"
@@ -41,6 +57,7 @@
 #include "settings/user_defaults.h"
 #include "util/clock.h"
 #include "util/executor.h"
+#include "util/file_lock.h"
 #include "util/serial_executor.h"
 
 namespace quorvale {
@@ -76,6 +93,13 @@ struct EngineServices {
   std::function<bool(const std::string&)> fileExists;
 };
 
+// How one start differs from the normal one.
+struct StartOptions {
+  // Folders scanned by this start instead of the configured roots (`--scan FOLDER`); the index is
+  // still brought in line with the configured settings first. Empty: the configured roots.
+  std::vector<std::string> scanRoots;
+};
+
 class SearchEngine {
  public:
   static constexpr double kEnergyRetrySeconds = 600;
@@ -93,9 +117,10 @@ class SearchEngine {
 
   const std::string& supportDir() const { return services_.supportDir; }
 
-  // Re-indexes everything once when the stored content version is old, requests a full scan and
-  // starts following changes under the roots.
-  void start(const QuorvaleSettings& settings);
+  // Brings the index in line with settings changed since it was last applied (as
+  // `settingsChanged`), re-indexes everything once when the stored content version is old,
+  // requests a full scan and starts following changes under the roots.
+  void start(const QuorvaleSettings& settings, const StartOptions& options = {});
   // Reacts to a settled change of the settings: clip file, removed roots and newly excluded
   // folders leave the index, a changed content setting empties it, and then `start` again.
   void settingsChanged(const QuorvaleSettings& from, const QuorvaleSettings& to);
@@ -140,6 +165,12 @@ class SearchEngine {
 
   // The folders the last complete scan could not read.
   std::vector<std::string> unreadable() const;
+  // Why the last scan could not do its job (the database refused a write: a full disk, a lock
+  // held too long, damage); nothing when it ran to its end or was cancelled.
+  std::optional<std::string> scanFailure() const;
+  // Problems that keep the engine from doing all it should, as sentences ("The content version
+  // could not be saved ..."); they also end the status line.
+  std::vector<std::string> problems() const;
   // Whether the last database open found damage and set the old file aside there.
   const std::optional<std::string>& setAsideIndex() const { return setAside_; }
 
@@ -147,10 +178,22 @@ class SearchEngine {
   void waitUntilIdle() { queue_.waitUntilIdle(); }
   // Whether a scan is running or waiting to run.
   bool scanPending() const;
-  // The reader connection, for the command line's counts.
-  FileIndex& reader() { return *reader_; }
+  // The reader connection, for the command line's counts. Main thread; replaced when the index
+  // is found damaged.
+  FileIndex& reader() { return *currentReader(); }
 
  private:
+  void startScanning(const QuorvaleSettings& settings, const StartOptions& options);
+  // Clip file, removed roots, newly excluded folders, changed content setting; true when the
+  // index changes (the caller then scans again).
+  bool reactToChange(const QuorvaleSettings& from, const QuorvaleSettings& to);
+  void recordApplied(const QuorvaleSettings& settings);                        // index queue
+  bool holdScanLock(std::optional<FileLock>& lock);                            // index queue
+  void verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan);  // index queue
+  bool setDamagedIndexAside();                                                 // index queue
+  std::shared_ptr<FileIndex> currentReader() const;
+  std::optional<QuorvaleSettings> lastScanSettings() const;
+  void addProblem(std::string problem);
   void runScan(QuorvaleSettings settings);           // index queue
   void deferScan(const QuorvaleSettings& settings);  // index queue
   void finishScan();                                 // index queue
@@ -167,9 +210,15 @@ class SearchEngine {
   Date now() const;
 
   EngineServices services_;
+  RunMarker runMarker_;  // its unclean-stop markers are forgotten on the index queue
   ExtractionGuard guard_;
   std::unique_ptr<FileIndex> writer_;  // index queue only
-  std::unique_ptr<FileIndex> reader_;  // main thread only
+  // Used on the main thread; replaced from the index queue after damage, hence the mutex.
+  mutable std::mutex readerMutex_;
+  std::shared_ptr<FileIndex> reader_;  // guarded by readerMutex_
+  std::atomic<bool> verifyPosted_ = false;
+  bool checkAfterUncleanStop_ = false;  // main thread
+  int replacedIndexes_ = 0;             // index queue
   std::optional<std::string> setAside_;
   std::shared_ptr<const ContentExtractor> contentExtractor_;
   ClipStore clips_;                       // main thread
@@ -185,12 +234,15 @@ class SearchEngine {
   bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
 
   mutable std::mutex stateMutex_;
-  std::string status_ = "Starting";              // guarded by stateMutex_
-  std::vector<std::string> unreadable_;          // guarded by stateMutex_
-  bool scanQueued_ = false;                      // guarded: a scan is waiting or running
-  bool scanRunning_ = false;                     // guarded
-  std::optional<QuorvaleSettings> pendingScan_;  // guarded
-  WorkHandle energyRetry_;                       // index queue
+  std::string status_ = "Starting";                   // guarded by stateMutex_
+  std::vector<std::string> unreadable_;               // guarded by stateMutex_
+  std::optional<std::string> scanFailure_;            // guarded
+  std::vector<std::string> problems_;                 // guarded
+  bool scanQueued_ = false;                           // guarded: a scan is waiting or running
+  bool scanRunning_ = false;                          // guarded
+  std::optional<QuorvaleSettings> pendingScan_;       // guarded
+  std::optional<QuorvaleSettings> lastScanSettings_;  // guarded: the last scan requested
+  WorkHandle energyRetry_;                            // index queue
 
   SerialExecutor queue_;  // last: its worker stops before the members it uses go away
 };

@@ -64,7 +64,11 @@ FileIndex::~FileIndex() {
   statements_.clear();
 }
 
-void FileIndex::fail() { throw IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw())); }
+void FileIndex::fail() {
+  int code = sqlite3_extended_errcode(db_.raw());
+  noteFailure(code);
+  throw IndexError::sql(db_.errorMessage(), code);
+}
 
 void FileIndex::execOrThrow(const std::string& script) {
   if (db_.exec(script) != SQLITE_OK) fail();
@@ -72,7 +76,8 @@ void FileIndex::execOrThrow(const std::string& script) {
 
 void FileIndex::migrateFromFullTextCopy() {
   if (options_.libraryVersion < kContentlessDeleteVersion) return;
-  sql::Statement lookup = db_.prepare("SELECT sql FROM sqlite_master WHERE type='table' AND name='fts'");
+  sql::Statement lookup =
+      db_.prepare("SELECT sql FROM sqlite_master WHERE type='table' AND name='fts'");
   if (!lookup || lookup.step() != SQLITE_ROW) return;
   if (lookup.columnText(0).find("contentless_delete") != std::string::npos) return;
   lookup = sql::Statement();
@@ -94,9 +99,11 @@ void FileIndex::migrateFromFullTextCopy() {
 }
 
 void FileIndex::backfillTrigrams() {
-  auto trigrams = db_.queryInt("SELECT COUNT(*) FROM names_tri");
-  auto files = db_.queryInt("SELECT COUNT(*) FROM files");
-  if (!trigrams || !files || *trigrams != 0 || *files <= 0) return;
+  // Whether each table has a row, not how many: counting would read every row of both tables
+  // on every opening.
+  auto trigrams = db_.queryInt("SELECT EXISTS(SELECT 1 FROM names_tri)");
+  auto files = db_.queryInt("SELECT EXISTS(SELECT 1 FROM files)");
+  if (!trigrams || !files || *trigrams != 0 || *files == 0) return;
   execOrThrow("INSERT INTO names_tri(rowid, name) SELECT id, lower(name) FROM files");
 }
 
@@ -119,7 +126,17 @@ void FileIndex::write(const std::string& sql, const std::vector<Bind>& values) {
 
 void FileIndex::transaction(const std::function<void()>& body) {
   if (batchOpen_) {
-    body();
+    // Inside a batch each record's writes still succeed or fail together: a failure rolls back
+    // to the savepoint, so the batch's commit never keeps half a record.
+    execOrThrow("SAVEPOINT record");
+    try {
+      body();
+      execOrThrow("RELEASE record");
+    } catch (...) {
+      db_.exec("ROLLBACK TO record");
+      db_.exec("RELEASE record");
+      throw;
+    }
     return;
   }
   execOrThrow("BEGIN IMMEDIATE");
@@ -190,8 +207,8 @@ void FileIndex::upsert(const FileRecord& record, const std::optional<std::string
     write("INSERT INTO fts(rowid,name,path,content) VALUES(?,?,?,?)",
           {id, joined(names), spaced(record.path), std::move(text)});
 
-    std::string trigramNames = unicode::lowercased(record.name) + " " +
-                               unicode::lowercased(joined(alternateNames));
+    std::string trigramNames =
+        unicode::lowercased(record.name) + " " + unicode::lowercased(joined(alternateNames));
     write("INSERT INTO names_tri(rowid,name) VALUES(?,?)", {id, std::move(trigramNames)});
   });
 }
@@ -216,12 +233,14 @@ void FileIndex::removeTree(const std::string& path) {
   auto length = static_cast<int64_t>(unicode::scalarCount(prefix));
   std::vector<Bind> values{folder, length, prefix};
   transaction([&] {
-    write("DELETE FROM fts WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
-          "substr(path,1,?) = ?)",
-          values);
-    write("DELETE FROM names_tri WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
-          "substr(path,1,?) = ?)",
-          values);
+    write(
+        "DELETE FROM fts WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
+        "substr(path,1,?) = ?)",
+        values);
+    write(
+        "DELETE FROM names_tri WHERE rowid IN (SELECT id FROM files WHERE path = ? OR "
+        "substr(path,1,?) = ?)",
+        values);
     write("DELETE FROM files WHERE path = ? OR substr(path,1,?) = ?", values);
   });
 }
@@ -241,10 +260,18 @@ int64_t FileIndex::count() {
   try {
     auto statement = prepared("SELECT COUNT(*) FROM files");
     sql::StatementUse use(*statement);
-    return statement->step() == SQLITE_ROW ? statement->columnInt(0) : 0;
+    int rc = statement->step();
+    if (rc == SQLITE_ROW) return statement->columnInt(0);
+    noteFailure(rc);
+    return 0;
   } catch (const IndexError&) {
     return 0;
   }
+}
+
+void FileIndex::keepJournalOnClose() {
+  int keep = 1;
+  sqlite3_file_control(db_.raw(), "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
 }
 
 bool FileIndex::quickCheck() {
@@ -263,9 +290,11 @@ std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string
     sql::StatementUse use(*statement);
     statement->bind(1, static_cast<int64_t>(unicode::scalarCount(prefix)));
     statement->bind(2, prefix);
-    while (statement->step() == SQLITE_ROW) {
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
       times.emplace(statement->columnText(0), statement->columnDouble(1));
     }
+    noteFailure(rc);
   } catch (const IndexError&) {
   }
   return times;
@@ -286,7 +315,8 @@ std::string FileIndex::spaced(std::string_view text) {
   std::string out;
   out.reserve(text.size() + 8);
   bool previousLower = false;
-  if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (std::all_of(text.begin(), text.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     for (char c : text) {
       bool upper = c >= 'A' && c <= 'Z';
       if (previousLower && upper) out += ' ';

@@ -20,6 +20,7 @@
 // from one thread at a time (the engine's index queue for the writer).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -111,8 +112,25 @@ class FileIndex {
   // Reads never throw: a failed read gives false, 0 or nothing.
   bool contains(const std::string& path);
   int64_t count();
-  // "PRAGMA quick_check(1)" reports "ok".
+  // "PRAGMA quick_check(1)" reports "ok". Reads the whole file (the full-text tables too), so it
+  // runs in the background, never on the way to the first search.
   bool quickCheck();
+
+  // Whether a statement of this connection failed because the file is damaged (SQLITE_CORRUPT or
+  // SQLITE_NOTADB) since opening. Set on the owner's thread; read from any thread.
+  bool damageSeen() const { return damageSeen_; }
+  static bool isDamageCode(int code) {
+    int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+  }
+  // Closing this connection leaves the -wal and -shm files alone. Needed before the file is
+  // renamed aside: the last connection to close deletes the journal by name, which would then
+  // be the journal of the fresh database in its place.
+  void keepJournalOnClose();
+  // Remembers a failed result code of a read that swallows its failure.
+  void noteFailure(int code) {
+    if (isDamageCode(code)) damageSeen_ = true;
+  }
   // Every stored path at or below `root` (compared as `root` + "/") with its modification time.
   std::unordered_map<std::string, Date> modifiedTimes(const std::string& root);
 
@@ -210,6 +228,7 @@ class FileIndex {
   Options options_;
   bool migratedFromFullTextCopy_ = false;
   bool batchOpen_ = false;
+  std::atomic<bool> damageSeen_ = false;
   std::unordered_map<std::string, std::shared_ptr<sql::Statement>> statements_;
 
   // Query side.

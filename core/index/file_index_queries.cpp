@@ -180,7 +180,10 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
       rows.push_back(
           {record(*statement), statement->columnDouble(6), usageColumns(*statement, 7, 8)});
     }
-    if (rc != SQLITE_DONE) return {};
+    if (rc != SQLITE_DONE) {
+      noteFailure(rc);
+      return {};
+    }
   } catch (const IndexError&) {
     return {};
   }

@@ -8,11 +8,6 @@
 namespace quorvale {
 namespace {
 
-bool isDamage(const IndexError& error) {
-  int primary = error.code() & 0xff;
-  return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
-
 bool exists(const std::string& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
@@ -53,9 +48,15 @@ int64_t carryOver(sql::Connection& damaged, FileIndex& fresh, const std::string&
     std::vector<FileIndex::Bind> values;
     for (int column = 0; column < columns; ++column) {
       switch (sqlite3_column_type(rows.raw(), column)) {
-        case SQLITE_INTEGER: values.emplace_back(rows.columnInt(column)); break;
-        case SQLITE_FLOAT: values.emplace_back(rows.columnDouble(column)); break;
-        default: values.emplace_back(rows.columnText(column)); break;
+        case SQLITE_INTEGER:
+          values.emplace_back(rows.columnInt(column));
+          break;
+        case SQLITE_FLOAT:
+          values.emplace_back(rows.columnDouble(column));
+          break;
+        default:
+          values.emplace_back(rows.columnText(column));
+          break;
       }
     }
     try {
@@ -90,20 +91,31 @@ void salvageLearning(const std::string& aside, OpenedIndex& opened) {
 }  // namespace
 
 OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options) {
-  OpenedIndex opened;
+  // Opening reads only the schema: no integrity check here, so that opening costs the same
+  // whatever the size of the index. Damage found later in use is handled by the owner, which
+  // runs the thorough check off the start-up path and calls `replaceDamagedIndex`.
   try {
+    OpenedIndex opened;
     opened.index = std::make_unique<FileIndex>(path, options);
-    if (opened.index->quickCheck()) return opened;
-    opened.index.reset();
+    return opened;
   } catch (const IndexError& error) {
     if (!isDamage(error) || !exists(path)) throw;
   }
+  return replaceDamagedIndex(path, options);
+}
+
+OpenedIndex replaceDamagedIndex(const std::string& path, FileIndex::Options options) {
+  OpenedIndex opened;
   std::string aside = asideName(path);
   setAside(path, aside);
   opened.setAside = aside;
   opened.index = std::make_unique<FileIndex>(path, options);
   salvageLearning(aside, opened);
   return opened;
+}
+
+bool isDamage(const IndexError& error) {
+  return FileIndex::isDamageCode(error.code());
 }
 
 }  // namespace quorvale

@@ -1,8 +1,12 @@
 // Opening the files database so that damage never stops the program and never loses the user's
-// learning. A file that is not a database, or that fails its integrity check, is renamed aside
-// ("index.db.damaged-<time>", with its -wal and -shm beside it), a fresh database is created in
-// its place, and the `usage` and `choices` rows that can still be read from the damaged copy are
-// carried over. Nothing is deleted. Called once by the engine when it is created.
+// learning. A file that SQLite reports as not a database or as damaged (at opening, or later in
+// use, or by the thorough check) is renamed aside ("index.db.damaged-<time>", with its -wal and
+// -shm beside it), a fresh database is created in its place, and the `usage` and `choices` rows
+// that can still be read from the damaged copy are carried over. Nothing is deleted.
+//
+// Opening itself only reads the schema, so it costs the same for ten files or a million; the
+// thorough check (`FileIndex::quickCheck`) belongs to the owner's background queue. Called by the
+// engine on creation (main thread) and after finding damage (its index queue).
 #pragma once
 
 #include <memory>
@@ -24,5 +28,14 @@ struct OpenedIndex {
 // Throws IndexError when even a fresh database cannot be created (an unwritable folder), or when
 // the database cannot be opened for reasons that are not damage (it is then left untouched).
 OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options = {});
+
+// Sets the damaged database at `path` aside and opens a fresh one with the learning carried
+// over. The caller must have closed its own connections to the file first. Throws IndexError as
+// `openFileIndex` does.
+OpenedIndex replaceDamagedIndex(const std::string& path, FileIndex::Options options = {});
+
+// Whether the failure means the file itself is damaged (SQLITE_NOTADB or SQLITE_CORRUPT), as
+// opposed to a circumstance such as a full disk or a lock.
+bool isDamage(const IndexError& error);
 
 }  // namespace quorvale

@@ -3,8 +3,10 @@
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -163,7 +165,15 @@ class FullScan {
     bool appOnly = config_.appOnlyRoots.contains(rootPath);
     auto walk =
         DirectoryWalk::open(rootPath, [&](const std::string& path) { skipped_.push_back(path); });
-    if (!walk) return true;
+    if (!walk) {
+      // A root that is there but cannot be opened is reported like any folder that cannot be
+      // read (one that does not exist is not: the default folders need not all exist). Either
+      // way its records stay until it can be read again.
+      struct stat info;
+      if (::stat(rootPath.c_str(), &info) == 0 || errno != ENOENT) skipped_.push_back(rootPath);
+      known_.clear();
+      return true;
+    }
     while (auto entry = walk->next()) {
       if (shouldCancel_ && shouldCancel_()) return false;
       Admission admission = admit(*entry, appOnly);
@@ -180,6 +190,13 @@ class FullScan {
   }
 
   Admission admit(const WalkEntry& entry, bool appOnly) {
+    if (!entry.hasAttributes) {
+      // Listed but not readable (a folder that may be listed but not entered): nothing is known
+      // of the entry, so it is not indexed with made-up facts, and its folder counts as
+      // unreadable, which keeps the records below it.
+      skipped_.push_back(deletingLastPathComponent(entry.path));
+      return {false, false};
+    }
     EntryFacts facts = factsOf(entry);
     bool folder = entry.isDirectory;
     if (!unicode::isValidUtf8(entry.name)) {
@@ -192,7 +209,8 @@ class FullScan {
       return {false, folder};
     }
     if (appOnly) {
-      if (!Scanner::isApplicationName(entry.name)) return {false, folder && entry.level >= kAppFolderDepth};
+      if (!Scanner::isApplicationName(entry.name))
+        return {false, folder && entry.level >= kAppFolderDepth};
       if (hiddenDesktopEntry(entry)) return {false, false};
     }
     if (folder && config_.buildOutputNames.contains(entry.name) &&
@@ -232,8 +250,16 @@ class FullScan {
     ++(wasKnown ? stats_.updated : stats_.added);
   }
 
+  // Records below a folder that could not be read (wholly or partly) are kept: their files were
+  // not seen, but they may well still be there.
+  bool belowUnreadable(const std::string& path) const {
+    return std::any_of(skipped_.begin(), skipped_.end(),
+                       [&](const std::string& folder) { return isBelowOrAt(path, folder); });
+  }
+
   void removeStale() {
     for (const auto& [path, modified] : known_) {
+      if (belowUnreadable(path)) continue;
       pacer_.begin();
       if (index_.remove(path)) ++stats_.removed;
       pacer_.wrote();
@@ -328,6 +354,8 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
     index.removeTree(path);
     return;
   }
+  // Its facts cannot be read: the record it has stays as it is.
+  if (!entry->hasAttributes) return;
   EntryFacts facts = factsOf(*entry);
   if (entry->isSymbolicLink && !facts.linkedApplication) return;
   if (entry->isSpecialFile) return;

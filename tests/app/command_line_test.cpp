@@ -1,8 +1,13 @@
 #include "command_line.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "support/test_support.h"
@@ -68,6 +73,56 @@ TEST_F(CommandLineTest, ScanThenQueryPrintsRowsAsTextAndJson) {
   EXPECT_EQ(rows[0]["id"], "file-" + (dir / "home/notes/harbour-plan.txt"));
   EXPECT_EQ(rows[0]["payload"], "file");
   EXPECT_EQ(run({"--query", "2+3"}), "5\tPress Return to copy\n");
+}
+
+TEST_F(CommandLineTest, ScanOfAFolderThatCannotBeOpenedFailsWithTheReason) {
+  testing::writeFile(dir / "home/file.txt", "x");
+  struct Case {
+    std::string folder;
+    std::string reason;
+  };
+  for (const Case& c : {Case{dir / "home/does-not-exist", "No such file or directory"},
+                        Case{dir / "home/file.txt", "not a folder"}}) {
+    int code = -1;
+    ::testing::internal::CaptureStderr();
+    std::string out = run({"--scan", c.folder}, &code);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(code, 1) << c.folder;
+    EXPECT_EQ(err, "quorvale: cannot scan " + c.folder + ": " + c.reason + "\n");
+    EXPECT_EQ(out, "");
+  }
+}
+
+TEST_F(CommandLineTest, ScanThatTheDatabaseRefusesExitsWithOne) {
+  for (int i = 0; i < 300; ++i) {
+    std::string words;
+    for (int j = 0; j < 500; ++j) words += "w" + std::to_string(i) + "x" + std::to_string(j) + " ";
+    testing::writeFile(dir / "home/notes/note" + std::to_string(i) + ".txt", words);
+  }
+  run({"--status"});  // creates the small empty index
+  std::string errors = dir / "stderr.txt";
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The files may not grow past 256 kB: the scan's writes find the disk full.
+    struct rlimit limit = {256 * 1024, 256 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_IGN);
+    if (!std::freopen(errors.c_str(), "w", stderr)) _exit(9);
+    std::string folder = dir / "home/notes";
+    std::vector<std::string> args = {"quorvale", "--scan", folder};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    int code = runCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::fflush(nullptr);
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(testing::readFile(errors).find("quorvale: the scan failed: "), std::string::npos)
+      << testing::readFile(errors);
 }
 
 TEST_F(CommandLineTest, DemoNeedsAFileAndOtherwiseFallsThrough) {

@@ -1,12 +1,14 @@
 #include "search_engine.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "support/test_support.h"
 #include "util/main_executor.h"
@@ -130,6 +132,34 @@ class SearchEngineTest : public ::testing::Test {
 
   bool indexed(const std::string& path) { return engine->reader().contains(path); }
 
+  int filesNamed(std::string_view prefix) const {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "data")) {
+      std::string name = entry.path().filename().string();
+      bool journal = name.ends_with("-wal") || name.ends_with("-shm");
+      count += name.starts_with(prefix) && !journal ? 1 : 0;
+    }
+    return count;
+  }
+
+  // Overwrites the start of the table's first page, leaving the schema readable.
+  static void damageTable(const std::string& path, const std::string& table) {
+    int64_t root = 0, pageSize = 0;
+    {
+      FileIndex index(path);
+      root = index.connection()
+                 .queryInt("SELECT rootpage FROM sqlite_master WHERE name='" + table + "'")
+                 .value_or(0);
+      pageSize = index.connection().queryInt("PRAGMA page_size").value_or(4096);
+    }
+    ASSERT_GT(root, 1);
+    std::string bytes = testing::readFile(path);
+    auto offset = static_cast<std::size_t>((root - 1) * pageSize);
+    ASSERT_LT(offset + 64, bytes.size());
+    for (std::size_t i = 0; i < 64; ++i) bytes[offset + i] = static_cast<char>(0xA5);
+    writeFile(path, bytes);
+  }
+
   TempDir dir;
   UserDefaults defaults;
   MainExecutor main;
@@ -193,6 +223,107 @@ TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
   engine.start(settings);  // the version is current now: nothing is emptied
   engine.waitUntilIdle();
   EXPECT_TRUE(indexed("/elsewhere/stray.txt"));
+}
+
+TEST_F(SearchEngineTest, ContentVersionThatCannotBeStoredIsReportedAndEmptiesNothing) {
+  // A folder where defaults.json should be: it reads as empty and cannot be written.
+  testing::makeDirs(dir / "config/defaults.json");
+  writeFile(home() + "/Documents/kept.txt", "words");
+  SearchEngine& engine = open();
+  FileRecord stray =
+      FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
+  engine.reader().upsert(stray, std::nullopt, {});
+  for (int start = 0; start < 2; ++start) {
+    engine.start(settings);
+    engine.waitUntilIdle();
+    EXPECT_TRUE(indexed("/elsewhere/stray.txt"));
+  }
+  ASSERT_EQ(engine.problems().size(), 1u);
+  EXPECT_NE(engine.problems().front().find("content version could not be saved"),
+            std::string::npos);
+  EXPECT_NE(engine.status().find(engine.problems().front()), std::string::npos);
+}
+
+TEST_F(SearchEngineTest, SettingsChangedWhileNotRunningAreAppliedAtTheNextStart) {
+  writeFile(home() + "/Documents/minutes.txt", "zebra crossing");
+  writeFile(home() + "/Old/gone-root.txt", "");
+  settings.roots = {"~/Documents", "~/Old"};
+  open().start(settings);
+  engine->waitUntilIdle();
+  ASSERT_TRUE(indexed(home() + "/Old/gone-root.txt"));
+  engine.reset();
+
+  // Changed in defaults.json while nothing ran.
+  settings.roots = {"~/Documents"};
+  settings.indexContents = false;
+  open().start(settings);
+  engine->waitUntilIdle();
+  EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
+  EXPECT_TRUE(titles("zebra").empty());
+  EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
+}
+
+TEST_F(SearchEngineTest, ScanWaitsWhileAnotherProcessHoldsTheScanLock) {
+  writeFile(home() + "/Documents/later.txt", "");
+  std::optional<FileLock> held;
+  ASSERT_EQ(FileLock::tryAcquire(dir / "data/scan.lock", held), FileLock::Outcome::acquired);
+  SearchEngine& engine = open();
+  engine.start(settings);
+  for (int i = 0; i < 200 && engine.status().find("Waiting") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(engine.status().find("Waiting for the other scan"), std::string::npos);
+  EXPECT_FALSE(indexed(home() + "/Documents/later.txt"));
+  held.reset();
+  engine.waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+}
+
+TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
+  for (int i = 0; i < 300; ++i) {
+    writeFile(home() + "/Documents/note" + std::to_string(i) + ".txt", "harbour words");
+  }
+  open().start(settings);
+  engine->waitUntilIdle();
+  engine.reset();
+  damageTable(dir / "data/index.db", "files");  // not the schema: opening does not see it
+
+  SearchEngine& engine = open();
+  EXPECT_FALSE(engine.setAsideIndex());
+  engine.requestScan(settings);
+  engine.checkIndex();
+  engine.waitUntilIdle();
+  EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
+  EXPECT_TRUE(indexed(home() + "/Documents/note7.txt"));
+  EXPECT_EQ(engine.reader().count(), 300);
+  EXPECT_NE(engine.status().find("The index was damaged; it was moved to"), std::string::npos);
+  this->engine.reset();
+  EXPECT_TRUE(FileIndex(dir / "data/index.db").quickCheck());
+}
+
+TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
+  writeFile(home() + "/Documents/note.txt", "harbour words");
+  open().start(settings);
+  engine->waitUntilIdle();
+  engine.reset();
+  EXPECT_EQ(filesNamed("running-"), 0);  // a clean stop leaves no marker
+  // Damage that no scan or search reads, only the thorough check.
+  damageTable(dir / "data/index.db", "usage");
+
+  open().start(settings);  // the last stop was clean: no check
+  engine->waitUntilIdle();
+  engine.reset();
+  EXPECT_EQ(filesNamed("index.db.damaged-"), 0);
+
+  pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  writeFile(dir / "data/running-" + std::to_string(gone), "12345");
+  open().start(settings);
+  engine->waitUntilIdle();
+  EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
+  EXPECT_TRUE(indexed(home() + "/Documents/note.txt"));
+  EXPECT_EQ(filesNamed("running-"), 1);  // this process's own
 }
 
 TEST_F(SearchEngineTest, RequestsDuringAScanGiveOneMoreScanWithTheLastSettings) {

@@ -22,7 +22,8 @@ int64_t countOf(FileIndex& index, const std::string& sql) {
 }
 
 std::vector<int64_t> matches(FileIndex& index, const std::string& expression) {
-  auto statement = index.connection().prepare("SELECT rowid FROM fts WHERE fts MATCH ? ORDER BY rowid");
+  auto statement =
+      index.connection().prepare("SELECT rowid FROM fts WHERE fts MATCH ? ORDER BY rowid");
   statement.bind(1, expression);
   std::vector<int64_t> ids;
   while (statement.step() == SQLITE_ROW) ids.push_back(statement.columnInt(0));
@@ -34,7 +35,9 @@ std::string ftsSchema(FileIndex& index) {
   return statement.step() == SQLITE_ROW ? statement.columnText(0) : "";
 }
 
-bool modernLibrary() { return sqlite3_libversion_number() >= FileIndex::kContentlessDeleteVersion; }
+bool modernLibrary() {
+  return sqlite3_libversion_number() >= FileIndex::kContentlessDeleteVersion;
+}
 
 TEST(FileIndexTest, InMemoryDatabaseOpensHealthyAndEmpty) {
   FileIndex index(std::nullopt);
@@ -172,15 +175,23 @@ TEST(FileIndexTest, ModifiedTimesListsOnlyPathsBelowTheRoot) {
   EXPECT_DOUBLE_EQ(times["/r/ä/x.txt"], 100.5);
 }
 
-TEST(FileIndexTest, FailedWriteRollsBackTheWholeRecord) {
-  FileIndex index(std::nullopt);
-  index.upsert(fileAt("/a/kept.txt"), "kept", {});
-  // The last of the three inserts fails: the first two must be undone.
-  ASSERT_EQ(index.connection().exec("DROP TABLE names_tri"), SQLITE_OK);
-  EXPECT_THROW(index.upsert(fileAt("/a/new.txt"), "fresh", {}), IndexError);
-  EXPECT_FALSE(index.contains("/a/new.txt"));
-  EXPECT_TRUE(matches(index, "fresh").empty());
-  EXPECT_EQ(index.count(), 1);
+TEST(FileIndexTest, FailedWriteRollsBackTheWholeRecordAlsoInsideABatch) {
+  for (bool batch : {false, true}) {
+    SCOPED_TRACE(batch ? "inside a batch" : "own transaction");
+    FileIndex index(std::nullopt);
+    index.upsert(fileAt("/a/kept.txt"), "kept", {});
+    if (batch) index.beginBatch();
+    index.upsert(fileAt("/a/before.txt"), "before", {});
+    // The last of the three inserts fails: the first two must be undone, and a batch that goes
+    // on and commits keeps only whole records.
+    ASSERT_EQ(index.connection().exec("DROP TABLE names_tri"), SQLITE_OK);
+    EXPECT_THROW(index.upsert(fileAt("/a/new.txt"), "fresh", {}), IndexError);
+    if (batch) index.commitBatch();
+    EXPECT_FALSE(index.contains("/a/new.txt"));
+    EXPECT_TRUE(matches(index, "fresh").empty());
+    EXPECT_EQ(matches(index, "before").size(), 1u);
+    EXPECT_EQ(index.count(), 2);
+  }
 }
 
 TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
@@ -200,7 +211,8 @@ TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
   FileIndex index(std::nullopt);
   index.write("INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
               {"/w", "w", "", "widget", 1, 2.0});
-  auto statement = index.connection().prepare("SELECT path, name, ext, kind, size, mtime FROM files");
+  auto statement =
+      index.connection().prepare("SELECT path, name, ext, kind, size, mtime FROM files");
   ASSERT_EQ(statement.step(), SQLITE_ROW);
   EXPECT_EQ(FileIndex::record(statement).kind, FileKind::other);
 }

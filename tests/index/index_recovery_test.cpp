@@ -26,7 +26,9 @@ void damageFilesTable(const std::string& path) {
   int64_t root = 0, pageSize = 0;
   {
     FileIndex index(path);
-    root = index.connection().queryInt("SELECT rootpage FROM sqlite_master WHERE name='files'").value();
+    root = index.connection()
+               .queryInt("SELECT rootpage FROM sqlite_master WHERE name='files'")
+               .value();
     pageSize = index.connection().queryInt("PRAGMA page_size").value();
     index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
@@ -76,7 +78,12 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   }
   damageFilesTable(path);
 
-  auto opened = openFileIndex(path);
+  // Opening reads the schema only, so this damage shows in use, or in the thorough check.
+  std::unique_ptr<FileIndex> damaged = openFileIndex(path).index;
+  EXPECT_FALSE(damaged->quickCheck());
+  damaged->keepJournalOnClose();
+  damaged.reset();
+  auto opened = replaceDamagedIndex(path);
   ASSERT_TRUE(opened.setAside);
   EXPECT_EQ(opened.carriedUsage, 1);
   EXPECT_EQ(opened.carriedChoices, 1);
@@ -86,8 +93,35 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   EXPECT_EQ(index.connection().queryInt("SELECT count FROM choices WHERE q='fil'"), 2);
   // Nothing was deleted: the damaged file sits beside the new one.
   auto names = namesIn(dir.path());
-  EXPECT_TRUE(std::any_of(names.begin(), names.end(),
-                          [](const std::string& name) { return name.starts_with("index.db.damaged-"); }));
+  EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const std::string& name) {
+    return name.starts_with("index.db.damaged-");
+  }));
+}
+
+TEST(IndexRecoveryTest, OpeningReadsOnlyTheSchemaWhateverTheSize) {
+  TempDir dir;
+  std::string path = dir / "index.db";
+  int64_t pages = 0;
+  {
+    FileIndex index(path);
+    index.beginBatch();
+    for (int i = 0; i < 3000; ++i) {
+      index.upsert(FileRecord::make("/docs/report" + std::to_string(i) + ".txt", std::nullopt,
+                                    std::nullopt, i, i, false),
+                   "budget figures for quarter " + std::to_string(i), {});
+    }
+    index.commitBatch();
+    index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    pages = index.connection().queryInt("PRAGMA page_count").value_or(0);
+  }
+  ASSERT_GT(pages, 200);
+
+  auto opened = openFileIndex(path);
+  int misses = 0, highest = 0;
+  sqlite3_db_status(opened.index->connection().raw(), SQLITE_DBSTATUS_CACHE_MISS, &misses, &highest,
+                    0);
+  EXPECT_LT(misses, 20) << "of " << pages << " pages";
+  EXPECT_FALSE(opened.setAside);
 }
 
 TEST(IndexRecoveryTest, UnopenableFolderIsAnErrorNotDamage) {

@@ -16,6 +16,7 @@
 namespace quorvale {
 namespace {
 
+using testing::setModified;
 using testing::TempDir;
 using testing::writeFile;
 
@@ -206,6 +207,40 @@ TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
     return stats.unreadable.size() == 50 && stats.unreadable.front() == at("d00") &&
            stats.unreadable.back() == at("d49") && unprivileged.contains(at("open.txt")) &&
            stats.withContent == 0;
+  });
+  EXPECT_TRUE(ok);
+}
+
+TEST_F(ScannerTest, FoldersThatCannotBeReadKeepTheirRecordsAndNothingIsMadeUp) {
+  writeFile(at("locked/kept.txt"), "x");
+  writeFile(at("listonly/entry.txt"), "y");
+  writeFile(at("gone.txt"), "z");
+  std::string otherRoot = dir / "other";
+  writeFile(otherRoot + "/inside.txt", "w");
+  setModified(at("listonly/entry.txt"), 1'700'000'000);
+  std::string database = dir / "index.db";
+  ScanConfig config = ScanConfig::make({root, otherRoot});
+  {
+    FileIndex first(database);
+    Scanner::scan(config, first, extractor, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(first.contains(otherRoot + "/inside.txt"));
+  }
+  chmod(dir.path().c_str(), 0777);
+  chmod(database.c_str(), 0666);
+  chmod(at("locked").c_str(), 0);       // cannot be listed
+  chmod(at("listonly").c_str(), 0444);  // listed, but its entries cannot be looked at
+  chmod(otherRoot.c_str(), 0);          // a configured root that cannot be opened
+  std::filesystem::remove(at("gone.txt"));
+
+  std::string entry = at("listonly/entry.txt");
+  bool ok = testing::asUnprivilegedUser([&] {
+    FileIndex unprivileged(database);
+    auto stats = Scanner::scan(config, unprivileged, extractor, nullptr, nullptr, nullptr);
+    auto times = unprivileged.modifiedTimes(at("listonly"));
+    return unprivileged.contains(at("locked/kept.txt")) && times.contains(entry) &&
+           times[entry] == 1'700'000'000 && unprivileged.contains(otherRoot + "/inside.txt") &&
+           !unprivileged.contains(at("gone.txt")) &&
+           stats.unreadable == std::vector<std::string>{otherRoot, at("listonly"), at("locked")};
   });
   EXPECT_TRUE(ok);
 }

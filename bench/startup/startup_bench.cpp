@@ -1,0 +1,199 @@
+// Measures what a script or a new user waits for: `quorvale --status` and `quorvale --query TEXT`
+// as whole processes (start, open the index, answer, exit) over a generated 100,000-file index,
+// with `plocate` over the same paths run the same way for comparison. The three commands take
+// turns, so the machine's other load falls on all of them alike.
+//
+//   quorvale_startup_bench QUORVALE [--dir DIR] [--files N] [--runs N] [--query TEXT]
+//
+// QUORVALE is the built executable (build/release/quorvale). The index, an empty file for each
+// of its paths (so the query's vanished-file check finds them all) and the plocate database are
+// built once into DIR (default /var/tmp/quorvale-startup-bench) and reused.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "index/file_index.h"
+#include "search/generated_files.h"
+#include "support/latency.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace quorvale;
+
+namespace {
+
+constexpr uint64_t kCorpusSeed = 42;
+constexpr Date kNow = 1'750'000'000;
+
+struct Options {
+  std::string quorvale;
+  std::string dir = "/var/tmp/quorvale-startup-bench";
+  int64_t files = 100'000;
+  int runs = 50;
+  std::string query = "budget report";
+};
+
+void touch(const std::string& path) {
+  fs::create_directories(fs::path(path).parent_path());
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd >= 0) ::close(fd);
+}
+
+// The index in DIR/data/Quorvale, the files under DIR/home, and plocate's database of the same
+// paths; each built only when missing.
+void prepare(const Options& options, const std::string& index, const std::string& plocateDb) {
+  if (fs::exists(index) && fs::exists(plocateDb)) return;
+  std::printf("building %lld files into %s\n", static_cast<long long>(options.files),
+              options.dir.c_str());
+  std::fflush(stdout);
+  auto start = std::chrono::steady_clock::now();
+  fs::create_directories(fs::path(index).parent_path());
+  fs::remove(index);
+  std::string list = options.dir + "/paths.txt";
+  {
+    std::ofstream paths(list);
+    FileIndex built(index);
+    built.beginBatch();
+    int64_t written = 0;
+    bench::generateFiles(kCorpusSeed, options.files, kNow, options.dir + "/home/files",
+                         [&](const bench::GeneratedFile& file) {
+                           built.upsert(file.record, file.content, file.alternateNames);
+                           touch(file.record.path);
+                           paths << file.record.path << '\n';
+                           if (++written % 5000 == 0) {
+                             built.commitBatch();
+                             built.beginBatch();
+                           }
+                         });
+    built.commitBatch();
+    built.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  }
+  std::string command = "plocate-build -p -l no " + list + " " + plocateDb;
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "plocate-build failed\n");
+  std::printf("  built in %.1f s\n", bench::millisecondsSince(start) / 1000);
+}
+
+// Wall time of one run of the program, its output discarded; negative when it failed.
+double timedRun(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+  std::vector<char*> argv;
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const auto& entry : env) envp.push_back(const_cast<char*>(entry.c_str()));
+  for (char** entry = environ; *entry; ++entry) envp.push_back(*entry);
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  auto start = std::chrono::steady_clock::now();
+  pid_t child = 0;
+  int rc = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  waitpid(child, &status, 0);
+  double elapsed = bench::millisecondsSince(start);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1;
+}
+
+bool parse(int argc, char** argv, Options& options) {
+  if (argc < 2) return false;
+  options.quorvale = argv[1];
+  for (int i = 2; i + 1 < argc; i += 2) {
+    std::string flag = argv[i];
+    if (flag == "--dir") {
+      options.dir = argv[i + 1];
+    } else if (flag == "--files") {
+      options.files = std::stoll(argv[i + 1]);
+    } else if (flag == "--runs") {
+      options.runs = std::stoi(argv[i + 1]);
+    } else if (flag == "--query") {
+      options.query = argv[i + 1];
+    } else {
+      return false;
+    }
+  }
+  return (argc % 2) == 0;
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> result;
+  std::string word;
+  for (char c : text + " ") {
+    if (c != ' ') {
+      word += c;
+    } else if (!word.empty()) {
+      result.push_back(word);
+      word.clear();
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!parse(argc, argv, options)) {
+    std::fprintf(stderr, "usage: %s QUORVALE [--dir DIR] [--files N] [--runs N] [--query TEXT]\n",
+                 argv[0]);
+    return 2;
+  }
+  options.quorvale = fs::absolute(options.quorvale).string();
+  std::string index = options.dir + "/data/Quorvale/index.db";
+  std::string plocateDb = options.dir + "/plocate.db";
+  prepare(options, index, plocateDb);
+
+  std::vector<std::string> env = {"XDG_DATA_HOME=" + options.dir + "/data",
+                                  "XDG_CONFIG_HOME=" + options.dir + "/config",
+                                  "HOME=" + options.dir + "/home"};
+  std::vector<std::string> plocate = {"plocate", "-i", "-l", "16", "-d", plocateDb};
+  for (const auto& word : words(options.query)) plocate.push_back(word);
+  struct Command {
+    std::string label;
+    std::vector<std::string> args;
+    std::vector<double> times;
+    int failures = 0;
+  };
+  std::vector<Command> commands = {
+      {"quorvale --status", {options.quorvale, "--status"}, {}},
+      {"quorvale --query \"" + options.query + "\"",
+       {options.quorvale, "--query", options.query},
+       {}},
+      {"plocate -i -l 16 " + options.query, plocate, {}},
+  };
+  for (int run = -3; run < options.runs; ++run) {  // three rounds to warm the page cache
+    for (auto& command : commands) {
+      double ms = timedRun(command.args, env);
+      if (run < 0) continue;
+      if (ms < 0) {
+        ++command.failures;
+      } else {
+        command.times.push_back(ms);
+      }
+    }
+  }
+  std::printf("%lld-file index, %d runs each, a new process per run\n",
+              static_cast<long long>(options.files), options.runs);
+  for (const auto& command : commands) {
+    bench::printSummary(command.label, command.times);
+    if (command.failures) std::printf("    %d runs failed\n", command.failures);
+  }
+  double peer = bench::summarize(commands.back().times).p50;
+  for (std::size_t i = 0; i + 1 < commands.size(); ++i) {
+    std::printf("  %-44s median %.1fx plocate's\n", commands[i].label.c_str(),
+                bench::summarize(commands[i].times).p50 / peer);
+  }
+  return 0;
+}
