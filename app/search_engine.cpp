@@ -87,7 +87,13 @@ bool contains(const Container& items, const std::string& item) {
 
 // The services with every optional one filled in by the real thing.
 EngineServices withDefaults(EngineServices services) {
-  if (services.supportDir.empty()) services.supportDir = dataFolder();
+  if (services.supportDir.empty()) {
+    std::optional<std::string> folder = dataFolder();
+    if (!folder) {
+      throw IndexError::open(std::string(DataFolderAlert::title) + ". " + DataFolderAlert::text);
+    }
+    services.supportDir = std::move(*folder);
+  }
   if (!services.now) services.now = currentDate;
   if (services.home.empty()) services.home = xdg::home().value_or("");
   if (services.applicationFolders.empty()) {
@@ -115,10 +121,14 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   setAside_ = std::move(opened.setAside);
   reader_ = std::make_unique<FileIndex>(indexPath);
   reuseVectors_ = writer_->migratedFromFullTextCopy();
+  // The index holds the words of private documents; SQLite made its files with the default mode.
+  keepPrivate(services_.supportDir);
 
   if (!policy.memoryOnly) {
     clips_ = ClipStore::load(clipsPath());
-    clips_.prune(clipDate(now()), policy);
+    // Pruned in memory only: the file follows with the next change of the history.
+    if (services_.clipPolicyIsTheUsers) clips_.prune(clipDate(now()), policy);
+    clipsAsLoaded_ = clips_.items();
   } else {
     std::error_code ignored;
     std::filesystem::remove(clipsPath(), ignored);
@@ -426,7 +436,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
   if (!parsed.isEmpty()) {
     bool loosen = !QuickTools::answer(text, now).has_value() &&
                   SystemCommands::commands(text, running).empty();
-    int limit = static_cast<int>(settings.resultLimit) * 2;
+    int limit = settings.shownResultLimit() * 2;
     SmartResult result = SmartSearch::search(parsed, text, *reader_, limit, now, loosen);
     note = noteFor(text, result);
     hits = std::move(result.hits);
@@ -453,12 +463,12 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
 
   Suggester::Environment environment = Suggester::Environment::current();
   if (!services_.home.empty()) environment.home = services_.home;
-  int limit = static_cast<int>(settings.resultLimit);
+  int limit = settings.shownResultLimit();
   std::vector<Suggestion> rows = Suggester::build(
       text, split.live, clips_, settings.snippets, settings.webSearches, clipboardText, note,
       running, settings.fallbackKeywords, limit, now, environment);
   // Passage rows for questions go in front here once question answering exists.
-  if (rows.size() > static_cast<std::size_t>(std::max(limit, 0))) rows.resize(std::max(limit, 0));
+  if (rows.size() > static_cast<std::size_t>(limit)) rows.resize(static_cast<std::size_t>(limit));
   return rows;
 }
 
@@ -492,8 +502,10 @@ void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
 
 void SearchEngine::flushClips() {
   clipSave_.cancel();
+  if (clips_.items() == clipsAsLoaded_) return;
   try {
     clips_.write(clipsPath(), lastClipPolicy_);
+    clipsAsLoaded_ = clips_.items();
   } catch (const ClipStoreError&) {
   }
 }
