@@ -19,6 +19,7 @@
 #include "search_engine.h"
 #include "settings/settings_store.h"
 #include "settings/user_defaults.h"
+#include "terminal_text.h"
 #include "util/main_executor.h"
 #include "util/platform_profile.h"
 
@@ -59,11 +60,16 @@ struct Session {
     services.energy = platform.energy;
     services.runningApps = platform.runningApps;
     if (watch) services.makeWatcher = platform.makeWatcher;
+    services.clipPolicyIsTheUsers = store.fromUser();
+    if (store.loadProblem()) std::fprintf(stderr, "quorvale: %s\n", store.loadProblem()->c_str());
     try {
       engine = std::make_unique<SearchEngine>(store.settings().clipboard, std::move(services));
     } catch (const std::exception& error) {
       std::fprintf(stderr, "quorvale: %s\n", error.what());
       return false;
+    }
+    if (engine->clips().loadProblem()) {
+      std::fprintf(stderr, "quorvale: %s\n", engine->clips().loadProblem()->c_str());
     }
     if (engine->setAsideIndex()) {
       std::fprintf(stderr, "quorvale: the damaged index was moved to %s\n",
@@ -187,7 +193,11 @@ int queryCommand(const PlatformServices& platform, const std::string& text, bool
     std::printf("%s\n",
                 array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
   } else {
-    for (const auto& row : rows) std::printf("%s\t%s\n", row.title.c_str(), row.subtitle.c_str());
+    // One row per line, two fields split by a tab: names that hold either cannot break that.
+    for (const auto& row : rows) {
+      std::printf("%s\t%s\n", terminal_text::escaped(row.title).c_str(),
+                  terminal_text::escaped(row.subtitle).c_str());
+    }
   }
   // Removals of vanished files found by the search finish before the engine closes.
   session.engine->waitUntilIdle();

@@ -94,7 +94,13 @@ constexpr int kMaxReplacedIndexes = 2;
 
 // The services with every optional one filled in by the real thing.
 EngineServices withDefaults(EngineServices services) {
-  if (services.supportDir.empty()) services.supportDir = dataFolder();
+  if (services.supportDir.empty()) {
+    std::optional<std::string> folder = dataFolder();
+    if (!folder) {
+      throw IndexError::open(std::string(DataFolderAlert::title) + ". " + DataFolderAlert::text);
+    }
+    services.supportDir = std::move(*folder);
+  }
   if (!services.now) services.now = currentDate;
   if (services.home.empty()) services.home = xdg::home().value_or("");
   if (services.applicationFolders.empty()) {
@@ -124,10 +130,14 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   reader_ = std::make_shared<FileIndex>(indexPath);
   reuseVectors_ = writer_->migratedFromFullTextCopy();
   checkAfterUncleanStop_ = runMarker_.followsUncleanStop();
+  // The index holds the words of private documents; SQLite made its files with the default mode.
+  keepPrivate(services_.supportDir);
 
   if (!policy.memoryOnly) {
     clips_ = ClipStore::load(clipsPath());
-    clips_.prune(clipDate(now()), policy);
+    // Pruned in memory only: the file follows with the next change of the history.
+    if (services_.clipPolicyIsTheUsers) clips_.prune(clipDate(now()), policy);
+    clipsAsLoaded_ = clips_.items();
   } else {
     std::error_code ignored;
     std::filesystem::remove(clipsPath(), ignored);
@@ -533,7 +543,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
   if (!parsed.isEmpty()) {
     bool loosen = !QuickTools::answer(text, now).has_value() &&
                   SystemCommands::commands(text, running).empty();
-    int limit = static_cast<int>(settings.resultLimit) * 2;
+    int limit = settings.shownResultLimit() * 2;
     std::shared_ptr<FileIndex> reader = currentReader();
     SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
     // SQLite said the file is damaged: check it thoroughly in the background.
@@ -565,12 +575,12 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
 
   Suggester::Environment environment = Suggester::Environment::current();
   if (!services_.home.empty()) environment.home = services_.home;
-  int limit = static_cast<int>(settings.resultLimit);
+  int limit = settings.shownResultLimit();
   std::vector<Suggestion> rows = Suggester::build(
       text, split.live, clips_, settings.snippets, settings.webSearches, clipboardText, note,
       running, settings.fallbackKeywords, limit, now, environment);
   // Passage rows for questions go in front here once question answering exists.
-  if (rows.size() > static_cast<std::size_t>(std::max(limit, 0))) rows.resize(std::max(limit, 0));
+  if (rows.size() > static_cast<std::size_t>(limit)) rows.resize(static_cast<std::size_t>(limit));
   return rows;
 }
 
@@ -604,8 +614,10 @@ void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
 
 void SearchEngine::flushClips() {
   clipSave_.cancel();
+  if (clips_.items() == clipsAsLoaded_) return;
   try {
     clips_.write(clipsPath(), lastClipPolicy_);
+    clipsAsLoaded_ = clips_.items();
   } catch (const ClipStoreError&) {
   }
 }

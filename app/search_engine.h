@@ -91,6 +91,10 @@ struct EngineServices {
   std::vector<std::string> applicationFolders;
   // Whether a path exists, for the vanished-file check of results; none: the file system.
   std::function<bool(const std::string&)> fileExists;
+  // Whether the clip policy given to the engine is the user's own. When their settings could not
+  // be read it is the default one, and the history is then loaded as it stands: no run prunes
+  // it under a policy the user did not choose.
+  bool clipPolicyIsTheUsers = true;
 };
 
 // How one start differs from the normal one.
@@ -107,9 +111,10 @@ class SearchEngine {
   static constexpr std::int64_t kContentVersion = 2;
 
   // Opens "index.db" (a damaged one is set aside and replaced, keeping the learning) as a writer
-  // and a reader, and the clipboard history: loaded from "clips.json" and pruned, or, when the
-  // policy keeps history in memory only, "clips.json" deleted. Throws IndexError when the files
-  // database cannot be opened; the application cannot run then.
+  // and a reader, and the clipboard history: loaded from "clips.json" and pruned (unless the
+  // policy is not the user's), or, when the policy keeps history in memory only, "clips.json"
+  // deleted. Throws IndexError when the files database cannot be opened; the application cannot
+  // run then.
   SearchEngine(const ClipPolicy& policy, EngineServices services);
   ~SearchEngine();
   SearchEngine(const SearchEngine&) = delete;
@@ -136,7 +141,9 @@ class SearchEngine {
   ClipStore& clips() { return clips_; }
   // Writes the history to "clips.json" 2 seconds from now, replacing an earlier pending save.
   void scheduleClipSave(const ClipPolicy& policy);
-  // Writes the history now.
+  // Writes the history now, when it changed since it was loaded or last written here. A process
+  // that only looked at the history (a command-line query beside the running application) thus
+  // never writes over newer history of another.
   void flushClips();
 
   // The scan configuration for the settings: roots and excluded folders with "~" expanded and
@@ -221,7 +228,9 @@ class SearchEngine {
   int replacedIndexes_ = 0;             // index queue
   std::optional<std::string> setAside_;
   std::shared_ptr<const ContentExtractor> contentExtractor_;
-  ClipStore clips_;                       // main thread
+  ClipStore clips_;  // main thread
+  // The history as loaded (and pruned) or last flushed; main thread.
+  std::vector<ClipItem> clipsAsLoaded_;
   WorkHandle clipSave_;                   // main thread
   ClipPolicy lastClipPolicy_;             // main thread
   std::unique_ptr<FileWatcher> watcher_;  // main thread

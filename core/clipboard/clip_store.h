@@ -15,8 +15,9 @@
 //     "sourceBundle"  string   identifier of the application it came from; left out when unknown
 //                              (null reads as unknown)
 //     "pinned"        boolean  pinned entries survive pruning and rank first
-// Every key but "sourceBundle" is required. A file that is not this shape in any detail cannot be
-// decoded and the history starts empty; the damaged file is kept (set aside beside it as
+// Every key but "sourceBundle" is required. An item that is not this shape in any detail is left
+// out and the others load; a file that is not an object with an "items" list cannot be decoded
+// and the history starts empty. Either way the damaged file is kept (set aside beside it as
 // "clips.json.unreadable-<UTC time>") before anything is written over it. The file is written
 // atomically with mode 0600 and never while the policy says `memoryOnly`.
 #pragma once
@@ -104,12 +105,14 @@ class ClipStore {
   // first, then the rest in order.
   std::vector<ClipItem> search(std::string_view query, std::size_t limit) const;
 
-  // The history in the JSON text of clips.json; throws ClipStoreError when it does not decode.
+  // The history in the JSON text of clips.json; throws ClipStoreError when it, or any item of it,
+  // does not decode.
   static ClipStore fromJson(std::string_view bytes);
   std::string toJson() const;
 
   // The history in the file. A missing file gives an empty history; so does one that cannot be
-  // read or decoded, and `loadProblem` then says why.
+  // read or decoded, and `loadProblem` then says why. Items that do not decode are left out (the
+  // rest load), and `loadProblem` says how many.
   static ClipStore load(const std::string& path);
   const std::optional<std::string>& loadProblem() const { return loadProblem_; }
 

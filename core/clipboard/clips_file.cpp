@@ -5,6 +5,7 @@
 #include "clipboard/clip_store.h"
 #include "util/atomic_file.h"
 #include "util/iso_date.h"
+#include "util/unicode.h"
 #include "util/uuid.h"
 #include "util/whole_file.h"
 
@@ -58,15 +59,40 @@ ClipItem decodeItem(const Json& json, std::size_t index) {
   return item;
 }
 
-std::vector<ClipItem> decodeItems(std::string_view bytes) {
+struct DecodedItems {
+  std::vector<ClipItem> items;
+  // Why the first item that did not decode was left out, or that bad bytes were replaced;
+  // nothing when the file decoded exactly.
+  std::optional<std::string> firstProblem;
+  std::size_t leftOut = 0;
+};
+
+// The items that decode; one damaged entry costs only itself. Throws DecodeError when the file
+// as a whole is not the documented shape.
+DecodedItems decodeItems(std::string_view bytes) {
   Json json = Json::parse(bytes, nullptr, false);
+  // A bad byte inside one text makes the whole document invalid JSON; read it as U+FFFD so that
+  // it costs no more than that text's exactness.
+  bool repaired = false;
+  if (json.is_discarded() && !unicode::isValidUtf8(bytes)) {
+    json = Json::parse(unicode::toValidUtf8(bytes), nullptr, false);
+    repaired = !json.is_discarded();
+  }
   if (json.is_discarded()) throw DecodeError("not valid JSON");
   if (!json.is_object()) throw DecodeError("not a JSON object");
   auto items = json.find("items");
   if (items == json.end() || !items->is_array()) throw DecodeError("no \"items\" list");
-  std::vector<ClipItem> decoded;
-  decoded.reserve(items->size());
-  for (std::size_t i = 0; i < items->size(); ++i) decoded.push_back(decodeItem((*items)[i], i));
+  DecodedItems decoded;
+  if (repaired) decoded.firstProblem = "bytes that are not UTF-8 were read as U+FFFD";
+  decoded.items.reserve(items->size());
+  for (std::size_t i = 0; i < items->size(); ++i) {
+    try {
+      decoded.items.push_back(decodeItem((*items)[i], i));
+    } catch (const DecodeError& error) {
+      if (!decoded.firstProblem) decoded.firstProblem = error.what();
+      ++decoded.leftOut;
+    }
+  }
   return decoded;
 }
 
@@ -93,8 +119,7 @@ bool stillDamaged(const std::string& path) {
   try {
     auto bytes = readWholeFile(path);
     if (!bytes) return false;
-    decodeItems(*bytes);
-    return false;
+    return decodeItems(*bytes).firstProblem.has_value();
   } catch (const DecodeError&) {
     return true;
   } catch (const std::system_error& error) {
@@ -107,7 +132,9 @@ bool stillDamaged(const std::string& path) {
 
 ClipStore ClipStore::fromJson(std::string_view bytes) {
   try {
-    return ClipStore(decodeItems(bytes));
+    DecodedItems decoded = decodeItems(bytes);
+    if (decoded.firstProblem) throw DecodeError(*decoded.firstProblem);
+    return ClipStore(std::move(decoded.items));
   } catch (const DecodeError& error) {
     throw ClipStoreError(std::string("The clipboard history cannot be read: ") + error.what());
   }
@@ -122,7 +149,17 @@ ClipStore ClipStore::load(const std::string& path) {
   try {
     auto bytes = readWholeFile(path);
     if (!bytes) return store;
-    store.items_ = decodeItems(*bytes);
+    DecodedItems decoded = decodeItems(*bytes);
+    store.items_ = std::move(decoded.items);
+    if (decoded.firstProblem) {
+      std::string what = *decoded.firstProblem;
+      if (decoded.leftOut > 0) {
+        what = std::to_string(decoded.leftOut) + " item" + (decoded.leftOut == 1 ? "" : "s") +
+               " left out (" + what + ")";
+      }
+      store.loadProblem_ = path + ": " + what;
+      store.damagedSource_ = path;
+    }
   } catch (const DecodeError& error) {
     store.loadProblem_ = path + ": " + error.what();
     store.damagedSource_ = path;

@@ -1,6 +1,8 @@
 #include "scan/extraction_guard.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,13 +10,14 @@
 #include <chrono>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "scan/inflight_list.h"
 #include "util/atomic_file.h"
+#include "util/whole_file.h"
 
 namespace quorvale {
 namespace {
@@ -67,31 +70,33 @@ bool hasLineBreak(const std::string& path) {
   return path.find_first_of("\r\n") != std::string::npos;
 }
 
-std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool isBlank(const std::string& line) {
-  return line.find_first_not_of(" \t") == std::string::npos;
-}
-
-// The non-blank lines of a file, without their line ends; with `untilBlank`, only those before
-// the first blank line.
-std::vector<std::string> readLines(const std::string& path, bool untilBlank) {
+// The non-blank lines of poison.txt; nothing when it is missing, unreadable or not a regular file.
+std::vector<std::string> readPoisonList(const std::string& path) {
   std::vector<std::string> lines;
-  std::istringstream text(readText(path));
-  for (std::string line; std::getline(text, line);) {
+  std::optional<std::string> text;
+  try {
+    text = readWholeFile(path);
+  } catch (const std::system_error&) {
+  }
+  if (!text) return lines;
+  std::istringstream stream(*text);
+  for (std::string line; std::getline(stream, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!isBlank(line)) {
-      lines.push_back(line);
-    } else if (untilBlank) {
-      break;
-    }
+    if (line.find_first_not_of(" \t") != std::string::npos) lines.push_back(line);
   }
   return lines;
+}
+
+// The whole file behind the descriptor, read from its start.
+std::string readAll(int fd) {
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    ssize_t count = ::pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()));
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return text;
+    text.append(buffer, static_cast<std::size_t>(count));
+  }
 }
 
 bool writeAt(int fd, std::string_view bytes) {
@@ -106,16 +111,33 @@ bool writeAt(int fd, std::string_view bytes) {
   return true;
 }
 
-template <typename Paths>
-std::string joinLines(const Paths& paths) {
-  std::string text;
-  for (const std::string& path : paths) {
-    if (hasLineBreak(path)) continue;
-    text += path;
-    text += '\n';
-  }
-  return text;
+// inflight.txt opened for reading and writing, when it is (or is made) a regular file. Opened
+// without waiting, so that a FIFO in its place is refused instead of blocking.
+UniqueFd openInflight(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  struct stat info {};
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return UniqueFd();
+  return fd;
 }
+
+// Holds the advisory lock that every process takes around its read-change-write of the guard's
+// files; no lock without a file.
+class FileLock {
+ public:
+  explicit FileLock(int fd) : fd_(fd) {
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  ~FileLock() {
+    if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+  }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -165,19 +187,14 @@ ExtractionGuard::ExtractionGuard(std::optional<std::string> directory)
   if (!directory) return;
   inflightURL_ = *directory + "/" + kInflightName;
   poisonURL_ = *directory + "/" + kPoisonName;
+  self_ = ProcessIdentity::current();
   std::error_code ignored;
   std::filesystem::create_directories(*directory, ignored);
   std::lock_guard hold(lock_);
-  for (std::string& path : readLines(*poisonURL_, false)) {
-    poison_.insert(std::move(path));
-  }
-  // Paths still in flight were being read when the program last stopped: reading them crashed it.
-  std::vector<std::string> crashed = readLines(*inflightURL_, true);
-  for (std::string& path : crashed) poison_.insert(std::move(path));
-  if (!crashed.empty()) writePoisonLocked();
-  inflightFile_.reset(
-      ::open(inflightURL_->c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-  writeInflightLocked();
+  inflightFile_ = openInflight(*inflightURL_);
+  FileLock files(inflightFile_.get());
+  for (std::string& path : readPoisonList(*poisonURL_)) poison_.insert(std::move(path));
+  syncInflightLocked();
 }
 
 ExtractionGuard::~ExtractionGuard() = default;
@@ -194,6 +211,7 @@ std::size_t ExtractionGuard::poisonedCount() const {
 
 void ExtractionGuard::addPoison(const std::string& path) {
   std::lock_guard hold(lock_);
+  FileLock files(inflightFile_.get());
   poison_.insert(path);
   writePoisonLocked();
 }
@@ -238,37 +256,77 @@ bool ExtractionGuard::beginReading(const std::string& path) {
   if (hasLineBreak(path)) return false;
   std::lock_guard hold(lock_);
   if (poison_.contains(path)) return false;
+  FileLock files(inflightFile_.get());
   inflight_.insert(path);
-  writeInflightLocked();
+  syncInflightLocked();
+  // Another process may have found this file guilty of a second stop just now.
+  if (poison_.contains(path)) {
+    inflight_.erase(inflight_.find(path));
+    syncInflightLocked();
+    return false;
+  }
   return true;
 }
 
 void ExtractionGuard::endReading(const std::string& path, bool overran) {
   std::lock_guard hold(lock_);
+  FileLock files(inflightFile_.get());
   if (auto found = inflight_.find(path); found != inflight_.end()) inflight_.erase(found);
   if (overran) {
     poison_.insert(path);
     writePoisonLocked();
   }
-  writeInflightLocked();
+  syncInflightLocked(overran ? std::nullopt : std::optional(path));
 }
 
 // A folder that cannot be written leaves the guard working from memory.
-void ExtractionGuard::writeInflightLocked() {
+void ExtractionGuard::syncInflightLocked(const std::optional<std::string>& readToTheEnd) {
   if (!inflightFile_) return;
-  std::string list = joinLines(inflight_);
-  if (!list.empty()) list += '\n';
+  InflightList stored = InflightList::parse(readAll(inflightFile_.get()));
+  InflightList next{.reading = {}, .stopped = std::move(stored.stopped)};
+  std::set<std::string> stoppedNow;
+  for (InflightList::Reading& entry : stored.reading) {
+    if (entry.owner == self_) continue;  // this process's own entries are written afresh below
+    if (entry.owner.isRunning()) {
+      next.reading.push_back(std::move(entry));
+    } else {
+      stoppedNow.insert(std::move(entry.path));
+    }
+  }
+  bool poisoned = false;
+  for (const std::string& path : stoppedNow) {
+    // A file that was being read at two stops is the likely cause of them.
+    if (next.stopped.erase(path) > 0) {
+      poison_.insert(path);
+      poisoned = true;
+    } else {
+      next.stopped.insert(path);
+    }
+  }
+  if (readToTheEnd) next.stopped.erase(*readToTheEnd);
+  std::erase_if(next.stopped, [&](const std::string& path) { return poison_.contains(path); });
+  for (const std::string& path : inflight_) {
+    if (!hasLineBreak(path)) next.reading.push_back({self_, path});
+  }
+  std::string list = next.text();
   if (writeAt(inflightFile_.get(), list)) {
     [[maybe_unused]] int ignored =
         ::ftruncate(inflightFile_.get(), static_cast<off_t>(list.size()));
   }
+  if (poisoned) writePoisonLocked();
 }
 
+// Called with the files' lock held: what other processes poisoned meanwhile is kept.
 void ExtractionGuard::writePoisonLocked() {
   if (!poisonURL_) return;
+  for (std::string& path : readPoisonList(*poisonURL_)) poison_.insert(std::move(path));
   std::set<std::string> sorted(poison_.begin(), poison_.end());
+  std::string text;
+  for (const std::string& path : sorted) {
+    if (!hasLineBreak(path)) text += path + "\n";
+  }
   try {
-    writeFileAtomically(*poisonURL_, joinLines(sorted));
+    writeFileAtomically(*poisonURL_, text);
   } catch (const std::system_error&) {
   }
 }

@@ -1,20 +1,25 @@
 // Protects the program from files that make a reader hang or crash. Before a file is read its
-// path is written to "inflight.txt" in the guard's folder, and the reading runs on a worker
-// thread while the caller waits at most a time limit. A read that overruns the limit poisons the
-// file; so does a crash: the next start finds the path still in "inflight.txt" and moves it to
-// "poison.txt". A poisoned file is never read again. Without a folder the guard keeps its poison
-// list in memory only.
+// path is recorded in "inflight.txt" in the guard's folder, with the process reading it, and the
+// reading runs on a worker thread while the caller waits at most a time limit. A read that
+// overruns the limit poisons the file. A process that stops while reading (a crash, a kill, a
+// power cut) leaves its entry behind; whichever process next opens the guard or reads a file
+// finds that the entry's owner is gone. The first such stop earns the file one more try; a
+// second stop while reading it, before it was read to the end once, poisons it. Entries of
+// processes that still run (a scan beside the desktop application) are theirs and left alone.
+// A poisoned file is never read again. Without a folder the guard keeps its poison list in
+// memory only.
 //
-// Files in the folder, both UTF-8 with one path per line:
-//   inflight.txt  the paths being read right now (one per caller reading at that moment),
-//                 followed by one empty line that ends the list; an empty file when nothing is
-//                 being read. It is rewritten in place, twice per read: the new list first, then
-//                 the file is cut to its length. A crash between the two leaves bytes of the old
-//                 list after the empty line, where they are ignored. (Replacing the file by
+// Files in the folder, both regular files (anything else in their place, a FIFO say, is never
+// opened for reading, and the guard then keeps that part in memory):
+//   inflight.txt  the entries of every process reading behind a guard on this folder; the form is
+//                 described in inflight_list.h. It is rewritten in place, twice per read, under
+//                 an advisory lock (flock) that every process takes to read, change and write it:
+//                 the new list first, then the file is cut to its length. (Replacing the file by
 //                 rename costs a flush to the disk per write on ext4, milliseconds per file
 //                 read; the file only has to survive a crash of this process, which the page
 //                 cache does.)
-//   poison.txt    every poisoned path, sorted; replaced atomically and flushed to the disk.
+//   poison.txt    every poisoned path, one per line, sorted; merged with what other processes
+//                 poisoned, then replaced atomically and flushed to the disk.
 // A path holding a line break cannot be written to these files, so such a file is never read.
 //
 // Thread rule: every member may be called from any thread; the scanner and the passage indexer
@@ -35,6 +40,7 @@
 #include <type_traits>
 #include <unordered_set>
 
+#include "util/process_identity.h"
 #include "util/unique_fd.h"
 
 namespace quorvale {
@@ -81,13 +87,16 @@ class ExtractionGuard {
                const std::shared_ptr<Completion>& completion, std::function<void()> job);
   bool beginReading(const std::string& path);
   void endReading(const std::string& path, bool overran);
-  void writeInflightLocked();
+  // Brings inflight.txt up to date with this process's reads, settles the entries of processes
+  // that are gone, and forgets the stop of `readToTheEnd`.
+  void syncInflightLocked(const std::optional<std::string>& readToTheEnd = std::nullopt);
   void writePoisonLocked();
 
   std::optional<std::string> inflightURL_;
   std::optional<std::string> poisonURL_;
   std::unique_ptr<GuardWorkers> workers_;
-  UniqueFd inflightFile_;  // open for the guard's life; written under lock_
+  ProcessIdentity self_;
+  UniqueFd inflightFile_;  // open for the guard's life; written under lock_ and its flock
 
   mutable std::mutex lock_;
   std::unordered_set<std::string> poison_;  // guarded by lock_

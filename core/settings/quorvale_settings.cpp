@@ -21,6 +21,10 @@ void QuorvaleSettings::clamp() {
   resultLimit = std::clamp(resultLimit, kMinResultLimit, kMaxResultLimit);
 }
 
+int QuorvaleSettings::shownResultLimit() const {
+  return static_cast<int>(std::clamp(resultLimit, kMinResultLimit, kMaxResultLimit));
+}
+
 const HotKey& QuorvaleSettings::hotKeyFor(HotKeySlot slot) const {
   return slot == HotKeySlot::panel ? hotKey : clipboardHotKey;
 }

@@ -69,6 +69,9 @@ struct QuorvaleSettings {
 
   // Brings `resultLimit` within 3...15.
   void clamp();
+  // The rows to show: `resultLimit` brought within 3...15. The record keeps whatever was loaded
+  // (the saved copy is clamped), so every use of the limit goes through here.
+  int shownResultLimit() const;
 
   // Stores the shortcut in the slot unless `HotKeyRules::problem` finds one, which is returned
   // with the settings left unchanged.

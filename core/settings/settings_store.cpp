@@ -7,19 +7,46 @@
 namespace quorvale {
 
 SettingsStore::SettingsStore(UserDefaults& defaults) : defaults_(defaults) {
-  auto stored = defaults_.value(UserDefaults::kSettingsKey);
-  if (!stored) return;
+  UserDefaults::Stored stored = defaults_.read(UserDefaults::kSettingsKey);
+  if (stored.problem) {
+    // A file that cannot be read at all stays where it is: saving refuses to replace it.
+    refuseStored(*stored.problem, !stored.unreadable);
+    return;
+  }
+  if (!stored.value) return;
   try {
-    DecodedSettings decoded = decodeSettings(*stored);
+    DecodedSettings decoded = decodeSettings(*stored.value);
     settings_ = std::move(decoded.settings);
     if (decoded.droppedSnippets) {
       loadProblem_ = "The snippets could not be read: " + *decoded.droppedSnippets;
       mustSetAside_ = true;
     }
   } catch (const SettingsDecodeError& error) {
-    loadProblem_ = std::string("The settings could not be read: ") + error.what();
-    mustSetAside_ = true;
+    refuseStored(error.what(), true);
   }
+}
+
+void SettingsStore::refuseStored(const std::string& reason, bool readable) {
+  fromUser_ = false;
+  mustSetAside_ = readable;
+  std::string problem =
+      "The settings could not be read (" + reason + "), so the defaults are in use";
+  if (!readable) {
+    loadProblem_ = problem + "; " + defaults_.path() + " is left as it is";
+    return;
+  }
+  // Kept aside now, so the user hears where the copy is before anything could be lost.
+  try {
+    if (auto copy = defaults_.setAside(std::chrono::system_clock::now())) {
+      mustSetAside_ = false;
+      setAside_ = *copy;
+      loadProblem_ = problem + "; the unreadable copy is kept at " + *copy;
+      return;
+    }
+  } catch (const DefaultsError& error) {
+    problem += std::string("; ") + error.what();
+  }
+  loadProblem_ = problem + "; " + defaults_.path() + " is left as it is";
 }
 
 void SettingsStore::setSettings(QuorvaleSettings settings) {
@@ -70,6 +97,7 @@ void SettingsStore::save() {
     mustSetAside_ = false;
   }
   defaults_.set(UserDefaults::kSettingsKey, std::move(encoded));
+  fromUser_ = true;  // what is stored now is what the user was shown and changed
 }
 
 }  // namespace quorvale

@@ -42,20 +42,25 @@ std::string UserDefaults::standardPath() {
   return base + "/quorvale/defaults.json";
 }
 
-std::optional<Json> UserDefaults::value(std::string_view key) const {
+UserDefaults::Stored UserDefaults::read(std::string_view key) const {
   std::lock_guard lock(mutex_);
   std::optional<std::string> bytes;
   try {
     bytes = readWholeFile(path_);
-  } catch (const std::system_error&) {
-    return std::nullopt;
+  } catch (const std::system_error& error) {
+    return {.value = std::nullopt, .problem = error.what(), .unreadable = true};
   }
-  if (!bytes) return std::nullopt;
+  if (!bytes) return {};
   auto root = parseObject(*bytes);
-  if (!root) return std::nullopt;
+  if (!root)
+    return {.value = std::nullopt, .problem = path_ + " is not a JSON object", .unreadable = false};
   auto found = root->find(key);
-  if (found == root->end()) return std::nullopt;
-  return *found;
+  if (found == root->end()) return {};
+  return {.value = *found, .problem = std::nullopt, .unreadable = false};
+}
+
+std::optional<Json> UserDefaults::value(std::string_view key) const {
+  return read(key).value;
 }
 
 std::optional<std::int64_t> UserDefaults::integer(std::string_view key) const {

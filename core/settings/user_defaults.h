@@ -47,7 +47,18 @@ class UserDefaults {
 
   const std::string& path() const { return path_; }
 
-  // The stored value; nothing when the key, the file or a readable file is missing.
+  struct Stored {
+    std::optional<nlohmann::ordered_json> value;
+    // Why the file could not be used: it exists but cannot be read, is not a regular file, or
+    // is not a JSON object. Nothing when the file is fine or simply missing.
+    std::optional<std::string> problem;
+    // The problem is that the file's bytes could not be read at all.
+    bool unreadable = false;
+  };
+  // The stored value (nothing when the key or the file is missing), and what kept it from being
+  // read.
+  Stored read(std::string_view key) const;
+  // The stored value; nothing when the key or the file is missing or the file cannot be used.
   std::optional<nlohmann::ordered_json> value(std::string_view key) const;
   // The stored value when it is an integer.
   std::optional<std::int64_t> integer(std::string_view key) const;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 #include <system_error>
 
 #include "util/unique_fd.h"
@@ -69,6 +70,25 @@ std::string freeName(const std::string& path, std::string_view label,
   return candidate;
 }
 
+// An earlier copy of the file with exactly these bytes, set aside under the same label.
+std::optional<std::string> earlierCopy(const std::string& path, const std::string& bytes,
+                                       std::string_view label) {
+  namespace fs = std::filesystem;
+  std::string prefix = fs::path(path).filename().string() + "." + std::string(label) + "-";
+  std::error_code error;
+  for (fs::directory_iterator it(folderOf(path), error), end; !error && it != end;
+       it.increment(error)) {
+    if (!it->path().filename().string().starts_with(prefix)) continue;
+    std::error_code sizeError;
+    if (!it->is_regular_file(sizeError) || it->file_size(sizeError) != bytes.size()) continue;
+    try {
+      if (readWholeFile(it->path().string()) == bytes) return it->path().string();
+    } catch (const std::system_error&) {
+    }
+  }
+  return std::nullopt;
+}
+
 std::string copyAside(const std::string& path, const std::string& bytes, std::string_view label,
                       std::chrono::system_clock::time_point now) {
   for (;;) {
@@ -92,7 +112,9 @@ std::string copyAside(const std::string& path, const std::string& bytes, std::st
 }  // namespace
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-  UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without waiting, so that a FIFO in the file's place cannot hold the program until
+  // some writer comes; then only a regular file is read.
+  UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.get() < 0) {
     if (errno == ENOENT) return std::nullopt;
     fail(errno, "cannot read " + path);
@@ -100,6 +122,7 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) fail(errno, "cannot read " + path);
   if (S_ISDIR(info.st_mode)) fail(EISDIR, "cannot read " + path);
+  if (!S_ISREG(info.st_mode)) fail(EINVAL, "cannot read " + path + " (not a regular file)");
   std::string bytes;
   char buffer[65536];
   for (;;) {
@@ -128,6 +151,8 @@ std::optional<std::string> setAside(const std::string& path, std::string_view la
     syncFolder(folderOf(path));
     return target;
   }
+  // The same damage seen again (every start reads the file) is kept once.
+  if (auto earlier = earlierCopy(path, *bytes, label)) return earlier;
   return copyAside(path, *bytes, label, now);
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "support/test_support.h"
@@ -123,6 +124,67 @@ TEST_F(CommandLineTest, ScanThatTheDatabaseRefusesExitsWithOne) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(testing::readFile(errors).find("quorvale: the scan failed: "), std::string::npos)
       << testing::readFile(errors);
+
+TEST_F(CommandLineTest, PlainQueryRowsEscapeControlCharactersInNames) {
+  testing::writeFile(dir / "home/notes/ferry\ttimes\n\x1b[2Jlist.txt", "");
+  run({"--scan", dir / "home/notes"});
+  std::string printed = run({"--query", "ferry"});
+  std::string firstRow = printed.substr(0, printed.find('\n') + 1);
+  EXPECT_EQ(firstRow,
+            "ferry\\ttimes\\n\\x1B[2Jlist.txt\t~/notes/ferry\\ttimes\\n\\x1B[2Jlist.txt\n");
+}
+
+// A clipboard history of `count` unpinned copies made in 2025.
+std::string clipHistory(int count) {
+  nlohmann::ordered_json items = nlohmann::ordered_json::array();
+  for (int i = 0; i < count; ++i) {
+    char id[40];
+    std::snprintf(id, sizeof id, "00000000-0000-4000-8000-%012d", i);
+    items.push_back({{"id", id},
+                     {"text", "copy " + std::to_string(i)},
+                     {"date", "2025-01-01T00:00:00Z"},
+                     {"pinned", false}});
+  }
+  return nlohmann::ordered_json{{"items", items}}.dump();
+}
+
+TEST_F(CommandLineTest, UnreadableSettingsNeverPruneOrRewriteTheClipboardHistory) {
+  // The user keeps 1,000 copies for ten years; one field of the record has the wrong type.
+  const std::string settings =
+      R"({"quorvale.settings.v1":{"clipboard":{"enabled":true,"maxItems":1000,"maxAgeDays":3650},)"
+      R"("roots":"~/Documents"}})";
+  testing::writeFile(dir / "config/quorvale/defaults.json", settings);
+  const std::string history = clipHistory(500);
+  testing::writeFile(dir / "data/Quorvale/clips.json", history);
+  testing::makeDirs(dir / "home/notes");
+
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"--status"}, {"--query", "clip copy"}, {"--scan", dir / "home/notes"}}) {
+    ::testing::internal::CaptureStderr();
+    run(args);
+    std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
+    EXPECT_NE(said.find("The settings could not be read"), std::string::npos) << said;
+    std::size_t at = said.find(dir / "config/quorvale/defaults.json.unreadable-");
+    ASSERT_NE(at, std::string::npos) << said;
+    std::string copy = said.substr(at, said.find_first_of("\n;", at) - at);
+    EXPECT_EQ(testing::readFile(copy), settings);
+  }
+}
+
+TEST_F(CommandLineTest, CommandsThatOnlyReadWriteNoClipboardHistory) {
+  const std::string history = clipHistory(3);
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
+    run(args);
+    EXPECT_FALSE(std::filesystem::exists(dir / "data/Quorvale/clips.json")) << args[0];
+  }
+  testing::writeFile(dir / "data/Quorvale/clips.json", history);
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
+    run(args);
+    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
+  }
 }
 
 TEST_F(CommandLineTest, DemoNeedsAFileAndOtherwiseFallsThrough) {

@@ -187,6 +187,28 @@ TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
   EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), SearchEngine::kContentVersion);
 }
 
+TEST_F(SearchEngineTest, EveryResultLimitAsLoadedShowsThreeToFifteenRows) {
+  for (int i = 0; i < 20; ++i) writeFile(home() + "/Documents/alpha-" + std::to_string(i), "");
+  SearchEngine& engine = open();
+  engine.start(settings);
+  engine.waitUntilIdle();
+  const std::pair<std::int64_t, std::size_t> cases[] = {
+      {-5, 3},
+      {0, 3},
+      {1, 3},
+      {8, 8},
+      {1'000'000, 15},
+      {std::int64_t{1} << 30, 15},
+      {std::int64_t{1} << 31, 15},
+      {INT64_MAX, 15},
+      {INT64_MIN, 3},
+  };
+  for (auto [limit, shown] : cases) {
+    settings.resultLimit = limit;
+    EXPECT_EQ(engine.search("alpha", settings, std::nullopt).size(), shown) << limit;
+  }
+}
+
 TEST_F(SearchEngineTest, EmptyAndBlankQueriesGiveNoRows) {
   SearchEngine& engine = open();
   EXPECT_TRUE(engine.search("", settings, std::nullopt).empty());
@@ -449,6 +471,29 @@ TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly)
   next.clipboard.memoryOnly = true;
   reopened.settingsChanged(settings, next);
   EXPECT_FALSE(std::filesystem::exists(clips));
+}
+
+TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChangesAreWritten) {
+  // Three copies from a year before `kNow`: the default 30-day policy would drop them all.
+  const std::string clips = dir / "data/clips.json";
+  ClipStore old;
+  for (int i = 0; i < 3; ++i) {
+    old.record("old copy " + std::to_string(i), std::nullopt, {},
+               ClipDate{} + std::chrono::seconds(1'718'000'000 + i), ClipPolicy{});
+  }
+  old.write(clips, ClipPolicy{});
+  const std::string history = testing::readFile(clips);
+
+  EngineServices notTheUsers = services();
+  notTheUsers.clipPolicyIsTheUsers = false;
+  engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
+  EXPECT_EQ(engine->clips().items().size(), 3u);
+  engine.reset();
+  EXPECT_EQ(testing::readFile(clips), history);
+
+  EXPECT_TRUE(open(ClipPolicy{}).clips().items().empty());
+  engine.reset();  // pruning alone is no change worth writing over another process's history
+  EXPECT_EQ(testing::readFile(clips), history);
 }
 
 TEST_F(SearchEngineTest, WatcherEventsUpdatePathsAndOverflowRescans) {

@@ -74,24 +74,12 @@ TEST_F(ClipsFileTest, MissingFileIsAnEmptyHistory) {
 }
 
 TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
-  const std::string item =
-      R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})";
   const std::vector<std::string> damaged{
       std::string(kValid.substr(0, kValid.size() / 2)),  // truncated mid-item
       "",
       "[]",
       R"({"items":{}})",
       R"({"clips":[]})",
-      R"({"items":[{"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"yesterday","pinned":false}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-02-30T09:07:00Z","pinned":false}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"9999-03-05T09:07:00Z","pinned":false}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z"}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":7,"date":"2024-03-05T09:07:00Z","pinned":false}]})",
-      R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"t","date":"2024-03-05T09:07:00Z","sourceBundle":1,"pinned":false}]})",
-      R"({"items":[)" + item + ",3]}",
-      "{\"items\":[{\"id\":\"0f8fad5b-d9cb-469f-a165-70867728950e\",\"text\":\"\xff\",\"date\":"
-      "\"2024-03-05T09:07:00Z\",\"pinned\":false}]}",
   };
   for (const std::string& bytes : damaged) {
     testing::writeFile(path, bytes);
@@ -100,7 +88,50 @@ TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
     EXPECT_TRUE(store.loadProblem().has_value()) << bytes;
     EXPECT_THROW(ClipStore::fromJson(bytes), ClipStoreError) << bytes;
   }
-  EXPECT_EQ(ClipStore::fromJson(R"({"items":[)" + item + "],\"other\":1}").items().size(), 1u);
+}
+
+TEST_F(ClipsFileTest, OneUndecodableItemCostsOnlyItselfAndTheFileIsKeptAside) {
+  const std::string good =
+      R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"kept","date":"2024-03-05T09:07:00Z","pinned":false})";
+  const std::vector<std::string> badItems{
+      R"({"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"yesterday","pinned":false})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"2024-02-30T09:07:00Z","pinned":false})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"9999-03-05T09:07:00Z","pinned":false})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"2024-03-05T09:07:00Z"})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":7,"date":"2024-03-05T09:07:00Z","pinned":false})",
+      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"2024-03-05T09:07:00Z","sourceBundle":1,"pinned":false})",
+      "3",
+  };
+  for (const std::string& bad : badItems) {
+    const std::string bytes = R"({"items":[)" + bad + "," + good + "]}";
+    TempDir scratch;
+    const std::string file = scratch / "clips.json";
+    testing::writeFile(file, bytes);
+    ClipStore store = ClipStore::load(file);
+    ASSERT_EQ(store.items().size(), 1u) << bad;
+    EXPECT_EQ(store.items()[0].text, "kept");
+    EXPECT_TRUE(store.loadProblem().has_value()) << bad;
+    EXPECT_THROW(ClipStore::fromJson(bytes), ClipStoreError) << bad;
+
+    store.write(file, policy);
+    std::vector<std::string> names = filesIn(scratch.path());
+    ASSERT_EQ(names.size(), 2u) << bad;
+    EXPECT_EQ(testing::readFile(scratch / names[1]), bytes);
+    EXPECT_EQ(ClipStore::load(file).items(), store.items());
+  }
+  EXPECT_EQ(ClipStore::fromJson(R"({"items":[)" + good + "],\"other\":1}").items().size(), 1u);
+
+  // A byte that is not UTF-8 spoils the JSON, not the history: it reads as U+FFFD.
+  testing::writeFile(
+      path,
+      "{\"items\":[{\"id\":\"7C9E6679-7425-40DE-944B-E07FC1F90AE7\",\"text\":\"a\xff\","
+      "\"date\":\"2024-03-05T09:07:00Z\",\"pinned\":false}," +
+          good + "]}");
+  ClipStore store = ClipStore::load(path);
+  ASSERT_EQ(store.items().size(), 2u);
+  EXPECT_EQ(store.items()[0].text, "a\uFFFD");
+  EXPECT_TRUE(store.loadProblem().has_value());
 }
 
 TEST_F(ClipsFileTest, DamagedFileIsSetAsideOnceBeforeItIsWrittenOver) {

@@ -1,6 +1,9 @@
 #include "scan/extraction_guard.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +21,18 @@ using testing::TempDir;
 using testing::writeFile;
 
 constexpr double kGenerous = 30.0;  // seconds; never reached by work that finishes
+
+// An owner whose process is gone: this process's id with another start time, as when the system
+// hands a stopped reader's id to a new process.
+std::string goneOwner() {
+  ProcessIdentity self = ProcessIdentity::current();
+  ++self.startTicks;
+  return self.text();
+}
+
+std::string reading(const std::string& owner, const std::string& path) {
+  return "reading " + owner + " " + path + "\n";
+}
 
 class ExtractionGuardTest : public ::testing::Test {
  protected:
@@ -37,13 +52,20 @@ TEST_F(ExtractionGuardTest, RunsWorkAndRecordsThePathOnlyWhileReading) {
         return "text of a";
       });
   EXPECT_EQ(result, "text of a");
-  EXPECT_EQ(seen, "/docs/a.txt\n\n");
+  EXPECT_EQ(seen, reading(ProcessIdentity::current().text(), "/docs/a.txt") + "\n");
   EXPECT_EQ(inflight(), "");
   EXPECT_EQ(guard.poisonedCount(), 0u);
 }
 
-TEST_F(ExtractionGuardTest, APathLeftInFlightByACrashIsPoisonedAtTheNextStart) {
-  writeFile(dir / "inflight.txt", "/docs/crasher.pdf\n");
+TEST_F(ExtractionGuardTest, AFileReadAtOneStopIsTriedOnceMoreAndPoisonedAtASecond) {
+  writeFile(dir / "inflight.txt", reading(goneOwner(), "/docs/crasher.pdf"));
+  {
+    ExtractionGuard guard(dir.path());
+    EXPECT_FALSE(guard.isPoisoned("/docs/crasher.pdf"));
+    EXPECT_EQ(inflight(), "stopped /docs/crasher.pdf\n\n");
+  }
+  // The retry stops the process again.
+  writeFile(dir / "inflight.txt", reading(goneOwner(), "/docs/crasher.pdf") + inflight());
   {
     ExtractionGuard guard(dir.path());
     EXPECT_TRUE(guard.isPoisoned("/docs/crasher.pdf"));
@@ -56,17 +78,54 @@ TEST_F(ExtractionGuardTest, APathLeftInFlightByACrashIsPoisonedAtTheNextStart) {
     }));
     EXPECT_FALSE(ran);
   }
-  ExtractionGuard reopened(dir.path());
-  EXPECT_TRUE(reopened.isPoisoned("/docs/crasher.pdf"));
-  EXPECT_EQ(reopened.poisonedCount(), 1u);
+  EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/crasher.pdf"));
+}
+
+TEST_F(ExtractionGuardTest, AFileReadToTheEndAfterAStopStartsAfresh) {
+  writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(goneOwner(), "/docs/b"));
+  ExtractionGuard guard(dir.path());
+  EXPECT_EQ(guard.run("/docs/once.pdf", kGenerous, [] { return std::optional<std::string>("ok"); }),
+            "ok");
+  EXPECT_EQ(inflight(), "stopped /docs/b\n\n");
+}
+
+TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
+  ProcessIdentity self = ProcessIdentity::current();
+  ProcessIdentity otherBoot = self;
+  otherBoot.bootId = "00000000-0000-0000-0000-000000000000";
+  ProcessIdentity noSuchProcess = self;
+  noSuchProcess.pid = 99'999'999;  // above any pid_max
+  ProcessIdentity parent = ProcessIdentity::of(getppid()).value_or(self);
+  struct Case {
+    const char* what;
+    std::string owner;
+    bool stopped;
+  };
+  const Case cases[] = {
+      {"a reader that still runs", parent.text(), false},
+      {"an id handed to a new process", goneOwner(), true},
+      {"an entry from before a restart", otherBoot.text(), true},
+      {"an id no process holds", noSuchProcess.text(), true},
+  };
+  for (const Case& c : cases) {
+    TempDir folder;
+    const std::string entry = reading(c.owner, "/docs/big.pdf");
+    writeFile(folder / "inflight.txt", entry);
+    ExtractionGuard guard(folder.path());
+    EXPECT_FALSE(guard.isPoisoned("/docs/big.pdf")) << c.what;
+    EXPECT_EQ(readFile(folder / "inflight.txt"),
+              (c.stopped ? "stopped /docs/big.pdf\n" : entry) + "\n")
+        << c.what;
+  }
 }
 
 TEST_F(ExtractionGuardTest, BytesLeftAfterTheEndOfTheInflightListAreIgnored) {
-  // A crash between writing a shorter list and cutting the file leaves the old list's tail.
+  // A stop between writing a shorter list and cutting the file leaves the old list's tail. A bare
+  // path is an entry of an earlier version, whose owner was not recorded.
   writeFile(dir / "inflight.txt", "/docs/new\n\ns/old-longer-name\n");
   ExtractionGuard guard(dir.path());
-  EXPECT_TRUE(guard.isPoisoned("/docs/new"));
-  EXPECT_EQ(guard.poisonedCount(), 1u);
+  EXPECT_FALSE(guard.isPoisoned("/docs/new"));
+  EXPECT_EQ(inflight(), "stopped /docs/new\n\n");
 }
 
 TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePath) {
@@ -155,7 +214,8 @@ TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlight) {
     return std::optional<std::string>("2");
   });
   other.join();
-  EXPECT_EQ(seen, "/docs/one\n/docs/two\n\n");
+  std::string self = ProcessIdentity::current().text();
+  EXPECT_EQ(seen, reading(self, "/docs/one") + reading(self, "/docs/two") + "\n");
   EXPECT_EQ(inflight(), "");
 }
 
@@ -167,6 +227,82 @@ TEST_F(ExtractionGuardTest, PathsWithLineBreaksAreNeverRead) {
     return std::optional<std::string>("x");
   }));
   EXPECT_FALSE(ran);
+}
+
+// A process that reads `path` behind a guard on `folder` and never finishes; it writes one byte
+// to `ready` once the reading has begun.
+pid_t startReader(const std::string& folder, const std::string& path, int ready) {
+  pid_t child = fork();
+  if (child == 0) {
+    ExtractionGuard guard(folder);
+    guard.run(path, kGenerous, [ready]() -> std::optional<std::string> {
+      char byte = 'r';
+      if (write(ready, &byte, 1) != 1) _exit(2);
+      for (;;) pause();
+    });
+    _exit(0);
+  }
+  return child;
+}
+
+class ReaderProcess {
+ public:
+  ReaderProcess(const std::string& folder, const std::string& path) {
+    if (pipe(fds_) != 0) throw std::runtime_error("pipe failed");
+    pid_ = startReader(folder, path, fds_[1]);
+    char byte = 0;
+    started_ = read(fds_[0], &byte, 1) == 1;
+  }
+  ~ReaderProcess() {
+    kill();
+    close(fds_[0]);
+    close(fds_[1]);
+  }
+  ReaderProcess(const ReaderProcess&) = delete;
+  ReaderProcess& operator=(const ReaderProcess&) = delete;
+  bool started() const { return started_; }
+  // Stops it abnormally, in the middle of its reading.
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+  pid_t pid_ = 0;
+  bool started_ = false;
+};
+
+TEST_F(ExtractionGuardTest, ASecondProcessLeavesTheFirstOnesReadingAloneAndJudgesItOnlyOnceGone) {
+  const std::string slow = "/docs/slow.pdf";
+  {
+    ReaderProcess first(dir.path(), slow);
+    ASSERT_TRUE(first.started());
+    // A second process starts (a query beside a scan) and reads files of its own.
+    ExtractionGuard second(dir.path());
+    EXPECT_FALSE(second.isPoisoned(slow));
+    EXPECT_EQ(
+        second.run("/docs/quick.pdf", kGenerous, [] { return std::optional<std::string>("q"); }),
+        "q");
+    EXPECT_NE(inflight().find(" " + slow + "\n"), std::string::npos);
+    EXPECT_EQ(inflight().find("stopped"), std::string::npos);
+
+    first.kill();
+    ExtractionGuard afterOneStop(dir.path());
+    EXPECT_FALSE(afterOneStop.isPoisoned(slow));
+    EXPECT_EQ(inflight(), "stopped " + slow + "\n\n");
+  }
+  {
+    ReaderProcess retry(dir.path(), slow);
+    ASSERT_TRUE(retry.started());
+    retry.kill();
+  }
+  ExtractionGuard afterTwoStops(dir.path());
+  EXPECT_TRUE(afterTwoStops.isPoisoned(slow));
+  EXPECT_EQ(poison(), slow + "\n");
+  EXPECT_FALSE(afterTwoStops.isPoisoned("/docs/quick.pdf"));
 }
 
 }  // namespace

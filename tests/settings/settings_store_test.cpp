@@ -120,7 +120,7 @@ TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
   EXPECT_EQ(SettingsStore(defaults).settings().hotKey, QuorvaleSettings::kDefaultHotKey);
 }
 
-TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
+TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideAtLoadOnceAndNamedInTheProblem) {
   const Json original = {
       {"quorvale.settings.v1", {{"roots", {"~/Mine"}}, {"resultLimit", "eight"}}},
       {"quorvale.contentVersion", 2}};
@@ -128,15 +128,44 @@ TEST_F(SettingsStoreTest, UndecodableRecordIsSetAsideBeforeTheFirstSave) {
   const std::string bytes = testing::readFile(path);
   SettingsStore settings(defaults);
   EXPECT_EQ(settings.settings(), QuorvaleSettings());
-  EXPECT_TRUE(settings.loadProblem().has_value());
-  EXPECT_TRUE(setAside().empty());  // loading alone writes nothing
-
-  settings.setSettings(settings.settings());
-  settings.setSettings(settings.settings());
+  EXPECT_FALSE(settings.fromUser());
   ASSERT_EQ(setAside().size(), 1u);
-  EXPECT_EQ(testing::readFile(folder + "/" + setAside()[0]), bytes);
+  const std::string copy = folder + "/" + setAside()[0];
+  EXPECT_EQ(settings.setAsidePath(), copy);
+  EXPECT_EQ(testing::readFile(copy), bytes);
+  ASSERT_TRUE(settings.loadProblem().has_value());
+  EXPECT_NE(settings.loadProblem()->find(copy), std::string::npos) << *settings.loadProblem();
+  EXPECT_EQ(testing::readFile(path), bytes);  // loading writes over nothing
+
+  // Every later start sees the same damage and names the same copy.
+  EXPECT_EQ(SettingsStore(defaults).setAsidePath(), copy);
+  settings.setSettings(settings.settings());
+  settings.setSettings(settings.settings());
+  EXPECT_TRUE(settings.fromUser());
+  EXPECT_EQ(setAside(), std::vector<std::string>{setAside()[0]});
   EXPECT_EQ(storedFile()["quorvale.contentVersion"], 2);
   EXPECT_EQ(storedFile()["quorvale.settings.v1"], encodeSettings(QuorvaleSettings()));
+}
+
+TEST_F(SettingsStoreTest, AFileThatCannotBeReadIsNotTheUsersAndIsLeftAsItIs) {
+  store(Json{{"quorvale.settings.v1", {{"resultLimit", 12}}}});
+  chmod(path.c_str(), 0600);
+  const std::string before = testing::readFile(path);
+  chmod(folder.c_str(), 0777);
+  EXPECT_TRUE(testing::asUnprivilegedUser([&] {
+    UserDefaults unreadable(path);
+    SettingsStore settings(unreadable);
+    if (settings.fromUser() || !settings.loadProblem() || settings.setAsidePath()) return false;
+    if (settings.loadProblem()->find(path) == std::string::npos) return false;
+    try {
+      settings.setSettings(settings.settings());
+      return false;
+    } catch (const DefaultsError&) {
+      return !settings.fromUser();
+    }
+  }));
+  EXPECT_EQ(testing::readFile(path), before);
+  EXPECT_TRUE(setAside().empty());
 }
 
 TEST_F(SettingsStoreTest, DroppedSnippetsAreSetAsideToo) {

@@ -1,9 +1,9 @@
 #include "support/test_support.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <grp.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -27,7 +27,8 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code error;
   // Give back permissions that tests took away, so everything can be removed.
-  for (auto it = fs::recursive_directory_iterator(path_, fs::directory_options::skip_permission_denied, error);
+  for (auto it = fs::recursive_directory_iterator(
+           path_, fs::directory_options::skip_permission_denied, error);
        it != fs::recursive_directory_iterator(); it.increment(error)) {
     if (it->is_directory(error) && !it->is_symlink(error)) chmod(it->path().c_str(), 0755);
   }
@@ -38,7 +39,9 @@ std::string TempDir::operator/(std::string_view relative) const {
   return path_ + "/" + std::string(relative);
 }
 
-void makeDirs(const std::string& path) { fs::create_directories(path); }
+void makeDirs(const std::string& path) {
+  fs::create_directories(path);
+}
 
 void writeFile(const std::string& path, std::string_view bytes) {
   fs::path p(path);
@@ -73,9 +76,22 @@ bool asUnprivilegedUser(const std::function<bool()>& check) {
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
     constexpr uid_t kNobody = 65534;
-    if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+    if (getuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
       _exit(3);
     }
+    _exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool finishesWithin(unsigned seconds, const std::function<bool()>& check) {
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    alarm(seconds);  // the default action ends the child
     _exit(check() ? 0 : 1);
   }
   int status = 0;

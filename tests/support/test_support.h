@@ -38,4 +38,8 @@ std::string testDataPath(std::string_view relative);
 // result. Files the child must reach should be world-readable; the check must not touch gtest.
 bool asUnprivilegedUser(const std::function<bool()>& check);
 
+// Runs `check` in a child process and returns its result; false when it has not finished within
+// the given seconds (it is then killed), so a check that would hang fails instead.
+bool finishesWithin(unsigned seconds, const std::function<bool()>& check);
+
 }  // namespace quorvale::testing
