@@ -437,10 +437,18 @@ ScanConfig SearchEngine::config(const QuorvaleSettings& settings) const {
     std::string path = standardizedPath(expanded(root));
     if (!path.empty() && seen.insert(path).second) result.roots.push_back(path);
   }
+  // The application folders lead the roots in XDG order, which decides which of two entries
+  // with one desktop-file id is the application.
+  std::vector<std::string> applicationRoots;
   for (const auto& folder : services_.applicationFolders) {
     std::string path = standardizedPath(expanded(folder));
-    if (seen.contains(path)) result.appOnlyRoots.insert(path);
+    if (seen.contains(path) && result.appOnlyRoots.insert(path).second) {
+      applicationRoots.push_back(path);
+    }
   }
+  std::erase_if(result.roots,
+                [&](const std::string& root) { return result.appOnlyRoots.contains(root); });
+  result.roots.insert(result.roots.begin(), applicationRoots.begin(), applicationRoots.end());
   for (const auto& excluded : settings.excludedPaths) {
     std::string path = standardizedPath(expanded(excluded));
     if (!path.empty()) result.excludedPaths.push_back(path);

@@ -147,8 +147,8 @@ class SearchEngine {
   void flushClips();
 
   // The scan configuration for the settings: roots and excluded folders with "~" expanded and
-  // standardized, the application folders among the roots indexed for applications only, and
-  // the trash folders left out.
+  // standardized, the application folders among the roots indexed for applications only (and
+  // listed first, in the order of `applicationFolders`), and the trash folders left out.
   ScanConfig config(const QuorvaleSettings& settings) const;
 
   // Maintenance, each run on the index queue: empty the index and scan again; forget every

@@ -256,6 +256,18 @@ bool FileIndex::contains(const std::string& path) {
   }
 }
 
+std::optional<std::string> FileIndex::name(const std::string& path) {
+  try {
+    auto statement = prepared("SELECT name FROM files WHERE path = ?");
+    sql::StatementUse use(*statement);
+    statement->bind(1, path);
+    if (statement->step() != SQLITE_ROW) return std::nullopt;
+    return statement->columnText(0);
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
+}
+
 int64_t FileIndex::count() {
   try {
     auto statement = prepared("SELECT COUNT(*) FROM files");

@@ -111,6 +111,8 @@ class FileIndex {
 
   // Reads never throw: a failed read gives false, 0 or nothing.
   bool contains(const std::string& path);
+  // The stored display name of the record at `path`.
+  std::optional<std::string> name(const std::string& path);
   int64_t count();
   // "PRAGMA quick_check(1)" reports "ok". Reads the whole file (the full-text tables too), so it
   // runs in the background, never on the way to the first search.

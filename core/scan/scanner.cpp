@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "scan/application_folders.h"
 #include "scan/desktop_entry.h"
 #include "scan/directory_walk.h"
 #include "util/unicode.h"
@@ -27,7 +28,7 @@ constexpr std::size_t kMaxUnreadable = 50;
 // Stored and current modification times closer than this are the same.
 constexpr double kUnchangedWithin = 0.5;
 // In application-only roots, folders at this level or deeper are not entered.
-constexpr int kAppFolderDepth = 3;
+constexpr int kAppFolderDepth = ApplicationFolders::kDepth;
 
 bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
   if (name.size() < suffix.size()) return false;
@@ -86,37 +87,69 @@ class BatchPacer {
 struct Admission {
   bool admit = false;
   bool skipDescendants = false;
+  // The application entry behind an admitted ".desktop" file.
+  std::optional<DesktopEntry> application;
+
+  static Admission skip(bool descendants) {
+    Admission skipped;
+    skipped.skipDescendants = descendants;
+    return skipped;
+  }
 };
 
 struct EntryFacts {
-  bool linkedApplication = false;
-  bool directory = false;  // folder, package or linked application
+  bool linkedApplication = false;  // a symbolic link to a bundle or to an application entry
+  bool directory = false;          // folder, package or linked bundle
 };
 
-EntryFacts factsOf(const WalkEntry& entry) {
+bool isBundleName(std::string_view name) {
+  return endsWithInsensitive(name, ".app");
+}
+
+EntryFacts factsOf(const WalkEntry& entry, bool linkedDesktopApplication) {
   EntryFacts facts;
-  facts.linkedApplication = entry.isSymbolicLink && Scanner::isApplicationName(entry.name);
-  facts.directory = entry.isDirectory || entry.isPackage || facts.linkedApplication;
+  bool linkedBundle = entry.isSymbolicLink && isBundleName(entry.name);
+  facts.linkedApplication = linkedBundle || (entry.isSymbolicLink && linkedDesktopApplication);
+  facts.directory = entry.isDirectory || entry.isPackage || linkedBundle;
   return facts;
 }
 
-FileRecord recordFor(const std::string& path, const std::string& name, const WalkEntry& entry,
-                     const EntryFacts& facts) {
-  Date modified = entry.modified.value_or(kDistantPast);
-  FileRecord record =
-      FileRecord::make(path, name, std::nullopt, entry.size.value_or(0), modified, facts.directory);
-  if (isDesktopEntryName(name)) {
-    auto desktop = readDesktopEntry(entry.path);
-    if (desktop && desktop->isApplication()) record.kind = FileKind::app;
-  }
-  return record;
+// The application entry of a file named *.desktop: read once (a link only when it leads to a
+// regular file), nothing for a folder or for anything that is not an application.
+std::optional<DesktopEntry> applicationEntry(const WalkEntry& entry, const DesktopLocale& locale) {
+  if (!isDesktopEntryName(entry.name) || entry.isDirectory || entry.isPackage) return std::nullopt;
+  auto desktop = readDesktopEntry(entry.path, locale);
+  if (!desktop || !desktop->isApplication()) return std::nullopt;
+  return desktop;
 }
 
-// A desktop entry in an application folder counts only when menus would list it.
-bool hiddenDesktopEntry(const WalkEntry& entry) {
-  if (!isDesktopEntryName(entry.name)) return false;
-  auto desktop = readDesktopEntry(entry.path);
-  return !desktop || !desktop->isApplication() || !desktop->shownIn(currentDesktops());
+// In an application folder a desktop entry counts only when menus here would list it and no
+// entry with its id comes first.
+bool listedApplication(const WalkEntry& entry, const std::optional<DesktopEntry>& application,
+                       const DesktopEnvironment& environment, const ApplicationFolders& folders) {
+  if (!isDesktopEntryName(entry.name)) return true;
+  return application && environment.lists(*application) && !folders.overridden(entry.path);
+}
+
+// The row shows the application's own name; the file name stays in the path.
+std::string applicationTitle(const DesktopEntry& application, const std::string& fileName) {
+  return application.name.empty() ? fileName : application.name;
+}
+
+FileRecord recordFor(const std::string& path, const std::string& name, const WalkEntry& entry,
+                     const EntryFacts& facts, const std::optional<DesktopEntry>& application) {
+  Date modified = entry.modified.value_or(kDistantPast);
+  if (application) {
+    return FileRecord::make(path, applicationTitle(*application, name), FileKind::app,
+                            entry.size.value_or(0), modified, false);
+  }
+  return FileRecord::make(path, name, std::nullopt, entry.size.value_or(0), modified,
+                          facts.directory);
+}
+
+std::vector<std::string> alternateNamesFor(const FileRecord& record,
+                                           const std::optional<DesktopEntry>& application) {
+  return application ? application->alternateNames() : Scanner::alternateNames(record);
 }
 
 std::optional<std::string> contentFor(const FileRecord& record, const WalkEntry& entry,
@@ -183,7 +216,7 @@ class FullScan {
       if (given != rootPath && path.starts_with(rootPath + "/")) {
         path = given + path.substr(rootPath.size());
       }
-      index(path, *entry);
+      index(path, *entry, admission.application);
     }
     removeStale();
     return true;
@@ -195,34 +228,40 @@ class FullScan {
       // of the entry, so it is not indexed with made-up facts, and its folder counts as
       // unreadable, which keeps the records below it.
       skipped_.push_back(deletingLastPathComponent(entry.path));
-      return {false, false};
+      return Admission::skip(false);
     }
-    EntryFacts facts = factsOf(entry);
     bool folder = entry.isDirectory;
     if (!unicode::isValidUtf8(entry.name)) {
       skipped_.push_back(unicode::toValidUtf8(entry.path));
-      return {false, folder};
+      return Admission::skip(folder);
     }
-    if (entry.isSymbolicLink && !facts.linkedApplication) return {false, true};
-    if (entry.isSpecialFile) return {false, false};
+    if (entry.isSpecialFile) return Admission::skip(false);
+    auto application = applicationEntry(entry, environment_.locale);
+    EntryFacts facts = factsOf(entry, application.has_value());
+    if (entry.isSymbolicLink && !facts.linkedApplication) return Admission::skip(true);
     if (!config_.includeHidden && !facts.linkedApplication && entry.name.starts_with(".")) {
-      return {false, folder};
+      return Admission::skip(folder);
     }
     if (appOnly) {
       if (!Scanner::isApplicationName(entry.name))
-        return {false, folder && entry.level >= kAppFolderDepth};
-      if (hiddenDesktopEntry(entry)) return {false, false};
+        return Admission::skip(folder && entry.level >= kAppFolderDepth);
+      if (!listedApplication(entry, application, environment_, folders_))
+        return Admission::skip(false);
     }
     if (folder && config_.buildOutputNames.contains(entry.name) &&
         Scanner::insideProject(deletingLastPathComponent(entry.path))) {
-      return {false, true};
+      return Admission::skip(true);
     }
-    if (config_.excludedNames.contains(entry.name)) return {false, folder};
-    if (isExcludedPath(entry.path, config_)) return {false, folder || entry.isPackage};
-    return {true, false};
+    if (config_.excludedNames.contains(entry.name)) return Admission::skip(folder);
+    if (isExcludedPath(entry.path, config_)) return Admission::skip(folder || entry.isPackage);
+    Admission admitted;
+    admitted.admit = true;
+    admitted.application = std::move(application);
+    return admitted;
   }
 
-  void index(const std::string& path, const WalkEntry& entry) {
+  void index(const std::string& path, const WalkEntry& entry,
+             const std::optional<DesktopEntry>& application) {
     ++stats_.seen;
     if (progress_ && stats_.seen % kProgressEvery == 0) progress_(stats_.seen);
 
@@ -232,19 +271,21 @@ class FullScan {
     if (wasKnown) {
       Date stored = found->second;
       known_.erase(found);
-      if (std::fabs(stored - modified) < kUnchangedWithin) {
+      // An application's title follows the user's language, which may have changed since.
+      if (std::fabs(stored - modified) < kUnchangedWithin &&
+          (!application || index_.name(path) == applicationTitle(*application, entry.name))) {
         ++stats_.unchanged;
         return;
       }
     }
 
-    EntryFacts facts = factsOf(entry);
-    FileRecord record = recordFor(path, entry.name, entry, facts);
+    EntryFacts facts = factsOf(entry, application.has_value());
+    FileRecord record = recordFor(path, entry.name, entry, facts, application);
     auto content = contentFor(record, entry, facts, extractor_);
     if (content) ++stats_.withContent;
 
     pacer_.begin();
-    index_.upsert(record, content, Scanner::alternateNames(record));
+    index_.upsert(record, content, alternateNamesFor(record, application));
     pacer_.wrote();
     if (onIndexed_) onIndexed_(record, content);
     ++(wasKnown ? stats_.updated : stats_.added);
@@ -288,6 +329,70 @@ class FullScan {
   ScanStats stats_;
   std::vector<std::string> skipped_;
   std::unordered_map<std::string, Date> known_;
+  DesktopEnvironment environment_ = DesktopEnvironment::current();
+  ApplicationFolders folders_{config_};
+};
+
+// One path of an incremental update, once the name rules let it through. In an application
+// folder, the entries that share the path's desktop-file id are looked at again too: a new
+// override hides them, a removed one brings them back.
+class PathUpdate {
+ public:
+  PathUpdate(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
+             const Scanner::OnIndexed& onIndexed)
+      : index_(index), extractor_(extractor), onIndexed_(onIndexed), folders_(config) {}
+
+  void run(const std::string& path, int level, bool appOnly) {
+    if (auto entry = readEntry(path, level)) {
+      reindex(path, *entry, appOnly);
+    } else {
+      index_.removeTree(path);
+    }
+    if (appOnly && isDesktopEntryName(lastPathComponent(path))) sameId(path);
+  }
+
+ private:
+  void sameId(const std::string& path) {
+    auto folder = folders_.folderOf(path);
+    if (!folder) return;
+    for (const std::string& other :
+         folders_.entriesWithId(ApplicationFolders::desktopFileId(*folder, path))) {
+      if (other == path) continue;
+      auto otherFolder = folders_.folderOf(other);
+      int level = static_cast<int>(pathComponents(other).size() -
+                                   pathComponents(otherFolder.value_or(other)).size());
+      if (auto entry = readEntry(other, level)) reindex(other, *entry, true);
+    }
+  }
+
+  void reindex(const std::string& path, const WalkEntry& entry, bool appOnly) {
+    if (entry.isSpecialFile) return;
+    // Its facts cannot be read: the record it has stays as it is.
+    if (!entry.hasAttributes) return;
+    auto application = applicationEntry(entry, environment_.locale);
+    EntryFacts facts = factsOf(entry, application.has_value());
+    bool admitted = !(entry.isSymbolicLink && !facts.linkedApplication);
+    if (admitted && appOnly) {
+      admitted = Scanner::isApplicationName(entry.name) && entry.level <= kAppFolderDepth &&
+                 listedApplication(entry, application, environment_, folders_);
+    }
+    index_.beginBatch();
+    if (!admitted) {
+      // An entry edited to be hidden, or overridden, leaves the index.
+      if (isDesktopEntryName(entry.name)) index_.remove(path);
+      return;
+    }
+    FileRecord record = recordFor(path, entry.name, entry, facts, application);
+    auto content = contentFor(record, entry, facts, extractor_);
+    index_.upsert(record, content, alternateNamesFor(record, application));
+    if (onIndexed_) onIndexed_(record, content);
+  }
+
+  FileIndex& index_;
+  const ContentExtractor& extractor_;
+  const Scanner::OnIndexed& onIndexed_;
+  DesktopEnvironment environment_ = DesktopEnvironment::current();
+  ApplicationFolders folders_;
 };
 
 }  // namespace
@@ -349,26 +454,8 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
   if (isExcludedPath(path, config)) return;
 
   int level = static_cast<int>(parts.size() - rootDepth);
-  auto entry = readEntry(path, level);
-  if (!entry) {
-    index.removeTree(path);
-    return;
-  }
-  // Its facts cannot be read: the record it has stays as it is.
-  if (!entry->hasAttributes) return;
-  EntryFacts facts = factsOf(*entry);
-  if (entry->isSymbolicLink && !facts.linkedApplication) return;
-  if (entry->isSpecialFile) return;
-  if (config.appOnlyRoots.contains(*root)) {
-    if (!Scanner::isApplicationName(entry->name) || level > kAppFolderDepth) return;
-    if (hiddenDesktopEntry(*entry)) return;
-  }
-
-  FileRecord record = recordFor(path, entry->name, *entry, facts);
-  auto content = contentFor(record, *entry, facts, extractor);
-  index.beginBatch();
-  index.upsert(record, content, alternateNames(record));
-  if (onIndexed) onIndexed(record, content);
+  PathUpdate(config, index, extractor, onIndexed)
+      .run(path, level, config.appOnlyRoots.contains(*root));
 }
 
 void update(const std::vector<std::string>& events, const ScanConfig& config, FileIndex& index,
@@ -420,17 +507,11 @@ bool isOnDisk(const std::string&) {
 }
 
 std::vector<std::string> alternateNames(const FileRecord& record) {
-  if (record.kind != FileKind::app || !isDesktopEntryName(record.name)) return {};
-  auto desktop = readDesktopEntry(record.path);
-  if (!desktop) return {};
-  std::string display = desktop->name;
-  for (auto at = display.find(".app"); at != std::string::npos; at = display.find(".app")) {
-    display.erase(at, 4);
-  }
-  std::string stem =
-      record.name.substr(0, record.name.size() - std::string_view(".desktop").size());
-  if (display.empty() || display == stem) return {};
-  return {display};
+  if (record.kind != FileKind::app || !isDesktopEntryName(lastPathComponent(record.path)))
+    return {};
+  auto desktop = readDesktopEntry(record.path, DesktopLocale::current());
+  if (!desktop || !desktop->isApplication()) return {};
+  return desktop->alternateNames();
 }
 
 std::vector<RootMapping> rootMapping(const std::vector<std::string>& roots) {

@@ -2,7 +2,9 @@
 //
 // `scan` walks every root, applies the skip rules (hidden items, excluded names and paths, build
 // output inside software projects, symbolic links, application-only roots, special files),
-// re-indexes what changed, skips what did not, and removes records whose files are gone. `update`
+// re-indexes what changed, skips what did not, and removes records whose files are gone. A desktop
+// entry becomes an application record titled with its Name; a symbolic link counts only when it
+// leads to a bundle or to a regular file that is an application entry. `update`
 // re-indexes the paths that file-change events name. Both run on the caller's thread (the
 // engine's index queue) and call the callbacks on it; the scanner keeps no state between calls.
 //
@@ -30,7 +32,9 @@ struct ScanConfig {
   std::set<std::string> buildOutputNames;
   std::vector<std::string> excludedPaths;
   bool includeHidden = false;
-  // Roots in which only applications (".app" bundles, ".desktop" entries) are indexed.
+  // Roots in which only applications (".app" bundles, ".desktop" entries) are indexed: entries
+  // that menus here would list, and of the entries that share a desktop-file id only the one in
+  // the root listed first in `roots` (see ApplicationFolders).
   std::set<std::string> appOnlyRoots;
 
   // The roots with every other field at its default.
@@ -42,12 +46,12 @@ struct ScanConfig {
 };
 
 struct ScanStats {
-  int64_t seen = 0;         // entries that passed the skip rules
-  int64_t added = 0;        // new records
-  int64_t updated = 0;      // changed records re-indexed
-  int64_t unchanged = 0;    // stored modification time matched within half a second
-  int64_t removed = 0;      // stale records deleted
-  int64_t withContent = 0;  // records indexed with extracted text
+  int64_t seen = 0;                     // entries that passed the skip rules
+  int64_t added = 0;                    // new records
+  int64_t updated = 0;                  // changed records re-indexed
+  int64_t unchanged = 0;                // stored modification time matched within half a second
+  int64_t removed = 0;                  // stale records deleted
+  int64_t withContent = 0;              // records indexed with extracted text
   std::vector<std::string> unreadable;  // sorted, unique, at most 50
 
   bool operator==(const ScanStats&) const = default;
@@ -77,7 +81,7 @@ void update(const std::vector<std::string>& events, const ScanConfig& config, Fi
 // One path of an incremental update: removed when gone, else re-indexed. Throws IndexError.
 // (Named apart from `update` so that a braced list of one path cannot pick it by accident.)
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
-            const ContentExtractor& extractor, const OnIndexed& onIndexed);
+                const ContentExtractor& extractor, const OnIndexed& onIndexed);
 
 // Whether the name is one the scanner indexes as an application: a ".app" bundle or a ".desktop"
 // entry, in any case.
@@ -86,7 +90,9 @@ bool isApplicationName(std::string_view name);
 bool insideProject(const std::string& folder);
 // Whether the file's bytes are on this disk; always true where there are no cloud placeholders.
 bool isOnDisk(const std::string& path);
-// Other names a record is found by: an application's display name when it differs.
+// Other names a record is found by: for an application entry its untranslated name, generic
+// names, keywords and the program it runs (the record's name is the entry's Name in the user's
+// language).
 std::vector<std::string> alternateNames(const FileRecord& record);
 
 std::vector<RootMapping> rootMapping(const std::vector<std::string>& roots);

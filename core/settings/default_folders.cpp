@@ -1,5 +1,7 @@
 #include "settings/default_folders.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "util/xdg_paths.h"
@@ -14,8 +16,19 @@ std::vector<std::string> applicationFolders() {
     if (std::find(folders.begin(), folders.end(), folder) == folders.end())
       folders.push_back(folder);
   };
-  if (auto dataHome = xdg::dataHome()) add(*dataHome);
+  auto dataHome = xdg::dataHome();
+  if (dataHome) add(*dataHome);
   for (const std::string& dir : xdg::dataDirs()) add(dir);
+  // Flatpak and Snap export their applications here; a session whose XDG_DATA_DIRS lacks them
+  // (a shell that did not read their profile scripts) still has them installed.
+  std::vector<std::string> exports;
+  if (dataHome) exports.push_back(*dataHome + "/flatpak/exports/share");
+  exports.push_back("/var/lib/flatpak/exports/share");
+  exports.push_back("/var/lib/snapd/desktop");
+  for (const std::string& base : exports) {
+    struct stat info {};
+    if (::stat((base + "/applications").c_str(), &info) == 0 && S_ISDIR(info.st_mode)) add(base);
+  }
   return folders;
 }
 

@@ -29,31 +29,6 @@ std::vector<std::string> listing(const std::string& folder) {
   return names;
 }
 
-// The words of an Exec line, with the quoting of desktop entries removed.
-std::vector<std::string> execWords(std::string_view exec) {
-  std::vector<std::string> words;
-  std::string word;
-  bool quoted = false, inWord = false;
-  for (std::size_t i = 0; i < exec.size(); ++i) {
-    char c = exec[i];
-    if (quoted && c == '\\' && i + 1 < exec.size()) {
-      word += exec[++i];
-    } else if (c == '"') {
-      quoted = !quoted;
-      inWord = true;
-    } else if (!quoted && (c == ' ' || c == '\t')) {
-      if (inWord) words.push_back(std::move(word));
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(std::move(word));
-  return words;
-}
-
 }  // namespace
 
 ProcRunningApps::ProcRunningApps(Options options) : options_(std::move(options)) {
@@ -64,13 +39,7 @@ ProcRunningApps::ProcRunningApps(Options options) : options_(std::move(options))
 }
 
 std::string ProcRunningApps::programName(std::string_view exec) {
-  std::vector<std::string> words = execWords(exec);
-  std::size_t i = 0;
-  if (i < words.size() && lastPathComponent(words[i]) == "env") {
-    ++i;
-    while (i < words.size() && words[i].find('=') != std::string::npos) ++i;
-  }
-  return i < words.size() ? lastPathComponent(words[i]) : std::string();
+  return DesktopExec::programName(exec);
 }
 
 std::vector<RunningApp> ProcRunningApps::list() const {
@@ -78,6 +47,7 @@ std::vector<RunningApp> ProcRunningApps::list() const {
   std::map<std::string, std::vector<RunningApp>> byProgram;
   std::set<std::string> seenIds;
   std::vector<std::string> desktops = currentDesktops();
+  DesktopLocale locale = DesktopLocale::current();
   for (const auto& folder : options_.applicationFolders) {
     std::vector<std::string> names = listing(folder);
     std::sort(names.begin(), names.end());
@@ -85,7 +55,7 @@ std::vector<RunningApp> ProcRunningApps::list() const {
       if (!name.ends_with(".desktop")) continue;
       std::string id = name.substr(0, name.size() - 8);
       if (!seenIds.insert(id).second) continue;
-      auto entry = readDesktopEntry(folder + "/" + name);
+      auto entry = readDesktopEntry(folder + "/" + name, locale);
       if (!entry || !entry->isApplication() || entry->noDisplay || entry->hidden ||
           !entry->shownIn(desktops)) {
         continue;

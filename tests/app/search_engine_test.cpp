@@ -573,7 +573,7 @@ TEST_F(SearchEngineTest, ConfigExpandsStandardizesAndLeavesOutTheTrash) {
   settings.excludedPaths = {"~/Documents/old/"};
   ScanConfig config = engine.config(settings);
   EXPECT_EQ(config.roots,
-            (std::vector<std::string>{home() + "/Documents", "/srv/shared", dir / "apps"}));
+            (std::vector<std::string>{dir / "apps", home() + "/Documents", "/srv/shared"}));
   EXPECT_EQ(config.appOnlyRoots, std::set<std::string>{dir / "apps"});
   EXPECT_EQ(config.excludedPaths,
             (std::vector<std::string>{home() + "/Documents/old", home() + "/Library",

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "scan/scanner.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -17,6 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+class NoContent : public ContentExtractor {
+ public:
+  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
+    return std::nullopt;
+  }
+};
 using testing::makeDirs;
 using testing::TempDir;
 using testing::writeFile;
@@ -187,6 +195,33 @@ TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
   EXPECT_TRUE(seen.contains(at("todo.txt")))
       << "the old name of a file moved into an excluded folder";
   EXPECT_EQ(seen, (Paths{at("todo.txt"), at("marker-0")}));
+}
+
+// Installing an application adds an entry (often a link, as Flatpak does, or in a new
+// subfolder); removing it deletes one. Both reach the index through the usual update.
+TEST_F(InotifyWatcherTest, ApplicationInstallsAndRemovalsReachTheIndex) {
+  std::string entry = "[Desktop Entry]\nType=Application\nName=";
+  writeFile(at("old.desktop"), entry + "Old\n");
+  writeFile(dir / "installed/org.example.Linked.desktop", entry + "Linked\n");
+  ScanConfig config = ScanConfig::make({root});
+  config.appOnlyRoots = {root};
+  FileIndex index(std::nullopt);
+  Scanner::scan(config, index, NoContent(), nullptr, nullptr, nullptr);
+  start(config);
+
+  fs::create_symlink(dir / "installed/org.example.Linked.desktop",
+                     at("org.example.Linked.desktop"));
+  makeDirs(at("kde"));
+  writeFile(at("kde/konsole.desktop"), entry + "Konsole\n");
+  fs::remove(at("old.desktop"));
+  Paths expected = {at("org.example.Linked.desktop"), at("kde/konsole.desktop"), at("old.desktop")};
+  Paths seen = waitFor(expected);
+  Scanner::update(std::vector<std::string>(seen.begin(), seen.end()), config, index, NoContent(),
+                  nullptr);
+  EXPECT_EQ(index.name(at("org.example.Linked.desktop")), "Linked");
+  EXPECT_EQ(index.name(at("kde/konsole.desktop")), "Konsole");
+  EXPECT_FALSE(index.contains(at("old.desktop")));
+  EXPECT_EQ(index.count(), 2);
 }
 
 TEST_F(InotifyWatcherTest, ARootThatIsASymbolicLinkIsFollowedButLinksBelowAreNot) {

@@ -146,11 +146,11 @@ TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   EXPECT_FALSE(index.contains(apps + "/hidden.desktop"));
   ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
   EXPECT_EQ(index.connection().queryInt(
-                "SELECT COUNT(*) FROM files WHERE kind='app' AND name='editor.desktop'"),
+                "SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"),
             1);
-  EXPECT_EQ(index.connection().queryInt(
-                "SELECT COUNT(*) FROM names_tri WHERE name = 'editor.desktop text editor'"),
-            1);
+  EXPECT_EQ(
+      index.connection().queryInt("SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"),
+      1);
 }
 
 TEST_F(ScannerTest, SymbolicLinksAreSkippedExceptLinkedApplications) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "settings/default_folders.h"
 #include "settings/key_names.h"
 #include "settings/quorvale_settings.h"
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -141,6 +143,26 @@ TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
                                       "/home/u/.local/share/applications",
                                       "/usr/share/applications", "/usr/local/share/applications"}));
   EXPECT_EQ(QuorvaleSettings().roots, DefaultFolders::roots());
+  unsetenv("XDG_DATA_HOME");
+  unsetenv("XDG_DATA_DIRS");
+}
+
+TEST(DefaultFolders, FlatpakExportsCountWhenInstalledButNotOnTheDataPath) {
+  testing::TempDir dir;
+  std::string exports = dir / "flatpak/exports/share";
+  setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+  setenv("XDG_DATA_DIRS", "/usr/share", 1);
+  auto folders = DefaultFolders::applicationFolders();
+  EXPECT_EQ(std::count(folders.begin(), folders.end(), exports + "/applications"), 0);
+  testing::makeDirs(exports + "/applications");
+  folders = DefaultFolders::applicationFolders();
+  ASSERT_GE(folders.size(), 3u);
+  EXPECT_EQ(folders[2], exports + "/applications");  // after the data path's own folders
+  // On the data path it keeps its place there, once.
+  setenv("XDG_DATA_DIRS", (exports + ":/usr/share").c_str(), 1);
+  folders = DefaultFolders::applicationFolders();
+  EXPECT_EQ(folders[1], exports + "/applications");
+  EXPECT_EQ(std::count(folders.begin(), folders.end(), exports + "/applications"), 1);
   unsetenv("XDG_DATA_HOME");
   unsetenv("XDG_DATA_DIRS");
 }

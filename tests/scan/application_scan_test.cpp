@@ -1,0 +1,226 @@
+// Application entries as a desktop's menus show them: which entries count, what they are called
+// and found by, and how installs, overrides and removals follow.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "query/smart_search.h"
+#include "scan/scanner.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+namespace fs = std::filesystem;
+
+constexpr Date kNow = 1'800'000'000;
+
+class NoContent : public ContentExtractor {
+ public:
+  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
+    return std::nullopt;
+  }
+};
+
+// Sets environment variables for one test and puts the old values back afterwards.
+class ScopedEnvironment {
+ public:
+  ~ScopedEnvironment() {
+    for (const auto& [name, value] : saved_) {
+      if (value) {
+        setenv(name.c_str(), value->c_str(), 1);
+      } else {
+        unsetenv(name.c_str());
+      }
+    }
+  }
+  void set(const std::string& name, const char* value) {
+    if (!saved_.contains(name)) {
+      const char* old = std::getenv(name.c_str());
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
+  }
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// The fixture entries laid out as a desktop has them: the user's folder, the system's, and a
+// Flatpak export folder whose entry is a link into the installed application.
+class ApplicationScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::copy(testing::testDataPath("applications/home"), dir / "home", fs::copy_options::recursive);
+    fs::copy(testing::testDataPath("applications/system"), dir / "system",
+             fs::copy_options::recursive);
+    std::string installed = dir / "flatpak/app/org.gimp.GIMP/export/org.gimp.GIMP.desktop";
+    fs::create_directories(fs::path(installed).parent_path());
+    fs::copy(testing::testDataPath("applications/flatpak/org.gimp.GIMP.desktop"), installed);
+    fs::create_directories(flatpak);
+    fs::create_symlink(installed, flatpak + "/org.gimp.GIMP.desktop");
+
+    environment.set("XDG_CURRENT_DESKTOP", "GNOME");
+    environment.set("LANG", "en_US.UTF-8");
+    environment.set("LC_ALL", nullptr);
+    environment.set("LC_MESSAGES", nullptr);
+    config = ScanConfig::make({home, system, flatpak});
+    config.appOnlyRoots = {home, system, flatpak};
+  }
+
+  void scan() { Scanner::scan(config, index, extractor, nullptr, nullptr, nullptr); }
+  void update(const std::string& path) {
+    Scanner::update({path}, config, index, extractor, nullptr);
+  }
+
+  std::string first(std::string_view query) {
+    auto hits = SmartSearch::search(query, index, 10, kNow, true).hits;
+    return hits.empty() ? "(nothing)" : hits[0].record.path;
+  }
+
+  TempDir dir;
+  std::string home = dir / "home/applications";
+  std::string system = dir / "system/applications";
+  std::string flatpak = dir / "flatpak/exports/share/applications";
+  ScopedEnvironment environment;
+  ScanConfig config;
+  FileIndex index{std::nullopt};
+  NoContent extractor;
+};
+
+TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
+  scan();
+  struct Case {
+    std::string path;
+    std::optional<std::string> title;  // nothing: not in the index
+  };
+  for (const Case& c : std::vector<Case>{
+           {home + "/firefox-esr.desktop", "Firefox (Work Profile)"},
+           {system + "/firefox-esr.desktop", std::nullopt},          // the user's copy overrides it
+           {home + "/org.example.Tracker.desktop", std::nullopt},    // Hidden=true override
+           {system + "/org.example.Tracker.desktop", std::nullopt},  // ... hides it entirely
+           {system + "/kde/konsole.desktop", "Konsole"},
+           {system + "/missing-tool.desktop", std::nullopt},         // TryExec not installed
+           {system + "/org.kde.kinfocenter.desktop", std::nullopt},  // OnlyShowIn=KDE
+           {system + "/debian-website.desktop", std::nullopt},       // a link, not an application
+           {system + "/gvim.desktop", "GVim"},
+           {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"},
+       }) {
+    EXPECT_EQ(index.name(c.path), c.title) << c.path;
+  }
+  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM files WHERE kind <> 'app'"), 0);
+
+  environment.set("XDG_CURRENT_DESKTOP", "KDE");
+  scan();
+  EXPECT_EQ(index.name(system + "/org.kde.kinfocenter.desktop"), "Info Center");
+}
+
+TEST_F(ApplicationScanTest, NamesGenericNamesKeywordsAndProgramsFindTheEntryFirst) {
+  scan();
+  struct Case {
+    std::string query;
+    std::string path;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"text editor", system + "/org.gnome.TextEditor.desktop"},
+           {"terminal", system + "/kde/konsole.desktop"},
+           {"shell", system + "/kde/konsole.desktop"},
+           {"gvim", system + "/gvim.desktop"},
+           {"gimp-2.10", flatpak + "/org.gimp.GIMP.desktop"},
+           {"image editor", flatpak + "/org.gimp.GIMP.desktop"},
+           {"gnome-text-editor", system + "/org.gnome.TextEditor.desktop"},
+           {"web browser", home + "/firefox-esr.desktop"},
+           {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"},
+           {"studio", system + "/quoted-studio.desktop"},
+       }) {
+    EXPECT_EQ(first(c.query), c.path) << c.query;
+  }
+}
+
+TEST_F(ApplicationScanTest, TitlesFollowTheUsersLanguageEvenWhenNoFileChanged) {
+  std::string editor = system + "/org.gnome.TextEditor.desktop";
+  environment.set("LANG", "de_DE.UTF-8");
+  scan();
+  EXPECT_EQ(index.name(editor), "Texteditor");
+  EXPECT_EQ(first("texteditor"), editor);
+  EXPECT_EQ(first("notizblock"), editor);
+  EXPECT_EQ(first("text editor"), editor);  // the untranslated name still finds it
+
+  environment.set("LC_MESSAGES", "fr_FR.UTF-8");
+  scan();
+  EXPECT_EQ(index.name(editor), "Éditeur de texte");
+  EXPECT_EQ(first("editeur"), editor);
+}
+
+TEST_F(ApplicationScanTest, InstallsOverridesAndRemovalsFollowChangeEvents) {
+  scan();
+  std::string added = system + "/org.example.New.desktop";
+  writeFile(added, "[Desktop Entry]\nType=Application\nName=Brand New\nExec=brand-new\n");
+  update(added);
+  EXPECT_EQ(index.name(added), "Brand New");
+
+  // A user's copy replaces the system's entry, and removing it brings that one back.
+  std::string copy = home + "/gvim.desktop";
+  writeFile(copy, "[Desktop Entry]\nType=Application\nName=My Vim\nExec=gvim\n");
+  update(copy);
+  EXPECT_EQ(index.name(copy), "My Vim");
+  EXPECT_FALSE(index.contains(system + "/gvim.desktop"));
+  fs::remove(copy);
+  update(copy);
+  EXPECT_FALSE(index.contains(copy));
+  EXPECT_EQ(index.name(system + "/gvim.desktop"), "GVim");
+
+  // A hidden copy under the id of an entry in a subfolder removes it.
+  std::string hidden = home + "/kde-konsole.desktop";
+  writeFile(hidden, "[Desktop Entry]\nType=Application\nName=Konsole\nHidden=true\n");
+  update(hidden);
+  EXPECT_FALSE(index.contains(hidden));
+  EXPECT_FALSE(index.contains(system + "/kde/konsole.desktop"));
+  scan();
+  EXPECT_FALSE(index.contains(system + "/kde/konsole.desktop"));
+
+  // An entry edited to stay out of menus leaves the index; an uninstalled one too.
+  writeFile(added, "[Desktop Entry]\nType=Application\nName=Brand New\nNoDisplay=true\n");
+  update(added);
+  EXPECT_FALSE(index.contains(added));
+  fs::remove(flatpak + "/org.gimp.GIMP.desktop");
+  update(flatpak + "/org.gimp.GIMP.desktop");
+  EXPECT_FALSE(index.contains(flatpak + "/org.gimp.GIMP.desktop"));
+}
+
+TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
+  std::string root = dir / "Desktop";
+  std::string app = "[Desktop Entry]\nType=Application\nName=Linked App\nExec=linked\n";
+  writeFile(dir / "targets/app.desktop", app);
+  writeFile(dir / "targets/notes.txt", "just text");
+  writeFile(dir / "targets/site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=x\n");
+  fs::create_directories(dir / "targets/folder");
+  ASSERT_EQ(::mkfifo((dir / "targets/pipe").c_str(), 0600), 0);
+  fs::create_directories(root);
+  struct Link {
+    std::string name;
+    std::string target;
+  };
+  std::vector<Link> links = {
+      {"app.desktop", dir / "targets/app.desktop"},   {"text.desktop", dir / "targets/notes.txt"},
+      {"site.desktop", dir / "targets/site.desktop"}, {"folder.desktop", dir / "targets/folder"},
+      {"fifo.desktop", dir / "targets/pipe"},         {"device.desktop", "/dev/zero"},
+      {"dangling.desktop", dir / "targets/gone"}};
+  for (const Link& link : links) fs::create_symlink(link.target, root + "/" + link.name);
+
+  config = ScanConfig::make({root});
+  scan();
+  EXPECT_EQ(index.count(), 1);
+  EXPECT_EQ(index.name(root + "/app.desktop"), "Linked App");
+  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM files WHERE kind='app'"), 1);
+  for (const Link& link : links) update(root + "/" + link.name);
+  EXPECT_EQ(index.count(), 1);
+}
+
+}  // namespace
+}  // namespace quorvale

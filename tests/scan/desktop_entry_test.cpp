@@ -1,0 +1,179 @@
+#include "scan/desktop_entry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::writeFile;
+
+std::string fixture(const std::string& name) {
+  return testing::readFile(testing::testDataPath("applications/system/applications/" + name));
+}
+
+DesktopEntry parsed(std::string_view text, std::string_view locale = "") {
+  auto entry = parseDesktopEntry(text, DesktopLocale::parse(locale));
+  EXPECT_TRUE(entry.has_value()) << text;
+  return entry.value_or(DesktopEntry{});
+}
+
+TEST(DesktopEntryTest, NameFollowsTheLanguageDownToTheUntranslatedOne) {
+  struct Case {
+    std::string locale;
+    std::string name;
+  };
+  std::string editor = fixture("org.gnome.TextEditor.desktop");
+  for (const Case& c : std::vector<Case>{{"", "Text Editor"},
+                                         {"C.UTF-8", "Text Editor"},
+                                         {"de_DE.UTF-8", "Texteditor"},
+                                         {"de_AT@euro", "Texteditor"},
+                                         {"fr_FR.UTF-8@euro", "Éditeur de texte"},
+                                         {"pt_BR.UTF-8", "Editor de Texto"},
+                                         {"pt_PT.UTF-8", "Text Editor"},
+                                         {"sr@latin", "Text Editor"}}) {
+    DesktopEntry entry = parsed(editor, c.locale);
+    EXPECT_EQ(entry.name, c.name) << c.locale;
+    EXPECT_EQ(entry.untranslatedName, "Text Editor");
+  }
+  // The most specific key wins over the bare language, whatever the order in the file.
+  std::string variants =
+      "[Desktop Entry]\nName=A\nName[sr]=B\nName[sr@latin]=C\nName[sr_RS@latin]=D\nName[sr_RS]=E\n";
+  EXPECT_EQ(parsed(variants, "sr_RS.UTF-8@latin").name, "D");
+  EXPECT_EQ(parsed(variants, "sr_ME@latin").name, "C");
+  EXPECT_EQ(parsed(variants, "sr_RS").name, "E");
+  EXPECT_EQ(parsed(variants, "sr_ME").name, "B");
+}
+
+TEST(DesktopEntryTest, AlternateNamesAreTheOtherWaysToTypeTheApplication) {
+  DesktopEntry german = parsed(fixture("org.gnome.TextEditor.desktop"), "de_DE.UTF-8");
+  EXPECT_EQ(german.alternateNames(),
+            (std::vector<std::string>{"Text Editor", "Text", "Editor", "Notizblock", "Bearbeiten",
+                                      "text", "editor", "plain", "notepad", "gnome-text-editor"}));
+  DesktopEntry vim = parsed(fixture("gvim.desktop"));
+  EXPECT_EQ(vim.alternateNames(),
+            (std::vector<std::string>{"Text Editor", "Text", "editor", "gvim"}));
+  // The action group's names are not the application's.
+  auto names = german.alternateNames();
+  EXPECT_EQ(std::count(names.begin(), names.end(), "New Window"), 0);
+}
+
+TEST(DesktopEntryTest, HostileTextParsesWithoutHarm) {
+  struct Case {
+    std::string label;
+    std::string text;
+    std::string name;
+  };
+  constexpr char kNul[] = "[Desktop Entry]\nName=Nul\0byte\n";
+  std::string nul(kNul, sizeof kNul - 1);
+  for (const Case& c : std::vector<Case>{
+           {"escapes", "[Desktop Entry]\nName=Tab\\tNew\\nLine\\sEnd\\\\\n", "Tab New Line End\\"},
+           {"control characters",
+            "[Desktop Entry]\nName=Bell\x07"
+            "Escape\x1b[31m\n",
+            "Bell Escape [31m"},
+           {"invalid UTF-8", "[Desktop Entry]\nName=Bad\xff\xfe\n", "Bad\xEF\xBF\xBD\xEF\xBF\xBD"},
+           {"NUL byte", nul, "Nul byte"},
+           {"CRLF lines", "[Desktop Entry]\r\nName = Windows \r\nType=Application\r\n", "Windows"},
+           {"first of duplicate keys", "[Desktop Entry]\nName=First\nName=Second\n", "First"},
+           {"keys outside the group", "Name=Before\n[Desktop Entry]\n[Other]\nName=After\n", ""},
+           {"bad keys and lines", "[Desktop Entry]\nNa me=X\nName[=Y\n=Z\nno equals\nName=Ok\n",
+            "Ok"},
+           {"no final newline", "[Desktop Entry]\nName=Last", "Last"},
+       }) {
+    EXPECT_EQ(parsed(c.text).name, c.name) << c.label;
+  }
+  EXPECT_FALSE(parseDesktopEntry("").has_value());
+  EXPECT_FALSE(parseDesktopEntry("Name=No group\n").has_value());
+  EXPECT_FALSE(parseDesktopEntry("[Desktop Entry").has_value());
+  EXPECT_EQ(parsed("[Desktop Entry]\nName=" + std::string(60000, 'x') + "\n").name.size(), 60000u);
+}
+
+TEST(DesktopEntryTest, ListsSplitAtUnescapedSemicolons) {
+  DesktopEntry entry = parsed(
+      "[Desktop Entry]\nKeywords=one; two ;;semi\\;colon;back\\\\slash;\nOnlyShowIn=KDE;GNOME\n");
+  EXPECT_EQ(entry.keywords, (std::vector<std::string>{"one", "two", "semi;colon", "back\\slash"}));
+  EXPECT_EQ(entry.onlyShowIn, (std::vector<std::string>{"KDE", "GNOME"}));
+}
+
+TEST(DesktopEntryTest, ProgramOfTheExecLine) {
+  struct Case {
+    std::string exec;
+    std::string program;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"/usr/bin/firefox %u", "firefox"},
+           {"env GDK_BACKEND=x11 LANG=C gimp-2.10 %U", "gimp-2.10"},
+           {"\"/opt/My App/bin/my app\" --new", "my app"},
+           {"/usr/bin/flatpak run --branch=stable --command=gimp-2.10 org.gimp.GIMP @@u %U @@",
+            "gimp-2.10"},
+           {"flatpak run org.example.App", ""},
+           {"flatpak install something", "flatpak"},
+           {"", ""},
+           {"env", ""},
+       }) {
+    EXPECT_EQ(DesktopExec::programName(c.exec), c.program) << c.exec;
+  }
+}
+
+TEST(DesktopEntryTest, MenusListApplicationsForThisDesktopWithTheirProgramInstalled) {
+  struct Case {
+    std::string label;
+    std::string keys;
+    std::vector<std::string> desktops;
+    bool listed;
+  };
+  TempDir dir;
+  writeFile(dir / "plain-file", "not a program");
+  ::chmod((dir / "plain-file").c_str(), 0644);
+  DesktopEnvironment environment;
+  environment.searchPath = "/nonexistent:/bin:/usr/bin";
+  for (const Case& c : std::vector<Case>{
+           {"plain", "", {}, true},
+           {"TryExec found on the path", "TryExec=sh\n", {}, true},
+           {"TryExec as a path", "TryExec=/bin/sh\n", {}, true},
+           {"TryExec missing", "TryExec=quorvale-fixture-no-such-program\n", {}, false},
+           {"TryExec not executable", "TryExec=" + (dir / "plain-file") + "\n", {}, false},
+           {"NoDisplay", "NoDisplay=true\n", {}, false},
+           {"Hidden", "Hidden=true\n", {}, false},
+           {"only on another desktop", "OnlyShowIn=KDE;\n", {"GNOME"}, false},
+           {"only on this desktop", "OnlyShowIn=KDE;\n", {"ubuntu", "KDE"}, true},
+           {"not on this desktop", "NotShowIn=GNOME;\n", {"GNOME"}, false},
+           {"a link, not an application", "Type=Link\n", {}, false},
+       }) {
+    std::string text = "[Desktop Entry]\nType=Application\nName=X\n" + c.keys;
+    if (c.keys.starts_with("Type=")) text = "[Desktop Entry]\nName=X\n" + c.keys;
+    environment.desktops = c.desktops;
+    EXPECT_EQ(environment.lists(parsed(text)), c.listed) << c.label;
+  }
+}
+
+TEST(DesktopEntryTest, ReadsOnlyRegularFilesBehindLinks) {
+  TempDir dir;
+  std::string entry = "[Desktop Entry]\nType=Application\nName=Real\n";
+  writeFile(dir / "real.desktop", entry);
+  writeFile(dir / "big.desktop", entry + "Comment=" + std::string(70 * 1024, 'x') + "\n");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir / "folder");
+  std::filesystem::create_symlink(dir / "real.desktop", dir / "link.desktop");
+  std::filesystem::create_symlink(dir / "pipe", dir / "fifo.desktop");
+  std::filesystem::create_symlink("/dev/null", dir / "device.desktop");
+  std::filesystem::create_symlink(dir / "folder", dir / "folder.desktop");
+  std::filesystem::create_symlink(dir / "gone", dir / "dangling.desktop");
+
+  ASSERT_TRUE(readDesktopEntry(dir / "link.desktop").has_value());
+  EXPECT_EQ(readDesktopEntry(dir / "link.desktop")->name, "Real");
+  for (const char* name : {"big.desktop", "fifo.desktop", "device.desktop", "folder.desktop",
+                           "dangling.desktop", "missing.desktop"}) {
+    EXPECT_FALSE(readDesktopEntry(dir / name).has_value()) << name;
+  }
+}
+
+}  // namespace
+}  // namespace quorvale
