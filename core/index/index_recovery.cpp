@@ -33,7 +33,7 @@ std::string asideName(const std::string& path) {
 
 void setAside(const std::string& path, const std::string& aside) {
   if (std::rename(path.c_str(), aside.c_str()) != 0) {
-    throw IndexError::open("cannot move the damaged index aside");
+    throw IndexError::open("cannot move the damaged database aside");
   }
   // The journal files belong to the damaged database; they travel with it under its new name.
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
@@ -53,9 +53,15 @@ int64_t carryOver(sql::Connection& damaged, FileIndex& fresh, const std::string&
     std::vector<FileIndex::Bind> values;
     for (int column = 0; column < columns; ++column) {
       switch (sqlite3_column_type(rows.raw(), column)) {
-        case SQLITE_INTEGER: values.emplace_back(rows.columnInt(column)); break;
-        case SQLITE_FLOAT: values.emplace_back(rows.columnDouble(column)); break;
-        default: values.emplace_back(rows.columnText(column)); break;
+        case SQLITE_INTEGER:
+          values.emplace_back(rows.columnInt(column));
+          break;
+        case SQLITE_FLOAT:
+          values.emplace_back(rows.columnDouble(column));
+          break;
+        default:
+          values.emplace_back(rows.columnText(column));
+          break;
       }
     }
     try {
@@ -89,6 +95,12 @@ void salvageLearning(const std::string& aside, OpenedIndex& opened) {
 
 }  // namespace
 
+std::string setDatabaseAside(const std::string& path) {
+  std::string aside = asideName(path);
+  setAside(path, aside);
+  return aside;
+}
+
 OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options) {
   OpenedIndex opened;
   try {
@@ -98,8 +110,7 @@ OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options) {
   } catch (const IndexError& error) {
     if (!isDamage(error) || !exists(path)) throw;
   }
-  std::string aside = asideName(path);
-  setAside(path, aside);
+  std::string aside = setDatabaseAside(path);
   opened.setAside = aside;
   opened.index = std::make_unique<FileIndex>(path, options);
   salvageLearning(aside, opened);

@@ -25,4 +25,9 @@ struct OpenedIndex {
 // the database cannot be opened for reasons that are not damage (it is then left untouched).
 OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options = {});
 
+// Renames a damaged database file aside as "<path>.damaged-<time>" (a counter is added when that
+// name is taken), its -wal, -shm and -journal files with it, and returns the new name. Shared by
+// every database of the data folder. Throws IndexError::open when the file cannot be moved.
+std::string setDatabaseAside(const std::string& path);
+
 }  // namespace quorvale
