@@ -28,7 +28,7 @@ std::string asideName(const std::string& path) {
 
 void setAside(const std::string& path, const std::string& aside) {
   if (std::rename(path.c_str(), aside.c_str()) != 0) {
-    throw IndexError::open("cannot move the damaged index aside");
+    throw IndexError::open("cannot move the damaged database aside");
   }
   // The journal files belong to the damaged database; they travel with it under its new name.
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
@@ -90,6 +90,12 @@ void salvageLearning(const std::string& aside, OpenedIndex& opened) {
 
 }  // namespace
 
+std::string setDatabaseAside(const std::string& path) {
+  std::string aside = asideName(path);
+  setAside(path, aside);
+  return aside;
+}
+
 OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options) {
   // Opening reads only the schema: no integrity check here, so that opening costs the same
   // whatever the size of the index. Damage found later in use is handled by the owner, which
@@ -106,8 +112,7 @@ OpenedIndex openFileIndex(const std::string& path, FileIndex::Options options) {
 
 OpenedIndex replaceDamagedIndex(const std::string& path, FileIndex::Options options) {
   OpenedIndex opened;
-  std::string aside = asideName(path);
-  setAside(path, aside);
+  std::string aside = setDatabaseAside(path);
   opened.setAside = aside;
   opened.index = std::make_unique<FileIndex>(path, options);
   salvageLearning(aside, opened);

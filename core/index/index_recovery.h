@@ -38,4 +38,9 @@ OpenedIndex replaceDamagedIndex(const std::string& path, FileIndex::Options opti
 // opposed to a circumstance such as a full disk or a lock.
 bool isDamage(const IndexError& error);
 
+// Renames a damaged database file aside as "<path>.damaged-<time>" (a counter is added when that
+// name is taken), its -wal, -shm and -journal files with it, and returns the new name. Shared by
+// every database of the data folder. Throws IndexError::open when the file cannot be moved.
+std::string setDatabaseAside(const std::string& path);
+
 }  // namespace quorvale

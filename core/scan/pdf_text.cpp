@@ -29,24 +29,34 @@ std::string utf8Of(const poppler::ustring& text) {
 }  // namespace
 
 std::optional<std::string> PdfText::text(const std::string& path, int64_t size, int maxChars) {
-  if (size > kMaxFileSize) return std::nullopt;
+  std::string collected;
+  const auto enough = static_cast<std::size_t>(std::max(maxChars, 0));
+  bool opened = forEachPage(path, size, kMaxPages, [&](int page, std::string text) {
+    if (page > 1) collected += '\n';
+    collected += text;
+    return !holdsCharacters(collected, enough);
+  });
+  if (!opened) return std::nullopt;
+  return collected;
+}
+
+bool PdfText::forEachPage(const std::string& path, int64_t size, int maxPages,
+                          const std::function<bool(int page, std::string text)>& visit) {
+  if (size > kMaxFileSize) return false;
   silencePoppler();
   std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
   // A locked document crashes poppler on any page access; it has nothing to give anyway.
-  if (!document || document->is_locked()) return std::nullopt;
+  if (!document || document->is_locked()) return false;
 
-  std::string collected;
-  const int pages = std::min(document->pages(), kMaxPages);
+  const int pages = std::min(document->pages(), maxPages);
   for (int index = 0; index < pages; ++index) {
     std::unique_ptr<poppler::page> page(document->create_page(index));
     if (!page) continue;
     // poppler ends each page with a line break and a form feed.
     std::string text = unicode::trimmed(unicode::toValidUtf8(utf8Of(page->text())));
-    if (index > 0) collected += '\n';
-    collected += text;
-    if (holdsCharacters(collected, static_cast<std::size_t>(std::max(maxChars, 0)))) break;
+    if (!visit(index + 1, std::move(text))) break;
   }
-  return collected;
+  return true;
 }
 
 }  // namespace quorvale

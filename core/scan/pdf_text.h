@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -18,6 +19,12 @@ struct PdfText {
   // Nothing for a file over kMaxFileSize bytes, a file poppler cannot open and a document locked
   // by a password. `path` must name an already checked regular file.
   static std::optional<std::string> text(const std::string& path, int64_t size, int maxChars);
+
+  // Visits the text of each of the first `maxPages` pages in order (1-based page number, text
+  // trimmed of white space and line breaks, possibly empty) until `visit` returns false. False
+  // when the file is over kMaxFileSize bytes, cannot be opened or is locked by a password.
+  static bool forEachPage(const std::string& path, int64_t size, int maxPages,
+                          const std::function<bool(int page, std::string text)>& visit);
 };
 
 }  // namespace quorvale

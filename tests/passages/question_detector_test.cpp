@@ -1,0 +1,90 @@
+#include "passages/question_detector.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvale {
+namespace {
+
+TEST(QuestionDetectorTest, DecidesQuestions) {
+  struct Case {
+    const char* text;
+    bool question;
+  };
+  const Case cases[] = {
+      {"?", true},
+      {"  ?lease  ", true},
+      {"lease?", true},
+      {"", false},
+      {"   ", false},
+      {"kind:pdf lease", false},
+      {"which kind:pdf lease", true},
+      {"which", false},
+      {"is there a lease", true},
+      {"is there", false},
+      {"Is there, a lease", true},
+      {"quarterly report numbers for the northern region", true},
+      {"quarterly report numbers for the northern region kind:pdf", false},
+      {"quarterly report numbers for the northern :work", true},
+      {"a b c d e", false},
+      {"find the file", true},
+      {"did i", false},
+      {"find the file budget", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QuestionDetector::isQuestion(c.text), c.question) << '"' << c.text << '"';
+  }
+}
+
+TEST(QuestionDetectorTest, FiltersNeedAKeyAndAValue) {
+  // Six tokens, so only a filter stops the text from being a question.
+  const std::string base = "one two three four five ";
+  EXPECT_FALSE(QuestionDetector::isQuestion(base + "in:work"));
+  for (const char* notFilter : {":work", "in:", "foo:bar"}) {
+    EXPECT_TRUE(QuestionDetector::isQuestion(base + notFilter)) << notFilter;
+  }
+}
+
+TEST(QuestionDetectorTest, Forced) {
+  EXPECT_TRUE(QuestionDetector::forced("  \n?rent"));
+  EXPECT_FALSE(QuestionDetector::forced("rent?"));
+}
+
+TEST(QuestionDetectorTest, ExtractsContentWords) {
+  struct Case {
+    const char* text;
+    QuestionTerms terms;
+  };
+  const Case cases[] = {
+      {"where did i write about the \u201Cboiler service\u201D in 2023?",
+       {.words = {"2023"}, .phrases = {"boiler service"}}},
+      {"which file mentions x", {}},
+      {"which file mentions 7", {.words = {"7"}, .phrases = {}}},
+      {"which file", {}},
+      {"??which file has the Lease lease LEASE", {.words = {"lease"}, .phrases = {}}},
+      {"what is the \"Rent\" and \"rent\" kind:pdf", {.words = {}, .phrases = {"rent"}}},
+      {"price of 3.5 kg, 1,200 units in 2024-05",
+       {.words = {"price", "3.5", "kg", "1,200", "units", "2024-05"}, .phrases = {}}},
+      // An unclosed quote is an ordinary character and swallows nothing.
+      {"the \u201Cboiler service", {.words = {"boiler", "service"}, .phrases = {}}},
+      {"say \"boiler service", {.words = {"boiler", "service"}, .phrases = {}}},
+      {"\"  \" budget", {.words = {"budget"}, .phrases = {}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QuestionDetector::contentWords(c.text), c.terms) << c.text;
+  }
+}
+
+TEST(QuestionDetectorTest, LongestFrameWins) {
+  // "which file" and "which file talks about" both match; the longer is stripped, or "talks"
+  // would be taken for a content word.
+  EXPECT_EQ(QuestionDetector::contentWords("which file talks about rent").words,
+            std::vector<std::string>{"rent"});
+}
+
+TEST(QuestionDetectorTest, RawTokensKeepNumbersWhole) {
+  EXPECT_EQ(QuestionDetector::rawTokens("a-b 1-2 -3 4- x.y 5.6.7 caf\u00E9"),
+            (std::vector<std::string>{"a", "b", "1-2", "3", "4", "x", "y", "5.6.7", "caf\u00E9"}));
+}
+
+}  // namespace
+}  // namespace quorvale
