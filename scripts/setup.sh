@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config
   libicu-dev libsqlite3-dev libssl-dev nlohmann-json3-dev
-  libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool
+  libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool libopenblas-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   catdoc antiword zip unzip qpdf
 )
