@@ -112,14 +112,20 @@ std::vector<float> forward(const EncoderWeights& weights, std::span<const std::i
   std::vector<float> result(hidden, 0.0f);
   if (n == 0) return result;
 
-  Buffers buffers;
-  buffers.x.resize(rows * hidden);
-  buffers.h.resize(rows * hidden);
-  buffers.qkv.resize(rows * 3 * hidden);
-  buffers.scores.resize(rows * rows);
-  buffers.context.resize(rows * hidden);
-  buffers.u.resize(rows * 2 * static_cast<std::size_t>(cfg.intermediate));
-  buffers.activation.resize(rows * static_cast<std::size_t>(cfg.intermediate));
+  // Each thread keeps its work buffers between passes: fresh multi-megabyte allocations would
+  // cost a page fault per page and a zero fill on every pass. Every element read is written
+  // first within the pass, so stale contents never matter.
+  thread_local Buffers buffers;
+  auto atLeast = [](std::vector<float>& buffer, std::size_t size) {
+    if (buffer.size() < size) buffer.resize(size);
+  };
+  atLeast(buffers.x, rows * hidden);
+  atLeast(buffers.h, rows * hidden);
+  atLeast(buffers.qkv, rows * 3 * hidden);
+  atLeast(buffers.scores, rows * rows);
+  atLeast(buffers.context, rows * hidden);
+  atLeast(buffers.u, rows * 2 * static_cast<std::size_t>(cfg.intermediate));
+  atLeast(buffers.activation, rows * static_cast<std::size_t>(cfg.intermediate));
 
   for (std::size_t t = 0; t < rows; ++t) {
     std::int64_t id = std::clamp<std::int64_t>(ids[t], 0, cfg.vocab - 1);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <limits>
@@ -75,6 +76,16 @@ std::optional<std::int64_t> checkedCount(const std::vector<std::int64_t>& shape)
     count *= dimension;
   }
   return count;
+}
+
+// The caller keeps the converted copy of a whole tensor, so the mapped pages it came from need
+// not stay resident; they are read back from the file if ever touched again (the mapping is
+// private and never written, so dropping them loses nothing).
+void releasePages(const unsigned char* start, std::size_t length) {
+  auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  auto first = (reinterpret_cast<std::uintptr_t>(start) + page - 1) / page * page;
+  auto last = (reinterpret_cast<std::uintptr_t>(start) + length) / page * page;
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 // Unmaps on every exit until released to its owner.
@@ -195,6 +206,7 @@ std::vector<float> SafeTensors::floats(const std::string& name) const {
       half_float::bfloat16sToFloats(source, count, out.data());
       break;
   }
+  releasePages(source, static_cast<std::size_t>(tensor.length));
   return out;
 }
 

@@ -2,7 +2,7 @@
 
 // The loops below are written for the vectoriser, which -O2 runs only in its cheapest form.
 #if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC optimize("O3")
+#pragma GCC optimize("O3", "no-trapping-math")
 #endif
 
 #include <algorithm>
