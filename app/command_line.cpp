@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "embed_command.h"
 #include "login_item.h"
 #include "search_engine.h"
 #include "settings/settings_store.h"
@@ -28,7 +29,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quorvale [--status | --scan [FOLDER...] | --query TEXT [--json] |\n"
-    "                 --enable-login-item | --disable-login-item]";
+    "                 --embed TEXT | --enable-login-item | --disable-login-item]";
 
 std::atomic<bool> interrupted = false;
 
@@ -228,6 +229,8 @@ int runCommandLine(int argc, char** argv, const PlatformServices& platform) {
   if (!args.empty() && args.front() == "--scan") {
     return scanCommand(platform, {args.begin() + 1, args.end()});
   }
+  auto embed = std::find(args.begin(), args.end(), "--embed");
+  if (embed != args.end() && embed + 1 != args.end()) return embedCommand(*(embed + 1));
   auto query = std::find(args.begin(), args.end(), "--query");
   if (query != args.end()) {
     if (query + 1 == args.end()) {

@@ -17,7 +17,7 @@ class FakeEmbedder : public Embedder {
   std::size_t dims = 2;
   std::string identifier() const override { return "fake"; }
   std::size_t dimension() const override { return dims; }
-  std::optional<std::vector<float>> embed(std::string_view text) override {
+  std::optional<std::vector<float>> embed(std::string_view text) const override {
     auto found = vectors.find(std::string(text));
     if (found == vectors.end()) return std::nullopt;
     return found->second;

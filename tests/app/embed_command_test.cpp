@@ -1,0 +1,57 @@
+#include "embed_command.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "support/model_files.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+
+class EmbedCommandTest : public ::testing::Test {
+ protected:
+  EmbedCommandTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
+  ~EmbedCommandTest() override { unsetenv("XDG_DATA_HOME"); }
+
+  std::string run(const std::string& text, int& code) {
+    ::testing::internal::CaptureStdout();
+    code = embedCommand(text);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  TempDir dir;
+};
+
+TEST_F(EmbedCommandTest, ExplainsThatNoModelIsInstalled) {
+  int code = 0;
+  EXPECT_EQ(run("hello", code), "");
+  EXPECT_EQ(code, 1);
+  // Files without the installation record do not count as installed.
+  testing::writeRandomModel(installedModelFolder(), {});
+  EXPECT_EQ(run("hello", code), "");
+  EXPECT_EQ(code, 1);
+}
+
+TEST_F(EmbedCommandTest, PrintsTheVectorOfTheInstalledModel) {
+  EXPECT_EQ(installedModelFolder(), dir / "data/Quorvale/Models/quorvale-embed-1/model");
+  testing::writeRandomModel(installedModelFolder(), {.hidden = 8, .heads = 2});
+  testing::writeFile(dir / "data/Quorvale/Models/quorvale-embed-1/installed.json", "{}");
+  int code = 1;
+  auto vector = nlohmann::json::parse(run("hello world", code)).get<std::vector<float>>();
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(vector.size(), 8u);
+  double length = 0;
+  for (float v : vector) length += v * v;
+  EXPECT_NEAR(std::sqrt(length), 1.0, 1e-5);
+  EXPECT_EQ(run("   ", code), "");
+  EXPECT_EQ(code, 1);
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,231 @@
+#include "models/safe_tensors.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "support/model_files.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+using testing::TensorSpec;
+using Kind = SafeTensors::Failure::Kind;
+
+std::string lengthPrefix(std::uint64_t length) {
+  std::string bytes;
+  for (int i = 0; i < 8; ++i) bytes += static_cast<char>((length >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// A file of the header text and `dataBytes` zero bytes behind it.
+std::string withHeader(const std::string& header, std::size_t dataBytes = 16) {
+  return lengthPrefix(header.size()) + header + std::string(dataBytes, '\0');
+}
+
+std::string halves(std::initializer_list<std::uint16_t> values) {
+  std::string bytes;
+  for (auto v : values) {
+    bytes += static_cast<char>(v & 0xFF);
+    bytes += static_cast<char>(v >> 8);
+  }
+  return bytes;
+}
+
+class SafeTensorsTest : public ::testing::Test {
+ protected:
+  std::string write(const std::string& bytes) {
+    std::string path = dir / ("file" + std::to_string(files++) + ".safetensors");
+    testing::writeFile(path, bytes);
+    return path;
+  }
+
+  TempDir dir;
+  int files = 0;
+};
+
+struct FailureRow {
+  const char* label;
+  std::string bytes;
+  Kind kind;
+  std::string text;
+};
+
+TEST_F(SafeTensorsTest, DamagedFilesFailWithTheirReason) {
+  std::string max64 = lengthPrefix(std::numeric_limits<std::uint64_t>::max());
+  std::mt19937 random(7);
+  std::string noise(64, '\0');
+  for (auto& c : noise) c = static_cast<char>(random());
+  const std::vector<FailureRow> rows = {
+      {"empty file", "", Kind::badHeader, "bad safetensors header: file too small"},
+      {"seven bytes", "1234567", Kind::badHeader, "bad safetensors header: file too small"},
+      {"header length 0", lengthPrefix(0) + "{}", Kind::badHeader,
+       "bad safetensors header: length"},
+      {"header past the end", lengthPrefix(100) + "{}", Kind::badHeader,
+       "bad safetensors header: length"},
+      {"header length 2^64-1", max64 + "{}", Kind::badHeader, "bad safetensors header: length"},
+      {"header length 2^63", lengthPrefix(1ull << 63) + "{}", Kind::badHeader,
+       "bad safetensors header: length"},
+      {"not JSON", withHeader("{\"a\":"), Kind::badHeader, "bad safetensors header: json"},
+      {"random bytes", lengthPrefix(noise.size()) + noise, Kind::badHeader,
+       "bad safetensors header: json"},
+      {"top level array", withHeader("[1,2]"), Kind::badHeader, "bad safetensors header: json"},
+      {"entry not an object", withHeader(R"({"w":[1]})"), Kind::badHeader,
+       "bad safetensors header: w"},
+      {"no dtype", withHeader(R"({"w":{"shape":[1],"data_offsets":[0,4]}})"), Kind::badHeader,
+       "bad safetensors header: w"},
+      {"dtype a number", withHeader(R"({"w":{"dtype":3,"shape":[1],"data_offsets":[0,4]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"shape of strings",
+       withHeader(R"({"w":{"dtype":"F32","shape":["1"],"data_offsets":[0,4]}})"), Kind::badHeader,
+       "bad safetensors header: w"},
+      {"shape of fractions",
+       withHeader(R"({"w":{"dtype":"F32","shape":[1.5],"data_offsets":[0,4]}})"), Kind::badHeader,
+       "bad safetensors header: w"},
+      {"one offset", withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[0]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"three offsets", withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[0,4,8]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"F64", withHeader(R"({"w":{"dtype":"F64","shape":[1],"data_offsets":[0,8]}})"),
+       Kind::unsupportedDType, "unsupported dtype F64"},
+      {"I8", withHeader(R"({"w":{"dtype":"I8","shape":[1],"data_offsets":[0,1]}})"),
+       Kind::unsupportedDType, "unsupported dtype I8"},
+      {"lower-case f32", withHeader(R"({"w":{"dtype":"f32","shape":[1],"data_offsets":[0,4]}})"),
+       Kind::unsupportedDType, "unsupported dtype f32"},
+      {"range past the end",
+       withHeader(R"({"w":{"dtype":"F32","shape":[5],"data_offsets":[0,20]}})"), Kind::badHeader,
+       "bad safetensors header: range of w"},
+      {"negative begin", withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[-4,0]}})"),
+       Kind::badHeader, "bad safetensors header: range of w"},
+      {"end before begin", withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[8,4]}})"),
+       Kind::badHeader, "bad safetensors header: range of w"},
+      {"offsets that overflow when added",
+       withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[0,9223372036854775807]}})"),
+       Kind::badHeader, "bad safetensors header: range of w"},
+      {"offset beyond 64 bits",
+       withHeader(R"({"w":{"dtype":"F32","shape":[1],"data_offsets":[0,18446744073709551615]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"shape whose product overflows",
+       withHeader(
+           R"({"w":{"dtype":"F32","shape":[4294967296,4294967296,4],"data_offsets":[0,0]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"negative dimension",
+       withHeader(R"({"w":{"dtype":"F32","shape":[-1,-4],"data_offsets":[0,16]}})"),
+       Kind::badHeader, "bad safetensors header: w"},
+      {"fewer bytes than the shape needs",
+       withHeader(R"({"w":{"dtype":"F32","shape":[4],"data_offsets":[0,8]}})"), Kind::badHeader,
+       "bad safetensors header: w"},
+      {"more bytes than the shape needs",
+       withHeader(R"({"w":{"dtype":"BF16","shape":[2],"data_offsets":[0,8]}})"), Kind::badHeader,
+       "bad safetensors header: w"},
+  };
+  for (const auto& row : rows) {
+    std::string path = write(row.bytes);
+    try {
+      SafeTensors file(path);
+      ADD_FAILURE() << row.label << ": opened";
+    } catch (const SafeTensors::Failure& failure) {
+      EXPECT_EQ(failure.kind(), row.kind) << row.label;
+      EXPECT_EQ(std::string(failure.what()), row.text) << row.label;
+    }
+  }
+}
+
+TEST_F(SafeTensorsTest, MissingFileCannotBeOpened) {
+  std::string path = dir / "absent.safetensors";
+  try {
+    SafeTensors file(path);
+    FAIL();
+  } catch (const SafeTensors::Failure& failure) {
+    EXPECT_EQ(failure.kind(), Kind::cannotOpen);
+    EXPECT_EQ(std::string(failure.what()), "cannot open " + path);
+  }
+}
+
+TEST_F(SafeTensorsTest, MetadataOnlyHeaderHasNoTensors) {
+  SafeTensors file(write(withHeader(R"({"__metadata__":{"format":"pt"}})", 0)));
+  EXPECT_TRUE(file.tensors().empty());
+  try {
+    file.floats("w");
+    FAIL();
+  } catch (const SafeTensors::Failure& failure) {
+    EXPECT_EQ(std::string(failure.what()), "missing tensor w");
+  }
+}
+
+TEST_F(SafeTensorsTest, ConvertsEveryElementType) {
+  std::vector<TensorSpec> tensors = {
+      {"half", "F16", {6}, halves({0x3C00, 0x0001, 0x7C00, 0xFC00, 0x8000, 0xC000})},
+      {"brain", "BF16", {2}, halves({0x3F80, 0xC040})},
+      {"single", "F32", {2}, testing::encodeFloats({1.5f, -2.25f}, "F32")},
+      {"scalar", "F32", {}, testing::encodeFloats({7.0f}, "F32")},
+      {"empty", "F32", {3, 0}, ""},
+  };
+  SafeTensors file(write(testing::safetensorsBytes(tensors, R"({"format":"pt"})")));
+  auto half = file.floats("half");
+  ASSERT_EQ(half.size(), 6u);
+  EXPECT_EQ(half[0], 1.0f);
+  EXPECT_FLOAT_EQ(half[1], 5.9604645e-08f);
+  EXPECT_EQ(half[2], std::numeric_limits<float>::infinity());
+  EXPECT_EQ(half[3], -std::numeric_limits<float>::infinity());
+  EXPECT_TRUE(std::signbit(half[4]) && half[4] == 0.0f);
+  EXPECT_EQ(half[5], -2.0f);
+  EXPECT_EQ(file.floats("brain"), (std::vector<float>{1.0f, -3.0f}));
+  EXPECT_EQ(file.floats("single"), (std::vector<float>{1.5f, -2.25f}));
+  EXPECT_EQ(file.floats("scalar"), std::vector<float>{7.0f});
+  EXPECT_TRUE(file.floats("empty").empty());
+  EXPECT_EQ(file.rawBytes("single").size(), 8u);
+  EXPECT_EQ(file.info("half").length, 12);
+}
+
+// Every half-precision bit pattern, converted by rows and whole, against the IEEE definition.
+float halfByDefinition(std::uint32_t bits) {
+  float sign = (bits & 0x8000) != 0 ? -1.0f : 1.0f;
+  int exponent = static_cast<int>((bits >> 10) & 0x1F);
+  int mantissa = static_cast<int>(bits & 0x3FF);
+  if (exponent == 31) {
+    return mantissa == 0 ? sign * std::numeric_limits<float>::infinity()
+                         : std::numeric_limits<float>::quiet_NaN();
+  }
+  if (exponent == 0) return sign * std::ldexp(static_cast<float>(mantissa), -24);
+  return sign * std::ldexp(1.0f + static_cast<float>(mantissa) / 1024.0f, exponent - 15);
+}
+
+TEST_F(SafeTensorsTest, EveryHalfConvertsByTheIeeeDefinition) {
+  std::string all;
+  for (std::uint32_t bits = 0; bits < 65536; ++bits) {
+    all += static_cast<char>(bits & 0xFF);
+    all += static_cast<char>(bits >> 8);
+  }
+  SafeTensors file(write(testing::safetensorsBytes({{"t", "F16", {256, 256}, all}})));
+  auto whole = file.floats("t");
+  std::vector<float> row(256);
+  for (std::uint32_t r = 0; r < 256; ++r) {
+    file.copyRow(file.info("t"), r, row.data());
+    for (std::uint32_t c = 0; c < 256; ++c) {
+      float expected = halfByDefinition(r * 256 + c);
+      for (float actual : {row[c], whole[r * 256 + c]}) {
+        if (std::isnan(expected)) {
+          ASSERT_TRUE(std::isnan(actual)) << r * 256 + c;
+        } else {
+          ASSERT_EQ(std::bit_cast<std::uint32_t>(actual), std::bit_cast<std::uint32_t>(expected))
+              << r * 256 + c;
+        }
+      }
+    }
+  }
+}
+
+TEST_F(SafeTensorsTest, EmptyRangeIsAccepted) {
+  SafeTensors file(write(withHeader(R"({"w":{"dtype":"F16","shape":[0],"data_offsets":[4,4]}})")));
+  EXPECT_EQ(file.info("w").length, 0);
+  EXPECT_TRUE(file.floats("w").empty());
+}
+
+}  // namespace
+}  // namespace quorvale
