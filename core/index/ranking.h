@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,14 +70,32 @@ using PathTest = std::function<bool(const std::string&)>;
 
 Split split(const std::vector<Hit>& hits, const PathTest& exists, const PathTest& volumeConnected);
 
-// Whether the disk a path lies on is there. Paths under a removable-volume folder
-// (/Volumes/<name>, /media/<user>/<name>, /run/media/<user>/<name>, /mnt/<name>) need that
-// volume folder to be a mount point; every other path counts as connected. `isMountPoint`
-// decides for a volume folder; the default asks the file system.
-bool volumeIsConnected(const std::string& path, const PathTest& isMountPoint);
+// What the system says about its volumes: the mount points its static table declares
+// (/etc/fstab) and the ones mounted now (/proc/self/mounts).
+struct MountTable {
+  std::vector<std::string> declared;
+  std::set<std::string> mounted;
+  bool operator==(const MountTable&) const = default;
+};
+
+// Reads the two tables; a table that cannot be read is empty. The root "/", swap and pseudo
+// entries ("none") are left out of `declared`.
+MountTable readMountTable(const std::string& staticTable = "/etc/fstab",
+                          const std::string& mountedNow = "/proc/self/mounts");
+
+// Whether the disk a path lies on is there. Only a path below a mount point that is not mounted
+// now lies on a disconnected volume:
+// - below the deepest declared mount point holding it, when that one is not mounted;
+// - below a removable-volume folder (/Volumes/<name>, /media/<user>/<name>,
+//   /run/media/<user>/<name>) that is not mounted and does not exist: desktop automounters make
+//   such a folder when they mount a volume there and remove it with the volume.
+// Everything else counts as connected: a plain folder such as /mnt/data or /media/usb/docs that
+// is no mount point holds files that are gone when they are gone. `exists` tests a folder.
+bool volumeIsConnected(const std::string& path, const MountTable& table, const PathTest& exists);
+// The same with the system's tables and file system.
 bool volumeIsConnected(const std::string& path);
 
-// The volume folder a path lies under, if it lies under one ("/media/ana/USB/x" ->
+// The removable-volume folder a path lies under, if it lies under one ("/media/ana/USB/x" ->
 // "/media/ana/USB").
 std::optional<std::string> volumeFolder(const std::string& path);
 
