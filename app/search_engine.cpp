@@ -113,7 +113,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   OpenedIndex opened = openFileIndex(indexPath);
   writer_ = std::move(opened.index);
   setAside_ = std::move(opened.setAside);
-  reader_ = std::make_unique<FileIndex>(indexPath);
+  reader_ = std::make_unique<FileIndex>(indexPath, services_.readerOptions);
   reuseVectors_ = writer_->migratedFromFullTextCopy();
 
   if (!policy.memoryOnly) {

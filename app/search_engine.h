@@ -74,6 +74,8 @@ struct EngineServices {
   std::vector<std::string> applicationFolders;
   // Whether a path exists, for the vanished-file check of results; none: the file system.
   std::function<bool(const std::string&)> fileExists;
+  // The options of the connection that searches read from; benchmarks compare ranking rules.
+  FileIndex::Options readerOptions;
 };
 
 class SearchEngine {

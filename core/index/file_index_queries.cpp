@@ -127,7 +127,8 @@ std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
   PhaseTimes::Scope timed("search");
   std::vector<Hit> hits;
   for (SearchRow& row : searchRows(query)) {
-    hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now));
+    hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now,
+                                   options_.nameWords));
   }
   if (hits.empty() && query.terms.size() == 1 &&
       unicode::characterCount(query.terms.front()) >= 2) {

@@ -23,9 +23,20 @@ namespace quorvale {
 
 namespace Ranker {
 
+// Which words of a name count as word starts in the name score.
+enum class NameWords {
+  // The words the index makes of the name: split at case changes, "_", "-", "." and other marks
+  // ("overviewBackupResearch" has the words overview, backup and research).
+  indexed,
+  // The lower-cased name split at marks only: the earlier rule, kept so that the ranking
+  // benchmark can show both in one run.
+  lowerCasedOnly,
+};
+
 // 40 when the name (with or without its extension) equals the words; otherwise per word 15 when
 // the name starts with it, 9 when one of its words does, 4 when it appears anywhere.
-double nameScore(std::string_view name, const std::vector<std::string>& terms);
+double nameScore(std::string_view name, const std::vector<std::string>& terms,
+                 NameWords words = NameWords::indexed);
 // 1.5 e^(-age / 30): 1.5 for a file changed today, about 0.55 a month ago.
 double recency(Date modified, Date now);
 // min(3 ln(1 + count), 12) e^(-days since last use / 14); 0 for a file never opened.
@@ -46,7 +57,7 @@ struct Usage {
 // A full-text or filter row: recency + (nameScore - bm25) + frecency + kindBoost, where bm25 is
 // SQLite's value (negative for a match) or 0 for a search without words.
 Hit textHit(FileRecord record, double bm25, const Usage& usage,
-            const std::vector<std::string>& terms, Date now);
+            const std::vector<std::string>& terms, Date now, NameWords words = NameWords::indexed);
 // A trigram or name-scan row: frecency + 2 + recency - 0.01 x characters in the name.
 Hit substringHit(FileRecord record, const Usage& usage, Date now);
 // An application found by its initials: frecency + 5.

@@ -37,7 +37,16 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"annual-budget.txt", {"budget", "zzz"}, 9},
                       NameCase{"annual report 2024.txt", {"annual report"}, 15},
                       NameCase{"notes.txt", {"todo"}, 0},
-                      NameCase{".bashrc", {".bashrc"}, 40}));
+                      NameCase{".bashrc", {".bashrc"}, 40},
+                      // Camel-case humps start words, as the index split the name.
+                      NameCase{"overviewBackupResearch.txt", {"backup", "research"}, 18},
+                      NameCase{"overviewBackupResearch.txt", {"overview", "resea"}, 24},
+                      NameCase{"MyFile_v2.txt", {"file"}, 9},
+                      NameCase{"XMLHttpRequest.js", {"request"}, 9},
+                      NameCase{"XMLHttpRequest.js", {"http"}, 4},
+                      NameCase{"ÉtéRésumé.txt", {"résumé"}, 9},
+                      NameCase{"Hill2023Hectors.txt", {"hectors"}, 4},
+                      NameCase{"backupresearch.txt", {"research"}, 4}));
 
 TEST(RankerTest, RecencyDecaysOverAMonth) {
   EXPECT_DOUBLE_EQ(Ranker::recency(kNow, kNow), 1.5);
