@@ -127,7 +127,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   OpenedIndex opened = openFileIndex(indexPath);
   writer_ = std::move(opened.index);
   setAside_ = std::move(opened.setAside);
-  reader_ = std::make_shared<FileIndex>(indexPath);
+  reader_ = std::make_shared<FileIndex>(indexPath, services_.readerOptions);
   reuseVectors_ = writer_->migratedFromFullTextCopy();
   checkAfterUncleanStop_ = runMarker_.followsUncleanStop();
   // The index holds the words of private documents; SQLite made its files with the default mode.
@@ -692,7 +692,7 @@ bool SearchEngine::setDamagedIndexAside() {
   try {
     OpenedIndex opened = replaceDamagedIndex(path);
     writer_ = std::move(opened.index);
-    auto reader = std::make_shared<FileIndex>(path);
+    auto reader = std::make_shared<FileIndex>(path, services_.readerOptions);
     {
       std::lock_guard lock(readerMutex_);
       reader_ = std::move(reader);

@@ -95,6 +95,8 @@ struct EngineServices {
   // be read it is the default one, and the history is then loaded as it stands: no run prunes
   // it under a policy the user did not choose.
   bool clipPolicyIsTheUsers = true;
+  // The options of the connection that searches read from; benchmarks compare ranking rules.
+  FileIndex::Options readerOptions;
 };
 
 // How one start differs from the normal one.

@@ -2,7 +2,8 @@
 # Runs the benchmarks of a build (what `make bench` calls):
 #   1. every Google Benchmark program in BUILD_DIR/bench, briefly;
 #   2. the scan benchmark at 10,000 files (a corpus of about 45 MB, generated once and kept);
-#   3. with --peers, recollindex and updatedb on the same corpus, and a comparison with targets.
+#   3. with --peers, recollindex and updatedb on the same corpus, and a comparison with targets;
+#   4. the known-item ranking benchmark on the same corpus.
 #
 #   bench/run.sh BUILD_DIR [--files "10000 100000"] [--peers] [--data DIR]
 #
@@ -69,3 +70,9 @@ for size in $sizes; do
   fi
 done
 for size in $sizes; do compare "$size"; done
+# Ranking: does the wanted file come first (s@1, s@8, MRR per query kind, with plain FTS5 and
+# plocate beside the panel's rows)?
+for size in $sizes; do
+  echo "== quorvale_known_item_bench --files $size"
+  "$build/bench/quorvale_known_item_bench" --files "$size" --data "$data"
+done

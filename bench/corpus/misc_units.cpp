@@ -1,6 +1,7 @@
 // The rest of a home folder: service logs, pictures by event, a downloads folder, small web
 // sites and data sets.
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "corpus/file_names.h"
@@ -67,10 +68,13 @@ void planWebsite(Planner& planner) {
   const std::string site = "Sites/" + identifier(random, IdentifierCase::kebab, 1, 2);
   const int64_t time = planner.anyTime();
   planner.add(site, "index.html", Format::html, textSize(random) + 500, time);
+  // Some sites name their pages .htm, as older site builders do. Chosen by the site's name, so
+  // that no random number is drawn and the rest of the corpus stays as it was.
+  const std::string_view pageExtension = site.size() % 3 == 0 ? ".htm" : ".html";
   const auto pages = random.between(2, 15);
   for (int64_t i = 0; i < pages; ++i) {
-    planner.add(site, identifier(random, IdentifierCase::kebab, 1, 3) + ".html", Format::html,
-                textSize(random) + 500, planner.timeNear(time, 90));
+    planner.add(site, identifier(random, IdentifierCase::kebab, 1, 3) + std::string(pageExtension),
+                Format::html, textSize(random) + 500, planner.timeNear(time, 90));
   }
   planner.add(site + "/css", "style.css", Format::css, textSize(random), time);
   planner.add(site + "/js", identifier(random, IdentifierCase::camel, 1, 2) + ".js", Format::source,

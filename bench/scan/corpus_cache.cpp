@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Raise when the generator's output changes, so that stale corpora are not reused.
-constexpr int kGeneratorVersion = 3;
+constexpr int kGeneratorVersion = 4;
 
 std::string corpusName(const CorpusOptions& options) {
   return "corpus-" + std::to_string(options.files) + "-s" + std::to_string(options.seed) + "-g" +

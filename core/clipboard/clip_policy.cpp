@@ -1,18 +1,13 @@
 #include "clipboard/clip_policy.h"
 
 #include "util/json_fields.h"
+#include "util/platform_profile.h"
 
 namespace quorvale {
 
 const std::set<std::string>& ClipPolicy::passwordManagers() {
-  static const std::set<std::string> managers{
-      "com.1password.1password",       "com.agilebits.onepassword7",
-      "com.agilebits.onepassword-osx", "com.1password.1password7",
-      "org.keepassxc.keepassxc",       "com.bitwarden.desktop",
-      "com.lastpass.lastpass",         "com.dashlane.dashlanephonefinal",
-      "com.apple.keychainaccess",      "com.apple.Passwords",
-      "in.sinew.Enpass-Desktop",       "com.nordsec.nordpass",
-  };
+  static const std::set<std::string> managers(platformProfile().passwordManagers.begin(),
+                                              platformProfile().passwordManagers.end());
   return managers;
 }
 

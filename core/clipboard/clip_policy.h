@@ -38,7 +38,8 @@ struct ClipPolicy {
 
   bool operator==(const ClipPolicy&) const = default;
 
-  // Application identifiers of password managers (compared ignoring case).
+  // Identifiers of password-manager applications on this platform (compared ignoring case): the
+  // platform profile's list.
   static const std::set<std::string>& passwordManagers();
   // Clipboard types whose presence marks a copy as private or transient. Besides the seven
   // pasteboard conventions this holds the KDE password-manager hint, which password managers on

@@ -77,8 +77,8 @@ struct Mix {
   bool lower = false;
   bool letter = false;
   bool digit = false;
-  bool symbol = false;  // neither a letter, nor a digit, nor one of "._-@,:+"
-  bool whiteSpaceOrSlash = false;
+  bool symbol = false;        // neither a letter, nor a digit, nor one of "._-@,:+"
+  bool spaceOrSlash = false;  // U+0020 only: other white space does not make a text harmless
 };
 
 Mix mixOf(std::string_view text) {
@@ -92,17 +92,18 @@ Mix mixOf(std::string_view text) {
     mix.upper |= unicode::isUpper(c);
     mix.lower |= unicode::isLower(c);
     mix.symbol |= !letter && !digit && kPlainMarks.find(c) == std::u32string_view::npos;
-    mix.whiteSpaceOrSlash |= unicode::isWhitespace(c) || c == U'/';
+    mix.spaceOrSlash |= c == U' ' || c == U'/';
   }
   return mix;
 }
 
-// Rules 7 and 8: a single word of at most 200 characters that is neither an address nor a name.
+// Rules 7 and 8: a text of at most 200 characters without a space or "/" that is neither an
+// address nor a name. Only the space itself excuses a text: a tab or a line break does not.
 bool looksLikePasswordOrToken(std::string_view text) {
   std::size_t length = unicode::characterCount(text);
   if (length < 8 || length > 200) return false;
   Mix mix = mixOf(text);
-  if (mix.whiteSpaceOrSlash || text.starts_with("http") || looksLikeAName(text)) return false;
+  if (mix.spaceOrSlash || text.starts_with("http") || looksLikeAName(text)) return false;
   if (mix.upper && mix.lower && mix.symbol) return true;
   return length > 15 && mix.letter && mix.digit && mix.upper && mix.lower;
 }

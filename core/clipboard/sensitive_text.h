@@ -15,7 +15,8 @@ namespace quorvale::SensitiveText {
 // 19 digits, written with only spaces and dashes between them, that pass the Luhn check; a six-
 // to eight-digit code; a password-like string of 8 to 200 characters with upper- and lower-case
 // letters and a symbol beyond "._-@,:+"; a generated token of 16 to 200 characters mixing upper-
-// and lower-case letters and digits. The last two spare texts with white space or "/", web
+// and lower-case letters and digits. The last two spare texts holding a space (U+0020; other
+// white space such as a tab or a line break does not count) or "/", web
 // addresses (texts beginning "http") and texts that look like names.
 bool looksSensitive(std::string_view text);
 

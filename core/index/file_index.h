@@ -35,6 +35,7 @@
 #include "index/file_record.h"
 #include "index/hit.h"
 #include "index/index_health.h"
+#include "index/ranking.h"
 #include "query/query.h"
 #include "util/sqlite.h"
 
@@ -71,6 +72,9 @@ struct FileIndexOptions {
   // Full-text searches rank their matches with FullTextRank instead of SQLite's
   // "ORDER BY bm25(...)"; the results are the same. Tests turn it off to compare the two.
   bool fastRanking = true;
+  // The words of a name that the name score takes for word starts; only the ranking benchmark
+  // asks for the earlier rule.
+  Ranker::NameWords nameWords = Ranker::NameWords::indexed;
 };
 
 struct SearchState;

@@ -34,6 +34,7 @@ const std::string kFilterSelect =
     "JOIN usage u ON u.path = f.path WHERE ";
 const std::string kRankOrder = " ORDER BY bm25(fts,10.0,3.0,1.0) LIMIT 300";
 const std::string kNewestFirst = " ORDER BY f.mtime DESC LIMIT 300";
+const std::string kNotExcluded = "f.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
 
 // The fast path's statements: rank every match inside the full-text table, check the filters
 // of the best ones (in rank order, until enough pass), then read the survivors' rows. SQLite's
@@ -126,7 +127,8 @@ std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
   PhaseTimes::Scope timed("search");
   std::vector<Hit> hits;
   for (SearchRow& row : searchRows(query)) {
-    hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now));
+    hits.push_back(Ranker::textHit(std::move(row.record), row.bm25, row.usage, query.terms, now,
+                                   options_.nameWords));
   }
   if (hits.empty() && query.terms.size() == 1 &&
       unicode::characterCount(query.terms.front()) >= 2) {
@@ -152,6 +154,12 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
   if (!expression) {
     // Neither words nor filters: there is nothing to look for.
     if (conditions.clauses.empty()) return {};
+    // Filters with excluded words ("-draft kind:text"): the filtered files without those whose
+    // name or path holds an excluded word.
+    if (auto exclusion = exclusionExpression(query.excluded)) {
+      conditions.clauses.push_back(kNotExcluded);
+      conditions.values.emplace_back(std::move(*exclusion));
+    }
     return plainRows(kFilterSelect + joinedWith(conditions.clauses, " AND ") + kNewestFirst,
                      conditions.values);
   }

@@ -32,11 +32,18 @@ std::optional<std::string> matchExpression(const std::vector<std::string>& terms
   return joined;
 }
 
-std::string withExclusions(const std::string& expression, const std::vector<std::string>& excluded) {
-  if (excluded.empty()) return expression;
+std::optional<std::string> exclusionExpression(const std::vector<std::string>& excluded) {
+  if (excluded.empty()) return std::nullopt;
   auto exclusion = matchExpression(excluded, true, false);
+  if (!exclusion) return std::nullopt;
+  return "{name path} : (" + *exclusion + ")";
+}
+
+std::string withExclusions(const std::string& expression,
+                           const std::vector<std::string>& excluded) {
+  auto exclusion = exclusionExpression(excluded);
   if (!exclusion) return expression;
-  return "(" + expression + ") NOT {name path} : (" + *exclusion + ")";
+  return "(" + expression + ") NOT " + *exclusion;
 }
 
 }  // namespace quorvale

@@ -17,6 +17,10 @@ namespace quorvale {
 std::optional<std::string> matchExpression(const std::vector<std::string>& terms, bool any,
                                            bool nameOnly);
 
+// The files whose name or path has any of the excluded words, as an expression of its own;
+// nothing when no excluded word has letters or digits.
+std::optional<std::string> exclusionExpression(const std::vector<std::string>& excluded);
+
 // `expression` without the files whose name or path has any of the excluded words (their
 // contents do not count); the expression itself when no excluded word has letters or digits.
 std::string withExclusions(const std::string& expression, const std::vector<std::string>& excluded);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "index/file_index.h"
 #include "index/word_split.h"
 #include "util/unicode.h"
 
@@ -22,11 +23,11 @@ std::string joinedLower(const std::vector<std::string>& terms) {
   return unicode::lowercased(out);
 }
 
-// The lower-cased name without its extension (as pathExtension reads it).
-std::string baseName(const std::string& lower) {
-  std::string extension = pathExtension(lower);
-  if (extension.empty()) return lower;
-  return lower.substr(0, lower.size() - extension.size() - 1);
+// The name without its extension (as pathExtension reads it).
+std::string baseName(const std::string& name) {
+  std::string extension = pathExtension(name);
+  if (extension.empty()) return name;
+  return name.substr(0, name.size() - extension.size() - 1);
 }
 
 double termScore(const std::string& base, const std::vector<std::string>& baseWords,
@@ -41,12 +42,17 @@ double termScore(const std::string& base, const std::vector<std::string>& baseWo
 
 }  // namespace
 
-double nameScore(std::string_view name, const std::vector<std::string>& terms) {
+double nameScore(std::string_view name, const std::vector<std::string>& terms, NameWords words) {
   std::string lower = unicode::lowercased(name);
   std::string base = baseName(lower);
   std::string q = joinedLower(terms);
   if (base == q || lower == q) return 40;
-  std::vector<std::string> baseWords = Index_split(base);
+  // The words are those the index made of the name: split at its case changes before lower-
+  // casing, so that "backup" starts a word of "overviewBackupResearch".
+  std::vector<std::string> baseWords =
+      words == NameWords::indexed
+          ? Index_split(unicode::lowercased(FileIndex::spaced(baseName(std::string(name)))))
+          : Index_split(base);
   double score = 0;
   for (const auto& term : terms) score += termScore(base, baseWords, unicode::lowercased(term));
   return score;
@@ -85,8 +91,8 @@ std::string initials(std::string_view name) {
 }
 
 Hit textHit(FileRecord record, double bm25, const Usage& usage,
-            const std::vector<std::string>& terms, Date now) {
-  double name = nameScore(record.name, terms);
+            const std::vector<std::string>& terms, Date now, NameWords words) {
+  double name = nameScore(record.name, terms, words);
   double score = recency(record.modified, now) + (name - bm25) +
                  frecency(usage.count, usage.last, now) + kindBoost(record.kind, terms);
   return Hit{.record = std::move(record), .score = score, .matchedName = name > 0};

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,9 +23,20 @@ namespace quorvale {
 
 namespace Ranker {
 
+// Which words of a name count as word starts in the name score.
+enum class NameWords {
+  // The words the index makes of the name: split at case changes, "_", "-", "." and other marks
+  // ("overviewBackupResearch" has the words overview, backup and research).
+  indexed,
+  // The lower-cased name split at marks only: the earlier rule, kept so that the ranking
+  // benchmark can show both in one run.
+  lowerCasedOnly,
+};
+
 // 40 when the name (with or without its extension) equals the words; otherwise per word 15 when
 // the name starts with it, 9 when one of its words does, 4 when it appears anywhere.
-double nameScore(std::string_view name, const std::vector<std::string>& terms);
+double nameScore(std::string_view name, const std::vector<std::string>& terms,
+                 NameWords words = NameWords::indexed);
 // 1.5 e^(-age / 30): 1.5 for a file changed today, about 0.55 a month ago.
 double recency(Date modified, Date now);
 // min(3 ln(1 + count), 12) e^(-days since last use / 14); 0 for a file never opened.
@@ -45,7 +57,7 @@ struct Usage {
 // A full-text or filter row: recency + (nameScore - bm25) + frecency + kindBoost, where bm25 is
 // SQLite's value (negative for a match) or 0 for a search without words.
 Hit textHit(FileRecord record, double bm25, const Usage& usage,
-            const std::vector<std::string>& terms, Date now);
+            const std::vector<std::string>& terms, Date now, NameWords words = NameWords::indexed);
 // A trigram or name-scan row: frecency + 2 + recency - 0.01 x characters in the name.
 Hit substringHit(FileRecord record, const Usage& usage, Date now);
 // An application found by its initials: frecency + 5.
@@ -69,14 +81,32 @@ using PathTest = std::function<bool(const std::string&)>;
 
 Split split(const std::vector<Hit>& hits, const PathTest& exists, const PathTest& volumeConnected);
 
-// Whether the disk a path lies on is there. Paths under a removable-volume folder
-// (/Volumes/<name>, /media/<user>/<name>, /run/media/<user>/<name>, /mnt/<name>) need that
-// volume folder to be a mount point; every other path counts as connected. `isMountPoint`
-// decides for a volume folder; the default asks the file system.
-bool volumeIsConnected(const std::string& path, const PathTest& isMountPoint);
+// What the system says about its volumes: the mount points its static table declares
+// (/etc/fstab) and the ones mounted now (/proc/self/mounts).
+struct MountTable {
+  std::vector<std::string> declared;
+  std::set<std::string> mounted;
+  bool operator==(const MountTable&) const = default;
+};
+
+// Reads the two tables; a table that cannot be read is empty. The root "/", swap and pseudo
+// entries ("none") are left out of `declared`.
+MountTable readMountTable(const std::string& staticTable = "/etc/fstab",
+                          const std::string& mountedNow = "/proc/self/mounts");
+
+// Whether the disk a path lies on is there. Only a path below a mount point that is not mounted
+// now lies on a disconnected volume:
+// - below the deepest declared mount point holding it, when that one is not mounted;
+// - below a removable-volume folder (/Volumes/<name>, /media/<user>/<name>,
+//   /run/media/<user>/<name>) that is not mounted and does not exist: desktop automounters make
+//   such a folder when they mount a volume there and remove it with the volume.
+// Everything else counts as connected: a plain folder such as /mnt/data or /media/usb/docs that
+// is no mount point holds files that are gone when they are gone. `exists` tests a folder.
+bool volumeIsConnected(const std::string& path, const MountTable& table, const PathTest& exists);
+// The same with the system's tables and file system.
 bool volumeIsConnected(const std::string& path);
 
-// The volume folder a path lies under, if it lies under one ("/media/ana/USB/x" ->
+// The removable-volume folder a path lies under, if it lies under one ("/media/ana/USB/x" ->
 // "/media/ana/USB").
 std::optional<std::string> volumeFolder(const std::string& path);
 

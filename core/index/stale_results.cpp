@@ -1,5 +1,8 @@
 #include <sys/stat.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "index/ranking.h"
 #include "index/file_record.h"
 
@@ -24,13 +27,54 @@ std::string folderOf(const std::vector<std::string>& parts, std::size_t count) {
   return folder;
 }
 
-// A folder whose device differs from its parent's is where another file system is mounted.
-bool isMountPoint(const std::string& folder) {
-  struct stat here {};
-  struct stat parent {};
-  if (::stat(folder.c_str(), &here) != 0 || !S_ISDIR(here.st_mode)) return false;
-  if (::stat(deletingLastPathComponent(folder).c_str(), &parent) != 0) return false;
-  return here.st_dev != parent.st_dev;
+// The path with "//" and a trailing "/" gone, so that paths and mount points compare as text.
+std::string tidied(const std::string& path) {
+  std::vector<std::string> parts = pieces(path);
+  return parts.empty() ? std::string("/") : folderOf(parts, parts.size());
+}
+
+bool isAtOrBelow(const std::string& path, const std::string& folder) {
+  return path == folder || (path.starts_with(folder) && path[folder.size()] == '/');
+}
+
+// Mount tables write a space, a tab, a line break and a backslash in a path as \040, \011,
+// \012 and \134.
+std::string unescaped(const std::string& field) {
+  std::string out;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    bool octal = field[i] == '\\' && i + 3 < field.size();
+    if (octal) {
+      int value = 0;
+      for (std::size_t k = 1; k <= 3 && octal; ++k) {
+        char c = field[i + k];
+        octal = c >= '0' && c <= '7';
+        value = value * 8 + (c - '0');
+      }
+      if (octal) {
+        out += static_cast<char>(value);
+        i += 3;
+        continue;
+      }
+    }
+    out += field[i];
+  }
+  return out;
+}
+
+// The second field of every entry of a table in the fstab format.
+std::vector<std::string> mountPoints(const std::string& file) {
+  std::vector<std::string> points;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string device;
+    std::string point;
+    if (!(fields >> device >> point) || device.starts_with('#')) continue;
+    point = unescaped(point);
+    if (point.starts_with('/')) points.push_back(tidied(point));
+  }
+  return points;
 }
 
 bool exists(const std::string& path) {
@@ -39,6 +83,15 @@ bool exists(const std::string& path) {
 }
 
 }  // namespace
+
+MountTable readMountTable(const std::string& staticTable, const std::string& mountedNow) {
+  MountTable table;
+  for (std::string& point : mountPoints(staticTable)) {
+    if (point != "/") table.declared.push_back(std::move(point));
+  }
+  for (std::string& point : mountPoints(mountedNow)) table.mounted.insert(std::move(point));
+  return table;
+}
 
 std::optional<std::string> volumeFolder(const std::string& path) {
   std::vector<std::string> parts = pieces(path);
@@ -50,23 +103,27 @@ std::optional<std::string> volumeFolder(const std::string& path) {
     }
     return true;
   };
-  if (under(2, {"Volumes"}) || under(2, {"mnt"})) return folderOf(parts, 2);
+  if (under(2, {"Volumes"})) return folderOf(parts, 2);
   if (under(3, {"media"})) return folderOf(parts, 3);
   if (under(4, {"run", "media"})) return folderOf(parts, 4);
   return std::nullopt;
 }
 
-bool volumeIsConnected(const std::string& path, const PathTest& isMounted) {
-  auto folder = volumeFolder(path);
-  return !folder || isMounted(*folder);
+bool volumeIsConnected(const std::string& path, const MountTable& table, const PathTest& exists) {
+  const std::string file = tidied(path);
+  const std::string* deepest = nullptr;
+  for (const std::string& point : table.declared) {
+    if (isAtOrBelow(file, point) && (!deepest || point.size() > deepest->size())) deepest = &point;
+  }
+  if (deepest && !table.mounted.contains(*deepest)) return false;
+  if (auto folder = volumeFolder(file)) {
+    return table.mounted.contains(*folder) || exists(*folder);
+  }
+  return true;
 }
 
 bool volumeIsConnected(const std::string& path) {
-  return volumeIsConnected(path, [](const std::string& folder) {
-    // macOS-style volume folders vanish with their volume; Linux mount folders may stay behind
-    // empty, so only a mount point counts there.
-    return folder.starts_with("/Volumes/") ? exists(folder) : isMountPoint(folder);
-  });
+  return volumeIsConnected(path, readMountTable(), exists);
 }
 
 Split split(const std::vector<Hit>& hits, const PathTest& exists, const PathTest& volumeConnected) {

@@ -133,23 +133,23 @@ bool isExclusion(const Token& token) {
   return unicode::isLetter(scalars[1]) || unicode::isDigit(scalars[1]);
 }
 
+// Every exclusion is kept (the cap on words does not apply): a typed exclusion is never dropped
+// without a trace.
 void takeExclusions(std::vector<Token>& tokens, Query& query) {
   std::vector<std::string> excluded;
-  bool anyExclusion = false;
   bool ordinaryLeft = false;
   for (const Token& token : tokens) {
     if (!isExclusion(token)) {
       ordinaryLeft = true;
       continue;
     }
-    anyExclusion = true;
-    if (excluded.size() < kMaxTerms) {
-      excluded.push_back(
-          unicode::prefixCharacters(unicode::lowercased(token.text.substr(1)), kMaxTermCharacters));
-    }
+    excluded.push_back(
+        unicode::prefixCharacters(unicode::lowercased(token.text.substr(1)), kMaxTermCharacters));
   }
-  // Nothing but exclusions: they stay words to find.
-  if (!anyExclusion || !ordinaryLeft) return;
+  if (excluded.empty()) return;
+  // Nothing but exclusions and no filter ("-draft"): they stay words to find. With a filter
+  // ("-draft kind:text") they exclude from the filtered files.
+  if (!ordinaryLeft && query.isEmpty()) return;
   std::erase_if(tokens, isExclusion);
   query.excluded = std::move(excluded);
   query.exact = true;

@@ -9,7 +9,8 @@
 //   name:x            x in names only (exact)       size:>10mb, size:<1.5kb, size:=2gb
 //   kind:pdf type:slides                             ext:.md
 //   in:folder-text    modified:week changed:2024-05-01 after:2024-01-31 since:... before:...
-//   -word             exclude files whose name or path has the word (exact)
+//   -word             exclude files whose name or path has the word (exact); without other
+//                     words or filters, -word is a word to find
 //   today, yesterday, this week, last week, this month, last month   modification dates
 //   budget pdfs       a kind word after the first word filters by kind
 #pragma once
@@ -27,7 +28,9 @@
 
 namespace quorvale::QueryParser {
 
-// Caps that keep a pasted novel from turning into an enormous full-text expression.
+// Caps that keep a pasted novel from turning into an enormous full-text expression. Excluded
+// words are all kept (each cut to kMaxTermCharacters): dropping one would silently bring back
+// files the user asked to leave out.
 inline constexpr std::size_t kMaxTerms = 10;
 inline constexpr std::size_t kMaxTermCharacters = 64;
 

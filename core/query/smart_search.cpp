@@ -177,10 +177,13 @@ Query typoCorrection(const Query& query, Loosening& loosening) {
   return corrected;
 }
 
+// When every word is a filler word ("my photos": a kind filter and "my"), what is left is the
+// filter alone, and that search (newest first) runs too. Filler words alone ("the") leave nothing
+// to look for.
 void withoutFillerWords(const Query& query, Loosening& loosening) {
   Query plain = query;
   std::erase_if(plain.terms, [](const std::string& term) { return stopwords().contains(term); });
-  if (plain.terms.empty() || plain.terms.size() == query.terms.size()) return;
+  if (plain.isEmpty() || plain.terms.size() == query.terms.size()) return;
   loosening.merge(loosening.search(plain, loosening.limit()), true);
 }
 

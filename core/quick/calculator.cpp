@@ -7,6 +7,7 @@
 #include "quick/calculator_grammar.h"
 #include "quick/calculator_regex.h"
 #include "quick/number_format.h"
+#include "quick/thousands.h"
 #include "quick/units.h"
 #include "util/unicode.h"
 
@@ -54,7 +55,8 @@ bool mayHoldSpaceRuns(std::string_view text) {
   return false;
 }
 
-// Lower case, the typographic operators as ASCII, no thousands separators, single spaces.
+// Lower case, the typographic operators as ASCII, no thousands separators (a function's
+// argument commas stay), single spaces.
 std::string normalised(std::string_view text) {
   std::string out = unicode::lowercased(text);
   if (!isAscii(out)) {
@@ -63,10 +65,7 @@ std::string normalised(std::string_view text) {
     replaceAll(out, "\u2212", "-");
     replaceAll(out, "\u03c0", "pi");
   }
-  if (out.find(',') != std::string::npos) {
-    static const CalculatorRegex kThousands(u"(?<=\\d),(?=\\d{3}(\\D|$))");
-    out = kThousands.replaceAll(out, u"");
-  }
+  out = withoutThousandsSeparators(out);
   if (mayHoldSpaceRuns(out)) {
     static const CalculatorRegex kSpaces(u"\\s+");
     out = kSpaces.replaceAll(out, u" ");

@@ -30,7 +30,8 @@ std::optional<double> evaluateMath(std::string_view text);
 
 // The display form of a number: whole numbers below 1e15 with grouped thousands ("3,408"),
 // very large or small magnitudes as "1.234568e+20", others with up to ten significant digits
-// and grouped thousands ("3,408.75"). The same digits in every locale.
+// and grouped thousands ("3,408.75"); below 1e-4, where eight decimals would drop some of those
+// ten digits, in scientific form ("1.234e-06"). The same digits in every locale.
 std::string format(double value);
 
 // Inserts "," between groups of three digits counted from the right, keeping a leading "-".

@@ -1,5 +1,6 @@
 // The calculator's number formatter, shared with the unit converter.
 #include <cmath>
+#include <utility>
 
 #include "quick/calculator.h"
 #include "quick/number_format.h"
@@ -12,9 +13,15 @@ bool isWhole(double value) {
 }
 
 // Up to ten significant digits without an exponent, trailing zeros dropped, thousands grouped.
+// Between 1e-6 and 1e-4 eight decimals may hold fewer digits than the ten significant ones; such
+// a value keeps its ten digits in scientific form ("1.234e-06") rather than losing them.
 std::string formatFraction(double value) {
   std::string text = number::general(value, 10);
-  if (text.find('e') != std::string::npos) text = number::fixed(value, 8);
+  if (text.find('e') != std::string::npos) {
+    std::string fixed = number::fixed(value, 8);
+    if (std::fabs(value) < 1 && number::parse(fixed) != number::parse(text)) return text;
+    text = std::move(fixed);
+  }
   if (text.find('.') != std::string::npos) {
     text.erase(text.find_last_not_of('0') + 1);
     if (text.ends_with('.')) text.pop_back();

@@ -88,6 +88,13 @@ std::optional<double> call(std::string_view name, std::span<const double> argume
   return std::nullopt;
 }
 
+bool takesSeveralArguments(std::string_view name) {
+  for (const Function& function : kFunctions) {
+    if (function.name == name && function.maxArguments > 1) return true;
+  }
+  return false;
+}
+
 std::optional<double> factorial(double n) {
   if (!(n >= 0 && n <= 170) || n != std::trunc(n)) return std::nullopt;
   double product = 1;

@@ -40,13 +40,12 @@ std::string joined(const std::vector<std::string>& pieces, std::string_view sepa
 }
 
 // The first character upper-cased, the rest as given.
-std::string withFirstUpper(std::string_view word, bool restLower) {
+std::string withFirstUpper(std::string_view word) {
   std::string first;
   forEachCharacter(word, [&](std::string_view character, char32_t) {
     if (first.empty()) first = std::string(character);
   });
-  const std::string_view rest = word.substr(first.size());
-  return unicode::uppercased(first) + (restLower ? unicode::lowercased(rest) : std::string(rest));
+  return unicode::uppercased(first) + std::string(word.substr(first.size()));
 }
 
 // Case-insensitive, accent-insensitive folding: decompose, drop the accents, recompose, fold.
@@ -91,20 +90,20 @@ std::vector<std::string> words(std::string_view text) {
 
 std::string titleCased(std::string_view text) {
   std::string out;
-  std::string word;
-  auto flush = [&] {
-    if (!word.empty()) out += withFirstUpper(word, true);
-    word.clear();
-  };
+  bool letterSeen = false;  // in the current word
   forEachCharacter(text, [&](std::string_view character, char32_t first) {
     if (unicode::isWhitespace(first)) {
-      flush();
+      letterSeen = false;
       out += character;
+    } else if (!letterSeen && unicode::isLetter(first)) {
+      letterSeen = true;
+      out += unicode::uppercased(character);
+    } else if (letterSeen) {
+      out += unicode::lowercased(character);
     } else {
-      word += character;
+      out += character;  // marks and digits before the first letter stay as typed
     }
   });
-  flush();
   return out;
 }
 
@@ -122,7 +121,7 @@ std::string camelCased(std::string_view text) {
   const std::vector<std::string> pieces = words(text);
   std::string out;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
-    out += i == 0 ? pieces[i] : withFirstUpper(pieces[i], false);
+    out += i == 0 ? pieces[i] : withFirstUpper(pieces[i]);
   }
   return out;
 }

@@ -16,8 +16,8 @@ namespace quorvale::quick {
 // and, two.
 std::vector<std::string> words(std::string_view text);
 
-// Every word (a run between white space) with its first character upper-case and the rest
-// lower-case.
+// Every word (a run between white space) with its first letter upper-case and the letters after
+// it lower-case; what stands before the first letter stays as typed ("'hello" -> "'Hello").
 std::string titleCased(std::string_view text);
 // Case and accents folded away, then `words` joined with "-": "Crème Brûlée!" -> creme-brulee.
 std::string slug(std::string_view text);

@@ -102,12 +102,18 @@ std::optional<QuickTool> unixTime(const Request& request) {
   return copyAnswer(std::move(conversion->result), conversion->label);
 }
 
-// A conversion of the rest; nothing when it leaves no text (a slug of punctuation alone).
+// A conversion of the rest. Text without words ("snake !!!") still gets the tool's row, with
+// nothing to copy.
 template <std::string (*convert)(std::string_view), const char* what>
 std::optional<QuickTool> converted(const Request& request) {
-  std::string result = convert(request.rest);
+  return copyAnswer(convert(request.rest), what);
+}
+
+// camelCase needs at least one word to answer at all.
+std::optional<QuickTool> camel(const Request& request) {
+  std::string result = quick::camelCased(request.rest);
   if (result.empty()) return std::nullopt;
-  return copyAnswer(std::move(result), what);
+  return copyAnswer(std::move(result), "camelCase");
 }
 
 constexpr char kUppercase[] = "Uppercase";
@@ -116,7 +122,6 @@ constexpr char kTitleCase[] = "Title case";
 constexpr char kSlug[] = "URL slug";
 constexpr char kSnake[] = "snake_case";
 constexpr char kKebab[] = "kebab-case";
-constexpr char kCamel[] = "camelCase";
 
 std::string upper(std::string_view text) {
   return unicode::uppercased(text);
@@ -167,7 +172,7 @@ constexpr std::array kCommands{
     Command{{"slug"}, true, converted<quick::slug, kSlug>},
     Command{{"snake"}, true, converted<quick::snakeCased, kSnake>},
     Command{{"kebab"}, true, converted<quick::kebabCased, kKebab>},
-    Command{{"camel"}, true, converted<quick::camelCased, kCamel>},
+    Command{{"camel"}, true, camel},
     Command{{"count"}, true, count},
     Command{{"password", "pw"}, false, newPassword},
 };

@@ -5,6 +5,7 @@
 #include "quick/calculator.h"
 #include "quick/calculator_regex.h"
 #include "quick/number_format.h"
+#include "quick/thousands.h"
 #include "quick/units_table.h"
 #include "util/unicode.h"
 
@@ -46,8 +47,10 @@ std::optional<Request> parseRequest(std::string_view text) {
       u"(?:in|to|as|into|->) ([^0-9].*)$");
   auto groups = kRequest.groups(text);
   if (!groups) return std::nullopt;
-  std::string amountText = (*groups)[0];
-  std::erase(amountText, ',');
+  // Commas in the amount follow the calculator's rule: "1,000" is a thousand, while "1,5" (a
+  // decimal comma) is no amount rather than fifteen.
+  std::string amountText = Calculator::withoutThousandsSeparators((*groups)[0]);
+  if (amountText.find(',') != std::string::npos) return std::nullopt;
   std::optional<double> amount = number::parse(amountText);
   if (!amount) return std::nullopt;
   return Request{.amount = *amount,

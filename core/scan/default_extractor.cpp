@@ -39,6 +39,8 @@ const std::unordered_set<std::string>& DefaultExtractor::textExtensions() {
   static const std::unordered_set<std::string> kExtensions = [] {
     std::unordered_set<std::string> extensions = {"csv", "tsv",  "tex", "bib",       "rst",   "ini",
                                                   "cfg", "conf", "env", "gitignore", "readme"};
+    // Web pages under their other common extensions are read as .html is.
+    extensions.insert({"htm", "xhtml"});
     for (FileKind kind : {FileKind::text, FileKind::code}) {
       const auto& kindExtensions = fileKindExtensions().at(kind);
       extensions.insert(kindExtensions.begin(), kindExtensions.end());

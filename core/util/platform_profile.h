@@ -3,9 +3,51 @@
 // things while the macOS profile keeps the original sentences (and tests pin both).
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <span>
 #include <string_view>
 
 namespace quorvale {
+
+// Password managers whose copies the clipboard history never records, by the identifier the
+// desktop reports for the application copying: bundle identifiers on macOS; on Linux desktop-entry
+// ids (native packages and Flatpak) and the X11 window classes that stand for them. Compared
+// without regard to case.
+inline constexpr std::array<std::string_view, 12> kMacPasswordManagers{
+    "com.1password.1password",  "com.agilebits.onepassword7",      "com.agilebits.onepassword-osx",
+    "com.1password.1password7", "org.keepassxc.keepassxc",         "com.bitwarden.desktop",
+    "com.lastpass.lastpass",    "com.dashlane.dashlanephonefinal", "com.apple.keychainaccess",
+    "com.apple.Passwords",      "in.sinew.Enpass-Desktop",         "com.nordsec.nordpass",
+};
+inline constexpr std::array<std::string_view, 17> kLinuxPasswordManagers{
+    "org.keepassxc.KeePassXC",
+    "keepassxc",
+    "keepass2",
+    "keeweb",
+    "bitwarden",
+    "com.bitwarden.desktop",
+    "1password",
+    "org.kde.kwalletmanager5",
+    "org.kde.kwalletmanager",
+    "kwalletmanager5",
+    "org.gnome.seahorse.Application",
+    "seahorse",
+    "org.gnome.World.Secrets",
+    "org.gnome.PasswordSafe",
+    "enpass",
+    "qtpass",
+    "nordpass",
+};
+
+// A fixed list of names that compares by its contents.
+struct NameList {
+  std::span<const std::string_view> names;
+
+  auto begin() const { return names.begin(); }
+  auto end() const { return names.end(); }
+  bool operator==(const NameList& other) const { return std::ranges::equal(names, other.names); }
+};
 
 struct PlatformProfile {
   std::string_view machine;            // "Mac" / "computer": "the Mac is hot", "made on this Mac"
@@ -22,6 +64,7 @@ struct PlatformProfile {
   std::string_view controlSpaceNote;
   // Why starting at login could not be turned on, after "login item not enabled: ".
   std::string_view loginItemRefused;
+  NameList passwordManagers;
 
   bool operator==(const PlatformProfile&) const = default;
 };
@@ -42,6 +85,7 @@ inline constexpr PlatformProfile kMacProfile{
     .controlSpaceNote = "macOS may use Control-Space to switch input sources.",
     .loginItemRefused =
         "macOS did not turn this on. Move the app to the Applications folder and try again.",
+    .passwordManagers = {kMacPasswordManagers},
 };
 
 inline constexpr PlatformProfile kLinuxProfile{
@@ -63,6 +107,7 @@ inline constexpr PlatformProfile kLinuxProfile{
     .loginItemRefused =
         "The desktop did not turn this on. Check that ~/.config/autostart can be "
         "written to and try again.",
+    .passwordManagers = {kLinuxPasswordManagers},
 };
 
 // The profile of the platform this build runs on.

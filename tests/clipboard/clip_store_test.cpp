@@ -50,6 +50,18 @@ struct Refusal {
   std::string reason;
 };
 
+// Linux desktops report the copying application by its desktop-entry id or its window class;
+// the default policy knows the password managers packaged for them, in any case.
+TEST_F(ClipStoreTest, RefusesCopiesFromLinuxPasswordManagersByDefault) {
+  for (const std::string source :
+       {"org.keepassxc.KeePassXC", "KeePassXC", "bitwarden", "com.bitwarden.desktop", "1Password",
+        "org.kde.kwalletmanager5", "org.gnome.seahorse.Application", "Seahorse",
+        "org.gnome.World.Secrets", "Enpass", "QtPass"}) {
+    EXPECT_EQ(copy("hello", kNow, source), RecordOutcome::skipped("password manager")) << source;
+  }
+  EXPECT_EQ(copy("hello", kNow, "org.gnome.TextEditor"), RecordOutcome::added());
+}
+
 TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
   const PolicyChange none = [](ClipPolicy&) {};
   const std::vector<Refusal> cases{
@@ -59,12 +71,7 @@ TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
        "com.1password.1password",
        {"org.nspasteboard.ConcealedType"},
        "history is off"},
-      {"password manager, any case",
-       none,
-       "hello",
-       "COM.1Password.1Password",
-       {},
-       "password manager"},
+      {"password manager, any case", none, "hello", "1PASSWORD", {}, "password manager"},
       {"manager before private type",
        none,
        "",

@@ -47,6 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
                       // 12 and 20 digits are outside the card lengths.
                       Case{"4111 1111 1111", false}, Case{"4111 1111 1111 1111 1111", false}));
 
+// Only a space (or "/") spares a short text from the password rules; a line break, a tab or a
+// no-break space inside it does not.
+INSTANTIATE_TEST_SUITE_P(
+    WhiteSpaceOtherThanASpace, LooksSensitive,
+    ::testing::Values(Case{"Total:\nEUR5!", true}, Case{"Total:\r\nEUR5!", true},
+                      Case{"Abcd1234\tEfgh5678", true}, Case{"Pass\u00a0word!", true},
+                      Case{"Total: EUR5!", false}, Case{"total:\neur5!", false},
+                      Case{"abcd1234\tefgh5678", false}));
+
 std::string repeated(std::string_view part, std::size_t times) {
   std::string text;
   for (std::size_t i = 0; i < times; ++i) text += part;
@@ -60,9 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"pa$$word", false}, Case{"camelCaseName", false}, Case{"report.pdf", false},
         Case{"Hello-World.", false}, Case{"UpperCamelCase", false},
         Case{"https://example.com/?q=Passw0rd!", false}, Case{"httpHeader!Value", false},
-        Case{"Pass word!", false}, Case{"Pass/word!", false}, Case{"Total:\nEUR5!", false},
-        Case{"Abcdefgh12345678", true}, Case{"Abcdefgh1234567", false},
-        Case{"abcdefgh12345678", false},
+        Case{"Pass word!", false}, Case{"Pass/word!", false}, Case{"Abcdefgh12345678", true},
+        Case{"Abcdefgh1234567", false}, Case{"abcdefgh12345678", false},
         // The password rules stop at 200 characters.
         Case{"A" + repeated("b", 198) + "!", true}, Case{"A" + repeated("b", 199) + "!", false},
         Case{"A" + repeated("b1", 99) + "c", true}, Case{"A" + repeated("b1", 100), false},

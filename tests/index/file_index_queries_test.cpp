@@ -80,6 +80,29 @@ TEST_F(FileIndexQueriesTest, ExclusionsLookAtNamesAndPathsOnly) {
   EXPECT_EQ(found("report -drafts -copy"), Paths{"/docs/report final.pdf"});
 }
 
+// "-draft kind:text": the text files, newest first, without those whose name or path holds the
+// excluded word (as beside words, a word inside the contents does not exclude).
+TEST_F(FileIndexQueriesTest, FiltersWithOnlyExclusionsLeaveOutTheExcludedFiles) {
+  add("/n/draft notes.txt", std::nullopt, kNow - kDay);
+  add("/drafts/ideas.txt", std::nullopt, kNow - kDay);
+  add("/n/plan.txt", "a draft of the plan", kNow - 2 * kDay);
+  add("/n/list.txt", std::nullopt, kNow - kDay);
+  add("/n/draft.pdf");
+  EXPECT_EQ(found("-draft kind:text"), (Paths{"/n/list.txt", "/n/plan.txt"}));
+  EXPECT_EQ(found("-draft -plan kind:text"), Paths{"/n/list.txt"});
+  EXPECT_EQ(found("-??? kind:text").size(), 4u);  // an excluded word without letters or digits
+}
+
+TEST_F(FileIndexQueriesTest, EveryExclusionExcludes) {
+  std::string text = "report";
+  for (int i = 1; i <= 12; ++i) {
+    add("/r/report w" + std::to_string(i) + ".txt");
+    text += " -w" + std::to_string(i);
+  }
+  add("/r/report.txt");
+  EXPECT_EQ(found(text), Paths{"/r/report.txt"});
+}
+
 TEST_F(FileIndexQueriesTest, FiltersWithoutWordsListNewestFirst) {
   add("/p/old.pdf", std::nullopt, kNow - 3 * kDay);
   add("/p/new.pdf", std::nullopt, kNow - kDay);

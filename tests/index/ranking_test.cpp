@@ -4,6 +4,10 @@
 
 #include <cmath>
 #include <set>
+#include <utility>
+#include <vector>
+
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -33,7 +37,16 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"annual-budget.txt", {"budget", "zzz"}, 9},
                       NameCase{"annual report 2024.txt", {"annual report"}, 15},
                       NameCase{"notes.txt", {"todo"}, 0},
-                      NameCase{".bashrc", {".bashrc"}, 40}));
+                      NameCase{".bashrc", {".bashrc"}, 40},
+                      // Camel-case humps start words, as the index split the name.
+                      NameCase{"overviewBackupResearch.txt", {"backup", "research"}, 18},
+                      NameCase{"overviewBackupResearch.txt", {"overview", "resea"}, 24},
+                      NameCase{"MyFile_v2.txt", {"file"}, 9},
+                      NameCase{"XMLHttpRequest.js", {"request"}, 9},
+                      NameCase{"XMLHttpRequest.js", {"http"}, 4},
+                      NameCase{"ÉtéRésumé.txt", {"résumé"}, 9},
+                      NameCase{"Hill2023Hectors.txt", {"hectors"}, 4},
+                      NameCase{"backupresearch.txt", {"research"}, 4}));
 
 TEST(RankerTest, RecencyDecaysOverAMonth) {
   EXPECT_DOUBLE_EQ(Ranker::recency(kNow, kNow), 1.5);
@@ -103,23 +116,65 @@ TEST(RankerTest, SortKeepsTheOrderOfEqualScores) {
 
 TEST(StaleResultsTest, SplitsLiveGoneAndOffline) {
   std::vector<Hit> hits;
-  for (const char* path : {"/home/a", "/home/gone", "/Volumes/Backup/x", "/media/ana/USB/y",
-                           "/mnt/disk/z", "/run/media/ana/Card/w"}) {
+  for (const char* path : {"/home/a", "/home/gone", "/Volumes/Backup/x", "/mnt/disk/z"}) {
     Hit hit;
     hit.record.path = path;
     hits.push_back(hit);
   }
-  std::set<std::string> mounted = {"/mnt/disk"};
-  auto connected = [&](const std::string& path) {
-    return StaleResults::volumeIsConnected(
-        path, [&](const std::string& folder) { return mounted.contains(folder); });
-  };
   auto split = StaleResults::split(
-      hits, [](const std::string& path) { return path == "/home/a"; }, connected);
+      hits, [](const std::string& path) { return path == "/home/a"; },
+      [](const std::string& path) { return !path.starts_with("/Volumes/"); });
   ASSERT_EQ(split.live.size(), 1u);
   EXPECT_EQ(split.live[0].record.path, "/home/a");
   EXPECT_EQ(split.gone, (std::vector<std::string>{"/home/gone", "/mnt/disk/z"}));
-  EXPECT_EQ(split.offline, 3);
+  EXPECT_EQ(split.offline, 1);
+}
+
+// A missing file lies on a disconnected volume only below a mount point that is not mounted now:
+// a declared one, or a removable-volume folder that its automounter removed with the volume.
+TEST(StaleResultsTest, OnlyUnmountedMountPointsHoldDisconnectedVolumes) {
+  const StaleResults::MountTable table{
+      .declared = {"/mnt/backup", "/srv/archive", "/srv/archive/cold"},
+      .mounted = {"/", "/srv/archive", "/media/ana/Card"}};
+  const std::set<std::string> folders = {"/mnt/data", "/media/usb/docs", "/media/ana/Card",
+                                         "/mnt/backup", "/Volumes/Here"};
+  auto exists = [&](const std::string& folder) { return folders.contains(folder); };
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"/mnt/data/report.txt", true},        // a plain folder, no mount point
+      {"/media/usb/docs/report.txt", true},  // likewise
+      {"/home/ana/report.txt", true},
+      {"/mnt/backup/report.txt", false},        // declared, its folder empty: not mounted
+      {"/mnt//backup/", false},                 // spelled loosely
+      {"/mnt/backupcopy/report.txt", true},     // only a name that begins the same
+      {"/srv/archive/report.txt", true},        // declared and mounted
+      {"/srv/archive/cold/report.txt", false},  // the deeper declared point is not mounted
+      {"/media/ana/USB/report.txt", false},     // removed with its volume
+      {"/run/media/ana/USB/report.txt", false},
+      {"/media/ana/Card/report.txt", true},  // mounted
+      {"/Volumes/Backup/report.txt", false},
+      {"/Volumes/Here/report.txt", true},
+  };
+  for (const auto& [path, connected] : cases) {
+    EXPECT_EQ(StaleResults::volumeIsConnected(path, table, exists), connected) << path;
+  }
+}
+
+TEST(StaleResultsTest, ReadsMountPointsFromTheTables) {
+  testing::TempDir dir;
+  const std::string fstab = dir / "fstab";
+  const std::string mounts = dir / "mounts";
+  testing::writeFile(fstab,
+                     "# <file system> <mount point> <type>\n"
+                     "UUID=1 / ext4 defaults 0 1\n"
+                     "UUID=2 /mnt/My\\040Disk ext4 noauto 0 2\n"
+                     "  \n"
+                     "UUID=3 none swap sw 0 0\n"
+                     "/dev/sdb1 /srv/archive/ ext4 defaults 0 2\n");
+  testing::writeFile(mounts, "/dev/sda1 / ext4 rw 0 0\n/dev/sdb1 /srv/archive ext4 rw 0 0\n");
+  const StaleResults::MountTable table = StaleResults::readMountTable(fstab, mounts);
+  EXPECT_EQ(table.declared, (std::vector<std::string>{"/mnt/My Disk", "/srv/archive"}));
+  EXPECT_EQ(table.mounted, (std::set<std::string>{"/", "/srv/archive"}));
+  EXPECT_EQ(StaleResults::readMountTable(dir / "none", dir / "none"), StaleResults::MountTable{});
 }
 
 TEST(StaleResultsTest, VolumeFolders) {
@@ -127,13 +182,13 @@ TEST(StaleResultsTest, VolumeFolders) {
   EXPECT_EQ(StaleResults::volumeFolder("/Volumes/Backup/a/b"), S("/Volumes/Backup"));
   EXPECT_EQ(StaleResults::volumeFolder("/media/ana/USB"), S("/media/ana/USB"));
   EXPECT_EQ(StaleResults::volumeFolder("/run/media/ana/Card/x"), S("/run/media/ana/Card"));
-  EXPECT_EQ(StaleResults::volumeFolder("//mnt//disk/x"), S("/mnt/disk"));
+  EXPECT_EQ(StaleResults::volumeFolder("//mnt//disk/x"), std::nullopt);
   EXPECT_EQ(StaleResults::volumeFolder("/media/ana"), std::nullopt);
   EXPECT_EQ(StaleResults::volumeFolder("/home/ana/Volumes/x"), std::nullopt);
-  EXPECT_EQ(StaleResults::volumeFolder("/Volumes"), std::nullopt);
   // The real check: the root file system holds no such volume folder here.
   EXPECT_TRUE(StaleResults::volumeIsConnected("/home/someone/file"));
-  EXPECT_FALSE(StaleResults::volumeIsConnected("/mnt/quorvale-no-such-volume/file"));
+  EXPECT_TRUE(StaleResults::volumeIsConnected("/mnt/quorvale-no-such-folder/file"));
+  EXPECT_FALSE(StaleResults::volumeIsConnected("/media/quorvale-no-user/NoSuchDisk/file"));
 }
 
 }  // namespace

@@ -255,6 +255,35 @@ TEST(QueryTokensTest, SplitsOutsideQuotes) {
   EXPECT_EQ(QueryParser::splitKeepingQuotes(""), V{});
 }
 
+// Exclusions are never lost: with words or filters beside them they all exclude (the cap on
+// words does not apply to them); only a query of nothing else keeps them as words to find.
+TEST_F(QueryParserTest, ExclusionsBesideWordsOrFilters) {
+  struct ExclusionCase {
+    std::string text;
+    std::vector<std::string> terms;
+    std::vector<std::string> excluded;
+  };
+  std::string eleven = "report";
+  std::vector<std::string> elevenWords;
+  for (int i = 1; i <= 11; ++i) {
+    eleven += " -w" + std::to_string(i);
+    elevenWords.push_back("w" + std::to_string(i));
+  }
+  const std::vector<ExclusionCase> cases = {
+      {"-draft kind:text", {}, {"draft"}},       {"-draft -old ext:md", {}, {"draft", "old"}},
+      {"in:Work -draft", {}, {"draft"}},         {"-draft size:>1kb", {}, {"draft"}},
+      {"-draft name:plan", {"plan"}, {"draft"}}, {"-draft", {"-draft"}, {}},
+      {eleven, {"report"}, elevenWords},
+  };
+  for (const auto& c : cases) {
+    Query query = parse(c.text);
+    EXPECT_EQ(query.terms, c.terms) << c.text;
+    EXPECT_EQ(query.excluded, c.excluded) << c.text;
+    EXPECT_EQ(query.exact, !c.excluded.empty()) << c.text;
+  }
+  EXPECT_EQ(parse("-draft kind:text").kind, FileKind::text);
+}
+
 // Whatever is typed, parsing returns, and every term is valid UTF-8 within the caps.
 TEST_F(QueryParserTest, BadInputNeverFails) {
   std::vector<std::string> inputs = {
@@ -268,7 +297,6 @@ TEST_F(QueryParserTest, BadInputNeverFails) {
   for (const auto& input : inputs) {
     Query query = parse(input);
     EXPECT_LE(query.terms.size(), QueryParser::kMaxTerms);
-    EXPECT_LE(query.excluded.size(), QueryParser::kMaxTerms);
     for (const auto& term : query.terms) {
       EXPECT_TRUE(unicode::isValidUtf8(term));
       EXPECT_LE(unicode::characterCount(term), QueryParser::kMaxTermCharacters);

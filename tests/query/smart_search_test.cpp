@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "query/query_parser.h"
 
@@ -62,6 +64,22 @@ TEST_F(SmartSearchTest, LoosenOffOrExactQueriesStayStrict) {
     EXPECT_TRUE(strict.corrected.empty()) << text;
     EXPECT_FALSE(strict.relaxed) << text;
   }
+}
+
+// "my photos" is a kind filter and a filler word: leaving the filler word out leaves the filter,
+// and its search (newest first) finds the images, marked as loosened. Filler words alone find
+// nothing.
+TEST_F(SmartSearchTest, FillerWordsBesideAKindLeaveTheFilterSearch) {
+  add("/p/beach.png");
+  add("/p/report.pdf");
+  add("/p/notes.txt");
+  for (const auto& [text, expected] : std::vector<std::pair<std::string, Paths>>{
+           {"my photos", Paths{"/p/beach.png"}}, {"the pdfs", Paths{"/p/report.pdf"}}}) {
+    SmartResult result = search(text);
+    EXPECT_EQ(paths(result), expected) << text;
+    EXPECT_TRUE(result.relaxed) << text;
+  }
+  EXPECT_TRUE(search("the my").hits.empty());
 }
 
 TEST_F(SmartSearchTest, StepsRunInOrderUntilThereIsEnough) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <thread>
@@ -74,8 +76,43 @@ INSTANTIATE_TEST_SUITE_P(TypographicOperators, Answers,
 INSTANTIATE_TEST_SUITE_P(ThousandsSeparators, Answers,
                          ::testing::Values(Case{"1,234 + 1", "1,235"},
                                            Case{"1,234,567*1", "1,234,567"},
-                                           Case{"1234.5678*1", "1,234.5678"},
-                                           Case{"max(1,234)", "1,234"}));
+                                           Case{"1234.5678*1", "1,234.5678"}));
+
+// Commas inside the brackets of min, max, pow and round separate arguments; elsewhere (single-
+// argument functions, plain brackets) the thousands rule holds. Each answer is checked against
+// the same arithmetic done here directly.
+struct Computed {
+  std::string text;
+  double value;
+  std::string display;
+};
+
+void PrintTo(const Computed& c, std::ostream* os) {
+  *os << '"' << c.text << '"';
+}
+
+class CommasInFunctions : public ::testing::TestWithParam<Computed> {};
+
+TEST_P(CommasInFunctions, SeparateArgumentsOfSeveralArgumentFunctions) {
+  std::optional<CalcResult> result = Calculator::evaluate(GetParam().text);
+  ASSERT_TRUE(result.has_value());
+  EXPECT_DOUBLE_EQ(result->value, GetParam().value);
+  EXPECT_EQ(result->display, GetParam().display);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Issue, CommasInFunctions,
+    ::testing::Values(Computed{"min(1,234)", std::min(1.0, 234.0), "1"},
+                      Computed{"max(1,200,3)", std::max({1.0, 200.0, 3.0}), "200"},
+                      Computed{"pow(2,100)", std::pow(2.0, 100.0), "1.267651e+30"},
+                      Computed{"1,234 + 1", 1234.0 + 1, "1,235"},
+                      Computed{"max(1,234)", std::max(1.0, 234.0), "234"},
+                      Computed{"round(1.25,1)", 1.3, "1.3"},
+                      Computed{"2max (1,2)", 2 * std::max(1.0, 2.0), "4"},
+                      Computed{"max((1,234), 5)", 1234, "1,234"},
+                      Computed{"max(1,234 * 2, 1,000)", std::max({1.0, 468.0, 1.0, 0.0}), "468"},
+                      Computed{"sqrt(1,000,000)", std::sqrt(1e6), "1,000"},
+                      Computed{"(1,234)*2", 2468, "2,468"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Formatting, Answers,
@@ -94,6 +131,21 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{repeat("-", 199) + "1", "-1"},
                       // 199 characters but 298 bytes: the limit counts characters.
                       Case{repeat("\u03c0*", 99) + "\u03c0", "5.187848e+49"}));
+
+// Values between 1e-6 and 1e-4 keep their ten significant digits: the display reads back as the
+// value rounded to ten significant digits, which printf computes independently.
+TEST(Format, KeepsTenSignificantDigitsOfSmallValues) {
+  EXPECT_EQ(Calculator::evaluate("0.000001234*1")->display, "1.234e-06");
+  EXPECT_EQ(Calculator::format(0.00005), "0.00005");
+  for (double value : {0.000001234, 0.0000012345678912, 0.000099999999987, -0.00001234567, 0.000012,
+                       1e-6, 0.00005, 0.000123456789, 0.00098765}) {
+    char reference[64];
+    std::snprintf(reference, sizeof reference, "%.10g", value);
+    std::string display = Calculator::format(value);
+    std::erase(display, ',');
+    EXPECT_EQ(std::stod(display), std::stod(reference)) << reference << " shown as " << display;
+  }
+}
 
 class NoAnswer : public ::testing::TestWithParam<std::string> {};
 

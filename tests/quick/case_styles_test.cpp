@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace quorvale::quick {
 namespace {
 
@@ -42,6 +46,16 @@ TEST(CaseStyles, TitleCaseSplitsAtWhiteSpaceOnly) {
   EXPECT_EQ(titleCased("o'neil mcDONALD-smith"), "O'neil Mcdonald-smith");
   EXPECT_EQ(titleCased("ßtraße\téCOLE"), "SStraße\tÉcole");
   EXPECT_EQ(titleCased(" two  spaces "), " Two  Spaces ");
+}
+
+TEST(CaseStyles, TitleCaseRaisesTheFirstLetterNotTheFirstCharacter) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"'hello world", "'Hello World"},
+      {"(draft) NOTES", "(Draft) Notes"},
+      {"«élan» vital", "«Élan» Vital"},
+      {"--- 42", "--- 42"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(titleCased(text), expected) << text;
 }
 
 TEST(CaseStyles, SlugFoldsCaseAndAccents) {

@@ -231,13 +231,24 @@ TEST(QuickTools, BadInputGivesNoRow) {
       "unix 2024-02-30",
       "unix 2024-02-29x",
       "unix yesterday",
-      "slug !!!",
-      "snake ---",
       "camel ...",
       "count",
   };
   for (const std::string& text : texts) {
     EXPECT_FALSE(answer(text)) << text;
+  }
+}
+
+TEST(QuickTools, CaseToolsGiveTheirRowWithNothingToCopyForTextWithoutWords) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"snake !!!", "snake_case · Return to copy"},
+      {"slug !!!", "URL slug · Return to copy"},
+      {"kebab ---", "kebab-case · Return to copy"},
+  };
+  for (const auto& [text, subtitle] : cases) {
+    const auto tool = answer(text);
+    ASSERT_TRUE(tool) << text;
+    EXPECT_EQ(*tool, (QuickTool{.title = "", .subtitle = subtitle, .copy = ""})) << text;
   }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "quick/calculator.h"
 
@@ -84,6 +86,25 @@ INSTANTIATE_TEST_SUITE_P(HostileText, NotAConversion,
                                            std::string("5 km\0 to mi", 11),
                                            "1 m to " + repeat("m", 200),
                                            repeat("5 a to b\n", 3000)));
+
+// Commas in the amount follow the calculator's rule: a thousands comma is followed by exactly
+// three digits, so a decimal comma gives no answer rather than one ten times too big.
+TEST(Units, AmountsFollowTheCalculatorsCommaRule) {
+  const std::vector<std::pair<std::string, double>> grouped = {
+      {"1,000 m in km", 1000.0 / 1000},
+      {"12,500 g to kg", 12500.0 / 1000},
+      {"1,000,000 mm to km", 1e6 * 0.001 / 1000},
+  };
+  for (const auto& [text, value] : grouped) {
+    std::optional<CalcResult> result = Calculator::evaluate(text);
+    ASSERT_TRUE(result.has_value()) << text;
+    EXPECT_DOUBLE_EQ(result->value, value) << text;
+  }
+  for (const std::string text : {"1,5 km to m", "1,5+1", "1,0000 m to km", "1,,000 m to km",
+                                 "1,00 m to km", "12,5000 g to kg"}) {
+    EXPECT_EQ(Calculator::evaluate(text), std::nullopt) << text;
+  }
+}
 
 TEST(Units, LooksUpAliasesAfterLowerCasing) {
   std::optional<Units::Unit> kilometre = Units::unit("KM");

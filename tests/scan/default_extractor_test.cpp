@@ -77,6 +77,13 @@ TEST_F(DefaultExtractorTest, TextIsTrimmedAndTheExtensionsCaseIgnored) {
   EXPECT_FALSE(extract("noextension", "text"));
 }
 
+TEST_F(DefaultExtractorTest, WebPagesAreReadUnderEveryCommonExtension) {
+  const std::string page = "<html><body>Harbour timetable</body></html>";
+  for (const char* name : {"page.html", "page.htm", "page.HTM", "page.xhtml"}) {
+    EXPECT_EQ(extract(name, page), page) << name;
+  }
+}
+
 TEST_F(DefaultExtractorTest, AZeroByteMeansBinary) {
   EXPECT_FALSE(extract("data.txt", std::string("abc\0def", 7)));
 }

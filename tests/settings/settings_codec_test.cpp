@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
+
+#include "util/platform_profile.h"
 
 namespace quorvale {
 namespace {
@@ -22,6 +25,19 @@ std::vector<std::string> keywords(const std::vector<WebSearch>& searches) {
   return result;
 }
 
+TEST(SettingsCodec, TheMacProfileKeepsTheMacPasswordManagerIdentifiers) {
+  const std::set<std::string> expected{
+      "com.1password.1password",       "com.agilebits.onepassword7",
+      "com.agilebits.onepassword-osx", "com.1password.1password7",
+      "org.keepassxc.keepassxc",       "com.bitwarden.desktop",
+      "com.lastpass.lastpass",         "com.dashlane.dashlanephonefinal",
+      "com.apple.keychainaccess",      "com.apple.Passwords",
+      "in.sinew.Enpass-Desktop",       "com.nordsec.nordpass"};
+  EXPECT_EQ(std::set<std::string>(kMacProfile.passwordManagers.begin(),
+                                  kMacProfile.passwordManagers.end()),
+            expected);
+}
+
 TEST(SettingsCodec, DefaultRecord) {
   QuorvaleSettings settings;
   EXPECT_EQ(settings.hotKey, (HotKey{49, 2048}));
@@ -29,7 +45,9 @@ TEST(SettingsCodec, DefaultRecord) {
   EXPECT_FALSE(settings.clipboard.enabled);
   EXPECT_TRUE(ClipPolicy().enabled);
   EXPECT_EQ(settings.clipboard.ignoredBundles, ClipPolicy::passwordManagers());
-  EXPECT_EQ(ClipPolicy::passwordManagers().size(), 12u);
+  EXPECT_EQ(ClipPolicy::passwordManagers(),
+            std::set<std::string>(kLinuxProfile.passwordManagers.begin(),
+                                  kLinuxProfile.passwordManagers.end()));
   EXPECT_EQ(settings.webSearches, WebSearch::defaults());
   EXPECT_EQ(settings.webSearchesVersion, 2);
   EXPECT_EQ(settings.fallbackKeywords, (std::vector<std::string>{"g", "claude", "gpt"}));
