@@ -12,6 +12,7 @@
 
 #include "scan/desktop_entry.h"
 #include "scan/directory_walk.h"
+#include "scan/skip_rules.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -24,21 +25,9 @@ constexpr int64_t kProgressEvery = 500;
 constexpr std::size_t kMaxUnreadable = 50;
 // Stored and current modification times closer than this are the same.
 constexpr double kUnchangedWithin = 0.5;
-// In application-only roots, folders at this level or deeper are not entered.
-constexpr int kAppFolderDepth = 3;
-
-bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  return unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
-}
 
 bool isDesktopEntryName(std::string_view name) {
-  return endsWithInsensitive(name, ".desktop");
-}
-
-bool isExcludedPath(const std::string& path, const ScanConfig& config) {
-  return std::any_of(config.excludedPaths.begin(), config.excludedPaths.end(),
-                     [&](const std::string& excluded) { return isBelowOrAt(path, excluded); });
+  return SkipRules::isDesktopEntryName(name);
 }
 
 double monotonicSeconds() {
@@ -110,13 +99,6 @@ FileRecord recordFor(const std::string& path, const std::string& name, const Wal
   return record;
 }
 
-// A desktop entry in an application folder counts only when menus would list it.
-bool hiddenDesktopEntry(const WalkEntry& entry) {
-  if (!isDesktopEntryName(entry.name)) return false;
-  auto desktop = readDesktopEntry(entry.path);
-  return !desktop || !desktop->isApplication() || !desktop->shownIn(currentDesktops());
-}
-
 std::optional<std::string> contentFor(const FileRecord& record, const WalkEntry& entry,
                                       const EntryFacts& facts, const ContentExtractor& extractor) {
   if (facts.directory || !entry.isRegularFile || !Scanner::isOnDisk(entry.path))
@@ -135,6 +117,7 @@ class FullScan {
         progress_(progress),
         shouldCancel_(shouldCancel),
         onIndexed_(onIndexed),
+        rules_(config),
         pacer_(index, kBatchSize, kBatchSeconds) {}
 
   ScanStats run() {
@@ -180,28 +163,11 @@ class FullScan {
   }
 
   Admission admit(const WalkEntry& entry, bool appOnly) {
-    EntryFacts facts = factsOf(entry);
-    bool folder = entry.isDirectory;
-    if (!unicode::isValidUtf8(entry.name)) {
-      skipped_.push_back(unicode::toValidUtf8(entry.path));
-      return {false, folder};
-    }
-    if (entry.isSymbolicLink && !facts.linkedApplication) return {false, true};
-    if (entry.isSpecialFile) return {false, false};
-    if (!config_.includeHidden && !facts.linkedApplication && entry.name.starts_with(".")) {
-      return {false, folder};
-    }
-    if (appOnly) {
-      if (!Scanner::isApplicationName(entry.name)) return {false, folder && entry.level >= kAppFolderDepth};
-      if (hiddenDesktopEntry(entry)) return {false, false};
-    }
-    if (folder && config_.buildOutputNames.contains(entry.name) &&
-        Scanner::insideProject(deletingLastPathComponent(entry.path))) {
-      return {false, true};
-    }
-    if (config_.excludedNames.contains(entry.name)) return {false, folder};
-    if (isExcludedPath(entry.path, config_)) return {false, folder || entry.isPackage};
-    return {true, false};
+    std::optional<Skip> skip = rules_.admission(entry, appOnly);
+    if (!skip) return {true, false};
+    // A name that cannot be a record's key is reported among the unreadable paths.
+    if (skip->reason == SkipReason::notUtf8) skipped_.push_back(unicode::toValidUtf8(entry.path));
+    return {false, skip->descendants};
   }
 
   void index(const std::string& path, const WalkEntry& entry) {
@@ -258,6 +224,7 @@ class FullScan {
   const Scanner::Progress& progress_;
   const Scanner::ShouldCancel& shouldCancel_;
   const Scanner::OnIndexed& onIndexed_;
+  SkipRules rules_;
   BatchPacer pacer_;
   ScanStats stats_;
   std::vector<std::string> skipped_;
@@ -289,7 +256,7 @@ const std::set<std::string>& ScanConfig::defaultBuildOutputNames() {
 namespace Scanner {
 
 bool isApplicationName(std::string_view name) {
-  return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
+  return SkipRules::isApplicationName(name);
 }
 
 ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
@@ -300,7 +267,6 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
 
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
                 const ContentExtractor& extractor, const OnIndexed& onIndexed) {
-  if (!unicode::isValidUtf8(path)) return;
   std::optional<std::string> root;
   for (const std::string& candidate : config.roots) {
     std::string rootPath = standardizedPath(candidate);
@@ -310,31 +276,17 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
     }
   }
   if (!root) return;
+  const SkipRules rules(config);
+  if (rules.changedPath(path, *root)) return;
 
-  // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
-  // folder (~/.local/share/applications).
-  std::vector<std::string> parts = pathComponents(path);
-  std::size_t rootDepth = pathComponents(*root).size();
-  for (std::size_t i = rootDepth; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    if (config.excludedNames.contains(part)) return;
-    if (!config.includeHidden && part.size() > 1 && part.starts_with(".")) return;
-  }
-  if (isExcludedPath(path, config)) return;
-
-  int level = static_cast<int>(parts.size() - rootDepth);
+  int level = static_cast<int>(pathComponents(path).size() - pathComponents(*root).size());
   auto entry = readEntry(path, level);
   if (!entry) {
     index.removeTree(path);
     return;
   }
   EntryFacts facts = factsOf(*entry);
-  if (entry->isSymbolicLink && !facts.linkedApplication) return;
-  if (entry->isSpecialFile) return;
-  if (config.appOnlyRoots.contains(*root)) {
-    if (!Scanner::isApplicationName(entry->name) || level > kAppFolderDepth) return;
-    if (hiddenDesktopEntry(*entry)) return;
-  }
+  if (rules.changedEntry(*entry, rules.isAppOnlyRoot(*root))) return;
 
   FileRecord record = recordFor(path, entry->name, *entry, facts);
   auto content = contentFor(record, *entry, facts, extractor);

@@ -20,6 +20,9 @@ struct PlatformProfile {
   std::string_view shiftKey;    // "⇧" / "Shift"
   std::string_view commandKey;  // "⌘" / "Super"
   std::string_view keyJoiner;   // "" / "+"
+  // The name ending of application bundles: folders indexed as one application and never
+  // entered.
+  std::string_view bundleSuffix;  // ".app" / ".app"
   bool hasCloudPlaceholders;      // files may be cloud placeholders not yet on the disk
   // Why a cloud placeholder's contents are not searchable (shown only where placeholders exist).
   std::string_view cloudPlaceholderNote;
@@ -44,6 +47,7 @@ inline constexpr PlatformProfile kMacProfile{
     .shiftKey = "⇧",
     .commandKey = "⌘",
     .keyJoiner = "",
+    .bundleSuffix = ".app",
     .hasCloudPlaceholders = true,
     .cloudPlaceholderNote =
         "The file is in iCloud and not downloaded to this Mac, so its "
@@ -68,6 +72,8 @@ inline constexpr PlatformProfile kLinuxProfile{
     .shiftKey = "Shift",
     .commandKey = "Super",
     .keyJoiner = "+",
+    // A bundle copied over from a Mac stays one item rather than its inner files.
+    .bundleSuffix = ".app",
     .hasCloudPlaceholders = false,
     .cloudPlaceholderNote =
         "The file is stored online and not downloaded to this computer, so "

@@ -1,0 +1,142 @@
+#include "scan/skip_rules.h"
+
+#include <algorithm>
+
+#include "scan/desktop_entry.h"
+#include "util/unicode.h"
+
+namespace quorvale {
+namespace {
+
+bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
+  if (suffix.empty() || name.size() < suffix.size()) return false;
+  return unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
+}
+
+// A desktop entry in an application folder counts only when menus would list it.
+bool hiddenDesktopEntry(const WalkEntry& entry) {
+  if (!SkipRules::isDesktopEntryName(entry.name)) return false;
+  auto desktop = readDesktopEntry(entry.path);
+  return !desktop || !desktop->isApplication() || !desktop->shownIn(currentDesktops());
+}
+
+bool isLinkedApplication(const WalkEntry& entry, const PlatformProfile& profile) {
+  return entry.isSymbolicLink && SkipRules::isApplicationName(entry.name, profile);
+}
+
+}  // namespace
+
+SkipRules::SkipRules(const ScanConfig& config, const PlatformProfile& profile)
+    : excludedNames_(config.excludedNames.begin(), config.excludedNames.end()),
+      buildOutputNames_(config.buildOutputNames.begin(), config.buildOutputNames.end()),
+      includeHidden_(config.includeHidden),
+      profile_(&profile) {
+  // Roots are looked up in their standardized spelling; the spelling given is kept as well.
+  for (const std::string& root : config.appOnlyRoots) {
+    appOnlyRoots_.insert(root);
+    appOnlyRoots_.insert(standardizedPath(root));
+  }
+  for (const std::string& path : config.excludedPaths) {
+    excludedPaths_.push_back({.given = path, .standardized = standardizedPath(path)});
+  }
+}
+
+bool SkipRules::isApplicationName(std::string_view name, const PlatformProfile& profile) {
+  return isBundleName(name, profile) || isDesktopEntryName(name);
+}
+
+bool SkipRules::isBundleName(std::string_view name, const PlatformProfile& profile) {
+  return endsWithInsensitive(name, profile.bundleSuffix);
+}
+
+bool SkipRules::isDesktopEntryName(std::string_view name) {
+  return endsWithInsensitive(name, ".desktop");
+}
+
+bool SkipRules::isHidden(std::string_view name) const {
+  return !includeHidden_ && name.size() > 1 && name.starts_with('.');
+}
+
+bool SkipRules::isExcludedName(std::string_view name) const {
+  return excludedNames_.contains(name);
+}
+
+bool SkipRules::isBuildOutput(std::string_view name, std::string_view parent) const {
+  return buildOutputNames_.contains(name) && Scanner::insideProject(std::string(parent));
+}
+
+std::optional<std::string> SkipRules::excludedFolder(std::string_view path) const {
+  for (const Excluded& excluded : excludedPaths_) {
+    if (isBelowOrAt(path, excluded.given) || isBelowOrAt(path, excluded.standardized)) {
+      return excluded.given;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<Skip> SkipRules::admission(const WalkEntry& entry, bool inAppOnlyRoot) const {
+  const bool folder = entry.isDirectory;
+  const bool linkedApplication = isLinkedApplication(entry, *profile_);
+  if (!unicode::isValidUtf8(entry.name)) return Skip{SkipReason::notUtf8, folder};
+  if (entry.isSymbolicLink && !linkedApplication) return Skip{SkipReason::link, true};
+  if (entry.isSpecialFile) return Skip{SkipReason::specialFile, false};
+  if (!linkedApplication && isHidden(entry.name)) return Skip{SkipReason::hidden, folder};
+  if (inAppOnlyRoot) {
+    if (!isApplicationName(entry.name, *profile_)) {
+      return Skip{SkipReason::notApplication, folder && entry.level >= kAppFolderDepth};
+    }
+    if (hiddenDesktopEntry(entry)) return Skip{SkipReason::hiddenDesktopEntry, false};
+  }
+  if (folder && isBuildOutput(entry.name, deletingLastPathComponent(entry.path))) {
+    return Skip{SkipReason::buildOutput, true};
+  }
+  if (isExcludedName(entry.name)) return Skip{SkipReason::excludedName, folder};
+  if (excludedFolder(entry.path)) return Skip{SkipReason::excludedPath, folder || entry.isPackage};
+  return std::nullopt;
+}
+
+std::optional<SkipReason> SkipRules::changedPath(const std::string& path,
+                                                 const std::string& root) const {
+  if (!unicode::isValidUtf8(path)) return SkipReason::notUtf8;
+  // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
+  // folder (~/.local/share/applications).
+  std::vector<std::string> parts = pathComponents(path);
+  for (std::size_t i = pathComponents(root).size(); i < parts.size(); ++i) {
+    if (isExcludedName(parts[i])) return SkipReason::excludedName;
+    if (isHidden(parts[i])) return SkipReason::hidden;
+  }
+  if (excludedFolder(path)) return SkipReason::excludedPath;
+  return std::nullopt;
+}
+
+std::optional<SkipReason> SkipRules::changedEntry(const WalkEntry& entry,
+                                                  bool inAppOnlyRoot) const {
+  if (entry.isSymbolicLink && !isLinkedApplication(entry, *profile_)) return SkipReason::link;
+  if (entry.isSpecialFile) return SkipReason::specialFile;
+  if (inAppOnlyRoot) {
+    if (!isApplicationName(entry.name, *profile_)) return SkipReason::notApplication;
+    if (entry.level > kAppFolderDepth) return SkipReason::tooDeep;
+    if (hiddenDesktopEntry(entry)) return SkipReason::hiddenDesktopEntry;
+  }
+  return std::nullopt;
+}
+
+std::optional<SkipReason> SkipRules::named(const NamedEntry& entry) const {
+  if (!unicode::isValidUtf8(entry.name)) return SkipReason::notUtf8;
+  if (isHidden(entry.name)) return SkipReason::hidden;
+  if (isExcludedName(entry.name)) return SkipReason::excludedName;
+  if (excludedFolder(entry.path)) return SkipReason::excludedPath;
+  if (entry.isDirectory && isBuildOutput(entry.name, entry.parent)) {
+    return SkipReason::buildOutput;
+  }
+  return std::nullopt;
+}
+
+std::optional<SkipReason> SkipRules::entered(const NamedEntry& folder, int level,
+                                             bool inAppOnlyRoot) const {
+  if (isBundleName(folder.name, *profile_)) return SkipReason::bundle;
+  if (inAppOnlyRoot && level >= kAppFolderDepth) return SkipReason::tooDeep;
+  return named(folder);
+}
+
+}  // namespace quorvale
