@@ -8,6 +8,7 @@
 
 #include "scan/default_extractor.h"
 #include "scan/desktop_entry.h"
+#include "scan/skip_rules.h"
 #include "util/platform_profile.h"
 #include "util/unicode.h"
 
@@ -23,11 +24,6 @@ std::string normalized(const std::string& path) {
   if (path.empty() || path.starts_with('/')) return standardizedPath(path);
   std::error_code error;
   return standardizedPath(std::filesystem::absolute(path, error).string());
-}
-
-bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
-  return name.size() >= suffix.size() &&
-         unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
 }
 
 // What lstat and stat say about one path.
@@ -83,17 +79,38 @@ Place placeOf(const std::string& path, const ScanConfig& config) {
   return place;
 }
 
-bool isAppOnlyRoot(const std::string& root, const ScanConfig& config) {
-  return std::any_of(config.appOnlyRoots.begin(), config.appOnlyRoots.end(),
-                     [&](const std::string& appRoot) { return normalized(appRoot) == root; });
+// The sentence for a rule that keeps the entry `name` (a folder or a file) out of the index.
+std::string sentence(SkipReason reason, const std::string& name, bool isFolder) {
+  switch (reason) {
+    case SkipReason::hidden:
+      return curlyQuoted(name) + " starts with a dot, so it is a hidden " +
+             (isFolder ? "folder" : "file") + ", and hidden items are not indexed.";
+    case SkipReason::excludedName:
+      return "Folders and files named " + curlyQuoted(name) +
+             " are skipped everywhere (build tools and caches).";
+    case SkipReason::buildOutput:
+      return curlyQuoted(name) +
+             " sits inside a software project, so it is treated as build output and skipped.";
+    case SkipReason::link:
+      return curlyQuoted(name) +
+             " is a link to somewhere else. Quorvale indexes the real file where it lives.";
+    case SkipReason::excludedPath:
+      return "You left out the folder " + curlyQuoted(name) + ".";
+    case SkipReason::notApplication:
+      return "That folder is searched for applications only, not for other files.";
+    default:
+      // The walk's own rules (names that are not UTF-8, special files, depth, bundles, desktop
+      // entries hidden from menus) are not explained.
+      return {};
+  }
 }
 
 // Whether the entry is something the scanner indexes as an application; nothing when that
 // cannot be told (a desktop entry that is not there to read).
 std::optional<bool> isApplication(const std::string& path, const DiskEntry& entry) {
   std::string name = lastPathComponent(path);
-  if (endsWithInsensitive(name, ".app")) return true;
-  if (!endsWithInsensitive(name, ".desktop")) return false;
+  if (SkipRules::isBundleName(name)) return true;
+  if (!SkipRules::isDesktopEntryName(name)) return false;
   if (!entry.exists) return std::nullopt;
   auto desktop = readDesktopEntry(path);
   return desktop && desktop->isApplication();
@@ -107,7 +124,7 @@ std::string megabytes(int64_t bytes) {
 class Walk {
  public:
   Walk(const Place& place, const ScanConfig& config, const DiskEntry& entry)
-      : place_(place), config_(config), entry_(entry) {}
+      : place_(place), rules_(config), entry_(entry) {}
 
   void run(std::vector<std::string>& reasons) {
     if (!entry_.exists) reasons.push_back("There is no file or folder at this path.");
@@ -119,11 +136,8 @@ class Walk {
 
  private:
   void excludedFolder(std::vector<std::string>& reasons) const {
-    for (const std::string& excluded : config_.excludedPaths) {
-      if (isBelowOrAt(place_.path, excluded) || isBelowOrAt(place_.path, normalized(excluded))) {
-        reasons.push_back("You left out the folder " + curlyQuoted(excluded) + ".");
-        return;
-      }
+    if (auto excluded = rules_.excludedFolder(place_.path)) {
+      reasons.push_back(sentence(SkipReason::excludedPath, *excluded, true));
     }
   }
 
@@ -142,43 +156,35 @@ class Walk {
       std::string parent = folder.empty() ? "/" : folder;
       folder = (folder.empty() || folder == "/" ? "/" : folder + "/") + part;
 
-      if (!dot && !config_.includeHidden && part.starts_with(".")) {
-        dot = curlyQuoted(part) + " starts with a dot, so it is a hidden " +
-              (isFolder ? "folder" : "file") + ", and hidden items are not indexed.";
+      if (!dot && rules_.isHidden(part)) dot = sentence(SkipReason::hidden, part, isFolder);
+      if (!name && rules_.isExcludedName(part)) {
+        name = sentence(SkipReason::excludedName, part, isFolder);
       }
-      if (!name && config_.excludedNames.contains(part)) {
-        name = "Folders and files named " + curlyQuoted(part) +
-               " are skipped everywhere (build tools and caches).";
-      }
-      if (!build && isFolder && config_.buildOutputNames.contains(part) &&
-          Scanner::insideProject(parent)) {
-        build = curlyQuoted(part) +
-                " sits inside a software project, so it is treated as build output and skipped.";
+      if (!build && isFolder && rules_.isBuildOutput(part, parent)) {
+        build = sentence(SkipReason::buildOutput, part, isFolder);
       }
       // A linked folder is not entered; a linked application is the one link that is indexed.
-      bool linked =
-          last ? entry_.link && !Scanner::isApplicationName(part) : place_.root && look(folder).link;
-      if (!link && linked) {
-        link = curlyQuoted(part) +
-               " is a link to somewhere else. Quorvale indexes the real file where it lives.";
-      }
+      bool linked = last ? entry_.link && !SkipRules::isApplicationName(part)
+                         : place_.root && look(folder).link;
+      if (!link && linked) link = sentence(SkipReason::link, part, isFolder);
     }
-    for (auto* sentence : {&dot, &name, &build, &link}) {
-      if (*sentence) reasons.push_back(**sentence);
+    for (auto* found : {&dot, &name, &build, &link}) {
+      if (*found) reasons.push_back(**found);
     }
   }
 
   void appOnly(std::vector<std::string>& reasons) const {
-    if (!place_.root || place_.path == *place_.root || !isAppOnlyRoot(*place_.root, config_)) {
+    if (!place_.root || place_.path == *place_.root || !rules_.isAppOnlyRoot(*place_.root)) {
       return;
     }
     if (isApplication(place_.path, entry_) == false) {
-      reasons.push_back("That folder is searched for applications only, not for other files.");
+      reasons.push_back(
+          sentence(SkipReason::notApplication, lastPathComponent(place_.path), false));
     }
   }
 
   const Place& place_;
-  const ScanConfig& config_;
+  const SkipRules rules_;
   const DiskEntry& entry_;
 };
 

@@ -1,8 +1,9 @@
 // Answers "why is this file (not) found?" in plain sentences for the settings window: whether the
 // path is in the files database, and every rule that keeps it out of the index, out of the
-// results, or limits it to its name. The rules are the scanner's own (hidden items, excluded names
-// and folders, build output inside software projects, symbolic links, application-only roots) and
-// the content extractor's (secret-looking names, the types it reads, its size limits).
+// results, or limits it to its name. The rules are the scanner's own `SkipRules` (hidden items,
+// excluded names and folders, build output inside software projects, symbolic links,
+// application-only roots), each reason turned into its sentence, and the content extractor's
+// (secret-looking names, the types it reads, its size limits).
 //
 // Stateless. `why` looks at the disk (lstat, project markers, desktop entries) and, when given
 // one, reads the index; call it on the thread that owns that index.

@@ -1,7 +1,5 @@
 #include "scan/energy_policy.h"
 
-#include "util/platform_profile.h"
-
 namespace quorvale {
 
 std::optional<EnergyState::Thermal> EnergyState::thermalFromRaw(int raw) {
@@ -11,8 +9,8 @@ std::optional<EnergyState::Thermal> EnergyState::thermalFromRaw(int raw) {
 
 namespace EnergyPolicy {
 
-Verdict verdict(const EnergyState& state) {
-  std::string machine(platformProfile().machine);
+Verdict verdict(const EnergyState& state, const PlatformProfile& profile) {
+  std::string machine(profile.machine);
   if (state.thermal == EnergyState::Thermal::serious) {
     return AppsOnly{"Indexing slowed: the " + machine + " is hot."};
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <variant>
 
+#include "util/platform_profile.h"
+
 namespace quorvale {
 
 struct EnergyState {
@@ -39,8 +41,9 @@ struct Pause {
 };
 using Verdict = std::variant<AppsOnly, Pause, Run>;
 
-// Heat first, then low power mode, then a battery below 20 percent.
-Verdict verdict(const EnergyState& state);
+// Heat first, then low power mode, then a battery below 20 percent. The messages name the
+// machine in the profile's word.
+Verdict verdict(const EnergyState& state, const PlatformProfile& profile = platformProfile());
 
 }  // namespace EnergyPolicy
 }  // namespace quorvale

@@ -15,6 +15,7 @@
 #include "scan/application_folders.h"
 #include "scan/desktop_entry.h"
 #include "scan/directory_walk.h"
+#include "scan/skip_rules.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -27,21 +28,9 @@ constexpr int64_t kProgressEvery = 500;
 constexpr std::size_t kMaxUnreadable = 50;
 // Stored and current modification times closer than this are the same.
 constexpr double kUnchangedWithin = 0.5;
-// In application-only roots, folders at this level or deeper are not entered.
-constexpr int kAppFolderDepth = ApplicationFolders::kDepth;
-
-bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  return unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
-}
 
 bool isDesktopEntryName(std::string_view name) {
-  return endsWithInsensitive(name, ".desktop");
-}
-
-bool isExcludedPath(const std::string& path, const ScanConfig& config) {
-  return std::any_of(config.excludedPaths.begin(), config.excludedPaths.end(),
-                     [&](const std::string& excluded) { return isBelowOrAt(path, excluded); });
+  return SkipRules::isDesktopEntryName(name);
 }
 
 double monotonicSeconds() {
@@ -102,13 +91,9 @@ struct EntryFacts {
   bool directory = false;          // folder, package or linked bundle
 };
 
-bool isBundleName(std::string_view name) {
-  return endsWithInsensitive(name, ".app");
-}
-
 EntryFacts factsOf(const WalkEntry& entry, bool linkedDesktopApplication) {
   EntryFacts facts;
-  bool linkedBundle = entry.isSymbolicLink && isBundleName(entry.name);
+  bool linkedBundle = entry.isSymbolicLink && SkipRules::isBundleName(entry.name);
   facts.linkedApplication = linkedBundle || (entry.isSymbolicLink && linkedDesktopApplication);
   facts.directory = entry.isDirectory || entry.isPackage || linkedBundle;
   return facts;
@@ -121,14 +106,6 @@ std::optional<DesktopEntry> applicationEntry(const WalkEntry& entry, const Deskt
   auto desktop = readDesktopEntry(entry.path, locale);
   if (!desktop || !desktop->isApplication()) return std::nullopt;
   return desktop;
-}
-
-// In an application folder a desktop entry counts only when menus here would list it and no
-// entry with its id comes first.
-bool listedApplication(const WalkEntry& entry, const std::optional<DesktopEntry>& application,
-                       const DesktopEnvironment& environment, const ApplicationFolders& folders) {
-  if (!isDesktopEntryName(entry.name)) return true;
-  return application && environment.lists(*application) && !folders.overridden(entry.path);
 }
 
 // The row shows the application's own name; the file name stays in the path.
@@ -230,30 +207,16 @@ class FullScan {
       skipped_.push_back(deletingLastPathComponent(entry.path));
       return Admission::skip(false);
     }
-    bool folder = entry.isDirectory;
-    if (!unicode::isValidUtf8(entry.name)) {
-      skipped_.push_back(unicode::toValidUtf8(entry.path));
-      return Admission::skip(folder);
+    std::optional<DesktopEntry> application;
+    if (!entry.isSpecialFile) application = applicationEntry(entry, rules_.environment().locale);
+    std::optional<Skip> skip = rules_.admission(entry, appOnly, application);
+    if (skip) {
+      // A name that cannot be a record's key is reported among the unreadable paths.
+      if (skip->reason == SkipReason::notUtf8) {
+        skipped_.push_back(unicode::toValidUtf8(entry.path));
+      }
+      return Admission::skip(skip->descendants);
     }
-    if (entry.isSpecialFile) return Admission::skip(false);
-    auto application = applicationEntry(entry, environment_.locale);
-    EntryFacts facts = factsOf(entry, application.has_value());
-    if (entry.isSymbolicLink && !facts.linkedApplication) return Admission::skip(true);
-    if (!config_.includeHidden && !facts.linkedApplication && entry.name.starts_with(".")) {
-      return Admission::skip(folder);
-    }
-    if (appOnly) {
-      if (!Scanner::isApplicationName(entry.name))
-        return Admission::skip(folder && entry.level >= kAppFolderDepth);
-      if (!listedApplication(entry, application, environment_, folders_))
-        return Admission::skip(false);
-    }
-    if (folder && config_.buildOutputNames.contains(entry.name) &&
-        Scanner::insideProject(deletingLastPathComponent(entry.path))) {
-      return Admission::skip(true);
-    }
-    if (config_.excludedNames.contains(entry.name)) return Admission::skip(folder);
-    if (isExcludedPath(entry.path, config_)) return Admission::skip(folder || entry.isPackage);
     Admission admitted;
     admitted.admit = true;
     admitted.application = std::move(application);
@@ -329,8 +292,7 @@ class FullScan {
   ScanStats stats_;
   std::vector<std::string> skipped_;
   std::unordered_map<std::string, Date> known_;
-  DesktopEnvironment environment_ = DesktopEnvironment::current();
-  ApplicationFolders folders_{config_};
+  SkipRules rules_{config_};
 };
 
 // One path of an incremental update, once the name rules let it through. In an application
@@ -340,7 +302,11 @@ class PathUpdate {
  public:
   PathUpdate(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
              const Scanner::OnIndexed& onIndexed)
-      : index_(index), extractor_(extractor), onIndexed_(onIndexed), folders_(config) {}
+      : index_(index),
+        extractor_(extractor),
+        onIndexed_(onIndexed),
+        rules_(config),
+        folders_(config) {}
 
   void run(const std::string& path, int level, bool appOnly) {
     if (auto entry = readEntry(path, level)) {
@@ -369,13 +335,9 @@ class PathUpdate {
     if (entry.isSpecialFile) return;
     // Its facts cannot be read: the record it has stays as it is.
     if (!entry.hasAttributes) return;
-    auto application = applicationEntry(entry, environment_.locale);
+    auto application = applicationEntry(entry, rules_.environment().locale);
     EntryFacts facts = factsOf(entry, application.has_value());
-    bool admitted = !(entry.isSymbolicLink && !facts.linkedApplication);
-    if (admitted && appOnly) {
-      admitted = Scanner::isApplicationName(entry.name) && entry.level <= kAppFolderDepth &&
-                 listedApplication(entry, application, environment_, folders_);
-    }
+    bool admitted = !rules_.changedEntry(entry, appOnly, application);
     index_.beginBatch();
     if (!admitted) {
       // An entry edited to be hidden, or overridden, leaves the index.
@@ -391,7 +353,7 @@ class PathUpdate {
   FileIndex& index_;
   const ContentExtractor& extractor_;
   const Scanner::OnIndexed& onIndexed_;
-  DesktopEnvironment environment_ = DesktopEnvironment::current();
+  SkipRules rules_;
   ApplicationFolders folders_;
 };
 
@@ -420,7 +382,7 @@ const std::set<std::string>& ScanConfig::defaultBuildOutputNames() {
 namespace Scanner {
 
 bool isApplicationName(std::string_view name) {
-  return endsWithInsensitive(name, ".app") || endsWithInsensitive(name, ".desktop");
+  return SkipRules::isApplicationName(name);
 }
 
 ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
@@ -431,7 +393,6 @@ ScanStats scan(const ScanConfig& config, FileIndex& index, const ContentExtracto
 
 void updatePath(const std::string& path, const ScanConfig& config, FileIndex& index,
                 const ContentExtractor& extractor, const OnIndexed& onIndexed) {
-  if (!unicode::isValidUtf8(path)) return;
   std::optional<std::string> root;
   for (const std::string& candidate : config.roots) {
     std::string rootPath = standardizedPath(candidate);
@@ -441,19 +402,9 @@ void updatePath(const std::string& path, const ScanConfig& config, FileIndex& in
     }
   }
   if (!root) return;
+  if (SkipRules(config).changedPath(path, *root)) return;
 
-  // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
-  // folder (~/.local/share/applications).
-  std::vector<std::string> parts = pathComponents(path);
-  std::size_t rootDepth = pathComponents(*root).size();
-  for (std::size_t i = rootDepth; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    if (config.excludedNames.contains(part)) return;
-    if (!config.includeHidden && part.size() > 1 && part.starts_with(".")) return;
-  }
-  if (isExcludedPath(path, config)) return;
-
-  int level = static_cast<int>(parts.size() - rootDepth);
+  int level = static_cast<int>(pathComponents(path).size() - pathComponents(*root).size());
   PathUpdate(config, index, extractor, onIndexed)
       .run(path, level, config.appOnlyRoots.contains(*root));
 }

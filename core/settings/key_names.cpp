@@ -28,13 +28,18 @@ std::string name(std::uint32_t keyCode) {
   return found != table().end() ? found->second : "Key " + std::to_string(keyCode);
 }
 
-std::string describe(const HotKey& hotKey) {
+std::string describe(const HotKey& hotKey, const PlatformProfile& profile) {
   std::string text;
-  if (hotKey.modifiers & HotKey::control) text += "⌃";
-  if (hotKey.modifiers & HotKey::option) text += "⌥";
-  if (hotKey.modifiers & HotKey::shift) text += "⇧";
-  if (hotKey.modifiers & HotKey::cmd) text += "⌘";
-  return text + name(hotKey.keyCode);
+  auto add = [&](std::string_view part) {
+    if (!text.empty()) text += profile.keyJoiner;
+    text += part;
+  };
+  if (hotKey.modifiers & HotKey::control) add(profile.controlKey);
+  if (hotKey.modifiers & HotKey::option) add(profile.optionKey);
+  if (hotKey.modifiers & HotKey::shift) add(profile.shiftKey);
+  if (hotKey.modifiers & HotKey::cmd) add(profile.commandKey);
+  add(name(hotKey.keyCode));
+  return text;
 }
 
 }  // namespace quorvale::KeyNames

@@ -55,7 +55,17 @@ struct PlatformProfile {
   std::string_view systemCapitalized;  // "macOS" / "The desktop", at the start of a sentence
   std::string_view settingsApp;        // "System Settings" / "Settings"
   std::string_view quitShortcut;       // "Command-Q" / "Ctrl+Q": "Asks the app to quit, like ..."
-  bool hasCloudPlaceholders;           // files may be cloud placeholders not yet on the disk
+  // The modifier keys as a shortcut shows them, written in this order before the key, with
+  // `keyJoiner` between every two parts: "⌃⌥⇧⌘Q" / "Ctrl+Alt+Shift+Super+Q".
+  std::string_view controlKey;  // "⌃" / "Ctrl"
+  std::string_view optionKey;   // "⌥" / "Alt"
+  std::string_view shiftKey;    // "⇧" / "Shift"
+  std::string_view commandKey;  // "⌘" / "Super"
+  std::string_view keyJoiner;   // "" / "+"
+  // The name ending of application bundles: folders indexed as one application and never
+  // entered.
+  std::string_view bundleSuffix;  // ".app" / ".app"
+  bool hasCloudPlaceholders;      // files may be cloud placeholders not yet on the disk
   // Why a cloud placeholder's contents are not searchable (shown only where placeholders exist).
   std::string_view cloudPlaceholderNote;
   // Warnings shown beside a hot key that the desktop may take for itself: Command-Space or
@@ -75,6 +85,12 @@ inline constexpr PlatformProfile kMacProfile{
     .systemCapitalized = "macOS",
     .settingsApp = "System Settings",
     .quitShortcut = "Command-Q",
+    .controlKey = "⌃",
+    .optionKey = "⌥",
+    .shiftKey = "⇧",
+    .commandKey = "⌘",
+    .keyJoiner = "",
+    .bundleSuffix = ".app",
     .hasCloudPlaceholders = true,
     .cloudPlaceholderNote =
         "The file is in iCloud and not downloaded to this Mac, so its "
@@ -94,6 +110,14 @@ inline constexpr PlatformProfile kLinuxProfile{
     .systemCapitalized = "The desktop",
     .settingsApp = "Settings",
     .quitShortcut = "Ctrl+Q",
+    // The settings' Command modifier is the Super key here, Option is Alt.
+    .controlKey = "Ctrl",
+    .optionKey = "Alt",
+    .shiftKey = "Shift",
+    .commandKey = "Super",
+    .keyJoiner = "+",
+    // A bundle copied over from a Mac stays one item rather than its inner files.
+    .bundleSuffix = ".app",
     .hasCloudPlaceholders = false,
     .cloudPlaceholderNote =
         "The file is stored online and not downloaded to this computer, so "

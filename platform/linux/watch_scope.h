@@ -1,9 +1,10 @@
 // Which folders the inotify watcher watches and which changes it reports: the scanner's skip
-// rules for a scan configuration, so that the watcher and the scanner agree. Hidden entries
-// (unless the configuration includes them), excluded names (node_modules, .git, ...), excluded
-// paths, names that are not valid UTF-8 and build-output folders inside software projects are
-// neither reported nor entered; ".app" bundles are reported but not entered, and application-only
-// roots are entered only as deep as a scan walks them. Symbolic links are never entered.
+// rules (`SkipRules`) for a scan configuration, so that the watcher and the scanner agree. Hidden
+// entries (unless the configuration includes them), excluded names (node_modules, .git, ...),
+// excluded paths, names that are not valid UTF-8 and build-output folders inside software projects
+// are neither reported nor entered; ".app" bundles are reported but not entered, and
+// application-only roots are entered only as deep as a scan walks them. Symbolic links are never
+// entered.
 //
 // Paths here are spelled as the file system resolves them (`WatchRoot::real` plus what lies
 // below); excluded paths, written as the user chose them, are compared after mapping back.
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "scan/scanner.h"
+#include "scan/skip_rules.h"
 
 namespace quorvale {
 
@@ -42,7 +44,7 @@ class WatchScope {
  private:
   std::string chosenSpelling(std::size_t root, const std::string& path) const;
 
-  ScanConfig config_;
+  SkipRules rules_;
   std::vector<WatchRoot> roots_;
 };
 

@@ -118,19 +118,19 @@ class SearchEngineTest : public ::testing::Test {
   }
 
   SearchEngine& open(ClipPolicy policy = {}) {
-    engine = std::make_unique<SearchEngine>(policy, services());
-    return *engine;
+    engine_ = std::make_unique<SearchEngine>(policy, services());
+    return *engine_;
   }
 
   std::vector<std::string> titles(std::string_view query) {
     std::vector<std::string> result;
-    for (const auto& row : engine->search(query, settings, std::nullopt)) {
+    for (const auto& row : engine_->search(query, settings, std::nullopt)) {
       if (row.id.starts_with("file-")) result.push_back(row.title);
     }
     return result;
   }
 
-  bool indexed(const std::string& path) { return engine->reader().contains(path); }
+  bool indexed(const std::string& path) { return engine_->reader().contains(path); }
 
   int filesNamed(std::string_view prefix) const {
     int count = 0;
@@ -168,7 +168,7 @@ class SearchEngineTest : public ::testing::Test {
   std::shared_ptr<FakeWatcher::Shared> watcher = std::make_shared<FakeWatcher::Shared>();
   std::shared_ptr<GateExtractor> extractor;
   QuorvaleSettings settings;
-  std::unique_ptr<SearchEngine> engine;
+  std::unique_ptr<SearchEngine> engine_;
 };
 
 TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
@@ -462,7 +462,7 @@ TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly)
   engine.clips().record("second copy", std::nullopt, {},
                         ClipDate{} + std::chrono::seconds(1'750'000'010), policy);
   engine.scheduleClipSave(policy);
-  this->engine.reset();  // quitting writes what is pending
+  this->engine_.reset();  // quitting writes what is pending
   EXPECT_NE(testing::readFile(clips).find("second copy"), std::string::npos);
 
   SearchEngine& reopened = open();
@@ -558,7 +558,7 @@ TEST_F(SearchEngineTest, QuittingDuringAScanLeavesAConsistentIndexAndWritesClips
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     gate->open();
   });
-  this->engine.reset();
+  this->engine_.reset();
   opener.join();
 
   EXPECT_NE(testing::readFile(dir / "data/clips.json").find("kept"), std::string::npos);
@@ -601,7 +601,7 @@ TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
   EXPECT_EQ(engine.status(), "The index is healthy: 4 items.");
 
   // A notification still waiting when the engine goes is dropped, not delivered to it.
-  this->engine.reset();
+  this->engine_.reset();
   main.runPending();
 }
 

@@ -61,9 +61,9 @@ TYPED_TEST(ExecutorContract, PostedWorkRunsInOrderOnTheExecutorsThread) {
   bool onExecutor = true;
   for (int i = 0; i < 50; ++i) this->executor->post(this->record(std::to_string(i)));
   this->executor->post([&] { onExecutor = this->executor->isCurrent(); });
-  auto ran = this->runSoFar();
-  ASSERT_EQ(ran.size(), 50u);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(ran[i], std::to_string(i));
+  auto order = this->runSoFar();
+  ASSERT_EQ(order.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], std::to_string(i));
   EXPECT_TRUE(onExecutor);
 }
 

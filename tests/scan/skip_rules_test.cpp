@@ -1,0 +1,113 @@
+#include "scan/skip_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::TempDir;
+
+class SkipRulesTest : public ::testing::Test {
+ protected:
+  SkipRulesTest() {
+    testing::makeDirs(dir_ / "project");
+    testing::writeFile(dir_ / "project/Makefile", "all:\n");
+    config_ = ScanConfig::make({dir_.path()});
+    config_.excludedPaths = {dir_ / "private"};
+  }
+
+  WalkEntry entry(const std::string& relative, bool directory, int level = 1) const {
+    WalkEntry walked;
+    walked.name = lastPathComponent(relative);
+    walked.path = dir_ / relative;
+    walked.level = level;
+    walked.isDirectory = directory;
+    walked.isRegularFile = !directory;
+    return walked;
+  }
+
+  TempDir dir_;
+  ScanConfig config_;
+};
+
+// The full scan and the watcher decide the same entries the same way, and say why.
+TEST_F(SkipRulesTest, ScanAndWatcherAgreeOnEveryNameRule) {
+  struct Case {
+    const char* relative;
+    bool directory;
+    std::optional<Skip> admission;
+  };
+  const Case cases[] = {
+      {"notes.txt", false, std::nullopt},
+      {".secret", false, Skip{SkipReason::hidden, false}},
+      {".config", true, Skip{SkipReason::hidden, true}},
+      {"node_modules", true, Skip{SkipReason::excludedName, true}},
+      {"project/build", true, Skip{SkipReason::buildOutput, true}},
+      {"build", true, std::nullopt},  // not inside a project
+      {"private", true, Skip{SkipReason::excludedPath, true}},
+      {"private/a.txt", false, Skip{SkipReason::excludedPath, false}},
+      {"bad\xff.txt", false, Skip{SkipReason::notUtf8, false}},
+  };
+  const SkipRules rules(config_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.relative);
+    WalkEntry walked = entry(c.relative, c.directory);
+    EXPECT_EQ(rules.admission(walked, false), c.admission);
+    std::string parent = deletingLastPathComponent(walked.path);
+    auto named = rules.named(
+        {.name = walked.name, .path = walked.path, .parent = parent, .isDirectory = c.directory});
+    EXPECT_EQ(named, c.admission ? std::optional(c.admission->reason) : std::nullopt);
+  }
+}
+
+TEST_F(SkipRulesTest, LinksSpecialFilesAndApplicationFolders) {
+  const SkipRules rules(config_);
+  WalkEntry link = entry("elsewhere", false);
+  link.isSymbolicLink = true;
+  EXPECT_EQ(rules.admission(link, false), (Skip{SkipReason::link, true}));
+  link.name = "Tool.app";
+  EXPECT_EQ(rules.admission(link, false), std::nullopt);
+
+  WalkEntry fifo = entry("pipe", false);
+  fifo.isSpecialFile = true;
+  EXPECT_EQ(rules.changedEntry(fifo, false), SkipReason::specialFile);
+
+  // Applications are sought three levels down; loose folders deeper are not entered.
+  EXPECT_EQ(rules.admission(entry("Utilities", true, 1), true),
+            (Skip{SkipReason::notApplication, false}));
+  EXPECT_EQ(rules.admission(entry("a/b/c", true, 3), true),
+            (Skip{SkipReason::notApplication, true}));
+  EXPECT_EQ(rules.changedEntry(entry("a/b/c/d/Deep.app", true, 4), true), SkipReason::tooDeep);
+  EXPECT_EQ(rules.entered({.name = "c", .path = dir_ / "a/b/c", .parent = dir_ / "a/b"}, 3, true),
+            SkipReason::tooDeep);
+  EXPECT_EQ(
+      rules.entered({.name = "Foo.app", .path = dir_ / "Foo.app", .parent = dir_.path()}, 1, false),
+      SkipReason::bundle);
+}
+
+TEST_F(SkipRulesTest, BundlesComeFromThePlatformProfile) {
+  PlatformProfile noBundles = kLinuxProfile;
+  noBundles.bundleSuffix = "";
+  EXPECT_TRUE(SkipRules::isApplicationName("Foo.APP", kMacProfile));
+  EXPECT_FALSE(SkipRules::isApplicationName("Foo.app", noBundles));
+  EXPECT_TRUE(SkipRules::isApplicationName("org.gnome.Maps.desktop", noBundles));
+  const SkipRules rules(config_, noBundles);
+  EXPECT_EQ(
+      rules.entered({.name = "Foo.app", .path = dir_ / "Foo.app", .parent = dir_.path()}, 1, false),
+      std::nullopt);
+}
+
+TEST_F(SkipRulesTest, ChangedPathsFollowTheNamesBelowTheRoot) {
+  const std::string hiddenRoot = dir_ / ".local/share/applications";
+  config_.roots = {hiddenRoot};
+  const SkipRules rules(config_);
+  EXPECT_EQ(rules.changedPath(hiddenRoot + "/app.desktop", hiddenRoot), std::nullopt);
+  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.git/x", hiddenRoot), SkipReason::excludedName);
+  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.x/y", hiddenRoot), SkipReason::hidden);
+  EXPECT_EQ(rules.changedPath(dir_ / "private/y", dir_.path()), SkipReason::excludedPath);
+}
+
+}  // namespace
+}  // namespace quorvale
