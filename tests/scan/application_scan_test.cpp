@@ -157,6 +157,16 @@ TEST_F(ApplicationScanTest, TitlesFollowTheUsersLanguageEvenWhenNoFileChanged) {
   EXPECT_EQ(first("editeur"), editor);
 }
 
+TEST_F(ApplicationScanTest, AnUpdateBehindALinkedEntryIsSeenByTheNextScan) {
+  scan();
+  std::string target = dir / "flatpak/app/org.gimp.GIMP/export/org.gimp.GIMP.desktop";
+  std::string text = testing::readFile(target);
+  writeFile(target, text + "Keywords[en]=photoshop;\n");
+  testing::setModified(target, kNow);  // the link itself keeps its date
+  scan();
+  EXPECT_EQ(first("photoshop"), flatpak + "/org.gimp.GIMP.desktop");
+}
+
 TEST_F(ApplicationScanTest, InstallsOverridesAndRemovalsFollowChangeEvents) {
   scan();
   std::string added = system + "/org.example.New.desktop";
