@@ -330,7 +330,11 @@ class PathUpdate {
  public:
   PathUpdate(const ScanConfig& config, FileIndex& index, const ContentExtractor& extractor,
              const Scanner::OnIndexed& onIndexed)
-      : index_(index), extractor_(extractor), onIndexed_(onIndexed), folders_(config) {}
+      : config_(config),
+        index_(index),
+        extractor_(extractor),
+        onIndexed_(onIndexed),
+        folders_(config) {}
 
   void run(const std::string& path, int level, bool appOnly) {
     if (auto entry = readEntry(path, level)) {
@@ -347,7 +351,7 @@ class PathUpdate {
     if (!folder) return;
     for (const std::string& other :
          folders_.entriesWithId(ApplicationFolders::desktopFileId(*folder, path))) {
-      if (other == path) continue;
+      if (other == path || isExcludedPath(other, config_)) continue;
       auto otherFolder = folders_.folderOf(other);
       int level = static_cast<int>(pathComponents(other).size() -
                                    pathComponents(otherFolder.value_or(other)).size());
@@ -377,6 +381,7 @@ class PathUpdate {
     if (onIndexed_) onIndexed_(record, content);
   }
 
+  const ScanConfig& config_;
   FileIndex& index_;
   const ContentExtractor& extractor_;
   const Scanner::OnIndexed& onIndexed_;
