@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of a build (what `make bench` calls):
 #   1. every Google Benchmark program in BUILD_DIR/bench, briefly;
-#   2. the scan benchmark at 10,000 files (a corpus of about 45 MB, generated once and kept);
+#   2. the applications benchmark (500 entries, the keystroke beside the same number of files)
+#      and the scan benchmark at 10,000 files (a corpus of about 45 MB, generated once and kept);
 #   3. with --peers, recollindex and updatedb on the same corpus, and a comparison with targets;
 #   4. the known-item ranking benchmark on the same corpus.
 #
@@ -61,6 +62,10 @@ compare() {
 }
 
 run_google_benchmarks
+for size in $sizes; do
+  echo "== quorvale_apps_bench --files $size"
+  "$build/bench/quorvale_apps_bench" --files "$size"
+done
 for size in $sizes; do
   echo "== quorvale_scan_bench --files $size"
   "$build/bench/quorvale_scan_bench" --files "$size" --data "$data"

@@ -110,10 +110,15 @@ std::vector<std::string> listOf(std::string_view raw) {
   return items;
 }
 
+// Adds the item unless the list holds it already in any letter case: a repeated word would
+// only weigh more in the name's full-text relevance.
 void addOnce(std::vector<std::string>& list, std::string item) {
-  if (!item.empty() && std::find(list.begin(), list.end(), item) == list.end()) {
-    list.push_back(std::move(item));
-  }
+  if (item.empty()) return;
+  std::string folded = unicode::lowercased(item);
+  bool known = std::any_of(list.begin(), list.end(), [&](const std::string& other) {
+    return unicode::lowercased(other) == folded;
+  });
+  if (!known) list.push_back(std::move(item));
 }
 
 // A key as the format allows it: letters, digits and "-", then an optional "[locale]".
@@ -259,12 +264,12 @@ bool DesktopEntry::shownIn(const std::vector<std::string>& desktops) const {
 }
 
 std::vector<std::string> DesktopEntry::alternateNames() const {
-  std::vector<std::string> names;
+  std::vector<std::string> names{name};
   addOnce(names, untranslatedName);
   for (const std::string& generic : genericNames) addOnce(names, generic);
   for (const std::string& keyword : keywords) addOnce(names, keyword);
   addOnce(names, DesktopExec::programName(exec));
-  std::erase(names, name);
+  names.erase(names.begin());
   return names;
 }
 

@@ -43,8 +43,9 @@ struct DesktopEntry {
   std::string type;              // "Application", "Link", "Directory"
   std::string name;              // Name in the reader's language, else the untranslated Name
   std::string untranslatedName;  // Name
-  std::vector<std::string> genericNames;  // translated, then untranslated when different
-  std::vector<std::string> keywords;      // translated, then the untranslated ones not yet listed
+  // Translated, then untranslated; each once, whatever its letter case.
+  std::vector<std::string> genericNames;
+  std::vector<std::string> keywords;
   std::string exec;
   std::string tryExec;
   bool noDisplay = false;
@@ -56,8 +57,8 @@ struct DesktopEntry {
   // Whether a menu on the given desktops (XDG_CURRENT_DESKTOP, split at ":") lists this entry,
   // going by Hidden, NoDisplay, OnlyShowIn and NotShowIn.
   bool shownIn(const std::vector<std::string>& desktops) const;
-  // The other names a user may type for the entry, each once and none equal to `name`: the
-  // untranslated Name, the generic names, the keywords and the program of the Exec line.
+  // The other names a user may type for the entry, each once in any letter case and none equal
+  // to `name`: the untranslated Name, the generic names, the keywords and the Exec program.
   std::vector<std::string> alternateNames() const;
 
   bool operator==(const DesktopEntry&) const = default;

@@ -108,6 +108,19 @@ std::optional<DesktopEntry> applicationEntry(const WalkEntry& entry, const Deskt
   return desktop;
 }
 
+// A linked application entry changes when what it leads to does (an update of a Flatpak
+// application swaps the target, not the link): it takes the newer date of link and target, and
+// the target's size.
+WalkEntry withLinkTarget(WalkEntry entry) {
+  struct stat target {};
+  if (!entry.isSymbolicLink || ::stat(entry.path.c_str(), &target) != 0) return entry;
+  Date targetModified = static_cast<double>(target.st_mtim.tv_sec) +
+                        static_cast<double>(target.st_mtim.tv_nsec) / 1e9;
+  entry.modified = std::max(entry.modified.value_or(kDistantPast), targetModified);
+  entry.size = static_cast<int64_t>(target.st_size);
+  return entry;
+}
+
 // The row shows the application's own name; the file name stays in the path.
 std::string applicationTitle(const DesktopEntry& application, const std::string& fileName) {
   return application.name.empty() ? fileName : application.name;
@@ -223,8 +236,9 @@ class FullScan {
     return admitted;
   }
 
-  void index(const std::string& path, const WalkEntry& entry,
+  void index(const std::string& path, const WalkEntry& walked,
              const std::optional<DesktopEntry>& application) {
+    const WalkEntry entry = application ? withLinkTarget(walked) : walked;
     ++stats_.seen;
     if (progress_ && stats_.seen % kProgressEvery == 0) progress_(stats_.seen);
 
@@ -323,7 +337,7 @@ class PathUpdate {
     if (!folder) return;
     for (const std::string& other :
          folders_.entriesWithId(ApplicationFolders::desktopFileId(*folder, path))) {
-      if (other == path) continue;
+      if (other == path || rules_.excludedFolder(other)) continue;
       auto otherFolder = folders_.folderOf(other);
       int level = static_cast<int>(pathComponents(other).size() -
                                    pathComponents(otherFolder.value_or(other)).size());
@@ -344,7 +358,8 @@ class PathUpdate {
       if (isDesktopEntryName(entry.name)) index_.remove(path);
       return;
     }
-    FileRecord record = recordFor(path, entry.name, entry, facts, application);
+    FileRecord record = recordFor(path, entry.name, application ? withLinkTarget(entry) : entry,
+                                  facts, application);
     auto content = contentFor(record, entry, facts, extractor_);
     index_.upsert(record, content, alternateNamesFor(record, application));
     if (onIndexed_) onIndexed_(record, content);

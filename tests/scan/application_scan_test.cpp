@@ -73,7 +73,7 @@ class ApplicationScanTest : public ::testing::Test {
     config.appOnlyRoots = {home, system, flatpak};
   }
 
-  void scan() { Scanner::scan(config, index, extractor, nullptr, nullptr, nullptr); }
+  ScanStats scan() { return Scanner::scan(config, index, extractor, nullptr, nullptr, nullptr); }
   void update(const std::string& path) {
     Scanner::update({path}, config, index, extractor, nullptr);
   }
@@ -151,10 +151,25 @@ TEST_F(ApplicationScanTest, TitlesFollowTheUsersLanguageEvenWhenNoFileChanged) {
   EXPECT_EQ(first("notizblock"), editor);
   EXPECT_EQ(first("text editor"), editor);  // the untranslated name still finds it
 
+  ScanStats again = scan();
+  EXPECT_EQ(again.updated, 0);
+  EXPECT_EQ(again.unchanged, again.seen);
+
   environment.set("LC_MESSAGES", "fr_FR.UTF-8");
-  scan();
+  again = scan();
   EXPECT_EQ(index.name(editor), "Éditeur de texte");
+  EXPECT_EQ(again.updated, 1);  // the only entry translated into French
   EXPECT_EQ(first("editeur"), editor);
+}
+
+TEST_F(ApplicationScanTest, AnUpdateBehindALinkedEntryIsSeenByTheNextScan) {
+  scan();
+  std::string target = dir / "flatpak/app/org.gimp.GIMP/export/org.gimp.GIMP.desktop";
+  std::string text = testing::readFile(target);
+  writeFile(target, text + "Keywords[en]=photoshop;\n");
+  testing::setModified(target, kNow);  // the link itself keeps its date
+  scan();
+  EXPECT_EQ(first("photoshop"), flatpak + "/org.gimp.GIMP.desktop");
 }
 
 TEST_F(ApplicationScanTest, InstallsOverridesAndRemovalsFollowChangeEvents) {

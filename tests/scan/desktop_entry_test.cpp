@@ -55,10 +55,10 @@ TEST(DesktopEntryTest, AlternateNamesAreTheOtherWaysToTypeTheApplication) {
   DesktopEntry german = parsed(fixture("org.gnome.TextEditor.desktop"), "de_DE.UTF-8");
   EXPECT_EQ(german.alternateNames(),
             (std::vector<std::string>{"Text Editor", "Text", "Editor", "Notizblock", "Bearbeiten",
-                                      "text", "editor", "plain", "notepad", "gnome-text-editor"}));
+                                      "plain", "notepad", "gnome-text-editor"}));
   DesktopEntry vim = parsed(fixture("gvim.desktop"));
   EXPECT_EQ(vim.alternateNames(),
-            (std::vector<std::string>{"Text Editor", "Text", "editor", "gvim"}));
+            (std::vector<std::string>{"Text Editor", "Text", "editor"}));  // gvim is the name
   // The action group's names are not the application's.
   auto names = german.alternateNames();
   EXPECT_EQ(std::count(names.begin(), names.end(), "New Window"), 0);
