@@ -112,8 +112,9 @@ class FileIndex {
   // Reads never throw: a failed read gives false, 0 or nothing.
   bool contains(const std::string& path);
   int64_t count();
-  // "PRAGMA quick_check(1)" reports "ok". Reads the whole file (the full-text tables too), so it
-  // runs in the background, never on the way to the first search.
+  // "PRAGMA quick_check(1)" reports "ok", on a connection opened for the check (see the .cpp).
+  // Reads the whole file (the full-text tables too), so it runs in the background, never on
+  // the way to the first search.
   bool quickCheck();
 
   // Whether a statement of this connection failed because the file is damaged (SQLITE_CORRUPT or
