@@ -287,7 +287,18 @@ void FileIndex::keepJournalOnClose() {
 }
 
 bool FileIndex::quickCheck() {
-  sql::Statement statement = db_.prepare("PRAGMA quick_check(1)");
+  // FTS5's part of the check trusts what the connection cached when it last checked or read the
+  // full-text tables: once another connection has written since, it reports a checksum mismatch
+  // on sound tables. So the check runs on a connection of its own, opened for this one check.
+  sql::Connection own;
+  const char* file = sqlite3_db_filename(db_.raw(), "main");
+  if (file != nullptr && *file != '\0') {
+    std::string message;
+    own = sql::Connection::open(file, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, message);
+    if (own) sqlite3_busy_timeout(own.raw(), kBusyTimeoutMilliseconds);
+  }
+  sql::Connection& db = own ? own : db_;  // a private in-memory database has no other writer
+  sql::Statement statement = db.prepare("PRAGMA quick_check(1)");
   if (!statement) return false;
   std::optional<std::string> last;
   while (statement.step() == SQLITE_ROW) last = statement.columnText(0);

@@ -118,8 +118,9 @@ class FileIndex {
   // The stored display name of the record at `path`.
   std::optional<std::string> name(const std::string& path);
   int64_t count();
-  // "PRAGMA quick_check(1)" reports "ok". Reads the whole file (the full-text tables too), so it
-  // runs in the background, never on the way to the first search.
+  // "PRAGMA quick_check(1)" reports "ok", on a connection opened for the check (see the .cpp).
+  // Reads the whole file (the full-text tables too), so it runs in the background, never on
+  // the way to the first search.
   bool quickCheck();
 
   // Whether a statement of this connection failed because the file is damaged (SQLITE_CORRUPT or

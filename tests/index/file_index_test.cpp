@@ -194,6 +194,16 @@ TEST(FileIndexTest, FailedWriteRollsBackTheWholeRecordAlsoInsideABatch) {
   }
 }
 
+TEST(FileIndexTest, QuickCheckStaysSoundAfterAnotherConnectionWrote) {
+  TempDir dir;
+  FileIndex checker(dir / "index.db");
+  FileIndex writer(dir / "index.db");
+  EXPECT_TRUE(checker.quickCheck());
+  for (int i = 0; i < 50; ++i) writer.upsert(fileAt("/w/note" + std::to_string(i)), "words", {});
+  EXPECT_TRUE(checker.quickCheck());
+  EXPECT_TRUE(checker.healthCheck().problems.empty());
+}
+
 TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
   FileIndex index(std::nullopt);
   index.beginBatch();
