@@ -611,6 +611,7 @@ std::string SearchEngine::clipsPath() const {
 
 void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
   lastClipPolicy_ = policy;
+  clipsChanged_ = true;
   clipSave_.cancel();
   clipSave_ = queue_.postDelayed(seconds(kClipSaveDelaySeconds), [this, snapshot = clips_, policy] {
     try {
@@ -622,10 +623,9 @@ void SearchEngine::scheduleClipSave(const ClipPolicy& policy) {
 
 void SearchEngine::flushClips() {
   clipSave_.cancel();
-  if (clips_.items() == clipsAsLoaded_) return;
+  if (!clipsChanged_ && clips_.items() == clipsAsLoaded_) return;
   try {
     clips_.write(clipsPath(), lastClipPolicy_);
-    clipsAsLoaded_ = clips_.items();
   } catch (const ClipStoreError&) {
   }
 }

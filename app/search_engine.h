@@ -143,9 +143,9 @@ class SearchEngine {
   ClipStore& clips() { return clips_; }
   // Writes the history to "clips.json" 2 seconds from now, replacing an earlier pending save.
   void scheduleClipSave(const ClipPolicy& policy);
-  // Writes the history now, when it changed since it was loaded or last written here. A process
-  // that only looked at the history (a command-line query beside the running application) thus
-  // never writes over newer history of another.
+  // Writes the history now, when it differs from what was loaded or a save was asked for since.
+  // A process that only looked at the history (a command-line query beside the running
+  // application) thus never writes over newer history of another.
   void flushClips();
 
   // The scan configuration for the settings: roots and excluded folders with "~" expanded and
@@ -231,8 +231,9 @@ class SearchEngine {
   std::optional<std::string> setAside_;
   std::shared_ptr<const ContentExtractor> contentExtractor_;
   ClipStore clips_;  // main thread
-  // The history as loaded (and pruned) or last flushed; main thread.
+  // The history as loaded (and pruned), and whether a save was asked for since; main thread.
   std::vector<ClipItem> clipsAsLoaded_;
+  bool clipsChanged_ = false;
   WorkHandle clipSave_;                   // main thread
   ClipPolicy lastClipPolicy_;             // main thread
   std::unique_ptr<FileWatcher> watcher_;  // main thread

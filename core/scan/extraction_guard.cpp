@@ -287,7 +287,7 @@ void ExtractionGuard::syncInflightLocked(const std::optional<std::string>& readT
   std::set<std::string> stoppedNow;
   for (InflightList::Reading& entry : stored.reading) {
     if (entry.owner == self_) continue;  // this process's own entries are written afresh below
-    if (entry.owner.isRunning()) {
+    if (entry.owner.isRunning(self_.bootId)) {
       next.reading.push_back(std::move(entry));
     } else {
       stoppedNow.insert(std::move(entry.path));

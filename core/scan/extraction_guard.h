@@ -23,11 +23,13 @@
 // A path holding a line break cannot be written to these files, so such a file is never read.
 //
 // Thread rule: every member may be called from any thread; the scanner and the passage indexer
-// share one guard. `lock_` guards the poison set, the in-flight paths and both files. Work that
-// overruns its limit keeps running on its worker and its result is dropped; the worker owns
-// everything it touches (the work, the result slot), so it may finish after the call returned
-// and after the guard is gone. The work itself must therefore capture what it uses by value
-// (or by shared pointer), never references to the caller's stack.
+// share one guard. A process keeps one guard per folder: entries are the process's, so a second
+// guard on the same folder in one process rewrites the first one's entries with its own. `lock_`
+// guards the poison set, the in-flight paths and both files. Work that overruns its limit keeps
+// running on its worker and its result is dropped; the worker owns everything it touches (the work,
+// the result slot), so it may finish after the call returned and after the guard is gone. The work
+// itself must therefore capture what it uses by value (or by shared pointer), never references to
+// the caller's stack.
 #pragma once
 
 #include <condition_variable>

@@ -71,11 +71,12 @@ std::optional<ProcessIdentity> ProcessIdentity::of(pid_t pid) {
 }
 
 bool ProcessIdentity::isRunning() const {
+  return isRunning(currentBootId());
+}
+
+bool ProcessIdentity::isRunning(const std::string& currentBoot) const {
   if (pid <= 0) return false;
-  if (!bootId.empty()) {
-    std::string now = currentBootId();
-    if (!now.empty() && now != bootId) return false;
-  }
+  if (!bootId.empty() && !currentBoot.empty() && currentBoot != bootId) return false;
   if (auto started = startTicksOf(pid)) return startTicks == 0 || *started == startTicks;
   // No /proc entry to read (or none to be shown): ask the system whether the id is in use.
   return ::kill(pid, 0) == 0 || errno == EPERM;

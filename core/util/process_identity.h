@@ -31,6 +31,8 @@ struct ProcessIdentity {
   // Whether this process still runs: the same boot, and its id held by a process that started at
   // the same tick. Without a start time, any process with the id counts.
   bool isRunning() const;
+  // The same, given the current boot's id (a caller that asks often reads it once).
+  bool isRunning(const std::string& currentBoot) const;
 
   // "<pid> <start ticks> <boot id>" ("-" for an unknown boot id), and back; nothing when the
   // text is not of that form.

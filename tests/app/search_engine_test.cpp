@@ -494,6 +494,20 @@ TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChanges
   EXPECT_TRUE(open(ClipPolicy{}).clips().items().empty());
   engine.reset();  // pruning alone is no change worth writing over another process's history
   EXPECT_EQ(testing::readFile(clips), history);
+
+  // A copy saved, then taken back before the next save ran: quitting still writes.
+  SearchEngine& changed = open(ClipPolicy{});
+  ClipPolicy policy;
+  changed.clips().record("private", std::nullopt, {},
+                         ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
+  changed.scheduleClipSave(policy);
+  clock->advance(std::chrono::seconds(2));
+  changed.waitUntilIdle();
+  ASSERT_NE(testing::readFile(clips).find("private"), std::string::npos);
+  changed.clips().clear(true);
+  changed.scheduleClipSave(policy);
+  engine.reset();
+  EXPECT_EQ(testing::readFile(clips).find("private"), std::string::npos);
 }
 
 TEST_F(SearchEngineTest, WatcherEventsUpdatePathsAndOverflowRescans) {
