@@ -61,7 +61,7 @@ struct Session {
     services.energy = platform.energy;
     services.runningApps = platform.runningApps;
     if (watch) services.makeWatcher = platform.makeWatcher;
-    services.clipPolicyIsTheUsers = store.fromUser();
+    services.settingsAreTheUsers = store.fromUser();
     if (store.loadProblem()) std::fprintf(stderr, "quorvale: %s\n", store.loadProblem()->c_str());
     try {
       engine = std::make_unique<SearchEngine>(store.settings().clipboard, std::move(services));

@@ -136,7 +136,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
   if (!policy.memoryOnly) {
     clips_ = ClipStore::load(clipsPath());
     // Pruned in memory only: the file follows with the next change of the history.
-    if (services_.clipPolicyIsTheUsers) clips_.prune(clipDate(now()), policy);
+    if (services_.settingsAreTheUsers) clips_.prune(clipDate(now()), policy);
     clipsAsLoaded_ = clips_.items();
   } else {
     std::error_code ignored;
@@ -157,10 +157,12 @@ SearchEngine::~SearchEngine() {
 // --- Starting and settings ---------------------------------------------------------------------
 
 void SearchEngine::start(const QuorvaleSettings& settings, const StartOptions& options) {
-  // The settings the index was last brought in line with; none the first time (nothing to do).
-  std::optional<QuorvaleSettings> applied =
-      AppliedSettings::load(services_.supportDir + "/" + AppliedSettings::kFileName);
-  reactToChange(applied.value_or(settings), settings);
+  if (services_.settingsAreTheUsers) {
+    // The settings the index was last brought in line with; none the first time (nothing to do).
+    std::optional<QuorvaleSettings> applied =
+        AppliedSettings::load(services_.supportDir + "/" + AppliedSettings::kFileName);
+    reactToChange(applied.value_or(settings), settings);
+  }
   startScanning(settings, options);
 }
 
@@ -171,7 +173,7 @@ void SearchEngine::startScanning(const QuorvaleSettings& settings, const StartOp
       runMarker_.forgetUncleanStop();
     });
   }
-  queue_.post([this] { checkContentVersion(); });
+  if (services_.settingsAreTheUsers) queue_.post([this] { checkContentVersion(); });
   QuorvaleSettings scanned = settings;
   if (!options.scanRoots.empty()) scanned.roots = options.scanRoots;
   requestScan(scanned);

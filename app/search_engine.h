@@ -91,10 +91,11 @@ struct EngineServices {
   std::vector<std::string> applicationFolders;
   // Whether a path exists, for the vanished-file check of results; none: the file system.
   std::function<bool(const std::string&)> fileExists;
-  // Whether the clip policy given to the engine is the user's own. When their settings could not
-  // be read it is the default one, and the history is then loaded as it stands: no run prunes
-  // it under a policy the user did not choose.
-  bool clipPolicyIsTheUsers = true;
+  // Whether the settings given to the engine are the user's own. When theirs could not be read
+  // the engine runs on the defaults but changes nothing that depends on them: the clip history
+  // is loaded as it stands (no run prunes it under a policy the user did not choose), the index
+  // is not brought in line with settings the user never made, and the content version stays.
+  bool settingsAreTheUsers = true;
   // The options of the connection that searches read from; benchmarks compare ranking rules.
   FileIndex::Options readerOptions;
 };

@@ -285,6 +285,30 @@ TEST_F(SearchEngineTest, SettingsChangedWhileNotRunningAreAppliedAtTheNextStart)
   EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
 }
 
+TEST_F(SearchEngineTest, DefaultsStandingInForUnreadableSettingsChangeNothingInTheIndex) {
+  writeFile(home() + "/Old/kept.txt", "zebra crossing");
+  settings.roots = {"~/Documents", "~/Old"};
+  open().start(settings);
+  engine->waitUntilIdle();
+  ASSERT_TRUE(indexed(home() + "/Old/kept.txt"));
+  engine.reset();
+
+  // The user's settings could not be read: the engine runs on the defaults, which name other
+  // roots, index no contents and find an old content version.
+  defaults.set(UserDefaults::kContentVersionKey, 1);
+  QuorvaleSettings fallback;
+  fallback.setupVersion = 1;
+  fallback.indexContents = false;
+  EngineServices notTheUsers = services();
+  notTheUsers.settingsAreTheUsers = false;
+  engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
+  engine->start(fallback);
+  engine->waitUntilIdle();
+  EXPECT_TRUE(indexed(home() + "/Old/kept.txt"));
+  EXPECT_EQ(titles("zebra"), std::vector<std::string>{"kept.txt"});
+  EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), 1);
+}
+
 TEST_F(SearchEngineTest, ScanWaitsWhileAnotherProcessHoldsTheScanLock) {
   writeFile(home() + "/Documents/later.txt", "");
   std::optional<FileLock> held;
@@ -485,7 +509,7 @@ TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChanges
   const std::string history = testing::readFile(clips);
 
   EngineServices notTheUsers = services();
-  notTheUsers.clipPolicyIsTheUsers = false;
+  notTheUsers.settingsAreTheUsers = false;
   engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
   EXPECT_EQ(engine->clips().items().size(), 3u);
   engine.reset();
