@@ -88,6 +88,12 @@ std::vector<std::string> nameWords(const Candidate& file, std::size_t shortest) 
   return words;
 }
 
+struct Typed {
+  std::string query;
+  std::string meant;
+  static Typed asMeant(std::string query) { return {.query = query, .meant = query}; }
+};
+
 class Drawing {
  public:
   Drawing(sqlite3* db, std::vector<Candidate> files, uint64_t seed)
@@ -102,12 +108,12 @@ class Drawing {
     for (int attempt = 0; attempt < 200; ++attempt) {
       const Candidate& file = files_[random_.below(files_.size())];
       if (!used_.insert({kind, file.path}).second) continue;
-      if (auto query = make(file)) return KnownItem{kind, *query, file.path};
+      if (auto typed = make(file)) return KnownItem{kind, typed->query, file.path, typed->meant};
     }
     return std::nullopt;
   }
 
-  std::optional<std::string> twoNameWords(const Candidate& file, bool cutLast) {
+  std::optional<Typed> twoNameWords(const Candidate& file, bool cutLast) {
     std::vector<std::string> words = nameWords(file, 2);
     if (words.size() < 2) return std::nullopt;
     std::size_t first = random_.below(words.size());
@@ -119,10 +125,10 @@ class Drawing {
       if (unicode::characterCount(last) < 4) return std::nullopt;
       last = unicode::prefixCharacters(last, 3);
     }
-    return words[first] + " " + last;
+    return Typed::asMeant(words[first] + " " + last);
   }
 
-  std::optional<std::string> rareContentWords(const Candidate& file) {
+  std::optional<Typed> rareContentWords(const Candidate& file) {
     std::error_code error;
     const auto size = std::filesystem::file_size(file.path, error);
     if (error) return std::nullopt;
@@ -145,17 +151,18 @@ class Drawing {
       }
     }
     if (rarest.size() < 2) return std::nullopt;
-    return rarest[0] + " " + rarest[1];
+    return Typed::asMeant(rarest[0] + " " + rarest[1]);
   }
 
-  std::optional<std::string> swappedLetters(const Candidate& file) {
+  std::optional<Typed> swappedLetters(const Candidate& file) {
     std::vector<std::string> words = nameWords(file, 5);
     if (words.empty()) return std::nullopt;
-    std::u32string word = unicode::scalars(words[random_.below(words.size())]);
+    const std::string& meant = words[random_.below(words.size())];
+    std::u32string word = unicode::scalars(meant);
     std::size_t at = 1 + random_.below(word.size() - 2);
     if (word[at] == word[at + 1]) return std::nullopt;
     std::swap(word[at], word[at + 1]);
-    return unicode::fromScalars(word);
+    return Typed{.query = unicode::fromScalars(word), .meant = meant};
   }
 
  private:
@@ -191,6 +198,10 @@ std::string_view kindName(QueryKind kind) {
 std::vector<KnownItem> knownItems(const std::string& database, const KnownItemOptions& options) {
   Database db(database);
   std::vector<Candidate> files = indexedFiles(db.db);
+  if (!options.extensions.empty()) {
+    std::erase_if(files,
+                  [&](const Candidate& file) { return !options.extensions.contains(file.ext); });
+  }
   if (files.empty()) throw std::runtime_error("no files in " + database);
   Drawing drawing(db.db, std::move(files), options.seed);
   std::vector<KnownItem> items;
@@ -207,7 +218,7 @@ std::vector<KnownItem> knownItems(const std::string& database, const KnownItemOp
           case QueryKind::typo:
             return drawing.swappedLetters(file);
         }
-        return std::optional<std::string>();
+        return std::optional<Typed>();
       });
       if (item) items.push_back(std::move(*item));
     }

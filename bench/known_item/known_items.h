@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +30,15 @@ std::string_view kindName(QueryKind kind);
 struct KnownItem {
   QueryKind kind;
   std::string query;
-  std::string path;  // the file the query should find
+  std::string path;   // the file the query should find
+  std::string meant;  // the words the user meant: the query, or for a typo the word unswapped
 };
 
 struct KnownItemOptions {
   uint64_t seed = 11;
   int perKind = 40;
+  // Only files with these extensions are drawn; empty: every file.
+  std::set<std::string> extensions;
 };
 
 // Reads the files and the content vocabulary of the index at `database` (a files database
