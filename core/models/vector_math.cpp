@@ -6,9 +6,9 @@
 #endif
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 // Hot loops get an AVX2 clone picked at load time; the default clone runs everywhere.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
@@ -21,7 +21,8 @@ namespace quorvale::vector_math {
 
 float erfApprox(float x) {
   // Odd numerator over even denominator, both in x², fitted on [-4, 4].
-  x = std::min(std::max(x, -4.0f), 4.0f);
+  x = x < -4.0f ? -4.0f : x;
+  x = x > 4.0f ? 4.0f : x;
   float x2 = x * x;
   float p = -2.72614225801306e-10f;
   p = p * x2 + 2.77068142495902e-08f;
@@ -41,7 +42,8 @@ float erfApprox(float x) {
 float expApprox(float x) {
   // e^x = 2^n · e^r with n = round(x / ln 2) and |r| <= ln 2 / 2; ln 2 split in two parts so
   // that r is exact.
-  x = std::min(std::max(x, -87.0f), 88.0f);
+  x = x < -87.0f ? -87.0f : x;
+  x = x > 88.0f ? 88.0f : x;
   // Adding and taking away 1.5 · 2^23 rounds to the nearest integer without a library call.
   constexpr float kRound = 12582912.0f;
   float n = (x * 1.44269504088896341f + kRound) - kRound;
@@ -53,8 +55,9 @@ float expApprox(float x) {
   p = p * r + 1.6666665459e-1f;
   p = p * r + 5.0000001201e-1f;
   p = p * (r * r) + r + 1.0f;
-  auto scale =
-      std::bit_cast<float>(static_cast<std::uint32_t>(static_cast<std::int32_t>(n) + 127) << 23);
+  std::int32_t bits = (static_cast<std::int32_t>(n) + 127) << 23;
+  float scale;
+  std::memcpy(&scale, &bits, sizeof scale);
   return p * scale;
 }
 
@@ -92,15 +95,33 @@ void gatedGelu(const float* u, float* out, std::size_t rows, std::size_t width) 
 
 QUORVALE_VECTOR_CLONES
 void softmaxBand(float* values, std::size_t count, std::size_t first, std::size_t last) {
-  float largest = values[first];
-  for (std::size_t i = first; i < last; ++i) largest = std::max(largest, values[i]);
-  float sum = 0;
-  for (std::size_t i = first; i < last; ++i) {
-    values[i] = expApprox(values[i] - largest);
-    sum += values[i];
+  // Eight running partial results let the reductions vectorise without reordering by the
+  // compiler.
+  constexpr std::size_t kLanes = 8;
+  float* band = values + first;
+  std::size_t length = last - first;
+  std::size_t whole = length / kLanes * kLanes;
+  float lanes[kLanes];
+  for (std::size_t l = 0; l < kLanes; ++l) lanes[l] = band[0];
+  for (std::size_t i = 0; i < whole; i += kLanes) {
+    for (std::size_t l = 0; l < kLanes; ++l) {
+      lanes[l] = lanes[l] < band[i + l] ? band[i + l] : lanes[l];
+    }
   }
+  float largest = band[0];
+  for (float lane : lanes) largest = std::max(largest, lane);
+  for (std::size_t i = whole; i < length; ++i) largest = std::max(largest, band[i]);
+
+  for (std::size_t i = 0; i < length; ++i) band[i] = expApprox(band[i] - largest);
+  for (auto& lane : lanes) lane = 0;
+  for (std::size_t i = 0; i < whole; i += kLanes) {
+    for (std::size_t l = 0; l < kLanes; ++l) lanes[l] += band[i + l];
+  }
+  float sum = 0;
+  for (float lane : lanes) sum += lane;
+  for (std::size_t i = whole; i < length; ++i) sum += band[i];
   float inverse = 1.0f / sum;
-  for (std::size_t i = first; i < last; ++i) values[i] *= inverse;
+  for (std::size_t i = 0; i < length; ++i) band[i] *= inverse;
   std::fill(values, values + first, 0.0f);
   std::fill(values + last, values + count, 0.0f);
 }
