@@ -111,7 +111,9 @@ class SearchEngine {
  public:
   static constexpr double kEnergyRetrySeconds = 600;
   static constexpr double kClipSaveDelaySeconds = 2;
-  static constexpr std::int64_t kContentVersion = 2;
+  // Raised whenever what is read from files changes, so that an index made by an older version
+  // is read again once (3: the text of .htm and .xhtml pages).
+  static constexpr std::int64_t kContentVersion = 3;
 
   // Opens "index.db" (a damaged one is set aside and replaced, keeping the learning) as a writer
   // and a reader, and the clipboard history: loaded from "clips.json" and pruned (unless the
