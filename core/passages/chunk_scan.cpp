@@ -41,7 +41,12 @@ bool onlyHashes(std::string_view word) {
 
 class Scanner {
  public:
-  explicit Scanner(bool detectHeadings) : detectHeadings_(detectHeadings) {}
+  // Reserving for the whole text avoids regrowing large buffers, which on long texts cost more
+  // than the scan itself.
+  Scanner(bool detectHeadings, std::size_t bytes) : detectHeadings_(detectHeadings) {
+    out_.normalized.reserve(bytes);
+    out_.words.reserve(bytes / 6 + 1);
+  }
 
   void add(char32_t c) {
     if (isSpace(c)) {
@@ -145,7 +150,7 @@ class Scanner {
 }  // namespace
 
 ScannedText scanText(std::string_view text, bool detectHeadings) {
-  Scanner scanner(detectHeadings);
+  Scanner scanner(detectHeadings, text.size());
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   const auto length = static_cast<int32_t>(text.size());
   int32_t i = 0;

@@ -1,7 +1,9 @@
 // An immutable in-memory matrix of one model's int8 passage vectors, for nearest-neighbour search
 // without touching SQLite. Rows are in ascending chunk id order; each row has its own scale (see
 // VectorQuantizer). Built by PassageStore::denseSnapshot and shared by any number of searches on
-// any threads once built.
+// any threads once built. The first search sets OpenBLAS to one thread for the whole process:
+// its own threads cost more than they save on products this small, and far more on a busy
+// machine.
 #pragma once
 
 #include <cstddef>
