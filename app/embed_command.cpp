@@ -16,13 +16,20 @@ constexpr int kMaxTokens = 256;
 
 }  // namespace
 
-std::string installedModelFolder() {
-  return dataFolder() + "/Models/" + kModelID + "/model";
+std::optional<std::string> installedModelFolder() {
+  std::optional<std::string> data = dataFolder();
+  if (!data) return std::nullopt;
+  return *data + "/Models/" + kModelID + "/model";
 }
 
 int embedCommand(const std::string& text) {
   namespace fs = std::filesystem;
-  std::string folder = installedModelFolder();
+  std::optional<std::string> model = installedModelFolder();
+  if (!model) {
+    std::fprintf(stderr, "quorvale: the data folder cannot be used, so no model can be found\n");
+    return 1;
+  }
+  const std::string& folder = *model;
   std::error_code error;
   bool installed = fs::is_regular_file(fs::path(folder).parent_path() / "installed.json", error) &&
                    fs::is_directory(folder, error);

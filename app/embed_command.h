@@ -3,13 +3,15 @@
 // call; it never touches the databases.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace quorvale {
 
 // The folder of the installed encoder model's files (config.json, tokenizer.json,
-// model.safetensors) inside the data folder: Models/<model id>/model.
-std::string installedModelFolder();
+// model.safetensors) inside the data folder: Models/<model id>/model. Nothing when the data
+// folder cannot be used.
+std::optional<std::string> installedModelFolder();
 
 // 0 after printing the vector; 1 with a reason on standard error when no model is installed,
 // the model cannot be loaded, or the text has nothing to embed.

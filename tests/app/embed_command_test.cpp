@@ -33,14 +33,14 @@ TEST_F(EmbedCommandTest, ExplainsThatNoModelIsInstalled) {
   EXPECT_EQ(run("hello", code), "");
   EXPECT_EQ(code, 1);
   // Files without the installation record do not count as installed.
-  testing::writeRandomModel(installedModelFolder(), {});
+  testing::writeRandomModel(installedModelFolder().value(), {});
   EXPECT_EQ(run("hello", code), "");
   EXPECT_EQ(code, 1);
 }
 
 TEST_F(EmbedCommandTest, PrintsTheVectorOfTheInstalledModel) {
   EXPECT_EQ(installedModelFolder(), dir / "data/Quorvale/Models/quorvale-embed-1/model");
-  testing::writeRandomModel(installedModelFolder(), {.hidden = 8, .heads = 2});
+  testing::writeRandomModel(installedModelFolder().value(), {.hidden = 8, .heads = 2});
   testing::writeFile(dir / "data/Quorvale/Models/quorvale-embed-1/installed.json", "{}");
   int code = 1;
   auto vector = nlohmann::json::parse(run("hello world", code)).get<std::vector<float>>();
