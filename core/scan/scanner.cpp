@@ -163,10 +163,11 @@ class FullScan {
   }
 
   Admission admit(const WalkEntry& entry, bool appOnly) {
-    std::optional<Skip> skip = rules_.admission(entry, appOnly);
+    std::optional<SkipRules::Skip> skip = rules_.admission(entry, appOnly);
     if (!skip) return {true, false};
     // A name that cannot be a record's key is reported among the unreadable paths.
-    if (skip->reason == SkipReason::notUtf8) skipped_.push_back(unicode::toValidUtf8(entry.path));
+    if (skip->reason == SkipRules::Reason::notUtf8)
+      skipped_.push_back(unicode::toValidUtf8(entry.path));
     return {false, skip->descendants};
   }
 
