@@ -80,23 +80,23 @@ Place placeOf(const std::string& path, const ScanConfig& config) {
 }
 
 // The sentence for a rule that keeps the entry `name` (a folder or a file) out of the index.
-std::string sentence(SkipReason reason, const std::string& name, bool isFolder) {
+std::string sentence(SkipRules::Reason reason, const std::string& name, bool isFolder) {
   switch (reason) {
-    case SkipReason::hidden:
+    case SkipRules::Reason::hidden:
       return curlyQuoted(name) + " starts with a dot, so it is a hidden " +
              (isFolder ? "folder" : "file") + ", and hidden items are not indexed.";
-    case SkipReason::excludedName:
+    case SkipRules::Reason::excludedName:
       return "Folders and files named " + curlyQuoted(name) +
              " are skipped everywhere (build tools and caches).";
-    case SkipReason::buildOutput:
+    case SkipRules::Reason::buildOutput:
       return curlyQuoted(name) +
              " sits inside a software project, so it is treated as build output and skipped.";
-    case SkipReason::link:
+    case SkipRules::Reason::link:
       return curlyQuoted(name) +
              " is a link to somewhere else. Quorvale indexes the real file where it lives.";
-    case SkipReason::excludedPath:
+    case SkipRules::Reason::excludedPath:
       return "You left out the folder " + curlyQuoted(name) + ".";
-    case SkipReason::notApplication:
+    case SkipRules::Reason::notApplication:
       return "That folder is searched for applications only, not for other files.";
     default:
       // The walk's own rules (names that are not UTF-8, special files, depth, bundles, desktop
@@ -137,7 +137,7 @@ class Walk {
  private:
   void excludedFolder(std::vector<std::string>& reasons) const {
     if (auto excluded = rules_.excludedFolder(place_.path)) {
-      reasons.push_back(sentence(SkipReason::excludedPath, *excluded, true));
+      reasons.push_back(sentence(SkipRules::Reason::excludedPath, *excluded, true));
     }
   }
 
@@ -156,17 +156,17 @@ class Walk {
       std::string parent = folder.empty() ? "/" : folder;
       folder = (folder.empty() || folder == "/" ? "/" : folder + "/") + part;
 
-      if (!dot && rules_.isHidden(part)) dot = sentence(SkipReason::hidden, part, isFolder);
+      if (!dot && rules_.isHidden(part)) dot = sentence(SkipRules::Reason::hidden, part, isFolder);
       if (!name && rules_.isExcludedName(part)) {
-        name = sentence(SkipReason::excludedName, part, isFolder);
+        name = sentence(SkipRules::Reason::excludedName, part, isFolder);
       }
       if (!build && isFolder && rules_.isBuildOutput(part, parent)) {
-        build = sentence(SkipReason::buildOutput, part, isFolder);
+        build = sentence(SkipRules::Reason::buildOutput, part, isFolder);
       }
       // A linked folder is not entered; a linked application is the one link that is indexed.
       bool linked = last ? entry_.link && !SkipRules::isApplicationName(part)
                          : place_.root && look(folder).link;
-      if (!link && linked) link = sentence(SkipReason::link, part, isFolder);
+      if (!link && linked) link = sentence(SkipRules::Reason::link, part, isFolder);
     }
     for (auto* found : {&dot, &name, &build, &link}) {
       if (*found) reasons.push_back(**found);
@@ -179,7 +179,7 @@ class Walk {
     }
     if (isApplication(place_.path, entry_) == false) {
       reasons.push_back(
-          sentence(SkipReason::notApplication, lastPathComponent(place_.path), false));
+          sentence(SkipRules::Reason::notApplication, lastPathComponent(place_.path), false));
     }
   }
 

@@ -222,10 +222,10 @@ class FullScan {
     }
     std::optional<DesktopEntry> application;
     if (!entry.isSpecialFile) application = applicationEntry(entry, rules_.environment().locale);
-    std::optional<Skip> skip = rules_.admission(entry, appOnly, application);
+    std::optional<SkipRules::Skip> skip = rules_.admission(entry, appOnly, application);
     if (skip) {
       // A name that cannot be a record's key is reported among the unreadable paths.
-      if (skip->reason == SkipReason::notUtf8) {
+      if (skip->reason == SkipRules::Reason::notUtf8) {
         skipped_.push_back(unicode::toValidUtf8(entry.path));
       }
       return Admission::skip(skip->descendants);

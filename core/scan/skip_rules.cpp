@@ -79,74 +79,79 @@ bool SkipRules::hiddenDesktopEntry(const WalkEntry& entry,
   return !application || !environment_.lists(*application) || folders_.overridden(entry.path);
 }
 
-std::optional<Skip> SkipRules::admission(const WalkEntry& entry, bool inAppOnlyRoot,
-                                         const std::optional<DesktopEntry>& application) const {
+std::optional<SkipRules::Skip> SkipRules::admission(
+    const WalkEntry& entry, bool inAppOnlyRoot,
+    const std::optional<DesktopEntry>& application) const {
   const bool folder = entry.isDirectory;
   const bool linkedApplication = isLinkedApplication(entry, application, *profile_);
-  if (!unicode::isValidUtf8(entry.name)) return Skip{SkipReason::notUtf8, folder};
-  if (entry.isSymbolicLink && !linkedApplication) return Skip{SkipReason::link, true};
-  if (entry.isSpecialFile) return Skip{SkipReason::specialFile, false};
-  if (!linkedApplication && isHidden(entry.name)) return Skip{SkipReason::hidden, folder};
+  if (!unicode::isValidUtf8(entry.name)) return SkipRules::Skip{SkipRules::Reason::notUtf8, folder};
+  if (entry.isSymbolicLink && !linkedApplication)
+    return SkipRules::Skip{SkipRules::Reason::link, true};
+  if (entry.isSpecialFile) return SkipRules::Skip{SkipRules::Reason::specialFile, false};
+  if (!linkedApplication && isHidden(entry.name))
+    return SkipRules::Skip{SkipRules::Reason::hidden, folder};
   if (inAppOnlyRoot) {
     if (!isApplicationName(entry.name, *profile_)) {
-      return Skip{SkipReason::notApplication, folder && entry.level >= kAppFolderDepth};
+      return SkipRules::Skip{SkipRules::Reason::notApplication,
+                             folder && entry.level >= kAppFolderDepth};
     }
     if (hiddenDesktopEntry(entry, application)) {
-      return Skip{SkipReason::hiddenDesktopEntry, false};
+      return SkipRules::Skip{SkipRules::Reason::hiddenDesktopEntry, false};
     }
   }
   if (folder && isBuildOutput(entry.name, deletingLastPathComponent(entry.path))) {
-    return Skip{SkipReason::buildOutput, true};
+    return SkipRules::Skip{SkipRules::Reason::buildOutput, true};
   }
-  if (isExcludedName(entry.name)) return Skip{SkipReason::excludedName, folder};
-  if (excludedFolder(entry.path)) return Skip{SkipReason::excludedPath, folder || entry.isPackage};
+  if (isExcludedName(entry.name)) return SkipRules::Skip{SkipRules::Reason::excludedName, folder};
+  if (excludedFolder(entry.path))
+    return SkipRules::Skip{SkipRules::Reason::excludedPath, folder || entry.isPackage};
   return std::nullopt;
 }
 
-std::optional<SkipReason> SkipRules::changedPath(const std::string& path,
-                                                 const std::string& root) const {
-  if (!unicode::isValidUtf8(path)) return SkipReason::notUtf8;
+std::optional<SkipRules::Reason> SkipRules::changedPath(const std::string& path,
+                                                        const std::string& root) const {
+  if (!unicode::isValidUtf8(path)) return SkipRules::Reason::notUtf8;
   // The name rules apply below the root, as in a full scan: a root may itself lie in a hidden
   // folder (~/.local/share/applications).
   std::vector<std::string> parts = pathComponents(path);
   for (std::size_t i = pathComponents(root).size(); i < parts.size(); ++i) {
-    if (isExcludedName(parts[i])) return SkipReason::excludedName;
-    if (isHidden(parts[i])) return SkipReason::hidden;
+    if (isExcludedName(parts[i])) return SkipRules::Reason::excludedName;
+    if (isHidden(parts[i])) return SkipRules::Reason::hidden;
   }
-  if (excludedFolder(path)) return SkipReason::excludedPath;
+  if (excludedFolder(path)) return SkipRules::Reason::excludedPath;
   return std::nullopt;
 }
 
-std::optional<SkipReason> SkipRules::changedEntry(
+std::optional<SkipRules::Reason> SkipRules::changedEntry(
     const WalkEntry& entry, bool inAppOnlyRoot,
     const std::optional<DesktopEntry>& application) const {
   if (entry.isSymbolicLink && !isLinkedApplication(entry, application, *profile_)) {
-    return SkipReason::link;
+    return SkipRules::Reason::link;
   }
-  if (entry.isSpecialFile) return SkipReason::specialFile;
+  if (entry.isSpecialFile) return SkipRules::Reason::specialFile;
   if (inAppOnlyRoot) {
-    if (!isApplicationName(entry.name, *profile_)) return SkipReason::notApplication;
-    if (entry.level > kAppFolderDepth) return SkipReason::tooDeep;
-    if (hiddenDesktopEntry(entry, application)) return SkipReason::hiddenDesktopEntry;
+    if (!isApplicationName(entry.name, *profile_)) return SkipRules::Reason::notApplication;
+    if (entry.level > kAppFolderDepth) return SkipRules::Reason::tooDeep;
+    if (hiddenDesktopEntry(entry, application)) return SkipRules::Reason::hiddenDesktopEntry;
   }
   return std::nullopt;
 }
 
-std::optional<SkipReason> SkipRules::named(const NamedEntry& entry) const {
-  if (!unicode::isValidUtf8(entry.name)) return SkipReason::notUtf8;
-  if (isHidden(entry.name)) return SkipReason::hidden;
-  if (isExcludedName(entry.name)) return SkipReason::excludedName;
-  if (excludedFolder(entry.path)) return SkipReason::excludedPath;
+std::optional<SkipRules::Reason> SkipRules::named(const NamedEntry& entry) const {
+  if (!unicode::isValidUtf8(entry.name)) return SkipRules::Reason::notUtf8;
+  if (isHidden(entry.name)) return SkipRules::Reason::hidden;
+  if (isExcludedName(entry.name)) return SkipRules::Reason::excludedName;
+  if (excludedFolder(entry.path)) return SkipRules::Reason::excludedPath;
   if (entry.isDirectory && isBuildOutput(entry.name, entry.parent)) {
-    return SkipReason::buildOutput;
+    return SkipRules::Reason::buildOutput;
   }
   return std::nullopt;
 }
 
-std::optional<SkipReason> SkipRules::entered(const NamedEntry& folder, int level,
-                                             bool inAppOnlyRoot) const {
-  if (isBundleName(folder.name, *profile_)) return SkipReason::bundle;
-  if (inAppOnlyRoot && level >= kAppFolderDepth) return SkipReason::tooDeep;
+std::optional<SkipRules::Reason> SkipRules::entered(const NamedEntry& folder, int level,
+                                                    bool inAppOnlyRoot) const {
+  if (isBundleName(folder.name, *profile_)) return SkipRules::Reason::bundle;
+  if (inAppOnlyRoot && level >= kAppFolderDepth) return SkipRules::Reason::tooDeep;
   return named(folder);
 }
 

@@ -2,7 +2,7 @@
 // The full scan asks it about every walked entry, the incremental update about every changed path,
 // the file watcher which folders to watch and which changes to report, and the file diagnosis
 // which rules keep a given path out, so that the four always agree. Every rule answers with a
-// typed `SkipReason`; the diagnosis turns reasons into sentences.
+// typed `Reason`; the diagnosis turns reasons into sentences.
 //
 // Application bundles come from the platform profile. Built once from a scan configuration and
 // immutable afterwards; safe on any thread. The project test and the desktop-entry test read
@@ -24,27 +24,6 @@
 
 namespace quorvale {
 
-enum class SkipReason {
-  notUtf8,             // the name is not valid UTF-8, so it cannot be a record's key
-  link,                // a symbolic link other than a linked application
-  specialFile,         // a FIFO, socket or device
-  hidden,              // the name starts with a dot
-  notApplication,      // inside an application-only root, and not an application
-  tooDeep,             // inside an application-only root, deeper than applications are sought
-  hiddenDesktopEntry,  // a desktop entry that application menus would not list
-  buildOutput,         // a build-output folder directly inside a software project
-  excludedName,        // a name skipped everywhere (node_modules, .git, ...)
-  excludedPath,        // in or below a folder the user left out
-  bundle,              // an application bundle: listed as one item, never entered
-};
-
-struct Skip {
-  SkipReason reason;
-  bool descendants = false;  // what lies below is skipped too
-
-  bool operator==(const Skip&) const = default;
-};
-
 // What the rules know about an entry seen only by name, as in a change event.
 struct NamedEntry {
   std::string_view name;
@@ -55,6 +34,27 @@ struct NamedEntry {
 
 class SkipRules {
  public:
+  enum class Reason {
+    notUtf8,             // the name is not valid UTF-8, so it cannot be a record's key
+    link,                // a symbolic link other than a linked application
+    specialFile,         // a FIFO, socket or device
+    hidden,              // the name starts with a dot
+    notApplication,      // inside an application-only root, and not an application
+    tooDeep,             // inside an application-only root, deeper than applications are sought
+    hiddenDesktopEntry,  // a desktop entry that application menus would not list
+    buildOutput,         // a build-output folder directly inside a software project
+    excludedName,        // a name skipped everywhere (node_modules, .git, ...)
+    excludedPath,        // in or below a folder the user left out
+    bundle,              // an application bundle: listed as one item, never entered
+  };
+
+  struct Skip {
+    Reason reason;
+    bool descendants = false;  // what lies below is skipped too
+
+    bool operator==(const Skip&) const = default;
+  };
+
   // In an application-only root, folders this many levels below the root or deeper are not
   // entered (level 1 is a child of the root), so applications are found up to three levels down.
   static constexpr int kAppFolderDepth = ApplicationFolders::kDepth;
@@ -70,15 +70,15 @@ class SkipRules {
 
   // A path named by a change event, lying at or below `root`: the names below the root (hidden,
   // excluded) and the excluded folders. Nothing when the path may be indexed.
-  std::optional<SkipReason> changedPath(const std::string& path, const std::string& root) const;
+  std::optional<Reason> changedPath(const std::string& path, const std::string& root) const;
   // The same path once read: links, special files, and the application-only rules, depth included.
-  std::optional<SkipReason> changedEntry(const WalkEntry& entry, bool inAppOnlyRoot,
-                                         const std::optional<DesktopEntry>& application = {}) const;
+  std::optional<Reason> changedEntry(const WalkEntry& entry, bool inAppOnlyRoot,
+                                     const std::optional<DesktopEntry>& application = {}) const;
 
   // Whether a change to an entry known by name can matter to the index.
-  std::optional<SkipReason> named(const NamedEntry& entry) const;
+  std::optional<Reason> named(const NamedEntry& entry) const;
   // Whether a folder `level` below its root is entered by the scan.
-  std::optional<SkipReason> entered(const NamedEntry& folder, int level, bool inAppOnlyRoot) const;
+  std::optional<Reason> entered(const NamedEntry& folder, int level, bool inAppOnlyRoot) const;
 
   // The single rules, for callers that report every rule that applies.
   bool isHidden(std::string_view name) const;

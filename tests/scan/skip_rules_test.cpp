@@ -37,18 +37,18 @@ TEST_F(SkipRulesTest, ScanAndWatcherAgreeOnEveryNameRule) {
   struct Case {
     const char* relative;
     bool directory;
-    std::optional<Skip> admission;
+    std::optional<SkipRules::Skip> admission;
   };
   const Case cases[] = {
       {"notes.txt", false, std::nullopt},
-      {".secret", false, Skip{SkipReason::hidden, false}},
-      {".config", true, Skip{SkipReason::hidden, true}},
-      {"node_modules", true, Skip{SkipReason::excludedName, true}},
-      {"project/build", true, Skip{SkipReason::buildOutput, true}},
+      {".secret", false, SkipRules::Skip{SkipRules::Reason::hidden, false}},
+      {".config", true, SkipRules::Skip{SkipRules::Reason::hidden, true}},
+      {"node_modules", true, SkipRules::Skip{SkipRules::Reason::excludedName, true}},
+      {"project/build", true, SkipRules::Skip{SkipRules::Reason::buildOutput, true}},
       {"build", true, std::nullopt},  // not inside a project
-      {"private", true, Skip{SkipReason::excludedPath, true}},
-      {"private/a.txt", false, Skip{SkipReason::excludedPath, false}},
-      {"bad\xff.txt", false, Skip{SkipReason::notUtf8, false}},
+      {"private", true, SkipRules::Skip{SkipRules::Reason::excludedPath, true}},
+      {"private/a.txt", false, SkipRules::Skip{SkipRules::Reason::excludedPath, false}},
+      {"bad\xff.txt", false, SkipRules::Skip{SkipRules::Reason::notUtf8, false}},
   };
   const SkipRules rules(config_);
   for (const Case& c : cases) {
@@ -66,25 +66,26 @@ TEST_F(SkipRulesTest, LinksSpecialFilesAndApplicationFolders) {
   const SkipRules rules(config_);
   WalkEntry link = entry("elsewhere", false);
   link.isSymbolicLink = true;
-  EXPECT_EQ(rules.admission(link, false), (Skip{SkipReason::link, true}));
+  EXPECT_EQ(rules.admission(link, false), (SkipRules::Skip{SkipRules::Reason::link, true}));
   link.name = "Tool.app";
   EXPECT_EQ(rules.admission(link, false), std::nullopt);
 
   WalkEntry fifo = entry("pipe", false);
   fifo.isSpecialFile = true;
-  EXPECT_EQ(rules.changedEntry(fifo, false), SkipReason::specialFile);
+  EXPECT_EQ(rules.changedEntry(fifo, false), SkipRules::Reason::specialFile);
 
   // Applications are sought three levels down; loose folders deeper are not entered.
   EXPECT_EQ(rules.admission(entry("Utilities", true, 1), true),
-            (Skip{SkipReason::notApplication, false}));
+            (SkipRules::Skip{SkipRules::Reason::notApplication, false}));
   EXPECT_EQ(rules.admission(entry("a/b/c", true, 3), true),
-            (Skip{SkipReason::notApplication, true}));
-  EXPECT_EQ(rules.changedEntry(entry("a/b/c/d/Deep.app", true, 4), true), SkipReason::tooDeep);
+            (SkipRules::Skip{SkipRules::Reason::notApplication, true}));
+  EXPECT_EQ(rules.changedEntry(entry("a/b/c/d/Deep.app", true, 4), true),
+            SkipRules::Reason::tooDeep);
   EXPECT_EQ(rules.entered({.name = "c", .path = dir_ / "a/b/c", .parent = dir_ / "a/b"}, 3, true),
-            SkipReason::tooDeep);
+            SkipRules::Reason::tooDeep);
   EXPECT_EQ(
       rules.entered({.name = "Foo.app", .path = dir_ / "Foo.app", .parent = dir_.path()}, 1, false),
-      SkipReason::bundle);
+      SkipRules::Reason::bundle);
 }
 
 TEST_F(SkipRulesTest, BundlesComeFromThePlatformProfile) {
@@ -104,9 +105,9 @@ TEST_F(SkipRulesTest, ChangedPathsFollowTheNamesBelowTheRoot) {
   config_.roots = {hiddenRoot};
   const SkipRules rules(config_);
   EXPECT_EQ(rules.changedPath(hiddenRoot + "/app.desktop", hiddenRoot), std::nullopt);
-  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.git/x", hiddenRoot), SkipReason::excludedName);
-  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.x/y", hiddenRoot), SkipReason::hidden);
-  EXPECT_EQ(rules.changedPath(dir_ / "private/y", dir_.path()), SkipReason::excludedPath);
+  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.git/x", hiddenRoot), SkipRules::Reason::excludedName);
+  EXPECT_EQ(rules.changedPath(hiddenRoot + "/.x/y", hiddenRoot), SkipRules::Reason::hidden);
+  EXPECT_EQ(rules.changedPath(dir_ / "private/y", dir_.path()), SkipRules::Reason::excludedPath);
 }
 
 }  // namespace
