@@ -15,6 +15,9 @@ struct DesktopEntry {
   std::string type;  // "Application", "Link", "Directory"
   std::string name;  // the untranslated Name
   std::string exec;
+  std::string icon;       // an icon theme name or an absolute path
+  std::string path;       // the working folder of the program; empty: inherit
+  bool terminal = false;  // the program runs in a terminal
   bool noDisplay = false;
   bool hidden = false;
   std::vector<std::string> onlyShowIn;
