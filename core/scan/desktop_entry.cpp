@@ -42,21 +42,11 @@ std::string unescape(std::string_view value) {
     }
     char next = value[++i];
     switch (next) {
-      case 's':
-        out += ' ';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      default:
-        out += next;
-        break;
+      case 's': out += ' '; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case 'r': out += '\r'; break;
+      default: out += next; break;
     }
   }
   return out;
@@ -92,26 +82,16 @@ std::optional<DesktopEntry> parseDesktopEntry(std::string_view text) {
     if (!inGroup || equals == std::string_view::npos) continue;
     std::string_view key = trim(line.substr(0, equals));
     std::string value = unescape(trim(line.substr(equals + 1)));
-    if (key == "Type")
-      entry.type = value;
-    else if (key == "Name")
-      entry.name = value;
-    else if (key == "Exec")
-      entry.exec = value;
-    else if (key == "Icon")
-      entry.icon = value;
-    else if (key == "Path")
-      entry.path = value;
-    else if (key == "Terminal")
-      entry.terminal = value == "true";
-    else if (key == "NoDisplay")
-      entry.noDisplay = value == "true";
-    else if (key == "Hidden")
-      entry.hidden = value == "true";
-    else if (key == "OnlyShowIn")
-      entry.onlyShowIn = split(value, ';');
-    else if (key == "NotShowIn")
-      entry.notShowIn = split(value, ';');
+    if (key == "Type") entry.type = value;
+    else if (key == "Name") entry.name = value;
+    else if (key == "Exec") entry.exec = value;
+    else if (key == "Icon") entry.icon = value;
+    else if (key == "Path") entry.path = value;
+    else if (key == "Terminal") entry.terminal = value == "true";
+    else if (key == "NoDisplay") entry.noDisplay = value == "true";
+    else if (key == "Hidden") entry.hidden = value == "true";
+    else if (key == "OnlyShowIn") entry.onlyShowIn = split(value, ';');
+    else if (key == "NotShowIn") entry.notShowIn = split(value, ';');
   }
   if (!sawGroup) return std::nullopt;
   return entry;
