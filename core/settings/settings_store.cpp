@@ -22,6 +22,26 @@ SettingsStore::SettingsStore(UserDefaults& defaults) : defaults_(defaults) {
   }
 }
 
+bool SettingsStore::reload() {
+  auto stored = defaults_.value(UserDefaults::kSettingsKey);
+  if (!stored) return false;
+  try {
+    DecodedSettings decoded = decodeSettings(*stored);
+    if (decoded.droppedSnippets) {
+      loadProblem_ = "The snippets could not be read: " + *decoded.droppedSnippets;
+      mustSetAside_ = true;
+    }
+    if (decoded.settings == settings_) return false;
+    settings_ = std::move(decoded.settings);
+  } catch (const SettingsDecodeError& error) {
+    loadProblem_ = std::string("The settings could not be read: ") + error.what();
+    mustSetAside_ = true;
+    return false;
+  }
+  notify();
+  return true;
+}
+
 void SettingsStore::setSettings(QuorvaleSettings settings) {
   settings_ = std::move(settings);
   notify();
