@@ -16,7 +16,7 @@ void PanelController::show(const std::optional<std::string>& prefill) {
   auto screens = environment_.screens ? environment_.screens() : std::vector<Screen>{};
   auto pointer = environment_.pointer ? environment_.pointer() : std::nullopt;
   auto mainScreen = environment_.mainScreen ? environment_.mainScreen() : std::nullopt;
-  Size size = surface_->layout();
+  Size size = surface_->fitContents();
   if (auto screen = PanelPlacement::chooseScreen(screens, pointer, mainScreen)) {
     Point corner = PanelPlacement::topLeft(*screen, size);
     left_ = corner.x;

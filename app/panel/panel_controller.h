@@ -22,7 +22,7 @@ class PanelSurface {
 
   virtual bool isVisible() const = 0;
   // Lays the window out for the model's current state and returns its size.
-  virtual Size layout() = 0;
+  virtual Size fitContents() = 0;
   virtual void moveTo(Point topLeft) = 0;
   // Shows the window, raises it and gives it the keyboard focus.
   virtual void present() = 0;

@@ -19,7 +19,7 @@ using testing::TempDir;
 class FakeSurface : public PanelSurface {
  public:
   bool isVisible() const override { return visible; }
-  Size layout() override { return {600, 100}; }
+  Size fitContents() override { return {600, 100}; }
   void moveTo(Point) override {}
   void present() override { visible = true; }
   void orderOut() override { visible = false; }

@@ -10,7 +10,7 @@ class FakeSurface : public PanelSurface {
  public:
   explicit FakeSurface(PanelModel& model) : model_(model) {}
   bool isVisible() const override { return visible; }
-  Size layout() override {
+  Size fitContents() override {
     return {.width = 600, .height = 60 + 40.0 * static_cast<double>(model_.items().size())};
   }
   void moveTo(Point corner) override { at = corner; }
