@@ -118,10 +118,9 @@ void PanelWindow::modelChanged() {
   QString query = QString::fromStdString(model_.query());
   if (field_->text() != query) field_->setText(query);
 
-  std::vector<std::string> ids;
-  for (const auto& row : model_.items()) ids.push_back(row.id);
-  if (ids != shownIds_) {
-    shownIds_ = std::move(ids);
+  // Rows keep their ids while their text changes (a web row's subtitle is the typed text).
+  if (model_.items() != shownRows_) {
+    shownRows_ = model_.items();
     rows_->reload();
   }
   if (!model_.items().empty()) {

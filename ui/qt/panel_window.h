@@ -56,7 +56,7 @@ class PanelWindow : public QWidget, public PanelSurface {
   QWidget* rule_;
   QListView* list_;
   RowListModel* rows_;
-  std::vector<std::string> shownIds_;
+  std::vector<Suggestion> shownRows_;
   int focusTick_ = -1;
   bool syncing_ = false;
 };
