@@ -35,10 +35,12 @@ class XServer {
       _exit(127);
     }
     close(pipe[1]);
-    char buffer[16] = {};
-    ssize_t got = read(pipe[0], buffer, sizeof buffer - 1);
+    // The server writes its display number and a newline once it accepts connections.
+    std::string number;
+    char c;
+    while (read(pipe[0], &c, 1) == 1 && c != '\n') number += c;
     close(pipe[0]);
-    if (got > 0) display_ = ":" + std::string(buffer, static_cast<std::size_t>(got - 1));
+    if (!number.empty()) display_ = ":" + number;
   }
   ~XServer() {
     if (pid_ > 0) {

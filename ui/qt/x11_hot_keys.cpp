@@ -101,7 +101,9 @@ std::set<int> X11HotKeys::registerKeys(const std::vector<HotKeyBinding>& binding
     }
     grabs_.push_back({.keyCode = codes.get()[0], .modifiers = modifiers, .action = binding.action});
   }
-  xcb_flush(connection_);
+  // A round trip: when this returns, the server has applied every grab and release, so other
+  // clients see the keys as they are now.
+  std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
   return failed;
 }
 
