@@ -15,6 +15,7 @@
 #include "qt_clipboard.h"
 #include "qt_executor.h"
 #include "qt_screens.h"
+#include "settings/key_names.h"
 #include "settings_file_watch.h"
 #include "single_instance.h"
 #include "tray_item.h"
@@ -101,6 +102,13 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
 
   AppDelegate app(std::move(services));
   if (!app.start()) return 1;
+  // Until the settings window shows them, shortcuts another program holds are named here.
+  for (int position : app.store().unavailable()) {
+    const QuorvaleSettings& settings = app.store().settings();
+    HotKey taken = position == 0 ? settings.hotKey : settings.clipboardHotKey;
+    std::fprintf(stderr, "quorvale: another program holds the shortcut %s\n",
+                 KeyNames::describe(taken).c_str());
+  }
   if (!hotKeys.available()) {
     std::fprintf(stderr,
                  "quorvale: no X11 display for global shortcuts; bind quorvale --toggle and "
