@@ -4,11 +4,13 @@
 #   make test    build and run every test
 #   make bench   build and run the benchmarks
 #   make check   the tests under ASan+UBSan and against the system SQLite as well (CI)
+#   make install the launcher, its desktop entry and icon under PREFIX (default ~/.local)
 PRESET ?= release
+PREFIX ?= $(HOME)/.local
 BUILD := build/$(PRESET)
 CTEST_FLAGS ?= --output-on-failure -j 2
 
-.PHONY: all setup configure build run test bench check clean
+.PHONY: all setup configure build run test bench check clean install
 
 all: build
 
@@ -42,6 +44,9 @@ bench:
 check:
 	@$(MAKE) --no-print-directory test PRESET=asan
 	@$(MAKE) --no-print-directory test PRESET=system-sqlite
+
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf build

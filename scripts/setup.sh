@@ -13,6 +13,8 @@ packages=(
   libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool libopenblas-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   catdoc antiword zip unzip qpdf clang-format
+  qt6-base-dev qt6-qpa-plugins libxcb1-dev libxcb-keysyms1-dev
+  xvfb xauth xdotool xclip x11-utils dbus dbus-daemon
 )
 if [[ "${1:-}" == "--bench" ]]; then
   # poppler-utils and python3-lxml let recoll read PDF and Word files, as ours does.
@@ -31,7 +33,7 @@ if ((${#missing[@]})); then
   [[ $(id -u) -eq 0 ]] || sudo="sudo"
   echo "setup: installing ${missing[*]}"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 "$(dirname "$0")/fetch_sqlite.sh"

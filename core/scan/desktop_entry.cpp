@@ -202,6 +202,9 @@ DesktopEntry entryFrom(const Values& values, const DesktopLocale& locale) {
   }
   entry.exec = unescape(lookup.raw("Exec").value_or(""));
   entry.tryExec = unescape(lookup.raw("TryExec").value_or(""));
+  entry.icon = lookup.text("Icon");
+  entry.path = lookup.text("Path");
+  entry.terminal = lookup.flag("Terminal");
   entry.noDisplay = lookup.flag("NoDisplay");
   entry.hidden = lookup.flag("Hidden");
   entry.onlyShowIn = listOf(lookup.raw("OnlyShowIn").value_or(""));

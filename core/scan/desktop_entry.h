@@ -48,6 +48,9 @@ struct DesktopEntry {
   std::vector<std::string> keywords;
   std::string exec;
   std::string tryExec;
+  std::string icon;       // an icon theme name or an absolute path
+  std::string path;       // the working folder of the program; empty: inherit
+  bool terminal = false;  // the program runs in a terminal
   bool noDisplay = false;
   bool hidden = false;
   std::vector<std::string> onlyShowIn;

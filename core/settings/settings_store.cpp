@@ -49,6 +49,32 @@ void SettingsStore::refuseStored(const std::string& reason, bool readable) {
   loadProblem_ = problem + "; " + defaults_.path() + " is left as it is";
 }
 
+bool SettingsStore::reload() {
+  UserDefaults::Stored stored = defaults_.read(UserDefaults::kSettingsKey);
+  if (stored.problem) {
+    refuseStored(*stored.problem, !stored.unreadable);
+    return false;
+  }
+  if (!stored.value) return false;
+  try {
+    DecodedSettings decoded = decodeSettings(*stored.value);
+    fromUser_ = true;
+    loadProblem_.reset();
+    if (decoded.droppedSnippets) {
+      loadProblem_ = "The snippets could not be read: " + *decoded.droppedSnippets;
+      mustSetAside_ = true;
+    }
+    if (decoded.settings == settings_) return false;
+    settings_ = std::move(decoded.settings);
+  } catch (const SettingsDecodeError& error) {
+    // The current record stays in place; the unreadable one is kept aside.
+    refuseStored(error.what(), true);
+    return false;
+  }
+  notify();
+  return true;
+}
+
 void SettingsStore::setSettings(QuorvaleSettings settings) {
   settings_ = std::move(settings);
   notify();

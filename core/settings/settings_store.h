@@ -43,6 +43,12 @@ class SettingsStore {
   // one. Throws DefaultsError when the record cannot be saved; it stays current in memory.
   void setSettings(QuorvaleSettings settings);
 
+  // Reads the record again after another process changed the file. A record that decodes and
+  // differs becomes current and the observers hear of it (nothing is saved); one that does not
+  // decode leaves the current record in place and is set aside before the next save.
+  // Returns whether the record changed.
+  bool reload();
+
   // Checks the shortcut and, when there is no problem, stores it in the slot and saves (as
   // `setSettings`); otherwise returns the problem and changes nothing.
   std::optional<HotKeyProblem> assign(const HotKey& hotKey, HotKeySlot slot);

@@ -1,0 +1,138 @@
+// The running launcher: owns the settings store, the search engine, the panel, the clipboard
+// monitor, the hot keys and the tray item for the life of the process. It starts them in order,
+// wires the panel's and the clipboard's callbacks to the engine, builds the tray menu, carries
+// out what a chosen row means (open, reveal, copy, launch, run a system command), applies
+// settings changes 0.6 seconds after they settle (also changes another process makes to the
+// settings file), and shuts the engine down at quit.
+//
+// The desktop is reached only through the interfaces of platform/desktop_services.h, so the
+// whole controller runs headless in tests. Main thread only.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "monitors/clipboard_monitor.h"
+#include "panel/panel_controller.h"
+#include "platform/desktop_services.h"
+#include "search_engine.h"
+#include "settings/settings_store.h"
+#include "util/executor.h"
+
+namespace quorvale {
+
+class AppDelegate;
+
+struct AppServices {
+  UserDefaults* defaults = nullptr;  // must outlive the application
+  Executor* main = nullptr;          // the main thread's executor; must outlive it
+  // Opens the engine; throws (IndexError) when the data folder cannot be used.
+  std::function<std::unique_ptr<SearchEngine>(const ClipPolicy& policy)> makeEngine;
+  PanelEnvironment panel;
+  // The desktop; each must outlive the application.
+  SystemClipboard* clipboard = nullptr;
+  Workspace* workspace = nullptr;
+  Alerts* alerts = nullptr;
+  HotKeyCenter* hotKeys = nullptr;  // none: no global shortcuts (they are bound outside)
+  std::function<std::unique_ptr<StatusItem>(AppDelegate& app)> makeStatusItem;
+  // Ends the event loop.
+  std::function<void()> terminate;
+  // The first-run setup window; none: setup finishes at once with the default folders.
+  std::function<void()> showSetup;
+  // The settings window; none: the settings file opens in the default editor.
+  std::function<void()> showSettings;
+  // Where the data folder is, for the start-up alert.
+  std::string dataFolder;
+  std::function<std::chrono::system_clock::time_point()> now = [] {
+    return std::chrono::system_clock::now();
+  };
+};
+
+struct MenuItem {
+  std::string title;  // empty for a separator
+  bool enabled = true;
+  std::function<void()> action;
+
+  bool isSeparator() const { return title.empty(); }
+};
+
+class AppDelegate {
+ public:
+  static constexpr std::chrono::milliseconds kSettingsSettle{600};
+  static constexpr std::chrono::seconds kConcealedClear{60};
+
+  explicit AppDelegate(AppServices services);
+  ~AppDelegate();
+  AppDelegate(const AppDelegate&) = delete;
+  AppDelegate& operator=(const AppDelegate&) = delete;
+
+  // The launch sequence. False when the engine could not be opened: the alert was shown and
+  // `terminate` called.
+  bool start();
+
+  // Toggles the panel: hides it when it shows, else shows it with the prefill.
+  void openPanel(const std::optional<std::string>& prefill);
+  // The tray menu, built anew each time it opens.
+  std::vector<MenuItem> menuItems();
+
+  // Runs a row by its payload and the modifiers held.
+  void activate(const Suggestion& row, Modifiers modifiers);
+  // Puts the text on the clipboard (not recorded in the history); a concealed copy carries the
+  // password-manager hint and is cleared after 60 seconds unless something else was copied.
+  void copy(const std::string& text, bool concealed);
+  void runSystem(const std::string& id);
+
+  // Registers the hot keys, shows or hides the tray item, starts or stops the clipboard monitor.
+  void applySettings();
+  // The settings file changed on disk (perhaps by another process).
+  void settingsFileChanged();
+  // Setup is done: marks it so, applies the settings and starts the engine once.
+  void finishSetup();
+
+  // Shuts the engine down (cancel the scan, stop the watcher, write the clipboard history), then
+  // ends the program. `shutdown` alone is what happens when the program is ended from outside.
+  void quit();
+  void shutdown();
+
+  SettingsStore& store() { return store_; }
+  SearchEngine* engine() { return engine_.get(); }
+  PanelController& panel() { return panel_; }
+  ClipboardMonitor& clipboard() { return clipboard_; }
+  const std::string& lastStatus() const { return lastStatus_; }
+  const std::optional<QuorvaleSettings>& lastApplied() const { return lastApplied_; }
+
+ private:
+  void installPanelCallbacks();
+  void installClipboardCallbacks();
+  void settingsObserved();
+  void settled();
+  void hidePanel();
+  void openFileRow(const FileRecord& record, Modifiers modifiers);
+  void launchEntry(const std::string& path);
+  void openAddress(const std::string& url);
+  void saveSettings(QuorvaleSettings settings);
+  void showSettings();
+  std::vector<Suggestion> search(const std::string& query);
+  std::string explain(const Suggestion& row, const std::string& query);
+
+  AppServices services_;
+  SettingsStore store_;
+  std::unique_ptr<SearchEngine> engine_;
+  PanelController panel_;
+  ClipboardMonitor clipboard_;
+  std::unique_ptr<StatusItem> statusItem_;
+  std::string lastStatus_ = "Starting";
+  std::optional<QuorvaleSettings> lastApplied_;
+  QuorvaleSettings observed_;
+  int observerToken_ = -1;
+  WorkHandle settle_;
+  WorkHandle concealedClear_;
+  bool shutDown_ = false;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace quorvale

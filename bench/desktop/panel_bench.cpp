@@ -1,0 +1,129 @@
+// The panel end to end, as a person meets it: a key event sent to the search field until the
+// result list has painted (the engine's search, the row model and the delegate's painting), over
+// the search benchmark's 100,000-file index; the time from the start of this process to the
+// panel shown and painted (the engine opened, the window built); and the resident memory after.
+//
+//   quorvale_panel_bench [--index PATH] [--work DIR]
+//
+// Run it under Xvfb (xvfb-run -a) to paint through the X server; without a display it draws off
+// screen. Wall-clock milliseconds, p50 and p99 over the query set typed letter by letter.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListView>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "panel/panel_controller.h"
+#include "panel_window.h"
+#include "qt_screens.h"
+#include "search/query_set.h"
+#include "search_engine.h"
+#include "support/latency.h"
+#include "util/main_executor.h"
+
+namespace fs = std::filesystem;
+using namespace quorvale;
+using namespace quorvale::bench;
+
+namespace {
+
+double residentMegabytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmRSS:")) return std::stod(line.substr(6)) / 1024;
+  }
+  return 0;
+}
+
+// Counts paints of the list, so that a keystroke counts as done once its rows are drawn.
+class PaintCounter : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+  int paints = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string index = "/var/tmp/quorvale-search-bench/index-100000.db";
+  std::string work = "/var/tmp/quorvale-panel-bench";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string argument = argv[i];
+    if (argument == "--index") index = argv[i + 1];
+    if (argument == "--work") work = argv[i + 1];
+  }
+  if (!fs::exists(index)) {
+    std::fprintf(stderr, "no index at %s: run quorvale_search_bench --sizes 100000 first\n",
+                 index.c_str());
+    return 1;
+  }
+  if (!getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  fs::remove_all(work);
+  fs::create_directories(work);
+  fs::copy_file(index, work + "/index.db");
+
+  // Launch: from here (the index is in place, as on a machine that has indexed before) to the
+  // panel shown and painted.
+  auto launchStart = std::chrono::steady_clock::now();
+  QApplication app(argc, argv);
+  UserDefaults defaults(work + "/defaults.json");
+  defaults.set(UserDefaults::kContentVersionKey, SearchEngine::kContentVersion);
+  MainExecutor main;
+  EngineServices services;
+  services.supportDir = work;
+  services.defaults = &defaults;
+  services.main = &main;
+  services.home = "/nonexistent-home";
+  SearchEngine engine(ClipPolicy{}, std::move(services));
+  QuorvaleSettings settings;
+  settings.clipboard.enabled = false;
+
+  PanelController panel(qtPanelEnvironment());
+  panel.model().search = [&](const std::string& query) {
+    return engine.search(query, settings, std::nullopt);
+  };
+  panel.show(std::nullopt);
+  auto* window = dynamic_cast<PanelWindow*>(panel.surface());
+  PaintCounter counter;
+  window->list()->viewport()->installEventFilter(&counter);
+  QApplication::processEvents();
+  window->repaint();
+  double ready = millisecondsSince(launchStart);
+  std::printf("== panel: %lld files, platform %s\n",
+              static_cast<long long>(engine.reader().count()),
+              qPrintable(QGuiApplication::platformName()));
+  std::printf("  launch to panel shown and painted: %.1f ms (Qt, engine, window; in-process)\n",
+              ready);
+
+  std::vector<double> times, cpu;
+  for (const BenchQuery& query : searchQueries(7)) {
+    panel.model().reset();
+    QApplication::processEvents();
+    QString typed;
+    for (QChar c : QString::fromStdString(query.text)) {
+      typed += c;
+      int before = counter.paints;
+      auto start = std::chrono::steady_clock::now();
+      double cpuStart = threadCpuMilliseconds();
+      QKeyEvent press(QEvent::KeyPress, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+      QApplication::sendEvent(window->field(), &press);
+      // Paint now, as the next frame would; rows that did not change paint nothing new.
+      window->list()->viewport()->repaint();
+      QApplication::processEvents();
+      if (counter.paints > before || panel.model().items().empty()) {
+        times.push_back(millisecondsSince(start));
+        cpu.push_back(threadCpuMilliseconds() - cpuStart);
+      }
+    }
+  }
+  printSummary("keystroke to painted rows", times);
+  printSummary("keystroke to painted rows, main thread CPU", cpu);
+  engine.waitUntilIdle();
+  std::printf("  resident memory after the keystrokes: %.1f MB\n", residentMegabytes());
+  return 0;
+}

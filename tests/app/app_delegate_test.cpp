@@ -1,0 +1,310 @@
+#include "app_delegate.h"
+
+#include <gtest/gtest.h>
+
+#include "desktop_fakes.h"
+#include "support/test_support.h"
+#include "util/main_executor.h"
+
+namespace quorvale {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeAlerts;
+using testing::FakeClipboard;
+using testing::FakeHotKeys;
+using testing::FakeWorkspace;
+using testing::TempDir;
+
+class FakeSurface : public PanelSurface {
+ public:
+  bool isVisible() const override { return visible; }
+  Size fitContents() override { return {600, 100}; }
+  void moveTo(Point) override {}
+  void present() override { visible = true; }
+  void orderOut() override { visible = false; }
+  bool visible = false;
+};
+
+Suggestion row(std::string id, Payload payload) {
+  return {.id = std::move(id), .title = "t", .subtitle = "", .payload = std::move(payload)};
+}
+
+Suggestion fileRow(const std::string& path, std::optional<FileKind> kind = std::nullopt) {
+  return row("file-" + path,
+             Payload::file(FileRecord::make(path, std::nullopt, kind, 1, 0, false)));
+}
+
+// The controller with a real engine in a scratch data folder and a fake desktop.
+class AppDelegateTest : public ::testing::Test {
+ protected:
+  AppDelegateTest() : defaults(dir / "config/defaults.json"), main(clock) {
+    setenv("HOME", (dir / "home").c_str(), 1);
+    QuorvaleSettings settings;
+    settings.setupVersion = 1;
+    settings.roots = {dir / "home/docs"};
+    settings.clipboard.enabled = true;
+    SettingsStore(defaults).setSettings(settings);
+  }
+
+  AppServices services() {
+    AppServices result;
+    result.defaults = &defaults;
+    result.main = &main;
+    result.makeEngine = [this](const ClipPolicy& policy) {
+      EngineServices engine;
+      engine.supportDir = dir / "data";
+      engine.defaults = &defaults;
+      engine.main = &main;
+      return std::make_unique<SearchEngine>(policy, std::move(engine));
+    };
+    result.panel.makeSurface = [this](PanelController&) {
+      auto made = std::make_unique<FakeSurface>();
+      surface = made.get();
+      return made;
+    };
+    result.clipboard = &clipboard;
+    result.workspace = &workspace;
+    result.alerts = &alerts;
+    result.hotKeys = &hotKeys;
+    result.terminate = [this] { terminated = true; };
+    result.dataFolder = dir / "home/.local/share/Quorvale";
+    return result;
+  }
+
+  AppDelegate& started() {
+    app = std::make_unique<AppDelegate>(services());
+    EXPECT_TRUE(app->start());
+    return *app;
+  }
+
+  void advance(Clock::Duration by) {
+    clock->advance(by);
+    main.runPending();
+  }
+
+  TempDir dir;
+  UserDefaults defaults;
+  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+  MainExecutor main;
+  FakeClipboard clipboard;
+  FakeWorkspace workspace;
+  FakeAlerts alerts;
+  FakeHotKeys hotKeys;
+  FakeSurface* surface = nullptr;
+  bool terminated = false;
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
+  AppDelegate& delegate = started();
+  std::vector<std::string> titles;
+  for (const auto& item : delegate.menuItems()) titles.push_back(item.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Starting", "", "Open Quorvale", "Clipboard History",
+                                              "", "Settings…", "Quit Quorvale"}));
+  EXPECT_FALSE(delegate.menuItems().front().enabled);
+
+  delegate.menuItems()[3].action();  // Clipboard History
+  EXPECT_TRUE(surface->visible);
+  EXPECT_EQ(delegate.panel().model().query(), "clip ");
+  delegate.menuItems()[2].action();  // Open Quorvale toggles: hides and clears
+  EXPECT_FALSE(surface->visible);
+  EXPECT_EQ(delegate.panel().model().query(), "");
+
+  delegate.menuItems()[5].action();  // Settings… opens the settings file
+  EXPECT_EQ(workspace.calls.back(), "open " + (dir / "config/defaults.json"));
+  delegate.menuItems()[6].action();
+  EXPECT_TRUE(terminated);
+}
+
+TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
+  AppDelegate& delegate = started();
+  struct Case {
+    Modifiers modifiers;
+    std::string call;  // empty: the path was copied
+  };
+  const std::string path = dir / "home/docs/plan.txt";
+  for (const Case& c :
+       {Case{{}, "open " + path}, Case{{.command = true}, "reveal " + path},
+        Case{{.option = true}, ""}, Case{{.command = true, .option = true}, "reveal " + path}}) {
+    workspace.calls.clear();
+    clipboard.contents.reset();
+    delegate.panel().show("plan");
+    delegate.activate(fileRow(path), c.modifiers);
+    EXPECT_FALSE(surface->visible);
+    if (c.call.empty()) {
+      EXPECT_TRUE(workspace.calls.empty());
+      EXPECT_EQ(clipboard.contents, path);
+    } else {
+      EXPECT_EQ(workspace.calls, std::vector<std::string>{c.call});
+      EXPECT_FALSE(clipboard.contents);
+    }
+  }
+  // The copied path was the program's own copy: nothing went into the history.
+  advance(1s);
+  EXPECT_TRUE(delegate.engine()->clips().items().empty());
+}
+
+TEST_F(AppDelegateTest, ApplicationEntriesLaunchFromTheirExecLine) {
+  AppDelegate& delegate = started();
+  std::string entry = dir / "apps/top.desktop";
+  testing::writeFile(entry,
+                     "[Desktop Entry]\nType=Application\nName=Top\nExec=htop --sort %U\n"
+                     "Terminal=true\nPath=/srv\n");
+  delegate.activate(fileRow(entry, FileKind::app), {});
+  std::string broken = dir / "apps/broken.desktop";
+  testing::writeFile(broken, "[Desktop Entry]\nType=Application\nName=B\nExec=\"unclosed\n");
+  delegate.activate(fileRow(broken, FileKind::app), {});
+  EXPECT_EQ(workspace.calls, std::vector<std::string>{"launch xterm -e htop --sort in /srv"});
+}
+
+TEST_F(AppDelegateTest, OtherPayloads) {
+  AppDelegate& delegate = started();
+  delegate.activate(row("web-g", Payload::webSearch("https://example.org/?q=a")), {});
+  delegate.activate(row("pane-settings:wifi", Payload::webSearch("settings:wifi")), {});
+  delegate.activate(row("sys-sleep", Payload::system("sleep")), {});
+  delegate.activate(row("sys-displaysleep", Payload::system("displaysleep")), {});
+  delegate.activate(row("sys-screensaver", Payload::system("screensaver")), {});
+  delegate.activate(row("sys-quit", Payload::system("quit:org.example.Editor")), {});
+  delegate.activate(row("sys-unknown", Payload::system("reboot")), {});
+  delegate.activate(row("hint-note", Payload::hint()), {});
+  EXPECT_EQ(workspace.calls,
+            (std::vector<std::string>{"url https://example.org/?q=a", "settings wifi", "suspend",
+                                      "lock", "screensaver", "quit org.example.Editor"}));
+
+  delegate.activate(row("calc", Payload::calculation("42")), {});
+  EXPECT_EQ(clipboard.contents, "42");
+  delegate.activate(row("snip-1", Payload::snippet("Kind regards")), {});
+  EXPECT_EQ(clipboard.contents, "Kind regards");
+}
+
+TEST_F(AppDelegateTest, ForceQuitAsksFirst) {
+  AppDelegate& delegate = started();
+  alerts.answer = 1;  // Cancel
+  delegate.runSystem("forcequit:org.example.Editor");
+  alerts.answer = 0;
+  delegate.runSystem("forcequit:gone");
+  EXPECT_EQ(alerts.shown, (std::vector<std::string>{
+                              "Force quit Editor? | Unsaved changes in it will be lost. | 2",
+                              "Force quit this app? | Unsaved changes in it will be lost. | 2"}));
+  EXPECT_EQ(workspace.calls, (std::vector<std::string>{"front", "front", "kill gone"}));
+}
+
+TEST_F(AppDelegateTest, ConcealedCopiesAreClearedOnlyWhenUnchanged) {
+  AppDelegate& delegate = started();
+  delegate.activate(row("tool-secret", Payload::calculation("s3cret-Pa55")), {});
+  EXPECT_EQ(clipboard.offered.back(), "x-kde-passwordManagerHint");
+  advance(59s);
+  EXPECT_EQ(clipboard.contents, "s3cret-Pa55");
+  advance(1s);
+  EXPECT_FALSE(clipboard.contents);
+
+  delegate.copy("another secret", true);
+  advance(10s);
+  clipboard.copyFromOutside("something the user copied");
+  advance(60s);
+  EXPECT_EQ(clipboard.contents, "something the user copied");
+}
+
+TEST_F(AppDelegateTest, TheMonitorRecordsTheLastOfQuickCopiesAndNotItsOwn) {
+  AppDelegate& delegate = started();
+  clipboard.copyFromOutside("first");
+  advance(100ms);
+  clipboard.copyFromOutside("second");
+  advance(1s);
+  delegate.copy("our own", false);
+  advance(1s);
+  clipboard.copyFromOutside("hidden", {"text/plain", "x-kde-passwordManagerHint"});
+  advance(1s);
+  const auto& items = delegate.engine()->clips().items();
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items.front().text, "second");
+}
+
+TEST_F(AppDelegateTest, HotKeysAreRegisteredAndRefusalsReported) {
+  hotKeys.refused = {1};
+  AppDelegate& delegate = started();
+  ASSERT_EQ(hotKeys.bindings.size(), 2u);
+  EXPECT_EQ(hotKeys.bindings[0].hotKey, QuorvaleSettings::kDefaultHotKey);
+  EXPECT_EQ(delegate.store().unavailable(), std::set<int>{1});
+  hotKeys.bindings[1].action();
+  EXPECT_EQ(delegate.panel().model().query(), "clip ");
+}
+
+TEST_F(AppDelegateTest, SettingsChangesSettleBeforeTheyApply) {
+  AppDelegate& delegate = started();
+  int registrations = hotKeys.registrations;
+  QuorvaleSettings settings = delegate.store().settings();
+  settings.clipboard.enabled = false;
+  delegate.store().setSettings(settings);
+  advance(300ms);
+  settings.showMenuBarIcon = false;
+  delegate.store().setSettings(settings);
+  advance(500ms);
+  EXPECT_EQ(hotKeys.registrations, registrations);
+  EXPECT_TRUE(delegate.clipboard().running());
+  advance(100ms);
+  EXPECT_EQ(hotKeys.registrations, registrations + 1);
+  EXPECT_FALSE(delegate.clipboard().running());
+  EXPECT_EQ(delegate.lastApplied(), settings);
+}
+
+TEST_F(AppDelegateTest, AChangeOfTheFileByAnotherProcessIsASettingsChange) {
+  AppDelegate& delegate = started();
+  delegate.engine()->waitUntilIdle();  // its write of the content version is done
+  {
+    UserDefaults other(dir / "config/defaults.json");
+    SettingsStore elsewhere(other);
+    QuorvaleSettings settings = elsewhere.settings();
+    settings.resultLimit = 5;
+    elsewhere.setSettings(settings);
+  }
+  delegate.settingsFileChanged();
+  EXPECT_EQ(delegate.store().settings().resultLimit, 5);
+  advance(600ms);
+  EXPECT_EQ(delegate.lastApplied()->resultLimit, 5);
+
+  // A half-written file changes nothing and is not written over.
+  testing::writeFile(dir / "config/defaults.json", "{\"quorvale.settings.v1\": {\"roots\": 3");
+  delegate.settingsFileChanged();
+  EXPECT_EQ(delegate.store().settings().resultLimit, 5);
+}
+
+TEST_F(AppDelegateTest, HidingAndLeavingOutFilesStoreTheSettingsOnce) {
+  AppDelegate& delegate = started();
+  PanelModel& model = delegate.panel().model();
+  const std::string path = dir / "home/docs/old/plan.txt";
+  model.hideResult(fileRow(path));
+  model.hideResult(fileRow(path));
+  model.hideResult(row("calc", Payload::calculation("1")));
+  model.leaveOutFolder(fileRow(path));
+  model.leaveOutFolder(fileRow(path));
+  EXPECT_EQ(delegate.store().settings().hiddenResults, std::vector<std::string>{path});
+  EXPECT_EQ(delegate.store().settings().excludedPaths,
+            std::vector<std::string>{dir / "home/docs/old"});
+}
+
+TEST_F(AppDelegateTest, AnUnopenableDataFolderAlertsAndEnds) {
+  AppServices broken = services();
+  broken.makeEngine = [](const ClipPolicy&) -> std::unique_ptr<SearchEngine> {
+    throw IndexError::open("unable to open database file");
+  };
+  AppDelegate delegate(std::move(broken));
+  EXPECT_FALSE(delegate.start());
+  EXPECT_TRUE(terminated);
+  ASSERT_EQ(alerts.shown.size(), 1u);
+  EXPECT_EQ(alerts.shown.front(),
+            "Quorvale could not open its data folder | Quorvale keeps its search index in "
+            "~/.local/share/Quorvale. Check that the folder can be written to, then open "
+            "Quorvale again. | 1");
+}
+
+TEST_F(AppDelegateTest, AFreshInstallationFinishesSetupOnce) {
+  SettingsStore(defaults).setSettings(QuorvaleSettings{});  // setupVersion 0
+  AppDelegate& delegate = started();
+  EXPECT_EQ(delegate.store().settings().setupVersion, 1);
+  EXPECT_TRUE(delegate.engine()->scanPending());
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,100 @@
+// Fakes of the desktop for the application controller's tests: they record what was asked of
+// them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/desktop_services.h"
+
+namespace quorvale::testing {
+
+class FakeClipboard : public SystemClipboard {
+ public:
+  std::optional<std::string> text() const override { return contents; }
+  std::vector<std::string> types() const override { return offered; }
+  void write(const std::string& text, bool concealed) override {
+    contents = text;
+    offered = {"text/plain"};
+    if (concealed) offered.push_back("x-kde-passwordManagerHint");
+    changedNow();
+  }
+  void clear() override {
+    contents.reset();
+    offered.clear();
+    changedNow();
+  }
+  std::uint64_t changeCount() const override { return count; }
+  std::optional<std::string> frontApplication() const override { return front; }
+
+  // Another application copies.
+  void copyFromOutside(const std::string& text, std::vector<std::string> types = {"text/plain"}) {
+    contents = text;
+    offered = std::move(types);
+    changedNow();
+  }
+  void changedNow() {
+    ++count;
+    if (onChange) onChange();
+  }
+
+  std::optional<std::string> contents;
+  std::vector<std::string> offered;
+  std::uint64_t count = 0;
+  std::optional<std::string> front = "org.example.Editor";
+};
+
+class FakeWorkspace : public Workspace {
+ public:
+  bool openFile(const std::string& path) override { return log("open " + path); }
+  bool openURL(const std::string& url) override { return log("url " + url); }
+  bool reveal(const std::string& path) override { return log("reveal " + path); }
+  bool launch(const LaunchCommand& command) override {
+    std::string line = "launch";
+    for (const auto& argument : command.arguments) line += " " + argument;
+    if (!command.workingFolder.empty()) line += " in " + command.workingFolder;
+    return log(line);
+  }
+  std::vector<std::string> terminal() const override { return {"xterm", "-e"}; }
+  bool openSettingsPage(const std::string& page) override { return log("settings " + page); }
+  bool suspend() override { return log("suspend"); }
+  bool lockScreen() override { return log("lock"); }
+  bool startScreenSaver() override { return log("screensaver"); }
+  std::optional<std::string> runningName(const std::string& id) override {
+    if (id == "org.example.Editor") return "Editor";
+    return std::nullopt;
+  }
+  void quit(const std::string& id, bool force) override { log((force ? "kill " : "quit ") + id); }
+  void activateSelf() override { log("front"); }
+
+  bool log(std::string line) {
+    calls.push_back(std::move(line));
+    return true;
+  }
+  std::vector<std::string> calls;
+};
+
+class FakeAlerts : public Alerts {
+ public:
+  int show(const std::string& title, const std::string& text,
+           const std::vector<std::string>& buttons) override {
+    shown.push_back(title + " | " + text + " | " + std::to_string(buttons.size()));
+    return answer;
+  }
+  std::vector<std::string> shown;
+  int answer = 0;
+};
+
+class FakeHotKeys : public HotKeyCenter {
+ public:
+  std::set<int> registerKeys(const std::vector<HotKeyBinding>& list) override {
+    bindings = list;
+    ++registrations;
+    return refused;
+  }
+  std::vector<HotKeyBinding> bindings;
+  std::set<int> refused;
+  int registrations = 0;
+};
+
+}  // namespace quorvale::testing

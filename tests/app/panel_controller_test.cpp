@@ -1,0 +1,113 @@
+#include "panel/panel_controller.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvale {
+namespace {
+
+// A window that records where it was put; its height follows the number of rows.
+class FakeSurface : public PanelSurface {
+ public:
+  explicit FakeSurface(PanelModel& model) : model_(model) {}
+  bool isVisible() const override { return visible; }
+  Size fitContents() override {
+    return {.width = 600, .height = 60 + 40.0 * static_cast<double>(model_.items().size())};
+  }
+  void moveTo(Point corner) override { at = corner; }
+  void present() override { visible = true; }
+  void orderOut() override { visible = false; }
+
+  bool visible = false;
+  Point at;
+
+ private:
+  PanelModel& model_;
+};
+
+// Two screens side by side; the right one is the main screen and has a top bar of 30 pixels.
+struct TwoScreens {
+  std::vector<Screen> screens{
+      {.frame = {0, 0, 1600, 900}, .visible = {0, 0, 1600, 900}},
+      {.frame = {1600, 0, 2560, 1440}, .visible = {1600, 30, 2560, 1410}},
+  };
+};
+
+class PanelControllerTest : public ::testing::Test {
+ protected:
+  PanelControllerTest()
+      : controller(PanelEnvironment{
+            .makeSurface =
+                [this](PanelController& owner) {
+                  auto made = std::make_unique<FakeSurface>(owner.model());
+                  surface = made.get();
+                  return made;
+                },
+            .screens = [this] { return layout.screens; },
+            .pointer = [this] { return pointer; },
+            .mainScreen = [] { return std::optional<std::size_t>(1); },
+        }) {
+    controller.model().search = [](const std::string& query) {
+      std::vector<Suggestion> rows;
+      for (char c : query)
+        rows.push_back(
+            {.id = std::string(1, c), .title = std::string(1, c), .subtitle = "", .payload = {}});
+      return rows;
+    };
+  }
+
+  TwoScreens layout;
+  std::optional<Point> pointer;
+  FakeSurface* surface = nullptr;
+  PanelController controller;
+};
+
+TEST_F(PanelControllerTest, PlacesThePanelOnTheScreenUnderThePointer) {
+  struct Case {
+    std::optional<Point> pointer;
+    Point expected;
+  };
+  // Empty panel: 600 x 60. Left screen: bottom at 0.28 * 900 + 60 = 312. Right (main) screen:
+  // bottom at 30 + 0.28 * 1410 + 60 = 484.8.
+  for (const Case& c :
+       {Case{Point{10, 10}, Point{500, 252}}, Case{Point{2000, 500}, Point{2580, 424.8}},
+        Case{Point{-50, -50}, Point{2580, 424.8}}, Case{std::nullopt, {2580, 424.8}}}) {
+    pointer = c.pointer;
+    controller.show(std::nullopt);
+    EXPECT_EQ(surface->at, c.expected);
+    EXPECT_TRUE(surface->visible);
+  }
+}
+
+TEST_F(PanelControllerTest, APrefillSearchesAndTheTopStaysWhileTheListChanges) {
+  pointer = Point{10, 10};
+  controller.show("abc");  // 600 x 180: bottom at 312, top at 132
+  EXPECT_EQ(controller.model().items().size(), 3u);
+  EXPECT_EQ(surface->at, (Point{500, 132}));
+  controller.model().setQuery("a");
+  controller.sizeChanged({600, 100});
+  EXPECT_EQ(surface->at, (Point{500, 132}));
+}
+
+TEST_F(PanelControllerTest, ATallPanelStaysBelowTheTopOfTheScreen) {
+  pointer = Point{10, 10};
+  controller.show("abcdefghijklmn");  // 620 pixels tall, more than the 312 above the line
+  EXPECT_EQ(surface->at.y, 0);
+}
+
+TEST_F(PanelControllerTest, LosingFocusHidesAndResets) {
+  controller.show("ab");
+  controller.focusLost();
+  EXPECT_FALSE(surface->visible);
+  EXPECT_EQ(controller.model().query(), "");
+  EXPECT_TRUE(controller.model().items().empty());
+}
+
+TEST_F(PanelControllerTest, NoWindowNoShow) {
+  PanelController without(PanelEnvironment{});
+  without.show("a");
+  EXPECT_FALSE(without.isVisible());
+  EXPECT_EQ(without.model().query(), "");
+}
+
+}  // namespace
+}  // namespace quorvale

@@ -1,0 +1,49 @@
+#include "single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QTemporaryDir>
+#include <thread>
+
+namespace quorvale {
+namespace {
+
+TEST(SingleInstanceTest, ASecondStartForwardsItsRequest) {
+  QTemporaryDir dir;
+  QString path = dir.path() + "/quorvale.socket";
+  EXPECT_FALSE(SingleInstance::forward(LaunchMode::Request::toggle, path));
+
+  SingleInstance first;
+  std::vector<LaunchMode::Request> heard;
+  ASSERT_TRUE(first.listen([&](LaunchMode::Request request) { heard.push_back(request); }, path));
+
+  // The second start runs in another thread here, as it would in another process.
+  bool forwarded = false;
+  std::thread second([&] {
+    forwarded = SingleInstance::forward(LaunchMode::Request::toggle, path) &&
+                SingleInstance::forward(LaunchMode::Request::clip, path);
+  });
+  QElapsedTimer timer;
+  timer.start();
+  while (heard.size() < 2 && timer.elapsed() < 5000) QCoreApplication::processEvents();
+  second.join();
+  EXPECT_TRUE(forwarded);
+  EXPECT_EQ(heard, (std::vector{LaunchMode::Request::toggle, LaunchMode::Request::clip}));
+}
+
+TEST(SingleInstanceTest, ASocketLeftBehindIsReplaced) {
+  QTemporaryDir dir;
+  QString path = dir.path() + "/quorvale.socket";
+  {
+    QFile stale(path);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  }
+  SingleInstance instance;
+  EXPECT_TRUE(instance.listen([](LaunchMode::Request) {}, path));
+}
+
+}  // namespace
+}  // namespace quorvale
