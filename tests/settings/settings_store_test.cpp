@@ -25,12 +25,6 @@ std::vector<std::string> filesIn(const std::string& folder) {
   return names;
 }
 
-ino_t inodeOf(const std::string& path) {
-  struct stat info {};
-  stat(path.c_str(), &info);
-  return info.st_ino;
-}
-
 class SettingsStoreTest : public ::testing::Test {
  protected:
   Json storedFile() const { return Json::parse(testing::readFile(path)); }
@@ -84,14 +78,6 @@ TEST_F(SettingsStoreTest, SavedResultLimitIsClampedButNotTheOneInMemory) {
     EXPECT_EQ(settings.settings().resultLimit, limit);
     EXPECT_EQ(SettingsStore(defaults).settings().resultLimit, limit < 3 ? 3 : 15);
   }
-}
-
-TEST_F(SettingsStoreTest, SavingTheSameValueTwiceWritesTwice) {
-  SettingsStore settings(defaults);
-  settings.setSettings(settings.settings());
-  ino_t first = inodeOf(path);
-  settings.setSettings(settings.settings());
-  EXPECT_NE(inodeOf(path), first);
 }
 
 TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
