@@ -43,11 +43,11 @@ using PolicyChange = std::function<void(ClipPolicy&)>;
 
 struct Refusal {
   std::string name;
-  PolicyChange change;
   std::string text;
   std::optional<std::string> source;
   std::vector<std::string> types;
   std::string reason;
+  PolicyChange change = [](ClipPolicy&) {};
 };
 
 // Linux desktops report the copying application by its desktop-entry id or its window class;
@@ -61,53 +61,43 @@ TEST_F(ClipStoreTest, RefusesCopiesFromLinuxPasswordManagersByDefault) {
 }
 
 TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
-  const PolicyChange none = [](ClipPolicy&) {};
+  const std::string concealed = "org.nspasteboard.ConcealedType";
+  const auto limit = [](int64_t bytes) {
+    return [=](ClipPolicy& p) { p.maxBytesPerItem = bytes; };
+  };
   const std::vector<Refusal> cases{
       {"off before anything",
-       [](ClipPolicy& p) { p.enabled = false; },
        "hello",
        "com.1password.1password",
-       {"org.nspasteboard.ConcealedType"},
-       "history is off"},
-      {"password manager, any case", none, "hello", "1PASSWORD", {}, "password manager"},
+       {concealed},
+       "history is off",
+       [](ClipPolicy& p) { p.enabled = false; }},
+      {"password manager, any case", "hello", "1PASSWORD", {}, "password manager"},
       {"manager before private type",
-       none,
        "",
        "org.keepassxc.keepassxc",
-       {"org.nspasteboard.ConcealedType"},
+       {concealed},
        "password manager"},
       {"concealed type",
-       none,
        "hello",
        std::nullopt,
-       {"text/plain", "org.nspasteboard.ConcealedType"},
+       {"text/plain", concealed},
+       "marked private by the app"},
+      {"KDE password-manager hint",
+       "hello",
+       std::nullopt,
+       {"x-kde-passwordManagerHint"},
        "marked private by the app"},
       {"private type before empty",
-       none,
        " ",
        std::nullopt,
        {"org.nspasteboard.TransientType"},
        "marked private by the app"},
-      {"white space only", none, " \n\t ", std::nullopt, {}, "empty"},
-      {"empty before too large",
-       [](ClipPolicy& p) { p.maxBytesPerItem = 0; },
-       "  ",
-       std::nullopt,
-       {},
-       "empty"},
-      {"too large before secret",
-       [](ClipPolicy& p) { p.maxBytesPerItem = 5; },
-       "123456",
-       std::nullopt,
-       {},
-       "too large"},
-      {"negative size limit",
-       [](ClipPolicy& p) { p.maxBytesPerItem = -1; },
-       "a",
-       std::nullopt,
-       {},
-       "too large"},
-      {"secret", none, "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
+      {"white space only", " \n\t ", std::nullopt, {}, "empty"},
+      {"empty before too large", "  ", std::nullopt, {}, "empty", limit(0)},
+      {"too large before secret", "123456", std::nullopt, {}, "too large", limit(5)},
+      {"negative size limit", "a", std::nullopt, {}, "too large", limit(-1)},
+      {"secret", "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
   };
   for (const Refusal& c : cases) {
     ClipPolicy changed;

@@ -104,22 +104,6 @@ TEST(WebSearch, NewEntryChecksInOrder) {
             (WebSearch{.keyword = "ex", .name = "Example", .url = good, .ask = true}));
 }
 
-TEST(WebSearch, Json) {
-  const WebSearch assistant = search("ai", "https://ai.example/?q={query}", true);
-  const nlohmann::json json = assistant;
-  EXPECT_EQ(json.dump(),
-            R"({"ask":true,"keyword":"ai","name":"Name","url":"https://ai.example/?q={query}"})");
-  EXPECT_EQ(json.get<WebSearch>(), assistant);
-
-  EXPECT_FALSE(
-      nlohmann::json::parse(R"({"keyword":"k","name":"n","url":"u"})").get<WebSearch>().ask);
-  for (const char* required : {"keyword", "name", "url"}) {
-    nlohmann::json partial = json;
-    partial.erase(required);
-    EXPECT_THROW(partial.get<WebSearch>(), nlohmann::json::exception) << required;
-  }
-}
-
 TEST(PercentEncoding, Decoding) {
   EXPECT_EQ(percentDecoded("a%20b%c3%A9+"), "a bé+");
   EXPECT_FALSE(percentDecoded("%zz"));
