@@ -39,14 +39,6 @@ bool modernLibrary() {
   return sqlite3_libversion_number() >= FileIndex::kContentlessDeleteVersion;
 }
 
-TEST(FileIndexTest, InMemoryDatabaseOpensHealthyAndEmpty) {
-  FileIndex index(std::nullopt);
-  EXPECT_TRUE(index.quickCheck());
-  EXPECT_EQ(index.count(), 0);
-  EXPECT_FALSE(index.batchOpen());
-  EXPECT_FALSE(index.migratedFromFullTextCopy());
-}
-
 TEST(FileIndexTest, LibraryVersionChoosesBetweenContentlessAndCopiedText) {
   FileIndex old(std::nullopt, {.libraryVersion = kOldLibrary});
   EXPECT_EQ(ftsSchema(old).find("contentless_delete"), std::string::npos);

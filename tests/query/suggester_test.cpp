@@ -106,13 +106,6 @@ TEST(SuggesterTextTest, OnlyPathsUnderHomeAreShortened) {
   EXPECT_EQ(Suggester::abbreviatedPath("/home/user/a", std::nullopt), "/home/user/a");
 }
 
-TEST(PayloadTest, ComparesCaseByCase) {
-  EXPECT_NE(Payload::calculation("x"), Payload::snippet("x"));
-  EXPECT_EQ(Payload::system("sleep"), Payload::system("sleep"));
-  EXPECT_EQ(Payload::snippet("x").kind(), "snippet");
-  EXPECT_EQ(Payload::hint().index(), 6u);
-}
-
 TEST_F(SuggesterTest, ClipboardQueryGivesOnlyHistoryRows) {
   EXPECT_EQ(build("cb"),
             (std::vector<Suggestion>{{"hint-clip", "Nothing in clipboard history",

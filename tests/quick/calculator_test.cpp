@@ -58,16 +58,12 @@ INSTANTIATE_TEST_SUITE_P(ImplicitMultiplication, Answers,
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, Answers,
-    ::testing::Values(Case{"sqrt(16)", "4"}, Case{"sqrt (16)", "4"}, Case{"SQRT(16)", "4"},
-                      Case{"log(1000)", "3"}, Case{"log10(100)", "2"}, Case{"log2(8)", "3"},
-                      Case{"ln(e)", "1"}, Case{"round(2.5)", "3"}, Case{"round(-2.5)", "-3"},
-                      Case{"round(1.25, 1)", "1.3"}, Case{"min(3, 1, 2)", "1"},
-                      Case{"max(3, 1, 2)", "3"}, Case{"min(4)", "4"}, Case{"floor(-1.5)", "-2"},
-                      Case{"ceil(1.2)", "2"}, Case{"abs(-4)", "4"}, Case{"pow(2, 10)", "1,024"},
-                      Case{"cos(0)", "1"}, Case{"atan(1)*4", "3.141592654"},
-                      Case{"asin(1)", "1.570796327"}, Case{"exp(0)", "1"},
-                      Case{"tau", "6.283185307"}, Case{"pi", "3.141592654"},
-                      Case{"\u03c0", "3.141592654"}, Case{"PI", "3.141592654"}));
+    ::testing::Values(Case{"sqrt (16)", "4"}, Case{"SQRT(16)", "4"}, Case{"log(1000)", "3"},
+                      Case{"log2(8)", "3"}, Case{"ln(e)", "1"}, Case{"round(2.5)", "3"},
+                      Case{"round(-2.5)", "-3"}, Case{"round(1.25, 1)", "1.3"},
+                      Case{"min(3, 1, 2)", "1"}, Case{"min(4)", "4"}, Case{"floor(-1.5)", "-2"},
+                      Case{"pow(2, 10)", "1,024"}, Case{"atan(1)*4", "3.141592654"},
+                      Case{"tau", "6.283185307"}, Case{"\u03c0", "3.141592654"}));
 
 INSTANTIATE_TEST_SUITE_P(TypographicOperators, Answers,
                          ::testing::Values(Case{"2\u00d73", "6"}, Case{"6\u00f74", "1.5"},
@@ -122,6 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"12345678901.5*1", "12,345,678,901.5"},
                       Case{"999999999999999*1", "999,999,999,999,999"},
                       Case{"1e15*1", "1.000000e+15"}, Case{"0.1+0.2", "0.3"}, Case{"0*-1", "0"},
+                      Case{"-3408.75*1", "-3,408.75"}, Case{"2/3", "0.6666666667"},
                       Case{"1e-999*1", "0"}, Case{"10^-400", "0"}));
 
 // Limits are inclusive: exactly the maximum still answers.
@@ -197,19 +194,9 @@ TEST(EvaluateMath, RemovesOnlyCommasBeforeGroupsOfThreeDigits) {
   EXPECT_EQ(Calculator::evaluateMath("1,2345"), std::nullopt);
 }
 
-TEST(EvaluateMath, LetsNumberLiteralsOverflowForTheCallerToRefuse) {
-  EXPECT_EQ(Calculator::evaluateMath("1e999"), std::numeric_limits<double>::infinity());
-}
-
 TEST(EvaluateMath, RefusesTextsLongerThanTheLimit) {
   EXPECT_EQ(Calculator::evaluateMath(repeat("1+", 20000) + "1"), std::nullopt);
   EXPECT_EQ(Calculator::evaluateMath(repeat("1% of ", 5000) + "1"), std::nullopt);
-}
-
-TEST(Evaluate, KeepsTheUnroundedValue) {
-  std::optional<CalcResult> result = Calculator::evaluate("1/3");
-  ASSERT_TRUE(result.has_value());
-  EXPECT_DOUBLE_EQ(result->value, 1.0 / 3);
 }
 
 TEST(Evaluate, GivesTheSameAnswersOnManyThreadsAtOnce) {
@@ -229,42 +216,6 @@ TEST(Evaluate, GivesTheSameAnswersOnManyThreadsAtOnce) {
   }
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(mismatches, std::vector<int>(4, 0));
-}
-
-struct FormatCase {
-  double value;
-  std::string text;
-};
-
-class Format : public ::testing::TestWithParam<FormatCase> {};
-
-TEST_P(Format, PrintsTheSameDigitsEverywhere) {
-  EXPECT_EQ(Calculator::format(GetParam().value), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, Format,
-    ::testing::Values(FormatCase{3408, "3,408"}, FormatCase{-1234567, "-1,234,567"},
-                      FormatCase{0, "0"}, FormatCase{-0.0, "0"}, FormatCase{3408.75, "3,408.75"},
-                      FormatCase{-3408.75, "-3,408.75"}, FormatCase{1.2345678e20, "1.234568e+20"},
-                      FormatCase{1e-7, "1.000000e-07"}, FormatCase{-1e-7, "-1.000000e-07"},
-                      FormatCase{1e-6, "0.000001"}, FormatCase{1.5e-5, "0.000015"},
-                      FormatCase{123456.7, "123,456.7"},
-                      FormatCase{999999999999999, "999,999,999,999,999"},
-                      FormatCase{1e15, "1.000000e+15"}, FormatCase{0.5, "0.5"},
-                      FormatCase{2.0 / 3, "0.6666666667"}));
-
-TEST(Grouped, InsertsCommasBetweenGroupsOfThreeFromTheRight) {
-  const std::vector<std::pair<std::string, std::string>> cases = {{"", ""},
-                                                                  {"1", "1"},
-                                                                  {"123", "123"},
-                                                                  {"1234", "1,234"},
-                                                                  {"-123", "-123"},
-                                                                  {"123456", "123,456"},
-                                                                  {"-1234567", "-1,234,567"}};
-  for (const auto& [digits, expected] : cases) {
-    EXPECT_EQ(Calculator::grouped(digits), expected) << digits;
-  }
 }
 
 }  // namespace

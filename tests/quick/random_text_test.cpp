@@ -14,11 +14,6 @@ RandomSource sequence(std::vector<uint64_t> values) {
   };
 }
 
-TEST(RandomText, AlphabetHasSixtyFiveUnambiguousCharacters) {
-  EXPECT_EQ(kPasswordAlphabet.size(), 65u);
-  EXPECT_EQ(kPasswordAlphabet.find_first_of("IOl01"), std::string_view::npos);
-}
-
 TEST(RandomText, DrawsThatWouldBiasAreRejected) {
   // 2^64 mod 65 = 16: the draws 0 to 15 are surplus.
   EXPECT_EQ(uniformBelow(sequence({15, 0, 16}), 65), 16u);

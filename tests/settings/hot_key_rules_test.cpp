@@ -25,7 +25,6 @@ struct Check {
 TEST(HotKeyRules, ChecksInOrder) {
   const std::vector<Check> cases{
       {"Shift-A", {0, 512}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
-      {"A alone", {0, 0}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
       {"F5 alone", {96, 0}, HotKeySlot::panel, std::nullopt},
       {"Command-Q",
        {12, 256},
@@ -35,10 +34,6 @@ TEST(HotKeyRules, ChecksInOrder) {
        {53, 2304},
        HotKeySlot::panel,
        HotKeyProblem{Kind::reservedBySystem, "Force Quit (Command-Option-Escape)"}},
-      {"Control-Command-Q",
-       {12, 4352},
-       HotKeySlot::clipboard,
-       HotKeyProblem{Kind::reservedBySystem, "Lock screen (Control-Command-Q)"}},
       {"Command-Shift-3",
        {20, 768},
        HotKeySlot::panel,
@@ -47,9 +42,7 @@ TEST(HotKeyRules, ChecksInOrder) {
        {12, 768},
        HotKeySlot::panel,
        HotKeyProblem{Kind::needsControlOrOption, ""}},
-      {"Command-C", {8, 256}, HotKeySlot::panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-Space", {49, 256}, HotKeySlot::panel, std::nullopt},
-      {"Command-F5", {96, 256}, HotKeySlot::panel, std::nullopt},
       {"Control-Option-K", {40, 6144}, HotKeySlot::panel, std::nullopt},
       {"clipboard set to the panel's",
        {49, 2048},
@@ -73,13 +66,6 @@ TEST(HotKeyRules, MessagesUseThePlatformWords) {
   EXPECT_EQ(HotKeyRules::message(reserved, kMacProfile), "macOS uses this for Quit (Command-Q).");
   EXPECT_EQ(HotKeyRules::message(reserved, kLinuxProfile),
             "The desktop uses this for Quit (Command-Q).");
-  EXPECT_EQ(HotKeyRules::message({Kind::sameAsOther, "the Quorvale hotkey"}),
-            "That is already set for the Quorvale hotkey.");
-  EXPECT_EQ(HotKeyRules::message({Kind::needsModifier, ""}),
-            "Hold Control, Option or Command with the key.");
-  EXPECT_EQ(
-      HotKeyRules::message({Kind::needsControlOrOption, ""}),
-      "Add Control or Option, so this does not replace a shortcut such as Command-C in every app.");
 }
 
 TEST(HotKeyRules, NotesForSpace) {
@@ -88,15 +74,11 @@ TEST(HotKeyRules, NotesForSpace) {
       "Keyboard Shortcuts, Spotlight.";
   EXPECT_EQ(HotKeyRules::note({49, 256}, kMacProfile), spotlight);
   EXPECT_EQ(HotKeyRules::note({49, 2304}, kMacProfile), spotlight);
-  EXPECT_EQ(HotKeyRules::note({49, 4096}, kMacProfile),
-            "macOS may use Control-Space to switch input sources.");
   EXPECT_EQ(HotKeyRules::note({49, 4096}, kLinuxProfile),
             "The desktop may use Control-Space to switch input sources.");
   EXPECT_TRUE(HotKeyRules::note({49, 256}, kLinuxProfile).has_value());
   EXPECT_EQ(HotKeyRules::note({49, 2048}), std::nullopt);
   EXPECT_EQ(HotKeyRules::note({0, 256}), std::nullopt);
-  EXPECT_EQ(HotKeyRules::kUnavailableMessage,
-            "Another app already uses this shortcut, so it does not work. Choose a different one.");
 }
 
 TEST(HotKeyRules, AssignStoresOnlyWithoutAProblem) {
@@ -109,28 +91,15 @@ TEST(HotKeyRules, AssignStoresOnlyWithoutAProblem) {
   EXPECT_EQ(settings.assign({40, 4096}, HotKeySlot::panel),
             (HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}));
   settings.resetHotKey(HotKeySlot::clipboard);
-  EXPECT_EQ(settings.clipboardHotKey, (HotKey{9, 2560}));
-  settings.hotKey = {1, 4096};
-  settings.resetHotKey(HotKeySlot::panel);
-  EXPECT_EQ(settings.hotKey, (HotKey{49, 2048}));
+  EXPECT_EQ(settings.clipboardHotKey, QuorvaleSettings().clipboardHotKey);
 }
 
-TEST(KeyNames, TableAndDescriptions) {
-  EXPECT_EQ(KeyNames::table().size(), 73u);
-  EXPECT_EQ(KeyNames::name(0), "A");
-  EXPECT_EQ(KeyNames::name(50), "`");
+TEST(KeyNames, NamesAndDescriptions) {
   EXPECT_EQ(KeyNames::name(42), "\\");
-  EXPECT_EQ(KeyNames::name(122), "F1");
-  EXPECT_EQ(KeyNames::name(111), "F12");
   EXPECT_EQ(KeyNames::name(121), "Page Down");
-  EXPECT_EQ(KeyNames::name(200), "Key 200");
   EXPECT_EQ(KeyNames::name(4294967295u), "Key 4294967295");
   EXPECT_EQ(KeyNames::describe(QuorvaleSettings::kDefaultHotKey), "Alt+Space");
   EXPECT_EQ(KeyNames::describe({96, 0}), "F5");
-  for (std::uint32_t code : {122u, 120u, 99u, 118u, 96u, 97u, 98u, 100u, 101u, 109u, 103u, 111u}) {
-    EXPECT_TRUE(HotKeyRules::isFunctionKey(code));
-    EXPECT_TRUE(KeyNames::name(code).starts_with("F"));
-  }
 }
 
 TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {

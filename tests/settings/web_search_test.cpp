@@ -14,26 +14,11 @@ WebSearch search(std::string keyword, std::string url, bool ask = false) {
 
 const WebSearch kExample = search("ex", "https://example.com/s?q={query}");
 
-TEST(WebSearch, DefaultsTable) {
-  const auto& defaults = WebSearch::defaults();
-  std::vector<std::string> keywords;
-  for (const WebSearch& s : defaults) {
-    keywords.push_back(s.keyword);
-    EXPECT_TRUE(s.url.starts_with("https://")) << s.keyword;
+TEST(WebSearch, EveryDefaultMakesAWebAddress) {
+  for (const WebSearch& s : WebSearch::defaults()) {
     EXPECT_EQ(s.urlFor("two words"), s.url.substr(0, s.url.find("{query}")) + "two%20words")
         << s.keyword;
-    EXPECT_EQ(s.ask, s.keyword == "claude" || s.keyword == "gpt" || s.keyword == "ppl");
   }
-  EXPECT_EQ(keywords, (std::vector<std::string>{"g", "ddg", "w", "maps", "yt", "gh", "scholar",
-                                                "claude", "gpt", "ppl"}));
-  EXPECT_TRUE(defaults[0].url.ends_with("/search?q={query}"));
-  EXPECT_TRUE(defaults[2].url.ends_with("/w/index.php?search={query}"));
-  EXPECT_TRUE(defaults[4].url.ends_with("/results?search_query={query}"));
-  EXPECT_TRUE(defaults[7].url.ends_with("/new?q={query}"));
-  EXPECT_EQ(WebSearch::defaultsVersion, 2);
-  EXPECT_EQ(WebSearch::defaultFallbackKeywords(), (std::vector<std::string>{"g", "claude", "gpt"}));
-  EXPECT_EQ(defaults[7].verb(), "Ask");
-  EXPECT_EQ(defaults[0].verb(), "Search");
 }
 
 struct Encoding {
@@ -51,11 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
     Table, WebSearchUrl,
     ::testing::Values(Encoding{"cats", "https://example.com/s?q=cats"},
                       Encoding{"  crème brûlée \n", "https://example.com/s?q=crème%20brûlée"},
-                      Encoding{"e\u0301", "https://example.com/s?q=e\u0301"},
                       Encoding{"日本 ٣", "https://example.com/s?q=日本%20٣"},
                       Encoding{"a&b=c", "https://example.com/s?q=a%26b%3Dc"},
                       Encoding{"a+b/c?#%", "https://example.com/s?q=a%2Bb%2Fc%3F%23%25"},
-                      Encoding{"-._~", "https://example.com/s?q=-._~"},
                       Encoding{"😀", "https://example.com/s?q=%F0%9F%98%80"},
                       Encoding{"", std::nullopt}, Encoding{" \n\t", std::nullopt},
                       Encoding{"bad \xff utf8", std::nullopt}));
@@ -119,46 +102,6 @@ TEST(WebSearch, NewEntryChecksInOrder) {
   const auto added = WebSearch::newEntry("  ex ", "Example", good, true, existing);
   EXPECT_EQ(std::get<WebSearch>(added),
             (WebSearch{.keyword = "ex", .name = "Example", .url = good, .ask = true}));
-}
-
-TEST(WebSearch, UpgradeAppendsMissingDefaults) {
-  const std::vector<WebSearch> stored{search("G", "https://mine.example/?q={query}"),
-                                      search("mine", "https://mine.example/?m={query}")};
-  const auto upgraded = WebSearch::upgraded(stored, 1);
-  ASSERT_EQ(upgraded.size(), 2 + WebSearch::defaults().size() - 1);
-  EXPECT_EQ(upgraded[0], stored[0]);
-  EXPECT_EQ(upgraded[2].keyword, "ddg");
-  EXPECT_EQ(upgraded.back().keyword, "ppl");
-  EXPECT_EQ(WebSearch::upgraded(stored, 2), stored);
-}
-
-TEST(WebSearch, Json) {
-  const WebSearch assistant = search("ai", "https://ai.example/?q={query}", true);
-  const nlohmann::json json = assistant;
-  EXPECT_EQ(json.dump(),
-            R"({"ask":true,"keyword":"ai","name":"Name","url":"https://ai.example/?q={query}"})");
-  EXPECT_EQ(json.get<WebSearch>(), assistant);
-
-  const auto noAsk = nlohmann::json::parse(R"({"keyword":"k","name":"n","url":"u"})");
-  EXPECT_FALSE(noAsk.get<WebSearch>().ask);
-  for (const char* required : {"keyword", "name", "url"}) {
-    nlohmann::json partial = json;
-    partial.erase(required);
-    EXPECT_THROW(partial.get<WebSearch>(), nlohmann::json::exception) << required;
-  }
-}
-
-TEST(PercentEncoding, CharacterSets) {
-  int unreserved = 0;
-  for (char32_t c = 0; c < 0x80; ++c) unreserved += urlUnreserved(c) ? 1 : 0;
-  EXPECT_EQ(unreserved, 66);
-  EXPECT_FALSE(urlUnreserved(U'é'));
-  EXPECT_TRUE(queryAllowed(U'é'));
-  EXPECT_TRUE(queryAllowed(U'\u0301'));
-  EXPECT_TRUE(queryAllowed(U'٣'));
-  EXPECT_FALSE(queryAllowed(U'\u00A0'));
-  EXPECT_FALSE(queryAllowed(U'€'));
-  EXPECT_FALSE(queryAllowed(U'+'));
 }
 
 TEST(PercentEncoding, Decoding) {

@@ -32,20 +32,6 @@ TEST(MainExecutor, RunUntilGivesUpAtItsTimeout) {
   EXPECT_FALSE(main.runUntil([] { return false; }, 10ms));
 }
 
-TEST(MainExecutor, WorkWaitsBetweenLoopRuns) {
-  auto clock = std::make_shared<ManualClock>();
-  MainExecutor main(clock);
-  int ran = 0;
-  main.post([&] { ++ran; });
-  main.postDelayed(2s, [&] { ++ran; });
-  EXPECT_EQ(ran, 0);
-  EXPECT_EQ(main.runPending(), 1u);
-  clock->advance(2s);
-  EXPECT_EQ(ran, 1);
-  EXPECT_EQ(main.runPending(), 1u);
-  EXPECT_EQ(ran, 2);
-}
-
 TEST(MainExecutor, AManualClockMovedFromAnotherThreadWakesTheLoop) {
   auto clock = std::make_shared<ManualClock>();
   MainExecutor main(clock);
