@@ -19,6 +19,7 @@
 #include "settings_file_watch.h"
 #include "single_instance.h"
 #include "tray_item.h"
+#include "util/xdg_paths.h"
 #include "x11_hot_keys.h"
 
 namespace quorvale {
@@ -98,7 +99,9 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   services.hotKeys = hotKeys.available() ? &hotKeys : nullptr;
   services.makeStatusItem = [](AppDelegate& app) { return std::make_unique<TrayItem>(app); };
   services.terminate = [] { QApplication::quit(); };
-  services.dataFolder = dataFolder();
+  // The folder the alert names when the data folder cannot be had: where it belongs.
+  services.dataFolder =
+      dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");
 
   AppDelegate app(std::move(services));
   if (!app.start()) return 1;
