@@ -81,7 +81,7 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   QColor text =
       palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
   QColor dim = selected ? text : palette.color(QPalette::Active, QPalette::PlaceholderText);
-  if (selected) dim.setAlphaF(0.8);
+  if (selected) dim.setAlphaF(0.8f);
 
   QRect iconRect(area.left() + kPadding, area.center().y() - kIconSize / 2 + 1, kIconSize,
                  kIconSize);
