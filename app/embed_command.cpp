@@ -17,7 +17,7 @@ constexpr int kMaxTokens = 256;
 }  // namespace
 
 std::string installedModelFolder() {
-  return dataFolder() + "/Models/" + kModelID + "/model";
+  return dataFolder().value_or("") + "/Models/" + kModelID + "/model";
 }
 
 int embedCommand(const std::string& text) {

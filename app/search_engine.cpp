@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 #include <unicode/calendar.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,7 +17,6 @@
 #include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
-#include "quick/quick_tools.h"
 #include "scan/default_extractor.h"
 #include "scan/energy_policy.h"
 #include "scan/guarded_extractor.h"
@@ -43,43 +40,6 @@ Clock::Duration seconds(double value) {
 bool pathExists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-// The text with every occurrence of `from` replaced by `to`, ignoring case.
-std::string replacedIgnoringCase(const std::string& text, const std::string& from,
-                                 const std::string& to) {
-  if (from.empty()) return text;
-  icu::UnicodeString haystack = icu::UnicodeString::fromUTF8(text);
-  icu::UnicodeString needle = icu::UnicodeString::fromUTF8(from);
-  icu::UnicodeString replacement = icu::UnicodeString::fromUTF8(to);
-  icu::UnicodeString result;
-  int32_t start = 0;
-  int32_t length = needle.length();
-  for (int32_t at = 0; at + length <= haystack.length();) {
-    if (haystack.caseCompare(at, length, needle, U_FOLD_CASE_DEFAULT) == 0) {
-      result.append(haystack, start, at - start).append(replacement);
-      at += length;
-      start = at;
-    } else {
-      ++at;
-    }
-  }
-  result.append(haystack, start, haystack.length() - start);
-  std::string out;
-  result.toUTF8String(out);
-  return out;
-}
-
-// The note above the file rows: the corrected spelling, or that only close matches were found.
-std::optional<std::string> noteFor(const std::string& text, const SmartResult& result) {
-  if (!result.corrected.empty()) {
-    std::string shown = text;
-    for (const auto& [typed, used] : result.corrected)
-      shown = replacedIgnoringCase(shown, typed, used);
-    return "Showing results for “" + shown + "”";
-  }
-  if (result.relaxed) return std::string("Closest matches");
-  return std::nullopt;
 }
 
 template <typename Container>
@@ -537,34 +497,57 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
       trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
   Date now = this->now();
 
-  // A clipboard query searches no files.
-  std::unique_ptr<icu::Calendar> calendar = QueryParser::currentCalendar();
-  Query parsed = calendar && !Suggester::clipboardQuery(text)
-                     ? QueryParser::parse(text, now, *calendar)
-                     : Query{};
-
+  Suggester::Environment environment = Suggester::Environment::current();
+  if (!services_.home.empty()) environment.home = services_.home;
   std::vector<RunningApp> running;
   if (SystemCommands::needsRunningApps(text) && services_.runningApps) {
     running = services_.runningApps();
   }
+  Suggester::Answers answers = Suggester::answer(text, running, now, environment);
+
+  // A clipboard query searches no files.
+  std::unique_ptr<icu::Calendar> calendar = QueryParser::currentCalendar();
+  Query parsed =
+      calendar && !answers.clipboardQuery ? QueryParser::parse(text, now, *calendar) : Query{};
 
   std::vector<Hit> hits;
   std::optional<std::string> note;
   if (!parsed.isEmpty()) {
-    bool loosen = !QuickTools::answer(text, now).has_value() &&
-                  SystemCommands::commands(text, running).empty();
-    int limit = settings.shownResultLimit() * 2;
-    std::shared_ptr<FileIndex> reader = currentReader();
-    SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
-    // SQLite said the file is damaged: check it thoroughly in the background.
-    if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
-      queue_.post([this] { verifyIndex(false, lastScanSettings()); });
-    }
-    note = noteFor(text, result);
+    SmartResult result =
+        searchFiles(parsed, text, settings.shownResultLimit() * 2, now, answers.letFilesLoosen());
+    note = Suggester::noteFor(text, result);
     hits = std::move(result.hits);
     // Files found by meaning are fused in here once the meaning work exists.
   }
 
+  std::vector<Hit> shown = shownHits(std::move(hits), settings);
+  // Passage rows for questions join the inputs here once question answering exists.
+  return Suggester::build({.text = text,
+                           .answers = std::move(answers),
+                           .fileHits = shown,
+                           .clips = clips_,
+                           .snippets = settings.snippets,
+                           .webSearches = settings.webSearches,
+                           .clipboardText = clipboardText,
+                           .note = std::move(note),
+                           .fallbacks = settings.fallbackKeywords,
+                           .limit = settings.shownResultLimit(),
+                           .now = now,
+                           .environment = std::move(environment)});
+}
+
+SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,
+                                      Date now, bool loosen) {
+  std::shared_ptr<FileIndex> reader = currentReader();
+  SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
+  // SQLite said the file is damaged: check it thoroughly in the background.
+  if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
+    queue_.post([this] { verifyIndex(false, lastScanSettings()); });
+  }
+  return result;
+}
+
+std::vector<Hit> SearchEngine::shownHits(std::vector<Hit> hits, const QuorvaleSettings& settings) {
   if (!settings.hiddenResults.empty()) {
     std::erase_if(
         hits, [&](const Hit& hit) { return contains(settings.hiddenResults, hit.record.path); });
@@ -582,16 +565,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
       }
     });
   }
-
-  Suggester::Environment environment = Suggester::Environment::current();
-  if (!services_.home.empty()) environment.home = services_.home;
-  int limit = settings.shownResultLimit();
-  std::vector<Suggestion> rows = Suggester::build(
-      text, split.live, clips_, settings.snippets, settings.webSearches, clipboardText, note,
-      running, settings.fallbackKeywords, limit, now, environment);
-  // Passage rows for questions go in front here once question answering exists.
-  if (rows.size() > static_cast<std::size_t>(limit)) rows.resize(static_cast<std::size_t>(limit));
-  return rows;
+  return std::move(split.live);
 }
 
 void SearchEngine::recordUse(const std::string& query, const std::string& path) {

@@ -47,6 +47,8 @@
 #include "index/file_index.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
+#include "query/query.h"
+#include "query/smart_search.h"
 #include "query/suggestion.h"
 #include "quick/system_commands.h"
 #include "run_marker.h"
@@ -204,6 +206,13 @@ class SearchEngine {
   void verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan);  // index queue
   bool setDamagedIndexAside();                                                 // index queue
   std::shared_ptr<FileIndex> currentReader() const;
+  // The smart file search of one keystroke on the reader; damage it meets is checked on the
+  // index queue.
+  SmartResult searchFiles(const Query& parsed, const std::string& text, int limit, Date now,
+                          bool loosen);
+  // The hits less hidden results and files that are gone; the gone ones leave the index on the
+  // index queue.
+  std::vector<Hit> shownHits(std::vector<Hit> hits, const QuorvaleSettings& settings);
   std::optional<QuorvaleSettings> lastScanSettings() const;
   void addProblem(std::string problem);
   void runScan(QuorvaleSettings settings);           // index queue

@@ -124,6 +124,7 @@ TEST_F(CommandLineTest, ScanThatTheDatabaseRefusesExitsWithOne) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(testing::readFile(errors).find("quorvale: the scan failed: "), std::string::npos)
       << testing::readFile(errors);
+}
 
 TEST_F(CommandLineTest, PlainQueryRowsEscapeControlCharactersInNames) {
   testing::writeFile(dir / "home/notes/ferry\ttimes\n\x1b[2Jlist.txt", "");

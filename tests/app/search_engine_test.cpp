@@ -271,15 +271,15 @@ TEST_F(SearchEngineTest, SettingsChangedWhileNotRunningAreAppliedAtTheNextStart)
   writeFile(home() + "/Old/gone-root.txt", "");
   settings.roots = {"~/Documents", "~/Old"};
   open().start(settings);
-  engine->waitUntilIdle();
+  engine_->waitUntilIdle();
   ASSERT_TRUE(indexed(home() + "/Old/gone-root.txt"));
-  engine.reset();
+  engine_.reset();
 
   // Changed in defaults.json while nothing ran.
   settings.roots = {"~/Documents"};
   settings.indexContents = false;
   open().start(settings);
-  engine->waitUntilIdle();
+  engine_->waitUntilIdle();
   EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
   EXPECT_TRUE(titles("zebra").empty());
   EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
@@ -289,9 +289,9 @@ TEST_F(SearchEngineTest, DefaultsStandingInForUnreadableSettingsChangeNothingInT
   writeFile(home() + "/Old/kept.txt", "zebra crossing");
   settings.roots = {"~/Documents", "~/Old"};
   open().start(settings);
-  engine->waitUntilIdle();
+  engine_->waitUntilIdle();
   ASSERT_TRUE(indexed(home() + "/Old/kept.txt"));
-  engine.reset();
+  engine_.reset();
 
   // The user's settings could not be read: the engine runs on the defaults, which name other
   // roots, index no contents and find an old content version.
@@ -301,9 +301,9 @@ TEST_F(SearchEngineTest, DefaultsStandingInForUnreadableSettingsChangeNothingInT
   fallback.indexContents = false;
   EngineServices notTheUsers = services();
   notTheUsers.settingsAreTheUsers = false;
-  engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
-  engine->start(fallback);
-  engine->waitUntilIdle();
+  engine_ = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
+  engine_->start(fallback);
+  engine_->waitUntilIdle();
   EXPECT_TRUE(indexed(home() + "/Old/kept.txt"));
   EXPECT_EQ(titles("zebra"), std::vector<std::string>{"kept.txt"});
   EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), 1);
@@ -330,8 +330,8 @@ TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
     writeFile(home() + "/Documents/note" + std::to_string(i) + ".txt", "harbour words");
   }
   open().start(settings);
-  engine->waitUntilIdle();
-  engine.reset();
+  engine_->waitUntilIdle();
+  engine_.reset();
   damageTable(dir / "data/index.db", "files");  // not the schema: opening does not see it
 
   SearchEngine& engine = open();
@@ -343,22 +343,22 @@ TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
   EXPECT_TRUE(indexed(home() + "/Documents/note7.txt"));
   EXPECT_EQ(engine.reader().count(), 300);
   EXPECT_NE(engine.status().find("The index was damaged; it was moved to"), std::string::npos);
-  this->engine.reset();
+  this->engine_.reset();
   EXPECT_TRUE(FileIndex(dir / "data/index.db").quickCheck());
 }
 
 TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
   writeFile(home() + "/Documents/note.txt", "harbour words");
   open().start(settings);
-  engine->waitUntilIdle();
-  engine.reset();
+  engine_->waitUntilIdle();
+  engine_.reset();
   EXPECT_EQ(filesNamed("running-"), 0);  // a clean stop leaves no marker
   // Damage that no scan or search reads, only the thorough check.
   damageTable(dir / "data/index.db", "usage");
 
   open().start(settings);  // the last stop was clean: no check
-  engine->waitUntilIdle();
-  engine.reset();
+  engine_->waitUntilIdle();
+  engine_.reset();
   EXPECT_EQ(filesNamed("index.db.damaged-"), 0);
 
   pid_t gone = fork();
@@ -366,7 +366,7 @@ TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
   waitpid(gone, nullptr, 0);
   writeFile(dir / "data/running-" + std::to_string(gone), "12345");
   open().start(settings);
-  engine->waitUntilIdle();
+  engine_->waitUntilIdle();
   EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
   EXPECT_TRUE(indexed(home() + "/Documents/note.txt"));
   EXPECT_EQ(filesNamed("running-"), 1);  // this process's own
@@ -510,13 +510,13 @@ TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChanges
 
   EngineServices notTheUsers = services();
   notTheUsers.settingsAreTheUsers = false;
-  engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
-  EXPECT_EQ(engine->clips().items().size(), 3u);
-  engine.reset();
+  engine_ = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
+  EXPECT_EQ(engine_->clips().items().size(), 3u);
+  engine_.reset();
   EXPECT_EQ(testing::readFile(clips), history);
 
   EXPECT_TRUE(open(ClipPolicy{}).clips().items().empty());
-  engine.reset();  // pruning alone is no change worth writing over another process's history
+  engine_.reset();  // pruning alone is no change worth writing over another process's history
   EXPECT_EQ(testing::readFile(clips), history);
 
   // A copy saved, then taken back before the next save ran: quitting still writes.
@@ -530,7 +530,7 @@ TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChanges
   ASSERT_NE(testing::readFile(clips).find("private"), std::string::npos);
   changed.clips().clear(true);
   changed.scheduleClipSave(policy);
-  engine.reset();
+  engine_.reset();
   EXPECT_EQ(testing::readFile(clips).find("private"), std::string::npos);
 }
 
