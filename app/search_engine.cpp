@@ -18,7 +18,6 @@
 #include "query/smart_search.h"
 #include "query/suggester.h"
 #include "scan/default_extractor.h"
-#include "scan/energy_policy.h"
 #include "scan/guarded_extractor.h"
 #include "settings/default_folders.h"
 #include "util/platform_profile.h"
@@ -107,7 +106,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
 SearchEngine::~SearchEngine() {
   *alive_ = false;
   closing_ = true;
-  cancelScan_ = true;
+  schedule_.cancel();
   stopWatching();
   flushClips();
   // The queue is the last member: destroying it first lets the running item finish (a scan stops
@@ -220,7 +219,7 @@ bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSet
     return false;
   }
 
-  cancelScan_ = true;
+  schedule_.cancel();
   queue_.post([this, leaving, contentChanged, to] {
     for (const auto& path : leaving) {
       try {
@@ -252,73 +251,45 @@ void SearchEngine::recordApplied(const QuorvaleSettings& settings) {
 // --- Scanning ----------------------------------------------------------------------------------
 
 void SearchEngine::requestScan(const QuorvaleSettings& settings) {
-  std::lock_guard lock(stateMutex_);
-  lastScanSettings_ = settings;
-  if (scanQueued_) {
-    // One scan waits or runs: the last settings asked for win, and a running scan makes way.
-    pendingScan_ = settings;
-    if (scanRunning_) cancelScan_ = true;
-    return;
-  }
-  scanQueued_ = true;
-  queue_.post([this, settings] { runScan(settings); });
+  schedule_.request(settings);
 }
 
 bool SearchEngine::scanPending() const {
-  std::lock_guard lock(stateMutex_);
-  return scanQueued_;
+  return schedule_.pending();
 }
 
 void SearchEngine::runScan(QuorvaleSettings settings) {
-  {
-    std::lock_guard lock(stateMutex_);
-    if (pendingScan_) {  // asked for again before this one started: no need to scan twice
-      settings = std::move(*pendingScan_);
-      pendingScan_.reset();
-    }
-    scanRunning_ = true;
-  }
+  settings = schedule_.begin(std::move(settings));
   if (closing_) {
-    finishScan();
+    schedule_.finish(closing_);
     return;
   }
-  cancelScan_ = false;
   std::optional<FileLock> scanLock;
   if (!holdScanLock(scanLock)) {
-    finishScan();
+    schedule_.finish(closing_);
     return;
   }
   setStatus("Indexing…");
 
-  ScanConfig scanConfig = config(settings);
   EnergyState energy = services_.energy ? services_.energy->current() : EnergyState{};
-  EnergyPolicy::Verdict verdict = EnergyPolicy::verdict(energy);
-  std::optional<std::string> appsOnlyMessage;
-  if (const auto* pause = std::get_if<EnergyPolicy::Pause>(&verdict)) {
-    setStatus(pause->message);
-    deferScan(settings);
-    finishScan();
+  ScanSchedule::Plan plan = ScanSchedule::planFor(energy, config(settings));
+  if (plan.retry) schedule_.retryLater(settings, seconds(kEnergyRetrySeconds));
+  if (!plan.config) {
+    setStatus(plan.message.value_or(""));
+    schedule_.finish(closing_);
     return;
   }
-  if (const auto* appsOnly = std::get_if<EnergyPolicy::AppsOnly>(&verdict)) {
-    appsOnlyMessage = appsOnly->message;
-    std::vector<std::string> appRoots;
-    for (const auto& root : scanConfig.roots) {
-      if (scanConfig.appOnlyRoots.contains(root)) appRoots.push_back(root);
-    }
-    scanConfig.roots = std::move(appRoots);
-    deferScan(settings);
-  }
-
+  const std::optional<std::string>& appsOnlyMessage = plan.message;
+  const ScanConfig& scanConfig = *plan.config;
   const ContentExtractor& extractor = extractorFor(settings);
   auto progress = [this](int64_t seen) {
     setStatus("Indexing… " + std::to_string(seen) + " items");
   };
-  auto shouldCancel = [this] { return cancelScan_ || closing_; };
+  auto shouldCancel = [this] { return schedule_.cancelled() || closing_; };
   try {
     ScanStats stats =
         Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
-    bool cancelled = cancelScan_ || closing_;
+    bool cancelled = schedule_.cancelled() || closing_;
     if (!cancelled) reuseVectors_ = false;
     {
       std::lock_guard lock(stateMutex_);
@@ -349,14 +320,14 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
       verifyIndex(true, settings);
     }
   }
-  finishScan();
+  schedule_.finish(closing_);
 }
 
 bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   std::string path = services_.supportDir + "/scan.lock";
   bool said = false;
   while (FileLock::tryAcquire(path, lock) == FileLock::Outcome::busy) {
-    if (cancelScan_ || closing_) return false;
+    if (schedule_.cancelled() || closing_) return false;
     if (!said) {
       setStatus("Waiting for the other scan of this index to finish…");
       said = true;
@@ -366,24 +337,6 @@ bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   // Acquired, or no lock file can exist here (a read-only folder): then nobody else holds one,
   // and the database's own locking still keeps the writes apart.
   return true;
-}
-
-void SearchEngine::finishScan() {
-  std::optional<QuorvaleSettings> next;
-  {
-    std::lock_guard lock(stateMutex_);
-    scanRunning_ = false;
-    next = std::move(pendingScan_);
-    pendingScan_.reset();
-    scanQueued_ = next.has_value() && !closing_;
-  }
-  if (next && !closing_) queue_.post([this, settings = std::move(*next)] { runScan(settings); });
-}
-
-void SearchEngine::deferScan(const QuorvaleSettings& settings) {
-  energyRetry_.cancel();
-  energyRetry_ =
-      queue_.postDelayed(seconds(kEnergyRetrySeconds), [this, settings] { requestScan(settings); });
 }
 
 const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
@@ -609,7 +562,7 @@ void SearchEngine::flushClips() {
 // --- Maintenance -------------------------------------------------------------------------------
 
 void SearchEngine::rebuild(const QuorvaleSettings& settings) {
-  cancelScan_ = true;
+  schedule_.cancel();
   queue_.post([this] {
     try {
       writer_->removeTree("/");
@@ -644,8 +597,7 @@ std::shared_ptr<FileIndex> SearchEngine::currentReader() const {
 }
 
 std::optional<QuorvaleSettings> SearchEngine::lastScanSettings() const {
-  std::lock_guard lock(stateMutex_);
-  return lastScanSettings_;
+  return schedule_.lastRequested();
 }
 
 void SearchEngine::verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan) {

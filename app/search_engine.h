@@ -55,6 +55,7 @@
 #include "scan/content_extractor.h"
 #include "scan/extraction_guard.h"
 #include "scan/scanner.h"
+#include "scan_schedule.h"
 #include "settings/quorvale_settings.h"
 #include "settings/user_defaults.h"
 #include "util/clock.h"
@@ -168,7 +169,7 @@ class SearchEngine {
   // one more follows with the last settings requested.
   void requestScan(const QuorvaleSettings& settings);
   // Stops the running scan at its next entry.
-  void cancelScan() { cancelScan_ = true; }
+  void cancelScan() { schedule_.cancel(); }
   // Stops following changes.
   void stopWatching();
 
@@ -215,10 +216,8 @@ class SearchEngine {
   std::vector<Hit> shownHits(std::vector<Hit> hits, const QuorvaleSettings& settings);
   std::optional<QuorvaleSettings> lastScanSettings() const;
   void addProblem(std::string problem);
-  void runScan(QuorvaleSettings settings);           // index queue
-  void deferScan(const QuorvaleSettings& settings);  // index queue
-  void finishScan();                                 // index queue
-  void checkContentVersion();                        // index queue
+  void runScan(QuorvaleSettings settings);  // index queue
+  void checkContentVersion();               // index queue
   void startWatcher(const QuorvaleSettings& settings);
   void handleChanges(const std::vector<std::string>& paths, bool mustRescan,
                      const QuorvaleSettings& settings);  // index queue
@@ -250,7 +249,6 @@ class SearchEngine {
   ClipPolicy lastClipPolicy_;             // main thread
   std::unique_ptr<FileWatcher> watcher_;  // main thread
 
-  std::atomic<bool> cancelScan_ = false;
   std::atomic<bool> closing_ = false;
   // Cleared at destruction; status notifications still waiting on the main executor check it.
   // Written and read on the main thread only.
@@ -258,15 +256,13 @@ class SearchEngine {
   bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
 
   mutable std::mutex stateMutex_;
-  std::string status_ = "Starting";                   // guarded by stateMutex_
-  std::vector<std::string> unreadable_;               // guarded by stateMutex_
-  std::optional<std::string> scanFailure_;            // guarded
-  std::vector<std::string> problems_;                 // guarded
-  bool scanQueued_ = false;                           // guarded: a scan is waiting or running
-  bool scanRunning_ = false;                          // guarded
-  std::optional<QuorvaleSettings> pendingScan_;       // guarded
-  std::optional<QuorvaleSettings> lastScanSettings_;  // guarded: the last scan requested
-  WorkHandle energyRetry_;                            // index queue
+  std::string status_ = "Starting";         // guarded by stateMutex_
+  std::vector<std::string> unreadable_;     // guarded by stateMutex_
+  std::optional<std::string> scanFailure_;  // guarded
+  std::vector<std::string> problems_;       // guarded
+  // Posts its scans on queue_, which it must not outlive the use of.
+  ScanSchedule schedule_{queue_,
+                         [this](QuorvaleSettings settings) { runScan(std::move(settings)); }};
 
   SerialExecutor queue_;  // last: its worker stops before the members it uses go away
 };
