@@ -2,8 +2,6 @@
 
 #include <sys/stat.h>
 #include <unicode/calendar.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,9 +17,7 @@
 #include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
-#include "quick/quick_tools.h"
 #include "scan/default_extractor.h"
-#include "scan/energy_policy.h"
 #include "scan/guarded_extractor.h"
 #include "settings/default_folders.h"
 #include "util/platform_profile.h"
@@ -43,43 +39,6 @@ Clock::Duration seconds(double value) {
 bool pathExists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
-}
-
-// The text with every occurrence of `from` replaced by `to`, ignoring case.
-std::string replacedIgnoringCase(const std::string& text, const std::string& from,
-                                 const std::string& to) {
-  if (from.empty()) return text;
-  icu::UnicodeString haystack = icu::UnicodeString::fromUTF8(text);
-  icu::UnicodeString needle = icu::UnicodeString::fromUTF8(from);
-  icu::UnicodeString replacement = icu::UnicodeString::fromUTF8(to);
-  icu::UnicodeString result;
-  int32_t start = 0;
-  int32_t length = needle.length();
-  for (int32_t at = 0; at + length <= haystack.length();) {
-    if (haystack.caseCompare(at, length, needle, U_FOLD_CASE_DEFAULT) == 0) {
-      result.append(haystack, start, at - start).append(replacement);
-      at += length;
-      start = at;
-    } else {
-      ++at;
-    }
-  }
-  result.append(haystack, start, haystack.length() - start);
-  std::string out;
-  result.toUTF8String(out);
-  return out;
-}
-
-// The note above the file rows: the corrected spelling, or that only close matches were found.
-std::optional<std::string> noteFor(const std::string& text, const SmartResult& result) {
-  if (!result.corrected.empty()) {
-    std::string shown = text;
-    for (const auto& [typed, used] : result.corrected)
-      shown = replacedIgnoringCase(shown, typed, used);
-    return "Showing results for “" + shown + "”";
-  }
-  if (result.relaxed) return std::string("Closest matches");
-  return std::nullopt;
 }
 
 template <typename Container>
@@ -147,7 +106,7 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
 SearchEngine::~SearchEngine() {
   *alive_ = false;
   closing_ = true;
-  cancelScan_ = true;
+  schedule_.cancel();
   stopWatching();
   flushClips();
   // The queue is the last member: destroying it first lets the running item finish (a scan stops
@@ -260,7 +219,7 @@ bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSet
     return false;
   }
 
-  cancelScan_ = true;
+  schedule_.cancel();
   queue_.post([this, leaving, contentChanged, to] {
     for (const auto& path : leaving) {
       try {
@@ -292,73 +251,45 @@ void SearchEngine::recordApplied(const QuorvaleSettings& settings) {
 // --- Scanning ----------------------------------------------------------------------------------
 
 void SearchEngine::requestScan(const QuorvaleSettings& settings) {
-  std::lock_guard lock(stateMutex_);
-  lastScanSettings_ = settings;
-  if (scanQueued_) {
-    // One scan waits or runs: the last settings asked for win, and a running scan makes way.
-    pendingScan_ = settings;
-    if (scanRunning_) cancelScan_ = true;
-    return;
-  }
-  scanQueued_ = true;
-  queue_.post([this, settings] { runScan(settings); });
+  schedule_.request(settings);
 }
 
 bool SearchEngine::scanPending() const {
-  std::lock_guard lock(stateMutex_);
-  return scanQueued_;
+  return schedule_.pending();
 }
 
 void SearchEngine::runScan(QuorvaleSettings settings) {
-  {
-    std::lock_guard lock(stateMutex_);
-    if (pendingScan_) {  // asked for again before this one started: no need to scan twice
-      settings = std::move(*pendingScan_);
-      pendingScan_.reset();
-    }
-    scanRunning_ = true;
-  }
+  settings = schedule_.begin(std::move(settings));
   if (closing_) {
-    finishScan();
+    schedule_.finish(closing_);
     return;
   }
-  cancelScan_ = false;
   std::optional<FileLock> scanLock;
   if (!holdScanLock(scanLock)) {
-    finishScan();
+    schedule_.finish(closing_);
     return;
   }
   setStatus("Indexing…");
 
-  ScanConfig scanConfig = config(settings);
   EnergyState energy = services_.energy ? services_.energy->current() : EnergyState{};
-  EnergyPolicy::Verdict verdict = EnergyPolicy::verdict(energy);
-  std::optional<std::string> appsOnlyMessage;
-  if (const auto* pause = std::get_if<EnergyPolicy::Pause>(&verdict)) {
-    setStatus(pause->message);
-    deferScan(settings);
-    finishScan();
+  ScanSchedule::Plan plan = ScanSchedule::planFor(energy, config(settings));
+  if (plan.retry) schedule_.retryLater(settings, seconds(kEnergyRetrySeconds));
+  if (!plan.config) {
+    setStatus(plan.message.value_or(""));
+    schedule_.finish(closing_);
     return;
   }
-  if (const auto* appsOnly = std::get_if<EnergyPolicy::AppsOnly>(&verdict)) {
-    appsOnlyMessage = appsOnly->message;
-    std::vector<std::string> appRoots;
-    for (const auto& root : scanConfig.roots) {
-      if (scanConfig.appOnlyRoots.contains(root)) appRoots.push_back(root);
-    }
-    scanConfig.roots = std::move(appRoots);
-    deferScan(settings);
-  }
-
+  const std::optional<std::string>& appsOnlyMessage = plan.message;
+  const ScanConfig& scanConfig = *plan.config;
   const ContentExtractor& extractor = extractorFor(settings);
   auto progress = [this](int64_t seen) {
     setStatus("Indexing… " + std::to_string(seen) + " items");
   };
-  auto shouldCancel = [this] { return cancelScan_ || closing_; };
+  auto shouldCancel = [this] { return schedule_.cancelled() || closing_; };
   try {
     ScanStats stats =
         Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
-    bool cancelled = cancelScan_ || closing_;
+    bool cancelled = schedule_.cancelled() || closing_;
     if (!cancelled) reuseVectors_ = false;
     {
       std::lock_guard lock(stateMutex_);
@@ -389,14 +320,14 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
       verifyIndex(true, settings);
     }
   }
-  finishScan();
+  schedule_.finish(closing_);
 }
 
 bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   std::string path = services_.supportDir + "/scan.lock";
   bool said = false;
   while (FileLock::tryAcquire(path, lock) == FileLock::Outcome::busy) {
-    if (cancelScan_ || closing_) return false;
+    if (schedule_.cancelled() || closing_) return false;
     if (!said) {
       setStatus("Waiting for the other scan of this index to finish…");
       said = true;
@@ -406,24 +337,6 @@ bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   // Acquired, or no lock file can exist here (a read-only folder): then nobody else holds one,
   // and the database's own locking still keeps the writes apart.
   return true;
-}
-
-void SearchEngine::finishScan() {
-  std::optional<QuorvaleSettings> next;
-  {
-    std::lock_guard lock(stateMutex_);
-    scanRunning_ = false;
-    next = std::move(pendingScan_);
-    pendingScan_.reset();
-    scanQueued_ = next.has_value() && !closing_;
-  }
-  if (next && !closing_) queue_.post([this, settings = std::move(*next)] { runScan(settings); });
-}
-
-void SearchEngine::deferScan(const QuorvaleSettings& settings) {
-  energyRetry_.cancel();
-  energyRetry_ =
-      queue_.postDelayed(seconds(kEnergyRetrySeconds), [this, settings] { requestScan(settings); });
 }
 
 const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
@@ -537,34 +450,57 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
       trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
   Date now = this->now();
 
-  // A clipboard query searches no files.
-  std::unique_ptr<icu::Calendar> calendar = QueryParser::currentCalendar();
-  Query parsed = calendar && !Suggester::clipboardQuery(text)
-                     ? QueryParser::parse(text, now, *calendar)
-                     : Query{};
-
+  Suggester::Environment environment = Suggester::Environment::current();
+  if (!services_.home.empty()) environment.home = services_.home;
   std::vector<RunningApp> running;
   if (SystemCommands::needsRunningApps(text) && services_.runningApps) {
     running = services_.runningApps();
   }
+  Suggester::Answers answers = Suggester::answer(text, running, now, environment);
+
+  // A clipboard query searches no files.
+  std::unique_ptr<icu::Calendar> calendar = QueryParser::currentCalendar();
+  Query parsed =
+      calendar && !answers.clipboardQuery ? QueryParser::parse(text, now, *calendar) : Query{};
 
   std::vector<Hit> hits;
   std::optional<std::string> note;
   if (!parsed.isEmpty()) {
-    bool loosen = !QuickTools::answer(text, now).has_value() &&
-                  SystemCommands::commands(text, running).empty();
-    int limit = settings.shownResultLimit() * 2;
-    std::shared_ptr<FileIndex> reader = currentReader();
-    SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
-    // SQLite said the file is damaged: check it thoroughly in the background.
-    if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
-      queue_.post([this] { verifyIndex(false, lastScanSettings()); });
-    }
-    note = noteFor(text, result);
+    SmartResult result =
+        searchFiles(parsed, text, settings.shownResultLimit() * 2, now, answers.letFilesLoosen());
+    note = Suggester::noteFor(text, result);
     hits = std::move(result.hits);
     // Files found by meaning are fused in here once the meaning work exists.
   }
 
+  std::vector<Hit> shown = shownHits(std::move(hits), settings);
+  // Passage rows for questions join the inputs here once question answering exists.
+  return Suggester::build({.text = text,
+                           .answers = std::move(answers),
+                           .fileHits = shown,
+                           .clips = clips_,
+                           .snippets = settings.snippets,
+                           .webSearches = settings.webSearches,
+                           .clipboardText = clipboardText,
+                           .note = std::move(note),
+                           .fallbacks = settings.fallbackKeywords,
+                           .limit = settings.shownResultLimit(),
+                           .now = now,
+                           .environment = std::move(environment)});
+}
+
+SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,
+                                      Date now, bool loosen) {
+  std::shared_ptr<FileIndex> reader = currentReader();
+  SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
+  // SQLite said the file is damaged: check it thoroughly in the background.
+  if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
+    queue_.post([this] { verifyIndex(false, lastScanSettings()); });
+  }
+  return result;
+}
+
+std::vector<Hit> SearchEngine::shownHits(std::vector<Hit> hits, const QuorvaleSettings& settings) {
   if (!settings.hiddenResults.empty()) {
     std::erase_if(
         hits, [&](const Hit& hit) { return contains(settings.hiddenResults, hit.record.path); });
@@ -582,16 +518,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
       }
     });
   }
-
-  Suggester::Environment environment = Suggester::Environment::current();
-  if (!services_.home.empty()) environment.home = services_.home;
-  int limit = settings.shownResultLimit();
-  std::vector<Suggestion> rows = Suggester::build(
-      text, split.live, clips_, settings.snippets, settings.webSearches, clipboardText, note,
-      running, settings.fallbackKeywords, limit, now, environment);
-  // Passage rows for questions go in front here once question answering exists.
-  if (rows.size() > static_cast<std::size_t>(limit)) rows.resize(static_cast<std::size_t>(limit));
-  return rows;
+  return std::move(split.live);
 }
 
 void SearchEngine::recordUse(const std::string& query, const std::string& path) {
@@ -635,7 +562,7 @@ void SearchEngine::flushClips() {
 // --- Maintenance -------------------------------------------------------------------------------
 
 void SearchEngine::rebuild(const QuorvaleSettings& settings) {
-  cancelScan_ = true;
+  schedule_.cancel();
   queue_.post([this] {
     try {
       writer_->removeTree("/");
@@ -670,8 +597,7 @@ std::shared_ptr<FileIndex> SearchEngine::currentReader() const {
 }
 
 std::optional<QuorvaleSettings> SearchEngine::lastScanSettings() const {
-  std::lock_guard lock(stateMutex_);
-  return lastScanSettings_;
+  return schedule_.lastRequested();
 }
 
 void SearchEngine::verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan) {

@@ -47,12 +47,15 @@
 #include "index/file_index.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
+#include "query/query.h"
+#include "query/smart_search.h"
 #include "query/suggestion.h"
 #include "quick/system_commands.h"
 #include "run_marker.h"
 #include "scan/content_extractor.h"
 #include "scan/extraction_guard.h"
 #include "scan/scanner.h"
+#include "scan_schedule.h"
 #include "settings/quorvale_settings.h"
 #include "settings/user_defaults.h"
 #include "util/clock.h"
@@ -166,7 +169,7 @@ class SearchEngine {
   // one more follows with the last settings requested.
   void requestScan(const QuorvaleSettings& settings);
   // Stops the running scan at its next entry.
-  void cancelScan() { cancelScan_ = true; }
+  void cancelScan() { schedule_.cancel(); }
   // Stops following changes.
   void stopWatching();
 
@@ -204,12 +207,17 @@ class SearchEngine {
   void verifyIndex(bool damageKnown, std::optional<QuorvaleSettings> rescan);  // index queue
   bool setDamagedIndexAside();                                                 // index queue
   std::shared_ptr<FileIndex> currentReader() const;
+  // The smart file search of one keystroke on the reader; damage it meets is checked on the
+  // index queue.
+  SmartResult searchFiles(const Query& parsed, const std::string& text, int limit, Date now,
+                          bool loosen);
+  // The hits less hidden results and files that are gone; the gone ones leave the index on the
+  // index queue.
+  std::vector<Hit> shownHits(std::vector<Hit> hits, const QuorvaleSettings& settings);
   std::optional<QuorvaleSettings> lastScanSettings() const;
   void addProblem(std::string problem);
-  void runScan(QuorvaleSettings settings);           // index queue
-  void deferScan(const QuorvaleSettings& settings);  // index queue
-  void finishScan();                                 // index queue
-  void checkContentVersion();                        // index queue
+  void runScan(QuorvaleSettings settings);  // index queue
+  void checkContentVersion();               // index queue
   void startWatcher(const QuorvaleSettings& settings);
   void handleChanges(const std::vector<std::string>& paths, bool mustRescan,
                      const QuorvaleSettings& settings);  // index queue
@@ -241,7 +249,6 @@ class SearchEngine {
   ClipPolicy lastClipPolicy_;             // main thread
   std::unique_ptr<FileWatcher> watcher_;  // main thread
 
-  std::atomic<bool> cancelScan_ = false;
   std::atomic<bool> closing_ = false;
   // Cleared at destruction; status notifications still waiting on the main executor check it.
   // Written and read on the main thread only.
@@ -249,15 +256,13 @@ class SearchEngine {
   bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
 
   mutable std::mutex stateMutex_;
-  std::string status_ = "Starting";                   // guarded by stateMutex_
-  std::vector<std::string> unreadable_;               // guarded by stateMutex_
-  std::optional<std::string> scanFailure_;            // guarded
-  std::vector<std::string> problems_;                 // guarded
-  bool scanQueued_ = false;                           // guarded: a scan is waiting or running
-  bool scanRunning_ = false;                          // guarded
-  std::optional<QuorvaleSettings> pendingScan_;       // guarded
-  std::optional<QuorvaleSettings> lastScanSettings_;  // guarded: the last scan requested
-  WorkHandle energyRetry_;                            // index queue
+  std::string status_ = "Starting";         // guarded by stateMutex_
+  std::vector<std::string> unreadable_;     // guarded by stateMutex_
+  std::optional<std::string> scanFailure_;  // guarded
+  std::vector<std::string> problems_;       // guarded
+  // Posts its scans on queue_, which it must not outlive the use of.
+  ScanSchedule schedule_{queue_,
+                         [this](QuorvaleSettings settings) { runScan(std::move(settings)); }};
 
   SerialExecutor queue_;  // last: its worker stops before the members it uses go away
 };

@@ -31,15 +31,16 @@ std::optional<std::string_view> refusal(std::string_view text,
                                         const std::optional<std::string>& sourceBundle,
                                         std::span<const std::string> pasteboardTypes,
                                         const ClipPolicy& policy) {
-  if (!policy.enabled) return SkipReason::historyOff;
-  if (isIgnoredBundle(sourceBundle, policy)) return SkipReason::passwordManager;
-  if (hasIgnoredType(pasteboardTypes)) return SkipReason::markedPrivate;
-  if (unicode::trimmed(text).empty()) return SkipReason::empty;
+  if (!policy.enabled) return ClipSkipReason::historyOff;
+  if (isIgnoredBundle(sourceBundle, policy)) return ClipSkipReason::passwordManager;
+  if (hasIgnoredType(pasteboardTypes)) return ClipSkipReason::markedPrivate;
+  if (unicode::trimmed(text).empty()) return ClipSkipReason::empty;
   if (policy.maxBytesPerItem < 0 ||
       text.size() > static_cast<std::uint64_t>(policy.maxBytesPerItem)) {
-    return SkipReason::tooLarge;
+    return ClipSkipReason::tooLarge;
   }
-  if (policy.skipSensitive && SensitiveText::looksSensitive(text)) return SkipReason::looksSecret;
+  if (policy.skipSensitive && SensitiveText::looksSensitive(text))
+    return ClipSkipReason::looksSecret;
   return std::nullopt;
 }
 

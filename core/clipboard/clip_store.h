@@ -62,14 +62,14 @@ struct RecordOutcome {
 };
 
 // Reasons of skipped copies, shown to the user as they stand.
-namespace SkipReason {
+namespace ClipSkipReason {
 inline constexpr std::string_view historyOff = "history is off";
 inline constexpr std::string_view empty = "empty";
 inline constexpr std::string_view tooLarge = "too large";
 inline constexpr std::string_view markedPrivate = "marked private by the app";
 inline constexpr std::string_view passwordManager = "password manager";
 inline constexpr std::string_view looksSecret = "looks like a secret";
-}  // namespace SkipReason
+}  // namespace ClipSkipReason
 
 class ClipStoreError : public std::runtime_error {
  public:

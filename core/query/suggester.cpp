@@ -71,10 +71,7 @@ std::vector<Suggestion> assistantRows(std::string_view text,
   return rows;
 }
 
-std::optional<Suggestion> toolRow(std::string_view text, Date now, const Environment& environment) {
-  const quick::RandomSource random =
-      environment.random ? environment.random : quick::secureRandomSource();
-  auto tool = QuickTools::answer(text, now, random, environment.zone);
+std::optional<Suggestion> toolRow(std::optional<QuickTool> tool) {
   if (!tool) return std::nullopt;
   Payload payload =
       tool->copy.empty() ? Payload::hint() : Payload::calculation(std::move(tool->copy));
@@ -85,9 +82,10 @@ std::optional<Suggestion> toolRow(std::string_view text, Date now, const Environ
 }
 
 // System commands, then at most three settings pages.
-std::vector<Suggestion> commandRows(std::string_view text, std::span<const RunningApp> running) {
+std::vector<Suggestion> commandRows(std::string_view text,
+                                    std::vector<SystemCommands::Command> commands) {
   std::vector<Suggestion> rows;
-  for (SystemCommands::Command& command : SystemCommands::commands(text, running)) {
+  for (SystemCommands::Command& command : commands) {
     rows.push_back({"sys-" + command.id, std::move(command.title), std::move(command.subtitle),
                     Payload::system(command.id)});
   }
@@ -151,18 +149,27 @@ Environment Environment::current() {
   return environment;
 }
 
-std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileHits,
-                              const ClipStore& clips, std::span<const Snippet> snippets,
-                              std::span<const WebSearch> webSearches,
-                              const std::optional<std::string>& clipboardText,
-                              const std::optional<std::string>& note,
-                              std::span<const RunningApp> running,
-                              std::span<const std::string> fallbacks, int limit, Date now,
-                              const Environment& environment) {
-  if (auto query = clipboardQuery(input)) return displayable(clipRows(*query, clips, limit, now));
-
+Answers answer(std::string_view input, std::span<const RunningApp> running, Date now,
+               const Environment& environment) {
+  if (auto query = clipboardQuery(input)) return {.clipboardQuery = std::move(query)};
   const std::string_view text = typed::trimmedSpaces(input);
+  const quick::RandomSource random =
+      environment.random ? environment.random : quick::secureRandomSource();
+  return {.tool = QuickTools::answer(text, now, random, environment.zone),
+          .commands = SystemCommands::commands(text, running)};
+}
+
+std::vector<Suggestion> build(const Inputs& inputs) {
+  const Date now = inputs.now;
+  const Environment& environment = inputs.environment;
+  if (inputs.answers.clipboardQuery) {
+    return displayable(clipRows(*inputs.answers.clipboardQuery, inputs.clips, inputs.limit, now));
+  }
+
+  const std::string_view text = typed::trimmedSpaces(inputs.text);
   if (text.empty()) return {};
+  const std::span<const WebSearch> webSearches = inputs.webSearches;
+  const std::span<const Hit> fileHits = inputs.fileHits;
 
   Sections sections;
   std::vector<Suggestion>& leading = sections.leading;
@@ -183,7 +190,12 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
   madeWebRow = madeWebRow || !asked.empty();
   append(leading, std::move(asked));
 
-  for (const Snippet& snippet : SnippetEngine::search(text, snippets, kMostSnippets)) {
+  const std::vector<Snippet> matched = SnippetEngine::search(text, inputs.snippets, kMostSnippets);
+  // Made only for a snippet to expand: the clipboard may hold a lot of text.
+  const std::optional<std::string> clipboardText =
+      matched.empty() || !inputs.clipboardText ? std::nullopt
+                                               : std::optional<std::string>(*inputs.clipboardText);
+  for (const Snippet& snippet : matched) {
     std::string expanded =
         SnippetEngine::expand(snippet.text, clipboardText, now, environment.zone);
     leading.push_back({"snip-" + snippet.id, snippet.name,
@@ -191,10 +203,10 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
                        Payload::snippet(std::move(expanded))});
   }
 
-  sections.tool = toolRow(text, now, environment);
-  sections.commands = commandRows(text, running);
-  if (note && !fileHits.empty())
-    sections.note = Suggestion{"hint-note", *note, "", Payload::hint()};
+  sections.tool = toolRow(inputs.answers.tool);
+  sections.commands = commandRows(text, inputs.answers.commands);
+  if (inputs.note && !fileHits.empty())
+    sections.note = Suggestion{"hint-note", *inputs.note, "", Payload::hint()};
   for (const Hit& hit : fileHits) sections.files.push_back(fileRow(hit.record, environment.home));
   sections.topFileByName = !fileHits.empty() && fileHits.front().matchedName;
 
@@ -203,9 +215,9 @@ std::vector<Suggestion> build(std::string_view input, std::span<const Hit> fileH
       std::ranges::any_of(leading, [](const Suggestion& row) { return row.id == "calc"; });
   if (!madeWebRow && !sections.tool && sections.commands.empty() && !calculated &&
       typed::hasAtLeastCharacters(typed::trimmedWhitespace(text), kShortestFallbackText)) {
-    sections.fallbacks = fallbackRows(text, webSearches, fallbacks);
+    sections.fallbacks = fallbackRows(text, webSearches, inputs.fallbacks);
   }
-  return displayable(arrange(std::move(sections), limit));
+  return displayable(arrange(std::move(sections), inputs.limit));
 }
 
 std::vector<Suggestion> arrange(Sections sections, int limit) {
@@ -232,6 +244,10 @@ std::vector<Suggestion> arrange(Sections sections, int limit) {
   const auto kept = static_cast<std::size_t>(std::max<long long>(1, room));
   if (rows.size() > kept) rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(kept), rows.end());
   append(rows, std::move(sections.fallbacks));
+  // The one cut of the list: fallback rows that do not fit give way to the others.
+  const auto shown = static_cast<std::size_t>(std::max(1, limit));
+  if (rows.size() > shown)
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(shown), rows.end());
   return rows;
 }
 

@@ -124,7 +124,7 @@ TEST_F(PassageSearchTest, SecondPassageAddsATenthOfItsScore) {
   ASSERT_EQ(ranked.size(), 3u);
   std::map<int64_t, double> fused;
   for (std::size_t rank = 0; rank < ranked.size(); ++rank)
-    fused[ranked[rank]] = 1.0 / (rank + 60.0);
+    fused[ranked[rank]] = 1.0 / (static_cast<double>(rank) + 60.0);
 
   PassageResult result = PassageSearch::search(store, "lease?", options);
   ASSERT_EQ(result.hits.size(), 2u);

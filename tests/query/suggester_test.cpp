@@ -43,8 +43,18 @@ class SuggesterTest : public ::testing::Test {
   std::vector<Suggestion> build(std::string_view text, const std::vector<Hit>& hits = {},
                                 const std::optional<std::string>& note = std::nullopt,
                                 int limit = 8) {
-    return Suggester::build(text, hits, clips_, snippets_, WebSearch::defaults(), clipboard_, note,
-                            running_, fallbacks_, limit, kNow, environment_);
+    return Suggester::build({.text = text,
+                             .answers = Suggester::answer(text, running_, kNow, environment_),
+                             .fileHits = hits,
+                             .clips = clips_,
+                             .snippets = snippets_,
+                             .webSearches = WebSearch::defaults(),
+                             .clipboardText = clipboard_,
+                             .note = note,
+                             .fallbacks = fallbacks_,
+                             .limit = limit,
+                             .now = kNow,
+                             .environment = environment_});
   }
 
   ClipStore clips_;
@@ -195,8 +205,9 @@ TEST_F(SuggesterTest, FallbackRowsKeepTheirPlacesWhenTheListIsCut) {
                               kFallbackIds));
   EXPECT_EQ(rows[0], (Suggestion{"file-/home/user/report 0", "report 0", "~/report 0",
                                  Payload::file(hits[0].record)}));
+  // More fallbacks than room: one other row stays, and the fallbacks that do not fit give way.
   EXPECT_EQ(ids(build("report", hits, std::nullopt, 3)),
-            concat({"file-/home/user/report 0"}, kFallbackIds));
+            (std::vector<std::string>{"file-/home/user/report 0", "fallbackg", "fallbackclaude"}));
 }
 
 TEST_F(SuggesterTest, HeldBackRowsFollowATopFileThatMatchedByName) {
