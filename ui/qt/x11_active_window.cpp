@@ -22,8 +22,9 @@ using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
   Reply<xcb_intern_atom_reply_t> reply(
-      xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, strlen(name), name),
-                            nullptr),
+      xcb_intern_atom_reply(
+          connection, xcb_intern_atom(connection, 1, static_cast<uint16_t>(strlen(name)), name),
+          nullptr),
       &std::free);
   return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
