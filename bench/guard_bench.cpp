@@ -58,9 +58,8 @@ int main(int argc, char** argv) {
   // Two readers of other processes that still run (the parent shell stands in for them).
   auto parent = quorvale::ProcessIdentity::of(::getppid());
   if (parent) {
-    std::ofstream(folder + "/inflight.txt")
-        << "reading " << parent->text() << " /other/a.pdf\n"
-        << "reading " << parent->text() << " /other/b.pdf\n";
+    std::ofstream(folder + "/inflight.txt") << "reading " << parent->text() << " /other/a.pdf\n"
+                                            << "reading " << parent->text() << " /other/b.pdf\n";
     quorvale::ExtractionGuard beside(folder);
     report("guard beside two live readers", timeReads(beside, reads));
   }

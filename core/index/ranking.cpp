@@ -12,7 +12,9 @@ namespace {
 
 constexpr double kSecondsPerDay = 86400;
 
-double ageInDays(Date date, Date now) { return std::max(0.0, (now - date) / kSecondsPerDay); }
+double ageInDays(Date date, Date now) {
+  return std::max(0.0, (now - date) / kSecondsPerDay);
+}
 
 std::string joinedLower(const std::vector<std::string>& terms) {
   std::string out;
@@ -58,7 +60,9 @@ double nameScore(std::string_view name, const std::vector<std::string>& terms, N
   return score;
 }
 
-double recency(Date modified, Date now) { return 1.5 * std::exp(-ageInDays(modified, now) / 30); }
+double recency(Date modified, Date now) {
+  return 1.5 * std::exp(-ageInDays(modified, now) / 30);
+}
 
 double frecency(int64_t count, std::optional<Date> last, Date now) {
   if (count <= 0 || !last) return 0;

@@ -71,9 +71,9 @@ void sortHits(std::vector<Hit>& hits);
 namespace StaleResults {
 
 struct Split {
-  std::vector<Hit> live;           // files that exist
-  std::vector<std::string> gone;   // paths that no longer exist on a connected volume
-  int offline = 0;                 // hits on volumes that are not mounted
+  std::vector<Hit> live;          // files that exist
+  std::vector<std::string> gone;  // paths that no longer exist on a connected volume
+  int offline = 0;                // hits on volumes that are not mounted
   bool operator==(const Split&) const = default;
 };
 

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "index/ranking.h"
 #include "index/file_record.h"
+#include "index/ranking.h"
 
 namespace quorvale::StaleResults {
 namespace {

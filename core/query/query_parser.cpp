@@ -266,8 +266,8 @@ bool parseSize(std::string_view value, Query& query) {
   if (rest.empty()) return false;
 
   double number = 0;
-  auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), number,
-                                      std::chars_format::fixed);
+  auto [end, error] =
+      std::from_chars(rest.data(), rest.data() + rest.size(), number, std::chars_format::fixed);
   if (error != std::errc() || end != rest.data() + rest.size()) return false;
   double bytes = std::round(number * unit);
   // 2^63 is the first double past the signed 64-bit range.

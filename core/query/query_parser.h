@@ -15,14 +15,14 @@
 //   budget pdfs       a kind word after the first word filters by kind
 #pragma once
 
+#include <unicode/calendar.h>
+
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <unicode/calendar.h>
 
 #include "query/query.h"
 

@@ -18,16 +18,16 @@ class FileIndexQueriesTest : public ::testing::Test {
  protected:
   FileIndexQueriesTest() {
     UErrorCode status = U_ZERO_ERROR;
-    calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
-                                                         status);
+    calendar_ =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
   }
 
   void add(const std::string& path, std::optional<std::string> content = std::nullopt,
            Date modified = kNow, std::vector<std::string> alternates = {}) {
     bool app = path.ends_with(".desktop");
-    FileRecord record = FileRecord::make(path, std::nullopt,
-                                         app ? std::optional(FileKind::app) : std::nullopt, 100,
-                                         modified, false);
+    FileRecord record =
+        FileRecord::make(path, std::nullopt, app ? std::optional(FileKind::app) : std::nullopt, 100,
+                         modified, false);
     if (app && !alternates.empty()) record.name = alternates.front();
     index_.upsert(record, content, alternates);
   }
@@ -143,10 +143,38 @@ TEST_F(FileIndexQueriesTest, SizeAndDateBounds) {
 TEST_F(FileIndexQueriesTest, SyntaxCharactersAreSearchedAsWords) {
   add("/w/near and.txt", "star");
   add("/w/other.txt", "plain");
-  std::vector<std::string> inputs = {
-      "\"", "\"\"", "*", ":", "^", "(", ")", "NEAR", "AND", "NOT", "near(", "\"near\" AND", "a:b",
-      "{name}", "{name} : x", "name:*", "-", "--", "-(", "NEAR/2", "x OR", "OR", "\x01\x02",
-      "\xff\xfe", "st\xc3", "caf\xc3\xa9*", "'", "\\", "%", "_", "\xe2\x80\xae", "🙂"};
+  std::vector<std::string> inputs = {"\"",
+                                     "\"\"",
+                                     "*",
+                                     ":",
+                                     "^",
+                                     "(",
+                                     ")",
+                                     "NEAR",
+                                     "AND",
+                                     "NOT",
+                                     "near(",
+                                     "\"near\" AND",
+                                     "a:b",
+                                     "{name}",
+                                     "{name} : x",
+                                     "name:*",
+                                     "-",
+                                     "--",
+                                     "-(",
+                                     "NEAR/2",
+                                     "x OR",
+                                     "OR",
+                                     "\x01\x02",
+                                     "\xff\xfe",
+                                     "st\xc3",
+                                     "caf\xc3\xa9*",
+                                     "'",
+                                     "\\",
+                                     "%",
+                                     "_",
+                                     "\xe2\x80\xae",
+                                     "🙂"};
   for (const auto& input : inputs) {
     EXPECT_NO_THROW(search(input)) << input;
   }
@@ -189,7 +217,9 @@ TEST_F(FileIndexQueriesTest, SubstringSearch) {
   add("/a/import.csv");
   add("/a/report.txt");
   add("/a/say \"hi\".txt");
-  auto substring = [&](std::string_view text) { return paths(index_.substringSearch(text, 10, kNow)); };
+  auto substring = [&](std::string_view text) {
+    return paths(index_.substringSearch(text, 10, kNow));
+  };
   // Shorter names first among equal matches.
   EXPECT_EQ(substring("PORT"), (Paths{"/a/import.csv", "/a/report.txt", "/a/Passport.png"}));
   EXPECT_EQ(substring("ss"), Paths{"/a/Passport.png"});
@@ -237,7 +267,8 @@ TEST_F(FileIndexQueriesTest, HasTermAndFilesWithExtensions) {
 TEST_F(FileIndexQueriesTest, ChoicesBoostTheChosenFile) {
   add("/c/quarterly report.pdf");
   add("/c/quarterly review.pdf");
-  for (int i = 0; i < 3; ++i) index_.recordChoice("Quarterly  Report", "/c/quarterly report.pdf", kNow);
+  for (int i = 0; i < 3; ++i)
+    index_.recordChoice("Quarterly  Report", "/c/quarterly report.pdf", kNow);
   auto boosts = index_.choiceBoosts("quarterly report");
   EXPECT_NEAR(boosts.at("/c/quarterly report.pdf"), 4 * std::log(4.0), 1e-12);
   EXPECT_NEAR(index_.choiceBoosts("quart").at("/c/quarterly report.pdf"), 4 * std::log(1 + 0.8 * 3),

@@ -29,24 +29,20 @@ TEST_P(NameScoreTest, ScoresHowTheNameMatches) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, NameScoreTest,
-    ::testing::Values(NameCase{"report.pdf", {"report"}, 40},
-                      NameCase{"Report.PDF", {"report.pdf"}, 40},
-                      NameCase{"Q3 Financial Report.xlsx", {"q3", "report"}, 24},
-                      NameCase{"Passport.png", {"port"}, 4},
-                      NameCase{"Passport.png", {"pass"}, 15},
-                      NameCase{"annual-budget.txt", {"budget", "zzz"}, 9},
-                      NameCase{"annual report 2024.txt", {"annual report"}, 15},
-                      NameCase{"notes.txt", {"todo"}, 0},
-                      NameCase{".bashrc", {".bashrc"}, 40},
-                      // Camel-case humps start words, as the index split the name.
-                      NameCase{"overviewBackupResearch.txt", {"backup", "research"}, 18},
-                      NameCase{"overviewBackupResearch.txt", {"overview", "resea"}, 24},
-                      NameCase{"MyFile_v2.txt", {"file"}, 9},
-                      NameCase{"XMLHttpRequest.js", {"request"}, 9},
-                      NameCase{"XMLHttpRequest.js", {"http"}, 4},
-                      NameCase{"ÉtéRésumé.txt", {"résumé"}, 9},
-                      NameCase{"Hill2023Hectors.txt", {"hectors"}, 4},
-                      NameCase{"backupresearch.txt", {"research"}, 4}));
+    ::testing::Values(
+        NameCase{"report.pdf", {"report"}, 40}, NameCase{"Report.PDF", {"report.pdf"}, 40},
+        NameCase{"Q3 Financial Report.xlsx", {"q3", "report"}, 24},
+        NameCase{"Passport.png", {"port"}, 4}, NameCase{"Passport.png", {"pass"}, 15},
+        NameCase{"annual-budget.txt", {"budget", "zzz"}, 9},
+        NameCase{"annual report 2024.txt", {"annual report"}, 15},
+        NameCase{"notes.txt", {"todo"}, 0}, NameCase{".bashrc", {".bashrc"}, 40},
+        // Camel-case humps start words, as the index split the name.
+        NameCase{"overviewBackupResearch.txt", {"backup", "research"}, 18},
+        NameCase{"overviewBackupResearch.txt", {"overview", "resea"}, 24},
+        NameCase{"MyFile_v2.txt", {"file"}, 9}, NameCase{"XMLHttpRequest.js", {"request"}, 9},
+        NameCase{"XMLHttpRequest.js", {"http"}, 4}, NameCase{"ÉtéRésumé.txt", {"résumé"}, 9},
+        NameCase{"Hill2023Hectors.txt", {"hectors"}, 4},
+        NameCase{"backupresearch.txt", {"research"}, 4}));
 
 TEST(RankerTest, RecencyDecaysOverAMonth) {
   EXPECT_DOUBLE_EQ(Ranker::recency(kNow, kNow), 1.5);
@@ -80,8 +76,12 @@ TEST(RankerTest, Initials) {
 }
 
 TEST(RankerTest, HitScores) {
-  FileRecord app{.path = "/apps/mail.desktop", .name = "Mail", .ext = "desktop",
-                 .kind = FileKind::app, .size = 1, .modified = kNow};
+  FileRecord app{.path = "/apps/mail.desktop",
+                 .name = "Mail",
+                 .ext = "desktop",
+                 .kind = FileKind::app,
+                 .size = 1,
+                 .modified = kNow};
   FileRecord document = app;
   document.path = "/docs/Mail";
   document.kind = FileKind::document;

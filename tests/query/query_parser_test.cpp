@@ -269,11 +269,24 @@ TEST_F(QueryParserTest, ExclusionsBesideWordsOrFilters) {
 
 // Whatever is typed, parsing returns, and every term is valid UTF-8 within the caps.
 TEST_F(QueryParserTest, BadInputNeverFails) {
-  std::vector<std::string> inputs = {
-      "!!!?,.;",  "\"", "\"\"\"", "\" \"", "OR OR OR", "\x01\x02\x7f abc\x1b",
-      "\xff\xfe\xc3", "ab\xc3(cd", "\"*:^( NEAR AND", "NEAR(a b)", std::string(10000, 'a'),
-      std::string(10000, '"'), std::string(5000, '-') + " x", "name:", "size:\xff",
-      "after:\xe2\x80", "-\xc3\xa9t\xc3\xa9 summer", "kind:\xff"};
+  std::vector<std::string> inputs = {"!!!?,.;",
+                                     "\"",
+                                     "\"\"\"",
+                                     "\" \"",
+                                     "OR OR OR",
+                                     "\x01\x02\x7f abc\x1b",
+                                     "\xff\xfe\xc3",
+                                     "ab\xc3(cd",
+                                     "\"*:^( NEAR AND",
+                                     "NEAR(a b)",
+                                     std::string(10000, 'a'),
+                                     std::string(10000, '"'),
+                                     std::string(5000, '-') + " x",
+                                     "name:",
+                                     "size:\xff",
+                                     "after:\xe2\x80",
+                                     "-\xc3\xa9t\xc3\xa9 summer",
+                                     "kind:\xff"};
   std::string many;
   for (int i = 0; i < 3000; ++i) many += "-w" + std::to_string(i) + " ";
   inputs.push_back(many + "report");

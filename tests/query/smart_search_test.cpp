@@ -19,8 +19,8 @@ class SmartSearchTest : public ::testing::Test {
  protected:
   SmartSearchTest() {
     UErrorCode status = U_ZERO_ERROR;
-    calendar_ = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
-                                                         status);
+    calendar_ =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
   }
 
   void add(const std::string& path, std::optional<std::string> content = std::nullopt) {
@@ -83,13 +83,13 @@ TEST_F(SmartSearchTest, FillerWordsBesideAKindLeaveTheFilterSearch) {
 }
 
 TEST_F(SmartSearchTest, StepsRunInOrderUntilThereIsEnough) {
-  add("/p/sunsettle.png");              // strict: an image whose name starts with the word
-  add("/p/sunsett photos notes.txt");   // the kind word searched as a word
-  add("/p/oldsunsettphotos.txt");       // a name that contains both words
-  add("/p/sunsett photo album.txt");    // never reached: three hits are enough
+  add("/p/sunsettle.png");             // strict: an image whose name starts with the word
+  add("/p/sunsett photos notes.txt");  // the kind word searched as a word
+  add("/p/oldsunsettphotos.txt");      // a name that contains both words
+  add("/p/sunsett photo album.txt");   // never reached: three hits are enough
   SmartResult result = search("sunsett photos");
-  EXPECT_EQ(paths(result), (Paths{"/p/sunsettle.png", "/p/sunsett photos notes.txt",
-                                  "/p/oldsunsettphotos.txt"}));
+  EXPECT_EQ(paths(result),
+            (Paths{"/p/sunsettle.png", "/p/sunsett photos notes.txt", "/p/oldsunsettphotos.txt"}));
   EXPECT_TRUE(result.relaxed);
   EXPECT_TRUE(result.corrected.empty());
 }
@@ -153,11 +153,28 @@ TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
 
 TEST_F(SmartSearchTest, BadInputNeverFails) {
   add("/w/report.txt", "text");
-  std::vector<std::string> inputs = {
-      "!!!", "\"", "\"\"\"", "\"unbalanced words", "OR", "OR OR", std::string(10000, 'x'),
-      std::string(10000, '"'), "\x01\x02\x03", "\xff\xfe\xfd", "re\xc3", "\" * : ^ ( NEAR AND",
-      "NEAR(report, text)", "report AND", "-", "-\"", "in:%_\\", "ext:...", "kind:", "size:>1e400",
-      std::string(3000, '(') + "report", "report" + std::string(5000, ' ') + "photos"};
+  std::vector<std::string> inputs = {"!!!",
+                                     "\"",
+                                     "\"\"\"",
+                                     "\"unbalanced words",
+                                     "OR",
+                                     "OR OR",
+                                     std::string(10000, 'x'),
+                                     std::string(10000, '"'),
+                                     "\x01\x02\x03",
+                                     "\xff\xfe\xfd",
+                                     "re\xc3",
+                                     "\" * : ^ ( NEAR AND",
+                                     "NEAR(report, text)",
+                                     "report AND",
+                                     "-",
+                                     "-\"",
+                                     "in:%_\\",
+                                     "ext:...",
+                                     "kind:",
+                                     "size:>1e400",
+                                     std::string(3000, '(') + "report",
+                                     "report" + std::string(5000, ' ') + "photos"};
   for (const auto& input : inputs) {
     SmartResult result;
     EXPECT_NO_THROW(result = search(input)) << input.substr(0, 40);
@@ -171,7 +188,8 @@ TEST_F(SmartSearchTest, BadInputNeverFails) {
 TEST(SmartSearchWordsTest, TokensAndCoverage) {
   EXPECT_EQ(SmartSearch::tokens("myFile_v2.final-Draft/notes"),
             (std::vector<std::string>{"my", "file", "v2", "final", "draft", "notes"}));
-  FileRecord script = FileRecord::make("/s/Backup Tool.sh", std::nullopt, std::nullopt, 1, 0, false);
+  FileRecord script =
+      FileRecord::make("/s/Backup Tool.sh", std::nullopt, std::nullopt, 1, 0, false);
   EXPECT_EQ(SmartSearch::nameCoverage({"backup", "shell", "tool", "python"}, script), 3);
   EXPECT_EQ(SmartSearch::nameCoverage({}, script), 0);
 }
