@@ -62,14 +62,6 @@ struct Arguments {
   std::exit(2);
 }
 
-std::string defaultDataFolder() {
-  if (const char* data = std::getenv("QUORVALE_BENCH_DATA")) return data;
-  if (const char* cache = std::getenv("XDG_CACHE_HOME"))
-    return std::string(cache) + "/quorvale-bench";
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : "/tmp") + "/.cache/quorvale-bench";
-}
-
 Arguments parse(int argc, char** argv) {
   Arguments arguments;
   arguments.data = defaultDataFolder();

@@ -1,6 +1,7 @@
 #include "scan/corpus_cache.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,6 +67,14 @@ CachedCorpus ensureCorpus(const std::string& dataFolder, const CorpusOptions& op
   fs::rename(temporary, root);
   saveStats(statsPath, stats);
   return {.root = root, .stats = stats, .reused = false, .generationSeconds = elapsed.count()};
+}
+
+std::string defaultDataFolder() {
+  if (const char* data = std::getenv("QUORVALE_BENCH_DATA")) return data;
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"))
+    return std::string(cache) + "/quorvale-bench";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "/tmp") + "/.cache/quorvale-bench";
 }
 
 }  // namespace quorvale::bench

@@ -20,4 +20,8 @@ struct CachedCorpus {
 // Throws std::runtime_error when the corpus cannot be written.
 CachedCorpus ensureCorpus(const std::string& dataFolder, const CorpusOptions& options);
 
+// Where the benchmarks keep their corpora when no --data is given: $QUORVALE_BENCH_DATA, else
+// quorvale-bench in the user's cache folder.
+std::string defaultDataFolder();
+
 }  // namespace quorvale::bench
