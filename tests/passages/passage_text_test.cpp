@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "scan/document_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -9,41 +10,6 @@ namespace {
 
 using testing::TempDir;
 using testing::writeFile;
-
-// A minimal PDF with one line of Helvetica text per page ("" for a blank page) and an exact
-// cross-reference table.
-std::string pdfWithPages(const std::vector<std::string>& pages) {
-  std::vector<std::string> objects = {"<< /Type /Catalog /Pages 2 0 R >>", "",
-                                      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
-  std::string kids;
-  for (const std::string& text : pages) {
-    const std::size_t page = objects.size() + 1;
-    kids += std::to_string(page) + " 0 R ";
-    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " +
-                      std::to_string(page + 1) + " 0 R /Resources << /Font << /F1 3 0 R >> >> >>");
-    std::string stream = text.empty() ? "" : "BT /F1 12 Tf 72 720 Td (" + text + ") Tj ET";
-    objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
-                      "\nendstream");
-  }
-  objects[1] =
-      "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) + " >>";
-  std::string pdf = "%PDF-1.4\n";
-  std::vector<std::size_t> offsets;
-  for (std::size_t i = 0; i < objects.size(); ++i) {
-    offsets.push_back(pdf.size());
-    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-  }
-  const std::size_t xref = pdf.size();
-  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-  for (std::size_t offset : offsets) {
-    char line[32];
-    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
-    pdf += line;
-  }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
-         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-  return pdf;
-}
 
 std::optional<PassageText::Read> readFile(const std::string& path, const std::string& ext,
                                           int maxChars = PassageText::kMaxChars) {
@@ -53,7 +19,7 @@ std::optional<PassageText::Read> readFile(const std::string& path, const std::st
 
 TEST(PassageTextTest, PdfPagesSkipBlanksAndKeepTheirNumbers) {
   TempDir dir;
-  writeFile(dir / "a.pdf", pdfWithPages({"first page", "", "third page"}));
+  writeFile(dir / "a.pdf", testing::makePdf({"first page", "", "third page"}));
   std::optional<PassageText::Read> read = readFile(dir / "a.pdf", "PDF");
   ASSERT_TRUE(read && read->pages);
   EXPECT_EQ(*read->pages, (std::vector<PdfPageText>{{1, "first page"}, {3, "third page"}}));
@@ -73,7 +39,7 @@ TEST(PassageTextTest, PdfReadingStopsAtFourHundredPages) {
   TempDir dir;
   std::vector<std::string> pages;
   for (int i = 1; i <= 410; ++i) pages.push_back("page" + std::to_string(i));
-  writeFile(dir / "long.pdf", pdfWithPages(pages));
+  writeFile(dir / "long.pdf", testing::makePdf(pages));
   std::optional<PassageText::Read> read = readFile(dir / "long.pdf", "pdf");
   ASSERT_TRUE(read && read->pages);
   ASSERT_EQ(read->pages->size(), 400u);
