@@ -322,6 +322,14 @@ void AppDelegate::finishSetup() {
   if (before < 1 && engine_) engine_->start(store_.settings());
 }
 
+void AppDelegate::shortcutRecording(bool recording) {
+  if (!recording) {
+    applySettings();
+  } else if (services_.hotKeys) {
+    services_.hotKeys->registerKeys({});
+  }
+}
+
 void AppDelegate::saveSettings(QuorvaleSettings settings) {
   try {
     store_.setSettings(std::move(settings));

@@ -92,6 +92,11 @@ class AppDelegate {
   void settingsFileChanged();
   // Setup is done: marks it so, applies the settings and starts the engine once.
   void finishSetup();
+  // A shortcut field of the settings window started (true) or stopped (false) recording: the
+  // global shortcuts are released meanwhile, so that the keys reach the field.
+  void shortcutRecording(bool recording);
+  // The settings window (`quorvale --settings`, the tray's "Settings…").
+  void showSettings();
 
   // Shuts the engine down (cancel the scan, stop the watcher, write the clipboard history), then
   // ends the program. `shutdown` alone is what happens when the program is ended from outside.
@@ -115,7 +120,6 @@ class AppDelegate {
   void launchEntry(const std::string& path);
   void openAddress(const std::string& url);
   void saveSettings(QuorvaleSettings settings);
-  void showSettings();
   std::vector<Suggestion> search(const std::string& query);
   std::string explain(const Suggestion& row, const std::string& query);
 

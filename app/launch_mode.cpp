@@ -33,6 +33,10 @@ LaunchMode LaunchMode::of(const std::vector<std::string>& args) {
     mode.request = Request::clip;
     return mode;
   }
+  if (rest.size() == 1 && rest.front() == "--settings") {
+    mode.request = Request::settings;
+    return mode;
+  }
   mode.kind = Kind::commandLine;  // --scan, --query, or something it explains with its usage
   return mode;
 }

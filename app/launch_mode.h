@@ -2,7 +2,8 @@
 // runs: a command-line job (`--enable-login-item`, `--disable-login-item`, `--status`,
 // `--scan`, `--query`, or arguments it does not know), the demonstration picture
 // (`--demo FILE`), or the desktop launcher itself, asked to open the panel, toggle it
-// (`--toggle`) or open the clipboard history (`--clip`). Pure; any thread.
+// (`--toggle`), open the clipboard history (`--clip`) or show the settings window
+// (`--settings`). Pure; any thread.
 #pragma once
 
 #include <string>
@@ -13,7 +14,7 @@ namespace quorvale {
 struct LaunchMode {
   enum class Kind { commandLine, demo, desktop };
   // What a desktop start asks of the running instance (or of itself when none runs).
-  enum class Request { start, toggle, clip };
+  enum class Request { start, toggle, clip, settings };
 
   Kind kind = Kind::desktop;
   Request request = Request::start;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "desktop_fakes.h"
+#include "settings_ui/settings_editor.h"
+#include "settings_ui/setup_flow.h"
 #include "support/test_support.h"
 #include "util/main_executor.h"
 
@@ -78,6 +80,18 @@ class AppDelegateTest : public ::testing::Test {
     return *app;
   }
 
+  // The settings window's controls over the running application.
+  SettingsEditor editor(AppDelegate& delegate) {
+    SettingsEditorServices services;
+    services.store = &delegate.store();
+    services.chooser = &chooser;
+    services.alerts = &alerts;
+    services.engine = [&delegate] { return delegate.engine(); };
+    services.status = [&delegate] { return delegate.lastStatus(); };
+    services.shortcutRecording = [&delegate](bool on) { delegate.shortcutRecording(on); };
+    return SettingsEditor(std::move(services));
+  }
+
   void advance(Clock::Duration by) {
     clock->advance(by);
     main.runPending();
@@ -91,6 +105,7 @@ class AppDelegateTest : public ::testing::Test {
   FakeWorkspace workspace;
   FakeAlerts alerts;
   FakeHotKeys hotKeys;
+  testing::FakeFileChooser chooser;
   FakeSurface* surface = nullptr;
   bool terminated = false;
   std::unique_ptr<AppDelegate> app;
@@ -111,7 +126,7 @@ TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   EXPECT_FALSE(surface->visible);
   EXPECT_EQ(delegate.panel().model().query(), "");
 
-  delegate.menuItems()[5].action();  // Settings… opens the settings file
+  delegate.menuItems()[5].action();  // Settings… without a window opens the settings file
   EXPECT_EQ(workspace.calls.back(), "open " + (dir / "config/defaults.json"));
   delegate.menuItems()[6].action();
   EXPECT_TRUE(terminated);
@@ -304,6 +319,79 @@ TEST_F(AppDelegateTest, AFreshInstallationFinishesSetupOnce) {
   AppDelegate& delegate = started();
   EXPECT_EQ(delegate.store().settings().setupVersion, 1);
   EXPECT_TRUE(delegate.engine()->scanPending());
+}
+
+TEST_F(AppDelegateTest, RecordingAShortcutReleasesTheGrabsUntilItEnds) {
+  AppDelegate& delegate = started();
+  SettingsEditor settings = editor(delegate);
+  settings.startRecording(HotKeySlot::clipboard);
+  EXPECT_TRUE(hotKeys.bindings.empty());
+  HotKey recorded{.keyCode = 9, .modifiers = HotKey::control | HotKey::option};
+  settings.endRecording(HotKeySlot::clipboard, recorded);
+  ASSERT_EQ(hotKeys.bindings.size(), 2u);
+  EXPECT_EQ(hotKeys.bindings[1].hotKey, recorded);
+}
+
+TEST_F(AppDelegateTest, ARemovedRootLeavesTheResultsOnceTheChangeSettles) {
+  testing::writeFile(dir / "home/docs/plan.txt", "budget");
+  AppDelegate& delegate = started();
+  delegate.engine()->waitUntilIdle();
+  auto filesFound = [&] {
+    int files = 0;
+    for (const auto& row : delegate.engine()->search("plan", delegate.store().settings(), {})) {
+      files += row.payload.as<FileRecord>() != nullptr;
+    }
+    return files;
+  };
+  ASSERT_EQ(filesFound(), 1);
+  editor(delegate).removeItem(SettingsFields::List::roots, 0);
+  delegate.engine()->waitUntilIdle();
+  EXPECT_EQ(filesFound(), 1);  // not yet settled
+  advance(600ms);
+  delegate.engine()->waitUntilIdle();
+  EXPECT_EQ(filesFound(), 0);
+}
+
+TEST_F(AppDelegateTest, TheDiagnosisAlertSaysWhetherTheFileCanBeFound) {
+  const std::string path = dir / "home/docs/plan.txt";
+  testing::writeFile(path, "budget");
+  AppDelegate& delegate = started();
+  delegate.engine()->waitUntilIdle();
+  SettingsEditor settings = editor(delegate);
+  chooser.chosen = {path};
+  auto alert = settings.diagnoseFile();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title, "Quorvale can find this file");
+  EXPECT_EQ(alerts.shown.back(), "Quorvale can find this file | " + alert->text + " | 1");
+  EXPECT_EQ(chooser.messages.back(), "Choose the file you expected Quorvale to find");
+
+  delegate.panel().model().hideResult(fileRow(path));
+  alert = settings.diagnoseFile();
+  ASSERT_TRUE(alert);
+  EXPECT_EQ(alert->title, "About plan.txt");
+  EXPECT_NE(alert->text.find("You hid this result."), std::string::npos);
+}
+
+TEST_F(AppDelegateTest, SetupWaitsForItsWindowAndStartsOneScan) {
+  QuorvaleSettings fresh;
+  fresh.roots = {dir / "home/docs"};
+  SettingsStore(defaults).setSettings(fresh);
+  int setupShown = 0;
+  AppServices withSetup = services();
+  withSetup.showSetup = [&] { ++setupShown; };
+  app = std::make_unique<AppDelegate>(std::move(withSetup));
+  ASSERT_TRUE(app->start());
+  EXPECT_EQ(setupShown, 1);
+  EXPECT_FALSE(app->engine()->scanPending());
+
+  SettingsEditor settings = editor(*app);
+  SetupFlow flow(settings, [this] { app->finishSetup(); });
+  flow.finish();
+  EXPECT_EQ(app->store().settings().setupVersion, 1);
+  EXPECT_TRUE(app->engine()->scanPending());
+  app->engine()->waitUntilIdle();
+  app->finishSetup();  // a second finish starts nothing
+  EXPECT_FALSE(app->engine()->scanPending());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/desktop_services.h"
+#include "settings_ui/file_chooser.h"
 
 namespace quorvale::testing {
 
@@ -95,6 +96,21 @@ class FakeHotKeys : public HotKeyCenter {
   std::vector<HotKeyBinding> bindings;
   std::set<int> refused;
   int registrations = 0;
+};
+
+// Answers every dialog with `chosen` (empty: cancelled) and notes the messages shown.
+class FakeFileChooser : public FileChooser {
+ public:
+  std::vector<std::string> chooseFolders(std::string_view message) override {
+    messages.emplace_back(message);
+    return chosen;
+  }
+  std::vector<std::string> chooseFiles(std::string_view message, bool) override {
+    messages.emplace_back(message);
+    return chosen;
+  }
+  std::vector<std::string> chosen;
+  std::vector<std::string> messages;
 };
 
 }  // namespace quorvale::testing

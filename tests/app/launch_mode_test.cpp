@@ -17,6 +17,7 @@ TEST(LaunchModeTest, ArgumentsChooseTheJob) {
       {{"--demo"}, {Kind::desktop, Request::start, ""}},
       {{"--toggle"}, {Kind::desktop, Request::toggle, ""}},
       {{"--clip"}, {Kind::desktop, Request::clip, ""}},
+      {{"--settings"}, {Kind::desktop, Request::settings, ""}},
       {{"--demo", "/tmp/p.png"}, {Kind::demo, Request::start, "/tmp/p.png"}},
       {{"--demo", "/tmp/p.png", "--status"}, {Kind::commandLine, Request::start, ""}},
       {{"--status"}, {Kind::commandLine, Request::start, ""}},

@@ -24,14 +24,16 @@ TEST(SingleInstanceTest, ASecondStartForwardsItsRequest) {
   bool forwarded = false;
   std::thread second([&] {
     forwarded = SingleInstance::forward(LaunchMode::Request::toggle, path) &&
-                SingleInstance::forward(LaunchMode::Request::clip, path);
+                SingleInstance::forward(LaunchMode::Request::clip, path) &&
+                SingleInstance::forward(LaunchMode::Request::settings, path);
   });
   QElapsedTimer timer;
   timer.start();
-  while (heard.size() < 2 && timer.elapsed() < 5000) QCoreApplication::processEvents();
+  while (heard.size() < 3 && timer.elapsed() < 5000) QCoreApplication::processEvents();
   second.join();
   EXPECT_TRUE(forwarded);
-  EXPECT_EQ(heard, (std::vector{LaunchMode::Request::toggle, LaunchMode::Request::clip}));
+  EXPECT_EQ(heard, (std::vector{LaunchMode::Request::toggle, LaunchMode::Request::clip,
+                                LaunchMode::Request::settings}));
 }
 
 TEST(SingleInstanceTest, ASocketLeftBehindIsReplaced) {

@@ -16,6 +16,8 @@ QByteArray nameOf(LaunchMode::Request request) {
       return "toggle";
     case LaunchMode::Request::clip:
       return "clip";
+    case LaunchMode::Request::settings:
+      return "settings";
     case LaunchMode::Request::start:
       break;
   }
@@ -25,6 +27,7 @@ QByteArray nameOf(LaunchMode::Request request) {
 std::optional<LaunchMode::Request> requestNamed(const QByteArray& name) {
   if (name == "toggle") return LaunchMode::Request::toggle;
   if (name == "clip") return LaunchMode::Request::clip;
+  if (name == "settings") return LaunchMode::Request::settings;
   if (name == "start") return LaunchMode::Request::start;
   return std::nullopt;
 }

@@ -1,0 +1,211 @@
+#include "settings_ui/settings_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "desktop_fakes.h"
+#include "settings/hot_key_rules.h"
+#include "settings_ui/setup_flow.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using SettingsFields::List;
+using SettingsFields::Number;
+using SettingsFields::Switch;
+
+// The editor over a store in a scratch folder, counting the saves.
+class SettingsEditorTest : public ::testing::Test {
+ protected:
+  SettingsEditorTest() : defaults(dir / "config/defaults.json"), store(defaults) {
+    setenv("HOME", (dir / "home").c_str(), 1);
+    store.observe([this](const SettingsStore&) { ++saves; });
+  }
+
+  SettingsEditor editor() {
+    SettingsEditorServices services;
+    services.store = &store;
+    services.chooser = &chooser;
+    services.alerts = &alerts;
+    services.shortcutRecording = [this](bool on) { recordings.push_back(on); };
+    services.loginItemEnabled = [this] { return loginItem; };
+    services.setLoginItem = [this](bool) { return loginItem; };
+    return SettingsEditor(std::move(services));
+  }
+
+  testing::TempDir dir;
+  UserDefaults defaults;
+  SettingsStore store;
+  testing::FakeFileChooser chooser;
+  testing::FakeAlerts alerts;
+  std::vector<bool> recordings;
+  bool loginItem = false;
+  int saves = 0;
+};
+
+TEST_F(SettingsEditorTest, EachControlChangesItsOneField) {
+  struct Case {
+    std::function<void(SettingsEditor&)> control;
+    std::function<void(QuorvaleSettings&)> expected;
+  };
+  const std::vector<Case> cases{
+      {[](auto& e) { e.setSwitch(Switch::indexContents, false); },
+       [](auto& s) { s.indexContents = false; }},
+      {[](auto& e) { e.setSwitch(Switch::semanticSearch, true); },
+       [](auto& s) { s.semanticSearch = true; }},
+      {[](auto& e) { e.setSwitch(Switch::questionSearch, true); },
+       [](auto& s) { s.questionSearch = true; }},
+      {[](auto& e) { e.setSwitch(Switch::modelAllowsExpensiveNetwork, true); },
+       [](auto& s) { s.modelAllowsExpensiveNetwork = true; }},
+      {[](auto& e) { e.setSwitch(Switch::showMenuBarIcon, false); },
+       [](auto& s) { s.showMenuBarIcon = false; }},
+      {[](auto& e) { e.setSwitch(Switch::clipboardEnabled, true); },
+       [](auto& s) { s.clipboard.enabled = true; }},
+      {[](auto& e) { e.setSwitch(Switch::clipboardMemoryOnly, true); },
+       [](auto& s) { s.clipboard.memoryOnly = true; }},
+      {[](auto& e) { e.setSwitch(Switch::clipboardSkipSensitive, false); },
+       [](auto& s) { s.clipboard.skipSensitive = false; }},
+      // Numbers are kept within the control's range.
+      {[](auto& e) { e.setNumber(Number::resultLimit, 40); }, [](auto& s) { s.resultLimit = 15; }},
+      {[](auto& e) { e.setNumber(Number::clipboardMaxItems, 50); },
+       [](auto& s) { s.clipboard.maxItems = 50; }},
+      {[](auto& e) { e.setNumber(Number::clipboardMaxAgeDays, 0); },
+       [](auto& s) { s.clipboard.maxAgeDays = 1; }},
+      {[](auto& e) { e.setNumber(Number::clipboardMaxKilobytes, 20); },
+       [](auto& s) { s.clipboard.maxBytesPerItem = 20000; }},
+      {[](auto& e) { e.addItems(List::excludedPaths, std::vector<std::string>{"/srv/x"}); },
+       [](auto& s) { s.excludedPaths = {"/srv/x"}; }},
+      {[](auto& e) { e.addItems(List::ignoredApplications, std::vector<std::string>{" pass "}); },
+       [](auto& s) { s.clipboard.ignoredBundles.insert("pass"); }},
+      {[](auto& e) { e.removeItem(List::roots, 0); },
+       [](auto& s) { s.roots.erase(s.roots.begin()); }},
+      {[](auto& e) { e.setFallback(1, true); },  // DuckDuckGo
+       [](auto& s) { s.fallbackKeywords.push_back("ddg"); }},
+      {[](auto& e) { e.setFallback(0, false); },  // Google
+       [](auto& s) { s.fallbackKeywords.erase(s.fallbackKeywords.begin()); }},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    store.setSettings(QuorvaleSettings{});
+    QuorvaleSettings expected = store.settings();
+    cases[i].expected(expected);
+    SettingsEditor e = editor();
+    cases[i].control(e);
+    EXPECT_EQ(store.settings(), expected) << "case " << i;
+    EXPECT_EQ(SettingsStore(defaults).settings(), expected) << "case " << i << " saved";
+  }
+}
+
+TEST_F(SettingsEditorTest, AFolderThatIsAlreadyListedChangesNothing) {
+  SettingsEditor e = editor();
+  ASSERT_EQ(store.settings().roots.front(), "~/Desktop");
+  chooser.chosen = {dir / "home/Desktop/", dir / "home/Desktop/../Documents"};
+  int before = saves;
+  EXPECT_EQ(e.chooseAndAdd(List::roots), 0u);
+  EXPECT_EQ(saves, before);
+  EXPECT_EQ(chooser.messages.back(), "Choose folders for Quorvale to index");
+
+  chooser.chosen = {dir / "home/Music", dir / "home/Music", dir / "home/Films"};
+  EXPECT_EQ(e.chooseAndAdd(List::roots), 2u);
+  EXPECT_EQ(saves, before + 1);  // stored once
+  chooser.chosen.clear();
+  EXPECT_EQ(e.chooseAndAdd(List::excludedPaths), 0u);
+  EXPECT_EQ(chooser.messages.back(), "Choose folders for Quorvale to leave out of its index");
+}
+
+TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
+  SettingsEditor e = editor();
+  const QuorvaleSettings before = store.settings();
+  struct Case {
+    HotKey key;
+    HotKeySlot slot;
+  };
+  for (const Case& c : {Case{{.keyCode = 0, .modifiers = HotKey::shift}, HotKeySlot::panel},
+                        Case{{.keyCode = 12, .modifiers = HotKey::cmd}, HotKeySlot::panel},
+                        Case{QuorvaleSettings::kDefaultHotKey, HotKeySlot::clipboard}}) {
+    e.startRecording(c.slot);
+    e.endRecording(c.slot, c.key);
+    auto problem = HotKeyRules::problem(c.key, c.slot, before);
+    ASSERT_TRUE(problem);
+    HotKeyLine line = e.hotKeyLine(c.slot);
+    EXPECT_TRUE(line.problem);
+    EXPECT_EQ(line.message, HotKeyRules::message(*problem));
+    EXPECT_EQ(store.settings(), before);
+  }
+  EXPECT_EQ(e.hotKeyLine(HotKeySlot::clipboard).message,
+            "That is already set for the Quorvale hotkey.");
+
+  // A good one is stored and clears the message; Super-Space keeps a warning beside it.
+  HotKey superSpace{.keyCode = 49, .modifiers = HotKey::cmd};
+  e.endRecording(HotKeySlot::panel, superSpace);
+  EXPECT_EQ(store.settings().hotKey, superSpace);
+  HotKeyLine line = e.hotKeyLine(HotKeySlot::panel);
+  EXPECT_EQ(line.shortcut, "Super+Space");
+  EXPECT_FALSE(line.problem);
+  EXPECT_EQ(line.message, platformProfile().commandSpaceNote);
+
+  store.setUnavailable({0});
+  EXPECT_EQ(e.hotKeyLine(HotKeySlot::panel).message, HotKeyRules::kUnavailableMessage);
+  e.resetHotKey(HotKeySlot::panel);
+  EXPECT_EQ(store.settings().hotKey, QuorvaleSettings::kDefaultHotKey);
+  // Each recording was announced once at its start and once at its end.
+  EXPECT_EQ(recordings, (std::vector<bool>{true, false, true, false, true, false}));
+}
+
+TEST_F(SettingsEditorTest, FormsSayWhatIsWrongAndAddNothing) {
+  SettingsEditor e = editor();
+  const auto searches = store.settings().webSearches;
+  EXPECT_EQ(e.addWebSearch("two words", "X", "https://x.org/?q={query}", false),
+            WebSearch::kKeywordNotOneWord);
+  EXPECT_EQ(e.addWebSearch("G", "X", "https://x.org/?q={query}", false), WebSearch::kKeywordUsed);
+  EXPECT_EQ(e.addWebSearch("x", "X", "http://x.org/?q={query}", false), WebSearch::kAddressInvalid);
+  EXPECT_EQ(store.settings().webSearches, searches);
+  EXPECT_EQ(e.addWebSearch(" mdn ", "MDN", "https://mdn.example/?q={query}", true), std::nullopt);
+  EXPECT_EQ(
+      store.settings().webSearches.back(),
+      (WebSearch{
+          .keyword = "mdn", .name = "MDN", .url = "https://mdn.example/?q={query}", .ask = true}));
+
+  EXPECT_EQ(e.saveSnippet(std::nullopt, "sig", "", "Regards,\n{clipboard}"), std::nullopt);
+  EXPECT_EQ(e.saveSnippet(std::nullopt, "SIG", "Other", "x"), WebSearch::kKeywordUsed);
+  EXPECT_EQ(e.saveSnippet(std::nullopt, "a b", "Other", "x"), WebSearch::kKeywordNotOneWord);
+  EXPECT_EQ(e.saveSnippet(std::nullopt, "addr", "Address", "  "),
+            SettingsEditor::kSnippetTextMissing);
+  ASSERT_EQ(store.settings().snippets.size(), 1u);
+  Snippet saved = store.settings().snippets.front();
+  EXPECT_EQ(saved.name, "sig");  // an empty name takes the keyword
+  // Editing keeps the snippet's identity, and its own keyword is not "already used".
+  EXPECT_EQ(e.saveSnippet(0, "sig", "Signature", "Best"), std::nullopt);
+  EXPECT_EQ(store.settings().snippets.front().id, saved.id);
+  EXPECT_EQ(store.settings().snippets.front().text, "Best");
+  e.removeSnippet(0);
+  EXPECT_TRUE(store.settings().snippets.empty());
+}
+
+TEST_F(SettingsEditorTest, SetupListsTheStandardFoldersApartAndFinishesOnce) {
+  SettingsEditor e = editor();
+  int finished = 0;
+  SetupFlow flow(e, [&] { ++finished; });
+  EXPECT_TRUE(flow.includes("~/Documents"));
+  flow.setIncluded("~/Documents", false);
+  EXPECT_FALSE(flow.includes("~/Documents"));
+  flow.setIncluded("~/Documents", true);
+  EXPECT_TRUE(flow.includes("~/Documents"));
+
+  chooser.chosen = {dir / "home/Projects"};
+  EXPECT_EQ(flow.addFolders(), 1u);
+  auto others = flow.otherFolders();
+  ASSERT_FALSE(others.empty());
+  EXPECT_EQ(others.back(), dir / "home/Projects");
+  flow.removeOther(others.size() - 1);
+  EXPECT_EQ(flow.otherFolders().size(), others.size() - 1);
+
+  EXPECT_EQ(flow.setOpenAtLogin(true), platformProfile().loginItemRefused);
+  flow.finish();
+  flow.finish();
+  EXPECT_EQ(finished, 1);
+}
+
+}  // namespace
+}  // namespace quorvale
