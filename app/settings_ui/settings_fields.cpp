@@ -189,4 +189,12 @@ bool samePath(std::string_view a, std::string_view b) {
   return normalized(a) == normalized(b);
 }
 
+std::string shownPath(std::string_view path) {
+  auto home = xdg::home();
+  if (!home || home->empty() || *home == "/") return std::string(path);
+  if (path == *home) return "~";
+  if (path.starts_with(*home + "/")) return "~" + std::string(path.substr(home->size()));
+  return std::string(path);
+}
+
 }  // namespace quorvale::SettingsFields

@@ -65,5 +65,7 @@ bool remove(QuorvaleSettings& settings, List id, std::size_t index);
 
 // The two spellings name the same folder or file.
 bool samePath(std::string_view a, std::string_view b);
+// The path as a list shows it: under the home folder it begins with "~".
+std::string shownPath(std::string_view path);
 
 }  // namespace quorvale::SettingsFields

@@ -17,6 +17,7 @@
 #include "qt_screens.h"
 #include "settings/key_names.h"
 #include "settings_file_watch.h"
+#include "settings_windows.h"
 #include "single_instance.h"
 #include "tray_item.h"
 #include "util/xdg_paths.h"
@@ -53,6 +54,9 @@ void handle(AppDelegate& app, LaunchMode::Request request) {
     case LaunchMode::Request::clip:
       app.openPanel(std::string("clip "));
       break;
+    case LaunchMode::Request::settings:
+      app.showSettings();
+      break;
     case LaunchMode::Request::start:
       // Opening the running launcher again shows the panel.
       if (!app.panel().isVisible()) app.openPanel(std::nullopt);
@@ -80,6 +84,12 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   QtAlerts alerts;
   X11HotKeys hotKeys;
 
+  SettingsWindows windows({
+      .sizeFile = QString::fromStdString(defaults.path()) + ".windows.ini",
+      .globalShortcuts = hotKeys.available(),
+      .loginExecutable = (QCoreApplication::applicationDirPath() + "/quorvale").toStdString(),
+  });
+
   AppServices services;
   services.defaults = &defaults;
   services.main = &main;
@@ -99,11 +109,14 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   services.hotKeys = hotKeys.available() ? &hotKeys : nullptr;
   services.makeStatusItem = [](AppDelegate& app) { return std::make_unique<TrayItem>(app); };
   services.terminate = [] { QApplication::quit(); };
+  services.showSetup = [&windows] { windows.showSetup(); };
+  services.showSettings = [&windows] { windows.showSettings(); };
   // The folder the alert names when the data folder cannot be had: where it belongs.
   services.dataFolder =
       dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");
 
   AppDelegate app(std::move(services));
+  windows.attach(app, alerts);
   if (!app.start()) return 1;
   // Until the settings window shows them, shortcuts another program holds are named here.
   for (int position : app.store().unavailable()) {
