@@ -183,6 +183,15 @@ TEST_F(SettingsEditorTest, FormsSayWhatIsWrongAndAddNothing) {
   EXPECT_TRUE(store.settings().snippets.empty());
 }
 
+TEST_F(SettingsEditorTest, WithoutGlobalShortcutsTheHelpSaysWhatToBind) {
+  SettingsEditorServices services;
+  services.store = &store;
+  services.globalShortcuts = false;
+  auto help = SettingsEditor(std::move(services)).shortcutHelp();
+  ASSERT_TRUE(help);
+  EXPECT_NE(help->find("quorvale --toggle"), std::string::npos);
+}
+
 TEST_F(SettingsEditorTest, SetupListsTheStandardFoldersApartAndFinishesOnce) {
   SettingsEditor e = editor();
   int finished = 0;
@@ -202,6 +211,7 @@ TEST_F(SettingsEditorTest, SetupListsTheStandardFoldersApartAndFinishesOnce) {
   EXPECT_EQ(flow.otherFolders().size(), others.size() - 1);
 
   EXPECT_EQ(flow.setOpenAtLogin(true), platformProfile().loginItemRefused);
+  EXPECT_FALSE(e.shortcutHelp());  // shortcuts can be grabbed here
   flow.finish();
   flow.finish();
   EXPECT_EQ(finished, 1);

@@ -136,7 +136,9 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   QObject::connect(&qt, &QApplication::aboutToQuit, [&app] { app.shutdown(); });
   quitOnSignals(qt);
   if (request != LaunchMode::Request::start) handle(app, request);
-  return QApplication::exec();
+  int code = QApplication::exec();
+  windows.closeAll();  // before the controller and its settings store go
+  return code;
 }
 
 }  // namespace quorvale

@@ -63,6 +63,14 @@ void SettingsWindows::finishSetup() {
   QTimer::singleShot(0, [this] { setup_.reset(); });
 }
 
+void SettingsWindows::closeAll() {
+  settings_.reset();
+  setup_.reset();
+  flow_.reset();
+  editor_.reset();
+  app_ = nullptr;
+}
+
 void SettingsWindows::showSettings() {
   if (!editor_) return;
   if (!settings_) {

@@ -1,7 +1,8 @@
 // The two windows of the settings: the first-run setup window and the settings window, made when
 // first asked for and kept (hidden, not destroyed, when closed) until the program ends. Owns the
 // settings editor they share and the file dialogs. The desktop run creates it before the
-// application controller and attaches the controller before starting it. Main thread only.
+// application controller, attaches the controller before starting it, and closes it before the
+// controller goes (the windows watch its settings store). Main thread only.
 #pragma once
 
 #include <QString>
@@ -32,6 +33,8 @@ class SettingsWindows {
 
   void showSetup();
   void showSettings();
+  // Closes both windows and lets go of the application controller; called before it goes.
+  void closeAll();
 
   SettingsWindow* settingsWindow() { return settings_.get(); }
   SetupWindow* setupWindow() { return setup_.get(); }

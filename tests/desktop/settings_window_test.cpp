@@ -1,0 +1,158 @@
+#include "settings_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QSpinBox>
+
+#include "app/desktop_fakes.h"
+#include "settings/hot_key_rules.h"
+#include "setup_window.h"
+#include "shortcut_field.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QKeyEvent down(QEvent::KeyPress, key, modifiers);
+  QApplication::sendEvent(target, &down);
+}
+
+TEST(ShortcutFieldTest, KeysBecomeTheStoredShortcut) {
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    std::optional<HotKey> expected;
+  };
+  const auto alt = Qt::AltModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
+  for (const Case& c : {
+           Case{Qt::Key_Space, alt, HotKey{49, HotKey::option}},
+           Case{Qt::Key_V, alt | shift, HotKey{9, HotKey::option | HotKey::shift}},
+           // Shift turns 1 into "!" on the US layout: the key is still 1.
+           Case{Qt::Key_Exclam, ctrl | shift, HotKey{18, HotKey::control | HotKey::shift}},
+           Case{Qt::Key_K, Qt::MetaModifier, HotKey{40, HotKey::cmd}},
+           Case{Qt::Key_F5, Qt::NoModifier, HotKey{96, 0}},
+           Case{Qt::Key_PageDown, ctrl, HotKey{121, HotKey::control}},
+           Case{Qt::Key_Shift, shift, std::nullopt},
+           Case{Qt::Key_Eacute, alt, std::nullopt},
+       }) {
+    EXPECT_EQ(hotKeyFromQt(c.key, c.modifiers), c.expected) << c.key;
+  }
+}
+
+// The real windows over a settings store in a scratch folder.
+class SettingsWindowTest : public ::testing::Test {
+ protected:
+  SettingsWindowTest() : defaults(dir / "config/defaults.json"), store(defaults) {
+    setenv("HOME", (dir / "home").c_str(), 1);
+    SettingsEditorServices services;
+    services.store = &store;
+    services.chooser = &chooser;
+    services.alerts = &alerts;
+    services.shortcutRecording = [this](bool on) { recordings.push_back(on); };
+    editor = std::make_unique<SettingsEditor>(std::move(services));
+  }
+
+  std::unique_ptr<SettingsWindow> window(const QString& sizeFile = {}) {
+    auto made = std::make_unique<SettingsWindow>(*editor, store, sizeFile);
+    made->show();
+    return made;
+  }
+
+  template <typename Widget>
+  static Widget* find(QWidget& in, const QString& text) {
+    for (auto* widget : in.findChildren<Widget*>()) {
+      if constexpr (std::is_same_v<Widget, QSpinBox>) {
+        if (widget->suffix() == text) return widget;
+      } else if (widget->text() == text) {
+        return widget;
+      }
+    }
+    return nullptr;
+  }
+
+  testing::TempDir dir;
+  UserDefaults defaults;
+  SettingsStore store;
+  testing::FakeFileChooser chooser;
+  testing::FakeAlerts alerts;
+  std::vector<bool> recordings;
+  std::unique_ptr<SettingsEditor> editor;
+};
+
+TEST_F(SettingsWindowTest, RecordingAShortcutReleasesTheGrabsAndShowsARefusal) {
+  auto shown = window();
+  auto fields = shown->findChildren<ShortcutField*>();
+  ASSERT_EQ(fields.size(), 2);
+  ShortcutField* panel = fields[0];
+
+  panel->click();
+  EXPECT_TRUE(panel->isRecording());
+  EXPECT_EQ(recordings, std::vector<bool>{true});
+  press(panel, Qt::Key_Control, Qt::ControlModifier);  // a lone modifier keeps recording
+  press(panel, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_FALSE(panel->isRecording());
+  EXPECT_EQ(recordings, (std::vector<bool>{true, false}));
+  EXPECT_EQ(store.settings().hotKey, (HotKey{40, HotKey::control | HotKey::option}));
+  EXPECT_EQ(panel->text(), "Ctrl+Alt+K");
+
+  panel->click();
+  press(panel, Qt::Key_A, Qt::ShiftModifier);
+  EXPECT_EQ(store.settings().hotKey, (HotKey{40, HotKey::control | HotKey::option}));
+  std::string refusal = HotKeyRules::message({HotKeyProblem::Kind::needsModifier, ""});
+  QLabel* line = find<QLabel>(*shown, QString::fromStdString(refusal));
+  ASSERT_TRUE(line);
+  EXPECT_TRUE(line->isVisible());
+
+  panel->click();
+  press(panel, Qt::Key_Escape);  // cancels
+  EXPECT_EQ(store.settings().hotKey, (HotKey{40, HotKey::control | HotKey::option}));
+  EXPECT_EQ(recordings, (std::vector<bool>{true, false, true, false, true, false}));
+}
+
+TEST_F(SettingsWindowTest, ControlsWriteTheirFieldAndFollowChangesFromElsewhere) {
+  auto shown = window();
+  QCheckBox* contents = find<QCheckBox>(*shown, "Search inside files");
+  ASSERT_TRUE(contents);
+  QuorvaleSettings expected = store.settings();
+  contents->click();
+  expected.indexContents = false;
+  EXPECT_EQ(store.settings(), expected);
+
+  QSpinBox* limit = find<QSpinBox>(*shown, " rows");
+  ASSERT_TRUE(limit);
+  expected.resultLimit = 5;
+  store.setSettings(expected);  // the panel or another process changed it
+  EXPECT_EQ(limit->value(), 5);
+  EXPECT_FALSE(contents->isChecked());
+}
+
+TEST_F(SettingsWindowTest, TheWindowKeepsItsSize) {
+  QString sizeFile = QString::fromStdString(dir / "config/windows.ini");
+  {
+    auto first = window(sizeFile);
+    first->resize(900, 700);
+    first->hide();
+  }
+  EXPECT_EQ(window(sizeFile)->size(), QSize(900, 700));
+}
+
+TEST_F(SettingsWindowTest, SetupFinishesOnce) {
+  int finished = 0;
+  SetupFlow flow(*editor, [&] { ++finished; });
+  SetupWindow setup(*editor, store, flow);
+  setup.show();
+  QCheckBox* downloads = find<QCheckBox>(setup, "~/Downloads");
+  ASSERT_TRUE(downloads);
+  downloads->click();
+  EXPECT_FALSE(flow.includes("~/Downloads"));
+  setup.finishButton()->click();
+  setup.finishButton()->click();
+  EXPECT_EQ(finished, 1);
+}
+
+}  // namespace
+}  // namespace quorvale
