@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
 
 #include "app/desktop_fakes.h"
 #include "settings/hot_key_rules.h"
@@ -126,8 +129,46 @@ TEST_F(SettingsWindowTest, ControlsWriteTheirFieldAndFollowChangesFromElsewhere)
   ASSERT_TRUE(limit);
   expected.resultLimit = 5;
   store.setSettings(expected);  // the panel or another process changed it
+  QApplication::processEvents();
   EXPECT_EQ(limit->value(), 5);
   EXPECT_FALSE(contents->isChecked());
+}
+
+TEST_F(SettingsWindowTest, TheWebSearchFormAddsOrSaysWhy) {
+  auto shown = window();
+  shown->showPage(4);
+  QWidget* page = shown->findChildren<QTableWidget*>().last()->parentWidget();
+  auto fields = page->findChildren<QLineEdit*>();
+  ASSERT_EQ(fields.size(), 3);  // keyword, name, address
+  QPushButton* add = find<QPushButton>(*page, "Add");
+  ASSERT_TRUE(add);
+  auto fill = [&](const char* keyword, const char* address) {
+    fields[0]->setText(keyword);
+    fields[1]->setText("Docs");
+    fields[2]->setText(address);
+    add->click();
+    QApplication::processEvents();
+  };
+  const auto before = store.settings().webSearches;
+  fill("docs", "ftp://docs.example/{query}");
+  QLabel* problem = find<QLabel>(*page, QString::fromUtf8(WebSearch::kAddressInvalid.data()));
+  ASSERT_TRUE(problem);
+  EXPECT_TRUE(problem->isVisible());
+  EXPECT_EQ(store.settings().webSearches, before);
+  EXPECT_EQ(fields[0]->text(), "docs");  // kept for mending
+
+  fill("docs", "https://docs.example/?q={query}");
+  EXPECT_EQ(store.settings().webSearches.size(), before.size() + 1);
+  EXPECT_FALSE(problem->isVisible());
+  EXPECT_TRUE(fields[0]->text().isEmpty());
+
+  // The fallback column's check box writes the keyword list.
+  auto* table = page->findChildren<QTableWidget*>().first();
+  QTableWidgetItem* fallback = table->item(table->rowCount() - 1, 3);
+  ASSERT_TRUE(fallback);
+  fallback->setCheckState(Qt::Checked);
+  QApplication::processEvents();
+  EXPECT_EQ(store.settings().fallbackKeywords.back(), "docs");
 }
 
 TEST_F(SettingsWindowTest, TheWindowKeepsItsSize) {

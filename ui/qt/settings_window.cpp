@@ -44,13 +44,25 @@ SettingsWindow::SettingsWindow(SettingsEditor& editor, SettingsStore& store, QSt
     size = QSettings(sizeFile_, QSettings::IniFormat).value(kSizeKey, size).toSize();
   }
   resize(size.expandedTo(minimumSizeHint()));
-  observer_ = store_.observe([this](const SettingsStore&) { refresh(); });
+  observer_ = store_.observe([this](const SettingsStore&) { refreshSoon(); });
   refresh();
 }
 
 SettingsWindow::~SettingsWindow() {
   store_.stopObserving(observer_);
   if (isVisible()) keepSize();
+}
+
+void SettingsWindow::refreshSoon() {
+  if (refreshPending_) return;
+  refreshPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        refreshPending_ = false;
+        refresh();
+      },
+      Qt::QueuedConnection);
 }
 
 void SettingsWindow::showPage(int page) {

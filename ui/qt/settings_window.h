@@ -33,6 +33,10 @@ class SettingsWindow : public QWidget {
 
  private:
   void keepSize();
+  // A change of the settings shows once the event that made it is over: the control that made it
+  // (a check box in a table, say) is not replaced while it is still handling its event, and
+  // several changes in a row show once.
+  void refreshSoon();
 
   SettingsControls controls_;
   SettingsStore& store_;
@@ -40,6 +44,7 @@ class SettingsWindow : public QWidget {
   QListWidget* list_;
   QStackedWidget* pages_;
   int observer_ = -1;
+  bool refreshPending_ = false;
 };
 
 }  // namespace quorvale
