@@ -65,6 +65,7 @@ bool AppDelegate::start() {
   observerToken_ = store_.observe([this](const SettingsStore&) { settingsObserved(); });
   if (store_.settings().setupVersion > 0) {
     engine_->start(store_.settings());
+    engineStarted_ = true;
   } else if (services_.showSetup) {
     services_.showSetup();
   } else {
@@ -305,7 +306,8 @@ void AppDelegate::settingsObserved() {
 void AppDelegate::settled() {
   applySettings();
   QuorvaleSettings now = store_.settings();
-  if (lastApplied_ && engine_) engine_->settingsChanged(*lastApplied_, now);
+  // Before setup is finished nothing is scanned, whatever the setup window changes.
+  if (lastApplied_ && engine_ && engineStarted_) engine_->settingsChanged(*lastApplied_, now);
   lastApplied_ = std::move(now);
 }
 
@@ -319,7 +321,12 @@ void AppDelegate::finishSetup() {
   settings.setupVersion = QuorvaleSettings::currentSetupVersion;
   saveSettings(std::move(settings));
   applySettings();
-  if (before < 1 && engine_) engine_->start(store_.settings());
+  if (before < 1 && engine_) {
+    engine_->start(store_.settings());
+    engineStarted_ = true;
+    // The start brought the index in line with these settings.
+    lastApplied_ = store_.settings();
+  }
 }
 
 void AppDelegate::shortcutRecording(bool recording) {

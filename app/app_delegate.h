@@ -136,6 +136,8 @@ class AppDelegate {
   WorkHandle settle_;
   WorkHandle concealedClear_;
   bool shutDown_ = false;
+  // The engine was started (setup was finished): settled changes reach it from then on.
+  bool engineStarted_ = false;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -386,6 +386,10 @@ TEST_F(AppDelegateTest, SetupWaitsForItsWindowAndStartsOneScan) {
 
   SettingsEditor settings = editor(*app);
   SetupFlow flow(settings, [this] { app->finishSetup(); });
+  chooser.chosen = {dir / "home/more"};
+  flow.addFolders();
+  advance(600ms);  // the change settles, and still nothing is scanned
+  EXPECT_FALSE(app->engine()->scanPending());
   flow.finish();
   EXPECT_EQ(app->store().settings().setupVersion, 1);
   EXPECT_TRUE(app->engine()->scanPending());
