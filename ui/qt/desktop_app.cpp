@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <cstdio>
 
@@ -85,7 +87,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   X11HotKeys hotKeys;
 
   SettingsWindows windows({
-      .sizeFile = QString::fromStdString(defaults.path()) + ".windows.ini",
+      .sizeFile = QFileInfo(QString::fromStdString(defaults.path())).dir().filePath("windows.ini"),
       .globalShortcuts = hotKeys.available(),
       .loginExecutable = (QCoreApplication::applicationDirPath() + "/quorvale").toStdString(),
   });
