@@ -118,11 +118,13 @@ std::optional<std::string> part(CURLU* url, CURLUPart which) {
 
 }  // namespace
 
-std::string get(const std::string& url, const HttpsOptions& options, std::size_t limit) {
+std::string get(const std::string& url, const HttpsOptions& options, std::size_t limit,
+                const std::atomic<bool>* cancel) {
   Curl handle = newHandle();
   configure(handle.get(), url, options);
   std::string body;
-  Transfer transfer{.body = &body, .limit = limit};
+  HttpsProgress progress{.report = {}, .cancel = cancel};
+  Transfer transfer{.body = &body, .limit = limit, .progress = &progress};
   perform(handle.get(), transfer);
   return body;
 }

@@ -21,7 +21,7 @@ struct HttpsOptions {
   std::chrono::seconds connectTimeout{60};
   std::chrono::seconds stallTimeout{60};
   // Certificates to trust instead of the system's (a test's own authority); empty for the system.
-  std::string caFile;
+  std::string caFile{};
   // Whether metered connections may be used. Linux offers no per-transfer switch for this, so it
   // is recorded only; the desktop's network settings decide.
   bool allowsExpensiveNetwork = false;
@@ -29,7 +29,7 @@ struct HttpsOptions {
 
 struct HttpsProgress {
   // Bytes received so far and the total the server announced (0 when unknown).
-  std::function<void(std::uint64_t received, std::uint64_t total)> report;
+  std::function<void(std::uint64_t received, std::uint64_t total)> report{};
   // Checked while the transfer runs; once true, the transfer stops with ModelInstallCancelled.
   const std::atomic<bool>* cancel = nullptr;
 };
@@ -38,8 +38,9 @@ namespace https {
 
 // The body of a GET, at most `limit` bytes. Throws ModelError (network) for a transfer error
 // ("the server answered 404" for a status outside 200-299, or curl's description), and for a
-// body over the limit.
-std::string get(const std::string& url, const HttpsOptions& options, std::size_t limit);
+// body over the limit; ModelInstallCancelled once `cancel` is set.
+std::string get(const std::string& url, const HttpsOptions& options, std::size_t limit,
+                const std::atomic<bool>* cancel = nullptr);
 
 // Writes the body of a GET into `path` (created or truncated). Throws as `get`, and
 // ModelInstallCancelled when cancelled; the file may then hold part of the body.

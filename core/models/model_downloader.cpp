@@ -121,13 +121,16 @@ ModelDownloader::ModelDownloader(ModelStore store, std::string publicKey,
                                  ModelDownloaderOptions options)
     : store_(std::move(store)), publicKey_(std::move(publicKey)), options_(std::move(options)) {}
 
-ModelManifest ModelDownloader::fetchManifest(const std::string& url) const {
+ModelManifest ModelDownloader::fetchManifest(const std::string& url,
+                                             const std::atomic<bool>* cancel) const {
   try {
     ModelManifest manifest =
-        ModelManifest::decode(https::get(url, options_.https, kLargestManifest));
+        ModelManifest::decode(https::get(url, options_.https, kLargestManifest, cancel));
     validate(manifest);
     return manifest;
   } catch (const ModelError&) {
+    throw;
+  } catch (const ModelInstallCancelled&) {
     throw;
   } catch (const std::exception& failure) {
     throw ModelError::network(failure.what());

@@ -28,18 +28,18 @@ namespace quorvale {
 
 struct ModelDownloaderOptions {
   // Hosts the model file may come from (lower case).
-  std::set<std::string> allowedHosts;
-  HttpsOptions https;
+  std::set<std::string> allowedHosts{};
+  HttpsOptions https{};
   // Loads the model files in the folder before they are recorded and returns the model's vector
   // length; throws when they are not a usable model. None: the files are taken as they are.
-  std::function<std::int64_t(const std::string& folder)> checkPayload;
+  std::function<std::int64_t(const std::string& folder)> checkPayload{};
   // Free bytes for ordinary data on the volume of the path; none asks the file system.
-  std::function<std::optional<std::uint64_t>(const std::string& path)> freeSpace;
+  std::function<std::optional<std::uint64_t>(const std::string& path)> freeSpace{};
 };
 
 struct ModelInstallProgress {
   // Completed fraction, 0 ... 1, on the installing thread.
-  std::function<void(double)> report;
+  std::function<void(double)> report{};
   // Once true, the installation stops at the next step with ModelInstallCancelled.
   const std::atomic<bool>* cancel = nullptr;
 };
@@ -54,8 +54,10 @@ class ModelDownloader {
   void setAllowsExpensiveNetwork(bool allowed) { options_.https.allowsExpensiveNetwork = allowed; }
 
   // GETs the manifest, decodes and validates it. Throws ModelError; failures that are not
-  // ModelError come out as `network` with their description.
-  ModelManifest fetchManifest(const std::string& url) const;
+  // ModelError come out as `network` with their description. ModelInstallCancelled once
+  // `cancel` is set.
+  ModelManifest fetchManifest(const std::string& url,
+                              const std::atomic<bool>* cancel = nullptr) const;
 
   // In this order: the signature (notSigned), an https address (badManifest "the address is not
   // https"), an allowed host (wrongHost), then sizeBytes in 1 ... 1,999,999,999, a 64-character

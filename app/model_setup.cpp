@@ -1,0 +1,19 @@
+#include "model_setup.h"
+
+#include "data_folder.h"
+
+namespace quorvale::model_setup {
+
+std::optional<ModelStore> standardStore() {
+  std::optional<std::string> data = dataFolder();
+  if (!data) return std::nullopt;
+  return ModelStore(*data + "/Models");
+}
+
+ModelDownloader downloader(ModelStore store, const ModelCatalog& catalog) {
+  return ModelDownloader(
+      std::move(store), catalog.publicKey(),
+      {.allowedHosts = catalog.allowedHosts(), .checkPayload = ModelCatalog::loadCheck});
+}
+
+}  // namespace quorvale::model_setup
