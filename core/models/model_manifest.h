@@ -29,7 +29,7 @@ struct ModelManifest {
   std::string url;
   std::int64_t dimension = 0;
   std::string license;
-  std::string signature;
+  std::string signature{};
 
   // The bytes the signature covers: id|version|sizeBytes|sha256 (digest lower-cased). The
   // address is not signed: the list of allowed hosts constrains it instead.
