@@ -16,4 +16,12 @@ ModelDownloader downloader(ModelStore store, const ModelCatalog& catalog) {
       {.allowedHosts = catalog.allowedHosts(), .checkPayload = ModelCatalog::loadCheck});
 }
 
+std::unique_ptr<ModelController> controller(Executor& main, const UserDefaults& defaults) {
+  auto store = standardStore();
+  if (!store) return nullptr;
+  ModelCatalog catalog = ModelCatalog::fromDefaults(defaults);
+  return std::make_unique<ModelController>(main, downloader(*store, catalog), catalog.manifestURL,
+                                           ModelCatalog::modelID);
+}
+
 }  // namespace quorvale::model_setup

@@ -14,6 +14,7 @@
 #include "support/model_files.h"
 #include "support/model_service.h"
 #include "support/test_support.h"
+#include "util/process.h"
 
 namespace quorvale {
 namespace {
@@ -70,7 +71,6 @@ std::vector<std::string> entriesOf(const std::string& folder) {
 
 class ModelDownloaderTest : public ::testing::Test {
  protected:
-
   ModelDownloader downloader(ModelDownloaderOptions options = {}) const {
     if (options.allowedHosts.empty()) options.allowedHosts = {"127.0.0.1", "mirror.example"};
     options.https.caFile = server.caFile();
@@ -342,6 +342,31 @@ TEST_F(ModelDownloaderTest, FetchesAndChecksTheManifest) {
   }
   // A server that does not answer https is a network failure, not a crash or a hang.
   EXPECT_THROW(loader.fetchManifest("https://127.0.0.1:1/m"), ModelError);
+}
+
+TEST_F(ModelDownloaderTest, TheSigningScriptSignsWhatTheLauncherVerifies) {
+  ModelManifest manifest = signedManifest("model bytes", "/m.zip");
+  manifest.sha256 = "AB" + manifest.sha256.substr(2);  // the script lower-cases it as we do
+  testing::writeFile(dir / "key.pem", key.privateKeyPem());
+  nlohmann::json unsigned_ = {{"id", manifest.id},
+                              {"name", manifest.name},
+                              {"version", manifest.version},
+                              {"sizeBytes", manifest.sizeBytes},
+                              {"sha256", manifest.sha256},
+                              {"url", manifest.url},
+                              {"dimension", manifest.dimension},
+                              {"license", manifest.license}};
+  testing::writeFile(dir / "manifest.json", unsigned_.dump());
+  std::string script = testing::testDataPath("../../scripts/sign-model-manifest");
+  auto signedOutput =
+      runProcess("/usr/bin/python3", {script, dir / "key.pem", dir / "manifest.json"},
+                 {.timeout = std::chrono::seconds(30)});
+  auto publicKey = runProcess("/usr/bin/python3", {script, "--public-key", dir / "key.pem"},
+                              {.timeout = std::chrono::seconds(30)});
+  ASSERT_TRUE(signedOutput && publicKey);
+  ModelManifest decoded = ModelManifest::decode(signedOutput->output);
+  EXPECT_NO_THROW(downloader().validate(decoded));
+  EXPECT_EQ(publicKey->output, key.publicKeyBase64() + "\n");
 }
 
 }  // namespace
