@@ -11,6 +11,7 @@
 #include "models/model_archive.h"
 #include "models/model_crypto.h"
 #include "models/model_error.h"
+#include "util/file_lock.h"
 #include "util/uuid.h"
 
 namespace quorvale {
@@ -95,14 +96,20 @@ fs::path payloadWithin(const fs::path& unpacked) {
 }  // namespace
 
 // One installation's work folder, root/.staging-<UUID>, deleted with everything in it when the
-// installation ends, whichever way.
+// installation ends, whichever way. It holds a lock on its ".lock" file while it is in use, so
+// that the folders of installations that died with their process (a crash, a kill) can be told
+// from those of running ones, in this process or another, and removed by the next installation.
 class ModelDownloader::Staging {
  public:
   explicit Staging(const ModelStore& store)
       : path_(fs::path(store.root()) / (".staging-" + uuid::random())) {
     fs::create_directories(store.root());
+    removeAbandoned(store.root());
     fs::create_directory(path_);
     fs::permissions(path_, fs::perms::owner_all);
+    if (FileLock::tryAcquire(path_ / ".lock", lock_) != FileLock::Outcome::acquired) {
+      throw ModelError::installFailed("the staging folder could not be locked");
+    }
   }
   ~Staging() {
     std::error_code error;
@@ -114,7 +121,20 @@ class ModelDownloader::Staging {
   const fs::path& path() const { return path_; }
 
  private:
+  static void removeAbandoned(const fs::path& root) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(root, error)) {
+      if (entry.path().filename().string().rfind(".staging-", 0) != 0) continue;
+      std::optional<FileLock> lock;
+      if (FileLock::tryAcquire(entry.path() / ".lock", lock) == FileLock::Outcome::acquired) {
+        std::error_code removeError;
+        fs::remove_all(entry.path(), removeError);
+      }
+    }
+  }
+
   fs::path path_;
+  std::optional<FileLock> lock_;
 };
 
 ModelDownloader::ModelDownloader(ModelStore store, std::string publicKey,

@@ -8,6 +8,7 @@
 #include "models/model_error.h"
 #include "support/model_files.h"
 #include "support/test_support.h"
+#include "util/file_lock.h"
 
 namespace quorvale {
 namespace {
@@ -117,6 +118,18 @@ TEST_F(InstallFromDiskTest, RefusesIncompleteFilesAndKeepsTheStoreAsItWas) {
   }
   std::error_code error;
   EXPECT_TRUE(fs::is_empty(store.root(), error) || !fs::exists(store.root()));
+}
+
+TEST_F(InstallFromDiskTest, RemovesWhatDeadInstallationsLeftButNotRunningOnes) {
+  testing::writeFile(store.root() + "/.staging-DEAD/download.part", "half a download");
+  testing::writeFile(store.root() + "/.staging-DEAD/.lock", "");
+  testing::makeDirs(store.root() + "/.staging-RUNNING");
+  std::optional<FileLock> running;
+  ASSERT_EQ(FileLock::tryAcquire(store.root() + "/.staging-RUNNING/.lock", running),
+            FileLock::Outcome::acquired);
+  downloader().installFromDisk(dir / "files/granite", kID);
+  EXPECT_FALSE(fs::exists(store.root() + "/.staging-DEAD"));
+  EXPECT_TRUE(fs::exists(store.root() + "/.staging-RUNNING"));
 }
 
 }  // namespace
