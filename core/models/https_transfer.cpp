@@ -122,6 +122,8 @@ std::string get(const std::string& url, const HttpsOptions& options, std::size_t
                 const std::atomic<bool>* cancel) {
   Curl handle = newHandle();
   configure(handle.get(), url, options);
+  // A small answer has no reason to take longer than a stalled transfer may.
+  curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT, static_cast<long>(options.stallTimeout.count()));
   std::string body;
   HttpsProgress progress{.report = {}, .cancel = cancel};
   Transfer transfer{.body = &body, .limit = limit, .progress = &progress};

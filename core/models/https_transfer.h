@@ -2,7 +2,8 @@
 // large file onto disk with progress. Nothing is cached and no cookies are kept between
 // transfers; only https is spoken, redirects included. Connecting may take at most
 // `connectTimeout`, and a transfer that moves less than one byte per second for `stallTimeout`
-// is abandoned, so a large download is bounded by its progress rather than its total time.
+// is abandoned, so a large download is bounded by its progress rather than its total time; a
+// small `get` also ends after `stallTimeout` in all.
 //
 // Each call is independent and blocks its thread; call from a background thread. The progress
 // callback runs on that thread.
