@@ -204,14 +204,16 @@ ModelStore::Installed ModelDownloader::install(const ModelManifest& manifest,
     throwIfCancelled(progress);
     fs::path model = staging.path() / "model";
     fs::create_directory(model);
+    fs::path payload = model;
     if (lower(fs::path(name).extension().string()) == ".zip") {
       // Model weights hardly compress: an archive that grows beyond twice its size is not one.
       model_archive::unzip(download, model, 2 * size + (1 << 20));
+      if (!holdsModelFiles(model)) payload = payloadWithin(model);
     } else {
       fs::rename(download, model / name);
     }
     throwIfCancelled(progress);
-    auto installed = commit(staging, model,
+    auto installed = commit(staging, payload,
                             {.id = manifest.id,
                              .version = manifest.version,
                              .sizeBytes = manifest.sizeBytes,

@@ -190,22 +190,26 @@ TEST_F(ModelDownloaderTest, ValidatesSignatureAddressHostAndRangesInOrder) {
 }
 
 TEST_F(ModelDownloaderTest, InstallsAVerifiedArchiveThatTheEncoderLoads) {
-  std::string archive = zipBytes(dir, modelMembers(dir));
-  server.serve("/files/model.zip", archive);
-  ModelManifest manifest = signedManifest(archive, "/files/model.zip");
-  std::vector<double> fractions;
-  auto installed = downloader({.checkPayload = ModelCatalog::loadCheck})
-                       .install(manifest, {.report = [&](double f) { fractions.push_back(f); }});
+  // The files may sit at the archive's top or in its one folder.
+  for (std::string prefix : {"", "granite-embedding/"}) {
+    SCOPED_TRACE(prefix);
+    std::string archive = zipBytes(dir, modelMembers(dir, prefix));
+    server.serve("/files/model.zip", archive);
+    ModelManifest manifest = signedManifest(archive, "/files/model.zip");
+    std::vector<double> fractions;
+    auto installed = downloader({.checkPayload = ModelCatalog::loadCheck})
+                         .install(manifest, {.report = [&](double f) { fractions.push_back(f); }});
 
-  EXPECT_EQ(installed.id, "quorvale-embed-1");
-  EXPECT_EQ(installed.version, "1.0");
-  EXPECT_EQ(installed.dimension, 8);
-  EXPECT_EQ(store.installed("quorvale-embed-1"), installed);
-  EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
-  EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{"quorvale-embed-1"});
-  ASSERT_FALSE(fractions.empty());
-  EXPECT_EQ(fractions.back(), 1.0);
-  EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+    EXPECT_EQ(installed.id, "quorvale-embed-1");
+    EXPECT_EQ(installed.version, "1.0");
+    EXPECT_EQ(installed.dimension, 8);
+    EXPECT_EQ(store.installed("quorvale-embed-1"), installed);
+    EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
+    EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{"quorvale-embed-1"});
+    ASSERT_FALSE(fractions.empty());
+    EXPECT_EQ(fractions.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  }
 }
 
 TEST_F(ModelDownloaderTest, ASingleFileIsKeptUnderItsOwnName) {
