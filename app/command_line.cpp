@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "embed_command.h"
+#include "install_model_command.h"
 #include "login_item.h"
 #include "search_engine.h"
 #include "settings/settings_store.h"
@@ -29,7 +30,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quorvale [--status | --scan [FOLDER...] | --query TEXT [--json] |\n"
-    "                 --embed TEXT | --enable-login-item | --disable-login-item]";
+    "                 --embed TEXT | --install-model PATH | --enable-login-item |\n"
+    "                 --disable-login-item]";
 
 std::atomic<bool> interrupted = false;
 
@@ -231,6 +233,9 @@ int runCommandLine(int argc, char** argv, const PlatformServices& platform) {
   }
   auto embed = std::find(args.begin(), args.end(), "--embed");
   if (embed != args.end() && embed + 1 != args.end()) return embedCommand(*(embed + 1));
+  auto install = std::find(args.begin(), args.end(), "--install-model");
+  if (install != args.end() && install + 1 != args.end())
+    return installModelCommand(*(install + 1));
   auto query = std::find(args.begin(), args.end(), "--query");
   if (query != args.end()) {
     if (query + 1 == args.end()) {

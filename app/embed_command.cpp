@@ -1,44 +1,32 @@
 #include "embed_command.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "data_folder.h"
+#include "model_setup.h"
 #include "models/modern_bert_embedder.h"
 
 namespace quorvale {
-namespace {
-
-// The model this version of Quorvale expects, and the token limit the engine embeds with.
-constexpr const char* kModelID = "quorvale-embed-1";
-constexpr int kMaxTokens = 256;
-
-}  // namespace
 
 std::optional<std::string> installedModelFolder() {
-  std::optional<std::string> data = dataFolder();
-  if (!data) return std::nullopt;
-  return *data + "/Models/" + kModelID + "/model";
+  auto store = model_setup::standardStore();
+  if (!store) return std::nullopt;
+  return store->installedPayload(ModelCatalog::modelID);
 }
 
 int embedCommand(const std::string& text) {
-  namespace fs = std::filesystem;
-  std::optional<std::string> model = installedModelFolder();
-  if (!model) {
+  auto store = model_setup::standardStore();
+  if (!store) {
     std::fprintf(stderr, "quorvale: the data folder cannot be used, so no model can be found\n");
     return 1;
   }
-  const std::string& folder = *model;
-  std::error_code error;
-  bool installed = fs::is_regular_file(fs::path(folder).parent_path() / "installed.json", error) &&
-                   fs::is_directory(folder, error);
-  if (!installed) {
-    std::fprintf(stderr, "quorvale: no model is installed (expected in %s)\n", folder.c_str());
+  auto folder = store->installedPayload(ModelCatalog::modelID);
+  if (!folder) {
+    std::fprintf(stderr, "quorvale: no model is installed (install one with --install-model)\n");
     return 1;
   }
   try {
-    ModernBertEmbedder encoder(folder, kMaxTokens);
+    ModernBertEmbedder encoder(*folder, ModelCatalog::kMaxTokens);
     auto vector = encoder.embed(text);
     if (!vector) {
       std::fprintf(stderr, "quorvale: the text has nothing to embed\n");

@@ -9,7 +9,7 @@
 namespace quorvale {
 
 // The folder of the installed encoder model's files (config.json, tokenizer.json,
-// model.safetensors) inside the data folder: Models/<model id>/model. Nothing when the data
+// model.safetensors) in the model store; nothing when the model is not installed or the data
 // folder cannot be used.
 std::optional<std::string> installedModelFolder();
 

@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config
-  libicu-dev libsqlite3-dev libssl-dev nlohmann-json3-dev
+  libicu-dev libsqlite3-dev libssl-dev openssl libcurl4-openssl-dev nlohmann-json3-dev python3
   libpoppler-cpp-dev libzip-dev zipcmp zipmerge ziptool libopenblas-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   catdoc antiword zip unzip qpdf clang-format

@@ -1,7 +1,9 @@
 // The per-user defaults: one JSON file, `$XDG_CONFIG_HOME/quorvale/defaults.json`, holding a few
 // values under fixed keys. Quorvale keeps two there: "quorvale.settings.v1", the settings record
 // as a JSON object (see quorvale_settings.h), and "quorvale.contentVersion", an integer (the
-// engine re-extracts all text when it is old).
+// engine re-extracts all text when it is old). Whoever offers the encoder's model for download
+// adds the deployment values "quorvale.models.manifestURL", "quorvale.models.publicKey" and
+// "quorvale.models.allowedHosts" (see models/model_catalog.h); they are absent by default.
 //
 // defaults.json is one JSON object; each member is one stored value. Members this program does not
 // know are kept as they are when a value is written. The file is replaced atomically with mode

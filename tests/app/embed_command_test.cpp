@@ -6,6 +6,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "models/model_store.h"
 #include "support/model_files.h"
 #include "support/test_support.h"
 
@@ -19,6 +20,13 @@ class EmbedCommandTest : public ::testing::Test {
   EmbedCommandTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
   ~EmbedCommandTest() override { unsetenv("XDG_DATA_HOME"); }
 
+  // Where the store keeps the model, and its record.
+  std::string payload() const { return store.payload("quorvale-embed-1"); }
+  void record() const {
+    store.record({.id = "quorvale-embed-1", .version = "1", .sizeBytes = 1, .dimension = 8},
+                 std::chrono::system_clock::now());
+  }
+
   std::string run(const std::string& text, int& code) {
     ::testing::internal::CaptureStdout();
     code = embedCommand(text);
@@ -26,6 +34,7 @@ class EmbedCommandTest : public ::testing::Test {
   }
 
   TempDir dir;
+  ModelStore store{dir / "data/Quorvale/Models"};
 };
 
 TEST_F(EmbedCommandTest, ExplainsThatNoModelIsInstalled) {
@@ -33,15 +42,16 @@ TEST_F(EmbedCommandTest, ExplainsThatNoModelIsInstalled) {
   EXPECT_EQ(run("hello", code), "");
   EXPECT_EQ(code, 1);
   // Files without the installation record do not count as installed.
-  testing::writeRandomModel(installedModelFolder().value(), {});
+  testing::writeRandomModel(payload(), {});
   EXPECT_EQ(run("hello", code), "");
   EXPECT_EQ(code, 1);
+  EXPECT_EQ(installedModelFolder(), std::nullopt);
 }
 
 TEST_F(EmbedCommandTest, PrintsTheVectorOfTheInstalledModel) {
+  testing::writeRandomModel(payload(), {.hidden = 8, .heads = 2});
+  record();
   EXPECT_EQ(installedModelFolder(), dir / "data/Quorvale/Models/quorvale-embed-1/model");
-  testing::writeRandomModel(installedModelFolder().value(), {.hidden = 8, .heads = 2});
-  testing::writeFile(dir / "data/Quorvale/Models/quorvale-embed-1/installed.json", "{}");
   int code = 1;
   auto vector = nlohmann::json::parse(run("hello world", code)).get<std::vector<float>>();
   EXPECT_EQ(code, 0);

@@ -1,0 +1,187 @@
+#include "model_controller.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "install_model_command.h"
+#include "models/model_catalog.h"
+#include "models/model_crypto.h"
+#include "support/model_files.h"
+#include "support/model_service.h"
+#include "support/test_support.h"
+#include "util/main_executor.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using Controller = ModelController;
+using testing::TempDir;
+
+constexpr const char* kID = "quorvale-embed-1";
+
+class ModelControllerTest : public ::testing::Test {
+ protected:
+  // Serves the model's files as a single-file download, under a manifest signed by `signer`.
+  std::string serveManifest(const testing::TestSigningKey& signer, const std::string& bytes) {
+    server.serve("/m.bin", bytes);
+    testing::writeFile(dir / "digest-input", bytes);
+    ModelManifest m{.id = kID,
+                    .name = "Quorvale embed",
+                    .version = "1.0",
+                    .sizeBytes = static_cast<std::int64_t>(bytes.size()),
+                    .sha256 = model_crypto::sha256Hex(dir / "digest-input"),
+                    .url = server.url("/m.bin"),
+                    .dimension = 8,
+                    .license = "Apache-2.0"};
+    m.signature = signer.sign(m.signedMessage());
+    server.serve("/functions/quorvale-model?manifest=1", nlohmann::json{{"id", m.id},
+                                                                        {"name", m.name},
+                                                                        {"version", m.version},
+                                                                        {"sizeBytes", m.sizeBytes},
+                                                                        {"sha256", m.sha256},
+                                                                        {"url", m.url},
+                                                                        {"dimension", m.dimension},
+                                                                        {"license", m.license},
+                                                                        {"signature", m.signature}}
+                                                             .dump());
+    return server.url("/functions/quorvale-model?manifest=1");
+  }
+
+  std::unique_ptr<Controller> controller(const std::string& manifestURL) {
+    auto made = std::make_unique<Controller>(
+        main,
+        ModelDownloader(store, key.publicKey(),
+                        {.allowedHosts = {"127.0.0.1"}, .https = {.caFile = server.caFile()}}),
+        manifestURL, kID);
+    made->setOnChange([this] { ++changes; });
+    return made;
+  }
+
+  // Runs the main loop until the state is no longer checking or downloading.
+  const Controller::State& settle(Controller& c) {
+    main.runUntil(
+        [&] {
+          return !std::holds_alternative<Controller::Checking>(c.state()) &&
+                 !std::holds_alternative<Controller::Downloading>(c.state());
+        },
+        std::chrono::seconds(30));
+    return c.state();
+  }
+
+  TempDir dir;
+  ModelStore store{dir / "Models"};
+  testing::TestSigningKey key;
+  testing::LocalHttpsServer server;
+  MainExecutor main;
+  int changes = 0;
+};
+
+TEST_F(ModelControllerTest, OffersOnlyAVerifiedModel) {
+  testing::TestSigningKey stranger;
+  struct Case {
+    std::string name;
+    std::function<std::string()> url;
+    Controller::State expected;
+  };
+  std::vector<Case> cases = {
+      {"no address", [] { return std::string(); },
+       Controller::Unavailable{Controller::kUnavailableText}},
+      {"nobody answers", [] { return std::string("https://127.0.0.1:1/m"); },
+       Controller::Unavailable{Controller::kUnavailableText}},
+      {"signed by another key", [&] { return serveManifest(stranger, "weights"); },
+       Controller::Unavailable{Controller::kNotSignedText}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    auto c = controller(test.url());
+    c->refresh();
+    EXPECT_EQ(settle(*c), test.expected);
+  }
+  auto c = controller(serveManifest(key, "weights"));
+  c->refresh();
+  ASSERT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
+  EXPECT_EQ(std::get<Controller::NotInstalled>(c->state()).manifest.version, "1.0");
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ModelControllerTest, DownloadsInstallsAndRemoves) {
+  auto c = controller(serveManifest(key, "weights"));
+  std::vector<Controller::State> seen;
+  c->setOnStateChange([&](const Controller::State& state) { seen.push_back(state); });
+  c->refresh();
+  settle(*c);
+  c->download(true);
+  ASSERT_TRUE(std::holds_alternative<Controller::Installed>(settle(*c)));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(store.installed(kID), std::get<Controller::Installed>(c->state()).record);
+  EXPECT_TRUE(std::holds_alternative<Controller::Downloading>(seen.at(2)));
+
+  c->remove();
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(store.installed(kID), std::nullopt);
+  EXPECT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
+}
+
+TEST_F(ModelControllerTest, AChangedDownloadFailsWithTheChecksumText) {
+  auto c = controller(serveManifest(key, "weights"));
+  c->refresh();
+  settle(*c);
+  server.serve("/m.bin", "WEIGHTS");
+  c->download(false);
+  EXPECT_EQ(settle(*c), Controller::State(Controller::Failed{Controller::kChecksumText}));
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(store.installed(kID), std::nullopt);
+}
+
+TEST_F(ModelControllerTest, AnInstalledModelNeedsNoManifest) {
+  testing::makeDirs(store.payload(kID));
+  store.record({.id = kID, .version = "1.0", .sizeBytes = 1, .dimension = 8},
+               std::chrono::system_clock::now());
+  auto c = controller("");
+  c->refresh();
+  EXPECT_TRUE(std::holds_alternative<Controller::Installed>(c->state()));
+}
+
+class InstallModelCommandTest : public ::testing::Test {
+ protected:
+  InstallModelCommandTest() {
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+  }
+  ~InstallModelCommandTest() override {
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("XDG_CONFIG_HOME");
+  }
+
+  std::string run(const std::string& path, int& code) {
+    ::testing::internal::CaptureStdout();
+    code = installModelCommand(path);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  TempDir dir;
+};
+
+TEST_F(InstallModelCommandTest, InstallsAModelTheEncoderLoadsAndRefusesOthers) {
+  testing::writeRandomModel(dir / "broken", {.hidden = 8, .heads = 2});
+  testing::writeFile(dir / "broken/config.json", R"({"hidden_size": "wide"})");
+  int code = 0;
+  EXPECT_EQ(
+      run(dir / "broken", code).rfind("model not installed: the model could not be loaded", 0), 0u);
+  EXPECT_EQ(code, 1);
+  EXPECT_FALSE(fs::exists(dir / "data/Quorvale/Models/quorvale-embed-1"));
+
+  testing::writeRandomModel(dir / "model", {.hidden = 8, .heads = 2});
+  EXPECT_EQ(run(dir / "model", code), "model installed: quorvale-embed-1 (dimension 8) in " +
+                                          dir.path() +
+                                          "/data/Quorvale/Models/quorvale-embed-1/model\n");
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(ModelStore(dir / "data/Quorvale/Models").installed(kID));
+}
+
+}  // namespace
+}  // namespace quorvale

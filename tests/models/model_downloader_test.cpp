@@ -1,0 +1,377 @@
+#include "models/model_downloader.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "models/model_catalog.h"
+#include "models/model_crypto.h"
+#include "models/model_error.h"
+#include "support/model_files.h"
+#include "support/model_service.h"
+#include "support/test_support.h"
+#include "util/process.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::LocalHttpsServer;
+using testing::TempDir;
+using testing::TestSigningKey;
+using Kind = ModelError::Kind;
+
+// One archive member: a file, or a symbolic link to `bytes` when `link` is set.
+struct Member {
+  std::string name;
+  std::string bytes;
+  bool link = false;
+};
+
+std::string zipBytes(const TempDir& dir, const std::vector<Member>& members) {
+  std::string path = dir / "packed.zip";
+  fs::remove(path);
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  for (const Member& member : members) {
+    zip_source_t* source = zip_source_buffer(archive, member.bytes.data(), member.bytes.size(), 0);
+    zip_int64_t index = zip_file_add(archive, member.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (member.link) {
+      zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                       (S_IFLNK | 0777u) << 16);
+    }
+  }
+  zip_close(archive);
+  return testing::readFile(path);
+}
+
+// A tiny random model's three files as archive members (below `prefix`).
+std::vector<Member> modelMembers(const TempDir& dir, const std::string& prefix = "") {
+  std::string folder = dir / "source-model";
+  testing::writeRandomModel(folder, {.hidden = 8, .heads = 2});
+  std::vector<Member> members;
+  for (const char* name : ModelDownloader::kModelFiles) {
+    members.push_back({prefix + name, testing::readFile(folder + "/" + name)});
+  }
+  return members;
+}
+
+std::vector<std::string> entriesOf(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+class ModelDownloaderTest : public ::testing::Test {
+ protected:
+  ModelDownloader downloader(ModelDownloaderOptions options = {}) const {
+    if (options.allowedHosts.empty()) options.allowedHosts = {"127.0.0.1", "mirror.example"};
+    options.https.caFile = server.caFile();
+    return ModelDownloader(store, key.publicKey(), std::move(options));
+  }
+
+  ModelManifest signedManifest(const std::string& bytes, const std::string& path) const {
+    ModelManifest manifest{.id = "quorvale-embed-1",
+                           .name = "Quorvale embed",
+                           .version = "1.0",
+                           .sizeBytes = static_cast<std::int64_t>(bytes.size()),
+                           .sha256 = sha256(bytes),
+                           .url = server.url(path),
+                           .dimension = 8,
+                           .license = "Apache-2.0"};
+    manifest.signature = key.sign(manifest.signedMessage());
+    return manifest;
+  }
+
+  std::string sha256(const std::string& bytes) const {
+    testing::writeFile(dir / "digest-input", bytes);
+    return model_crypto::sha256Hex(dir / "digest-input");
+  }
+
+  // Installs and returns the failure's kind and text.
+  std::pair<Kind, std::string> failure(const ModelDownloader& loader,
+                                       const ModelManifest& manifest) const {
+    try {
+      loader.install(manifest);
+    } catch (const ModelError& error) {
+      return {error.kind(), error.what()};
+    }
+    ADD_FAILURE() << "installed";
+    return {};
+  }
+
+  // Nothing of a failed installation remains: no model folder, no staging folder.
+  void expectStoreEmpty() const {
+    EXPECT_EQ(store.installed("quorvale-embed-1"), std::nullopt);
+    EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{});
+  }
+
+  TempDir dir;
+  ModelStore store{dir / "Models"};
+  TestSigningKey key;
+  LocalHttpsServer server;
+};
+
+TEST_F(ModelDownloaderTest, ValidatesSignatureAddressHostAndRangesInOrder) {
+  struct Case {
+    std::string name;
+    std::function<void(ModelManifest&)> change;
+    bool resign;  // sign again after the change, so only the change itself is judged
+    std::optional<Kind> kind;
+    std::string message = "";
+  };
+  const std::string outOfRange = "numbers or id out of range";
+  std::vector<Case> cases = {
+      {"as published", [](ModelManifest&) {}, false, std::nullopt},
+      {"signed for another version",
+       [&](ModelManifest& m) {
+         ModelManifest other = m;
+         other.version = "2.0";
+         m.signature = key.sign(other.signedMessage());
+       },
+       false, Kind::notSigned},
+      {"no signature", [](ModelManifest& m) { m.signature = ""; }, false, Kind::notSigned},
+      {"signature not Base64", [](ModelManifest& m) { m.signature = "not base64!"; }, false,
+       Kind::notSigned},
+      {"another allowed host", [](ModelManifest& m) { m.url = "https://mirror.example/m.zip"; },
+       false, std::nullopt},
+      {"upper-case digest",
+       [](ModelManifest& m) {
+         for (char& c : m.sha256) c = static_cast<char>(std::toupper(c));
+       },
+       false, std::nullopt},
+      {"plain http", [](ModelManifest& m) { m.url = "http://127.0.0.1/m.zip"; }, false,
+       Kind::badManifest, "the address is not https"},
+      {"file address", [](ModelManifest& m) { m.url = "file:///etc/passwd"; }, false,
+       Kind::badManifest, "the address is not https"},
+      {"no address", [](ModelManifest& m) { m.url = "m.zip"; }, false, Kind::badManifest,
+       "the address is not https"},
+      {"other host", [](ModelManifest& m) { m.url = "https://elsewhere.example/m.zip"; }, false,
+       Kind::wrongHost},
+      {"size 0", [](ModelManifest& m) { m.sizeBytes = 0; }, true, Kind::badManifest, outOfRange},
+      {"size 2,000,000,000", [](ModelManifest& m) { m.sizeBytes = 2'000'000'000; }, true,
+       Kind::badManifest, outOfRange},
+      {"size 1,999,999,999", [](ModelManifest& m) { m.sizeBytes = 1'999'999'999; }, true,
+       std::nullopt},
+      {"63-character digest", [](ModelManifest& m) { m.sha256.pop_back(); }, true,
+       Kind::badManifest, outOfRange},
+      {"digest not hexadecimal", [](ModelManifest& m) { m.sha256[0] = 'g'; }, true,
+       Kind::badManifest, outOfRange},
+      {"upper-case id", [](ModelManifest& m) { m.id = "Model-1"; }, true, Kind::badManifest,
+       outOfRange},
+      {"id of 62 characters", [](ModelManifest& m) { m.id = std::string(62, 'a'); }, true,
+       Kind::badManifest, outOfRange},
+      {"unsigned and out of range", [](ModelManifest& m) { m.sizeBytes = 0; }, false,
+       Kind::notSigned},
+  };
+  ModelDownloader loader = downloader();
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    ModelManifest manifest = signedManifest("model bytes", "/m.zip");
+    test.change(manifest);
+    if (test.resign) manifest.signature = key.sign(manifest.signedMessage());
+    try {
+      loader.validate(manifest);
+      EXPECT_EQ(test.kind, std::nullopt);
+    } catch (const ModelError& error) {
+      EXPECT_EQ(error.kind(), test.kind);
+      if (!test.message.empty()) {
+        EXPECT_EQ(std::string(error.what()), test.message);
+      }
+    }
+  }
+}
+
+TEST_F(ModelDownloaderTest, InstallsAVerifiedArchiveThatTheEncoderLoads) {
+  // The files may sit at the archive's top or in its one folder.
+  for (std::string prefix : {"", "granite-embedding/"}) {
+    SCOPED_TRACE(prefix);
+    std::string archive = zipBytes(dir, modelMembers(dir, prefix));
+    server.serve("/files/model.zip", archive);
+    ModelManifest manifest = signedManifest(archive, "/files/model.zip");
+    std::vector<double> fractions;
+    auto installed = downloader({.checkPayload = ModelCatalog::loadCheck})
+                         .install(manifest, {.report = [&](double f) { fractions.push_back(f); }});
+
+    EXPECT_EQ(installed.id, "quorvale-embed-1");
+    EXPECT_EQ(installed.version, "1.0");
+    EXPECT_EQ(installed.dimension, 8);
+    EXPECT_EQ(store.installed("quorvale-embed-1"), installed);
+    EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
+    EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{"quorvale-embed-1"});
+    ASSERT_FALSE(fractions.empty());
+    EXPECT_EQ(fractions.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+  }
+}
+
+TEST_F(ModelDownloaderTest, ASingleFileIsKeptUnderItsOwnName) {
+  server.serve("/weights.bin", "weights");
+  downloader().install(signedManifest("weights", "/weights.bin"));
+  EXPECT_EQ(testing::readFile(store.payload("quorvale-embed-1") + "/weights.bin"), "weights");
+}
+
+TEST_F(ModelDownloaderTest, RefusedDownloadsLeaveNothingBehind) {
+  std::string archive = zipBytes(dir, modelMembers(dir));
+  std::string sameSizeOther(archive.size(), 'x');
+  struct Case {
+    std::string name;
+    std::string served;
+    std::vector<Member> members;  // when set, the served bytes are this archive
+    Kind kind;
+    std::string message = "";
+  };
+  const std::string outside = "the archive contained a path outside its folder";
+  std::vector<Case> cases = {
+      {"one byte short", archive.substr(0, archive.size() - 1), {}, Kind::sizeMismatch},
+      {"other content of the same size", sameSizeOther, {}, Kind::hashMismatch},
+      {"an entry ../x",
+       "",
+       {{"config.json", "{}"}, {"../x", "planted"}},
+       Kind::installFailed,
+       outside},
+      {"an absolute entry",
+       "",
+       {{"/tmp/quorvale-planted", "planted"}},
+       Kind::installFailed,
+       outside},
+      {"a link out of the folder",
+       "",
+       {{"config.json", "/etc", true}},
+       Kind::installFailed,
+       outside},
+      {"a file written through a link",
+       "",
+       {{"escape", dir.path(), true}, {"escape/x", "planted"}},
+       Kind::installFailed},
+      {"not an archive",
+       "PK but nothing more",
+       {},
+       Kind::installFailed,
+       "the archive could not be unpacked"},
+      {"files the encoder cannot load", "", {{"config.json", "{}"}}, Kind::installFailed},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    std::string served = test.members.empty() ? test.served : zipBytes(dir, test.members);
+    server.serve("/m.zip", served);
+    // The manifest describes the true archive unless the archive itself is the fault.
+    ModelManifest manifest = signedManifest(
+        test.members.empty() && test.name != "not an archive" ? archive : served, "/m.zip");
+    auto [kind, message] = failure(downloader({.checkPayload = ModelCatalog::loadCheck}), manifest);
+    EXPECT_EQ(kind, test.kind);
+    if (!test.message.empty()) {
+      EXPECT_EQ(message, test.message);
+    }
+    expectStoreEmpty();
+  }
+  EXPECT_FALSE(fs::exists(dir / "x"));
+  EXPECT_FALSE(fs::exists(dir / "Models/x"));
+  EXPECT_FALSE(fs::exists("/tmp/quorvale-planted"));
+}
+
+TEST_F(ModelDownloaderTest, TooLittleDiskSpaceRefusesBeforeDownloading) {
+  // 3 x 400 MB > 1 GB; the address is never asked (nothing is served there).
+  ModelManifest manifest = signedManifest("x", "/absent.zip");
+  manifest.sizeBytes = 400'000'000;
+  manifest.signature = key.sign(manifest.signedMessage());
+  std::string asked;
+  auto loader =
+      downloader({.freeSpace = [&](const std::string& path) -> std::optional<std::uint64_t> {
+        asked = path;
+        return 1'000'000'000;
+      }});
+  EXPECT_EQ(failure(loader, manifest).first, Kind::notEnoughDiskSpace);
+  EXPECT_EQ(asked, dir.path());
+  expectStoreEmpty();
+}
+
+TEST_F(ModelDownloaderTest, AFailedReinstallKeepsThePreviousModel) {
+  std::string archive = zipBytes(dir, modelMembers(dir));
+  server.serve("/m.zip", archive);
+  auto first = downloader({.checkPayload = ModelCatalog::loadCheck})
+                   .install(signedManifest(archive, "/m.zip"));
+  std::string broken = zipBytes(dir, {{"config.json", "{}"}});
+  server.serve("/m.zip", broken);
+  EXPECT_EQ(failure(downloader({.checkPayload = ModelCatalog::loadCheck}),
+                    signedManifest(broken, "/m.zip"))
+                .first,
+            Kind::installFailed);
+  EXPECT_EQ(store.installed("quorvale-embed-1"), first);
+  EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
+}
+
+TEST_F(ModelDownloaderTest, FetchesAndChecksTheManifest) {
+  ModelManifest manifest = signedManifest("x", "/m.zip");
+  auto json = [](const ModelManifest& m) {
+    return nlohmann::json{{"id", m.id},
+                          {"name", m.name},
+                          {"version", m.version},
+                          {"sizeBytes", m.sizeBytes},
+                          {"sha256", m.sha256},
+                          {"url", m.url},
+                          {"dimension", m.dimension},
+                          {"license", m.license},
+                          {"signature", m.signature}}
+        .dump();
+  };
+  server.serve("/functions/quorvale-model?manifest=1", json(manifest));
+  ModelDownloader loader = downloader();
+  EXPECT_EQ(loader.fetchManifest(server.url("/functions/quorvale-model?manifest=1")), manifest);
+
+  ModelManifest forged = manifest;
+  forged.sizeBytes = 2;
+  server.serve("/forged", json(forged));
+  server.serve("/not-json", "<html>");
+  struct Case {
+    std::string path;
+    Kind kind;
+  };
+  for (const Case& test :
+       std::vector<Case>{{"/forged", Kind::notSigned}, {"/not-json", Kind::network}}) {
+    SCOPED_TRACE(test.path);
+    try {
+      loader.fetchManifest(server.url(test.path));
+      ADD_FAILURE() << "accepted";
+    } catch (const ModelError& error) {
+      EXPECT_EQ(error.kind(), test.kind);
+    }
+  }
+  // A server that does not answer https is a network failure, not a crash or a hang.
+  EXPECT_THROW(loader.fetchManifest("https://127.0.0.1:1/m"), ModelError);
+}
+
+TEST_F(ModelDownloaderTest, TheSigningScriptSignsWhatTheLauncherVerifies) {
+  ModelManifest manifest = signedManifest("model bytes", "/m.zip");
+  manifest.sha256 = "AB" + manifest.sha256.substr(2);  // the script lower-cases it as we do
+  testing::writeFile(dir / "key.pem", key.privateKeyPem());
+  nlohmann::json unsigned_ = {{"id", manifest.id},
+                              {"name", manifest.name},
+                              {"version", manifest.version},
+                              {"sizeBytes", manifest.sizeBytes},
+                              {"sha256", manifest.sha256},
+                              {"url", manifest.url},
+                              {"dimension", manifest.dimension},
+                              {"license", manifest.license}};
+  testing::writeFile(dir / "manifest.json", unsigned_.dump());
+  std::string script = testing::testDataPath("../../scripts/sign-model-manifest");
+  auto signedOutput =
+      runProcess("/usr/bin/python3", {script, dir / "key.pem", dir / "manifest.json"},
+                 {.timeout = std::chrono::seconds(30)});
+  auto publicKey = runProcess("/usr/bin/python3", {script, "--public-key", dir / "key.pem"},
+                              {.timeout = std::chrono::seconds(30)});
+  ASSERT_TRUE(signedOutput && publicKey);
+  ModelManifest decoded = ModelManifest::decode(signedOutput->output);
+  EXPECT_NO_THROW(downloader().validate(decoded));
+  EXPECT_EQ(publicKey->output, key.publicKeyBase64() + "\n");
+}
+
+}  // namespace
+}  // namespace quorvale
