@@ -131,6 +131,8 @@ class PassageStore {
   // skipped.
   void storeVectors(const std::string& modelID, const std::vector<VectorItem>& items);
   int64_t vectorCount(const std::string& modelID);
+  // Passages without a vector of this model.
+  int64_t chunksWithoutVectorCount(const std::string& modelID);
   void clearVectors();
 
   // The model's vectors as one matrix, built on first use and kept until the next write;

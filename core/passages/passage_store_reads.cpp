@@ -62,6 +62,13 @@ int64_t PassageStore::vectorCount(const std::string& modelID) {
   return countOf("SELECT COUNT(*) FROM vec WHERE model = ?", {modelID});
 }
 
+int64_t PassageStore::chunksWithoutVectorCount(const std::string& modelID) {
+  return countOf(
+      "SELECT COUNT(*) FROM chunk c LEFT JOIN vec v ON v.chunk_id = c.id AND v.model = ? "
+      "WHERE v.chunk_id IS NULL",
+      {modelID});
+}
+
 std::optional<PassageStore::FileInfo> PassageStore::fileInfo(const std::string& path) {
   sql::Statement statement =
       prepareBound("SELECT chunk_count, truncated FROM file WHERE path = ?", {path});
