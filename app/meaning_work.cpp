@@ -30,7 +30,9 @@ std::optional<QuestionAnswer> PassageWork::answer(const std::string& text, bool 
   if (!settings.questionSearch) return std::nullopt;
   if (!explicitQuestion && !QuestionDetector::isQuestion(text)) return std::nullopt;
   std::shared_ptr<PassageStore> store = searchStore();
-  if (!store || store->count() == 0) return std::nullopt;
+  if (!store) return std::nullopt;
+  if (hasPassages_ < 0) notePassages(*store);
+  if (hasPassages_ == 0) return std::nullopt;
 
   PassageSearchOptions options;
   options.limit = kPassageLimit;
@@ -38,7 +40,7 @@ std::optional<QuestionAnswer> PassageWork::answer(const std::string& text, bool 
   const EncoderSource& encoder = services_.encoder;
   bool installed = encoder.installedFolder && encoder.installedFolder();
   std::shared_ptr<const BatchEmbedder> embedder;
-  if (installed && store->vectorCount(encoder.identifier) > 0) embedder = modelEmbedder();
+  if (installed && hasVectors_ == 1) embedder = modelEmbedder();
   if (embedder) {
     result = PassageSearch::searchHybrid(*store, text, *embedder, options);
   } else {

@@ -125,6 +125,7 @@ void PassageWork::runPipeline(const QuorvaleSettings& settings) {
   auto progress = [this](const std::string& text) { setStatus(text); };
   PassageIndexer::Summary summary = indexer_->catchUp(*files, shouldStop, energy, progress);
   files.reset();
+  notePassages(*writer_);
 
   std::optional<std::string> stoppedFor = summary.stoppedFor;
   bool energyStop = stoppedFor == PassagePass::kPaused;
@@ -143,6 +144,7 @@ void PassageWork::runPipeline(const QuorvaleSettings& settings) {
     }
   }
   passagesRunning_ = false;
+  notePassages(*writer_);
   std::string status = std::to_string(writer_->fileCount()) + " documents, " +
                        std::to_string(writer_->count()) + " passages" + extra;
   if (stoppedFor) status += " (" + *stoppedFor + ")";
@@ -155,7 +157,16 @@ void PassageWork::runPipeline(const QuorvaleSettings& settings) {
   }
 }
 
+void PassageWork::notePassages(PassageStore& store) {
+  hasPassages_ = store.count() > 0 ? 1 : 0;
+  hasVectors_ = store.vectorCount(services_.encoder.identifier) > 0 ? 1 : 0;
+}
+
 void PassageWork::modelChanged(const QuorvaleSettings& settings) {
+  {
+    std::lock_guard lock(embedderLock_);
+    loadFailed_ = false;
+  }
   if (!services_.encoder.installedFolder || !services_.encoder.installedFolder()) {
     dropEncoder();
     passageQueue_.post([this] {
@@ -164,6 +175,7 @@ void PassageWork::modelChanged(const QuorvaleSettings& settings) {
         writer_->clearVectors();
       } catch (const PassageError&) {
       }
+      notePassages(*writer_);
     });
   }
   updatePassages(settings);
@@ -177,6 +189,7 @@ void PassageWork::clearPassages() {
     }
     try {
       writer_->clear();
+      notePassages(*writer_);
       setStatus(kDeleted);
     } catch (const PassageError& error) {
       setStatus(error.what());
@@ -201,13 +214,15 @@ std::shared_ptr<const BatchEmbedder> PassageWork::modelEmbedder() {
     // A later use scheduled its own unload.
     if (use == embedderUses_) loadedEmbedder_.reset();
   });
-  if (!loadedEmbedder_ && services_.encoder.installedFolder && services_.encoder.load) {
+  if (!loadedEmbedder_ && !loadFailed_ && services_.encoder.installedFolder &&
+      services_.encoder.load) {
     if (std::optional<std::string> folder = services_.encoder.installedFolder()) {
       try {
         loadedEmbedder_ = services_.encoder.load(*folder);
       } catch (const std::exception&) {
         loadedEmbedder_.reset();
       }
+      loadFailed_ = loadedEmbedder_ == nullptr;
     }
   }
   return loadedEmbedder_;

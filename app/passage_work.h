@@ -135,6 +135,9 @@ class PassageWork {
   std::shared_ptr<PassageStore> searchStore();
   std::shared_ptr<SemanticStore> semantic() const;
   void dropEncoder();
+  // What the passage database holds, as last seen (the pipeline and the clearing keep it
+  // current, so a keystroke need not count rows).
+  void notePassages(PassageStore& store);
 
   Services services_;
   std::atomic<bool> cancelPassages_ = false;
@@ -145,6 +148,10 @@ class PassageWork {
   std::unique_ptr<PassageIndexer> indexer_;
   bool passagesRunning_ = false;
   WorkHandle energyRetry_;
+
+  // -1: not known yet; 0: none; 1: some. Written on the passage queue, read by `answer`.
+  std::atomic<int> hasPassages_ = -1;
+  std::atomic<int> hasVectors_ = -1;  // of the installed model's encoder
 
   mutable std::mutex readerLock_;
   std::shared_ptr<PassageStore> reader_;  // guarded by readerLock_
@@ -159,6 +166,8 @@ class PassageWork {
   std::shared_ptr<const BatchEmbedder> loadedEmbedder_;  // guarded by embedderLock_
   WorkHandle embedderIdleWork_;                          // guarded by embedderLock_
   uint64_t embedderUses_ = 0;                            // guarded by embedderLock_
+  // The installed model failed to load; not tried again until the model changes.
+  bool loadFailed_ = false;  // guarded by embedderLock_
 
   // Last: their workers stop before the members they use go away.
   SerialExecutor idleQueue_;

@@ -177,14 +177,16 @@ void questionToRows(const Options& options, const std::string& dir,
   settings.questionSearch = true;
   std::vector<std::string> set = questions(options.questions);
   for (int i = 0; i < 20; ++i) work.answer(set[static_cast<std::size_t>(i)], true, settings);
-  std::vector<double> wall, embedding;
+  std::vector<double> wall, cpu, embedding;
   std::size_t answered = 0;
   for (const std::string& question : set) {
     auto start = std::chrono::steady_clock::now();
+    double cpuStart = threadCpuMilliseconds();
     std::optional<QuestionAnswer> answer = work.answer(question, true, settings);
     std::vector<Suggestion> rows =
         answer ? PassageRows::place(answer->rows, answer->weak, {}, 8) : std::vector<Suggestion>{};
     wall.push_back(millisecondsSince(start));
+    cpu.push_back(threadCpuMilliseconds() - cpuStart);
     answered += rows.size() > 1 ? 1 : 0;
     start = std::chrono::steady_clock::now();
     encoder->embed(question);
@@ -192,6 +194,7 @@ void questionToRows(const Options& options, const std::string& dir,
   }
   std::printf("question to rows: %zu questions, %zu with passage rows\n", set.size(), answered);
   printSummary("answer + rows (one query embedding), wall", wall);
+  printSummary("answer + rows, thread CPU", cpu);
   printSummary("of which the query embedding alone, wall", embedding);
 }
 
@@ -292,7 +295,7 @@ int main(int argc, char** argv) {
   memory(dir, source);
   std::shared_ptr<const BatchEmbedder> encoder = source.load(options.model);
   questionToRows(options, dir, encoder);
-  indexing(options, dir);
-  embedding(options, dir, *encoder);
+  if (options.documents > 0) indexing(options, dir);
+  if (options.embed > 0) embedding(options, dir, *encoder);
   return 0;
 }
