@@ -6,6 +6,7 @@
 #include "passages/passage_rows.h"
 #include "passages/question_detector.h"
 #include "semantic/semantic_text.h"
+#include "util/unicode.h"
 
 namespace quorvale {
 
@@ -27,7 +28,8 @@ std::shared_ptr<PassageStore> PassageWork::searchStore() {
 
 std::optional<QuestionAnswer> PassageWork::answer(const std::string& text, bool explicitQuestion,
                                                   const QuorvaleSettings& settings) {
-  if (!settings.questionSearch) return std::nullopt;
+  // A "?" with nothing after it asks nothing yet.
+  if (!settings.questionSearch || unicode::trimmed(text).empty()) return std::nullopt;
   if (!explicitQuestion && !QuestionDetector::isQuestion(text)) return std::nullopt;
   std::shared_ptr<PassageStore> store = searchStore();
   if (!store) return std::nullopt;
