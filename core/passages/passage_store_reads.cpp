@@ -150,8 +150,15 @@ std::vector<PassageStore::ChunkText> PassageStore::chunksWithoutVectors(const st
 
 std::shared_ptr<const DenseIndex> PassageStore::denseSnapshot(const std::string& modelID) {
   uint64_t generation;
+  // Commits of other connections (the indexer's writer beside a search reader) change it.
+  const int64_t dataVersion = countOf("PRAGMA data_version", {});
   {
     std::lock_guard lock(denseLock_);
+    if (dataVersion != denseDataVersion_) {
+      denseCache_.clear();
+      ++denseGeneration_;
+      denseDataVersion_ = dataVersion;
+    }
     auto cached = denseCache_.find(modelID);
     if (cached != denseCache_.end()) return cached->second;
     generation = denseGeneration_;

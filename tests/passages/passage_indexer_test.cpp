@@ -166,5 +166,28 @@ TEST_F(EmbedPassTest, StopsForTheCallerAndTheEnergyPolicyWithPassagesLeft) {
   EXPECT_EQ(store.chunksWithoutVectorCount(encoder.identifier()), 0);
 }
 
+TEST(PassageReaderTest, ASearchConnectionSeesVectorsTheWriterStoredSince) {
+  TempDir dir;
+  PassageStore writer(dir / "passages.db");
+  PassageStore reader(dir / "passages.db");
+  PassageChunk chunk{.seq = 0,
+                     .start = 0,
+                     .end = 5,
+                     .page = std::nullopt,
+                     .heading = std::nullopt,
+                     .snippet = "words",
+                     .text = "words"};
+  writer.upsert("/a.md", 1, 1, {chunk}, false);
+  writer.upsert("/b.md", 1, 1, {chunk}, false);
+  std::vector<PassageStore::ChunkText> pending = writer.chunksWithoutVectors("m", 2);
+  writer.storeVectors("m", {{.chunkID = pending[0].id, .vector = {1, 0}}});
+  ASSERT_EQ(reader.denseSnapshot("m")->count(), 1u);
+
+  writer.storeVectors("m", {{.chunkID = pending[1].id, .vector = {0, 1}}});
+  EXPECT_EQ(reader.denseSnapshot("m")->count(), 2u);
+  writer.clearVectors();
+  EXPECT_EQ(reader.denseSnapshot("m"), nullptr);
+}
+
 }  // namespace
 }  // namespace quorvale
