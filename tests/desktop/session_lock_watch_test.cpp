@@ -15,40 +15,13 @@
 #include <QDeadlineTimer>
 #include <string>
 
+#include "private_bus.h"
+
 namespace quorvale {
 namespace {
 
-// A message bus of the test's own (dbus-daemon --session), standing in for both buses.
-class PrivateBus {
- public:
-  PrivateBus() {
-    int pipe[2];
-    if (::pipe(pipe) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(pipe[0]);
-      std::string fd = "--print-address=" + std::to_string(pipe[1]);
-      execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile", fd.c_str(),
-             nullptr);
-      _exit(127);
-    }
-    close(pipe[1]);
-    char c;
-    while (read(pipe[0], &c, 1) == 1 && c != '\n') address_ += c;
-    close(pipe[0]);
-  }
-  ~PrivateBus() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  QString address() const { return QString::fromStdString(address_); }
-
- private:
-  pid_t pid_ = -1;
-  std::string address_;
-};
+using testing::PrivateBus;
+using testing::waitFor;
 
 // logind's manager and one session, as far as the watch asks them.
 class FakeLogin : public QDBusVirtualObject {
@@ -73,13 +46,6 @@ class FakeLogin : public QDBusVirtualObject {
   bool lockedHint = false;
   QString asked;
 };
-
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer deadline(5000);
-  while (!done() && !deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
 
 class SessionLockWatchTest : public ::testing::Test {
  protected:

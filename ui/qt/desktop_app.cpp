@@ -11,6 +11,7 @@
 #include "app_delegate.h"
 #include "data_folder.h"
 #include "linux_workspace.h"
+#include "portal_hot_keys.h"
 #include "qt_alerts.h"
 #include "qt_clipboard.h"
 #include "qt_executor.h"
@@ -96,13 +97,19 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   services.clipboard = &clipboard;
   services.workspace = &workspace;
   services.alerts = &alerts;
-  services.hotKeys = hotKeys.available() ? &hotKeys : nullptr;
+  // Without X11 (Wayland) the desktop portal binds the shortcuts where it offers that.
+  std::unique_ptr<PortalHotKeys> portalKeys;
+  if (!hotKeys.available() && PortalHotKeys::offered(QDBusConnection::sessionBus())) {
+    portalKeys = std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus());
+  }
+  services.hotKeys = hotKeys.available() ? static_cast<HotKeyCenter*>(&hotKeys) : portalKeys.get();
   services.makeStatusItem = [](AppDelegate& app) { return std::make_unique<TrayItem>(app); };
   services.terminate = [] { QApplication::quit(); };
   // The folder the alert names when the data folder cannot be had: where it belongs.
   services.dataFolder =
       dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");
 
+  bool globalShortcuts = services.hotKeys != nullptr;
   AppDelegate app(std::move(services));
   if (!app.start()) return 1;
   // Until the settings window shows them, shortcuts another program holds are named here.
@@ -112,7 +119,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
     std::fprintf(stderr, "quorvale: another program holds the shortcut %s\n",
                  KeyNames::describe(taken).c_str());
   }
-  if (!hotKeys.available()) {
+  if (!globalShortcuts) {
     std::fprintf(stderr,
                  "quorvale: no X11 display for global shortcuts; bind quorvale --toggle and "
                  "quorvale --clip in the desktop's keyboard settings\n");
