@@ -21,6 +21,7 @@
 #include "single_instance.h"
 #include "tray_item.h"
 #include "util/xdg_paths.h"
+#include "wayland_clipboard.h"
 #include "x11_hot_keys.h"
 
 namespace quorvale {
@@ -76,7 +77,13 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
 
   QtExecutor main;
   UserDefaults defaults(UserDefaults::standardPath());
-  QtClipboard clipboard;
+  // On Wayland a program without the focus reads the clipboard only through data-control.
+  std::unique_ptr<SystemClipboard> clipboard;
+  if (QGuiApplication::platformName().startsWith("wayland")) {
+    clipboard = std::make_unique<WaylandClipboard>();
+  } else {
+    clipboard = std::make_unique<QtClipboard>();
+  }
   LinuxWorkspace workspace;
   QtAlerts alerts;
   X11HotKeys hotKeys;
@@ -94,7 +101,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
     return std::make_unique<SearchEngine>(policy, std::move(engine));
   };
   services.panel = qtPanelEnvironment();
-  services.clipboard = &clipboard;
+  services.clipboard = clipboard.get();
   services.workspace = &workspace;
   services.alerts = &alerts;
   // Without X11 (Wayland) the desktop portal binds the shortcuts where it offers that.
