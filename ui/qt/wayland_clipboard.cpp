@@ -64,9 +64,14 @@ void WaylandClipboard::watchEnded() {
 }
 
 std::optional<std::string> WaylandClipboard::text() const {
-  auto output = runWlPaste(WlPaste::textArguments());
-  if (!output) return std::nullopt;
-  return output->toStdString();
+  // The panel asks on every keystroke: read once per change.
+  if (textCount_ != count_ || !textRead_) {
+    auto output = runWlPaste(WlPaste::textArguments());
+    text_ = output ? std::optional<std::string>(output->toStdString()) : std::nullopt;
+    textCount_ = count_;
+    textRead_ = true;
+  }
+  return text_;
 }
 
 std::vector<std::string> WaylandClipboard::types() const {

@@ -35,6 +35,10 @@ class WaylandClipboard : public QObject, public SystemClipboard {
   std::uint64_t count_ = 0;
   std::optional<std::string> note_;
   bool stopping_ = false;
+  // The text as last read, and the change it was read at.
+  mutable std::optional<std::string> text_;
+  mutable std::uint64_t textCount_ = 0;
+  mutable bool textRead_ = false;
   std::unique_ptr<SessionLockWatch> lockWatch_;
 };
 
