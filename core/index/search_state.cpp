@@ -50,20 +50,35 @@ std::string SearchState::key(const std::string& text, const std::vector<sql::Val
   return key;
 }
 
-SearchState::SearchState(sql::Connection& db) : rank(db), version(db) {
+SearchState::SearchState(sql::Connection& db, bool share) : rank(db), version(db), db_(db) {
   db.exec("PRAGMA cache_size=-" + std::to_string(kCacheKibibytes));
+  const char* file = sqlite3_db_filename(db.raw(), "main");
+  if (share) shared = SharedSearchData::forFile(file == nullptr ? "" : file);
 }
 
 void SearchState::refresh(bool held) {
   DataVersion::Stamp stamp = version.current();
-  if (!held || stamp.version < 0 || !(stamp == derivedStamp)) {
+  bool changed = !held || stamp.version < 0 || !(stamp == derivedStamp);
+  if (changed) {
     vocabulary.clear();
     secondCharacters.clear();
     groupCounts.clear();
     filters.clear();
     rankings.clear();
+    adopted_.reset();
+    generation_ = -1;
+    if (held) readGeneration();
   }
   derivedStamp = held ? stamp : DataVersion::Stamp{};
+  // Data published after this connection last looked is taken up too.
+  if (!adopted_ && shared && generation_ >= 0) adopted_ = shared->published(generation_);
+}
+
+void SearchState::readGeneration() {
+  if (!generationStatement_) generationStatement_ = db_.prepare("SELECT n FROM generation");
+  if (!generationStatement_) return;
+  sql::StatementUse use(generationStatement_);
+  if (generationStatement_.step() == SQLITE_ROW) generation_ = generationStatement_.columnInt(0);
 }
 
 // The vocabulary statement reads every document list of every word with that first character,
@@ -74,6 +89,19 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
   ReadSnapshot snapshot(index.connection());
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
+  if (adopted_) {
+    if (auto found = adopted_->vocabulary.find(first); found != adopted_->vocabulary.end()) {
+      return &found->second;
+    }
+  }
+  if (shared) shared->request(first);
+  std::optional<std::vector<VocabularyTerm>> words = readNameWords(index, first);
+  if (!words) return nullptr;
+  return &(vocabulary[first] = std::move(*words));
+}
+
+std::optional<std::vector<SearchState::VocabularyTerm>> SearchState::readNameWords(FileIndex& index,
+                                                                                   char32_t first) {
   PhaseTimes::Scope timed("similarTerms.vocabulary");
   std::vector<VocabularyTerm> words;
   try {
@@ -92,11 +120,11 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
       if (scalars.empty() || scalars.front() != first) continue;
       words.push_back({std::move(candidate), statement->columnInt(1), scalars.size()});
     }
-    if (rc != SQLITE_DONE) return nullptr;
+    if (rc != SQLITE_DONE) return std::nullopt;
   } catch (const IndexError&) {
-    return nullptr;
+    return std::nullopt;
   }
-  return &(vocabulary[first] = std::move(words));
+  return words;
 }
 
 // Words whose second byte is a UTF-8 lead byte are the ones with a non-ASCII second character.
@@ -151,6 +179,14 @@ std::optional<std::vector<FullTextRank::Ranked>> SearchState::cachedRanking(
     const std::string& key) {
   auto found = findAndRaise(rankings, key);
   if (found == rankings.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> SearchState::publishedRanking(
+    const std::string& key) const {
+  if (!adopted_) return std::nullopt;
+  auto found = adopted_->rankings.find(key);
+  if (found == adopted_->rankings.end()) return std::nullopt;
   return found->second;
 }
 
