@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "index/file_index_access.h"
 #include "inotify_watcher.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
@@ -269,7 +270,7 @@ void live(const Options& options) {
   // The paths under the root whose stored size is above `minSize`, as the index has them now.
   auto stored = [&](int64_t minSize) {
     std::set<std::string> paths;
-    sql::Statement statement = probe.connection().prepare(
+    sql::Statement statement = FileIndexAccess::connection(probe).prepare(
         "SELECT path FROM files WHERE path > ?1 AND path < ?2 AND size > ?3");
     statement.bind(1, sql::Value(root + "/"));
     statement.bind(2, sql::Value(root + "0"));

@@ -149,18 +149,8 @@ class FileIndex {
   // Splits camel case (myFile -> my File) and turns "_", "-", "." and "/" into spaces.
   static std::string spaced(std::string_view text);
 
-  // Building blocks for the query side, all on the owner's thread.
-  // A cached prepared statement (up to 32 are kept; the 33rd flushes the cache). Callers hold the
-  // returned pointer only for the duration of one use.
-  std::shared_ptr<sql::Statement> prepared(const std::string& sql);
   // Runs the body inside a transaction (or inside the open batch).
   void transaction(const std::function<void()>& body);
-  // Steps a write statement once with the values bound; throws IndexError::sql on failure.
-  void write(const std::string& sql, const std::vector<Bind>& values);
-  // Reads columns 0-5 as path, name, ext, kind, size, mtime.
-  static FileRecord record(const sql::Statement& statement);
-  sql::Connection& connection() { return db_; }
-  [[noreturn]] void fail();
 
   // ---- Queries and learning (file_index_queries.cpp, file_index_learning.cpp) ----
   // The read operations behind the panel's file search, and the two small writes that learn
@@ -240,6 +230,17 @@ class FileIndex {
   bool selfTest();
 
  private:
+  // The SQL building blocks, for the index's own parts (FileIndexAccess).
+  friend struct FileIndexAccess;
+  // A cached prepared statement (up to 32 are kept; the 33rd flushes the cache). Callers hold the
+  // returned pointer only for the duration of one use.
+  std::shared_ptr<sql::Statement> prepared(const std::string& sql);
+  // Steps a write statement once with the values bound; throws IndexError::sql on failure.
+  void write(const std::string& sql, const std::vector<Bind>& values);
+  // Reads columns 0-5 as path, name, ext, kind, size, mtime.
+  static FileRecord record(const sql::Statement& statement);
+  [[noreturn]] void fail();
+
   void execOrThrow(const std::string& script);
   void migrateFromFullTextCopy();
   void backfillTrigrams();

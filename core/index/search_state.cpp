@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "index/read_snapshot.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
@@ -86,7 +87,7 @@ void SearchState::readGeneration() {
 // once per first character and data version, and the distance filter runs in memory.
 const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWith(FileIndex& index,
                                                                                    char32_t first) {
-  ReadSnapshot snapshot(index.connection());
+  ReadSnapshot snapshot(FileIndexAccess::connection(index));
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
   if (adopted_) {
@@ -105,7 +106,8 @@ std::optional<std::vector<SearchState::VocabularyTerm>> SearchState::readNameWor
   PhaseTimes::Scope timed("similarTerms.vocabulary");
   std::vector<VocabularyTerm> words;
   try {
-    auto statement = index.prepared(
+    auto statement = FileIndexAccess::prepared(
+        index,
         "SELECT term, doc FROM fts_vocab_col WHERE col = 'name' AND term >= ? AND term < ? AND "
         "length(term) BETWEEN ? AND ?");
     sql::StatementUse use(*statement);
@@ -138,7 +140,8 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
   PhaseTimes::Scope timed("search.ranked.secondCharacters");
   std::set<std::string> characters;
   try {
-    auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
+    auto statement =
+        FileIndexAccess::prepared(index, "SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
     sql::StatementUse use(*statement);
     statement->bind(std::vector<FileIndex::Bind>{std::string(1, letter) + "\xc2\x80",
                                                  std::string(1, static_cast<char>(letter + 1))});
@@ -163,7 +166,7 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
   }
   PhaseTimes::Scope timed("search.ranked.groupCount");
   try {
-    auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
+    auto statement = FileIndexAccess::prepared(index, "SELECT count(*) FROM fts WHERE fts MATCH ?");
     sql::StatementUse use(*statement);
     statement->bind(1, group);
     if (statement->step() != SQLITE_ROW) return std::nullopt;
@@ -227,7 +230,8 @@ bool SearchState::readAllPassing(FileIndex& index, const std::string& conditions
   PhaseTimes::Scope timed("search.ranked.filterSet");
   std::vector<uint8_t> passing;
   try {
-    auto statement = index.prepared("SELECT f.id FROM files f WHERE " + conditions);
+    auto statement =
+        FileIndexAccess::prepared(index, "SELECT f.id FROM files f WHERE " + conditions);
     sql::StatementUse use(*statement);
     if (statement->bind(values) != SQLITE_OK) return false;
     int rc;
