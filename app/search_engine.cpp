@@ -98,8 +98,6 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
     std::error_code ignored;
     std::filesystem::remove(clipsPath(), ignored);
   }
-  // The first keystrokes find the common short prefixes ranked already.
-  queue_.post([this] { writer_->warmUp({.atOpen = true, .budgetMilliseconds = 2000}); });
 }
 
 SearchEngine::~SearchEngine() {
