@@ -10,6 +10,7 @@
 #include <string>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "index/match_expression.h"
 #include "query/query_parser.h"
 #include "query/smart_search.h"
@@ -24,8 +25,8 @@ constexpr Date kNow = 1'700'000'000;
 struct Fixture {
   Fixture() {
     UErrorCode status = U_ZERO_ERROR;
-    calendar = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
-                                                        status);
+    calendar =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     for (const char* path : {"/home/a/Budget 2024.xlsx", "/home/a/notes.md", "/home/b/near and.txt",
                              "/apps/te.desktop", "/home/100%/x_y.txt"}) {
       index.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false),
@@ -35,7 +36,7 @@ struct Fixture {
 
   // Aborts when FTS5 rejects the expression as syntax.
   void checkAccepted(const std::string& expression) {
-    auto statement = index.prepared("SELECT rowid FROM fts WHERE fts MATCH ?");
+    auto statement = FileIndexAccess::prepared(index, "SELECT rowid FROM fts WHERE fts MATCH ?");
     sql::StatementUse use(*statement);
     statement->bind(1, expression);
     int rc;

@@ -1,19 +1,26 @@
 // The engine end to end, as the panel drives it.
 //
-//   quorvale_engine_bench [--index PATH] [--work DIR] [--skip-keystroke] [--skip-live]
+//   quorvale_engine_bench [--index PATH]... [--work DIR] [--skip-keystroke] [--skip-live]
+//                         [--no-warm-up]
 //
 // Keystroke: `SearchEngine::search` (parser, smart search, vanished-file check of the shown hits,
-// quick answers, row builder) over a copy of the search benchmark's generated 100,000-file index
-// (build it first with `quorvale_search_bench --sizes 100000`; its files on disk make every hit
-// live), with the same seeded query set: once idle, once while a scan of another root (20,000
-// text files) runs on the index queue. Then the resident memory of the engine after the scan and
-// 100 more queries.
+// quick answers, row builder) over a copy of each given index (default: the search benchmark's
+// generated 100,000-file index; build it first with `quorvale_search_bench --sizes 100000`, and
+// the 1,000,000-file one with `--sizes 1000000`), with the same seeded query set, in each state
+// a user meets: the first keystrokes after a start (a fresh engine, once its start-up work on
+// the index queue and the shell's warm-up of the shared search data are done; --no-warm-up
+// leaves the warm-up out), the steady state, and while a scan of another root (20,000 text
+// files) writes into the index. Every state reports wall clock and the thread's CPU time, p50,
+// p95, p99 and max, and a table of all of them closes the run. Then the resident memory of the
+// engine after the scan and 100 more queries. The generated files need not exist on disk: the
+// vanished-file check is told they all do, so no search removes a row.
 //
 // Live updates: an engine watching a fresh root through inotify; 1,000 files are created, then
 // modified (a new word each), then deleted. For each phase: how long after the last change the
 // index reflects all of them, and the median delay from a file's creation to its being found.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -25,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "index/file_index_access.h"
 #include "inotify_watcher.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
@@ -44,10 +52,11 @@ constexpr uint64_t kQuerySeed = 7;
 constexpr int kScanFiles = 20'000;
 
 struct Options {
-  std::string index = "/var/tmp/quorvale-search-bench/index-100000.db";
+  std::vector<std::string> indexes;
   std::string work = "/var/tmp/quorvale-engine-bench";
   bool keystroke = true;
   bool live = true;
+  bool warmUp = true;
 };
 
 // Resident and peak resident memory of this process, in MB.
@@ -86,7 +95,8 @@ struct Engine {
   MainExecutor main;
   std::unique_ptr<SearchEngine> engine;
 
-  Engine(const std::string& dataDir, const std::string& home, bool watch)
+  Engine(const std::string& dataDir, const std::string& home, bool watch,
+         bool everyFileExists = false)
       : defaults(dataDir + "/defaults.json") {
     // The content version is current: starting must not empty the copied index.
     defaults.set(UserDefaults::kContentVersionKey, SearchEngine::kContentVersion);
@@ -95,53 +105,106 @@ struct Engine {
     services.defaults = &defaults;
     services.main = &main;
     services.home = home;
+    if (everyFileExists) services.fileExists = [](const std::string&) { return true; };
     if (watch) services.makeWatcher = [] { return std::make_unique<InotifyWatcher>(); };
     engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(services));
   }
 };
 
-void keystroke(const Options& options) {
-  if (!fs::exists(options.index)) {
-    std::fprintf(stderr, "no index at %s: run quorvale_search_bench --sizes 100000 first\n",
-                 options.index.c_str());
+// Times runs of some work, wall clock and the thread's CPU.
+struct Times {
+  std::vector<double> wall, cpu;
+  void time(const std::function<void()>& work) {
+    double cpuStart = threadCpuMilliseconds();
+    auto start = std::chrono::steady_clock::now();
+    work();
+    wall.push_back(millisecondsSince(start));
+    cpu.push_back(threadCpuMilliseconds() - cpuStart);
+  }
+  void print(const std::string& label) const {
+    printSummary(label + ", wall", wall);
+    printSummary(label + ", thread CPU", cpu);
+  }
+};
+
+// One row of the closing table: a state of one index.
+struct StateRow {
+  std::string state;
+  Times times;
+};
+
+void printSlowest(const std::vector<BenchQuery>& queries, const std::vector<std::size_t>& asked,
+                  const std::vector<double>& times) {
+  std::vector<std::size_t> order(times.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return times[a] > times[b]; });
+  std::printf("    slowest:");
+  for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
+    std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), times[order[i]]);
+  }
+  std::printf("\n");
+}
+
+void printGroups(const std::vector<BenchQuery>& queries, const std::vector<std::size_t>& asked,
+                 const std::vector<double>& times) {
+  std::map<std::string, std::vector<double>> byGroup;
+  for (std::size_t i = 0; i < times.size(); ++i)
+    byGroup[queries[asked[i]].group].push_back(times[i]);
+  for (const auto& [group, groupTimes] : byGroup) {
+    printSummary("    " + group + ", thread CPU", groupTimes);
+  }
+}
+
+void keystroke(const Options& options, const std::string& index, std::vector<StateRow>& table) {
+  if (!fs::exists(index)) {
+    std::fprintf(stderr, "no index at %s: run quorvale_search_bench --sizes N first\n",
+                 index.c_str());
     return;
   }
   std::string data = options.work + "/keystroke";
   fs::remove_all(data);
   fs::create_directories(data);
-  fs::copy_file(options.index, data + "/index.db");
+  fs::copy_file(index, data + "/index.db");
   std::string scanRoot = options.work + "/scan-root-" + std::to_string(kScanFiles);
   writeScanRoot(scanRoot, kScanFiles);
 
-  Engine box(data, "/nonexistent-home", false);
+  auto opening = std::chrono::steady_clock::now();
+  Engine box(data, "/nonexistent-home", false, true);
   SearchEngine& engine = *box.engine;
+  double opened = millisecondsSince(opening);
+  engine.waitUntilIdle();
+  if (options.warmUp) {
+    // What the shell has its index queue do right after opening: another connection of the
+    // file prepares the common short prefixes for the reader.
+    auto warming = std::chrono::steady_clock::now();
+    FileIndex warmer(data + "/index.db");
+    warmer.warmUp({.atOpen = true, .budgetMilliseconds = 2000});
+    std::printf("  (warm-up at opening took %.1f ms)\n", millisecondsSince(warming));
+  }
   QuorvaleSettings settings;
   settings.roots = {scanRoot};
   auto queries = searchQueries(kQuerySeed);
+  int64_t files = engine.reader().count();
+  std::string size = std::to_string(files / 1000) + "k";
   std::printf("== keystroke: SearchEngine::search, %zu queries, resultLimit %lld, %lld files\n",
               queries.size(), static_cast<long long>(settings.resultLimit),
-              static_cast<long long>(engine.reader().count()));
+              static_cast<long long>(files));
+  std::printf("  (engine opened in %.1f ms; its start-up work on the index queue took %.1f ms)\n",
+              opened, millisecondsSince(opening) - opened);
 
-  // Times one run of `work`, wall clock and the thread's CPU.
-  struct Times {
-    std::vector<double> wall, cpu;
-    void time(const std::function<void()>& work) {
-      double cpuStart = threadCpuMilliseconds();
-      auto start = std::chrono::steady_clock::now();
-      work();
-      wall.push_back(millisecondsSince(start));
-      cpu.push_back(threadCpuMilliseconds() - cpuStart);
-    }
-  };
   auto search = [&](std::size_t i) {
     return [&, i] { engine.search(queries[i % queries.size()].text, settings, std::nullopt); };
   };
+  std::vector<std::size_t> every(queries.size());
+  for (std::size_t i = 0; i < every.size(); ++i) every[i] = i;
 
-  Times warm, idle;
-  for (std::size_t i = 0; i < queries.size(); ++i) warm.time(search(i));  // fills the caches
+  Times first, idle;
+  for (std::size_t i = 0; i < queries.size(); ++i) first.time(search(i));
+  first.print("first pass (fresh engine)");
+  printSlowest(queries, every, first.cpu);
   for (std::size_t i = 0; i < queries.size(); ++i) idle.time(search(i));
-  printSummary("idle, wall", idle.wall);
-  printSummary("idle, thread CPU", idle.cpu);
+  idle.print("idle (steady state)");
+  printSlowest(queries, every, idle.cpu);
 
   // The file search alone over the same connection: what the engine adds is the difference.
   Times smart;
@@ -151,8 +214,7 @@ void keystroke(const Options& options) {
                           1'750'000'000, true);
     });
   }
-  printSummary("smart search alone, wall", smart.wall);
-  printSummary("smart search alone, thread CPU", smart.cpu);
+  smart.print("smart search alone");
 
   // The same queries while a scan of another root writes into the index.
   Times scanning;
@@ -166,28 +228,30 @@ void keystroke(const Options& options) {
   engine.waitUntilIdle();
   std::printf("  (scan of %d files took %.1f s; %zu queries ran during it)\n", kScanFiles,
               millisecondsSince(scanStart) / 1000, scanning.wall.size());
-  printSummary("during a scan, wall", scanning.wall);
-  printSummary("during a scan, thread CPU", scanning.cpu);
-  std::map<std::string, std::vector<double>> byGroup;
-  for (std::size_t i = 0; i < scanning.cpu.size(); ++i) {
-    byGroup[queries[asked[i]].group].push_back(scanning.cpu[i]);
-  }
-  for (const auto& [group, times] : byGroup) printSummary("    " + group + ", thread CPU", times);
-  std::vector<std::size_t> order(scanning.cpu.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&](auto a, auto b) { return scanning.cpu[a] > scanning.cpu[b]; });
-  std::printf("    slowest:");
-  for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
-    std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), scanning.cpu[order[i]]);
-  }
-  std::printf("\n");
+  scanning.print("during a scan");
+  printGroups(queries, asked, scanning.cpu);
+  printSlowest(queries, asked, scanning.cpu);
 
   Times last;
   for (std::size_t i = 0; i < 100; ++i) last.time(search(i));
   auto [rss, hwm] = residentMegabytes();
   std::printf("  memory after the scan and 100 queries: RSS %.1f MB (peak %.1f MB)\n", rss, hwm);
   std::printf("  status: %s\n", engine.status().c_str());
+  table.push_back({size + ", steady", idle});
+  table.push_back({size + ", during a scan of another root", scanning});
+  table.push_back({size + ", first pass (fresh engine)", first});
+}
+
+void printTable(const std::vector<StateRow>& table) {
+  if (table.empty()) return;
+  std::printf("== the keystroke in every state (SearchEngine::search, ms)\n");
+  std::printf("  %-36s %31s   %31s\n", "state", "wall p50 / p95 / p99 / max",
+              "thread CPU p50 / p95 / p99 / max");
+  for (const auto& row : table) {
+    Summary wall = summarize(row.times.wall), cpu = summarize(row.times.cpu);
+    std::printf("  %-36s %7.2f %7.2f %7.2f %7.2f   %7.2f %7.2f %7.2f %7.2f\n", row.state.c_str(),
+                wall.p50, wall.p95, wall.p99, wall.max, cpu.p50, cpu.p95, cpu.p99, cpu.max);
+  }
 }
 
 void live(const Options& options) {
@@ -217,7 +281,7 @@ void live(const Options& options) {
   // The paths under the root whose stored size is above `minSize`, as the index has them now.
   auto stored = [&](int64_t minSize) {
     std::set<std::string> paths;
-    sql::Statement statement = probe.connection().prepare(
+    sql::Statement statement = FileIndexAccess::connection(probe).prepare(
         "SELECT path FROM files WHERE path > ?1 AND path < ?2 AND size > ?3");
     statement.bind(1, sql::Value(root + "/"));
     statement.bind(2, sql::Value(root + "0"));
@@ -275,22 +339,32 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--index" && i + 1 < argc) {
-      options.index = argv[++i];
+      options.indexes.emplace_back(argv[++i]);
     } else if (argument == "--work" && i + 1 < argc) {
       options.work = argv[++i];
     } else if (argument == "--skip-keystroke") {
       options.keystroke = false;
     } else if (argument == "--skip-live") {
       options.live = false;
+    } else if (argument == "--no-warm-up") {
+      options.warmUp = false;
     } else {
       std::fprintf(stderr,
-                   "usage: %s [--index PATH] [--work DIR] [--skip-keystroke] [--skip-live]\n",
+                   "usage: %s [--index PATH]... [--work DIR] [--skip-keystroke] [--skip-live] "
+                   "[--no-warm-up]\n",
                    argv[0]);
       return 2;
     }
   }
   fs::create_directories(options.work);
-  if (options.keystroke) keystroke(options);
+  if (options.indexes.empty()) {
+    options.indexes.emplace_back("/var/tmp/quorvale-search-bench/index-100000.db");
+  }
+  std::vector<StateRow> table;
+  if (options.keystroke) {
+    for (const auto& index : options.indexes) keystroke(options, index, table);
+  }
+  printTable(table);
   if (options.live) live(options);
   return 0;
 }

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "index/match_expression.h"
 #include "known_item/known_items.h"
 #include "scan/corpus_cache.h"
@@ -122,7 +123,7 @@ void scanInto(const std::string& root, const std::string& database) {
   const DefaultExtractor extractor;
   ScanStats stats =
       Scanner::scan(ScanConfig::make({root}), index, extractor, {}, [] { return false; }, {});
-  index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   std::printf("  %lld entries, %lld with text\n", static_cast<long long>(stats.seen),
               static_cast<long long>(stats.withContent));
 }
@@ -141,7 +142,7 @@ void withoutWebPageText(const std::string& scanned, const std::string& database)
         std::nullopt, {});
   }
   index.commitBatch();
-  index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   std::printf("  %zu .htm and .xhtml pages\n", pages.size());
 }
 

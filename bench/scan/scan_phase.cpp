@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "scan/default_extractor.h"
 #include "scan/extraction_guard.h"
 #include "scan/guarded_extractor.h"
@@ -116,7 +117,7 @@ PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double cpuElapsed = cpuSeconds() - cpuStart;
   const double waitElapsed = runQueueSeconds() - waitStart;
-  index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   return {.seconds = elapsed.count(),
           .cpuSeconds = cpuElapsed,
           .waitSeconds = waitElapsed,

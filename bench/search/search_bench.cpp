@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
@@ -82,7 +83,7 @@ void buildIndex(const std::string& path, const std::string& root, int64_t size, 
     }
   });
   index.commitBatch();
-  index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+  FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   std::printf("  built in %.1f s\n", millisecondsSince(start) / 1000);
 }
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "search/generated_files.h"
 #include "support/latency.h"
 
@@ -76,7 +77,7 @@ void prepare(const Options& options, const std::string& index, const std::string
                            }
                          });
     built.commitBatch();
-    built.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    FileIndexAccess::connection(built).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
   std::string command = "plocate-build -p -l no " + list + " " + plocateDb;
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "plocate-build failed\n");

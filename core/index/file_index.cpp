@@ -31,6 +31,19 @@ const std::string kFullTextTail =
     "NULL, last REAL NOT NULL, PRIMARY KEY(q, path));\n"
     "CREATE VIRTUAL TABLE IF NOT EXISTS names_tri USING fts5(name, tokenize='trigram');";
 
+// A counter every change of `files` raises (and every full-text change goes with one), so that
+// all connections read the same number for the same data: the key of the search data they
+// share (SharedSearchData).
+const std::string kGenerationSchema =
+    "CREATE TABLE IF NOT EXISTS generation(n INTEGER NOT NULL);\n"
+    "INSERT INTO generation(n) SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM generation);\n"
+    "CREATE TRIGGER IF NOT EXISTS files_inserted AFTER INSERT ON files BEGIN UPDATE generation "
+    "SET n = n + 1; END;\n"
+    "CREATE TRIGGER IF NOT EXISTS files_updated AFTER UPDATE ON files BEGIN UPDATE generation "
+    "SET n = n + 1; END;\n"
+    "CREATE TRIGGER IF NOT EXISTS files_deleted AFTER DELETE ON files BEGIN UPDATE generation "
+    "SET n = n + 1; END;";
+
 std::string joined(const std::vector<std::string>& parts) {
   std::string out;
   for (const auto& part : parts) {
@@ -58,6 +71,21 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   bool contentless = options_.libraryVersion >= kContentlessDeleteVersion;
   execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
   backfillTrigrams();
+  addGenerationCounter();
+}
+
+void FileIndex::addGenerationCounter() {
+  if (db_.queryInt("SELECT COUNT(*) FROM sqlite_master WHERE name='files_deleted'").value_or(0) >
+      0) {
+    return;
+  }
+  // Best effort: a database opened read-only keeps working without the shared search data.
+  db_.exec("BEGIN IMMEDIATE");
+  if (db_.exec(kGenerationSchema) == SQLITE_OK) {
+    db_.exec("COMMIT");
+  } else {
+    db_.exec("ROLLBACK");
+  }
 }
 
 FileIndex::~FileIndex() {
@@ -164,6 +192,7 @@ void FileIndex::commitBatch() {
     if (!sqlite3_get_autocommit(db_.raw())) db_.exec("ROLLBACK");
     throw error;
   }
+  warmUp({});
 }
 
 std::optional<int64_t> FileIndex::idFor(const std::string& path) {

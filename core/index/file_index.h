@@ -36,6 +36,7 @@
 #include "index/hit.h"
 #include "index/index_health.h"
 #include "index/ranking.h"
+#include "index/shared_search_data.h"
 #include "query/query.h"
 #include "util/sqlite.h"
 
@@ -148,18 +149,8 @@ class FileIndex {
   // Splits camel case (myFile -> my File) and turns "_", "-", "." and "/" into spaces.
   static std::string spaced(std::string_view text);
 
-  // Building blocks for the query side, all on the owner's thread.
-  // A cached prepared statement (up to 32 are kept; the 33rd flushes the cache). Callers hold the
-  // returned pointer only for the duration of one use.
-  std::shared_ptr<sql::Statement> prepared(const std::string& sql);
   // Runs the body inside a transaction (or inside the open batch).
   void transaction(const std::function<void()>& body);
-  // Steps a write statement once with the values bound; throws IndexError::sql on failure.
-  void write(const std::string& sql, const std::vector<Bind>& values);
-  // Reads columns 0-5 as path, name, ext, kind, size, mtime.
-  static FileRecord record(const sql::Statement& statement);
-  sql::Connection& connection() { return db_; }
-  [[noreturn]] void fail();
 
   // ---- Queries and learning (file_index_queries.cpp, file_index_learning.cpp) ----
   // The read operations behind the panel's file search, and the two small writes that learn
@@ -214,6 +205,21 @@ class FileIndex {
   // Lower-cased, with white space runs turned into single spaces and trimmed.
   static std::string normalizedQuery(std::string_view text);
 
+  // ---- Shared search data (file_index_warm_up.cpp) ----
+  struct WarmUp {
+    // Right after opening: besides what searches asked for, the one-letter prefixes and name
+    // vocabularies of the most common first letters.
+    bool atOpen = false;
+    // Work stops after this long (at least one item is done).
+    int budgetMilliseconds = 150;
+  };
+  // Works out, for the data as committed now, the short-prefix rankings and name vocabularies
+  // that searches on other connections of this file asked for, and publishes them for those
+  // connections (SharedSearchData). Does nothing inside a batch, when nothing was asked for,
+  // or when they are published already. On the owner's thread (the index queue); never throws.
+  // commitBatch calls it after every commit.
+  void warmUp(const WarmUp& options);
+
   // ---- Health (index_health.cpp) ----
   // Damage, disagreement between the per-file tables, and a write-and-find round trip, as
   // sentences for the user. Never throws; a table that cannot be read is reported as a problem.
@@ -224,9 +230,21 @@ class FileIndex {
   bool selfTest();
 
  private:
+  // The SQL building blocks, for the index's own parts (FileIndexAccess).
+  friend struct FileIndexAccess;
+  // A cached prepared statement (up to 32 are kept; the 33rd flushes the cache). Callers hold the
+  // returned pointer only for the duration of one use.
+  std::shared_ptr<sql::Statement> prepared(const std::string& sql);
+  // Steps a write statement once with the values bound; throws IndexError::sql on failure.
+  void write(const std::string& sql, const std::vector<Bind>& values);
+  // Reads columns 0-5 as path, name, ext, kind, size, mtime.
+  static FileRecord record(const sql::Statement& statement);
+  [[noreturn]] void fail();
+
   void execOrThrow(const std::string& script);
   void migrateFromFullTextCopy();
   void backfillTrigrams();
+  void addGenerationCounter();
   void flushStatements() { statements_.clear(); }
   std::optional<int64_t> idFor(const std::string& path);
   void deleteRows(int64_t id);
@@ -242,9 +260,18 @@ class FileIndex {
   struct SearchRow;
   std::vector<SearchRow> searchRows(const Query& query);
   std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values);
-  std::optional<std::vector<SearchRow>> rankedRows(const Query& query, bool nameOnly,
-                                                   const std::vector<std::string>& conditions,
-                                                   const std::vector<Bind>& conditionValues);
+  static SharedSearchData::RankingRequest rankingRequest(const Query& query);
+  std::optional<std::vector<SearchRow>> rankedRows(SharedSearchData::RankingRequest request);
+  struct RankingUse {
+    bool held = false;  // the statements share one read snapshot
+    bool ask = false;   // a ranking worked out here is asked of the shared data
+  };
+  std::optional<std::vector<FullTextRank::Ranked>> bestRowIds(
+      SharedSearchData::RankingRequest& request, RankingUse use);
+  std::optional<std::vector<FullTextRank::Ranked>> rankNow(
+      const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held);
+  FullTextRank::Keep filterCheck(const SharedSearchData::RankingRequest& request, bool held);
+  std::optional<std::vector<SearchRow>> rowsFor(const std::vector<FullTextRank::Ranked>& ranked);
   std::size_t checksBeforeReadingAll(const std::vector<std::string>& conditions);
   SearchState& searchState();
   // Created at the first search; destroyed before the statements and the connection.

@@ -121,6 +121,11 @@ bool isSingleCharacter(const std::string& term) {
   return unicode::characterCount(term) == 1;
 }
 
+// A one-letter word matches names only.
+bool namesOnly(const Query& query) {
+  return query.nameOnly || (query.terms.size() == 1 && isSingleCharacter(query.terms[0]));
+}
+
 }  // namespace
 
 std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
@@ -149,7 +154,7 @@ std::vector<Hit> FileIndex::search(const Query& query, int limit, Date now) {
 
 std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
   Conditions conditions = conditionsFor(query);
-  bool nameOnly = query.nameOnly || (query.terms.size() == 1 && isSingleCharacter(query.terms[0]));
+  bool nameOnly = namesOnly(query);
   auto expression = matchExpression(query.terms, query.matchAny, nameOnly);
   if (!expression) {
     // Neither words nor filters: there is nothing to look for.
@@ -164,15 +169,22 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
                      conditions.values);
   }
   if (options_.fastRanking) {
-    if (auto rows = rankedRows(query, nameOnly, conditions.clauses, conditions.values)) {
-      return std::move(*rows);
-    }
+    if (auto rows = rankedRows(rankingRequest(query))) return std::move(*rows);
   }
   std::vector<Bind> values{withExclusions(*expression, query.excluded)};
   values.insert(values.end(), conditions.values.begin(), conditions.values.end());
   std::string sql = kMatchSelect;
   for (const auto& clause : conditions.clauses) sql += " AND " + clause;
   return plainRows(sql + kRankOrder, values);
+}
+
+SharedSearchData::RankingRequest FileIndex::rankingRequest(const Query& query) {
+  Conditions conditions = conditionsFor(query);
+  return {.key = {},
+          .query = query,
+          .nameOnly = namesOnly(query),
+          .conditions = std::move(conditions.clauses),
+          .values = std::move(conditions.values)};
 }
 
 std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
@@ -198,96 +210,119 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
   return rows;
 }
 
+// The fast path in three steps: the best row ids (kept or ranked now), then their rows.
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
-    const Query& query, bool nameOnly, const std::vector<std::string>& conditions,
-    const std::vector<Bind>& conditionValues) {
+    SharedSearchData::RankingRequest request) {
   PhaseTimes::Scope timed("search.ranked");
   SearchState& state = searchState();
   if (!state.rank.available()) return std::nullopt;
-  std::string filter = kPassesFilters;
-  for (const auto& clause : conditions) filter += " AND " + clause;
   try {
     ReadSnapshot snapshot(db_);
     state.refresh(snapshot.held());
-    auto expression = rankExpression(
-        query.terms, query.matchAny, nameOnly, query.excluded,
-        [&](char letter) { return state.secondCharactersAfter(*this, letter, snapshot.held()); });
-    if (!expression) return std::nullopt;
-    FullTextRank::Keep keep;
-    std::shared_ptr<sql::Statement> passes;
-    std::string conditionText = joinedWith(conditions, " AND ");
-    std::shared_ptr<SearchState::FilterAnswers> answers;
-    bool readAllFailed = false;
-    std::size_t checks = 0;
-    std::size_t switchAt = 0;
-    if (!conditions.empty()) {
-      answers = state.filterAnswers(conditionText, conditionValues, snapshot.held());
-      switchAt = checksBeforeReadingAll(conditions);
-      passes = prepared(filter);
-      keep = [&](int64_t rowid) -> std::optional<bool> {
-        if (auto known = answers->find(rowid)) return known;
-        // Row by row while few rows need checking; once many do, every passing id at once.
-        if (!readAllFailed && ++checks > switchAt) {
-          readAllFailed =
-              !SearchState::readAllPassing(*this, conditionText, conditionValues, *answers);
-          if (!readAllFailed) return answers->find(rowid);
-        }
-        PhaseTimes::Scope checked("search.ranked.filter");
-        sql::StatementUse use(*passes);
-        if (passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
-        for (std::size_t i = 0; i < conditionValues.size(); ++i) {
-          if (passes->bind(static_cast<int>(i + 2), conditionValues[i]) != SQLITE_OK) {
-            return std::nullopt;
-          }
-        }
-        int rc = passes->step();
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
-        answers->store(rowid, rc == SQLITE_ROW);
-        return rc == SQLITE_ROW;
-      };
-    }
-    // A one- or two-letter prefix ranks a large part of the index; its best rows are kept for
-    // the data version, since every search starts with one letter, then two.
-    bool shortPrefix =
-        std::any_of(query.terms.begin(), query.terms.end(),
-                    [](const std::string& term) { return unicode::characterCount(term) <= 2; });
-    std::string rankedKey;
-    std::optional<std::vector<FullTextRank::Ranked>> ranked;
-    if (shortPrefix && snapshot.held()) {
-      std::vector<Bind> values{expression->match};
-      values.insert(values.end(), conditionValues.begin(), conditionValues.end());
-      rankedKey = SearchState::key(conditionText, values);
-      ranked = state.cachedRanking(rankedKey);
-    }
-    if (!ranked) {
-      auto statement = prepared(kRankAll);
-      sql::StatementUse use(*statement);
-      if (statement->bind(1, expression->match) != SQLITE_OK) return std::nullopt;
-      ranked = state.rank.best(
-          *statement, kSearchRows, true, *expression,
-          [&](const std::string& group) {
-            return state.documentsMatching(*this, group, snapshot.held());
-          },
-          keep);
-      if (ranked && !rankedKey.empty()) state.keepRanking(rankedKey, *ranked);
-    }
+    auto ranked = bestRowIds(request, {.held = snapshot.held(), .ask = true});
     if (!ranked) return std::nullopt;
-    PhaseTimes::Scope reading("search.ranked.rows");
-    auto lookup = prepared(kRowById);
-    std::vector<SearchRow> rows;
-    rows.reserve(ranked->size());
-    for (const auto& [rowid, bm25] : *ranked) {
-      sql::StatementUse use(*lookup);
-      lookup->bind(1, rowid);
-      // A full-text row without its file row would drop out of the plain statement's join and
-      // let another row in; only that statement can say which.
-      if (lookup->step() != SQLITE_ROW) return std::nullopt;
-      rows.push_back({record(*lookup), bm25, usageColumns(*lookup, 7, 8)});
-    }
-    return rows;
+    return rowsFor(*ranked);
   } catch (const IndexError&) {
     return std::nullopt;
   }
+}
+
+// A one- or two-letter prefix ranks a large part of the index; its best rows are kept for the
+// data version, since every search starts with one letter, then two. Rows another connection
+// published for this data are taken as they are; rankings this connection had to work out
+// itself are asked of that connection for the next versions of the data.
+std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
+    SharedSearchData::RankingRequest& request, RankingUse use) {
+  SearchState& state = searchState();
+  const Query& query = request.query;
+  auto expression = rankExpression(
+      query.terms, query.matchAny, request.nameOnly, query.excluded,
+      [&](char letter) { return state.secondCharactersAfter(*this, letter, use.held); });
+  if (!expression) return std::nullopt;
+  bool shortPrefix =
+      std::any_of(query.terms.begin(), query.terms.end(),
+                  [](const std::string& term) { return unicode::characterCount(term) <= 2; });
+  if (!shortPrefix || !use.held) return rankNow(*expression, request, use.held);
+
+  std::vector<Bind> values{expression->match};
+  values.insert(values.end(), request.values.begin(), request.values.end());
+  request.key = SearchState::key(joinedWith(request.conditions, " AND "), values);
+  if (auto kept = state.cachedRanking(request.key)) return kept;
+  auto ranked = state.publishedRanking(request.key);
+  if (!ranked) ranked = rankNow(*expression, request, use.held);
+  if (!ranked) return std::nullopt;
+  state.keepRanking(request.key, *ranked);
+  if (use.ask && state.shared) state.shared->request(request);
+  return ranked;
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> FileIndex::rankNow(
+    const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held) {
+  SearchState& state = searchState();
+  FullTextRank::Keep keep;
+  if (!request.conditions.empty()) keep = filterCheck(request, held);
+  auto statement = prepared(kRankAll);
+  sql::StatementUse use(*statement);
+  if (statement->bind(1, expression.match) != SQLITE_OK) return std::nullopt;
+  return state.rank.best(
+      *statement, kSearchRows, true, expression,
+      [&](const std::string& group) { return state.documentsMatching(*this, group, held); }, keep);
+}
+
+// Whether a ranked row passes the search's filters: from the answers kept for these filters,
+// else row by row while few rows need checking, and once many do, every passing id at once.
+FullTextRank::Keep FileIndex::filterCheck(const SharedSearchData::RankingRequest& request,
+                                          bool held) {
+  struct Check {
+    std::string conditionText;
+    std::vector<Bind> values;
+    std::shared_ptr<SearchState::FilterAnswers> answers;
+    std::shared_ptr<sql::Statement> passes;
+    std::size_t switchAt = 0;
+    std::size_t checks = 0;
+    bool readAllFailed = false;
+  };
+  auto check = std::make_shared<Check>();
+  check->conditionText = joinedWith(request.conditions, " AND ");
+  check->values = request.values;
+  check->answers = searchState().filterAnswers(check->conditionText, request.values, held);
+  check->switchAt = checksBeforeReadingAll(request.conditions);
+  check->passes = prepared(kPassesFilters + " AND " + check->conditionText);
+  return [this, check](int64_t rowid) -> std::optional<bool> {
+    Check& c = *check;
+    if (auto known = c.answers->find(rowid)) return known;
+    if (!c.readAllFailed && ++c.checks > c.switchAt) {
+      c.readAllFailed = !SearchState::readAllPassing(*this, c.conditionText, c.values, *c.answers);
+      if (!c.readAllFailed) return c.answers->find(rowid);
+    }
+    PhaseTimes::Scope checked("search.ranked.filter");
+    sql::StatementUse use(*c.passes);
+    if (c.passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
+    for (std::size_t i = 0; i < c.values.size(); ++i) {
+      if (c.passes->bind(static_cast<int>(i + 2), c.values[i]) != SQLITE_OK) return std::nullopt;
+    }
+    int rc = c.passes->step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
+    c.answers->store(rowid, rc == SQLITE_ROW);
+    return rc == SQLITE_ROW;
+  };
+}
+
+std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rowsFor(
+    const std::vector<FullTextRank::Ranked>& ranked) {
+  PhaseTimes::Scope reading("search.ranked.rows");
+  auto lookup = prepared(kRowById);
+  std::vector<SearchRow> rows;
+  rows.reserve(ranked.size());
+  for (const auto& [rowid, bm25] : ranked) {
+    sql::StatementUse use(*lookup);
+    lookup->bind(1, rowid);
+    // A full-text row without its file row would drop out of the plain statement's join and
+    // let another row in; only that statement can say which.
+    if (lookup->step() != SQLITE_ROW) return std::nullopt;
+    rows.push_back({record(*lookup), bm25, usageColumns(*lookup, 7, 8)});
+  }
+  return rows;
 }
 
 // How many rows a filtered search checks one by one before it reads every passing id with one
@@ -306,7 +341,7 @@ std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& co
 }
 
 SearchState& FileIndex::searchState() {
-  if (!searchState_) searchState_ = std::make_shared<SearchState>(db_);
+  if (!searchState_) searchState_ = std::make_shared<SearchState>(db_, options_.fastRanking);
   return *searchState_;
 }
 

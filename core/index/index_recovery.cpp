@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "index/file_index_access.h"
+
 namespace quorvale {
 namespace {
 
@@ -60,7 +62,7 @@ int64_t carryOver(sql::Connection& damaged, FileIndex& fresh, const std::string&
       }
     }
     try {
-      fresh.write(insert, values);
+      FileIndexAccess::write(fresh, insert, values);
       ++carried;
     } catch (const IndexError&) {
     }

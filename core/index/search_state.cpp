@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "index/read_snapshot.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
@@ -50,20 +51,35 @@ std::string SearchState::key(const std::string& text, const std::vector<sql::Val
   return key;
 }
 
-SearchState::SearchState(sql::Connection& db) : rank(db), version(db) {
+SearchState::SearchState(sql::Connection& db, bool share) : rank(db), version(db), db_(db) {
   db.exec("PRAGMA cache_size=-" + std::to_string(kCacheKibibytes));
+  const char* file = sqlite3_db_filename(db.raw(), "main");
+  if (share) shared = SharedSearchData::forFile(file == nullptr ? "" : file);
 }
 
 void SearchState::refresh(bool held) {
   DataVersion::Stamp stamp = version.current();
-  if (!held || stamp.version < 0 || !(stamp == derivedStamp)) {
+  bool changed = !held || stamp.version < 0 || !(stamp == derivedStamp);
+  if (changed) {
     vocabulary.clear();
     secondCharacters.clear();
     groupCounts.clear();
     filters.clear();
     rankings.clear();
+    adopted_.reset();
+    generation_ = -1;
+    if (held) readGeneration();
   }
   derivedStamp = held ? stamp : DataVersion::Stamp{};
+  // Data published after this connection last looked is taken up too.
+  if (!adopted_ && shared && generation_ >= 0) adopted_ = shared->published(generation_);
+}
+
+void SearchState::readGeneration() {
+  if (!generationStatement_) generationStatement_ = db_.prepare("SELECT n FROM generation");
+  if (!generationStatement_) return;
+  sql::StatementUse use(generationStatement_);
+  if (generationStatement_.step() == SQLITE_ROW) generation_ = generationStatement_.columnInt(0);
 }
 
 // The vocabulary statement reads every document list of every word with that first character,
@@ -71,13 +87,27 @@ void SearchState::refresh(bool held) {
 // once per first character and data version, and the distance filter runs in memory.
 const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWith(FileIndex& index,
                                                                                    char32_t first) {
-  ReadSnapshot snapshot(index.connection());
+  ReadSnapshot snapshot(FileIndexAccess::connection(index));
   refresh(snapshot.held());
   if (auto found = vocabulary.find(first); found != vocabulary.end()) return &found->second;
+  if (adopted_) {
+    if (auto found = adopted_->vocabulary.find(first); found != adopted_->vocabulary.end()) {
+      return &found->second;
+    }
+  }
+  if (shared) shared->request(first);
+  std::optional<std::vector<VocabularyTerm>> words = readNameWords(index, first);
+  if (!words) return nullptr;
+  return &(vocabulary[first] = std::move(*words));
+}
+
+std::optional<std::vector<SearchState::VocabularyTerm>> SearchState::readNameWords(FileIndex& index,
+                                                                                   char32_t first) {
   PhaseTimes::Scope timed("similarTerms.vocabulary");
   std::vector<VocabularyTerm> words;
   try {
-    auto statement = index.prepared(
+    auto statement = FileIndexAccess::prepared(
+        index,
         "SELECT term, doc FROM fts_vocab_col WHERE col = 'name' AND term >= ? AND term < ? AND "
         "length(term) BETWEEN ? AND ?");
     sql::StatementUse use(*statement);
@@ -92,11 +122,11 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
       if (scalars.empty() || scalars.front() != first) continue;
       words.push_back({std::move(candidate), statement->columnInt(1), scalars.size()});
     }
-    if (rc != SQLITE_DONE) return nullptr;
+    if (rc != SQLITE_DONE) return std::nullopt;
   } catch (const IndexError&) {
-    return nullptr;
+    return std::nullopt;
   }
-  return &(vocabulary[first] = std::move(words));
+  return words;
 }
 
 // Words whose second byte is a UTF-8 lead byte are the ones with a non-ASCII second character.
@@ -110,7 +140,8 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
   PhaseTimes::Scope timed("search.ranked.secondCharacters");
   std::set<std::string> characters;
   try {
-    auto statement = index.prepared("SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
+    auto statement =
+        FileIndexAccess::prepared(index, "SELECT term FROM fts_vocab WHERE term >= ? AND term < ?");
     sql::StatementUse use(*statement);
     statement->bind(std::vector<FileIndex::Bind>{std::string(1, letter) + "\xc2\x80",
                                                  std::string(1, static_cast<char>(letter + 1))});
@@ -135,7 +166,7 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
   }
   PhaseTimes::Scope timed("search.ranked.groupCount");
   try {
-    auto statement = index.prepared("SELECT count(*) FROM fts WHERE fts MATCH ?");
+    auto statement = FileIndexAccess::prepared(index, "SELECT count(*) FROM fts WHERE fts MATCH ?");
     sql::StatementUse use(*statement);
     statement->bind(1, group);
     if (statement->step() != SQLITE_ROW) return std::nullopt;
@@ -151,6 +182,14 @@ std::optional<std::vector<FullTextRank::Ranked>> SearchState::cachedRanking(
     const std::string& key) {
   auto found = findAndRaise(rankings, key);
   if (found == rankings.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> SearchState::publishedRanking(
+    const std::string& key) const {
+  if (!adopted_) return std::nullopt;
+  auto found = adopted_->rankings.find(key);
+  if (found == adopted_->rankings.end()) return std::nullopt;
   return found->second;
 }
 
@@ -191,7 +230,8 @@ bool SearchState::readAllPassing(FileIndex& index, const std::string& conditions
   PhaseTimes::Scope timed("search.ranked.filterSet");
   std::vector<uint8_t> passing;
   try {
-    auto statement = index.prepared("SELECT f.id FROM files f WHERE " + conditions);
+    auto statement =
+        FileIndexAccess::prepared(index, "SELECT f.id FROM files f WHERE " + conditions);
     sql::StatementUse use(*statement);
     if (statement->bind(values) != SQLITE_OK) return false;
     int rc;

@@ -2,8 +2,10 @@
 // row-size cache, and values derived from the index that keystrokes would otherwise read again
 // (the name-column vocabulary by first character for typo correction, the second characters of
 // words and the document counts of split one-letter prefixes). Everything derived describes
-// one version of the data and is dropped when the data changes. Owned by the FileIndex, used on
-// its thread.
+// one version of the data and is dropped when the data changes. Short-prefix rankings and
+// vocabularies that another connection of the same file published for the data this one sees
+// are taken from there (SharedSearchData); the ones worked out here are asked for there. Owned
+// by the FileIndex, used on its thread.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,7 @@
 
 #include "index/data_version.h"
 #include "index/full_text_rank.h"
+#include "index/shared_search_data.h"
 
 namespace quorvale {
 
@@ -29,13 +32,10 @@ struct SearchState {
   // memory far more.)
   static constexpr int kCacheKibibytes = 16 * 1024;
 
-  struct VocabularyTerm {
-    std::string term;
-    int64_t docs = 0;
-    std::size_t length = 0;  // in code points, as SQLite's length() counts
-  };
+  using VocabularyTerm = NameWord;
 
-  explicit SearchState(sql::Connection& db);
+  // `share`: take from and ask of the data other connections of the file publish.
+  SearchState(sql::Connection& db, bool share);
 
   // Drops what was derived from an older version of the data. Call inside the read snapshot
   // the derived values will be read in; `held` says whether there is one (without one nothing
@@ -45,6 +45,8 @@ struct SearchState {
   // Every word of the name column that starts with `first`, in the vocabulary's order, with
   // its document count; nothing when the vocabulary cannot be read.
   const std::vector<VocabularyTerm>* nameWordsStartingWith(FileIndex& index, char32_t first);
+  // The same read from the database, kept nowhere.
+  static std::optional<std::vector<VocabularyTerm>> readNameWords(FileIndex& index, char32_t first);
   // The non-ASCII characters that follow `letter` at the start of indexed words.
   std::optional<std::vector<std::string>> secondCharactersAfter(FileIndex& index, char letter,
                                                                 bool held);
@@ -78,12 +80,27 @@ struct SearchState {
   // caller keeps them only inside a held snapshot).
   std::optional<std::vector<FullTextRank::Ranked>> cachedRanking(const std::string& key);
   void keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows);
+  // The best rows another connection published under the key for the data this one sees.
+  std::optional<std::vector<FullTextRank::Ranked>> publishedRanking(const std::string& key) const;
+
+  // The generation of the data as the last refresh inside a snapshot read it; -1 when unknown
+  // (no snapshot, or a database without the counter).
+  int64_t generation() const { return generation_; }
 
   FullTextRank rank;
   DataVersion version;
+  // What connections of the same file share; none for a private in-memory database.
+  std::shared_ptr<SharedSearchData> shared;
 
  private:
+  void readGeneration();
+
   DataVersion::Stamp derivedStamp;
+  sql::Connection& db_;
+  sql::Statement generationStatement_;
+  int64_t generation_ = -1;
+  // Published data for the generation this connection sees, when there is some.
+  std::shared_ptr<const SharedSearchData::Published> adopted_;
   std::unordered_map<char32_t, std::vector<VocabularyTerm>> vocabulary;
   std::unordered_map<char, std::vector<std::string>> secondCharacters;
   std::unordered_map<std::string, int64_t> groupCounts;

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 #include "util/main_executor.h"
 
@@ -147,10 +148,10 @@ class SearchEngineTest : public ::testing::Test {
     int64_t root = 0, pageSize = 0;
     {
       FileIndex index(path);
-      root = index.connection()
+      root = FileIndexAccess::connection(index)
                  .queryInt("SELECT rootpage FROM sqlite_master WHERE name='" + table + "'")
                  .value_or(0);
-      pageSize = index.connection().queryInt("PRAGMA page_size").value_or(4096);
+      pageSize = FileIndexAccess::connection(index).queryInt("PRAGMA page_size").value_or(4096);
     }
     ASSERT_GT(root, 1);
     std::string bytes = testing::readFile(path);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "query/query_parser.h"
 
 namespace quorvale {
@@ -310,7 +311,7 @@ TEST_F(FileIndexQueriesTest, UsageRaisesTheScore) {
 }
 
 TEST_F(FileIndexQueriesTest, LearningWritesFailLoudly) {
-  index_.connection().exec("DROP TABLE choices");
+  FileIndexAccess::connection(index_).exec("DROP TABLE choices");
   EXPECT_THROW(index_.recordChoice("x", "/p", kNow), IndexError);
   EXPECT_TRUE(index_.choiceBoosts("x").empty());
 }

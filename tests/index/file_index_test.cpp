@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -18,12 +19,12 @@ FileRecord fileAt(const std::string& path, int64_t size = 10, Date modified = 1'
 }
 
 int64_t countOf(FileIndex& index, const std::string& sql) {
-  return index.connection().queryInt(sql).value_or(-1);
+  return FileIndexAccess::connection(index).queryInt(sql).value_or(-1);
 }
 
 std::vector<int64_t> matches(FileIndex& index, const std::string& expression) {
-  auto statement =
-      index.connection().prepare("SELECT rowid FROM fts WHERE fts MATCH ? ORDER BY rowid");
+  auto statement = FileIndexAccess::connection(index).prepare(
+      "SELECT rowid FROM fts WHERE fts MATCH ? ORDER BY rowid");
   statement.bind(1, expression);
   std::vector<int64_t> ids;
   while (statement.step() == SQLITE_ROW) ids.push_back(statement.columnInt(0));
@@ -31,7 +32,8 @@ std::vector<int64_t> matches(FileIndex& index, const std::string& expression) {
 }
 
 std::string ftsSchema(FileIndex& index) {
-  auto statement = index.connection().prepare("SELECT sql FROM sqlite_master WHERE name='fts'");
+  auto statement =
+      FileIndexAccess::connection(index).prepare("SELECT sql FROM sqlite_master WHERE name='fts'");
   return statement.step() == SQLITE_ROW ? statement.columnText(0) : "";
 }
 
@@ -58,10 +60,10 @@ TEST(FileIndexTest, OpeningACopiedTextDatabaseOnAModernLibraryMigratesOnce) {
   {
     FileIndex old(path, {.libraryVersion = kOldLibrary});
     old.upsert(fileAt("/a/report.txt"), "quarterly numbers", {});
-    old.write("INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
-              {std::string("/a/report.txt"), int64_t{3}, 5.0});
-    old.write("INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
-              {std::string("rep"), std::string("/a/report.txt"), int64_t{2}, 6.0});
+    FileIndexAccess::write(old, "INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
+                           {std::string("/a/report.txt"), int64_t{3}, 5.0});
+    FileIndexAccess::write(old, "INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
+                           {std::string("rep"), std::string("/a/report.txt"), int64_t{2}, 6.0});
   }
   {
     FileIndex migrated(path);
@@ -85,10 +87,10 @@ TEST(FileIndexTest, EmptyTrigramTableIsFilledFromFilesAtOpening) {
   {
     FileIndex index(path);
     index.upsert(fileAt("/a/MixedCase.TXT"), std::nullopt, {});
-    index.connection().exec("DELETE FROM names_tri");
+    FileIndexAccess::connection(index).exec("DELETE FROM names_tri");
   }
   FileIndex reopened(path);
-  auto statement = reopened.connection().prepare("SELECT name FROM names_tri");
+  auto statement = FileIndexAccess::connection(reopened).prepare("SELECT name FROM names_tri");
   ASSERT_EQ(statement.step(), SQLITE_ROW);
   EXPECT_EQ(statement.columnText(0), "mixedcase.txt");
 }
@@ -107,7 +109,7 @@ TEST(FileIndexTest, UpsertReplacesAllThreeRowsUnderOneId) {
   EXPECT_TRUE(matches(index, "draft").empty());
   EXPECT_EQ(matches(index, "second").size(), 1u);
   EXPECT_EQ(matches(index, "name: alias").size(), 1u);
-  auto tri = index.connection().prepare("SELECT name FROM names_tri");
+  auto tri = FileIndexAccess::connection(index).prepare("SELECT name FROM names_tri");
   ASSERT_EQ(tri.step(), SQLITE_ROW);
   EXPECT_EQ(tri.columnText(0), "plan.md plan alias");
 }
@@ -176,7 +178,7 @@ TEST(FileIndexTest, FailedWriteRollsBackTheWholeRecordAlsoInsideABatch) {
     index.upsert(fileAt("/a/before.txt"), "before", {});
     // The last of the three inserts fails: the first two must be undone, and a batch that goes
     // on and commits keeps only whole records.
-    ASSERT_EQ(index.connection().exec("DROP TABLE names_tri"), SQLITE_OK);
+    ASSERT_EQ(FileIndexAccess::connection(index).exec("DROP TABLE names_tri"), SQLITE_OK);
     EXPECT_THROW(index.upsert(fileAt("/a/new.txt"), "fresh", {}), IndexError);
     if (batch) index.commitBatch();
     EXPECT_FALSE(index.contains("/a/new.txt"));
@@ -201,7 +203,7 @@ TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
   index.beginBatch();
   index.beginBatch();  // already open: nothing happens
   EXPECT_TRUE(index.batchOpen());
-  for (int i = 0; i < 40; ++i) index.prepared("SELECT " + std::to_string(i));
+  for (int i = 0; i < 40; ++i) FileIndexAccess::prepared(index, "SELECT " + std::to_string(i));
   for (int i = 0; i < 5; ++i) index.upsert(fileAt("/b/" + std::to_string(i)), "text", {});
   index.commitBatch();
   index.commitBatch();
@@ -211,12 +213,13 @@ TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
 
 TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
   FileIndex index(std::nullopt);
-  index.write("INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
-              {"/w", "w", "", "widget", 1, 2.0});
-  auto statement =
-      index.connection().prepare("SELECT path, name, ext, kind, size, mtime FROM files");
+  FileIndexAccess::write(index,
+                         "INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
+                         {"/w", "w", "", "widget", 1, 2.0});
+  auto statement = FileIndexAccess::connection(index).prepare(
+      "SELECT path, name, ext, kind, size, mtime FROM files");
   ASSERT_EQ(statement.step(), SQLITE_ROW);
-  EXPECT_EQ(FileIndex::record(statement).kind, FileKind::other);
+  EXPECT_EQ(FileIndexAccess::record(statement).kind, FileKind::other);
 }
 
 TEST(SpacedTest, SplitsCamelCaseAndSeparators) {

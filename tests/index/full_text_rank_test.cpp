@@ -247,6 +247,35 @@ TEST_F(FullTextRankTest, KeptRankingsOfShortPrefixesFollowWrites) {
   expectSameResults(shortPrefixes);
 }
 
+// Rankings and vocabularies another connection of the file worked out (the index queue's
+// writer, right after opening and after each batch) are taken only for the data they were made
+// for, whichever connection writes next, in a batch or not.
+TEST_F(FullTextRankTest, SharedSearchDataFollowsWritesOfEitherConnection) {
+  const std::vector<std::string> typed = {"a",      "r",        "re",     "t kind:text",
+                                          "reveiw", "budgte r", "invoce", "rest re"};
+  FileIndex writer(path_);
+  writer.warmUp({.atOpen = true, .budgetMilliseconds = 10'000});
+  expectSameSmartResults(typed);
+  expectSameResults(typed);
+  // In a batch: its commit prepares what this connection asked for.
+  Corpus(53).write(writer, 300);
+  expectSameSmartResults(typed);
+  // One write at a time, with nothing prepared for the new data.
+  for (int i = 0; i < 40; ++i) {
+    writer.upsert(FileRecord::make("/home/u/re/review " + std::to_string(i) + ".txt", std::nullopt,
+                                   std::nullopt, 1, kNow, false),
+                  "reveal revel rest", {});
+  }
+  expectSameSmartResults(typed);
+  expectSameResults(typed);
+  // This connection's own writes, then a batch of the writer again.
+  fast_.remove(fast_.search(QueryParser::parse("re", kNow, *calendar_), 1, kNow)[0].record.path);
+  expectSameResults(typed);
+  Corpus(59).write(writer, 100);
+  expectSameSmartResults(typed);
+  expectSameResults(typed);
+}
+
 // The keystroke as the panel runs it, loosening and typo correction included, letter by letter.
 TEST_F(FullTextRankTest, SmartSearchGivesTheSameResults) {
   std::vector<std::string> typed;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -25,7 +26,7 @@ void fill(FileIndex& index, int count, std::string_view folder = "/home/ana/note
 }
 
 int64_t canaries(FileIndex& index) {
-  return index.connection()
+  return FileIndexAccess::connection(index)
       .queryInt("SELECT COUNT(*) FROM files WHERE path LIKE '/.quorvale-selftest/%'")
       .value_or(-1);
 }
@@ -47,7 +48,8 @@ TEST(IndexHealthTest, HealthyIndexCountsItemsWithoutDigitGroupingAndLeavesNoCana
 TEST(IndexHealthTest, LostTrigramRowIsExactlyTheSubstringProblem) {
   FileIndex index(std::nullopt);
   fill(index, 3);
-  index.connection().exec("DELETE FROM names_tri WHERE rowid = (SELECT MIN(id) FROM files)");
+  FileIndexAccess::connection(index).exec(
+      "DELETE FROM names_tri WHERE rowid = (SELECT MIN(id) FROM files)");
   IndexHealth health = index.healthCheck();
   EXPECT_EQ(health.summary(), "Problems found: The substring table disagrees (3 items, 2 rows).");
   EXPECT_TRUE(health.databaseOK && health.canaryFound);
@@ -56,15 +58,16 @@ TEST(IndexHealthTest, LostTrigramRowIsExactlyTheSubstringProblem) {
 TEST(IndexHealthTest, DamagedOrMissingTablesAreProblemsNotCrashes) {
   FileIndex index(std::nullopt);
   fill(index, 2);
-  index.connection().exec("DELETE FROM fts WHERE rowid = (SELECT MIN(id) FROM files)");
+  FileIndexAccess::connection(index).exec(
+      "DELETE FROM fts WHERE rowid = (SELECT MIN(id) FROM files)");
   // Without the learning table every search fails to run, so the canary cannot be found.
-  index.connection().exec("DROP TABLE usage");
+  FileIndexAccess::connection(index).exec("DROP TABLE usage");
   EXPECT_EQ(index.healthCheck().summary(),
             "Problems found: The name and text tables disagree (2 items, 1 text rows). A test "
             "entry could not be written and found again.");
   EXPECT_EQ(canaries(index), 0);
 
-  ASSERT_EQ(index.connection().exec("DROP TABLE names_tri"), SQLITE_OK);
+  ASSERT_EQ(FileIndexAccess::connection(index).exec("DROP TABLE names_tri"), SQLITE_OK);
   EXPECT_EQ(index.healthCheck().problems.front(), "The substring table cannot be read.");
   EXPECT_EQ(canaries(index), 0);
 }
@@ -82,7 +85,7 @@ TEST(IndexHealthTest, SelfTestOnReadOnlyDatabaseFailsAndWritesNothing) {
   {
     FileIndex index(path);
     fill(index, 5);
-    index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
   // The file may not be written; the folder may, so that SQLite can keep its shared-memory file.
   chmod(path.c_str(), 0444);
@@ -90,7 +93,7 @@ TEST(IndexHealthTest, SelfTestOnReadOnlyDatabaseFailsAndWritesNothing) {
   EXPECT_TRUE(testing::asUnprivilegedUser([&] {
     try {
       FileIndex index(path);
-      bool readOnly = sqlite3_db_readonly(index.connection().raw(), "main") == 1;
+      bool readOnly = sqlite3_db_readonly(FileIndexAccess::connection(index).raw(), "main") == 1;
       return readOnly && !index.selfTest() && canaries(index) == 0 && index.count() == 5;
     } catch (...) {
       return false;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -26,11 +27,11 @@ void damageFilesTable(const std::string& path) {
   int64_t root = 0, pageSize = 0;
   {
     FileIndex index(path);
-    root = index.connection()
+    root = FileIndexAccess::connection(index)
                .queryInt("SELECT rootpage FROM sqlite_master WHERE name='files'")
                .value();
-    pageSize = index.connection().queryInt("PRAGMA page_size").value();
-    index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    pageSize = FileIndexAccess::connection(index).queryInt("PRAGMA page_size").value();
+    FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
   }
   std::string bytes = testing::readFile(path);
   auto offset = static_cast<std::size_t>((root - 1) * pageSize);
@@ -71,10 +72,10 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
                                     std::nullopt, i, i, false),
                    std::nullopt, {});
     }
-    index.write("INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
-                {std::string("/docs/file1.txt"), int64_t{4}, 10.0});
-    index.write("INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
-                {std::string("fil"), std::string("/docs/file1.txt"), int64_t{2}, 11.0});
+    FileIndexAccess::write(index, "INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
+                           {std::string("/docs/file1.txt"), int64_t{4}, 10.0});
+    FileIndexAccess::write(index, "INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
+                           {std::string("fil"), std::string("/docs/file1.txt"), int64_t{2}, 11.0});
   }
   damageFilesTable(path);
 
@@ -89,8 +90,11 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   EXPECT_EQ(opened.carriedChoices, 1);
   auto& index = *opened.index;
   EXPECT_TRUE(index.quickCheck());
-  EXPECT_EQ(index.connection().queryInt("SELECT count FROM usage WHERE path='/docs/file1.txt'"), 4);
-  EXPECT_EQ(index.connection().queryInt("SELECT count FROM choices WHERE q='fil'"), 2);
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt(
+                "SELECT count FROM usage WHERE path='/docs/file1.txt'"),
+            4);
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT count FROM choices WHERE q='fil'"),
+            2);
   // Nothing was deleted: the damaged file sits beside the new one.
   auto names = namesIn(dir.path());
   EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const std::string& name) {
@@ -111,15 +115,15 @@ TEST(IndexRecoveryTest, OpeningReadsOnlyTheSchemaWhateverTheSize) {
                    "budget figures for quarter " + std::to_string(i), {});
     }
     index.commitBatch();
-    index.connection().exec("PRAGMA wal_checkpoint(TRUNCATE)");
-    pages = index.connection().queryInt("PRAGMA page_count").value_or(0);
+    FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    pages = FileIndexAccess::connection(index).queryInt("PRAGMA page_count").value_or(0);
   }
   ASSERT_GT(pages, 200);
 
   auto opened = openFileIndex(path);
   int misses = 0, highest = 0;
-  sqlite3_db_status(opened.index->connection().raw(), SQLITE_DBSTATUS_CACHE_MISS, &misses, &highest,
-                    0);
+  sqlite3_db_status(FileIndexAccess::connection(*opened.index).raw(), SQLITE_DBSTATUS_CACHE_MISS,
+                    &misses, &highest, 0);
   EXPECT_LT(misses, 20) << "of " << pages << " pages";
   EXPECT_FALSE(opened.setAside);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "index/file_index_access.h"
 #include "query/smart_search.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
@@ -113,7 +114,9 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
        }) {
     EXPECT_EQ(index.name(c.path), c.title) << c.path;
   }
-  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM files WHERE kind <> 'app'"), 0);
+  EXPECT_EQ(
+      FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind <> 'app'"),
+      0);
 
   environment.set("XDG_CURRENT_DESKTOP", "KDE");
   scan();
@@ -232,7 +235,9 @@ TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
   scan();
   EXPECT_EQ(index.count(), 1);
   EXPECT_EQ(index.name(root + "/app.desktop"), "Linked App");
-  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM files WHERE kind='app'"), 1);
+  EXPECT_EQ(
+      FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind='app'"),
+      1);
   for (const Link& link : links) update(root + "/" + link.name);
   EXPECT_EQ(index.count(), 1);
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -133,12 +134,12 @@ TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   EXPECT_FALSE(index.contains(apps + "/a/b/c/Deep.app"));
   EXPECT_FALSE(index.contains(apps + "/hidden.desktop"));
   ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
-  EXPECT_EQ(index.connection().queryInt(
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt(
                 "SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"),
             1);
-  EXPECT_EQ(
-      index.connection().queryInt("SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"),
-      1);
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt(
+                "SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"),
+            1);
 }
 
 TEST_F(ScannerTest, SymbolicLinksAreSkippedExceptLinkedApplications) {
@@ -301,8 +302,8 @@ TEST_F(ScannerTest, ReaderSearchesWhileTheWriterScans) {
   std::atomic<int> failures = 0;
   std::thread searcher([&] {
     while (!done) {
-      auto statement =
-          reader.connection().prepare("SELECT COUNT(*) FROM fts WHERE fts MATCH 'common'");
+      auto statement = FileIndexAccess::connection(reader).prepare(
+          "SELECT COUNT(*) FROM fts WHERE fts MATCH 'common'");
       if (!statement || statement.step() != SQLITE_ROW) ++failures;
     }
   });
@@ -343,8 +344,8 @@ TEST(ScannerKillTest, KilledScanLeavesAConsistentIndex) {
   auto files = index.count();
   EXPECT_GE(files, 1000);
   EXPECT_LE(files, 1200);
-  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM names_tri"), files);
-  EXPECT_EQ(index.connection().queryInt("SELECT COUNT(*) FROM fts"), files);
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM names_tri"), files);
+  EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM fts"), files);
   WholeFileExtractor extractor;
   auto stats = Scanner::scan(ScanConfig::make({root}), index, extractor, nullptr, nullptr, nullptr);
   EXPECT_EQ(index.count(), 4040);

@@ -1,0 +1,77 @@
+// Search data worked out on one connection and handed to the other connections of the same
+// database file in this process: the best rows of short prefixes and the name-column vocabulary
+// by first character, each for one generation of the data (a counter the database raises with
+// every change of `files`, so every connection reads the same number for the same data).
+//
+// The engine's writer fills it on the index queue (right after opening, and after every batch
+// a scan commits) with what the readers' keystrokes asked for, so that a keystroke after a
+// commit, or the first ones after a start, find the work done instead of doing it. A reader
+// takes published data only when its own snapshot holds the generation the data was made for;
+// otherwise it works the answer out itself and asks for it, as before. Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "index/full_text_rank.h"
+#include "query/query.h"
+#include "util/sqlite.h"
+
+namespace quorvale {
+
+// A word of the name column with its document count and its length in code points (as
+// SQLite's length() counts).
+struct NameWord {
+  std::string term;
+  int64_t docs = 0;
+  std::size_t length = 0;
+};
+
+class SharedSearchData {
+ public:
+  // One generation's data. Never changed once published.
+  struct Published {
+    int64_t generation = -1;
+    std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
+    std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
+  };
+
+  // A ranking a reader worked out itself: enough to work it out again on another connection.
+  struct RankingRequest {
+    std::string key;
+    Query query;
+    bool nameOnly = false;
+    std::vector<std::string> conditions;
+    std::vector<sql::Value> values;
+  };
+
+  // The data of one database file (a file name as SQLite reports it); none for a private
+  // in-memory database.
+  static std::shared_ptr<SharedSearchData> forFile(const std::string& file);
+
+  // The data published for `generation`, or none.
+  std::shared_ptr<const Published> published(int64_t generation) const;
+  void publish(std::shared_ptr<const Published> data);
+
+  // Asks for a ranking or a first character's vocabulary to be kept up to date; the latest
+  // requests are kept, most recent first.
+  void request(RankingRequest ranking);
+  void request(char32_t firstCharacter);
+  std::vector<RankingRequest> rankingRequests() const;
+  std::vector<char32_t> vocabularyRequests() const;
+
+  static constexpr std::size_t kKeptRankingRequests = 24;
+  static constexpr std::size_t kKeptVocabularyRequests = 8;
+
+ private:
+  mutable std::mutex mutex_;
+  std::shared_ptr<const Published> published_;
+  std::vector<RankingRequest> rankings_;  // most recent first
+  std::vector<char32_t> letters_;         // likewise
+};
+
+}  // namespace quorvale
