@@ -13,7 +13,7 @@
 #include "data_folder.h"
 #include "index/index_recovery.h"
 #include "index/ranking.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
 #include "scan/default_extractor.h"

@@ -47,7 +47,7 @@
 #include "index/file_index.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
-#include "query/query.h"
+#include "index/query.h"
 #include "query/smart_search.h"
 #include "query/suggestion.h"
 #include "quick/system_commands.h"

@@ -11,7 +11,7 @@
 
 #include "index/file_index.h"
 #include "index/match_expression.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "util/unicode.h"
 

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
 #include "search/query_set.h"

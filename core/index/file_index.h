@@ -36,7 +36,7 @@
 #include "index/hit.h"
 #include "index/index_health.h"
 #include "index/ranking.h"
-#include "query/query.h"
+#include "index/query.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -144,9 +144,6 @@ class FileIndex {
   // True when this opening replaced a full-text table that kept a copy of the text; `files` is
   // then empty and everything must be scanned again.
   bool migratedFromFullTextCopy() const { return migratedFromFullTextCopy_; }
-
-  // Splits camel case (myFile -> my File) and turns "_", "-", "." and "/" into spaces.
-  static std::string spaced(std::string_view text);
 
   // Building blocks for the query side, all on the owner's thread.
   // A cached prepared statement (up to 32 are kept; the 33rd flushes the cache). Callers hold the

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "util/uuid.h"
 
 namespace quorvale {

@@ -8,7 +8,7 @@
 
 #include "index/edit_distance.h"
 #include "index/ranking.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
 

@@ -1,5 +1,5 @@
 #include "index/word_split.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "util/unicode.h"
 
@@ -39,7 +39,7 @@ const std::set<std::string>& stopwords() {
 }
 
 std::vector<std::string> tokens(std::string_view text) {
-  std::vector<std::string> words = Index_split(unicode::lowercased(FileIndex::spaced(text)));
+  std::vector<std::string> words = Index_split(unicode::lowercased(unicode::spaced(text)));
   if (words.size() > QueryParser::kMaxTerms) words.resize(QueryParser::kMaxTerms);
   for (auto& word : words) word = unicode::prefixCharacters(word, QueryParser::kMaxTermCharacters);
   return words;

@@ -4,7 +4,6 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
-#include "index/file_index.h"
 #include "quick/typed_text.h"
 #include "util/unicode.h"
 
@@ -76,7 +75,7 @@ std::string folded(std::string_view text) {
 std::vector<std::string> words(std::string_view text) {
   std::vector<std::string> out;
   std::string piece;
-  forEachCharacter(FileIndex::spaced(text), [&](std::string_view character, char32_t first) {
+  forEachCharacter(unicode::spaced(text), [&](std::string_view character, char32_t first) {
     if (isLetterOrNumber(first)) {
       piece += character;
     } else if (!piece.empty()) {

@@ -216,4 +216,30 @@ std::string trimmed(std::string_view text) {
   return fromScalars(std::u32string_view(s).substr(begin, end - begin));
 }
 
+std::string spaced(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool previousLower = false;
+  if (isAscii(text)) {
+    for (char c : text) {
+      bool upper = c >= 'A' && c <= 'Z';
+      if (previousLower && upper) out += ' ';
+      out += (c == '_' || c == '-' || c == '.' || c == '/') ? ' ' : c;
+      previousLower = c >= 'a' && c <= 'z';
+    }
+    return out;
+  }
+  for (const std::string& character : characters(text)) {
+    char32_t first = scalars(character).front();
+    if (previousLower && isUpper(first)) out += ' ';
+    if (character == "_" || character == "-" || character == "." || character == "/") {
+      out += ' ';
+    } else {
+      out += character;
+    }
+    previousLower = isLower(first);
+  }
+  return out;
+}
+
 }  // namespace quorvale::unicode

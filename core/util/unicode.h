@@ -41,5 +41,8 @@ std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);
 // The text without white space and line breaks at either end.
 std::string trimmed(std::string_view text);
+// Splits camel case (myFile -> my File) and turns "_", "-", "." and "/" into spaces: the words a
+// file name is searched by, and the words the case-style tools rebuild.
+std::string spaced(std::string_view text);
 
 }  // namespace quorvale::unicode

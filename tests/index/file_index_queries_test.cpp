@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 namespace quorvale {
 namespace {

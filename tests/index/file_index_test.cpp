@@ -219,22 +219,5 @@ TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
   EXPECT_EQ(FileIndex::record(statement).kind, FileKind::other);
 }
 
-TEST(SpacedTest, SplitsCamelCaseAndSeparators) {
-  struct Case {
-    const char* text;
-    const char* spaced;
-  };
-  for (auto [text, spaced] : {
-           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
-           Case{"HTMLParser", "HTMLParser"},
-           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
-           Case{"ÉcoleÉtéNotes", "École Été Notes"},
-           Case{"éA", "é A"},
-           Case{"", ""},
-       }) {
-    EXPECT_EQ(FileIndex::spaced(text), spaced) << text;
-  }
-}
-
 }  // namespace
 }  // namespace quorvale

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 namespace quorvale {
 namespace {

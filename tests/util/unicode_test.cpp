@@ -50,5 +50,23 @@ TEST(UnicodeTest, CaseAndWhitespace) {
   EXPECT_FALSE(isLetter(U'3') || isDigit(U'x'));
 }
 
+TEST(UnicodeTest, SpacedSplitsCamelCaseAndSeparators) {
+  // placeholder SplitsCamelCaseAndSeparators) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  for (auto [text, expected] : {
+           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
+           Case{"HTMLParser", "HTMLParser"},
+           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
+           Case{"ÉcoleÉtéNotes", "École Été Notes"},
+           Case{"éA", "é A"},
+           Case{"", ""},
+       }) {
+    EXPECT_EQ(spaced(text), expected) << text;
+  }
+}
+
 }  // namespace
 }  // namespace quorvale::unicode
