@@ -45,9 +45,9 @@
 
 #include "clipboard/clip_store.h"
 #include "index/file_index.h"
+#include "index/query.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
-#include "index/query.h"
 #include "query/smart_search.h"
 #include "query/suggestion.h"
 #include "quick/system_commands.h"

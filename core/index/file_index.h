@@ -35,8 +35,8 @@
 #include "index/file_record.h"
 #include "index/hit.h"
 #include "index/index_health.h"
-#include "index/ranking.h"
 #include "index/query.h"
+#include "index/ranking.h"
 #include "util/sqlite.h"
 
 namespace quorvale {

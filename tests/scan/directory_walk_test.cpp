@@ -35,9 +35,9 @@ TEST(DirectoryWalkTest, PreOrderInByteOrderWithSkippedFolders) {
   for (const char* file : {"b/z.txt", "b/a.txt", "a.txt", "B.txt", "skip/inner/deep.txt"}) {
     testing::writeFile(dir / file, "x");
   }
-  EXPECT_EQ(walked(dir.path(), "skip"),
-            (std::vector<std::string>{"1 B.txt", "1 a.txt", "1 b", "2 b/a.txt", "2 b/z.txt",
-                                      "1 skip"}));
+  EXPECT_EQ(
+      walked(dir.path(), "skip"),
+      (std::vector<std::string>{"1 B.txt", "1 a.txt", "1 b", "2 b/a.txt", "2 b/z.txt", "1 skip"}));
 }
 
 TEST(DirectoryWalkTest, LinksAreReportedNeverFollowed) {
@@ -77,7 +77,8 @@ TEST(DirectoryWalkTest, UnreadableFolderIsReportedAndTheWalkGoesOn) {
 }
 
 TEST(DirectoryWalkTest, MissingRootOpensNothing) {
-  EXPECT_FALSE(DirectoryWalk::open("/nonexistent/quorvale-walk", [](const std::string&) {}).has_value());
+  EXPECT_FALSE(
+      DirectoryWalk::open("/nonexistent/quorvale-walk", [](const std::string&) {}).has_value());
 }
 
 }  // namespace
