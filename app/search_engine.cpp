@@ -12,8 +12,8 @@
 #include "applied_settings.h"
 #include "data_folder.h"
 #include "index/index_recovery.h"
-#include "index/ranking.h"
 #include "index/query_parser.h"
+#include "index/ranking.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
 #include "scan/default_extractor.h"
@@ -489,7 +489,8 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
 SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,
                                       Date now, bool loosen) {
   std::shared_ptr<FileIndex> reader = currentReader();
-  SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
+  SmartResult result =
+      SmartSearch::search(parsed, text, *reader, {.limit = limit, .now = now, .loosen = loosen});
   // SQLite said the file is damaged: check it thoroughly in the background.
   if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
     queue_.post([this] { verifyIndex(false, lastScanSettings()); });

@@ -24,11 +24,11 @@ constexpr Date kNow = 1'700'000'000;
 struct Fixture {
   Fixture() {
     UErrorCode status = U_ZERO_ERROR;
-    calendar = std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"),
-                                                        status);
+    calendar =
+        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     for (const char* path : {"/home/a/Budget 2024.xlsx", "/home/a/notes.md", "/home/b/near and.txt",
                              "/apps/te.desktop", "/home/100%/x_y.txt"}) {
-      index.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false),
+      index.upsert(FileRecord::make({.path = path, .size = 1, .modified = kNow}),
                    std::string("budget report the ") + path, {"Text Editor"});
     }
   }
@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  SmartResult result = SmartSearch::search(text, f.index, 16, kNow, true, *f.calendar);
+  SmartResult result =
+      SmartSearch::search(text, f.index, {.limit = 16, .now = kNow, .calendar = f.calendar.get()});
   if (result.hits.size() > 16) std::abort();
   return 0;
 }

@@ -147,8 +147,9 @@ void keystroke(const Options& options) {
   Times smart;
   for (const auto& query : queries) {
     smart.time([&] {
-      SmartSearch::search(query.text, engine.reader(), static_cast<int>(settings.resultLimit) * 2,
-                          1'750'000'000, true);
+      SmartSearch::search(
+          query.text, engine.reader(),
+          {.limit = static_cast<int>(settings.resultLimit) * 2, .now = 1'750'000'000});
     });
   }
   printSummary("smart search alone, wall", smart.wall);

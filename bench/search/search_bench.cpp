@@ -200,7 +200,7 @@ void runPasses(const std::string& path, const std::vector<bench::BenchQuery>& qu
     std::vector<double> times = timeQueries(
         queries,
         [&](const std::string& text) {
-          SmartSearch::search(text, index, kLimit, kNow, true, calendar);
+          SmartSearch::search(text, index, {.limit = kLimit, .now = kNow, .calendar = &calendar});
           if (options.profile && pass == 2) {
             Phases& taken = phases.emplace_back();
             for (auto& total : PhaseTimes::take()) taken[total.name] = total;

@@ -14,7 +14,7 @@ using testing::TempDir;
 constexpr int kOldLibrary = 3040001;
 
 FileRecord fileAt(const std::string& path, int64_t size = 10, Date modified = 1'700'000'000) {
-  return FileRecord::make(path, std::nullopt, std::nullopt, size, modified, false);
+  return FileRecord::make({.path = path, .size = size, .modified = modified});
 }
 
 int64_t countOf(FileIndex& index, const std::string& sql) {
