@@ -28,7 +28,7 @@
 #include "models/embedder.h"
 #include "passages/passage_indexer.h"
 #include "passages/passage_store.h"
-#include "query/query.h"
+#include "index/query.h"
 #include "query/suggestion.h"
 #include "scan/energy_policy.h"
 #include "scan/extraction_guard.h"

@@ -12,9 +12,9 @@
 #include "applied_settings.h"
 #include "data_folder.h"
 #include "index/index_recovery.h"
+#include "index/query_parser.h"
 #include "index/ranking.h"
 #include "passages/passage_rows.h"
-#include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
 #include "scan/default_extractor.h"
@@ -75,7 +75,7 @@ std::optional<FileRecord> indexedRecord(FileIndex& reader, const std::string& pa
   Query query;
   query.raw = name;
   query.nameOnly = true;
-  std::string words = unicode::lowercased(FileIndex::spaced(name));
+  std::string words = unicode::lowercased(unicode::spaced(name));
   std::size_t start = 0;
   while (start < words.size() && query.terms.size() < 10) {
     std::size_t end = words.find(' ', start);
@@ -566,7 +566,8 @@ std::vector<Suggestion> SearchEngine::withAnswer(std::vector<Suggestion> rows,
 SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,
                                       Date now, bool loosen) {
   std::shared_ptr<FileIndex> reader = currentReader();
-  SmartResult result = SmartSearch::search(parsed, text, *reader, limit, now, loosen);
+  SmartResult result =
+      SmartSearch::search(parsed, text, *reader, {.limit = limit, .now = now, .loosen = loosen});
   // SQLite said the file is damaged: check it thoroughly in the background.
   if (reader->damageSeen() && !verifyPosted_.exchange(true)) {
     queue_.post([this] { verifyIndex(false, lastScanSettings()); });

@@ -27,9 +27,8 @@ std::vector<Hit> sixteenHits() {
   for (int i = 0; i < 16; ++i) {
     const std::string path = "/home/user/Documents/Work/Reports/report " + std::to_string(i) +
                              (i % 3 == 0 ? ".pdf" : ".md");
-    hits.push_back(
-        {FileRecord::make(path, std::nullopt, std::nullopt, 4096, kNow - 3600 * i, false),
-         100.0 - i, i < 4});
+    hits.push_back({FileRecord::make({.path = path, .size = 4096, .modified = kNow - 3600 * i}),
+                    100.0 - i, i < 4});
   }
   return hits;
 }

@@ -12,7 +12,7 @@
 #include "index/file_index.h"
 #include "index/file_index_access.h"
 #include "index/match_expression.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "util/unicode.h"
 
@@ -29,7 +29,7 @@ struct Fixture {
         std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     for (const char* path : {"/home/a/Budget 2024.xlsx", "/home/a/notes.md", "/home/b/near and.txt",
                              "/apps/te.desktop", "/home/100%/x_y.txt"}) {
-      index.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false),
+      index.upsert(FileRecord::make({.path = path, .size = 1, .modified = kNow}),
                    std::string("budget report the ") + path, {"Text Editor"});
     }
   }
@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     }
   }
-  SmartResult result = SmartSearch::search(text, f.index, 16, kNow, true, *f.calendar);
+  SmartResult result =
+      SmartSearch::search(text, f.index, {.limit = 16, .now = kNow, .calendar = f.calendar.get()});
   if (result.hits.size() > 16) std::abort();
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <variant>
 
-#include "index/file_diagnosis.h"
+#include "scan/file_diagnosis.h"
 #include "search_engine.h"
 #include "settings/hot_key_rules.h"
 #include "settings/key_names.h"

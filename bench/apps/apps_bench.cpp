@@ -141,7 +141,7 @@ void keystrokes(const std::string& label, FileIndex& index, int runs) {
   for (int run = 0; run < runs; ++run) {
     for (const std::string& prefix : kPrefixes) {
       Times one = timed(1, [&] {
-        if (SmartSearch::search(prefix, index, kLimit, kNow, true).hits.empty()) {
+        if (SmartSearch::search(prefix, index, {.limit = kLimit, .now = kNow}).hits.empty()) {
           std::printf("  (no hits for %s)\n", prefix.c_str());
         }
       });

@@ -210,8 +210,9 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   Times smart;
   for (const auto& query : queries) {
     smart.time([&] {
-      SmartSearch::search(query.text, engine.reader(), static_cast<int>(settings.resultLimit) * 2,
-                          1'750'000'000, true);
+      SmartSearch::search(
+          query.text, engine.reader(),
+          {.limit = static_cast<int>(settings.resultLimit) * 2, .now = 1'750'000'000});
     });
   }
   smart.print("smart search alone");

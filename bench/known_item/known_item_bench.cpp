@@ -137,9 +137,8 @@ void withoutWebPageText(const std::string& scanned, const std::string& database)
   const auto pages = index.files({"htm", "xhtml"});
   index.beginBatch();
   for (const auto& page : pages) {
-    index.upsert(
-        FileRecord::make(page.path, std::nullopt, std::nullopt, page.size, page.mtime, false),
-        std::nullopt, {});
+    index.upsert(FileRecord::make({.path = page.path, .size = page.size, .modified = page.mtime}),
+                 std::nullopt, {});
   }
   index.commitBatch();
   FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");

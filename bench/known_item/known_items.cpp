@@ -79,7 +79,7 @@ std::vector<std::string> nameWords(const Candidate& file, std::size_t shortest) 
     stem.resize(stem.size() - file.ext.size() - 1);
   }
   std::vector<std::string> words;
-  for (std::string& word : Index_split(unicode::lowercased(FileIndex::spaced(stem)))) {
+  for (std::string& word : Index_split(unicode::lowercased(unicode::spaced(stem)))) {
     if (unicode::characterCount(word) >= shortest && allLetters(word) &&
         std::find(words.begin(), words.end(), word) == words.end()) {
       words.push_back(std::move(word));

@@ -206,9 +206,10 @@ void indexing(const Options& options, const std::string& dir) {
     std::string path = folder + "/doc" + std::to_string(i) + ".md";
     std::string text = document(500'000 + static_cast<uint64_t>(i));
     std::ofstream(path) << text;
-    files.upsert(FileRecord::make(path, std::nullopt, std::nullopt,
-                                  static_cast<int64_t>(text.size()), 1.7e9 + i, false),
-                 std::nullopt, {});
+    files.upsert(
+        FileRecord::make(
+            {.path = path, .size = static_cast<int64_t>(text.size()), .modified = 1.7e9 + i}),
+        std::nullopt, {});
   }
   PassageStore store(dir + "/indexing.db");
   store.clear();

@@ -245,7 +245,8 @@ void generateFiles(uint64_t seed, int64_t count, double now, const std::string& 
     }
     double age = std::pow(random.fraction(), 3.0) * 1100.0 * 86400.0;
     auto size = static_cast<int64_t>(std::exp(random.fraction() * 18.0));
-    file.record = FileRecord::make(path, name, std::nullopt, size, now - age, false);
+    file.record =
+        FileRecord::make({.path = path, .name = name, .size = size, .modified = now - age});
     if (random.chance(shape.contentChance)) file.content = contentText(random);
     visit(file);
   }

@@ -33,7 +33,7 @@
 
 #include "index/file_index.h"
 #include "index/file_index_access.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "search/generated_files.h"
 #include "search/query_set.h"
@@ -201,7 +201,7 @@ void runPasses(const std::string& path, const std::vector<bench::BenchQuery>& qu
     std::vector<double> times = timeQueries(
         queries,
         [&](const std::string& text) {
-          SmartSearch::search(text, index, kLimit, kNow, true, calendar);
+          SmartSearch::search(text, index, {.limit = kLimit, .now = kNow, .calendar = &calendar});
           if (options.profile && pass == 2) {
             Phases& taken = phases.emplace_back();
             for (auto& total : PhaseTimes::take()) taken[total.name] = total;

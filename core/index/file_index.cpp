@@ -229,12 +229,12 @@ void FileIndex::upsert(const FileRecord& record, const std::optional<std::string
       id = db_.lastInsertRowid();
     }
 
-    std::vector<std::string> names{spaced(record.name)};
-    for (const auto& alternate : alternateNames) names.push_back(spaced(alternate));
+    std::vector<std::string> names{unicode::spaced(record.name)};
+    for (const auto& alternate : alternateNames) names.push_back(unicode::spaced(alternate));
     std::string text =
         content ? unicode::prefixCharacters(*content, kMaxContentCharacters) : std::string();
     write("INSERT INTO fts(rowid,name,path,content) VALUES(?,?,?,?)",
-          {id, joined(names), spaced(record.path), std::move(text)});
+          {id, joined(names), unicode::spaced(record.path), std::move(text)});
 
     std::string trigramNames =
         unicode::lowercased(record.name) + " " + unicode::lowercased(joined(alternateNames));
@@ -361,33 +361,6 @@ FileRecord FileIndex::record(const sql::Statement& statement) {
       .size = statement.columnInt(4),
       .modified = statement.columnDouble(5),
   };
-}
-
-std::string FileIndex::spaced(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  bool previousLower = false;
-  if (std::all_of(text.begin(), text.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    for (char c : text) {
-      bool upper = c >= 'A' && c <= 'Z';
-      if (previousLower && upper) out += ' ';
-      out += (c == '_' || c == '-' || c == '.' || c == '/') ? ' ' : c;
-      previousLower = c >= 'a' && c <= 'z';
-    }
-    return out;
-  }
-  for (const std::string& character : unicode::characters(text)) {
-    char32_t first = unicode::scalars(character).front();
-    if (previousLower && unicode::isUpper(first)) out += ' ';
-    if (character == "_" || character == "-" || character == "." || character == "/") {
-      out += ' ';
-    } else {
-      out += character;
-    }
-    previousLower = unicode::isLower(first);
-  }
-  return out;
 }
 
 }  // namespace quorvale

@@ -35,9 +35,9 @@
 #include "index/file_record.h"
 #include "index/hit.h"
 #include "index/index_health.h"
+#include "index/query.h"
 #include "index/ranking.h"
 #include "index/shared_search_data.h"
-#include "query/query.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -145,9 +145,6 @@ class FileIndex {
   // True when this opening replaced a full-text table that kept a copy of the text; `files` is
   // then empty and everything must be scanned again.
   bool migratedFromFullTextCopy() const { return migratedFromFullTextCopy_; }
-
-  // Splits camel case (myFile -> my File) and turns "_", "-", "." and "/" into spaces.
-  static std::string spaced(std::string_view text);
 
   // Runs the body inside a transaction (or inside the open batch).
   void transaction(const std::function<void()>& body);

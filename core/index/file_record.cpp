@@ -68,17 +68,15 @@ std::string pathExtension(std::string_view path) {
   return name.substr(dot + 1);
 }
 
-FileRecord FileRecord::make(std::string path, std::optional<std::string> name,
-                            std::optional<FileKind> kind, int64_t size, Date modified,
-                            bool isDirectory) {
+FileRecord FileRecord::make(Fields fields) {
   FileRecord record;
-  std::string extension = pathExtension(path);
-  record.name = name ? std::move(*name) : lastPathComponent(path);
+  std::string extension = pathExtension(fields.path);
+  record.name = fields.name ? std::move(*fields.name) : lastPathComponent(fields.path);
   record.ext = unicode::lowercased(extension);
-  record.kind = kind ? *kind : fileKindFor(extension, isDirectory);
-  record.size = size;
-  record.modified = modified;
-  record.path = std::move(path);
+  record.kind = fields.kind ? *fields.kind : fileKindFor(extension, fields.isDirectory);
+  record.size = fields.size;
+  record.modified = fields.modified;
+  record.path = std::move(fields.path);
   return record;
 }
 

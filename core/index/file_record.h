@@ -28,10 +28,17 @@ struct FileRecord {
   int64_t size = 0;
   Date modified = 0;
 
-  // A missing name becomes the path's last component and a missing kind follows the extension.
-  static FileRecord make(std::string path, std::optional<std::string> name,
-                         std::optional<FileKind> kind, int64_t size, Date modified,
-                         bool isDirectory);
+  // What a record is made from. A missing name becomes the path's last component and a missing
+  // kind follows the extension (a folder's kind when `isDirectory`).
+  struct Fields {
+    std::string path = {};
+    std::optional<std::string> name = std::nullopt;
+    std::optional<FileKind> kind = std::nullopt;
+    int64_t size = 0;
+    Date modified = 0;
+    bool isDirectory = false;
+  };
+  static FileRecord make(Fields fields);
 
   bool operator==(const FileRecord&) const = default;
 };

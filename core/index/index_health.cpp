@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "util/uuid.h"
 
 namespace quorvale {
@@ -93,7 +93,7 @@ bool FileIndex::selfTest() {
   try {
     Date now = currentDate();
     FileRecord canary =
-        FileRecord::make(path, std::string(kCanaryName), std::nullopt, 0, now, false);
+        FileRecord::make({.path = path, .name = std::string(kCanaryName), .modified = now});
     upsert(canary, std::nullopt, {});
     Query query = QueryParser::parse(kCanaryName, now, *currentCalendar());
     for (const Hit& hit : search(query, kCanaryLimit, now)) {

@@ -53,7 +53,7 @@ double nameScore(std::string_view name, const std::vector<std::string>& terms, N
   // casing, so that "backup" starts a word of "overviewBackupResearch".
   std::vector<std::string> baseWords =
       words == NameWords::indexed
-          ? Index_split(unicode::lowercased(FileIndex::spaced(baseName(std::string(name)))))
+          ? Index_split(unicode::lowercased(unicode::spaced(baseName(std::string(name)))))
           : Index_split(base);
   double score = 0;
   for (const auto& term : terms) score += termScore(base, baseWords, unicode::lowercased(term));

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "util/unicode.h"
 
 namespace quorvale::ResultExplainer {
@@ -27,7 +27,7 @@ struct Searchable {
   std::string split;
 
   explicit Searchable(std::string_view text)
-      : plain(unicode::lowercased(text)), split(unicode::lowercased(FileIndex::spaced(text))) {}
+      : plain(unicode::lowercased(text)), split(unicode::lowercased(unicode::spaced(text))) {}
 
   bool contains(const std::string& term) const {
     return plain.find(term) != std::string::npos || split.find(term) != std::string::npos;

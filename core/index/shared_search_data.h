@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "index/full_text_rank.h"
-#include "query/query.h"
+#include "index/query.h"
 #include "util/sqlite.h"
 
 namespace quorvale {

@@ -48,7 +48,7 @@ std::vector<Suggestion> rows(const std::vector<PassageHit>& hits, const FileExis
     if (taken.contains(hit.path)) continue;
     if (fileExists && !fileExists(hit.path)) continue;
     taken.insert(hit.path);
-    FileRecord record = FileRecord::make(hit.path, std::nullopt, std::nullopt, 0, 0, false);
+    FileRecord record = FileRecord::make({.path = hit.path});
     result.push_back({.id = std::string(kRowPrefix) + hit.path,
                       .title = lastPathComponent(hit.path),
                       .subtitle = subtitle(hit),

@@ -7,8 +7,8 @@
 #include <unordered_set>
 
 #include "index/edit_distance.h"
+#include "index/query_parser.h"
 #include "index/ranking.h"
-#include "query/query_parser.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
 
@@ -189,14 +189,21 @@ void withoutFillerWords(const Query& query, Loosening& loosening) {
 
 }  // namespace
 
-SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen,
-                   const icu::Calendar& calendar) {
-  if (limit <= 0) return {};
-  return search(QueryParser::parse(text, now, calendar), text, index, limit, now, loosen);
+SmartResult search(std::string_view text, FileIndex& index, const Options& options) {
+  if (options.limit <= 0) return {};
+  if (options.calendar == nullptr) {
+    auto calendar = QueryParser::currentCalendar();
+    if (!calendar) return {};
+    return search(QueryParser::parse(text, options.now, *calendar), text, index, options);
+  }
+  return search(QueryParser::parse(text, options.now, *options.calendar), text, index, options);
 }
 
-SmartResult search(const Query& query, std::string_view text, FileIndex& index, int limit, Date now,
-                   bool loosen) {
+SmartResult search(const Query& query, std::string_view text, FileIndex& index,
+                   const Options& options) {
+  const int limit = options.limit;
+  const Date now = options.now;
+  const bool loosen = options.loosen;
   if (limit <= 0) return {};
   Loosening loosening(index, limit, now);
   {
@@ -228,12 +235,6 @@ SmartResult search(const Query& query, std::string_view text, FileIndex& index, 
     withoutFillerWords(corrected, loosening);
   }
   return loosening.result();
-}
-
-SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen) {
-  auto calendar = QueryParser::currentCalendar();
-  if (!calendar) return {};
-  return search(text, index, limit, now, loosen, *calendar);
 }
 
 }  // namespace quorvale::SmartSearch

@@ -8,13 +8,13 @@
 // Stateless; runs on the caller's thread over the FileIndex it is given (the engine's reader).
 #pragma once
 
+#include <unicode/calendar.h>
+
 #include <map>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unicode/calendar.h>
 
 #include "index/file_index.h"
 #include "index/hit.h"
@@ -39,15 +39,21 @@ const std::map<std::string, std::vector<std::string>>& extensionAliases();
 // Filler words dropped by the last loosening step.
 const std::set<std::string>& stopwords();
 
-// Searches with the given calendar (whose time zone defines "today" in date words).
-SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen,
-                   const icu::Calendar& calendar);
-// The same for a text already parsed (`query` is the parse of `text` at `now`), so that a caller
-// that needed the parse anyway does not pay for it twice.
-SmartResult search(const Query& query, std::string_view text, FileIndex& index, int limit, Date now,
-                   bool loosen);
-// Searches with the user's current calendar and time zone.
-SmartResult search(std::string_view text, FileIndex& index, int limit, Date now, bool loosen);
+// How one search runs: at most `limit` hits, ranked and dated at `now`, loosened when allowed.
+// The calendar's time zone defines "today" in date words; null means the user's current
+// calendar and time zone.
+struct Options {
+  int limit = 0;
+  Date now = 0;
+  bool loosen = true;
+  const icu::Calendar* calendar = nullptr;
+};
+
+SmartResult search(std::string_view text, FileIndex& index, const Options& options);
+// The same for a text already parsed (`query` is the parse of `text` at `options.now`), so that
+// a caller that needed the parse anyway does not pay for it twice; the calendar is not used.
+SmartResult search(const Query& query, std::string_view text, FileIndex& index,
+                   const Options& options);
 
 // The text split like indexed names (camel case and _ - . / separate), lower-cased, as words.
 std::vector<std::string> tokens(std::string_view text);

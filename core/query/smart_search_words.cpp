@@ -1,5 +1,5 @@
+#include "index/query_parser.h"
 #include "index/word_split.h"
-#include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "util/unicode.h"
 
@@ -28,18 +28,18 @@ const std::map<std::string, std::vector<std::string>>& extensionAliases() {
 
 const std::set<std::string>& stopwords() {
   static const std::set<std::string> words = {
-      "the",   "a",      "an",    "of",     "to",    "for",   "in",       "on",        "at",
-      "by",    "with",   "from",  "and",    "or",    "how",   "do",       "does",      "did",
-      "i",     "my",     "me",    "we",     "our",   "you",   "your",     "their",     "its",
-      "is",    "are",    "was",   "were",   "be",    "that",  "this",     "these",     "those",
-      "what",  "which",  "who",   "when",   "where", "why",   "still",    "can",       "should",
-      "would", "could",  "about", "after",  "before", "up",   "out",      "into",      "as",
-      "it",    "get",    "make",  "sure",   "someone", "something"};
+      "the",   "a",     "an",    "of",    "to",      "for",      "in",    "on",    "at",
+      "by",    "with",  "from",  "and",   "or",      "how",      "do",    "does",  "did",
+      "i",     "my",    "me",    "we",    "our",     "you",      "your",  "their", "its",
+      "is",    "are",   "was",   "were",  "be",      "that",     "this",  "these", "those",
+      "what",  "which", "who",   "when",  "where",   "why",      "still", "can",   "should",
+      "would", "could", "about", "after", "before",  "up",       "out",   "into",  "as",
+      "it",    "get",   "make",  "sure",  "someone", "something"};
   return words;
 }
 
 std::vector<std::string> tokens(std::string_view text) {
-  std::vector<std::string> words = Index_split(unicode::lowercased(FileIndex::spaced(text)));
+  std::vector<std::string> words = Index_split(unicode::lowercased(unicode::spaced(text)));
   if (words.size() > QueryParser::kMaxTerms) words.resize(QueryParser::kMaxTerms);
   for (auto& word : words) word = unicode::prefixCharacters(word, QueryParser::kMaxTermCharacters);
   return words;

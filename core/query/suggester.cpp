@@ -152,7 +152,7 @@ Environment Environment::current() {
 Answers answer(std::string_view input, std::span<const RunningApp> running, Date now,
                const Environment& environment) {
   if (auto query = clipboardQuery(input)) return {.clipboardQuery = std::move(query)};
-  const std::string_view text = typed::trimmedSpaces(input);
+  const std::string_view text = unicode::trimmedSpaces(input);
   const quick::RandomSource random =
       environment.random ? environment.random : quick::secureRandomSource();
   return {.tool = QuickTools::answer(text, now, random, environment.zone),
@@ -166,7 +166,7 @@ std::vector<Suggestion> build(const Inputs& inputs) {
     return displayable(clipRows(*inputs.answers.clipboardQuery, inputs.clips, inputs.limit, now));
   }
 
-  const std::string_view text = typed::trimmedSpaces(inputs.text);
+  const std::string_view text = unicode::trimmedSpaces(inputs.text);
   if (text.empty()) return {};
   const std::span<const WebSearch> webSearches = inputs.webSearches;
   const std::span<const Hit> fileHits = inputs.fileHits;
@@ -214,7 +214,7 @@ std::vector<Suggestion> build(const Inputs& inputs) {
   const bool calculated =
       std::ranges::any_of(leading, [](const Suggestion& row) { return row.id == "calc"; });
   if (!madeWebRow && !sections.tool && sections.commands.empty() && !calculated &&
-      typed::hasAtLeastCharacters(typed::trimmedWhitespace(text), kShortestFallbackText)) {
+      typed::hasAtLeastCharacters(unicode::trimmedWhitespace(text), kShortestFallbackText)) {
     sections.fallbacks = fallbackRows(text, webSearches, inputs.fallbacks);
   }
   return displayable(arrange(std::move(sections), inputs.limit));

@@ -1,5 +1,4 @@
 // The suggester's small text helpers: clipboard queries, one-line previews, ages and home paths.
-#include <unicode/utf8.h>
 
 #include <cmath>
 #include <cstdint>
@@ -10,16 +9,6 @@
 
 namespace quorvale::Suggester {
 namespace {
-
-bool isSpaceOrTab(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view trimmedSpacesAndTabs(std::string_view text) {
-  while (!text.empty() && isSpaceOrTab(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpaceOrTab(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 // Whether the text begins with the ASCII keyword, ignoring case. The keywords are ASCII, and no
 // other text lower-cases to them byte for byte.
@@ -38,12 +27,12 @@ long long wholeUnits(double seconds, double unit) {
 }  // namespace
 
 std::optional<std::string> clipboardQuery(std::string_view text) {
-  const std::string_view trimmed = trimmedSpacesAndTabs(text);
+  const std::string_view trimmed = unicode::trimmedAscii(text);
   for (std::string_view keyword : {std::string_view("clip"), std::string_view("cb")}) {
     if (!startsWithIgnoringCase(trimmed, keyword)) continue;
     if (trimmed.size() == keyword.size()) return std::string();
     if (trimmed[keyword.size()] == ' ') {
-      return std::string(trimmedSpacesAndTabs(trimmed.substr(keyword.size() + 1)));
+      return std::string(unicode::trimmedAscii(trimmed.substr(keyword.size() + 1)));
     }
   }
   return std::nullopt;
@@ -53,27 +42,16 @@ std::string oneLine(std::string_view text, std::size_t max) {
   // Runs of white space (line breaks too) become one space; bad bytes become U+FFFD.
   std::string line;
   line.reserve(text.size());
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
   bool pendingSpace = false;
-  int32_t i = 0;
-  while (i < length) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(bytes, i, length, c);
-    if (unicode::isWhitespace(static_cast<char32_t>(c))) {
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    if (unicode::isWhitespace(scalar.value)) {
       pendingSpace = true;
-      continue;
+      return;
     }
     if (pendingSpace && !line.empty()) line += ' ';
     pendingSpace = false;
-    if (c == 0xFFFD) {
-      line += "\xEF\xBF\xBD";
-    } else {
-      line.append(
-          text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
-    }
-  }
+    line += scalar.valid ? scalar.bytes : std::string_view("\xEF\xBF\xBD");
+  });
   if (max == SIZE_MAX || !typed::hasAtLeastCharacters(line, max + 1)) return line;
   if (max == 0) return {};
   return unicode::prefixCharacters(line, max - 1) + "…";

@@ -14,21 +14,8 @@
 namespace quorvale::Calculator {
 namespace {
 
-bool isAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
 bool isAsciiLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-std::string_view trimSpacesAndTabs(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 // Byte length bounds the character count from above, so most texts need no counting.
@@ -59,7 +46,7 @@ bool mayHoldSpaceRuns(std::string_view text) {
 // argument commas stay), single spaces.
 std::string normalised(std::string_view text) {
   std::string out = unicode::lowercased(text);
-  if (!isAscii(out)) {
+  if (!unicode::isAscii(out)) {
     replaceAll(out, "\u00d7", "*");
     replaceAll(out, "\u00f7", "/");
     replaceAll(out, "\u2212", "-");
@@ -131,7 +118,7 @@ bool looksLikeCalculation(std::string_view text) {
   for (char c : text) {
     if (kOperators.find(c) != std::string_view::npos || isAsciiLetter(c)) return true;
   }
-  if (isAscii(text)) return false;
+  if (unicode::isAscii(text)) return false;
   for (char32_t c : unicode::scalars(text)) {
     if (c == U'\u00d7' || c == U'\u00f7' || unicode::isLetter(c)) return true;
   }
@@ -151,7 +138,7 @@ std::optional<CalcResult> evaluateTrimmed(std::string_view text) {
 
 std::optional<CalcResult> evaluate(std::string_view text) {
   try {
-    return evaluateTrimmed(trimSpacesAndTabs(text));
+    return evaluateTrimmed(unicode::trimmedAscii(text));
   } catch (...) {  // only allocation failures can land here; they mean no answer
     return std::nullopt;
   }

@@ -4,8 +4,6 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
-#include "index/file_index.h"
-#include "quick/typed_text.h"
 #include "util/unicode.h"
 
 namespace quorvale::quick {
@@ -21,7 +19,7 @@ bool isLetterOrNumber(char32_t first) {
 
 template <typename Visit>
 void forEachCharacter(std::string_view text, Visit visit) {
-  if (typed::isAscii(text)) {
+  if (unicode::isAscii(text)) {
     for (std::size_t i = 0; i < text.size(); ++i) visit(text.substr(i, 1), char32_t(text[i]));
     return;
   }
@@ -53,7 +51,7 @@ std::string folded(std::string_view text) {
   UErrorCode status = U_ZERO_ERROR;
   const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
   const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
-  if (U_FAILURE(status)) return typed::lowered(text);
+  if (U_FAILURE(status)) return unicode::lowercased(text);
   const icu::UnicodeString decomposed =
       nfd->normalize(icu::UnicodeString::fromUTF8(
                          icu::StringPiece(text.data(), static_cast<int32_t>(text.size()))),
@@ -65,7 +63,7 @@ std::string folded(std::string_view text) {
     i += U16_LENGTH(c);
   }
   icu::UnicodeString composed = nfc->normalize(bare, status);
-  if (U_FAILURE(status)) return typed::lowered(text);
+  if (U_FAILURE(status)) return unicode::lowercased(text);
   std::string out;
   composed.foldCase().toUTF8String(out);
   return out;
@@ -76,15 +74,15 @@ std::string folded(std::string_view text) {
 std::vector<std::string> words(std::string_view text) {
   std::vector<std::string> out;
   std::string piece;
-  forEachCharacter(FileIndex::spaced(text), [&](std::string_view character, char32_t first) {
+  forEachCharacter(unicode::spaced(text), [&](std::string_view character, char32_t first) {
     if (isLetterOrNumber(first)) {
       piece += character;
     } else if (!piece.empty()) {
-      out.push_back(typed::lowered(piece));
+      out.push_back(unicode::lowercased(piece));
       piece.clear();
     }
   });
-  if (!piece.empty()) out.push_back(typed::lowered(piece));
+  if (!piece.empty()) out.push_back(unicode::lowercased(piece));
   return out;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "quick/typed_text.h"
+#include "util/unicode.h"
 
 namespace quorvale::quick {
 namespace {
@@ -78,8 +79,8 @@ std::optional<QuickTool> fromRgb(std::string_view text) {
 }  // namespace
 
 std::optional<QuickTool> color(std::string_view text) {
-  const std::string_view trimmed = typed::trimmedSpaces(text);
-  if (trimmed.starts_with('#')) return fromHex(typed::lowered(trimmed.substr(1)));
+  const std::string_view trimmed = unicode::trimmedSpaces(text);
+  if (trimmed.starts_with('#')) return fromHex(unicode::lowercased(trimmed.substr(1)));
   if (trimmed.size() >= 3 && typed::equalsIgnoringCase(trimmed.substr(0, 3), "rgb")) {
     return fromRgb(trimmed);
   }

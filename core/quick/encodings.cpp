@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "quick/typed_text.h"
 #include "util/unicode.h"
 
 namespace quorvale::quick {
@@ -47,7 +46,7 @@ std::string base64Encoded(std::string_view bytes) {
 }
 
 std::optional<std::string> decodeBase64(std::string_view text) {
-  std::string standard(typed::trimmedWhitespace(text));
+  std::string standard(unicode::trimmedWhitespace(text));
   std::replace(standard.begin(), standard.end(), '-', '+');
   std::replace(standard.begin(), standard.end(), '_', '/');
   while (standard.size() % 4 != 0) standard += '=';

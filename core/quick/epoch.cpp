@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "quick/typed_text.h"
+#include "util/unicode.h"
 
 namespace quorvale::quick {
 namespace {
@@ -41,7 +41,7 @@ std::optional<double> readNumber(std::string_view text) {
 }
 
 std::optional<EpochConversion> epoch(std::string_view text, const LocalZone& zone) {
-  const std::string_view trimmed = typed::trimmedSpaces(text);
+  const std::string_view trimmed = unicode::trimmedSpaces(text);
   const std::optional<double> number = readNumber(trimmed);
   if (number && std::isfinite(*number) && trimmed.size() >= kShortestUnixTime) {
     const double seconds = trimmed.size() >= kShortestMilliseconds ? *number / 1000.0 : *number;

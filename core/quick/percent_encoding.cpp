@@ -1,7 +1,6 @@
 #include "quick/percent_encoding.h"
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include "util/unicode.h"
 
@@ -46,21 +45,13 @@ std::optional<std::string> percentEncoded(std::string_view text, AllowedCharacte
   if (!unicode::isValidUtf8(text)) return std::nullopt;
   std::string out;
   out.reserve(text.size() + text.size() / 2);
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT(bytes, i, length, c);
-    std::string_view character =
-        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
-    if (allowed(static_cast<char32_t>(c))) {
-      out += character;
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    if (allowed(scalar.value)) {
+      out += scalar.bytes;
     } else {
-      appendEscaped(out, character);
+      appendEscaped(out, scalar.bytes);
     }
-  }
+  });
   return out;
 }
 

@@ -1,7 +1,5 @@
 #include "quick/quick_tool.h"
 
-#include <unicode/utf8.h>
-
 #include "quick/typed_text.h"
 #include "util/unicode.h"
 
@@ -13,20 +11,13 @@ constexpr std::size_t kPreviewCharacters = 90;
 std::string withLineBreaksAsSpaces(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    const int32_t start = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(bytes, i, length, c);
-    if (c == '\r' && i < length && bytes[i] == '\n') ++i;  // "\r\n" is one line break
-    if (typed::isLineBreak(static_cast<char32_t>(c))) {
-      out += "  ";
-    } else {
-      out.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
-    }
-  }
+  bool afterReturn = false;
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    const bool joined = afterReturn && scalar.value == '\n';  // "\r\n" is one line break
+    afterReturn = scalar.value == '\r';
+    if (joined) return;
+    out += unicode::isLineBreak(scalar.value) ? std::string_view("  ") : scalar.bytes;
+  });
   return out;
 }
 

@@ -56,7 +56,7 @@ QuickTool decodedAnswer(std::string decoded) {
 }
 
 std::optional<QuickTool> base64(const Request& request) {
-  const std::string lowered = typed::lowered(request.rest);
+  const std::string lowered = unicode::lowercased(request.rest);
   if (lowered.starts_with("decode ") || lowered.starts_with("d ")) {
     const std::string_view encoded = request.rest.substr(request.rest.find(' ') + 1);
     if (auto decoded = quick::decodeBase64(encoded)) return decodedAnswer(std::move(*decoded));
@@ -123,13 +123,6 @@ constexpr char kSlug[] = "URL slug";
 constexpr char kSnake[] = "snake_case";
 constexpr char kKebab[] = "kebab-case";
 
-std::string upper(std::string_view text) {
-  return unicode::uppercased(text);
-}
-std::string lower(std::string_view text) {
-  return unicode::lowercased(text);
-}
-
 std::optional<QuickTool> count(const Request& request) {
   const std::size_t words = quick::wordCount(request.rest);
   const std::size_t characters = quick::characterCount(request.rest);
@@ -166,8 +159,8 @@ constexpr std::array kCommands{
     Command{{"sha512"}, true, digest<DigestAlgorithm::sha512>},
     Command{{"md5"}, true, digest<DigestAlgorithm::md5>},
     Command{{"epoch", "timestamp", "unix"}, false, unixTime},
-    Command{{"upper", "uppercase"}, true, converted<upper, kUppercase>},
-    Command{{"lower", "lowercase"}, true, converted<lower, kLowercase>},
+    Command{{"upper", "uppercase"}, true, converted<unicode::uppercased, kUppercase>},
+    Command{{"lower", "lowercase"}, true, converted<unicode::lowercased, kLowercase>},
     Command{{"title", "titlecase"}, true, converted<quick::titleCased, kTitleCase>},
     Command{{"slug"}, true, converted<quick::slug, kSlug>},
     Command{{"snake"}, true, converted<quick::snakeCased, kSnake>},
@@ -194,14 +187,14 @@ bool tooLong(std::string_view text) {
 std::optional<QuickTool> answerValid(std::string_view text, quick::Seconds now,
                                      const quick::RandomSource& random,
                                      const quick::LocalZone& zone) {
-  const std::string_view trimmed = typed::trimmedWhitespace(text);
+  const std::string_view trimmed = unicode::trimmedWhitespace(text);
   if (trimmed.empty()) return std::nullopt;
   if (auto colour = quick::color(trimmed)) return colour;
 
   const std::size_t space = trimmed.find(' ');
   const std::string_view typedWord = trimmed.substr(0, space);
   if (typedWord.size() > kLongestCommandWord * 4) return std::nullopt;  // 4 bytes a letter at most
-  const std::string word = typed::lowered(typedWord);
+  const std::string word = unicode::lowercased(typedWord);
   const Command* command = commandNamed(word);
   if (command == nullptr) return std::nullopt;
   const std::string_view rest =

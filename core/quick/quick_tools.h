@@ -14,20 +14,18 @@
 
 namespace quorvale {
 
-class QuickTools {
- public:
-  QuickTools() = delete;
+namespace QuickTools {
 
-  // Longer texts are never commands; they get no answer.
-  static constexpr std::size_t kMaxCharacters = 20000;
+// Longer texts are never commands; they get no answer.
+inline constexpr std::size_t kMaxCharacters = 20000;
 
-  // The answer for the typed text, or nothing. `now` (seconds since 1970) answers "unix" alone,
-  // `zone` is the time zone of Unix-time conversions, `random` feeds UUIDs and passwords.
-  // Text that is not valid UTF-8 is read with U+FFFD for each bad sequence.
-  static std::optional<QuickTool> answer(
-      std::string_view text, quick::Seconds now,
-      const quick::RandomSource& random = quick::secureRandomSource(),
-      const quick::LocalZone& zone = {});
-};
+// The answer for the typed text, or nothing. `now` (seconds since 1970) answers "unix" alone,
+// `zone` is the time zone of Unix-time conversions, `random` feeds UUIDs and passwords.
+// Text that is not valid UTF-8 is read with U+FFFD for each bad sequence.
+std::optional<QuickTool> answer(std::string_view text, quick::Seconds now,
+                                const quick::RandomSource& random = quick::secureRandomSource(),
+                                const quick::LocalZone& zone = {});
+
+}  // namespace QuickTools
 
 }  // namespace quorvale

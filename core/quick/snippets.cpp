@@ -25,10 +25,10 @@ constexpr std::string_view kClipboard = "{clipboard}";
 
 // 0 for the keyword itself, 1 for its beginning, 2 for part of the name; nothing otherwise.
 std::optional<int> score(const Snippet& snippet, std::string_view q) {
-  const std::string keyword = typed::lowered(snippet.keyword);
+  const std::string keyword = unicode::lowercased(snippet.keyword);
   if (keyword == q) return 0;
   if (keyword.starts_with(q)) return 1;
-  if (typed::lowered(snippet.name).find(q) != std::string::npos) return 2;
+  if (unicode::lowercased(snippet.name).find(q) != std::string::npos) return 2;
   return std::nullopt;
 }
 
@@ -55,7 +55,7 @@ Snippet Snippet::make(std::string keyword, std::string name, std::string text,
 
 std::vector<Snippet> SnippetEngine::search(std::string_view query,
                                            std::span<const Snippet> snippets, std::size_t limit) {
-  const std::string q = typed::lowered(typed::trimmedSpaces(query));
+  const std::string q = unicode::lowercased(unicode::trimmedSpaces(query));
   if (!typed::hasAtLeastCharacters(q, 2)) return {};
   struct Match {
     int score;

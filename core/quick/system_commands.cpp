@@ -5,6 +5,7 @@
 
 #include "quick/typed_text.h"
 #include "util/platform_profile.h"
+#include "util/unicode.h"
 
 namespace quorvale {
 namespace {
@@ -62,7 +63,7 @@ const std::vector<Page>& pages() {
 }
 
 std::string normalized(std::string_view query) {
-  return typed::lowered(typed::trimmedSpaces(query));
+  return unicode::lowercased(unicode::trimmedSpaces(query));
 }
 
 bool hasWordStartingWith(std::string_view name, std::string_view start) {
@@ -82,7 +83,7 @@ std::vector<SystemCommands::Command> quitCommands(std::string_view name, const Q
   std::vector<const RunningApp*> chosen;
   std::vector<const RunningApp*> byWord;
   for (const RunningApp& app : running) {
-    const std::string lowered = typed::lowered(app.name);
+    const std::string lowered = unicode::lowercased(app.name);
     if (lowered.starts_with(name)) {
       chosen.push_back(&app);
     } else if (hasWordStartingWith(lowered, name)) {
@@ -118,9 +119,10 @@ void removePrefix(std::string_view& text, std::string_view prefix) {
 
 bool SystemCommands::needsRunningApps(std::string_view query) {
   // Only the leading side is trimmed: see the header.
-  std::string_view start = typed::trimmedSpaces(query);
+  std::string_view start = unicode::trimmedSpaces(query);
   start = query.substr(static_cast<std::size_t>(start.data() - query.data()));
-  const std::string q = typed::lowered(start.substr(0, std::min<std::size_t>(start.size(), 16)));
+  const std::string q =
+      unicode::lowercased(start.substr(0, std::min<std::size_t>(start.size(), 16)));
   return std::any_of(kQuitPrefixes.begin(), kQuitPrefixes.end(),
                      [&](const QuitPrefix& quit) { return q.starts_with(quit.prefix); });
 }
@@ -130,7 +132,7 @@ std::vector<SystemCommands::Command> SystemCommands::commands(std::string_view q
   const std::string q = normalized(query);
   for (const QuitPrefix& quit : kQuitPrefixes) {
     if (q.starts_with(quit.prefix)) {
-      return quitCommands(typed::trimmedSpaces(std::string_view(q).substr(quit.prefix.size())),
+      return quitCommands(unicode::trimmedSpaces(std::string_view(q).substr(quit.prefix.size())),
                           quit, running);
     }
   }
@@ -152,7 +154,7 @@ std::vector<SystemCommands::Pane> SystemCommands::panes(std::string_view query) 
   std::vector<Pane> out;
   if (!typed::hasAtLeastCharacters(q, 4)) return out;
   for (const Page& page : pages()) {
-    const bool byTitle = typed::lowered(page.pane.title).starts_with(q);
+    const bool byTitle = unicode::lowercased(page.pane.title).starts_with(q);
     const bool byKeyword = std::any_of(page.keywords.begin(), page.keywords.end(),
                                        [&](const std::string& k) { return k.starts_with(q); });
     if (byTitle || byKeyword) out.push_back(page.pane);

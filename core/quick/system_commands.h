@@ -23,44 +23,43 @@ struct RunningApp {
   bool operator==(const RunningApp&) const = default;
 };
 
-class SystemCommands {
- public:
-  SystemCommands() = delete;
+namespace SystemCommands {
 
-  struct Command {
-    std::string id;
-    std::string title;
-    std::string subtitle;
+struct Command {
+  std::string id;
+  std::string title;
+  std::string subtitle;
 
-    bool operator==(const Command&) const = default;
-  };
-
-  // A settings page. `url` is "settings:" + a page name the shell maps onto the desktop's
-  // settings tool (wifi, bluetooth, displays, sound, keyboard, power, notifications, privacy,
-  // startup, storage, general).
-  struct Pane {
-    std::string title;
-    std::string url;
-
-    bool operator==(const Pane&) const = default;
-  };
-
-  // At most this many running applications are offered for one quit command.
-  static constexpr std::size_t kMostApps = 4;
-
-  // True when the text, after leading spaces and lower-cased, starts with "force quit ", "kill "
-  // or "quit ": the only texts whose commands depend on the running applications. "quit " with
-  // nothing yet after it counts, so the list is at hand when the name is typed.
-  static bool needsRunningApps(std::string_view query);
-
-  // The quit commands for "quit", "force quit" or "kill" and a name (running apps whose name
-  // begins with it, then those with a word that does), else the power and screen actions whose
-  // keyword the text is (or begins, from 4 characters on).
-  static std::vector<Command> commands(std::string_view query, std::span<const RunningApp> running);
-
-  // The settings pages whose title or keyword begins with the text, after an optional leading
-  // "settings ", "system settings " or "preferences "; nothing below 4 characters.
-  static std::vector<Pane> panes(std::string_view query);
+  bool operator==(const Command&) const = default;
 };
+
+// A settings page. `url` is "settings:" + a page name the shell maps onto the desktop's
+// settings tool (wifi, bluetooth, displays, sound, keyboard, power, notifications, privacy,
+// startup, storage, general).
+struct Pane {
+  std::string title;
+  std::string url;
+
+  bool operator==(const Pane&) const = default;
+};
+
+// At most this many running applications are offered for one quit command.
+inline constexpr std::size_t kMostApps = 4;
+
+// True when the text, after leading spaces and lower-cased, starts with "force quit ", "kill "
+// or "quit ": the only texts whose commands depend on the running applications. "quit " with
+// nothing yet after it counts, so the list is at hand when the name is typed.
+bool needsRunningApps(std::string_view query);
+
+// The quit commands for "quit", "force quit" or "kill" and a name (running apps whose name
+// begins with it, then those with a word that does), else the power and screen actions whose
+// keyword the text is (or begins, from 4 characters on).
+std::vector<Command> commands(std::string_view query, std::span<const RunningApp> running);
+
+// The settings pages whose title or keyword begins with the text, after an optional leading
+// "settings ", "system settings " or "preferences "; nothing below 4 characters.
+std::vector<Pane> panes(std::string_view query);
+
+}  // namespace SystemCommands
 
 }  // namespace quorvale

@@ -1,74 +1,12 @@
 #include "quick/typed_text.h"
 
-#include <unicode/utf8.h>
-
 #include <limits>
 
 #include "util/unicode.h"
 
 namespace quorvale::typed {
-namespace {
-
-// The scalar that starts at `i`, or U+FFFD for a bad sequence; `i` moves past it.
-char32_t nextScalar(std::string_view text, int32_t& i) {
-  UChar32 c;
-  U8_NEXT_OR_FFFD(reinterpret_cast<const uint8_t*>(text.data()), i,
-                  static_cast<int32_t>(text.size()), c);
-  return static_cast<char32_t>(c);
-}
-
-char32_t previousScalar(std::string_view text, int32_t& end) {
-  UChar32 c;
-  U8_PREV_OR_FFFD(reinterpret_cast<const uint8_t*>(text.data()), 0, end, c);
-  return static_cast<char32_t>(c);
-}
-
-template <typename IsTrimmed>
-std::string_view trimmedBy(std::string_view text, IsTrimmed isTrimmed) {
-  int32_t begin = 0;
-  const auto size = static_cast<int32_t>(text.size());
-  while (begin < size) {
-    int32_t next = begin;
-    if (!isTrimmed(nextScalar(text, next))) break;
-    begin = next;
-  }
-  int32_t end = size;
-  while (end > begin) {
-    int32_t previous = end;
-    if (!isTrimmed(previousScalar(text, previous))) break;
-    end = previous;
-  }
-  return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
-}
-
-}  // namespace
-
-bool isAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
-bool isLineBreak(char32_t c) {
-  return c == '\n' || c == '\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
-         c == 0x2029;
-}
-
-std::string_view trimmedWhitespace(std::string_view text) {
-  return trimmedBy(text, [](char32_t c) { return unicode::isWhitespace(c); });
-}
-
-std::string_view trimmedSpaces(std::string_view text) {
-  return trimmedBy(text, [](char32_t c) { return unicode::isWhitespace(c) && !isLineBreak(c); });
-}
-
-std::string lowered(std::string_view text) {
-  return unicode::lowercased(text);
-}
-
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (isAscii(a) && isAscii(b)) {
+  if (unicode::isAscii(a) && unicode::isAscii(b)) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
       char x = a[i], y = b[i];
@@ -84,7 +22,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 bool hasAtLeastCharacters(std::string_view text, std::size_t count) {
   // Every character is at least one byte, and in ASCII only "\r\n" joins two bytes.
   if (text.size() < count) return false;
-  if (isAscii(text) && text.find('\r') == std::string_view::npos) return true;
+  if (unicode::isAscii(text) && text.find('\r') == std::string_view::npos) return true;
   return unicode::characterCount(text) >= count;
 }
 

@@ -10,15 +10,6 @@
 
 namespace quorvale::typed {
 
-bool isAscii(std::string_view text);
-bool isLineBreak(char32_t c);
-
-// The text without white space at either end; `trimmedSpaces` keeps line breaks.
-std::string_view trimmedWhitespace(std::string_view text);
-std::string_view trimmedSpaces(std::string_view text);
-
-// Locale-independent lower-casing (full Unicode mapping; ASCII without allocation of ICU text).
-std::string lowered(std::string_view text);
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 // Whether the text has at least `count` characters (grapheme clusters).

@@ -18,12 +18,6 @@ struct Request {
   std::string to;
 };
 
-std::string_view trimSpacesAndTabs(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -54,8 +48,8 @@ std::optional<Request> parseRequest(std::string_view text) {
   std::optional<double> amount = number::parse(amountText);
   if (!amount) return std::nullopt;
   return Request{.amount = *amount,
-                 .from = std::string(trimSpacesAndTabs((*groups)[1])),
-                 .to = std::string(trimSpacesAndTabs((*groups)[2]))};
+                 .from = std::string(unicode::trimmedAscii((*groups)[1])),
+                 .to = std::string(unicode::trimmedAscii((*groups)[2]))};
 }
 
 // Rounded half away from zero to the given decimals. Values too large to scale are already
@@ -138,7 +132,7 @@ std::optional<CalcResult> convert(std::string_view text) {
       return std::nullopt;
     }
     std::string lowered = unicode::lowercased(text);
-    std::optional<Request> request = parseRequest(trimSpacesAndTabs(lowered));
+    std::optional<Request> request = parseRequest(unicode::trimmedAscii(lowered));
     return request ? convertRequest(*request) : std::nullopt;
   } catch (...) {  // only allocation failures can land here; they mean no answer
     return std::nullopt;

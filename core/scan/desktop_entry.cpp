@@ -21,13 +21,8 @@ constexpr std::string_view kDefaultSearchPath = "/usr/local/bin:/usr/bin:/bin";
 // The raw values of one group by key ("Name", "Name[de]"); the first of duplicate keys wins.
 using Values = std::map<std::string, std::string, std::less<>>;
 
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
+// Blanks around keys, values and list items; a carriage return ends a CRLF line.
+constexpr std::string_view kBlanks = " \t\r";
 
 std::string_view getenvView(const char* name) {
   const char* value = std::getenv(name);
@@ -38,7 +33,7 @@ std::vector<std::string> split(std::string_view text, char separator) {
   std::vector<std::string> parts;
   while (!text.empty()) {
     auto end = text.find(separator);
-    auto part = trim(text.substr(0, end));
+    auto part = unicode::trimmedAscii(text.substr(0, end), kBlanks);
     if (!part.empty()) parts.emplace_back(part);
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);
@@ -83,7 +78,7 @@ std::string displayText(std::string_view raw) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
   }
   if (!unicode::isValidUtf8(text)) text = unicode::toValidUtf8(text);
-  return std::string(trim(text));
+  return std::string(unicode::trimmedAscii(text, kBlanks));
 }
 
 // A list value: items separated by ";" (an escaped "\;" stays inside its item), empty items
@@ -139,7 +134,7 @@ std::optional<Values> groupValues(std::string_view text) {
   bool inGroup = false, sawGroup = false;
   while (!text.empty()) {
     auto end = text.find('\n');
-    std::string_view line = trim(text.substr(0, end));
+    std::string_view line = unicode::trimmedAscii(text.substr(0, end), kBlanks);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     if (line.empty() || line.front() == '#') continue;
     if (line.front() == '[') {
@@ -149,9 +144,10 @@ std::optional<Values> groupValues(std::string_view text) {
     }
     auto equals = line.find('=');
     if (!inGroup || equals == std::string_view::npos) continue;
-    std::string_view key = trim(line.substr(0, equals));
+    std::string_view key = unicode::trimmedAscii(line.substr(0, equals), kBlanks);
     if (!validKey(key)) continue;
-    values.emplace(std::string(key), std::string(trim(line.substr(equals + 1))));
+    values.emplace(std::string(key),
+                   std::string(unicode::trimmedAscii(line.substr(equals + 1), kBlanks)));
   }
   if (!sawGroup) return std::nullopt;
   return values;
@@ -176,7 +172,9 @@ class Lookup {
     return std::nullopt;
   }
   std::string text(std::string_view key) const { return displayText(raw(key).value_or("")); }
-  bool flag(std::string_view key) const { return trim(raw(key).value_or("")) == "true"; }
+  bool flag(std::string_view key) const {
+    return unicode::trimmedAscii(raw(key).value_or(""), kBlanks) == "true";
+  }
 
  private:
   const Values& values_;

@@ -1,7 +1,5 @@
 #include "scan/plain_text.h"
 
-#include <unicode/utf8.h>
-
 #include <array>
 
 #include "util/unicode.h"
@@ -30,18 +28,13 @@ struct Utf8Census {
 
 Utf8Census census(std::string_view text) {
   Utf8Census counts;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    if (bytes[i] < 0x80) {
-      ++i;
-      continue;
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    if (!scalar.valid) {
+      ++counts.invalid;
+    } else if (scalar.bytes.size() > 1) {
+      ++counts.multiByte;
     }
-    UChar32 c = 0;
-    U8_NEXT(bytes, i, length, c);
-    ++(c < 0 ? counts.invalid : counts.multiByte);
-  }
+  });
   return counts;
 }
 

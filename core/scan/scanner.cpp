@@ -130,11 +130,17 @@ FileRecord recordFor(const std::string& path, const std::string& name, const Wal
                      const EntryFacts& facts, const std::optional<DesktopEntry>& application) {
   Date modified = entry.modified.value_or(kDistantPast);
   if (application) {
-    return FileRecord::make(path, applicationTitle(*application, name), FileKind::app,
-                            entry.size.value_or(0), modified, false);
+    return FileRecord::make({.path = path,
+                             .name = applicationTitle(*application, name),
+                             .kind = FileKind::app,
+                             .size = entry.size.value_or(0),
+                             .modified = modified});
   }
-  return FileRecord::make(path, name, std::nullopt, entry.size.value_or(0), modified,
-                          facts.directory);
+  return FileRecord::make({.path = path,
+                           .name = name,
+                           .size = entry.size.value_or(0),
+                           .modified = modified,
+                           .isDirectory = facts.directory});
 }
 
 std::vector<std::string> alternateNamesFor(const FileRecord& record,

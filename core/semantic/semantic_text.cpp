@@ -83,7 +83,7 @@ std::string title(std::string_view name) {
   std::string base(name);
   std::size_t dot = base.rfind('.');
   if (dot != std::string::npos && dot > 0) base.resize(dot);
-  return collapsedSpaces(FileIndex::spaced(base));
+  return collapsedSpaces(unicode::spaced(base));
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ std::optional<std::string> declaredName(std::string_view line) {
       ++length;
     }
     if (length == 0) return std::nullopt;
-    std::string spaced = collapsedSpaces(FileIndex::spaced(rest.substr(0, length)));
+    std::string spaced = collapsedSpaces(unicode::spaced(rest.substr(0, length)));
     if (spaced.empty()) return std::nullopt;
     return spaced;
   }

@@ -98,14 +98,14 @@ bool containsWhitespace(std::string_view text) {
 }  // namespace
 
 std::optional<std::string> WebSearch::urlFor(std::string_view text) const {
-  const std::string_view words = typed::trimmedWhitespace(text);
+  const std::string_view words = unicode::trimmedWhitespace(text);
   if (words.empty()) return std::nullopt;
   return addressFor(url, words);
 }
 
 std::optional<WebSearch::Resolved> WebSearch::resolve(std::string_view text,
                                                       std::span<const WebSearch> among) {
-  const std::string_view trimmed = typed::trimmedSpaces(text);
+  const std::string_view trimmed = unicode::trimmedSpaces(text);
   const std::size_t space = trimmed.find(' ');
   if (space == std::string_view::npos || space == 0 || space + 1 >= trimmed.size()) {
     return std::nullopt;
@@ -153,7 +153,7 @@ std::vector<WebSearch> WebSearch::upgraded(std::vector<WebSearch> stored, int st
 std::variant<WebSearch, std::string> WebSearch::newEntry(std::string_view keyword, std::string name,
                                                          std::string url, bool ask,
                                                          std::span<const WebSearch> existing) {
-  const std::string_view word = typed::trimmedSpaces(keyword);
+  const std::string_view word = unicode::trimmedSpaces(keyword);
   // An empty keyword could never be typed before the words, so it is not one word either.
   if (word.empty() || containsWhitespace(word)) return std::string(kKeywordNotOneWord);
   if (hasKeyword(existing, word)) return std::string(kKeywordUsed);

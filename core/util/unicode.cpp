@@ -33,26 +33,6 @@ icu::BreakIterator* graphemeIterator() {
   return iterator.get();
 }
 
-// Plain ASCII is one character per byte except for "\r\n", which is one cluster.
-bool isAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-
-template <typename Visit>
-void forEachScalar(std::string_view text, Visit visit) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  int32_t length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT_OR_FFFD(bytes, i, length, c);
-    visit(static_cast<char32_t>(c));
-  }
-}
-
 // Byte offsets of the character boundaries of valid UTF-8, up to `limit` characters.
 std::vector<std::size_t> characterBoundaries(std::string_view text, std::size_t limit) {
   std::vector<std::size_t> bounds{0};
@@ -81,7 +61,38 @@ std::vector<std::size_t> characterBoundaries(std::string_view text, std::size_t 
 
 constexpr std::size_t kAll = static_cast<std::size_t>(-1) - 1;
 
+// The text without the scalars `isTrimmed` accepts at either end (a bad sequence reads as U+FFFD).
+template <typename IsTrimmed>
+std::string_view trimmedBy(std::string_view text, IsTrimmed isTrimmed) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const auto size = static_cast<int32_t>(text.size());
+  int32_t begin = 0;
+  while (begin < size) {
+    int32_t next = begin;
+    UChar32 c;
+    U8_NEXT_OR_FFFD(bytes, next, size, c);
+    if (!isTrimmed(static_cast<char32_t>(c))) break;
+    begin = next;
+  }
+  int32_t end = size;
+  while (end > begin) {
+    int32_t previous = end;
+    UChar32 c;
+    U8_PREV_OR_FFFD(bytes, 0, previous, c);
+    if (!isTrimmed(static_cast<char32_t>(c))) break;
+    end = previous;
+  }
+  return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
 }  // namespace
+
+bool isAscii(std::string_view text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
 
 bool isValidUtf8(std::string_view text) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
@@ -103,7 +114,7 @@ std::string toValidUtf8(std::string_view text) {
   if (isValidUtf8(text)) return std::string(text);
   std::string out;
   out.reserve(text.size() + 8);
-  forEachScalar(text, [&](char32_t c) { out += fromScalar(c); });
+  forEachScalar(text, [&](const ScalarRead& s) { out += fromScalar(s.value); });
   return out;
 }
 
@@ -143,20 +154,20 @@ std::vector<std::string> characters(std::string_view text) {
 
 std::size_t scalarCount(std::string_view text) {
   std::size_t count = 0;
-  forEachScalar(text, [&](char32_t) { ++count; });
+  forEachScalar(text, [&](const ScalarRead&) { ++count; });
   return count;
 }
 
 std::size_t utf16Count(std::string_view text) {
   std::size_t count = 0;
-  forEachScalar(text, [&](char32_t c) { count += c > 0xFFFF ? 2 : 1; });
+  forEachScalar(text, [&](const ScalarRead& s) { count += s.value > 0xFFFF ? 2 : 1; });
   return count;
 }
 
 std::u32string scalars(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
-  forEachScalar(text, [&](char32_t c) { out += c; });
+  forEachScalar(text, [&](const ScalarRead& s) { out += s.value; });
   return out;
 }
 
@@ -191,6 +202,10 @@ bool isLower(char32_t c) {
 bool isWhitespace(char32_t c) {
   return u_isUWhiteSpace(static_cast<UChar32>(c));
 }
+bool isLineBreak(char32_t c) {
+  return c == '\n' || c == '\r' || c == 0x0B || c == 0x0C || c == 0x85 || c == 0x2028 ||
+         c == 0x2029;
+}
 
 std::string lowercased(std::string_view text) {
   if (isAscii(text)) {
@@ -208,12 +223,47 @@ std::string uppercased(std::string_view text) {
 }
 
 std::string trimmed(std::string_view text) {
-  std::u32string s = scalars(text);
-  std::size_t begin = 0, end = s.size();
-  while (begin < end && isWhitespace(s[begin])) ++begin;
-  while (end > begin && isWhitespace(s[end - 1])) --end;
-  if (begin == 0 && end == s.size() && isValidUtf8(text)) return std::string(text);
-  return fromScalars(std::u32string_view(s).substr(begin, end - begin));
+  return toValidUtf8(trimmedWhitespace(text));
+}
+
+std::string_view trimmedWhitespace(std::string_view text) {
+  return trimmedBy(text, [](char32_t c) { return isWhitespace(c); });
+}
+
+std::string_view trimmedSpaces(std::string_view text) {
+  return trimmedBy(text, [](char32_t c) { return isWhitespace(c) && !isLineBreak(c); });
+}
+
+std::string_view trimmedAscii(std::string_view text, std::string_view bytes) {
+  const std::size_t first = text.find_first_not_of(bytes);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(bytes) - first + 1);
+}
+
+std::string spaced(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  bool previousLower = false;
+  if (isAscii(text)) {
+    for (char c : text) {
+      bool upper = c >= 'A' && c <= 'Z';
+      if (previousLower && upper) out += ' ';
+      out += (c == '_' || c == '-' || c == '.' || c == '/') ? ' ' : c;
+      previousLower = c >= 'a' && c <= 'z';
+    }
+    return out;
+  }
+  for (const std::string& character : characters(text)) {
+    char32_t first = scalars(character).front();
+    if (previousLower && isUpper(first)) out += ' ';
+    if (character == "_" || character == "-" || character == "." || character == "/") {
+      out += ' ';
+    } else {
+      out += character;
+    }
+    previousLower = isLower(first);
+  }
+  return out;
 }
 
 }  // namespace quorvale::unicode

@@ -34,7 +34,7 @@ Suggestion row(std::string id, Payload payload) {
 
 Suggestion fileRow(const std::string& path, std::optional<FileKind> kind = std::nullopt) {
   return row("file-" + path,
-             Payload::file(FileRecord::make(path, std::nullopt, kind, 1, 0, false)));
+             Payload::file(FileRecord::make({.path = path, .kind = kind, .size = 1})));
 }
 
 // The controller with a real engine in a scratch data folder and a fake desktop.

@@ -9,8 +9,7 @@ Suggestion fileRow(const std::string& name) {
   return {.id = "file-/h/" + name,
           .title = name,
           .subtitle = "/h",
-          .payload = Payload::file(
-              FileRecord::make("/h/" + name, std::nullopt, std::nullopt, 1, 0, false))};
+          .payload = Payload::file(FileRecord::make({.path = "/h/" + name, .size = 1}))};
 }
 
 Suggestion calcRow() {

@@ -235,7 +235,7 @@ TEST_F(SearchEngineTest, HiddenAndVanishedFilesAreNotShownAndVanishedOnesLeaveTh
 TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
   SearchEngine& engine = open();
   FileRecord stray =
-      FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
+      FileRecord::make({.path = "/elsewhere/stray.txt", .size = 1, .modified = kNow});
   engine.reader().upsert(stray, std::nullopt, {});
   defaults.set(UserDefaults::kContentVersionKey, 1);
   engine.start(settings);
@@ -254,7 +254,7 @@ TEST_F(SearchEngineTest, ContentVersionThatCannotBeStoredIsReportedAndEmptiesNot
   writeFile(home() + "/Documents/kept.txt", "words");
   SearchEngine& engine = open();
   FileRecord stray =
-      FileRecord::make("/elsewhere/stray.txt", std::nullopt, std::nullopt, 1, kNow, false);
+      FileRecord::make({.path = "/elsewhere/stray.txt", .size = 1, .modified = kNow});
   engine.reader().upsert(stray, std::nullopt, {});
   for (int start = 0; start < 2; ++start) {
     engine.start(settings);

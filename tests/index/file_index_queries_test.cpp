@@ -7,7 +7,7 @@
 
 #include "index/file_index.h"
 #include "index/file_index_access.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 namespace quorvale {
 namespace {
@@ -26,9 +26,10 @@ class FileIndexQueriesTest : public ::testing::Test {
   void add(const std::string& path, std::optional<std::string> content = std::nullopt,
            Date modified = kNow, std::vector<std::string> alternates = {}) {
     bool app = path.ends_with(".desktop");
-    FileRecord record =
-        FileRecord::make(path, std::nullopt, app ? std::optional(FileKind::app) : std::nullopt, 100,
-                         modified, false);
+    FileRecord record = FileRecord::make({.path = path,
+                                          .kind = app ? std::optional(FileKind::app) : std::nullopt,
+                                          .size = 100,
+                                          .modified = modified});
     if (app && !alternates.empty()) record.name = alternates.front();
     index_.upsert(record, content, alternates);
   }
@@ -132,10 +133,10 @@ TEST_F(FileIndexQueriesTest, FolderFilterMatchesLiterally) {
 }
 
 TEST_F(FileIndexQueriesTest, SizeAndDateBounds) {
-  index_.upsert(FileRecord::make("/s/small.txt", std::nullopt, std::nullopt, 999, kNow, false),
-                "alpha", {});
-  index_.upsert(FileRecord::make("/s/large.txt", std::nullopt, std::nullopt, 5000, kNow, false),
-                "alpha", {});
+  index_.upsert(FileRecord::make({.path = "/s/small.txt", .size = 999, .modified = kNow}), "alpha",
+                {});
+  index_.upsert(FileRecord::make({.path = "/s/large.txt", .size = 5000, .modified = kNow}), "alpha",
+                {});
   EXPECT_EQ(found("alpha size:>1kb"), Paths{"/s/large.txt"});
   EXPECT_EQ(found("alpha size:<1kb"), Paths{"/s/small.txt"});
   EXPECT_EQ(found("alpha before:2000-01-01").size(), 0u);

@@ -15,7 +15,7 @@ using testing::TempDir;
 constexpr int kOldLibrary = 3040001;
 
 FileRecord fileAt(const std::string& path, int64_t size = 10, Date modified = 1'700'000'000) {
-  return FileRecord::make(path, std::nullopt, std::nullopt, size, modified, false);
+  return FileRecord::make({.path = path, .size = size, .modified = modified});
 }
 
 int64_t countOf(FileIndex& index, const std::string& sql) {
@@ -220,23 +220,6 @@ TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
       "SELECT path, name, ext, kind, size, mtime FROM files");
   ASSERT_EQ(statement.step(), SQLITE_ROW);
   EXPECT_EQ(FileIndexAccess::record(statement).kind, FileKind::other);
-}
-
-TEST(SpacedTest, SplitsCamelCaseAndSeparators) {
-  struct Case {
-    const char* text;
-    const char* spaced;
-  };
-  for (auto [text, spaced] : {
-           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
-           Case{"HTMLParser", "HTMLParser"},
-           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
-           Case{"ÉcoleÉtéNotes", "École Été Notes"},
-           Case{"éA", "é A"},
-           Case{"", ""},
-       }) {
-    EXPECT_EQ(FileIndex::spaced(text), spaced) << text;
-  }
 }
 
 }  // namespace

@@ -45,14 +45,14 @@ TEST(FileKindTest, RawValuesRoundTripAndUnknownReadsAsOther) {
 }
 
 TEST(FileRecordTest, MakeDerivesNameExtensionAndKind) {
-  auto record = FileRecord::make("/a/Report.Final.PDF", std::nullopt, std::nullopt, 5, 1.5, false);
+  auto record = FileRecord::make({.path = "/a/Report.Final.PDF", .size = 5, .modified = 1.5});
   EXPECT_EQ(record.name, "Report.Final.PDF");
   EXPECT_EQ(record.ext, "pdf");
   EXPECT_EQ(record.kind, FileKind::pdf);
 
-  auto hidden = FileRecord::make("/a/.bashrc", std::nullopt, std::nullopt, 0, 0, false);
+  auto hidden = FileRecord::make({.path = "/a/.bashrc"});
   EXPECT_EQ(hidden.ext, "");
-  auto named = FileRecord::make("/Apps/Tool.app", "Tool", std::nullopt, 0, 0, true);
+  auto named = FileRecord::make({.path = "/Apps/Tool.app", .name = "Tool", .isDirectory = true});
   EXPECT_EQ(named.name, "Tool");
   EXPECT_EQ(named.kind, FileKind::app);
 }

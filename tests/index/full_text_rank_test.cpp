@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "index/file_index.h"
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "query/smart_search.h"
 #include "support/test_support.h"
 
@@ -50,9 +50,11 @@ class Corpus {
         content = "";
         for (uint64_t n = next() % 40; n > 0; --n) *content += word() + " ";
       }
-      FileRecord record = FileRecord::make(folder + "/" + std::to_string(i) + " " + name, name,
-                                           std::nullopt, static_cast<int64_t>(next() % 100000),
-                                           kNow - static_cast<double>(next() % 5000000), false);
+      FileRecord record =
+          FileRecord::make({.path = folder + "/" + std::to_string(i) + " " + name,
+                            .name = name,
+                            .size = static_cast<int64_t>(next() % 100000),
+                            .modified = kNow - static_cast<double>(next() % 5000000)});
       index.upsert(record, content, {});
     }
     index.commitBatch();
@@ -88,8 +90,10 @@ class FullTextRankTest : public ::testing::Test {
   // The smart search over both connections: every loosening step runs the searches above.
   void expectSameSmartResults(const std::vector<std::string>& texts) {
     for (const auto& text : texts) {
-      SmartResult expected = SmartSearch::search(text, plain_, 16, kNow, true, *calendar_);
-      SmartResult actual = SmartSearch::search(text, fast_, 16, kNow, true, *calendar_);
+      SmartResult expected = SmartSearch::search(
+          text, plain_, {.limit = 16, .now = kNow, .calendar = calendar_.get()});
+      SmartResult actual =
+          SmartSearch::search(text, fast_, {.limit = 16, .now = kNow, .calendar = calendar_.get()});
       ASSERT_EQ(actual, expected) << text;
     }
   }
@@ -169,7 +173,7 @@ TEST_F(FullTextRankTest, SeesOtherConnectionsWrites) {
 
 TEST_F(FullTextRankTest, WorksInsideAnOpenBatch) {
   fast_.beginBatch();
-  fast_.upsert(FileRecord::make("/home/u/new/rest.txt", std::nullopt, std::nullopt, 1, kNow, false),
+  fast_.upsert(FileRecord::make({.path = "/home/u/new/rest.txt", .size = 1, .modified = kNow}),
                "rest rest", {});
   Query query = QueryParser::parse("rest", kNow, *calendar_);
   std::vector<Hit> inBatch = fast_.search(query, 1000, kNow);
@@ -185,7 +189,7 @@ TEST_F(FullTextRankTest, OneLetterPrefixesCoverEveryWord) {
   int i = 0;
   for (const char* name : names) {
     std::string path = "/home/u/intl/" + std::to_string(i++) + "/" + name;
-    fast_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false),
+    fast_.upsert(FileRecord::make({.path = path, .size = 1, .modified = kNow}),
                  std::string("søster sé s ") + name, {});
   }
   expectSameResults({"s", "s report", "report s", "t", "t -s", "s OR x", "name:s", "ø", "sø"});
@@ -194,7 +198,7 @@ TEST_F(FullTextRankTest, OneLetterPrefixesCoverEveryWord) {
 TEST_F(FullTextRankTest, ManyEqualScoresKeepSqlitesOrder) {
   for (int i = 0; i < 400; ++i) {
     std::string path = "/same/" + std::to_string(100 + i) + "/twin.txt";
-    fast_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false), "twin", {});
+    fast_.upsert(FileRecord::make({.path = path, .size = 1, .modified = kNow}), "twin", {});
   }
   expectSameResults({"twin", "tw", "t", "twin OR then"});
 }
@@ -227,8 +231,9 @@ TEST_F(FullTextRankTest, FilterAnswersAreTheStatementsOwnAndFollowWrites) {
   expectSameResults(filtered);
   // And this connection's own writes.
   for (int i = 0; i < 200; ++i) {
-    fast_.upsert(FileRecord::make("/home/u/rest/new " + std::to_string(i) + ".pdf", std::nullopt,
-                                  std::nullopt, 60000 + i, kNow, false),
+    fast_.upsert(FileRecord::make({.path = "/home/u/rest/new " + std::to_string(i) + ".pdf",
+                                   .size = 60000 + i,
+                                   .modified = kNow}),
                  "annual", {});
   }
   expectSameResults(filtered);
@@ -262,8 +267,9 @@ TEST_F(FullTextRankTest, SharedSearchDataFollowsWritesOfEitherConnection) {
   expectSameSmartResults(typed);
   // One write at a time, with nothing prepared for the new data.
   for (int i = 0; i < 40; ++i) {
-    writer.upsert(FileRecord::make("/home/u/re/review " + std::to_string(i) + ".txt", std::nullopt,
-                                   std::nullopt, 1, kNow, false),
+    writer.upsert(FileRecord::make({.path = "/home/u/re/review " + std::to_string(i) + ".txt",
+                                    .size = 1,
+                                    .modified = kNow}),
                   "reveal revel rest", {});
   }
   expectSameSmartResults(typed);

@@ -18,8 +18,9 @@ void fill(FileIndex& index, int count, std::string_view folder = "/home/ana/note
           std::string_view name = "note") {
   index.beginBatch();
   for (int i = 0; i < count; ++i) {
-    index.upsert(FileRecord::make(std::string(folder) + std::to_string(i), std::string(name),
-                                  std::nullopt, 0, 2e9, false),
+    index.upsert(FileRecord::make({.path = std::string(folder) + std::to_string(i),
+                                   .name = std::string(name),
+                                   .modified = 2e9}),
                  "text", {});
   }
   index.commitBatch();

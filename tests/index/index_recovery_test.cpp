@@ -43,7 +43,7 @@ void damageFilesTable(const std::string& path) {
 TEST(IndexRecoveryTest, HealthyDatabaseOpensInPlace) {
   TempDir dir;
   auto opened = openFileIndex(dir / "index.db");
-  opened.index->upsert(FileRecord::make("/a", std::nullopt, std::nullopt, 1, 1, false), "x", {});
+  opened.index->upsert(FileRecord::make({.path = "/a", .size = 1, .modified = 1}), "x", {});
   opened.index.reset();
   auto again = openFileIndex(dir / "index.db");
   EXPECT_FALSE(again.setAside);
@@ -68,8 +68,9 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   {
     FileIndex index(path);
     for (int i = 0; i < 2000; ++i) {
-      index.upsert(FileRecord::make("/docs/file" + std::to_string(i) + ".txt", std::nullopt,
-                                    std::nullopt, i, i, false),
+      index.upsert(FileRecord::make({.path = "/docs/file" + std::to_string(i) + ".txt",
+                                     .size = i,
+                                     .modified = static_cast<Date>(i)}),
                    std::nullopt, {});
     }
     FileIndexAccess::write(index, "INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
@@ -110,8 +111,9 @@ TEST(IndexRecoveryTest, OpeningReadsOnlyTheSchemaWhateverTheSize) {
     FileIndex index(path);
     index.beginBatch();
     for (int i = 0; i < 3000; ++i) {
-      index.upsert(FileRecord::make("/docs/report" + std::to_string(i) + ".txt", std::nullopt,
-                                    std::nullopt, i, i, false),
+      index.upsert(FileRecord::make({.path = "/docs/report" + std::to_string(i) + ".txt",
+                                     .size = i,
+                                     .modified = static_cast<Date>(i)}),
                    "budget figures for quarter " + std::to_string(i), {});
     }
     index.commitBatch();

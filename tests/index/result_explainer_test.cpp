@@ -8,7 +8,7 @@ namespace quorvale {
 namespace {
 
 FileRecord fileAt(const std::string& path, Date modified = 1'700'000'000) {
-  return FileRecord::make(path, std::nullopt, std::nullopt, 10, modified, false);
+  return FileRecord::make({.path = path, .size = 10, .modified = modified});
 }
 
 TEST(ResultExplainerTest, TermsAreSortedIntoNameFolderAndElsewhere) {

@@ -22,9 +22,10 @@ class PassageIndexerTest : public ::testing::Test {
   std::string addDocument(const std::string& name, const std::string& text, Date modified) {
     std::string path = dir / name;
     writeFile(path, text);
-    files.upsert(FileRecord::make(path, std::nullopt, std::nullopt,
-                                  static_cast<int64_t>(text.size()), modified, false),
-                 std::nullopt, {});
+    files.upsert(
+        FileRecord::make(
+            {.path = path, .size = static_cast<int64_t>(text.size()), .modified = modified}),
+        std::nullopt, {});
     return path;
   }
 

@@ -16,11 +16,10 @@ PassageHit passage(const std::string& path, std::optional<int64_t> page = std::n
 }
 
 Suggestion fileRow(const std::string& path) {
-  return {
-      .id = "file-" + path,
-      .title = path,
-      .subtitle = "",
-      .payload = Payload::file(FileRecord::make(path, std::nullopt, std::nullopt, 0, 0, false))};
+  return {.id = "file-" + path,
+          .title = path,
+          .subtitle = "",
+          .payload = Payload::file(FileRecord::make({.path = path}))};
 }
 
 std::vector<std::string> ids(const std::vector<Suggestion>& rows) {

@@ -132,12 +132,5 @@ TEST(SysfsEnergyMonitor, ThermalZones) {
   for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
 }
 
-TEST(SysfsEnergyMonitor, ThisMachineGivesSomeState) {
-  // Whatever the real /sys holds, reading it must not fail.
-  EnergyState state = SysfsEnergyMonitor().current();
-  EXPECT_GE(state.batteryPercent, 0);
-  EXPECT_LE(state.batteryPercent, 100);
-}
-
 }  // namespace
 }  // namespace quorvale

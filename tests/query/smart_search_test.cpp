@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 namespace quorvale {
 namespace {
@@ -24,11 +24,12 @@ class SmartSearchTest : public ::testing::Test {
   }
 
   void add(const std::string& path, std::optional<std::string> content = std::nullopt) {
-    index_.upsert(FileRecord::make(path, std::nullopt, std::nullopt, 10, kNow, false), content, {});
+    index_.upsert(FileRecord::make({.path = path, .size = 10, .modified = kNow}), content, {});
   }
 
   SmartResult search(std::string_view text, bool loosen = true, int limit = 16) {
-    return SmartSearch::search(text, index_, limit, kNow, loosen, *calendar_);
+    return SmartSearch::search(
+        text, index_, {.limit = limit, .now = kNow, .loosen = loosen, .calendar = calendar_.get()});
   }
 
   static std::vector<std::string> paths(const SmartResult& result) {
@@ -188,8 +189,7 @@ TEST_F(SmartSearchTest, BadInputNeverFails) {
 TEST(SmartSearchWordsTest, TokensAndCoverage) {
   EXPECT_EQ(SmartSearch::tokens("myFile_v2.final-Draft/notes"),
             (std::vector<std::string>{"my", "file", "v2", "final", "draft", "notes"}));
-  FileRecord script =
-      FileRecord::make("/s/Backup Tool.sh", std::nullopt, std::nullopt, 1, 0, false);
+  FileRecord script = FileRecord::make({.path = "/s/Backup Tool.sh", .size = 1});
   EXPECT_EQ(SmartSearch::nameCoverage({"backup", "shell", "tool", "python"}, script), 3);
   EXPECT_EQ(SmartSearch::nameCoverage({}, script), 0);
 }

@@ -26,7 +26,7 @@ std::vector<std::string> concat(std::vector<std::string> a, const std::vector<st
 }
 
 Hit hit(const std::string& path, bool matchedName = false) {
-  return {FileRecord::make(path, std::nullopt, std::nullopt, 1, kNow, false), 1.0, matchedName};
+  return {FileRecord::make({.path = path, .size = 1, .modified = kNow}), 1.0, matchedName};
 }
 
 Suggestion row(std::string id) {

@@ -80,7 +80,7 @@ class ApplicationScanTest : public ::testing::Test {
   }
 
   std::string first(std::string_view query) {
-    auto hits = SmartSearch::search(query, index, 10, kNow, true).hits;
+    auto hits = SmartSearch::search(query, index, {.limit = 10, .now = kNow}).hits;
     return hits.empty() ? "(nothing)" : hits[0].record.path;
   }
 

@@ -76,15 +76,13 @@ TEST(SemanticStoreTest, NearestRanksByCosineAndIgnoresVectorsItCannotUse) {
 }
 
 Hit hit(const std::string& path, double score = 1) {
-  return {.record = FileRecord::make(path, std::nullopt, std::nullopt, 0, 0, false),
-          .score = score,
-          .matchedName = true};
+  return {.record = FileRecord::make({.path = path}), .score = score, .matchedName = true};
 }
 
 TEST(HybridSearchTest, FusesRanksWithTheMeaningWeightAboveTheSimilarityFloor) {
   auto lookup = [](const std::string& path) -> std::optional<FileRecord> {
     if (path == "/unknown") return std::nullopt;
-    return FileRecord::make(path, std::nullopt, std::nullopt, 0, 0, false);
+    return FileRecord::make({.path = path});
   };
   std::vector<Hit> lexical = {hit("/both"), hit("/words")};
   std::vector<Neighbour> semantic = {

@@ -19,7 +19,7 @@ Suggestion demoFile(const std::string& id, const std::string& path, const std::s
   return {.id = id,
           .title = name,
           .subtitle = subtitle,
-          .payload = Payload::file(FileRecord::make(path, name, kind, 0, 0, false))};
+          .payload = Payload::file(FileRecord::make({.path = path, .name = name, .kind = kind}))};
 }
 
 }  // namespace

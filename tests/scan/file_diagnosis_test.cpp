@@ -1,4 +1,4 @@
-#include "index/file_diagnosis.h"
+#include "scan/file_diagnosis.h"
 
 #include <gtest/gtest.h>
 
@@ -100,8 +100,8 @@ TEST_F(FileDiagnosisTest, LinksAndApplicationOnlyRoots) {
 
 TEST_F(FileDiagnosisTest, SummariesForIndexedUnknownAndMissingFiles) {
   writeFile(dir_ / "a.txt", "x");
-  index_.upsert(FileRecord::make(dir_ / "a.txt", std::nullopt, std::nullopt, 1, 1, false),
-                std::nullopt, {});
+  index_.upsert(FileRecord::make({.path = dir_ / "a.txt", .size = 1, .modified = 1}), std::nullopt,
+                {});
   EXPECT_EQ(why("./sub/../a.txt").summary(), "This file is in the index and should be found.");
 
   auto noIndex = FileDiagnosis::why(dir_ / "a.txt", config_, true, {}, nullptr);

@@ -1,4 +1,4 @@
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 #include <gtest/gtest.h>
 #include <unicode/gregocal.h>

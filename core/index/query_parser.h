@@ -24,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-#include "query/query.h"
+#include "index/query.h"
 
 namespace quorvale::QueryParser {
 

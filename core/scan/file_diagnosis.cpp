@@ -1,4 +1,4 @@
-#include "index/file_diagnosis.h"
+#include "scan/file_diagnosis.h"
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 namespace quorvale::QueryParser {
 

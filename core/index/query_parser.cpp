@@ -1,4 +1,4 @@
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 
 #include <algorithm>
 #include <array>
@@ -52,13 +52,6 @@ std::optional<FileKind> kindNamed(const std::string& value) {
   return std::nullopt;
 }
 
-std::string trimmedDots(std::string text) {
-  std::size_t begin = text.find_first_not_of('.');
-  if (begin == std::string::npos) return {};
-  std::size_t end = text.find_last_not_of('.');
-  return text.substr(begin, end - begin + 1);
-}
-
 struct Context {
   Query& query;
   std::vector<Token>& tokens;
@@ -83,7 +76,7 @@ bool applyField(const std::string& field, const std::string& value, Context& con
     return kind.has_value();
   }
   if (field == "ext") {
-    std::string extension = trimmedDots(unicode::lowercased(value));
+    std::string extension(unicode::trimmedAscii(unicode::lowercased(value), "."));
     if (extension.empty()) return false;
     query.extensions.insert(std::move(extension));
     return true;

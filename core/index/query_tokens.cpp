@@ -1,4 +1,4 @@
-#include "query/query_parser.h"
+#include "index/query_parser.h"
 #include "util/unicode.h"
 
 namespace quorvale::QueryParser {
