@@ -1,7 +1,10 @@
 #include "settings_ui/model_view.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+
+#include "util/iso_date.h"
 
 namespace quorvale::model_view {
 namespace {
@@ -45,15 +48,25 @@ ModelControls controls(const ModelController::State& state, bool fromFolder) {
     }
   } else if (const auto* installed = std::get_if<ModelController::Installed>(&state)) {
     shown.state = "Installed";
-    shown.message = "Version " + installed->record.version + ".";
+    // The day of the installation, from the record's UTC timestamp.
+    std::string day = iso_date::format(installed->record.installedAt).substr(0, 10);
+    shown.message = "Version " + installed->record.version + ", installed on " + day + ".";
     shown.action = Action::remove;
     shown.actionTitle = "Remove";
   } else if (const auto* failed = std::get_if<ModelController::Failed>(&state)) {
     shown.state = "Not installed";
-    shown.message = failed->message;
     shown.problem = true;
-    shown.action = Action::retry;
-    shown.actionTitle = "Try Again";
+    // The controller's own texts are sentences; files refused from disk come with the reason.
+    bool reason = !failed->message.empty() &&
+                  std::islower(static_cast<unsigned char>(failed->message.front()));
+    shown.message =
+        reason ? "The files could not be installed: " + failed->message + "." : failed->message;
+    if (fromFolder) {
+      shown.installFromFolder = true;
+    } else {
+      shown.action = Action::retry;
+      shown.actionTitle = "Try Again";
+    }
   }
   return shown;
 }

@@ -34,8 +34,8 @@ constexpr std::string_view kFromFolderNote =
     "Choose the folder holding the model's config.json, tokenizer.json and model.safetensors.";
 constexpr std::string_view kChooseFolderMessage = "Choose the folder holding the text model";
 
-// The controls for the state. `fromFolder`: the installation running (if any) copies files from
-// disk, which cannot be cancelled.
+// The controls for the state. `fromFolder`: the last installation started copies files from
+// disk; running, it cannot be cancelled, and failed, the folder button is offered again.
 ModelControls controls(const ModelController::State& state, bool fromFolder);
 
 }  // namespace model_view

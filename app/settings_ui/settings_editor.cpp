@@ -268,7 +268,8 @@ void SettingsEditor::runModelAction() {
 
 bool SettingsEditor::installModelFromFolder() {
   ModelController* controller = models();
-  if (!controller || !model_view::controls(controller->state(), false).installFromFolder) {
+  if (!controller ||
+      !model_view::controls(controller->state(), installingFromFolder_).installFromFolder) {
     return false;
   }
   std::vector<std::string> chosen =

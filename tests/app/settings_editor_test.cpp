@@ -247,6 +247,8 @@ TEST(ModelViewTest, EachStateOffersTheButtonsItAllows) {
       {C::Downloading{0}, true, Action::none, false, 0.0},
       {C::Installed{}, false, Action::remove, false, std::nullopt},
       {C::Failed{C::kChecksumText}, false, Action::retry, false, std::nullopt},
+      // Files refused from disk: another folder may be chosen at once.
+      {C::Failed{"the model needs config.json"}, true, Action::none, true, std::nullopt},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.state.index());
@@ -261,6 +263,8 @@ TEST(ModelViewTest, EachStateOffersTheButtonsItAllows) {
   auto failed = model_view::controls(C::Failed{C::kChecksumText}, false);
   EXPECT_EQ(failed.message, C::kChecksumText);
   EXPECT_TRUE(failed.problem);
+  EXPECT_EQ(model_view::controls(C::Failed{"the model needs config.json"}, true).message,
+            "The files could not be installed: the model needs config.json.");
   EXPECT_EQ(model_view::controls(C::Unavailable{C::kNotSignedText}, false).message,
             C::kNotSignedText);
   EXPECT_NE(model_view::controls(C::NotInstalled{offer}, false).message.find("Apache-2.0"),
