@@ -31,7 +31,8 @@ namespace model_view {
 
 constexpr std::string_view kFromFolderTitle = "Install from a folder…";
 constexpr std::string_view kFromFolderNote =
-    "Choose the folder holding the model's config.json, tokenizer.json and model.safetensors.";
+    "Choose the folder holding the model's config.json, tokenizer.json and model.safetensors. "
+    "A zip archive of them installs with quorvale --install-model.";
 constexpr std::string_view kChooseFolderMessage = "Choose the folder holding the text model";
 
 // The controls for the state. `fromFolder`: the last installation started copies files from
