@@ -165,8 +165,14 @@ void AppDelegate::openPanel(const std::optional<std::string>& prefill) {
 }
 
 std::vector<MenuItem> AppDelegate::menuItems() {
+  std::string status = lastStatus_;
+  // Where the desktop keeps the clipboard from us, the status line says why history stays empty.
+  if (auto note = services_.clipboard->unavailableNote();
+      note && store_.settings().clipboard.enabled) {
+    status += " · " + *note;
+  }
   return {
-      {.title = lastStatus_, .enabled = false, .action = nullptr},
+      {.title = status, .enabled = false, .action = nullptr},
       {},
       {.title = "Open Quorvale", .enabled = true, .action = [this] { openPanel(std::nullopt); }},
       {.title = "Clipboard History",

@@ -13,6 +13,7 @@
 #include "data_folder.h"
 #include "index/index_recovery.h"
 #include "index/ranking.h"
+#include "passages/passage_rows.h"
 #include "query/query_parser.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
@@ -63,7 +64,30 @@ EngineServices withDefaults(EngineServices services) {
     services.applicationFolders = DefaultFolders::applicationFolders();
   }
   if (!services.fileExists) services.fileExists = pathExists;
+  if (!services.encoder.installedFolder) services.encoder = EncoderSource::installed();
   return services;
+}
+
+// The indexed record of a path, found by searching the reader for the file's name: the hit among
+// the first three with the same path.
+std::optional<FileRecord> indexedRecord(FileIndex& reader, const std::string& path, Date now) {
+  std::string name = reader.name(path).value_or(lastPathComponent(path));
+  Query query;
+  query.raw = name;
+  query.nameOnly = true;
+  std::string words = unicode::lowercased(FileIndex::spaced(name));
+  std::size_t start = 0;
+  while (start < words.size() && query.terms.size() < 10) {
+    std::size_t end = words.find(' ', start);
+    if (end == std::string::npos) end = words.size();
+    if (end > start) query.terms.push_back(words.substr(start, end - start));
+    start = end + 1;
+  }
+  if (query.terms.empty()) return std::nullopt;
+  for (Hit& hit : reader.search(query, 3, now)) {
+    if (hit.record.path == path) return std::move(hit.record);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -74,6 +98,15 @@ SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
       guard_(services_.supportDir),
       lastClipPolicy_(policy),
       queue_("index", services_.clock) {
+  passages_ = std::make_unique<PassageWork>(PassageWork::Services{
+      .supportDir = services_.supportDir,
+      .guard = &guard_,
+      .clock = services_.clock,
+      .energy = [energy = services_.energy] { return energy ? energy->current() : EnergyState{}; },
+      .encoder = services_.encoder,
+      .onPassageStatus = [this] { notify(); },
+      .fileExists = services_.fileExists,
+      .limits = services_.passageLimits});
   contentExtractor_ = services_.extractor;
   if (!contentExtractor_) {
     contentExtractor_ = std::make_shared<GuardedExtractor>(DefaultExtractor(), guard_);
@@ -129,6 +162,7 @@ void SearchEngine::startScanning(const QuorvaleSettings& settings, const StartOp
       runMarker_.forgetUncleanStop();
     });
   }
+  queue_.post([this, settings] { passages_->configureSemantic(settings); });
   if (services_.settingsAreTheUsers) queue_.post([this] { checkContentVersion(); });
   QuorvaleSettings scanned = settings;
   if (!options.scanRoots.empty()) scanned.roots = options.scanRoots;
@@ -184,12 +218,28 @@ void SearchEngine::handleChanges(const std::vector<std::string>& paths, bool mus
     requestScan(settings);
     return;
   }
-  Scanner::update(paths, config(settings), *writer_, extractorFor(settings), nullptr);
+  Scanner::update(paths, config(settings), *writer_, extractorFor(settings), meaningFor(settings));
   refreshStatus("");
 }
 
 void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleSettings& to) {
+  if (from.questionSearch != to.questionSearch) {
+    if (to.questionSearch) {
+      passages_->updatePassages(to);
+    } else {
+      passages_->cancelPassages();
+    }
+  }
   if (reactToChange(from, to)) startScanning(to, {});
+}
+
+void SearchEngine::modelChanged(const QuorvaleSettings& settings) {
+  passages_->modelChanged(settings);
+  // Here the encoder is the sentence embedder too: the meaning store follows the model.
+  queue_.post([this, settings] {
+    passages_->configureSemantic(settings);
+    refreshStatus("");
+  });
 }
 
 bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSettings& to) {
@@ -224,11 +274,13 @@ bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSet
       } catch (const IndexError&) {
       }
     }
+    passages_->configureSemantic(to);
     if (contentChanged) {
       try {
         writer_->removeTree("/");
       } catch (const IndexError&) {
       }
+      passages_->clearSemantic();
     }
     recordApplied(to);
   });
@@ -284,8 +336,8 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
   };
   auto shouldCancel = [this] { return schedule_.cancelled() || closing_; };
   try {
-    ScanStats stats =
-        Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel, nullptr);
+    ScanStats stats = Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel,
+                                    meaningFor(settings));
     bool cancelled = schedule_.cancelled() || closing_;
     if (!cancelled) reuseVectors_ = false;
     {
@@ -294,7 +346,7 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
       scanFailure_.reset();
     }
     refreshStatus(" (" + std::to_string(stats.seen) + " seen)");
-    // The passage pipeline joins here once it exists: it runs after every scan.
+    passages_->updatePassages(settings);
     if (appsOnlyMessage) {
       std::lock_guard lock(stateMutex_);
       status_ += " " + *appsOnlyMessage;
@@ -334,6 +386,13 @@ bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   // Acquired, or no lock file can exist here (a read-only folder): then nobody else holds one,
   // and the database's own locking still keeps the writes apart.
   return true;
+}
+
+Scanner::OnIndexed SearchEngine::meaningFor(const QuorvaleSettings& settings) {
+  if (!settings.semanticSearch || !passages_->hasSemanticStore()) return nullptr;
+  return [this](const FileRecord& record, const std::optional<std::string>& content) {
+    passages_->embedFile(record, content, reuseVectors_);
+  };
 }
 
 const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
@@ -421,7 +480,9 @@ void SearchEngine::refreshStatus(const std::string& extra) {
     status += ", " + std::to_string(unreadable) + " folder" + (unreadable == 1 ? "" : "s") + " " +
               std::string(platformProfile().system) + " did not allow";
   }
-  // The count of files with meaning vectors joins here with the meaning work.
+  if (std::optional<int64_t> vectors = passages_->semanticCount()) {
+    status += ", " + std::to_string(*vectors) + " with meaning vectors";
+  }
   status += extra;
   for (const std::string& problem : problems()) status += " " + problem;
   setStatus(status);
@@ -441,10 +502,9 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
                                              const QuorvaleSettings& settings,
                                              const std::optional<std::string>& clipboardText) {
   std::string trimmed = unicode::trimmed(query);
-  // A leading "?" asks a question explicitly; question answering joins here with the passage
-  // work, so for now the question is searched like any other text.
-  std::string text =
-      trimmed.starts_with("?") ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
+  // A leading "?" asks a question explicitly.
+  bool explicitQuestion = trimmed.starts_with("?");
+  std::string text = explicitQuestion ? unicode::trimmed(trimmed.substr(1)) : std::string(query);
   Date now = this->now();
 
   Suggester::Environment environment = Suggester::Environment::current();
@@ -466,24 +526,41 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
     SmartResult result =
         searchFiles(parsed, text, settings.shownResultLimit() * 2, now, answers.letFilesLoosen());
     note = Suggester::noteFor(text, result);
-    hits = std::move(result.hits);
-    // Files found by meaning are fused in here once the meaning work exists.
+    hits = withMeaning(parsed, std::move(result.hits), settings, now);
   }
 
   std::vector<Hit> shown = shownHits(std::move(hits), settings);
-  // Passage rows for questions join the inputs here once question answering exists.
-  return Suggester::build({.text = text,
-                           .answers = std::move(answers),
-                           .fileHits = shown,
-                           .clips = clips_,
-                           .snippets = settings.snippets,
-                           .webSearches = settings.webSearches,
-                           .clipboardText = clipboardText,
-                           .note = std::move(note),
-                           .fallbacks = settings.fallbackKeywords,
-                           .limit = settings.shownResultLimit(),
-                           .now = now,
-                           .environment = std::move(environment)});
+  std::vector<Suggestion> rows = Suggester::build({.text = text,
+                                                   .answers = std::move(answers),
+                                                   .fileHits = shown,
+                                                   .clips = clips_,
+                                                   .snippets = settings.snippets,
+                                                   .webSearches = settings.webSearches,
+                                                   .clipboardText = clipboardText,
+                                                   .note = std::move(note),
+                                                   .fallbacks = settings.fallbackKeywords,
+                                                   .limit = settings.shownResultLimit(),
+                                                   .now = now,
+                                                   .environment = std::move(environment)});
+  return withAnswer(std::move(rows), text, explicitQuestion, settings);
+}
+
+std::vector<Hit> SearchEngine::withMeaning(const Query& parsed, std::vector<Hit> hits,
+                                           const QuorvaleSettings& settings, Date now) {
+  if (!settings.semanticSearch) return hits;
+  std::shared_ptr<FileIndex> reader = currentReader();
+  return passages_->fuseMeaning(
+      parsed, std::move(hits), settings.shownResultLimit(),
+      [&](const std::string& path) { return indexedRecord(*reader, path, now); });
+}
+
+std::vector<Suggestion> SearchEngine::withAnswer(std::vector<Suggestion> rows,
+                                                 const std::string& text, bool explicitQuestion,
+                                                 const QuorvaleSettings& settings) {
+  std::optional<QuestionAnswer> answer = passages_->answer(text, explicitQuestion, settings);
+  if (!answer) return rows;
+  return PassageRows::place(std::move(answer->rows), answer->weak, std::move(rows),
+                            static_cast<std::size_t>(settings.shownResultLimit()));
 }
 
 SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,

@@ -11,9 +11,9 @@
 // on the main executor. `cancelScan` is a flag any thread may set; the scanner polls it between
 // entries.
 //
-// The passage and meaning work (question answering, meaning vectors, the on-demand encoder) joins
-// the engine later: it gets a passage queue of its own, runs after each scan, and adds rows in
-// front of the file rows. Nothing of it exists yet, and nothing here pretends it does.
+// The passage and meaning work (PassageWork: the passage pipeline on a passage queue of its own,
+// question answering, meaning vectors, the on-demand encoder) runs after each scan, is filled
+// during scans, and adds rows in front of the file rows; none of its failures touches file search.
 //
 // Damage. Opening reads only the schema, so that a search can start at once whatever the size of
 // the index. Damage shows later as SQLite's own errors (a damaged page, a file that is no longer a
@@ -45,6 +45,7 @@
 
 #include "clipboard/clip_store.h"
 #include "index/file_index.h"
+#include "passage_work.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
 #include "query/query.h"
@@ -101,6 +102,11 @@ struct EngineServices {
   bool settingsAreTheUsers = true;
   // The options of the connection that searches read from; benchmarks compare ranking rules.
   FileIndex::Options readerOptions;
+  // The text encoder of the installed model; none (no `installedFolder`): the model this version
+  // expects, in the data folder.
+  EncoderSource encoder;
+  // The passage indexer's limits; tests drop its pause between documents.
+  PassageIndexer::Limits passageLimits;
 };
 
 // How one start differs from the normal one.
@@ -173,6 +179,18 @@ class SearchEngine {
   // Stops following changes.
   void stopWatching();
 
+  // The passage pipeline: runs after each scan when question search is on (and now, by this
+  // call); a pipeline that the energy policy paused runs again 600 seconds later.
+  void updatePassages(const QuorvaleSettings& settings) { passages_->updatePassages(settings); }
+  // The model was installed or removed (the model controller's change callback).
+  void modelChanged(const QuorvaleSettings& settings);
+  // Settings-window action: empties the passage database.
+  void clearPassages() { passages_->clearPassages(); }
+  // "12 documents, 340 passages", "Reading documents: 20 of 45", ...; for the settings window.
+  std::string passageStatus() const { return passages_->passageStatus(); }
+  // The passage and meaning work, for tests and benchmarks.
+  PassageWork& passageWork() { return *passages_; }
+
   // The status line ("Indexing… 500 items", "1234 items indexed", an energy message, ...).
   std::string status() const;
   // Called on the main executor after every change of the status.
@@ -222,6 +240,14 @@ class SearchEngine {
   void handleChanges(const std::vector<std::string>& paths, bool mustRescan,
                      const QuorvaleSettings& settings);  // index queue
   const ContentExtractor& extractorFor(const QuorvaleSettings& settings) const;
+  // The embedding callback of scans and updates: present when semantic search is on and the
+  // meaning store exists.
+  Scanner::OnIndexed meaningFor(const QuorvaleSettings& settings);
+  // Files found by meaning fused into few word hits, and the question answer in front of the rows.
+  std::vector<Hit> withMeaning(const Query& parsed, std::vector<Hit> hits,
+                               const QuorvaleSettings& settings, Date now);
+  std::vector<Suggestion> withAnswer(std::vector<Suggestion> rows, const std::string& text,
+                                     bool explicitQuestion, const QuorvaleSettings& settings);
   void setStatus(std::string status);            // index queue
   void refreshStatus(const std::string& extra);  // index queue
   void notify();
@@ -253,13 +279,15 @@ class SearchEngine {
   // Cleared at destruction; status notifications still waiting on the main executor check it.
   // Written and read on the main thread only.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  bool reuseVectors_ = false;  // index queue; read by the meaning work when it joins
+  bool reuseVectors_ = false;  // index queue; read by the embedding callback of scans
 
   mutable std::mutex stateMutex_;
   std::string status_ = "Starting";         // guarded by stateMutex_
   std::vector<std::string> unreadable_;     // guarded by stateMutex_
   std::optional<std::string> scanFailure_;  // guarded
   std::vector<std::string> problems_;       // guarded
+  // Its queues stop before the guard and the state it reports through go away.
+  std::unique_ptr<PassageWork> passages_;
   // Posts its scans on queue_, which it must not outlive the use of.
   ScanSchedule schedule_{queue_,
                          [this](QuorvaleSettings settings) { runScan(std::move(settings)); }};

@@ -33,6 +33,8 @@ class SystemClipboard {
   // The desktop-entry id of the application in front (where the copy came from); nothing when
   // the desktop does not tell.
   virtual std::optional<std::string> frontApplication() const = 0;
+  // Why clipboard history cannot work on this desktop, for the status line; nothing when it can.
+  virtual std::optional<std::string> unavailableNote() const { return std::nullopt; }
   // Called after each change of the contents, and with false/true when the session is locked or
   // unlocked (nothing is recorded while it is locked).
   std::function<void()> onChange;

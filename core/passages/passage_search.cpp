@@ -161,7 +161,7 @@ std::string withoutLeadingQuestionMarks(std::string_view text) {
   return first == std::string::npos ? std::string() : trimmed.substr(first);
 }
 
-std::optional<std::vector<float>> embedQuestion(Embedder& embedder, const std::string& text) {
+std::optional<std::vector<float>> embedQuestion(const Embedder& embedder, const std::string& text) {
   try {
     return embedder.embed(text);
   } catch (...) {
@@ -215,7 +215,7 @@ PassageResult search(PassageStore& store, std::string_view text,
   return result;
 }
 
-PassageResult searchHybrid(PassageStore& store, std::string_view text, Embedder& embedder,
+PassageResult searchHybrid(PassageStore& store, std::string_view text, const Embedder& embedder,
                            const PassageSearchOptions& options) {
   if (options.limit < 1) return {};
   const std::string question = withoutLeadingQuestionMarks(text);

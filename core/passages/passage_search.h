@@ -65,7 +65,7 @@ constexpr double kMaxNeighbourDistance = 0.85;
 
 PassageResult search(PassageStore& store, std::string_view text,
                      const PassageSearchOptions& options = {});
-PassageResult searchHybrid(PassageStore& store, std::string_view text, Embedder& embedder,
+PassageResult searchHybrid(PassageStore& store, std::string_view text, const Embedder& embedder,
                            const PassageSearchOptions& options = {});
 
 // Near-synonyms of the words (those without digits) that are not query words themselves.

@@ -16,8 +16,8 @@
 // Threads: the connection is fully serialized and in WAL mode, so the engine's search connection
 // reads while the indexer's connection writes; one store may be called from several threads.
 // The dense cache (one DenseIndex per model) is guarded by `denseLock_`; every write that changes
-// passages or vectors empties it. Writes throw PassageError and roll back; reads never throw and
-// give empty results.
+// passages or vectors empties it, and so does a commit by another connection. Writes throw
+// PassageError and roll back; reads never throw and give empty results.
 #pragma once
 
 #include <cstdint>
@@ -131,6 +131,8 @@ class PassageStore {
   // skipped.
   void storeVectors(const std::string& modelID, const std::vector<VectorItem>& items);
   int64_t vectorCount(const std::string& modelID);
+  // Passages without a vector of this model.
+  int64_t chunksWithoutVectorCount(const std::string& modelID);
   void clearVectors();
 
   // The model's vectors as one matrix, built on first use and kept until the next write;
@@ -154,6 +156,9 @@ class PassageStore {
   std::map<std::string, std::shared_ptr<const DenseIndex>> denseCache_;  // guarded by denseLock_
   // Counts cache emptyings, so that a snapshot read while a write ran is not cached.
   uint64_t denseGeneration_ = 0;  // guarded by denseLock_
+  // SQLite's data_version when the cache was last checked: the cache also empties when another
+  // connection has committed since.
+  int64_t denseDataVersion_ = -1;  // guarded by denseLock_
 };
 
 }  // namespace quorvale

@@ -62,6 +62,13 @@ int64_t PassageStore::vectorCount(const std::string& modelID) {
   return countOf("SELECT COUNT(*) FROM vec WHERE model = ?", {modelID});
 }
 
+int64_t PassageStore::chunksWithoutVectorCount(const std::string& modelID) {
+  return countOf(
+      "SELECT COUNT(*) FROM chunk c LEFT JOIN vec v ON v.chunk_id = c.id AND v.model = ? "
+      "WHERE v.chunk_id IS NULL",
+      {modelID});
+}
+
 std::optional<PassageStore::FileInfo> PassageStore::fileInfo(const std::string& path) {
   sql::Statement statement =
       prepareBound("SELECT chunk_count, truncated FROM file WHERE path = ?", {path});
@@ -143,8 +150,15 @@ std::vector<PassageStore::ChunkText> PassageStore::chunksWithoutVectors(const st
 
 std::shared_ptr<const DenseIndex> PassageStore::denseSnapshot(const std::string& modelID) {
   uint64_t generation;
+  // Commits of other connections (the indexer's writer beside a search reader) change it.
+  const int64_t dataVersion = countOf("PRAGMA data_version", {});
   {
     std::lock_guard lock(denseLock_);
+    if (dataVersion != denseDataVersion_) {
+      denseCache_.clear();
+      ++denseGeneration_;
+      denseDataVersion_ = dataVersion;
+    }
     auto cached = denseCache_.find(modelID);
     if (cached != denseCache_.end()) return cached->second;
     generation = denseGeneration_;

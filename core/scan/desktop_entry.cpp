@@ -205,6 +205,7 @@ DesktopEntry entryFrom(const Values& values, const DesktopLocale& locale) {
   entry.icon = lookup.text("Icon");
   entry.path = lookup.text("Path");
   entry.terminal = lookup.flag("Terminal");
+  entry.startupWMClass = lookup.text("StartupWMClass");
   entry.noDisplay = lookup.flag("NoDisplay");
   entry.hidden = lookup.flag("Hidden");
   entry.onlyShowIn = listOf(lookup.raw("OnlyShowIn").value_or(""));

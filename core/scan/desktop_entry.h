@@ -51,6 +51,8 @@ struct DesktopEntry {
   std::string icon;       // an icon theme name or an absolute path
   std::string path;       // the working folder of the program; empty: inherit
   bool terminal = false;  // the program runs in a terminal
+  // The WM_CLASS the program's windows carry, when it differs from the entry's file name.
+  std::string startupWMClass;
   bool noDisplay = false;
   bool hidden = false;
   std::vector<std::string> onlyShowIn;

@@ -149,6 +149,18 @@ TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   EXPECT_TRUE(terminated);
 }
 
+TEST_F(AppDelegateTest, TheStatusLineSaysWhyClipboardHistoryCannotWork) {
+  clipboard.note = "Clipboard history needs data-control";
+  AppDelegate& delegate = started();
+  QuorvaleSettings settings = delegate.store().settings();
+  settings.clipboard.enabled = true;
+  delegate.store().setSettings(settings);
+  EXPECT_EQ(delegate.menuItems().front().title, "Starting · Clipboard history needs data-control");
+  settings.clipboard.enabled = false;
+  delegate.store().setSettings(settings);
+  EXPECT_EQ(delegate.menuItems().front().title, "Starting");
+}
+
 TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
   AppDelegate& delegate = started();
   struct Case {

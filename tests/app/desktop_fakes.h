@@ -27,6 +27,7 @@ class FakeClipboard : public SystemClipboard {
   }
   std::uint64_t changeCount() const override { return count; }
   std::optional<std::string> frontApplication() const override { return front; }
+  std::optional<std::string> unavailableNote() const override { return note; }
 
   // Another application copies.
   void copyFromOutside(const std::string& text, std::vector<std::string> types = {"text/plain"}) {
@@ -43,6 +44,7 @@ class FakeClipboard : public SystemClipboard {
   std::vector<std::string> offered;
   std::uint64_t count = 0;
   std::optional<std::string> front = "org.example.Editor";
+  std::optional<std::string> note;
 };
 
 class FakeWorkspace : public Workspace {

@@ -20,8 +20,10 @@ void press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
   QApplication::sendEvent(target, &up);
 }
 
+// Types the text and lets the event loop take it in.
 void type(QWidget* target, const QString& text) {
   for (QChar c : text) press(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+  QApplication::processEvents();
 }
 
 // The real window around a model whose search returns the demonstration's rows.
@@ -77,6 +79,21 @@ TEST_F(PanelWindowTest, KeysMoveRunAndHide) {
   press(window->field(), Qt::Key_Escape);
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(controller.model().query(), "");
+}
+
+TEST_F(PanelWindowTest, KeysWaitingTogetherSearchOnceAndReturnSearchesFirst) {
+  for (QChar c : QString("rep")) press(window->field(), c.toUpper().unicode(), {}, QString(c));
+  press(window->field(), Qt::Key_Return);
+  EXPECT_EQ(searched, std::vector<std::string>{"rep"});
+  ASSERT_EQ(ran.size(), 1u);
+  EXPECT_EQ(ran[0].first, "calc");
+
+  // Keys typed and then wiped by a reset (the panel hid) are not searched afterwards.
+  press(window->field(), 'X', {}, "x");
+  controller.model().reset();
+  QApplication::processEvents();
+  EXPECT_EQ(std::count(searched.begin(), searched.end(), "repx"), 0);
+  EXPECT_EQ(window->field()->text(), "");
 }
 
 TEST_F(PanelWindowTest, RowsShowTheirCurrentText) {

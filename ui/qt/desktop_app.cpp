@@ -14,6 +14,7 @@
 #include "data_folder.h"
 #include "linux_workspace.h"
 #include "model_setup.h"
+#include "portal_hot_keys.h"
 #include "qt_alerts.h"
 #include "qt_clipboard.h"
 #include "qt_executor.h"
@@ -24,6 +25,7 @@
 #include "single_instance.h"
 #include "tray_item.h"
 #include "util/xdg_paths.h"
+#include "wayland_clipboard.h"
 #include "x11_hot_keys.h"
 
 namespace quorvale {
@@ -82,7 +84,13 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
 
   QtExecutor main;
   UserDefaults defaults(UserDefaults::standardPath());
-  QtClipboard clipboard;
+  // On Wayland a program without the focus reads the clipboard only through data-control.
+  std::unique_ptr<SystemClipboard> clipboard;
+  if (QGuiApplication::platformName().startsWith("wayland")) {
+    clipboard = std::make_unique<WaylandClipboard>();
+  } else {
+    clipboard = std::make_unique<QtClipboard>();
+  }
   LinuxWorkspace workspace;
   QtAlerts alerts;
   X11HotKeys hotKeys;
@@ -106,10 +114,15 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
     return std::make_unique<SearchEngine>(policy, std::move(engine));
   };
   services.panel = qtPanelEnvironment();
-  services.clipboard = &clipboard;
+  services.clipboard = clipboard.get();
   services.workspace = &workspace;
   services.alerts = &alerts;
-  services.hotKeys = hotKeys.available() ? &hotKeys : nullptr;
+  // Without X11 (Wayland) the desktop portal binds the shortcuts where it offers that.
+  std::unique_ptr<PortalHotKeys> portalKeys;
+  if (!hotKeys.available() && PortalHotKeys::offered(QDBusConnection::sessionBus())) {
+    portalKeys = std::make_unique<PortalHotKeys>(QDBusConnection::sessionBus());
+  }
+  services.hotKeys = hotKeys.available() ? static_cast<HotKeyCenter*>(&hotKeys) : portalKeys.get();
   services.makeStatusItem = [](AppDelegate& app) { return std::make_unique<TrayItem>(app); };
   services.terminate = [] { QApplication::quit(); };
   services.showSetup = [&windows] { windows.showSetup(); };
@@ -121,6 +134,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   services.dataFolder =
       dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");
 
+  bool globalShortcuts = services.hotKeys != nullptr;
   AppDelegate app(std::move(services));
   windows.attach(app, alerts);
   if (!app.start()) return 1;
@@ -131,7 +145,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
     std::fprintf(stderr, "quorvale: another program holds the shortcut %s\n",
                  KeyNames::describe(taken).c_str());
   }
-  if (!hotKeys.available()) {
+  if (!globalShortcuts) {
     std::fprintf(stderr,
                  "quorvale: no X11 display for global shortcuts; bind quorvale --toggle and "
                  "quorvale --clip in the desktop's keyboard settings\n");

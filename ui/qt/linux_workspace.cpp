@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
@@ -18,8 +19,10 @@
 
 #include "index/file_record.h"
 #include "proc_running_apps.h"
+#include "process_stamp.h"
 #include "scan/desktop_entry.h"
 #include "util/xdg_paths.h"
+#include "x11_windows.h"
 
 namespace quorvale {
 namespace {
@@ -186,7 +189,29 @@ std::vector<pid_t> LinuxWorkspace::processesOf(const std::string& id, const std:
 }
 
 void LinuxWorkspace::quit(const std::string& id, bool force) {
-  for (pid_t pid : processesOf(id, "/proc")) ::kill(pid, force ? SIGKILL : SIGTERM);
+  std::vector<pid_t> pids = processesOf(id, "/proc");
+  std::vector<ProcessStamp> stamps;
+  for (pid_t pid : pids) {
+    if (auto stamp = ProcessStamp::of(pid)) stamps.push_back(*stamp);
+  }
+  if (force) {
+    for (const ProcessStamp& stamp : stamps) ::kill(stamp.pid, SIGKILL);
+    return;
+  }
+  // As the windows' close buttons would; whatever still runs without a window a moment later
+  // (a process that keeps running in the background) is asked to end. One that still shows a
+  // window is asking the user something, such as whether to save: force quit is for that.
+  X11Windows::close(pids);
+  QTimer::singleShot(kQuitGrace, qGuiApp, [stamps] {
+    std::vector<pid_t> left;
+    for (const ProcessStamp& stamp : stamps) {
+      if (stamp.running()) left.push_back(stamp.pid);
+    }
+    std::set<pid_t> showing = X11Windows::withWindows(left);
+    for (pid_t pid : left) {
+      if (!showing.contains(pid)) ::kill(pid, SIGTERM);
+    }
+  });
 }
 
 }  // namespace quorvale

@@ -3,11 +3,13 @@
 // through the org.freedesktop.FileManager1 service (else their folder opens), programs start
 // detached, power and screen actions go to logind and org.freedesktop.ScreenSaver over D-Bus,
 // settings pages open in GNOME Settings or KDE System Settings, and running applications are
-// found in /proc by the program their desktop entry starts. Main thread only.
+// found in /proc by the program their desktop entry starts; quitting one closes its windows and
+// then ends what runs on without one (SIGTERM), force quitting kills it. Main thread only.
 #pragma once
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <map>
 
 #include "platform/desktop_services.h"
@@ -16,6 +18,9 @@ namespace quorvale {
 
 class LinuxWorkspace : public Workspace {
  public:
+  // How long quitting applications have to close their windows before SIGTERM.
+  static constexpr std::chrono::milliseconds kQuitGrace{2000};
+
   bool openFile(const std::string& path) override;
   bool openURL(const std::string& url) override;
   bool reveal(const std::string& path) override;

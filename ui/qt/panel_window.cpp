@@ -19,6 +19,23 @@ Modifiers modifiersOf(Qt::KeyboardModifiers held) {
           .shift = held.testFlag(Qt::ShiftModifier)};
 }
 
+// The keys the panel takes from the field: the rest edit the text.
+bool isPanelKey(const QKeyEvent& key) {
+  switch (key.key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      return true;
+    case Qt::Key_I:
+    case Qt::Key_Delete:
+      return key.modifiers().testFlag(Qt::ControlModifier);
+    default:
+      return false;
+  }
+}
+
 QLabel* makeLine(QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setWordWrap(true);
@@ -100,8 +117,7 @@ PanelWindow::PanelWindow(PanelController& controller)
   column->addWidget(explanation_);
   column->addWidget(list_);
 
-  connect(field_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { model_.setQuery(text.toStdString()); });
+  connect(field_, &QLineEdit::textEdited, this, [this] { queryEdited(); });
   model_.onChange = [this] { modelChanged(); };
   model_.announce = [this](const std::string& text) { announce(text); };
   modelChanged();
@@ -112,11 +128,26 @@ PanelWindow::~PanelWindow() {
   model_.announce = nullptr;
 }
 
+void PanelWindow::queryEdited() {
+  if (searchPending_) return;
+  searchPending_ = true;
+  QMetaObject::invokeMethod(
+      this, [this] { searchTypedText(); }, Qt::QueuedConnection);
+}
+
+void PanelWindow::searchTypedText() {
+  if (!searchPending_) return;
+  searchPending_ = false;
+  model_.setQuery(field_->text().toStdString());
+}
+
 void PanelWindow::modelChanged() {
   if (syncing_) return;
   syncing_ = true;
+  // A reset drops what was typed and not yet searched.
+  if (model_.focusTick() != focusTick_) searchPending_ = false;
   QString query = QString::fromStdString(model_.query());
-  if (field_->text() != query) field_->setText(query);
+  if (!searchPending_ && field_->text() != query) field_->setText(query);
 
   // Rows keep their ids while their text changes (a web row's subtitle is the typed text).
   if (model_.items() != shownRows_) {
@@ -183,7 +214,9 @@ void PanelWindow::orderOut() {
 }
 
 bool PanelWindow::handleKey(QKeyEvent* key) {
-  Qt::KeyboardModifiers held = key->modifiers();
+  if (!isPanelKey(*key)) return false;
+  // Keys that act on the rows act on the rows of everything typed before them.
+  searchTypedText();
   switch (key->key()) {
     case Qt::Key_Down:
       model_.move(1);
@@ -193,17 +226,15 @@ bool PanelWindow::handleKey(QKeyEvent* key) {
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      model_.runSelected(modifiersOf(held));
+      model_.runSelected(modifiersOf(key->modifiers()));
       return true;
     case Qt::Key_Escape:
       controller_.hide();
       return true;
     case Qt::Key_I:
-      if (!held.testFlag(Qt::ControlModifier)) return false;
       model_.explainSelected();
       return true;
     case Qt::Key_Delete:
-      if (!held.testFlag(Qt::ControlModifier)) return false;
       model_.hideSelected();
       return true;
     default:

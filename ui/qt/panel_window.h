@@ -3,7 +3,10 @@
 // model's actions: arrows move, Return runs (Ctrl-Return reveals a file, Alt-Return copies its
 // path, Shift-Return searches the web), Escape hides, Ctrl+I explains the selected file and
 // Ctrl+Delete hides it from results. Colours, fonts and scale come from the desktop's style.
-// Main thread only.
+//
+// The typed text is searched once the key events waiting in the event loop have been taken in:
+// keys that pile up behind a slow search cost one search for the last text, not one each.
+// Keys that act on the rows search first. Main thread only.
 #pragma once
 
 #include <QLabel>
@@ -43,6 +46,8 @@ class PanelWindow : public QWidget, public PanelSurface {
 
  private:
   void modelChanged();
+  void queryEdited();
+  void searchTypedText();
   void announce(const std::string& text);
   bool handleKey(QKeyEvent* key);
   int wantedHeight() const;
@@ -59,6 +64,7 @@ class PanelWindow : public QWidget, public PanelSurface {
   std::vector<Suggestion> shownRows_;
   int focusTick_ = -1;
   bool syncing_ = false;
+  bool searchPending_ = false;  // the field holds text the model has not searched yet
 };
 
 }  // namespace quorvale

@@ -1,7 +1,6 @@
 #include "qt_clipboard.h"
 
 #include <QClipboard>
-#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -15,12 +14,10 @@ QtClipboard::QtClipboard() {
     ++count_;
     if (onChange) onChange();
   });
-  QDBusConnection bus = QDBusConnection::systemBus();
-  const QString service = "org.freedesktop.login1";
-  const QString path = "/org/freedesktop/login1/session/auto";
-  const QString interface = "org.freedesktop.login1.Session";
-  bus.connect(service, path, interface, "Lock", this, SLOT(sessionLocked()));
-  bus.connect(service, path, interface, "Unlock", this, SLOT(sessionUnlocked()));
+  lockWatch_ = std::make_unique<SessionLockWatch>(
+      QDBusConnection::systemBus(), QDBusConnection::sessionBus(), [this](bool locked) {
+        if (onLockChange) onLockChange(locked);
+      });
 }
 
 std::optional<std::string> QtClipboard::text() const {
@@ -50,14 +47,6 @@ void QtClipboard::clear() {
 
 std::optional<std::string> QtClipboard::frontApplication() const {
   return X11ActiveWindow::applicationId();
-}
-
-void QtClipboard::sessionLocked() {
-  if (onLockChange) onLockChange(true);
-}
-
-void QtClipboard::sessionUnlocked() {
-  if (onLockChange) onLockChange(false);
 }
 
 }  // namespace quorvale

@@ -1,12 +1,14 @@
 // The clipboard through QClipboard: a change counter fed by its change signal (X11 announces
 // every change, so nothing is polled), the text, the offered MIME types, and writes with the
-// KDE password-manager hint for concealed copies. Session locking comes from logind's Lock and
-// Unlock signals on the system bus. Main thread only.
+// KDE password-manager hint for concealed copies. Whether the session is locked comes from the
+// session lock watch (logind and the screen saver). Main thread only.
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 #include "platform/desktop_services.h"
+#include "session_lock_watch.h"
 
 namespace quorvale {
 
@@ -22,12 +24,9 @@ class QtClipboard : public QObject, public SystemClipboard {
   std::uint64_t changeCount() const override { return count_; }
   std::optional<std::string> frontApplication() const override;
 
- private slots:
-  void sessionLocked();
-  void sessionUnlocked();
-
  private:
   std::uint64_t count_ = 0;
+  std::unique_ptr<SessionLockWatch> lockWatch_;
 };
 
 }  // namespace quorvale

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "proc_running_apps.h"
 #include "scan/desktop_entry.h"
 #include "util/xdg_paths.h"
+#include "window_application.h"
 
 namespace quorvale::X11ActiveWindow {
 namespace {
@@ -50,24 +50,27 @@ std::vector<std::string> applicationFolders() {
   return folders;
 }
 
-// The id of the first entry (in precedence order) that the test accepts.
-template <typename Test>
-std::optional<std::string> findEntry(Test accepts) {
+WindowApplication::Entries applicationEntries() {
+  WindowApplication::Entries entries;
   std::error_code error;
   for (const auto& folder : applicationFolders()) {
     for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
       if (file.path().extension() != ".desktop") continue;
       auto entry = readDesktopEntry(file.path().string());
-      std::string id = file.path().stem().string();
-      if (entry && entry->isApplication() && accepts(id, *entry)) return id;
+      if (entry && entry->isApplication()) {
+        entries.emplace_back(file.path().stem().string(), std::move(*entry));
+      }
     }
   }
-  return std::nullopt;
+  return entries;
 }
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+std::string programOf(std::uint32_t pid) {
+  char target[4096];
+  std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+  if (length <= 0) return {};
+  return std::filesystem::path(std::string(target, static_cast<std::size_t>(length))).filename();
 }
 
 }  // namespace
@@ -84,34 +87,21 @@ std::optional<std::string> applicationId() {
   xcb_window_t window = *reinterpret_cast<const xcb_window_t*>(active.data());
   if (window == XCB_WINDOW_NONE) return std::nullopt;
 
+  WindowApplication::Window facts;
   std::string pid =
       property(connection, window, atom(connection, "_NET_WM_PID"), XCB_ATOM_CARDINAL);
   if (pid.size() >= sizeof(std::uint32_t)) {
-    std::uint32_t number = *reinterpret_cast<const std::uint32_t*>(pid.data());
-    char target[4096];
-    std::string link = "/proc/" + std::to_string(number) + "/exe";
-    ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-    if (length > 0) {
-      std::string program = std::filesystem::path(std::string(target, length)).filename();
-      auto found = findEntry([&](const std::string&, const DesktopEntry& entry) {
-        return ProcRunningApps::programName(entry.exec) == program;
-      });
-      if (found) return found;
-    }
+    facts.program = programOf(*reinterpret_cast<const std::uint32_t*>(pid.data()));
   }
   // WM_CLASS holds the instance and the class name, each ending in a NUL.
   std::string wmClass = property(connection, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
   auto split = wmClass.find('\0');
-  if (split == std::string::npos) return std::nullopt;
-  std::string className = wmClass.substr(split + 1);
-  className = className.substr(0, className.find('\0'));
-  if (className.empty()) return std::nullopt;
-  std::string wanted = lower(className);
-  auto found = findEntry([&](const std::string& id, const DesktopEntry&) {
-    std::string name = lower(id);
-    return name == wanted || name.ends_with("." + wanted);
-  });
-  return found ? found : std::optional<std::string>(className);
+  if (split != std::string::npos) {
+    facts.instanceName = wmClass.substr(0, split);
+    std::string rest = wmClass.substr(split + 1);
+    facts.className = rest.substr(0, rest.find('\0'));
+  }
+  return WindowApplication::match(facts, applicationEntries());
 }
 
 }  // namespace quorvale::X11ActiveWindow

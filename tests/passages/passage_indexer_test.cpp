@@ -1,0 +1,193 @@
+#include "passages/passage_indexer.h"
+
+#include <gtest/gtest.h>
+
+#include "passages/passage_embed_pass.h"
+#include "support/fake_embedder.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using testing::FakeEmbedder;
+using testing::TempDir;
+using testing::writeFile;
+
+const EnergyPolicy::Verdict kRun = EnergyPolicy::Run{};
+const EnergyPolicy::Verdict kLowBattery = EnergyPolicy::AppsOnly{"Indexing paused to save battery"};
+
+class PassageIndexerTest : public ::testing::Test {
+ protected:
+  // A document on disk and in the file index, modified at `modified`.
+  std::string addDocument(const std::string& name, const std::string& text, Date modified) {
+    std::string path = dir / name;
+    writeFile(path, text);
+    files.upsert(FileRecord::make(path, std::nullopt, std::nullopt,
+                                  static_cast<int64_t>(text.size()), modified, false),
+                 std::nullopt, {});
+    return path;
+  }
+
+  PassageIndexer::Summary catchUp(PassageIndexer::Limits limits = {.pauseSeconds = 0},
+                                  EnergyPolicy::Verdict verdict = kRun,
+                                  PassagePass::ShouldStop stop = nullptr) {
+    PassageIndexer indexer(store, guard, limits);
+    return indexer.catchUp(
+        files, stop, [verdict] { return verdict; },
+        [this](const std::string& text) { progress.push_back(text); });
+  }
+
+  TempDir dir;
+  FileIndex files{std::nullopt};
+  PassageStore store{std::nullopt};
+  ExtractionGuard guard;
+  std::vector<std::string> progress;
+};
+
+TEST_F(PassageIndexerTest, StoresChangedDocumentsOnceAndForgetsThoseThatLeftTheIndex) {
+  std::string notes = addDocument("notes.md", "# Notice\nThe notice period is three months.", 100);
+  std::string empty = addDocument("empty.txt", "   ", 200);
+  addDocument("photo.jpg", "not a document", 300);
+
+  PassageIndexer::Summary first = catchUp();
+  EXPECT_EQ(first, (PassageIndexer::Summary{
+                       .written = 1, .examined = 2, .empty = 1, .offered = 2, .stoppedFor = {}}));
+  EXPECT_EQ(store.fileInfo(notes), (PassageStore::FileInfo{.chunkCount = 1, .truncated = false}));
+  // Read once and found empty: stored without passages, so it is not read again.
+  EXPECT_EQ(store.fileInfo(empty), (PassageStore::FileInfo{.chunkCount = 0, .truncated = false}));
+
+  PassageIndexer::Summary again = catchUp();
+  EXPECT_EQ(again.written, 0);
+  EXPECT_EQ(again.empty, 0);
+
+  store.storeVectors("m", {{.chunkID = store.chunksWithoutVectors("m", 1).at(0).id,
+                            .vector = std::vector<float>(4, 0.5f)}});
+  files.remove(notes);
+  catchUp();
+  EXPECT_EQ(store.allPaths(), std::vector<std::string>{empty});
+  EXPECT_EQ(store.vectorCount("m"), 0);
+}
+
+TEST_F(PassageIndexerTest, ConsidersOnlyTheNewestFilesAndReportsProgressEveryTwenty) {
+  for (int i = 0; i < 45; ++i) {
+    addDocument("doc" + std::to_string(i) + ".txt", "words of document " + std::to_string(i), i);
+  }
+  PassageIndexer::Summary summary = catchUp({.maxFiles = 40, .pauseSeconds = 0});
+  EXPECT_EQ(summary.offered, 45);
+  EXPECT_EQ(summary.examined, 40);
+  EXPECT_EQ(store.fileCount(), 40);
+  EXPECT_FALSE(store.fileInfo(dir / "doc4.txt"));
+  EXPECT_TRUE(store.fileInfo(dir / "doc5.txt"));
+  EXPECT_EQ(progress, (std::vector<std::string>{"Reading documents: 20 of 40",
+                                                "Reading documents: 40 of 40"}));
+}
+
+TEST_F(PassageIndexerTest, StopsBeforeAnyFileForEachReason) {
+  addDocument("a.txt", "alpha words here", 1);
+  struct Case {
+    const char* reason;
+    PassageIndexer::Limits limits;
+    EnergyPolicy::Verdict verdict;
+    bool stop;
+  };
+  const Case cases[] = {
+      {"stopped", {.pauseSeconds = 0}, kRun, true},
+      {"paused to save battery or cool down", {.pauseSeconds = 0}, kLowBattery, false},
+      {"paused to save battery or cool down",
+       {.pauseSeconds = 0},
+       EnergyPolicy::Pause{"hot"},
+       false},
+      {"reached the disk limit", {.maxBytes = 0, .pauseSeconds = 0}, kRun, false},
+  };
+  for (const Case& c : cases) {
+    PassageIndexer::Summary summary =
+        catchUp(c.limits, c.verdict, [stop = c.stop] { return stop; });
+    EXPECT_EQ(summary.stoppedFor, c.reason);
+    EXPECT_EQ(summary.examined, 0) << c.reason;
+    EXPECT_EQ(store.fileCount(), 0) << c.reason;
+  }
+}
+
+class EmbedPassTest : public PassageIndexerTest {
+ protected:
+  // One document of `count` short passages, one per heading.
+  void addPassages(const std::vector<std::string>& texts) {
+    std::vector<PassageChunk> chunks;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      chunks.push_back({.seq = static_cast<int64_t>(i),
+                        .start = 0,
+                        .end = 1,
+                        .page = std::nullopt,
+                        .heading = std::nullopt,
+                        .snippet = texts[i],
+                        .text = texts[i]});
+    }
+    store.upsert(dir / "doc.md", 1, 1, chunks, false);
+  }
+
+  PassageEmbedPass::Result run(EnergyPolicy::Verdict verdict = kRun, bool stop = false) {
+    return PassageEmbedPass::run(
+        store, encoder, 32, [stop] { return stop; }, [verdict] { return verdict; },
+        [this](const std::string& text) { progress.push_back(text); });
+  }
+
+  FakeEmbedder encoder;
+};
+
+TEST_F(EmbedPassTest, AnEncoderThatGivesNothingForOneTextStillStoresTheOthers) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 40; ++i) texts.push_back("passage number " + std::to_string(i));
+  texts[3] = "an unembeddable passage";
+  addPassages(texts);
+
+  PassageEmbedPass::Result result = run();
+  EXPECT_EQ(result, (PassageEmbedPass::Result{.embedded = 40, .remaining = 0, .stoppedFor = {}}));
+  EXPECT_EQ(store.vectorCount(encoder.identifier()), 40);
+  EXPECT_EQ(progress,
+            (std::vector<std::string>{"Embedded 32 of 40 passages", "Embedded 40 of 40 passages"}));
+  // The passage that gave nothing keeps a zero vector and is not tried again.
+  int calls = encoder.calls;
+  EXPECT_EQ(run().embedded, 0);
+  EXPECT_EQ(encoder.calls, calls);
+}
+
+TEST_F(EmbedPassTest, StopsForTheCallerAndTheEnergyPolicyWithPassagesLeft) {
+  std::vector<std::string> texts(40, "some passage words");
+  addPassages(texts);
+  EXPECT_EQ(run(kLowBattery),
+            (PassageEmbedPass::Result{
+                .embedded = 0, .remaining = 40, .stoppedFor = "Indexing paused to save battery"}));
+  EXPECT_EQ(run(kRun, true),
+            (PassageEmbedPass::Result{.embedded = 0, .remaining = 40, .stoppedFor = "stopped"}));
+  // A new encoder finds every passage without its vector.
+  run();
+  FakeEmbedder other("fake-encoder-2");
+  EXPECT_EQ(store.chunksWithoutVectorCount(other.identifier()), 40);
+  EXPECT_EQ(store.chunksWithoutVectorCount(encoder.identifier()), 0);
+}
+
+TEST(PassageReaderTest, ASearchConnectionSeesVectorsTheWriterStoredSince) {
+  TempDir dir;
+  PassageStore writer(dir / "passages.db");
+  PassageStore reader(dir / "passages.db");
+  PassageChunk chunk{.seq = 0,
+                     .start = 0,
+                     .end = 5,
+                     .page = std::nullopt,
+                     .heading = std::nullopt,
+                     .snippet = "words",
+                     .text = "words"};
+  writer.upsert("/a.md", 1, 1, {chunk}, false);
+  writer.upsert("/b.md", 1, 1, {chunk}, false);
+  std::vector<PassageStore::ChunkText> pending = writer.chunksWithoutVectors("m", 2);
+  writer.storeVectors("m", {{.chunkID = pending[0].id, .vector = {1, 0}}});
+  ASSERT_EQ(reader.denseSnapshot("m")->count(), 1u);
+
+  writer.storeVectors("m", {{.chunkID = pending[1].id, .vector = {0, 1}}});
+  EXPECT_EQ(reader.denseSnapshot("m")->count(), 2u);
+  writer.clearVectors();
+  EXPECT_EQ(reader.denseSnapshot("m"), nullptr);
+}
+
+}  // namespace
+}  // namespace quorvale

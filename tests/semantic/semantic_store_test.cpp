@@ -1,0 +1,110 @@
+#include "semantic/semantic_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "semantic/hybrid_search.h"
+#include "semantic/unit_quantizer.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+using Neighbour = SemanticStore::Neighbour;
+
+std::vector<float> vector4(float a, float b, float c, float d) {
+  return {a, b, c, d};
+}
+
+TEST(UnitQuantizerTest, ScalesUnitVectorsTo127AndRefusesThoseWithoutLength) {
+  EXPECT_EQ(Quantizer::quantize(vector4(3, 4, 0, 0)),
+            (std::vector<int8_t>{76, 102, 0, 0}));  // 0.6 * 127 = 76.2, 0.8 * 127 = 101.6
+  EXPECT_EQ(Quantizer::quantize(vector4(-1, 0, 0, 0)), (std::vector<int8_t>{-127, 0, 0, 0}));
+  for (const std::vector<float>& none :
+       {std::vector<float>{}, vector4(0, 0, 0, 0), vector4(std::nanf(""), 1, 0, 0),
+        vector4(std::numeric_limits<float>::infinity(), 0, 0, 0)}) {
+    EXPECT_FALSE(Quantizer::quantize(none));
+  }
+  std::vector<int8_t> unit = *Quantizer::quantize(vector4(1, 0, 0, 0));
+  EXPECT_DOUBLE_EQ(Quantizer::dot(unit, unit), 1.0);
+  EXPECT_DOUBLE_EQ(Quantizer::dot({}, {}), 0.0);
+}
+
+TEST(SemanticStoreTest, ReopeningWithAnotherModelOrDimensionEmptiesTheVectors) {
+  testing::TempDir dir;
+  std::string path = dir / "semantic.db";
+  {
+    SemanticStore store(path, "model-a", 4);
+    store.upsert("/a", vector4(1, 0, 0, 0));
+    EXPECT_EQ(store.count(), 1);
+  }
+  EXPECT_EQ(SemanticStore(path, "model-a", 4).count(), 1);
+  {
+    SemanticStore store(path, "model-b", 4);
+    EXPECT_EQ(store.count(), 0);
+    store.upsert("/b", vector4(0, 1, 0, 0));
+    EXPECT_TRUE(store.has("/b"));
+  }
+  EXPECT_EQ(SemanticStore(path, "model-b", 8).count(), 0);
+}
+
+TEST(SemanticStoreTest, NearestRanksByCosineAndIgnoresVectorsItCannotUse) {
+  SemanticStore store(std::nullopt, "m", 4);
+  store.upsert("/x", vector4(1, 0, 0, 0));
+  store.upsert("/xy", vector4(1, 1, 0, 0));
+  store.upsert("/y", vector4(0, 1, 0, 0));
+  store.upsert("/zero", vector4(0, 0, 0, 0));        // never stored
+  store.upsert("/short", std::vector<float>{1, 0});  // wrong dimension, ignored
+  EXPECT_EQ(store.count(), 3);
+
+  std::vector<Neighbour> near = store.nearest(vector4(2, 0, 0, 0), 2, 0);
+  ASSERT_EQ(near.size(), 2u);
+  EXPECT_EQ(near[0].path, "/x");
+  EXPECT_NEAR(near[0].similarity, 1.0, 1e-9);
+  EXPECT_EQ(near[1].path, "/xy");
+  EXPECT_NEAR(near[1].similarity, 0.707, 0.01);
+  EXPECT_EQ(store.nearest(vector4(1, 0, 0, 0), 5, 0.5).size(), 2u);
+  EXPECT_TRUE(store.nearest(vector4(0, 0, 0, 0), 5, 0).empty());
+
+  // A write drops the in-memory copy: the next search sees it.
+  store.remove("/x");
+  EXPECT_EQ(store.nearest(vector4(1, 0, 0, 0), 1, 0).at(0).path, "/xy");
+  store.clear();
+  EXPECT_TRUE(store.nearest(vector4(1, 0, 0, 0), 1, 0).empty());
+}
+
+Hit hit(const std::string& path, double score = 1) {
+  return {.record = FileRecord::make(path, std::nullopt, std::nullopt, 0, 0, false),
+          .score = score,
+          .matchedName = true};
+}
+
+TEST(HybridSearchTest, FusesRanksWithTheMeaningWeightAboveTheSimilarityFloor) {
+  auto lookup = [](const std::string& path) -> std::optional<FileRecord> {
+    if (path == "/unknown") return std::nullopt;
+    return FileRecord::make(path, std::nullopt, std::nullopt, 0, 0, false);
+  };
+  std::vector<Hit> lexical = {hit("/both"), hit("/words")};
+  std::vector<Neighbour> semantic = {
+      {"/meaning", 0.40}, {"/both", 0.9}, {"/faint", 0.37}, {"/unknown", 0.95}};
+  std::vector<Hit> fused = HybridSearch::fuse(
+      lexical, semantic, lookup, {.limit = 10, .semanticWeight = 0.6, .minSimilarity = 0.38});
+  ASSERT_EQ(fused.size(), 3u);
+  EXPECT_EQ(fused[0].record.path, "/both");
+  EXPECT_DOUBLE_EQ(fused[0].score, 1.0 / 60 + 0.6 / 61);
+  EXPECT_EQ(fused[1].record.path, "/words");
+  EXPECT_DOUBLE_EQ(fused[1].score, 1.0 / 61);
+  EXPECT_EQ(fused[2].record.path, "/meaning");
+  EXPECT_DOUBLE_EQ(fused[2].score, 0.01);
+  EXPECT_FALSE(fused[2].matchedName);
+
+  EXPECT_EQ(HybridSearch::fuse(lexical, semantic, lookup,
+                               {.limit = 1, .semanticWeight = 0.6, .minSimilarity = 0.38})
+                .size(),
+            1u);
+}
+
+}  // namespace
+}  // namespace quorvale
