@@ -30,9 +30,10 @@ struct ModelControls {
 namespace model_view {
 
 constexpr std::string_view kFromFolderTitle = "Install from a folder…";
+// The command stays on one line (a no-break space).
 constexpr std::string_view kFromFolderNote =
     "Choose the folder holding the model's config.json, tokenizer.json and model.safetensors. "
-    "A zip archive of them installs with quorvale --install-model.";
+    "A zip archive of them installs with quorvale\u00a0--install-model.";
 constexpr std::string_view kChooseFolderMessage = "Choose the folder holding the text model";
 
 // The controls for the state. `fromFolder`: the last installation started copies files from
