@@ -59,6 +59,7 @@ bool AppDelegate::start() {
   if (services_.makeStatusItem) statusItem_ = services_.makeStatusItem(*this);
   installPanelCallbacks();
   installClipboardCallbacks();
+  startModels();
   applySettings();
   lastApplied_ = store_.settings();
   observed_ = store_.settings();
@@ -121,6 +122,19 @@ void AppDelegate::installClipboardCallbacks() {
     RecordOutcome outcome = engine_->clips().record(text, source, types, services_.now(), policy);
     if (outcome.kind != RecordOutcome::Kind::skipped) engine_->scheduleClipSave(policy);
   };
+}
+
+void AppDelegate::startModels() {
+  if (services_.makeModelController) models_ = services_.makeModelController();
+  if (!models_) return;
+  models_->setOnChange([this] { modelInstallChanged(); });
+  models_->setOnStateChange([this](const ModelController::State&) {
+    if (modelObserver_) modelObserver_();
+  });
+}
+
+void AppDelegate::modelInstallChanged() {
+  if (modelObserver_) modelObserver_();
 }
 
 std::vector<Suggestion> AppDelegate::search(const std::string& query) {

@@ -1,5 +1,6 @@
 // The running launcher: owns the settings store, the search engine, the panel, the clipboard
-// monitor, the hot keys and the tray item for the life of the process. It starts them in order,
+// monitor, the hot keys, the tray item and the text model's controller for the life of the
+// process. It starts them in order,
 // wires the panel's and the clipboard's callbacks to the engine, builds the tray menu, carries
 // out what a chosen row means (open, reveal, copy, launch, run a system command), applies
 // settings changes 0.6 seconds after they settle (also changes another process makes to the
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "model_controller.h"
 #include "monitors/clipboard_monitor.h"
 #include "panel/panel_controller.h"
 #include "platform/desktop_services.h"
@@ -45,6 +47,8 @@ struct AppServices {
   std::function<void()> showSetup;
   // The settings window; none: the settings file opens in the default editor.
   std::function<void()> showSettings;
+  // Makes the text model's controller at start-up; none, or none made: no model is offered.
+  std::function<std::unique_ptr<ModelController>()> makeModelController;
   // Where the data folder is, for the start-up alert.
   std::string dataFolder;
   std::function<std::chrono::system_clock::time_point()> now = [] {
@@ -98,6 +102,12 @@ class AppDelegate {
   // The settings window (`quorvale --settings`, the tray's "Settings…").
   void showSettings();
 
+  // The text model was installed or removed (the controller's `onChange`).
+  void modelInstallChanged();
+  // Told after every change of the model controller's state (the settings window redraws its
+  // model controls); none: nobody is told.
+  void setModelObserver(std::function<void()> observer) { modelObserver_ = std::move(observer); }
+
   // Shuts the engine down (cancel the scan, stop the watcher, write the clipboard history), then
   // ends the program. `shutdown` alone is what happens when the program is ended from outside.
   void quit();
@@ -107,12 +117,15 @@ class AppDelegate {
   SearchEngine* engine() { return engine_.get(); }
   PanelController& panel() { return panel_; }
   ClipboardMonitor& clipboard() { return clipboard_; }
+  // None before `start`, or when the data folder has no room for models.
+  ModelController* models() { return models_.get(); }
   const std::string& lastStatus() const { return lastStatus_; }
   const std::optional<QuorvaleSettings>& lastApplied() const { return lastApplied_; }
 
  private:
   void installPanelCallbacks();
   void installClipboardCallbacks();
+  void startModels();
   void settingsObserved();
   void settled();
   void hidePanel();
@@ -129,6 +142,8 @@ class AppDelegate {
   PanelController panel_;
   ClipboardMonitor clipboard_;
   std::unique_ptr<StatusItem> statusItem_;
+  std::unique_ptr<ModelController> models_;
+  std::function<void()> modelObserver_;
   std::string lastStatus_ = "Starting";
   std::optional<QuorvaleSettings> lastApplied_;
   QuorvaleSettings observed_;

@@ -39,6 +39,10 @@ SearchEngine* SettingsEditor::engine() const {
   return services_.engine ? services_.engine() : nullptr;
 }
 
+ModelController* SettingsEditor::models() const {
+  return services_.models ? services_.models() : nullptr;
+}
+
 void SettingsEditor::setSwitch(SettingsFields::Switch id, bool on) {
   QuorvaleSettings settings = this->settings();
   SettingsFields::set(settings, id, on);
@@ -233,6 +237,48 @@ std::string SettingsEditor::setOpenAtLogin(bool enabled) {
 }
 
 // --- Maintenance -------------------------------------------------------------------------------
+
+std::optional<ModelControls> SettingsEditor::modelControls() const {
+  ModelController* controller = models();
+  if (!controller) return std::nullopt;
+  return model_view::controls(controller->state(), installingFromFolder_);
+}
+
+void SettingsEditor::runModelAction() {
+  ModelController* controller = models();
+  if (!controller) return;
+  switch (model_view::controls(controller->state(), installingFromFolder_).action) {
+    case ModelControls::Action::download:
+      installingFromFolder_ = false;
+      controller->download(settings().modelAllowsExpensiveNetwork);
+      break;
+    case ModelControls::Action::cancel:
+      controller->cancel();
+      break;
+    case ModelControls::Action::remove:
+      controller->remove();
+      break;
+    case ModelControls::Action::retry:
+      controller->refresh();
+      break;
+    case ModelControls::Action::none:
+      break;
+  }
+}
+
+bool SettingsEditor::installModelFromFolder() {
+  ModelController* controller = models();
+  if (!controller ||
+      !model_view::controls(controller->state(), installingFromFolder_).installFromFolder) {
+    return false;
+  }
+  std::vector<std::string> chosen =
+      services_.chooser->chooseFolders(model_view::kChooseFolderMessage);
+  if (chosen.empty()) return false;
+  installingFromFolder_ = true;
+  controller->installFromDisk(chosen.front());
+  return true;
+}
 
 std::string SettingsEditor::status() const {
   return services_.status ? services_.status() : std::string();

@@ -18,6 +18,7 @@
 #include "platform/desktop_services.h"
 #include "settings/settings_store.h"
 #include "settings_ui/file_chooser.h"
+#include "settings_ui/model_view.h"
 #include "settings_ui/settings_fields.h"
 
 namespace quorvale {
@@ -30,6 +31,8 @@ struct SettingsEditorServices {
   Alerts* alerts = nullptr;        // must outlive the editor
   // The running engine; none, or none returned: the maintenance buttons do nothing.
   std::function<SearchEngine*()> engine;
+  // The application's model controller; none, or none returned: the text model is not shown.
+  std::function<ModelController*()> models;
   // The engine's last status line.
   std::function<std::string()> status;
   // Told true when a shortcut field starts recording (the global shortcuts are released, so the
@@ -115,6 +118,13 @@ class SettingsEditor {
   bool openAtLogin() const;
   std::string setOpenAtLogin(bool enabled);
 
+  // The text model: what to show (nothing without a model controller), the button the state
+  // allows, and installing from files the user already has.
+  std::optional<ModelControls> modelControls() const;
+  void runModelAction();
+  // Asks for the folder and installs the model from it; false when cancelled or not offered.
+  bool installModelFromFolder();
+
   // Maintenance.
   std::string status() const;
   void rebuildIndex();
@@ -129,9 +139,12 @@ class SettingsEditor {
  private:
   void save(QuorvaleSettings settings);
   SearchEngine* engine() const;
+  ModelController* models() const;
 
   SettingsEditorServices services_;
   std::optional<HotKeySlot> recording_;
+  // The last installation started here copies files from disk (it cannot be cancelled).
+  bool installingFromFolder_ = false;
   // The problem of the last shortcut refused in each slot, shown until the slot changes.
   std::array<std::optional<std::string>, 2> refused_;
 };

@@ -111,6 +111,23 @@ class AppDelegateTest : public ::testing::Test {
   std::unique_ptr<AppDelegate> app;
 };
 
+TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndTellsTheViews) {
+  AppServices s = services();
+  s.makeModelController = [this] {
+    return std::make_unique<ModelController>(
+        main, ModelDownloader(ModelStore(dir / "Models"), "", {}), "", "quorvale-embed-1");
+  };
+  app = std::make_unique<AppDelegate>(std::move(s));
+  ASSERT_TRUE(app->start());
+  ASSERT_NE(app->models(), nullptr);
+  int shown = 0;
+  app->setModelObserver([&] { ++shown; });
+  // Removing passes through checking, tells the install hook, and ends unavailable.
+  app->models()->remove();
+  EXPECT_EQ(shown, 3);
+  EXPECT_TRUE(std::holds_alternative<ModelController::Unavailable>(app->models()->state()));
+}
+
 TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   AppDelegate& delegate = started();
   std::vector<std::string> titles;

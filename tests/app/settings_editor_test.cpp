@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "desktop_fakes.h"
 #include "settings/hot_key_rules.h"
 #include "settings_ui/setup_flow.h"
 #include "support/test_support.h"
+#include "util/main_executor.h"
 
 namespace quorvale {
 namespace {
@@ -215,6 +217,97 @@ TEST_F(SettingsEditorTest, SetupListsTheStandardFoldersApartAndFinishesOnce) {
   flow.finish();
   flow.finish();
   EXPECT_EQ(finished, 1);
+}
+
+TEST(ModelViewTest, EachStateOffersTheButtonsItAllows) {
+  using Action = ModelControls::Action;
+  using C = ModelController;
+  ModelManifest offer{.id = "quorvale-embed-1",
+                      .name = "Quorvale embed",
+                      .version = "1.0",
+                      .sizeBytes = 87'400'000,
+                      .sha256 = "",
+                      .url = "",
+                      .dimension = 384,
+                      .license = "Apache-2.0",
+                      .signature = ""};
+  struct Case {
+    C::State state;
+    bool fromFolder;
+    Action action;
+    bool installFromFolder;
+    std::optional<double> progress;
+  };
+  const std::vector<Case> cases{
+      {C::Checking{}, false, Action::none, false, std::nullopt},
+      {C::NotInstalled{offer}, false, Action::download, false, std::nullopt},
+      {C::Unavailable{C::kUnavailableText}, false, Action::none, true, std::nullopt},
+      {C::Downloading{0.42}, false, Action::cancel, false, 0.42},
+      // Files copied from disk cannot be cancelled.
+      {C::Downloading{0}, true, Action::none, false, 0.0},
+      {C::Installed{}, false, Action::remove, false, std::nullopt},
+      {C::Failed{C::kChecksumText}, false, Action::retry, false, std::nullopt},
+      // Files refused from disk: another folder may be chosen at once.
+      {C::Failed{"the model needs config.json"}, true, Action::none, true, std::nullopt},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.state.index());
+    ModelControls shown = model_view::controls(test.state, test.fromFolder);
+    EXPECT_EQ(shown.action, test.action);
+    EXPECT_EQ(shown.actionTitle.empty(), test.action == Action::none);
+    EXPECT_EQ(shown.installFromFolder, test.installFromFolder);
+    EXPECT_EQ(shown.progress, test.progress);
+    EXPECT_FALSE(shown.state.empty());
+  }
+  // The controller's texts are shown as they are; a failure as a problem.
+  auto failed = model_view::controls(C::Failed{C::kChecksumText}, false);
+  EXPECT_EQ(failed.message, C::kChecksumText);
+  EXPECT_TRUE(failed.problem);
+  EXPECT_EQ(model_view::controls(C::Failed{"the model needs config.json"}, true).message,
+            "The files could not be installed: the model needs config.json.");
+  EXPECT_EQ(model_view::controls(C::Unavailable{C::kNotSignedText}, false).message,
+            C::kNotSignedText);
+  EXPECT_NE(model_view::controls(C::NotInstalled{offer}, false).message.find("Apache-2.0"),
+            std::string::npos);
+}
+
+TEST_F(SettingsEditorTest, TheModelInstallsFromTheChosenFolderAndIsRemoved) {
+  MainExecutor main;
+  ModelStore models(dir / "Models");
+  ModelController controller(
+      main, ModelDownloader(models, "", {.checkPayload = [](const std::string&) { return 8; }}), "",
+      "quorvale-embed-1");
+  SettingsEditorServices services;
+  services.store = &store;
+  services.chooser = &chooser;
+  services.alerts = &alerts;
+  services.models = [&] { return &controller; };
+  SettingsEditor e(std::move(services));
+  auto settle = [&] {
+    main.runUntil(
+        [&] { return !std::holds_alternative<ModelController::Downloading>(controller.state()); },
+        std::chrono::seconds(30));
+  };
+
+  controller.refresh();
+  ASSERT_TRUE(e.modelControls()->installFromFolder);
+  EXPECT_FALSE(e.installModelFromFolder());  // the dialog was cancelled
+  EXPECT_EQ(chooser.messages.back(), model_view::kChooseFolderMessage);
+
+  std::string folder = dir / "download/model";
+  std::filesystem::create_directories(folder);
+  for (const char* name : ModelDownloader::kModelFiles)
+    testing::writeFile(folder + "/" + name, "x");
+  chooser.chosen = {folder};
+  EXPECT_TRUE(e.installModelFromFolder());
+  EXPECT_EQ(e.modelControls()->action, ModelControls::Action::none);  // not cancellable
+  settle();
+  ASSERT_TRUE(models.installed("quorvale-embed-1"));
+  EXPECT_EQ(e.modelControls()->action, ModelControls::Action::remove);
+
+  e.runModelAction();
+  EXPECT_FALSE(models.installed("quorvale-embed-1"));
+  EXPECT_TRUE(e.modelControls()->installFromFolder);
 }
 
 }  // namespace

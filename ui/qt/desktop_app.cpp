@@ -13,6 +13,7 @@
 #include "app_delegate.h"
 #include "data_folder.h"
 #include "linux_workspace.h"
+#include "model_setup.h"
 #include "portal_hot_keys.h"
 #include "qt_alerts.h"
 #include "qt_clipboard.h"
@@ -126,6 +127,9 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   services.terminate = [] { QApplication::quit(); };
   services.showSetup = [&windows] { windows.showSetup(); };
   services.showSettings = [&windows] { windows.showSettings(); };
+  services.makeModelController = [&main, &defaults] {
+    return model_setup::controller(main, defaults);
+  };
   // The folder the alert names when the data folder cannot be had: where it belongs.
   services.dataFolder =
       dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");

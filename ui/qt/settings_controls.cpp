@@ -32,6 +32,11 @@ void setNote(QLabel* label, const std::string& text, bool problem) {
 
 void SettingsControls::refresh() {
   for (const auto& show : refreshers_) show();
+  refreshModel();
+}
+
+void SettingsControls::refreshModel() {
+  for (const auto& show : modelRefreshers_) show();
 }
 
 QCheckBox* SettingsControls::addSwitch(QLayout* layout, SettingsFields::Switch id) {

@@ -25,6 +25,12 @@ class SettingsControls {
   void refresh();
   // Adds a way to show the current value.
   void onRefresh(std::function<void()> refresh) { refreshers_.push_back(std::move(refresh)); }
+  // The text model's controls alone, shown again at each change of the model's state (often,
+  // while it downloads) without touching the other controls.
+  void refreshModel();
+  void onModelRefresh(std::function<void()> refresh) {
+    modelRefreshers_.push_back(std::move(refresh));
+  }
 
   // A check box for the switch, with its note (if any) under it, added to the layout.
   QCheckBox* addSwitch(QLayout* layout, SettingsFields::Switch id);
@@ -36,6 +42,7 @@ class SettingsControls {
  private:
   SettingsEditor& editor_;
   std::vector<std::function<void()>> refreshers_;
+  std::vector<std::function<void()>> modelRefreshers_;
 };
 
 // A word-wrapped line in the style's quieter text colour; in red for a problem.

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
@@ -57,6 +58,51 @@ QFormLayout* numbers(SettingsControls& controls, std::initializer_list<Number> i
   auto* form = new QFormLayout;
   for (Number id : ids) form->addRow(qs(SettingsFields::info(id).label), controls.number(id));
   return form;
+}
+
+// The text model: its state, what the controller says, the button the state allows, installing
+// from a folder, and whether it may download on metered networks.
+QGroupBox* model(SettingsControls& controls) {
+  SettingsEditor& editor = controls.editor();
+  auto* box = new QVBoxLayout;
+  auto* row = new QHBoxLayout;
+  auto* state = new QLabel;
+  auto* progress = new QProgressBar;
+  progress->setRange(0, 1000);
+  progress->setTextVisible(false);
+  progress->setFixedWidth(160);
+  auto* action = new QPushButton;
+  row->addWidget(state, 1);
+  row->addWidget(progress);
+  row->addWidget(action);
+  box->addLayout(row);
+  QLabel* message = noteLabel();
+  box->addWidget(message);
+
+  auto* folderRow = new QHBoxLayout;
+  auto* folder = new QPushButton(qs(model_view::kFromFolderTitle));
+  QLabel* folderNote = noteLabel(qs(model_view::kFromFolderNote));
+  folderRow->addWidget(folder, 0, Qt::AlignTop);
+  folderRow->addWidget(folderNote, 1);
+  box->addLayout(folderRow);
+  controls.addSwitch(box, Switch::modelAllowsExpensiveNetwork);
+
+  QObject::connect(action, &QPushButton::clicked, action, [&editor] { editor.runModelAction(); });
+  QObject::connect(folder, &QPushButton::clicked, folder,
+                   [&editor] { editor.installModelFromFolder(); });
+  controls.onModelRefresh([&editor, state, progress, action, message, folder, folderNote] {
+    std::optional<ModelControls> shown = editor.modelControls();
+    if (!shown) return;
+    state->setText(qs(shown->state));
+    setNote(message, shown->message, shown->problem);
+    progress->setVisible(shown->progress.has_value());
+    progress->setValue(static_cast<int>(shown->progress.value_or(0) * 1000));
+    action->setVisible(shown->action != ModelControls::Action::none);
+    action->setText(qs(shown->actionTitle));
+    folder->setVisible(shown->installFromFolder);
+    folderNote->setVisible(shown->installFromFolder);
+  });
+  return group("Text model", box);
 }
 
 }  // namespace
@@ -116,12 +162,13 @@ QWidget* search(SettingsControls& controls) {
   auto* body = new QWidget;
   auto* layout = new QVBoxLayout(body);
   auto* options = new QVBoxLayout;
-  for (Switch id : {Switch::indexContents, Switch::semanticSearch, Switch::questionSearch,
-                    Switch::modelAllowsExpensiveNetwork}) {
+  for (Switch id : {Switch::indexContents, Switch::semanticSearch, Switch::questionSearch}) {
     controls.addSwitch(options, id);
   }
   options->addLayout(numbers(controls, {Number::resultLimit}));
   layout->addWidget(group("Search", options));
+  // Without a model controller (no data folder) there is no model to offer.
+  if (controls.editor().modelControls()) layout->addWidget(model(controls));
   auto* roots = new QVBoxLayout;
   roots->addWidget(controls.list(List::roots));
   roots->addWidget(

@@ -24,6 +24,8 @@ class SettingsWindow : public QWidget {
 
   // Brings every control up to date with the settings.
   void refresh() { controls_.refresh(); }
+  // Brings the text model's controls up to date with the model controller.
+  void refreshModel() { controls_.refreshModel(); }
   // Shows the page at the position (0 = General).
   void showPage(int page);
   int pageCount() const { return pages_->count(); }

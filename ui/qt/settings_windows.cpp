@@ -30,6 +30,7 @@ void SettingsWindows::attach(AppDelegate& app, Alerts& alerts) {
   services.chooser = &chooser_;
   services.alerts = &alerts;
   services.engine = [&app] { return app.engine(); };
+  services.models = [&app] { return app.models(); };
   services.status = [&app] { return app.lastStatus(); };
   services.shortcutRecording = [&app](bool recording) { app.shortcutRecording(recording); };
   services.loginItemEnabled = [] { return LoginItem::isEnabled(); };
@@ -39,6 +40,9 @@ void SettingsWindows::attach(AppDelegate& app, Alerts& alerts) {
   services.globalShortcuts = options_.globalShortcuts;
   editor_ = std::make_unique<SettingsEditor>(std::move(services));
   flow_ = std::make_unique<SetupFlow>(*editor_, [this] { finishSetup(); });
+  app.setModelObserver([this] {
+    if (settings_) settings_->refreshModel();
+  });
 }
 
 void SettingsWindows::showSetup() {
@@ -64,6 +68,7 @@ void SettingsWindows::finishSetup() {
 }
 
 void SettingsWindows::closeAll() {
+  if (app_) app_->setModelObserver(nullptr);
   settings_.reset();
   setup_.reset();
   flow_.reset();
@@ -77,6 +82,8 @@ void SettingsWindows::showSettings() {
     settings_ = std::make_unique<SettingsWindow>(*editor_, app_->store(), options_.sizeFile);
   }
   settings_->refresh();
+  // Whether the model is installed, or offered, is looked at again each time the window opens.
+  if (ModelController* models = app_->models()) models->refresh();
   chooser_.setParent(settings_.get());
   bringForward(*settings_);
 }
