@@ -65,7 +65,7 @@ bool AppDelegate::start() {
   observed_ = store_.settings();
   observerToken_ = store_.observe([this](const SettingsStore&) { settingsObserved(); });
   if (store_.settings().setupVersion > 0) {
-    engine_->start(store_.settings());
+    engine_->start(store_.settings(), {.prepareSearches = true});
     engineStarted_ = true;
   } else if (services_.showSetup) {
     services_.showSetup();
@@ -134,6 +134,8 @@ void AppDelegate::startModels() {
 }
 
 void AppDelegate::modelInstallChanged() {
+  // Before setup is finished the engine has nothing to embed; its start reads the model.
+  if (engine_ && engineStarted_) engine_->modelChanged(store_.settings());
   if (modelObserver_) modelObserver_();
 }
 
@@ -342,7 +344,7 @@ void AppDelegate::finishSetup() {
   saveSettings(std::move(settings));
   applySettings();
   if (before < 1 && engine_) {
-    engine_->start(store_.settings());
+    engine_->start(store_.settings(), {.prepareSearches = true});
     engineStarted_ = true;
     // The start brought the index in line with these settings.
     lastApplied_ = store_.settings();

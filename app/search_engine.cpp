@@ -156,6 +156,9 @@ void SearchEngine::start(const QuorvaleSettings& settings, const StartOptions& o
 }
 
 void SearchEngine::startScanning(const QuorvaleSettings& settings, const StartOptions& options) {
+  if (options.prepareSearches) {
+    queue_.post([this] { writer_->warmUp({.atOpen = true, .budgetMilliseconds = 2000}); });
+  }
   if (std::exchange(checkAfterUncleanStop_, false)) {
     queue_.post([this] {
       verifyIndex(false, std::nullopt);  // the scan queued behind fills a replaced index

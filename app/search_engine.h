@@ -113,7 +113,11 @@ struct EngineServices {
 struct StartOptions {
   // Folders scanned by this start instead of the configured roots (`--scan FOLDER`); the index is
   // still brought in line with the configured settings first. Empty: the configured roots.
-  std::vector<std::string> scanRoots;
+  std::vector<std::string> scanRoots = {};
+  // The launcher's start: before its first scan the index queue works out what the first
+  // keystrokes need (one-letter prefixes, the common first letters' vocabularies), so that they
+  // do not pay for it. Command-line jobs leave it off: they would wait for it.
+  bool prepareSearches = false;
 };
 
 class SearchEngine {
