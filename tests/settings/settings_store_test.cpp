@@ -16,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
+using testing::filesIn;
 using testing::TempDir;
-
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
