@@ -16,13 +16,6 @@ using testing::makeDirs;
 using testing::TempDir;
 using testing::writeFile;
 
-class NoText : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
-
 class InotifyTreeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -86,7 +79,7 @@ TEST_F(InotifyTreeTest, WatchesTheFoldersTheScannerIndexes) {
 
   std::set<std::string> indexedFolders = {root};
   FileIndex index{std::nullopt};
-  NoText extractor;
+  testing::NoContent extractor;
   Scanner::scan(config, index, extractor, nullptr, nullptr,
                 [&](const FileRecord& record, const std::optional<std::string>&) {
                   std::error_code error;

@@ -19,12 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class NoContent : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
 using testing::makeDirs;
 using testing::TempDir;
 using testing::writeFile;
@@ -206,7 +200,7 @@ TEST_F(InotifyWatcherTest, ApplicationInstallsAndRemovalsReachTheIndex) {
   ScanConfig config = ScanConfig::make({root});
   config.appOnlyRoots = {root};
   FileIndex index(std::nullopt);
-  Scanner::scan(config, index, NoContent(), nullptr, nullptr, nullptr);
+  Scanner::scan(config, index, testing::NoContent(), nullptr, nullptr, nullptr);
   start(config);
 
   fs::create_symlink(dir / "installed/org.example.Linked.desktop",
@@ -216,8 +210,8 @@ TEST_F(InotifyWatcherTest, ApplicationInstallsAndRemovalsReachTheIndex) {
   fs::remove(at("old.desktop"));
   Paths expected = {at("org.example.Linked.desktop"), at("kde/konsole.desktop"), at("old.desktop")};
   Paths seen = waitFor(expected);
-  Scanner::update(std::vector<std::string>(seen.begin(), seen.end()), config, index, NoContent(),
-                  nullptr);
+  Scanner::update(std::vector<std::string>(seen.begin(), seen.end()), config, index,
+                  testing::NoContent(), nullptr);
   EXPECT_EQ(index.name(at("org.example.Linked.desktop")), "Linked");
   EXPECT_EQ(index.name(at("kde/konsole.desktop")), "Konsole");
   EXPECT_FALSE(index.contains(at("old.desktop")));

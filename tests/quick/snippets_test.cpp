@@ -83,16 +83,13 @@ INSTANTIATE_TEST_SUITE_P(Table, SnippetExpand,
                                            Expansion{"{DATE} {date", std::nullopt, "{DATE} {date"},
                                            Expansion{"{{date}}", std::nullopt, "{2024-03-05}"}));
 
-TEST(SnippetExpand, InTheGivenZone) {
+TEST(SnippetExpand, InTheGivenZoneAndNotForAnUnwritableMoment) {
   EXPECT_EQ(SnippetEngine::expand("{datetime}", std::nullopt, kMarchFifth,
                                   quick::LocalZone{"Asia/Tokyo"}),
             "2024-03-05 18:07");
   EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, kMarchFifth,
                                   quick::LocalZone{"Pacific/Honolulu"}),
             "2024-03-04");
-}
-
-TEST(SnippetExpand, UnwritableMomentLeavesThePlaceholder) {
   EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, 1e300, kUtc), "{date}");
 }
 

@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 
 constexpr Date kNow = 1'800'000'000;
 
-class NoContent : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
-
 // Sets environment variables for one test and puts the old values back afterwards.
 class ScopedEnvironment {
  public:
@@ -90,7 +83,7 @@ class ApplicationScanTest : public ::testing::Test {
   ScopedEnvironment environment;
   ScanConfig config;
   FileIndex index{std::nullopt};
-  NoContent extractor;
+  testing::NoContent extractor;
 };
 
 TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
