@@ -61,39 +61,21 @@ TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
   const auto limit = [](int64_t bytes) {
     return [=](ClipPolicy& p) { p.maxBytesPerItem = bytes; };
   };
+  const auto off = [](ClipPolicy& p) { p.enabled = false; };
+  const std::optional<std::string> none;
+  const std::string manager = "password manager", marked = "marked private by the app";
   const std::vector<Refusal> cases{
-      {"off before anything",
-       "hello",
-       "com.1password.1password",
-       {concealed},
-       "history is off",
-       [](ClipPolicy& p) { p.enabled = false; }},
-      {"password manager, any case", "hello", "1PASSWORD", {}, "password manager"},
-      {"manager before private type",
-       "",
-       "org.keepassxc.keepassxc",
-       {concealed},
-       "password manager"},
-      {"concealed type",
-       "hello",
-       std::nullopt,
-       {"text/plain", concealed},
-       "marked private by the app"},
-      {"KDE password-manager hint",
-       "hello",
-       std::nullopt,
-       {"x-kde-passwordManagerHint"},
-       "marked private by the app"},
-      {"private type before empty",
-       " ",
-       std::nullopt,
-       {"org.nspasteboard.TransientType"},
-       "marked private by the app"},
-      {"white space only", " \n\t ", std::nullopt, {}, "empty"},
-      {"empty before too large", "  ", std::nullopt, {}, "empty", limit(0)},
-      {"too large before secret", "123456", std::nullopt, {}, "too large", limit(5)},
-      {"negative size limit", "a", std::nullopt, {}, "too large", limit(-1)},
-      {"secret", "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
+      {"off first", "hello", "com.1password.1password", {concealed}, "history is off", off},
+      {"password manager, any case", "hello", "1PASSWORD", {}, manager},
+      {"manager before private type", "", "org.keepassxc.keepassxc", {concealed}, manager},
+      {"concealed type", "hello", none, {"text/plain", concealed}, marked},
+      {"KDE password-manager hint", "hello", none, {"x-kde-passwordManagerHint"}, marked},
+      {"private type before empty", " ", none, {"org.nspasteboard.TransientType"}, marked},
+      {"white space only", " \n\t ", none, {}, "empty"},
+      {"empty before too large", "  ", none, {}, "empty", limit(0)},
+      {"too large before secret", "123456", none, {}, "too large", limit(5)},
+      {"negative size limit", "a", none, {}, "too large", limit(-1)},
+      {"secret", "4111 1111 1111 1111", none, {}, "looks like a secret"},
   };
   for (const Refusal& c : cases) {
     ClipPolicy changed;
