@@ -38,13 +38,6 @@ class SettingsStoreTest : public ::testing::Test {
   UserDefaults defaults{path};
 };
 
-TEST_F(SettingsStoreTest, NoStoredRecordGivesDefaults) {
-  SettingsStore settings(defaults);
-  EXPECT_EQ(settings.settings(), QuorvaleSettings());
-  EXPECT_EQ(settings.loadProblem(), std::nullopt);
-  EXPECT_FALSE(fs::exists(path));
-}
-
 TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembers) {
   store(Json{{"quorvale.contentVersion", 2}, {"other.tool", {{"x", 1}}}});
   SettingsStore settings(defaults);
@@ -89,8 +82,10 @@ TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
   EXPECT_EQ(seen, (std::vector<bool>{true, true}));
 }
 
-TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
+TEST_F(SettingsStoreTest, NoRecordGivesDefaultsAndHotKeysChangeThroughTheRules) {
   SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  EXPECT_EQ(settings.loadProblem(), std::nullopt);
   EXPECT_EQ(settings.assign({8, 256}, HotKeySlot::panel),
             (HotKeyProblem{HotKeyProblem::Kind::needsControlOrOption, ""}));
   EXPECT_FALSE(fs::exists(path));
