@@ -36,13 +36,10 @@ class SnippetSearch : public ::testing::Test {
   }
 };
 
-TEST_F(SnippetSearch, ExactBeforePrefixBeforeName) {
+TEST_F(SnippetSearch, ExactBeforePrefixBeforeNameTiesInKeywordOrderAsStored) {
   EXPECT_EQ(search("sig"), (std::vector<std::string>{"sig", "signature"}));
   EXPECT_EQ(search("  SIG "), (std::vector<std::string>{"sig", "signature"}));
   EXPECT_EQ(search("sign"), (std::vector<std::string>{"signature", "sig"}));
-}
-
-TEST_F(SnippetSearch, TiesAreInKeywordOrderCaseAsStored) {
   // "Addr2" sorts before "addr" as stored, but "addr" is an exact match.
   EXPECT_EQ(search("addr"), (std::vector<std::string>{"addr", "Addr2", "zip"}));
   EXPECT_EQ(search("address"), (std::vector<std::string>{"Addr2", "addr", "zip"}));
