@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "scan/guarded_extractor.h"
 #include "support/test_support.h"
 #include "util/unique_fd.h"
 
@@ -72,7 +73,7 @@ TEST_F(InotifyTreeTest, WatchesTheFoldersTheScannerIndexes) {
 
   std::set<std::string> indexedFolders = {root};
   FileIndex index{std::nullopt};
-  testing::NoContent extractor;
+  NoContent extractor;
   Scanner::scan(config, index, extractor, nullptr, nullptr,
                 [&](const FileRecord& record, const std::optional<std::string>&) {
                   std::error_code error;

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
 
@@ -200,7 +201,7 @@ TEST_F(InotifyWatcherTest, ApplicationInstallsAndRemovalsReachTheIndex) {
   ScanConfig config = ScanConfig::make({root});
   config.appOnlyRoots = {root};
   FileIndex index(std::nullopt);
-  Scanner::scan(config, index, testing::NoContent(), nullptr, nullptr, nullptr);
+  Scanner::scan(config, index, NoContent(), nullptr, nullptr, nullptr);
   start(config);
 
   fs::create_symlink(dir / "installed/org.example.Linked.desktop",
@@ -210,8 +211,8 @@ TEST_F(InotifyWatcherTest, ApplicationInstallsAndRemovalsReachTheIndex) {
   fs::remove(at("old.desktop"));
   Paths expected = {at("org.example.Linked.desktop"), at("kde/konsole.desktop"), at("old.desktop")};
   Paths seen = waitFor(expected);
-  Scanner::update(std::vector<std::string>(seen.begin(), seen.end()), config, index,
-                  testing::NoContent(), nullptr);
+  Scanner::update(std::vector<std::string>(seen.begin(), seen.end()), config, index, NoContent(),
+                  nullptr);
   EXPECT_EQ(index.name(at("org.example.Linked.desktop")), "Linked");
   EXPECT_EQ(index.name(at("kde/konsole.desktop")), "Konsole");
   EXPECT_FALSE(index.contains(at("old.desktop")));

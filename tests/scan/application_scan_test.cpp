@@ -8,6 +8,7 @@
 #include <map>
 
 #include "query/smart_search.h"
+#include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
 
@@ -83,7 +84,7 @@ class ApplicationScanTest : public ::testing::Test {
   ScopedEnvironment environment;
   ScanConfig config;
   FileIndex index{std::nullopt};
-  testing::NoContent extractor;
+  NoContent extractor;
 };
 
 TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {

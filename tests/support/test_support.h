@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/content_extractor.h"
-
 namespace quorvale::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -25,14 +23,6 @@ class TempDir {
 
  private:
   std::string path_;
-};
-
-// An extractor that reads no contents, for tests of names and folders.
-class NoContent : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
 };
 
 // Writes the bytes to the file, creating missing parent folders.
