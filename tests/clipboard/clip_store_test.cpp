@@ -24,11 +24,7 @@ class ClipStoreTest : public ::testing::Test {
                      std::vector<std::string> types = {}) {
     return store.record(text, source, types, at(when), policy);
   }
-  std::vector<std::string> texts() const {
-    std::vector<std::string> result;
-    for (const ClipItem& item : store.items()) result.push_back(item.text);
-    return result;
-  }
+  std::vector<std::string> texts() const { return texts(store.items()); }
   static std::vector<std::string> texts(const std::vector<ClipItem>& items) {
     std::vector<std::string> result;
     for (const ClipItem& item : items) result.push_back(item.text);
@@ -65,39 +61,21 @@ TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
   const auto limit = [](int64_t bytes) {
     return [=](ClipPolicy& p) { p.maxBytesPerItem = bytes; };
   };
+  const auto off = [](ClipPolicy& p) { p.enabled = false; };
+  const std::optional<std::string> none;
+  const std::string manager = "password manager", marked = "marked private by the app";
   const std::vector<Refusal> cases{
-      {"off before anything",
-       "hello",
-       "com.1password.1password",
-       {concealed},
-       "history is off",
-       [](ClipPolicy& p) { p.enabled = false; }},
-      {"password manager, any case", "hello", "1PASSWORD", {}, "password manager"},
-      {"manager before private type",
-       "",
-       "org.keepassxc.keepassxc",
-       {concealed},
-       "password manager"},
-      {"concealed type",
-       "hello",
-       std::nullopt,
-       {"text/plain", concealed},
-       "marked private by the app"},
-      {"KDE password-manager hint",
-       "hello",
-       std::nullopt,
-       {"x-kde-passwordManagerHint"},
-       "marked private by the app"},
-      {"private type before empty",
-       " ",
-       std::nullopt,
-       {"org.nspasteboard.TransientType"},
-       "marked private by the app"},
-      {"white space only", " \n\t ", std::nullopt, {}, "empty"},
-      {"empty before too large", "  ", std::nullopt, {}, "empty", limit(0)},
-      {"too large before secret", "123456", std::nullopt, {}, "too large", limit(5)},
-      {"negative size limit", "a", std::nullopt, {}, "too large", limit(-1)},
-      {"secret", "4111 1111 1111 1111", std::nullopt, {}, "looks like a secret"},
+      {"off first", "hello", "com.1password.1password", {concealed}, "history is off", off},
+      {"password manager, any case", "hello", "1PASSWORD", {}, manager},
+      {"manager before private type", "", "org.keepassxc.keepassxc", {concealed}, manager},
+      {"concealed type", "hello", none, {"text/plain", concealed}, marked},
+      {"KDE password-manager hint", "hello", none, {"x-kde-passwordManagerHint"}, marked},
+      {"private type before empty", " ", none, {"org.nspasteboard.TransientType"}, marked},
+      {"white space only", " \n\t ", none, {}, "empty"},
+      {"empty before too large", "  ", none, {}, "empty", limit(0)},
+      {"too large before secret", "123456", none, {}, "too large", limit(5)},
+      {"negative size limit", "a", none, {}, "too large", limit(-1)},
+      {"secret", "4111 1111 1111 1111", none, {}, "looks like a secret"},
   };
   for (const Refusal& c : cases) {
     ClipPolicy changed;
@@ -130,7 +108,7 @@ TEST_F(ClipStoreTest, InvalidUtf8IsRecordedWithReplacementCharacters) {
   EXPECT_EQ(ClipStore::fromJson(store.toJson()).items(), store.items());
 }
 
-TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFront) {
+TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFrontNewOnesGetFreshIds) {
   copy("first", kNow);
   copy("second", kNow + 1);
   store.setPinned(store.items()[1].id, true);
@@ -140,14 +118,9 @@ TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFront) {
   EXPECT_EQ(store.items()[0].id, before.id);
   EXPECT_TRUE(store.items()[0].pinned);
   EXPECT_EQ(store.items()[0].date, at(kNow + 2));
-}
-
-TEST_F(ClipStoreTest, NewEntriesGetFreshIdsAndTheirSource) {
-  copy("one", kNow, "org.gnome.TextEditor");
-  copy("two");
-  ASSERT_EQ(store.items().size(), 2u);
+  copy("third", kNow + 3, "org.gnome.TextEditor");
   EXPECT_NE(store.items()[0].id, store.items()[1].id);
-  EXPECT_EQ(store.items()[1].sourceBundle, "org.gnome.TextEditor");
+  EXPECT_EQ(store.items()[0].sourceBundle, "org.gnome.TextEditor");
 }
 
 TEST_F(ClipStoreTest, PruneByCountAndAgeSparesPinnedEntries) {

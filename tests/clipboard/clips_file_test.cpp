@@ -12,18 +12,12 @@ namespace quorvale {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::filesIn;
 using testing::TempDir;
 
 constexpr std::string_view kValid =
     R"({"items":[{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"hello","date":"2024-03-05T09:07:00Z","sourceBundle":"org.gnome.TextEditor","pinned":true},)"
     R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"world","date":"2024-03-05T10:07:00+01:00","pinned":false}]})";
-
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class ClipsFileTest : public ::testing::Test {
  protected:

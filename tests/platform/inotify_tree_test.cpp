@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "scan/guarded_extractor.h"
 #include "support/test_support.h"
 #include "util/unique_fd.h"
 
@@ -15,13 +16,6 @@ namespace fs = std::filesystem;
 using testing::makeDirs;
 using testing::TempDir;
 using testing::writeFile;
-
-class NoText : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
 
 class InotifyTreeTest : public ::testing::Test {
  protected:
@@ -44,26 +38,19 @@ class InotifyTreeTest : public ::testing::Test {
   int lost = 0;
 };
 
-TEST_F(InotifyTreeTest, QueueOverflowMeansChangesWereLost) {
+TEST_F(InotifyTreeTest, OverflowMeansChangesWereLostAndStrayWatchesAreIgnored) {
   auto watched = tree(ScanConfig::make({root}));
   watched->watchRoots();
-  inotify_event overflow{};
-  overflow.wd = -1;
-  overflow.mask = IN_Q_OVERFLOW;
-  watched->handle(overflow);
+  inotify_event event{};
+  event.wd = 12345;  // a watch the tree has forgotten
+  event.mask = IN_DELETE_SELF;
+  watched->handle(event);
+  EXPECT_EQ(lost, 0);
+  event.wd = -1;
+  event.mask = IN_Q_OVERFLOW;
+  watched->handle(event);
   EXPECT_EQ(lost, 1);
   EXPECT_TRUE(changed.empty());
-}
-
-TEST_F(InotifyTreeTest, EventsOfForgottenWatchesAreIgnored) {
-  auto watched = tree(ScanConfig::make({root}));
-  watched->watchRoots();
-  inotify_event stray{};
-  stray.wd = 12345;
-  stray.mask = IN_DELETE_SELF;
-  watched->handle(stray);
-  EXPECT_TRUE(changed.empty());
-  EXPECT_EQ(lost, 0);
 }
 
 // The scanner is the reference: the watched folders are the root and exactly the folders a
@@ -86,7 +73,7 @@ TEST_F(InotifyTreeTest, WatchesTheFoldersTheScannerIndexes) {
 
   std::set<std::string> indexedFolders = {root};
   FileIndex index{std::nullopt};
-  NoText extractor;
+  NoContent extractor;
   Scanner::scan(config, index, extractor, nullptr, nullptr,
                 [&](const FileRecord& record, const std::optional<std::string>&) {
                   std::error_code error;

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
 
@@ -19,12 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class NoContent : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
 using testing::makeDirs;
 using testing::TempDir;
 using testing::writeFile;
@@ -56,23 +51,24 @@ class InotifyWatcherTest : public ::testing::Test {
   }
   void start() { start(ScanConfig::make({root})); }
 
-  // Every path reported so far.
-  Paths reported() {
-    std::lock_guard lock(mutex);
+  // Every path reported so far; the caller holds `mutex`.
+  Paths reportedLocked() const {
     Paths all;
     for (const Batch& batch : batches) all.insert(batch.paths.begin(), batch.paths.end());
     return all;
+  }
+  Paths reported() {
+    std::lock_guard lock(mutex);
+    return reportedLocked();
   }
   // Waits until all of `expected` has been reported; returns what was.
   Paths waitFor(const Paths& expected) {
     std::unique_lock lock(mutex);
     arrived.wait_for(lock, kDeadline, [&] {
-      Paths all;
-      for (const Batch& batch : batches) all.insert(batch.paths.begin(), batch.paths.end());
+      Paths all = reportedLocked();
       return std::includes(all.begin(), all.end(), expected.begin(), expected.end());
     });
-    lock.unlock();
-    return reported();
+    return reportedLocked();
   }
   bool waitForRescan() {
     std::unique_lock lock(mutex);

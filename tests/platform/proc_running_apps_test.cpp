@@ -13,13 +13,6 @@ namespace {
 using testing::TempDir;
 using testing::writeFile;
 
-TEST(ProcRunningAppsTest, ProgramNameSkipsEnvAndQuoting) {
-  EXPECT_EQ(ProcRunningApps::programName("/usr/bin/firefox %u"), "firefox");
-  EXPECT_EQ(ProcRunningApps::programName("env GDK_BACKEND=x11 LANG=C gimp-2.10 %U"), "gimp-2.10");
-  EXPECT_EQ(ProcRunningApps::programName("\"/opt/My App/bin/my app\" --new"), "my app");
-  EXPECT_EQ(ProcRunningApps::programName(""), "");
-}
-
 TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
   TempDir dir;
   std::string apps = dir / "applications";
@@ -33,8 +26,8 @@ TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
   entry("daemon", "Daemon", "helperd", "NoDisplay=true\n");
   entry("idle", "Idle App", "idle-app");
 
-  // Processes: firefox by its executable, the editor by its (cut) command name, the hidden
-  // entry's program, and a firefox of another user.
+  // Firefox by its executable, the editor by its cut command name, a hidden entry's program,
+  // and a firefox of another user.
   auto process = [&](const std::string& pid, const std::string& exe, const std::string& comm) {
     std::string folder = dir / ("proc/" + pid);
     std::filesystem::create_directories(folder);

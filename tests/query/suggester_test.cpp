@@ -133,12 +133,9 @@ TEST_F(SuggesterTest, ClipboardQueryGivesOnlyHistoryRows) {
             (std::vector<Suggestion>{{"hint-clip", "No match for “2+3”", "", Payload::hint()}}));
 }
 
-TEST_F(SuggesterTest, EmptyTextGivesNoRows) {
+TEST_F(SuggesterTest, AnswerAndWebRowsAndNoneForEmptyText) {
   EXPECT_TRUE(build("", {hit("/a/b")}).empty());
   EXPECT_TRUE(build("   ", {hit("/a/b")}).empty());
-}
-
-TEST_F(SuggesterTest, AnswerAndWebRows) {
   EXPECT_EQ(
       build("2+3"),
       (std::vector<Suggestion>{{"calc", "5", "Press Return to copy", Payload::calculation("5")}}));

@@ -36,13 +36,10 @@ class SnippetSearch : public ::testing::Test {
   }
 };
 
-TEST_F(SnippetSearch, ExactBeforePrefixBeforeName) {
+TEST_F(SnippetSearch, ExactBeforePrefixBeforeNameTiesInKeywordOrderAsStored) {
   EXPECT_EQ(search("sig"), (std::vector<std::string>{"sig", "signature"}));
   EXPECT_EQ(search("  SIG "), (std::vector<std::string>{"sig", "signature"}));
   EXPECT_EQ(search("sign"), (std::vector<std::string>{"signature", "sig"}));
-}
-
-TEST_F(SnippetSearch, TiesAreInKeywordOrderCaseAsStored) {
   // "Addr2" sorts before "addr" as stored, but "addr" is an exact match.
   EXPECT_EQ(search("addr"), (std::vector<std::string>{"addr", "Addr2", "zip"}));
   EXPECT_EQ(search("address"), (std::vector<std::string>{"Addr2", "addr", "zip"}));
@@ -83,16 +80,13 @@ INSTANTIATE_TEST_SUITE_P(Table, SnippetExpand,
                                            Expansion{"{DATE} {date", std::nullopt, "{DATE} {date"},
                                            Expansion{"{{date}}", std::nullopt, "{2024-03-05}"}));
 
-TEST(SnippetExpand, InTheGivenZone) {
+TEST(SnippetExpand, InTheGivenZoneAndNotForAnUnwritableMoment) {
   EXPECT_EQ(SnippetEngine::expand("{datetime}", std::nullopt, kMarchFifth,
                                   quick::LocalZone{"Asia/Tokyo"}),
             "2024-03-05 18:07");
   EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, kMarchFifth,
                                   quick::LocalZone{"Pacific/Honolulu"}),
             "2024-03-04");
-}
-
-TEST(SnippetExpand, UnwritableMomentLeavesThePlaceholder) {
   EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, 1e300, kUtc), "{date}");
 }
 

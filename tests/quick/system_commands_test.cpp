@@ -72,13 +72,12 @@ TEST(SystemCommands, QuitRowTexts) {
 }
 
 TEST(SystemCommands, NeedsRunningApps) {
-  EXPECT_TRUE(SystemCommands::needsRunningApps("quit "));
-  EXPECT_TRUE(SystemCommands::needsRunningApps("  Quit saf"));
-  EXPECT_TRUE(SystemCommands::needsRunningApps("kill x"));
-  EXPECT_FALSE(SystemCommands::needsRunningApps("quitting"));
-  EXPECT_FALSE(SystemCommands::needsRunningApps("quit"));
-  EXPECT_FALSE(SystemCommands::needsRunningApps("force"));
-  EXPECT_FALSE(SystemCommands::needsRunningApps("sleep"));
+  for (const char* text : {"quit ", "  Quit saf", "kill x"}) {
+    EXPECT_TRUE(SystemCommands::needsRunningApps(text)) << text;
+  }
+  for (const char* text : {"quitting", "quit", "force", "sleep"}) {
+    EXPECT_FALSE(SystemCommands::needsRunningApps(text)) << text;
+  }
 }
 
 struct PaneCase {

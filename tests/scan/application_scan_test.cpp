@@ -9,6 +9,7 @@
 
 #include "index/file_index_access.h"
 #include "query/smart_search.h"
+#include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
 
@@ -20,13 +21,6 @@ using testing::writeFile;
 namespace fs = std::filesystem;
 
 constexpr Date kNow = 1'800'000'000;
-
-class NoContent : public ContentExtractor {
- public:
-  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
-    return std::nullopt;
-  }
-};
 
 // Sets environment variables for one test and puts the old values back afterwards.
 class ScopedEnvironment {

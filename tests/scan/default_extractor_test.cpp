@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "support/test_support.h"
 #include "util/unicode.h"
@@ -63,29 +64,32 @@ TEST(SecretFiles, NamesAndExtensions) {
   }
 }
 
-TEST_F(DefaultExtractorTest, SecretFilesAreNotReadButSecretaryNotesAre) {
-  EXPECT_FALSE(extract("Passwords.txt", "hunter2"));
-  EXPECT_FALSE(extract(".env.local", "TOKEN=abc"));
-  EXPECT_EQ(extract("Secretary notes.txt", "Meeting at noon"), "Meeting at noon");
-}
-
-TEST_F(DefaultExtractorTest, TextIsTrimmedAndTheExtensionsCaseIgnored) {
-  EXPECT_EQ(extract("notes.TXT", "\n\n  hello world \t\n"), "hello world");
-  EXPECT_EQ(extract("main.cpp", "int main() {}\n"), "int main() {}");
-  EXPECT_FALSE(extract("blank.md", " \n\t\n"));
-  EXPECT_FALSE(extract("photo.png", "not really a picture"));
-  EXPECT_FALSE(extract("noextension", "text"));
-}
-
-TEST_F(DefaultExtractorTest, WebPagesAreReadUnderEveryCommonExtension) {
+TEST_F(DefaultExtractorTest, TextByNameAndBytes) {
   const std::string page = "<html><body>Harbour timetable</body></html>";
-  for (const char* name : {"page.html", "page.htm", "page.HTM", "page.xhtml"}) {
-    EXPECT_EQ(extract(name, page), page) << name;
-  }
-}
-
-TEST_F(DefaultExtractorTest, AZeroByteMeansBinary) {
-  EXPECT_FALSE(extract("data.txt", std::string("abc\0def", 7)));
+  const std::tuple<const char*, std::string, std::optional<std::string>> cases[] = {
+      {"Passwords.txt", "hunter2", std::nullopt},
+      {".env.local", "TOKEN=abc", std::nullopt},
+      {"Secretary notes.txt", "Meeting at noon", "Meeting at noon"},
+      {"notes.TXT", "\n\n  hello world \t\n", "hello world"},
+      {"main.cpp", "int main() {}\n", "int main() {}"},
+      {"blank.md", " \n\t\n", std::nullopt},
+      {"photo.png", "not really a picture", std::nullopt},
+      {"noextension", "text", std::nullopt},
+      {"page.html", page, page},
+      {"page.htm", page, page},
+      {"page.HTM", page, page},
+      {"page.xhtml", page, page},
+      {"data.txt", std::string("abc\0def", 7), std::nullopt},      // a zero byte means binary
+      {"latin.txt", "caf\xE9 cr\xE8me \x80 5", "café crème € 5"},  // read as Windows-1252
+      {"end.txt", "d\xE9j\xE0", "déjà"},  // a lone Latin-1 letter at the end is not a cut
+      {"stray.txt", "naïve café \xFF résumé", "naïve café \uFFFD résumé"},
+      {"bom.txt", "\xEF\xBB\xBFwith mark", "with mark"},
+      {"letter.rtf", "{\\rtf1\\ansi Dear Bob,\\par See you.}", "Dear Bob,\nSee you."},
+  };
+  for (const auto& [name, bytes, expected] : cases)
+    EXPECT_EQ(extract(name, bytes), expected) << name;
+  extractor.maxFileSize = 100;
+  EXPECT_FALSE(extract("long.rtf", "{\\rtf1 " + std::string(200, 'x') + "}"));
 }
 
 TEST_F(DefaultExtractorTest, LargeLogsAreSkippedAndSmallerOnesGiveTheirStart) {
@@ -113,23 +117,6 @@ TEST_F(DefaultExtractorTest, ACharacterCutAtTheByteLimitIsDroppedNotTheWholeText
   EXPECT_EQ(*text, "x" + euros.substr(0, 1999 * 3));
 }
 
-TEST_F(DefaultExtractorTest, LatinOneTextIsReadAsWindows1252) {
-  EXPECT_EQ(extract("latin.txt", "caf\xE9 cr\xE8me \x80 5"), "café crème € 5");
-  // A file that ends in a lone Latin-1 letter is complete, not cut: the letter stays.
-  EXPECT_EQ(extract("end.txt", "d\xE9j\xE0"), "déjà");
-}
-
-TEST_F(DefaultExtractorTest, MostlyUtf8TextKeepsItsCharacters) {
-  EXPECT_EQ(extract("stray.txt", "naïve café \xFF résumé"), "naïve café \uFFFD résumé");
-  EXPECT_EQ(extract("bom.txt", "\xEF\xBB\xBFwith mark"), "with mark");
-}
-
-TEST_F(DefaultExtractorTest, RtfIsReadAndLargeRtfSkipped) {
-  EXPECT_EQ(extract("letter.rtf", "{\\rtf1\\ansi Dear Bob,\\par See you.}"), "Dear Bob,\nSee you.");
-  extractor.maxFileSize = 100;
-  EXPECT_FALSE(extract("long.rtf", "{\\rtf1 " + std::string(200, 'x') + "}"));
-}
-
 TEST_F(DefaultExtractorTest, MaxBytesCountsCharactersInTheResult) {
   extractor.maxBytes = 3;
   // "e" plus a combining accent is one character of three bytes.
@@ -139,7 +126,7 @@ TEST_F(DefaultExtractorTest, MaxBytesCountsCharactersInTheResult) {
   EXPECT_EQ(extract("accents.txt", "e\u0301e\u0301"), "e\u0301");
 }
 
-TEST_F(DefaultExtractorTest, FifosAndDevicesAreNeverRead) {
+TEST_F(DefaultExtractorTest, FifosDevicesAndLinksAreNeverRead) {
   std::string fifo = dir / "pipe.txt";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
   EXPECT_FALSE(extractor.text(fifo, "txt", 0));  // would block forever if opened for reading
@@ -151,10 +138,7 @@ TEST_F(DefaultExtractorTest, FifosAndDevicesAreNeverRead) {
     EXPECT_FALSE(extractor.text(device, "txt", 0));
   }
   EXPECT_FALSE(extractor.text(dir.path(), "txt", 0));
-}
-
-TEST_F(DefaultExtractorTest, SymbolicLinksAreNotFollowed) {
-  writeFile(dir / "real.txt", "target text");
+  writeFile(dir / "real.txt", "target text");  // links are not followed
   std::filesystem::create_symlink(dir / "real.txt", dir / "link.txt");
   EXPECT_FALSE(extractor.text(dir / "link.txt", "txt", 11));
 }

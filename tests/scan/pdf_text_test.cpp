@@ -28,16 +28,15 @@ class PdfTextTest : public ::testing::Test {
   DefaultExtractor extractor;
 };
 
-TEST_F(PdfTextTest, ReadsPagesSeparatedByLineBreaks) {
+TEST_F(PdfTextTest, ReadsTheFirstThreePagesUnlessListedTooLarge) {
   std::optional<std::string> text =
       extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, "Quarterly report\nSecond (page)");
-}
-
-TEST_F(PdfTextTest, ReadsOnlyTheFirstThreePages) {
-  std::optional<std::string> text = extract(
-      "five.pdf", makePdf({"page one", "page two", "page three", "page four", "page five"}));
+  // Listed as larger than the limit: not opened at all.
+  EXPECT_FALSE(extractor.text(dir / "two.pdf", "pdf", PdfText::kMaxFileSize + 1));
+  text = extract("five.pdf",
+                 makePdf({"page one", "page two", "page three", "page four", "page five"}));
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, "page one\npage two\npage three");
 }
@@ -51,12 +50,6 @@ TEST_F(PdfTextTest, DamagedFilesGiveNothingOrWhatIsLegible) {
   if (truncated) {
     EXPECT_EQ(truncated->find("more"), std::string::npos);
   }
-}
-
-TEST_F(PdfTextTest, FilesOverTheLimitAreNotOpened) {
-  std::string path = dir / "listed-huge.pdf";
-  writeFile(path, makePdf({"small in truth"}));
-  EXPECT_FALSE(extractor.text(path, "pdf", PdfText::kMaxFileSize + 1));
 }
 
 TEST_F(PdfTextTest, PasswordLockedDocumentsGiveNothing) {

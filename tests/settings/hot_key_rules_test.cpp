@@ -23,37 +23,27 @@ struct Check {
 };
 
 TEST(HotKeyRules, ChecksInOrder) {
+  const auto reserved = [](const char* what) {
+    return HotKeyProblem{Kind::reservedBySystem, what};
+  };
+  const auto same = [](const char* other) { return HotKeyProblem{Kind::sameAsOther, other}; };
+  const HotKeySlot panel = HotKeySlot::panel;
   const std::vector<Check> cases{
-      {"Shift-A", {0, 512}, HotKeySlot::panel, HotKeyProblem{Kind::needsModifier, ""}},
-      {"F5 alone", {96, 0}, HotKeySlot::panel, std::nullopt},
-      {"Command-Q",
-       {12, 256},
-       HotKeySlot::panel,
-       HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
-      {"Command-Option-Escape",
-       {53, 2304},
-       HotKeySlot::panel,
-       HotKeyProblem{Kind::reservedBySystem, "Force Quit (Command-Option-Escape)"}},
-      {"Command-Shift-3",
-       {20, 768},
-       HotKeySlot::panel,
-       HotKeyProblem{Kind::reservedBySystem, "Screenshot (Command-Shift-3)"}},
-      {"Command-Shift-Q",
-       {12, 768},
-       HotKeySlot::panel,
-       HotKeyProblem{Kind::needsControlOrOption, ""}},
-      {"Command-Space", {49, 256}, HotKeySlot::panel, std::nullopt},
-      {"Control-Option-K", {40, 6144}, HotKeySlot::panel, std::nullopt},
+      {"Shift-A", {0, 512}, panel, HotKeyProblem{Kind::needsModifier, ""}},
+      {"F5 alone", {96, 0}, panel, std::nullopt},
+      {"Command-Q", {12, 256}, panel, reserved("Quit (Command-Q)")},
+      {"Command-Option-Escape", {53, 2304}, panel, reserved("Force Quit (Command-Option-Escape)")},
+      {"Command-Shift-3", {20, 768}, panel, reserved("Screenshot (Command-Shift-3)")},
+      {"Command-Shift-Q", {12, 768}, panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
+      {"Command-Space", {49, 256}, panel, std::nullopt},
+      {"Control-Option-K", {40, 6144}, panel, std::nullopt},
       {"clipboard set to the panel's",
        {49, 2048},
        HotKeySlot::clipboard,
-       HotKeyProblem{Kind::sameAsOther, "the Quorvale hotkey"}},
-      {"panel set to the clipboard's",
-       {9, 2560},
-       HotKeySlot::panel,
-       HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}},
-      {"panel set to its own", {49, 2048}, HotKeySlot::panel, std::nullopt},
-      {"all 32 bits", {0xFFFFFFFFu, 0xFFFFFFFFu}, HotKeySlot::panel, std::nullopt},
+       same("the Quorvale hotkey")},
+      {"panel set to the clipboard's", {9, 2560}, panel, same("the clipboard history hotkey")},
+      {"panel set to its own", {49, 2048}, panel, std::nullopt},
+      {"all 32 bits", {0xFFFFFFFFu, 0xFFFFFFFFu}, panel, std::nullopt},
   };
   const QuorvaleSettings settings;
   for (const Check& c : cases) {

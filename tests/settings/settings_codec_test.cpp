@@ -73,12 +73,13 @@ TEST(SettingsCodec, RoundTripsEveryField) {
   EXPECT_EQ(decoded.droppedSnippets, std::nullopt);
 }
 
-TEST(SettingsCodec, OnlyAHotKeyGivesDefaultsAndMigratedWebSearches) {
-  DecodedSettings decoded =
-      decodeSettingsText(R"({"hotKey":{"keyCode":4294967295,"modifiers":6144}})");
+TEST(SettingsCodec, OnlyAHotKeyGivesDefaultsAndResultLimitIsClampedOnlyWhenSaved) {
   QuorvaleSettings expected;
   expected.hotKey = {4294967295u, 6144};  // all thirty-two bits
-  EXPECT_EQ(decoded.settings, expected);
+  EXPECT_EQ(decodeSettingsText(R"({"hotKey":{"keyCode":4294967295,"modifiers":6144}})").settings,
+            expected);
+  EXPECT_EQ(decodeSettings(Json{{"resultLimit", -1}}).settings.resultLimit, -1);
+  EXPECT_EQ(decodeSettingsText("{\"resultLimit\":1e12}").settings.resultLimit, 1000000000000LL);
 }
 
 TEST(SettingsCodec, WebSearchesMigrateOnlyFromOlderVersions) {
@@ -107,18 +108,12 @@ TEST(SettingsCodec, WebSearchesMigrateOnlyFromOlderVersions) {
   EXPECT_EQ(ancient.webSearches, WebSearch::defaults());
 }
 
-// Clamped when saved (see the store's tests), not when read.
-TEST(SettingsCodec, ResultLimitIsTakenAsStored) {
-  EXPECT_EQ(decodeSettings(Json{{"resultLimit", -1}}).settings.resultLimit, -1);
-  EXPECT_EQ(decodeSettingsText("{\"resultLimit\":1e12}").settings.resultLimit, 1000000000000LL);
-}
-
 struct WrongType {
   const char* key;
   Json value;
 };
 
-TEST(SettingsCodec, AWrongTypeInAnyFieldFailsTheWholeRecord) {
+TEST(SettingsCodec, AWrongTypeInAnyFieldOrNonJsonFailsTheWholeRecord) {
   const std::vector<WrongType> cases{
       {"hotKey", 49},
       {"hotKey", Json{{"keyCode", 49}}},
@@ -149,9 +144,6 @@ TEST(SettingsCodec, AWrongTypeInAnyFieldFailsTheWholeRecord) {
     stored[c.key] = c.value;
     EXPECT_THROW(decodeSettings(stored), SettingsDecodeError) << c.key << " = " << c.value.dump();
   }
-}
-
-TEST(SettingsCodec, NonObjectsAndNonJsonFail) {
   for (const char* text : {"", "[]", "null", "8", "{\"hotKey\":", "{\"roots\":[\"a\"]"}) {
     EXPECT_THROW(decodeSettingsText(text), SettingsDecodeError) << text;
   }

@@ -16,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
+using testing::filesIn;
 using testing::TempDir;
-
-std::vector<std::string> filesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
@@ -43,13 +37,6 @@ class SettingsStoreTest : public ::testing::Test {
   std::string path = folder + "/defaults.json";
   UserDefaults defaults{path};
 };
-
-TEST_F(SettingsStoreTest, NoStoredRecordGivesDefaults) {
-  SettingsStore settings(defaults);
-  EXPECT_EQ(settings.settings(), QuorvaleSettings());
-  EXPECT_EQ(settings.loadProblem(), std::nullopt);
-  EXPECT_FALSE(fs::exists(path));
-}
 
 TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembers) {
   store(Json{{"quorvale.contentVersion", 2}, {"other.tool", {{"x", 1}}}});
@@ -95,8 +82,10 @@ TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
   EXPECT_EQ(seen, (std::vector<bool>{true, true}));
 }
 
-TEST_F(SettingsStoreTest, HotKeysChangeThroughTheRules) {
+TEST_F(SettingsStoreTest, NoRecordGivesDefaultsAndHotKeysChangeThroughTheRules) {
   SettingsStore settings(defaults);
+  EXPECT_EQ(settings.settings(), QuorvaleSettings());
+  EXPECT_EQ(settings.loadProblem(), std::nullopt);
   EXPECT_EQ(settings.assign({8, 256}, HotKeySlot::panel),
             (HotKeyProblem{HotKeyProblem::Kind::needsControlOrOption, ""}));
   EXPECT_FALSE(fs::exists(path));

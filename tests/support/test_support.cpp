@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +42,13 @@ std::string TempDir::operator/(std::string_view relative) const {
 
 void makeDirs(const std::string& path) {
   fs::create_directories(path);
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 void writeFile(const std::string& path, std::string_view bytes) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvale::testing {
 
@@ -28,6 +29,8 @@ class TempDir {
 void writeFile(const std::string& path, std::string_view bytes);
 std::string readFile(const std::string& path);
 void makeDirs(const std::string& path);
+// The names of the entries of a folder, sorted.
+std::vector<std::string> filesIn(const std::string& folder);
 // Sets the file's modification time (seconds since 1970).
 void setModified(const std::string& path, double seconds);
 

@@ -14,12 +14,6 @@ namespace {
 using testing::readFile;
 using testing::TempDir;
 
-std::size_t entriesIn(const std::string& folder) {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
-  return count;
-}
-
 mode_t modeOf(const std::string& path) {
   struct stat info {};
   stat(path.c_str(), &info);
@@ -36,7 +30,7 @@ TEST(AtomicFile, WritesAndReplacesWithTheGivenMode) {
   writeFileAtomically(path, "second, longer", {.mode = 0644, .durable = false});
   EXPECT_EQ(readFile(path), "second, longer");
   EXPECT_EQ(modeOf(path), 0644u);
-  EXPECT_EQ(entriesIn(dir.path()), 1u);  // no temporary file left behind
+  EXPECT_EQ(testing::filesIn(dir.path()).size(), 1u);  // no temporary file left behind
 }
 
 TEST(AtomicFile, AFailedWriteThrowsAndKeepsTheOldFile) {
@@ -49,7 +43,7 @@ TEST(AtomicFile, AFailedWriteThrowsAndKeepsTheOldFile) {
   // Renaming a file over a folder fails after the temporary file was written.
   EXPECT_THROW(writeFileAtomically(dir / "blocker", "new"), std::system_error);
   EXPECT_EQ(readFile(path), "old");
-  EXPECT_EQ(entriesIn(dir.path()), 2u);
+  EXPECT_EQ(testing::filesIn(dir.path()).size(), 2u);
 }
 
 }  // namespace

@@ -93,7 +93,6 @@ TEST(UnicodeTest, ForEachScalarGivesValuesAndTheirBytes) {
 }
 
 TEST(UnicodeTest, SpacedSplitsCamelCaseAndSeparators) {
-  // placeholder SplitsCamelCaseAndSeparators) {
   struct Case {
     const char* text;
     const char* expected;
