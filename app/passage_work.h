@@ -25,10 +25,10 @@
 #include <vector>
 
 #include "index/file_index.h"
+#include "index/query.h"
 #include "models/embedder.h"
 #include "passages/passage_indexer.h"
 #include "passages/passage_store.h"
-#include "index/query.h"
 #include "query/suggestion.h"
 #include "scan/energy_policy.h"
 #include "scan/extraction_guard.h"

@@ -45,8 +45,8 @@
 
 #include "clipboard/clip_store.h"
 #include "index/file_index.h"
-#include "passage_work.h"
 #include "index/query.h"
+#include "passage_work.h"
 #include "platform/energy_monitor.h"
 #include "platform/file_watcher.h"
 #include "query/smart_search.h"
