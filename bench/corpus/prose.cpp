@@ -74,6 +74,21 @@ std::string title(Random& random) {
   return out;
 }
 
+std::string markdownDocument(uint64_t seed) {
+  Random random(deriveSeed(seed, 77));
+  std::string text = "# " + title(random) + "\n\n";
+  const int sections = static_cast<int>(random.between(2, 8));
+  for (int s = 0; s < sections; ++s) {
+    text += "## " + title(random) + "\n\n";
+    const int paragraphs = static_cast<int>(random.between(1, 6));
+    for (int p = 0; p < paragraphs; ++p) {
+      appendParagraph(text, random, static_cast<int>(random.between(2, 7)));
+      text += "\n\n";
+    }
+  }
+  return text;
+}
+
 std::string identifier(Random& random, IdentifierCase spelling, int minWords, int maxWords) {
   const int words = static_cast<int>(random.between(minWords, maxWords));
   std::string out;

@@ -19,6 +19,8 @@ void appendSentence(std::string& out, Random& random);
 void appendParagraph(std::string& out, Random& random, int sentences);
 // Two to five words in title case ("Quarterly Budget Review").
 std::string title(Random& random);
+// A Markdown document of headed sections of prose, like a person's notes or reports.
+std::string markdownDocument(uint64_t seed);
 // One to three words joined in the given spelling ("parseInvoiceTotal", "user_profile").
 std::string identifier(Random& random, IdentifierCase spelling, int minWords = 1, int maxWords = 3);
 // A calendar date from 2019 to 2024 as "2023-04-12".

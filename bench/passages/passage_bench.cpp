@@ -57,26 +57,10 @@ Options parse(int argc, char** argv) {
   return options;
 }
 
-// A Markdown document of headed sections of prose, like a person's notes or reports.
-std::string document(uint64_t seed) {
-  Random random(deriveSeed(seed, 77));
-  std::string text = "# " + title(random) + "\n\n";
-  const int sections = static_cast<int>(random.between(2, 8));
-  for (int s = 0; s < sections; ++s) {
-    text += "## " + title(random) + "\n\n";
-    const int paragraphs = static_cast<int>(random.between(1, 6));
-    for (int p = 0; p < paragraphs; ++p) {
-      appendParagraph(text, random, static_cast<int>(random.between(2, 7)));
-      text += "\n\n";
-    }
-  }
-  return text;
-}
-
 void buildDatabase(PassageStore& store, const Options& options) {
   int64_t bytes = 0, passages = 0, files = 0;
   while (passages < options.passages) {
-    std::string text = document(static_cast<uint64_t>(files));
+    std::string text = markdownDocument(static_cast<uint64_t>(files));
     ChunkedText chunked = PassageChunker::chunk(text, true);
     bytes += static_cast<int64_t>(text.size());
     passages += static_cast<int64_t>(chunked.chunks.size());
@@ -95,7 +79,7 @@ void chunking() {
   std::vector<std::string> documents;
   std::size_t bytes = 0;
   for (uint64_t i = 0; i < 3000; ++i) {
-    documents.push_back(document(1'000'000 + i));
+    documents.push_back(markdownDocument(1'000'000 + i));
     bytes += documents.back().size();
   }
   std::vector<double> perDocument;

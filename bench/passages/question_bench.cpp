@@ -90,21 +90,6 @@ class WideFake final : public BatchEmbedder {
   testing::FakeEmbedder small_;
 };
 
-std::string document(uint64_t seed) {
-  Random random(deriveSeed(seed, 77));
-  std::string text = "# " + title(random) + "\n\n";
-  const int sections = static_cast<int>(random.between(2, 8));
-  for (int s = 0; s < sections; ++s) {
-    text += "## " + title(random) + "\n\n";
-    const int paragraphs = static_cast<int>(random.between(1, 6));
-    for (int p = 0; p < paragraphs; ++p) {
-      appendParagraph(text, random, static_cast<int>(random.between(2, 7)));
-      text += "\n\n";
-    }
-  }
-  return text;
-}
-
 std::vector<std::string> questions(int count) {
   const std::vector<std::string>& vocabulary = corpusVocabulary();
   Random random(2024);
@@ -137,7 +122,8 @@ void buildDatabase(const std::string& path, int64_t passages, const BatchEmbedde
   store.clear();
   int64_t files = 0;
   while (store.count() < passages) {
-    ChunkedText chunked = PassageChunker::chunk(document(static_cast<uint64_t>(files)), true);
+    ChunkedText chunked =
+        PassageChunker::chunk(markdownDocument(static_cast<uint64_t>(files)), true);
     store.upsert("/bench/notes/doc" + std::to_string(files) + ".md", 1.7e9, 1, chunked.chunks,
                  chunked.truncated);
     ++files;
@@ -204,7 +190,7 @@ void indexing(const Options& options, const std::string& dir) {
   FileIndex files(std::nullopt);
   for (int i = 0; i < options.documents; ++i) {
     std::string path = folder + "/doc" + std::to_string(i) + ".md";
-    std::string text = document(500'000 + static_cast<uint64_t>(i));
+    std::string text = markdownDocument(500'000 + static_cast<uint64_t>(i));
     std::ofstream(path) << text;
     files.upsert(
         FileRecord::make(
@@ -231,7 +217,7 @@ void embedding(const Options& options, const std::string& dir, const BatchEmbedd
   int64_t files = 0;
   while (store.count() < options.embed) {
     ChunkedText chunked =
-        PassageChunker::chunk(document(900'000 + static_cast<uint64_t>(files)), true);
+        PassageChunker::chunk(markdownDocument(900'000 + static_cast<uint64_t>(files)), true);
     store.upsert("/bench/e" + std::to_string(files++) + ".md", 1, 1, chunked.chunks, false);
   }
   auto start = std::chrono::steady_clock::now();
