@@ -221,24 +221,15 @@ TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlight) {
 // A process that reads a path behind a guard and never finishes, until it is killed.
 class ReaderProcess {
  public:
+  // A child that ends before its reading begins (a thread it could not start on a loaded
+  // machine) closes the pipe; it is started again, twice at most, instead of the test hanging.
   ReaderProcess(const std::string& folder, const std::string& path) {
-    if (pipe(fds_) != 0) throw std::runtime_error("pipe failed");
-    pid_ = fork();
-    if (pid_ == 0) {
-      ExtractionGuard(folder).run(path, kGenerous, [this]() -> std::optional<std::string> {
-        if (write(fds_[1], "r", 1) != 1) _exit(2);
-        for (;;) pause();
-      });
-      _exit(0);
+    for (int attempt = 0; attempt < 3 && !started_; ++attempt) {
+      kill();
+      start(folder, path);
     }
-    char byte = 0;
-    started_ = read(fds_[0], &byte, 1) == 1;
   }
-  ~ReaderProcess() {
-    kill();
-    close(fds_[0]);
-    close(fds_[1]);
-  }
+  ~ReaderProcess() { kill(); }
   ReaderProcess(const ReaderProcess&) = delete;
   ReaderProcess& operator=(const ReaderProcess&) = delete;
   bool started() const { return started_; }
@@ -250,7 +241,24 @@ class ReaderProcess {
   }
 
  private:
-  int fds_[2] = {-1, -1};
+  void start(const std::string& folder, const std::string& path) {
+    if (pipe(fds_) != 0) throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds_[0]);
+      ExtractionGuard(folder).run(path, kGenerous, [this]() -> std::optional<std::string> {
+        if (write(fds_[1], "r", 1) != 1) _exit(2);
+        for (;;) pause();
+      });
+      _exit(0);
+    }
+    close(fds_[1]);
+    char byte = 0;
+    started_ = read(fds_[0], &byte, 1) == 1;
+    close(fds_[0]);
+  }
+
+  int fds_[2] = {-1, -1};  // the pipe the child reports its start on
   pid_t pid_ = 0;
   bool started_ = false;
 };
