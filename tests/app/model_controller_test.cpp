@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <nlohmann/json.hpp>
 
 #include "install_model_command.h"
 #include "models/model_catalog.h"
@@ -38,16 +37,7 @@ class ModelControllerTest : public ::testing::Test {
                     .dimension = 8,
                     .license = "Apache-2.0"};
     m.signature = signer.sign(m.signedMessage());
-    server.serve("/functions/quorvale-model?manifest=1", nlohmann::json{{"id", m.id},
-                                                                        {"name", m.name},
-                                                                        {"version", m.version},
-                                                                        {"sizeBytes", m.sizeBytes},
-                                                                        {"sha256", m.sha256},
-                                                                        {"url", m.url},
-                                                                        {"dimension", m.dimension},
-                                                                        {"license", m.license},
-                                                                        {"signature", m.signature}}
-                                                             .dump());
+    server.serve("/functions/quorvale-model?manifest=1", testing::manifestJson(m));
     return server.url("/functions/quorvale-model?manifest=1");
   }
 

@@ -310,25 +310,13 @@ TEST_F(ModelDownloaderTest, AFailedReinstallKeepsThePreviousModel) {
 
 TEST_F(ModelDownloaderTest, FetchesAndChecksTheManifest) {
   ModelManifest manifest = signedManifest("x", "/m.zip");
-  auto json = [](const ModelManifest& m) {
-    return nlohmann::json{{"id", m.id},
-                          {"name", m.name},
-                          {"version", m.version},
-                          {"sizeBytes", m.sizeBytes},
-                          {"sha256", m.sha256},
-                          {"url", m.url},
-                          {"dimension", m.dimension},
-                          {"license", m.license},
-                          {"signature", m.signature}}
-        .dump();
-  };
-  server.serve("/functions/quorvale-model?manifest=1", json(manifest));
+  server.serve("/functions/quorvale-model?manifest=1", testing::manifestJson(manifest));
   ModelDownloader loader = downloader();
   EXPECT_EQ(loader.fetchManifest(server.url("/functions/quorvale-model?manifest=1")), manifest);
 
   ModelManifest forged = manifest;
   forged.sizeBytes = 2;
-  server.serve("/forged", json(forged));
+  server.serve("/forged", testing::manifestJson(forged));
   server.serve("/not-json", "<html>");
   struct Case {
     std::string path;

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <stdexcept>
 #include <thread>
@@ -16,6 +17,19 @@
 #include "util/process.h"
 
 namespace quorvale::testing {
+
+std::string manifestJson(const ModelManifest& m) {
+  return nlohmann::json{{"id", m.id},
+                        {"name", m.name},
+                        {"version", m.version},
+                        {"sizeBytes", m.sizeBytes},
+                        {"sha256", m.sha256},
+                        {"url", m.url},
+                        {"dimension", m.dimension},
+                        {"license", m.license},
+                        {"signature", m.signature}}
+      .dump();
+}
 namespace {
 
 std::string base64(std::string_view bytes) {

@@ -9,9 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "models/model_manifest.h"
 #include "support/test_support.h"
 
 namespace quorvale::testing {
+
+// The manifest as the service publishes it (JSON with every field, the signature included).
+std::string manifestJson(const ModelManifest& manifest);
 
 class TestSigningKey {
  public:
