@@ -68,28 +68,6 @@ EngineServices withDefaults(EngineServices services) {
   return services;
 }
 
-// The indexed record of a path, found by searching the reader for the file's name: the hit among
-// the first three with the same path.
-std::optional<FileRecord> indexedRecord(FileIndex& reader, const std::string& path, Date now) {
-  std::string name = reader.name(path).value_or(lastPathComponent(path));
-  Query query;
-  query.raw = name;
-  query.nameOnly = true;
-  std::string words = unicode::lowercased(unicode::spaced(name));
-  std::size_t start = 0;
-  while (start < words.size() && query.terms.size() < 10) {
-    std::size_t end = words.find(' ', start);
-    if (end == std::string::npos) end = words.size();
-    if (end > start) query.terms.push_back(words.substr(start, end - start));
-    start = end + 1;
-  }
-  if (query.terms.empty()) return std::nullopt;
-  for (Hit& hit : reader.search(query, 3, now)) {
-    if (hit.record.path == path) return std::move(hit.record);
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 SearchEngine::SearchEngine(const ClipPolicy& policy, EngineServices services)
@@ -529,7 +507,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
     SmartResult result =
         searchFiles(parsed, text, settings.shownResultLimit() * 2, now, answers.letFilesLoosen());
     note = Suggester::noteFor(text, result);
-    hits = withMeaning(parsed, std::move(result.hits), settings, now);
+    hits = withMeaning(parsed, std::move(result.hits), settings);
   }
 
   std::vector<Hit> shown = shownHits(std::move(hits), settings);
@@ -549,12 +527,11 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
 }
 
 std::vector<Hit> SearchEngine::withMeaning(const Query& parsed, std::vector<Hit> hits,
-                                           const QuorvaleSettings& settings, Date now) {
+                                           const QuorvaleSettings& settings) {
   if (!settings.semanticSearch) return hits;
   std::shared_ptr<FileIndex> reader = currentReader();
-  return passages_->fuseMeaning(
-      parsed, std::move(hits), settings.shownResultLimit(),
-      [&](const std::string& path) { return indexedRecord(*reader, path, now); });
+  return passages_->fuseMeaning(parsed, std::move(hits), settings.shownResultLimit(),
+                                [&](const std::string& path) { return reader->recordAt(path); });
 }
 
 std::vector<Suggestion> SearchEngine::withAnswer(std::vector<Suggestion> rows,

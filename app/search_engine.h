@@ -249,7 +249,7 @@ class SearchEngine {
   Scanner::OnIndexed meaningFor(const QuorvaleSettings& settings);
   // Files found by meaning fused into few word hits, and the question answer in front of the rows.
   std::vector<Hit> withMeaning(const Query& parsed, std::vector<Hit> hits,
-                               const QuorvaleSettings& settings, Date now);
+                               const QuorvaleSettings& settings);
   std::vector<Suggestion> withAnswer(std::vector<Suggestion> rows, const std::string& text,
                                      bool explicitQuestion, const QuorvaleSettings& settings);
   void setStatus(std::string status);            // index queue

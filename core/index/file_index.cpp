@@ -297,6 +297,19 @@ std::optional<std::string> FileIndex::name(const std::string& path) {
   }
 }
 
+std::optional<FileRecord> FileIndex::recordAt(const std::string& path) {
+  try {
+    auto statement =
+        prepared("SELECT path, name, ext, kind, size, mtime FROM files WHERE path = ?");
+    sql::StatementUse use(*statement);
+    statement->bind(1, path);
+    if (statement->step() != SQLITE_ROW) return std::nullopt;
+    return record(*statement);
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
+}
+
 int64_t FileIndex::count() {
   try {
     auto statement = prepared("SELECT COUNT(*) FROM files");

@@ -118,6 +118,8 @@ class FileIndex {
   bool contains(const std::string& path);
   // The stored display name of the record at `path`.
   std::optional<std::string> name(const std::string& path);
+  // The stored record at `path`.
+  std::optional<FileRecord> recordAt(const std::string& path);
   int64_t count();
   // "PRAGMA quick_check(1)" reports "ok", on a connection opened for the check (see the .cpp).
   // Reads the whole file (the full-text tables too), so it runs in the background, never on
