@@ -14,7 +14,6 @@
 #include "index/index_recovery.h"
 #include "index/query_parser.h"
 #include "index/ranking.h"
-#include "passages/passage_rows.h"
 #include "query/smart_search.h"
 #include "query/suggester.h"
 #include "scan/default_extractor.h"
@@ -214,15 +213,6 @@ void SearchEngine::settingsChanged(const QuorvaleSettings& from, const QuorvaleS
   if (reactToChange(from, to)) startScanning(to, {});
 }
 
-void SearchEngine::modelChanged(const QuorvaleSettings& settings) {
-  passages_->modelChanged(settings);
-  // Here the encoder is the sentence embedder too: the meaning store follows the model.
-  queue_.post([this, settings] {
-    passages_->configureSemantic(settings);
-    refreshStatus("");
-  });
-}
-
 bool SearchEngine::reactToChange(const QuorvaleSettings& from, const QuorvaleSettings& to) {
   lastClipPolicy_ = to.clipboard;
   if (to.clipboard.memoryOnly && !from.clipboard.memoryOnly) {
@@ -367,13 +357,6 @@ bool SearchEngine::holdScanLock(std::optional<FileLock>& lock) {
   // Acquired, or no lock file can exist here (a read-only folder): then nobody else holds one,
   // and the database's own locking still keeps the writes apart.
   return true;
-}
-
-Scanner::OnIndexed SearchEngine::meaningFor(const QuorvaleSettings& settings) {
-  if (!settings.semanticSearch || !passages_->hasSemanticStore()) return nullptr;
-  return [this](const FileRecord& record, const std::optional<std::string>& content) {
-    passages_->embedFile(record, content, reuseVectors_);
-  };
 }
 
 const ContentExtractor& SearchEngine::extractorFor(const QuorvaleSettings& settings) const {
@@ -524,23 +507,6 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
                                                    .now = now,
                                                    .environment = std::move(environment)});
   return withAnswer(std::move(rows), text, explicitQuestion, settings);
-}
-
-std::vector<Hit> SearchEngine::withMeaning(const Query& parsed, std::vector<Hit> hits,
-                                           const QuorvaleSettings& settings) {
-  if (!settings.semanticSearch) return hits;
-  std::shared_ptr<FileIndex> reader = currentReader();
-  return passages_->fuseMeaning(parsed, std::move(hits), settings.shownResultLimit(),
-                                [&](const std::string& path) { return reader->recordAt(path); });
-}
-
-std::vector<Suggestion> SearchEngine::withAnswer(std::vector<Suggestion> rows,
-                                                 const std::string& text, bool explicitQuestion,
-                                                 const QuorvaleSettings& settings) {
-  std::optional<QuestionAnswer> answer = passages_->answer(text, explicitQuestion, settings);
-  if (!answer) return rows;
-  return PassageRows::place(std::move(answer->rows), answer->weak, std::move(rows),
-                            static_cast<std::size_t>(settings.shownResultLimit()));
 }
 
 SmartResult SearchEngine::searchFiles(const Query& parsed, const std::string& text, int limit,
