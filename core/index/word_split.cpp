@@ -1,7 +1,8 @@
 #include "index/word_split.h"
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
+
+#include "util/unicode.h"
 
 namespace quorvale {
 namespace {
@@ -19,27 +20,17 @@ bool isAsciiWordByte(unsigned char c) {
 std::vector<std::string> Index_split(std::string_view text) {
   std::vector<std::string> words;
   std::string current;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  auto length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    int32_t start = i;
-    bool word;
-    if (bytes[i] < 0x80) {
-      word = isAsciiWordByte(bytes[i]);
-      ++i;
-    } else {
-      UChar32 c;
-      U8_NEXT(bytes, i, length, c);  // c < 0 for an invalid sequence
-      word = isWordScalar(c);
-    }
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    const bool word = scalar.value < 0x80
+                          ? isAsciiWordByte(static_cast<unsigned char>(scalar.value))
+                          : scalar.valid && isWordScalar(static_cast<UChar32>(scalar.value));
     if (word) {
-      current.append(text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(i - start)));
+      current.append(scalar.bytes);
     } else if (!current.empty()) {
       words.push_back(std::move(current));
       current.clear();
     }
-  }
+  });
   if (!current.empty()) words.push_back(std::move(current));
   return words;
 }

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "models/model_error.h"
+#include "util/unicode.h"
 
 namespace quorvale::https {
 namespace {
@@ -102,12 +103,6 @@ void perform(CURL* handle, Transfer& transfer) {
   }
 }
 
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 std::optional<std::string> part(CURLU* url, CURLUPart which) {
   char* text = nullptr;
   if (curl_url_get(url, which, &text, 0) != CURLUE_OK || text == nullptr) return std::nullopt;
@@ -157,7 +152,9 @@ std::optional<UrlParts> parseUrl(const std::string& url) {
   if (bareHost.size() >= 2 && bareHost.front() == '[' && bareHost.back() == ']') {
     bareHost = bareHost.substr(1, bareHost.size() - 2);
   }
-  return UrlParts{.scheme = lower(*scheme), .host = lower(bareHost), .path = path.value_or("/")};
+  return UrlParts{.scheme = unicode::asciiLowercased(*scheme),
+                  .host = unicode::asciiLowercased(bareHost),
+                  .path = path.value_or("/")};
 }
 
 }  // namespace quorvale::https

@@ -7,6 +7,7 @@
 #include "models/model_crypto.h"
 #include "models/modern_bert_embedder.h"
 #include "settings/user_defaults.h"
+#include "util/unicode.h"
 
 namespace quorvale {
 namespace {
@@ -14,12 +15,6 @@ namespace {
 std::string stringValue(const UserDefaults& defaults, std::string_view key) {
   auto value = defaults.value(key);
   return value && value->is_string() ? value->get<std::string>() : std::string();
-}
-
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 }  // namespace
@@ -45,7 +40,7 @@ std::set<std::string> ModelCatalog::allowedHosts() const {
   std::set<std::string> hosts;
   if (auto url = https::parseUrl(manifestURL); url && !url->host.empty()) hosts.insert(url->host);
   for (const auto& host : extraHosts) {
-    if (!host.empty()) hosts.insert(lower(host));
+    if (!host.empty()) hosts.insert(unicode::asciiLowercased(host));
   }
   return hosts;
 }

@@ -12,6 +12,7 @@
 #include "models/model_crypto.h"
 #include "models/model_error.h"
 #include "util/file_lock.h"
+#include "util/unicode.h"
 #include "util/uuid.h"
 
 namespace quorvale {
@@ -33,12 +34,6 @@ bool isIdentifier(const std::string& id) {
 bool isDigest(const std::string& digest) {
   return digest.size() == 64 && std::all_of(digest.begin(), digest.end(),
                                             [](unsigned char c) { return std::isxdigit(c) != 0; });
-}
-
-std::string lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 std::optional<std::uint64_t> statvfsFreeSpace(const std::string& path) {
@@ -198,14 +193,14 @@ ModelStore::Installed ModelDownloader::install(const ModelManifest& manifest,
                            .cancel = progress.cancel};
     https::download(manifest.url, download, options_.https, transfer);
     if (fs::file_size(download) != size) throw ModelError(ModelError::Kind::sizeMismatch);
-    if (model_crypto::sha256Hex(download) != lower(manifest.sha256)) {
+    if (model_crypto::sha256Hex(download) != unicode::asciiLowercased(manifest.sha256)) {
       throw ModelError(ModelError::Kind::hashMismatch);
     }
     throwIfCancelled(progress);
     fs::path model = staging.path() / "model";
     fs::create_directory(model);
     fs::path payload = model;
-    if (lower(fs::path(name).extension().string()) == ".zip") {
+    if (unicode::asciiLowercased(fs::path(name).extension().string()) == ".zip") {
       // Model weights hardly compress: an archive that grows beyond twice its size is not one.
       model_archive::unzip(download, model, 2 * size + (1 << 20));
       if (!holdsModelFiles(model)) payload = payloadWithin(model);

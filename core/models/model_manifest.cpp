@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "models/model_error.h"
+#include "util/unicode.h"
 
 namespace quorvale {
 namespace {
@@ -36,10 +37,8 @@ std::int64_t integer(const Json& object, const char* key) {
 }  // namespace
 
 std::string ModelManifest::signedMessage() const {
-  std::string digest = sha256;
-  std::transform(digest.begin(), digest.end(), digest.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return id + "|" + version + "|" + std::to_string(sizeBytes) + "|" + digest;
+  return id + "|" + version + "|" + std::to_string(sizeBytes) + "|" +
+         unicode::asciiLowercased(sha256);
 }
 
 ModelManifest ModelManifest::decode(std::string_view json) {

@@ -1,7 +1,5 @@
 #include "passages/chunk_scan.h"
 
-#include <unicode/utf8.h>
-
 #include "passages/text_scalars.h"
 #include "util/unicode.h"
 
@@ -151,14 +149,8 @@ class Scanner {
 
 ScannedText scanText(std::string_view text, bool detectHeadings) {
   Scanner scanner(detectHeadings, text.size());
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto length = static_cast<int32_t>(text.size());
-  int32_t i = 0;
-  while (i < length) {
-    UChar32 c;
-    U8_NEXT_OR_FFFD(bytes, i, length, c);
-    scanner.add(static_cast<char32_t>(c));
-  }
+  unicode::forEachScalar(text,
+                         [&](const unicode::ScalarRead& scalar) { scanner.add(scalar.value); });
   return scanner.finish();
 }
 

@@ -1,7 +1,5 @@
 #include "passages/passage_terms.h"
 
-#include <unicode/utf8.h>
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -40,42 +38,29 @@ bool sharePrefix(const std::u32string& a, const std::u32string& b, std::size_t c
 
 std::vector<Token> tokens(std::string_view text) {
   std::vector<Token> out;
-  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-  const auto size = static_cast<int32_t>(std::min<std::size_t>(text.size(), INT32_MAX));
-  int32_t i = 0;
   int64_t units = 0;
   bool inToken = false;
   Token current;
-  while (i < size) {
-    const int32_t at = i;
-    UChar32 c;
-    U8_NEXT_OR_FFFD(bytes, i, size, c);
-    if (passages::isAlphanumeric(static_cast<char32_t>(c))) {
+  const auto endToken = [&](std::size_t byteEnd) {
+    current.byteEnd = byteEnd;
+    current.end = units;
+    current.text = unicode::lowercased(text.substr(current.byteStart, byteEnd - current.byteStart));
+    out.push_back(std::move(current));
+    inToken = false;
+  };
+  unicode::forEachScalar(text, [&](const unicode::ScalarRead& scalar) {
+    const auto at = static_cast<std::size_t>(scalar.bytes.data() - text.data());
+    if (passages::isAlphanumeric(scalar.value)) {
       if (!inToken) {
-        current = Token{.text = {},
-                        .start = units,
-                        .end = units,
-                        .byteStart = static_cast<std::size_t>(at),
-                        .byteEnd = 0};
+        current = Token{.text = {}, .start = units, .end = units, .byteStart = at, .byteEnd = 0};
         inToken = true;
       }
     } else if (inToken) {
-      current.byteEnd = static_cast<std::size_t>(at);
-      current.end = units;
-      current.text =
-          unicode::lowercased(text.substr(current.byteStart, current.byteEnd - current.byteStart));
-      out.push_back(std::move(current));
-      inToken = false;
+      endToken(at);
     }
-    units += c > 0xFFFF ? 2 : 1;
-  }
-  if (inToken) {
-    current.byteEnd = static_cast<std::size_t>(size);
-    current.end = units;
-    current.text =
-        unicode::lowercased(text.substr(current.byteStart, current.byteEnd - current.byteStart));
-    out.push_back(std::move(current));
-  }
+    units += scalar.value > 0xFFFF ? 2 : 1;
+  });
+  if (inToken) endToken(text.size());
   return out;
 }
 

@@ -234,6 +234,13 @@ std::string_view trimmedSpaces(std::string_view text) {
   return trimmedBy(text, [](char32_t c) { return isWhitespace(c) && !isLineBreak(c); });
 }
 
+std::string asciiLowercased(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 std::string_view trimmedAscii(std::string_view text, std::string_view bytes) {
   const std::size_t first = text.find_first_not_of(bytes);
   if (first == std::string_view::npos) return {};

@@ -71,6 +71,9 @@ bool isAscii(std::string_view text);
 // Full Unicode case mapping (ß upper-cases to SS), locale-independent.
 std::string lowercased(std::string_view text);
 std::string uppercased(std::string_view text);
+// A-Z to a-z only, every other byte kept: for protocol words (host names, hex digests, name
+// endings) that must not follow Unicode's rules.
+std::string asciiLowercased(std::string text);
 // Trimming. The views point into the argument; a bad byte is never trimmed away.
 // White space and line breaks at either end; `trimmed` also repairs invalid UTF-8.
 std::string trimmed(std::string_view text);

@@ -1,19 +1,13 @@
 #include "window_application.h"
 
-#include <cctype>
-
 #include "proc_running_apps.h"
+#include "util/unicode.h"
 
 namespace quorvale::WindowApplication {
 namespace {
 
-std::string lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
 bool sameName(const std::string& a, const std::string& b) {
-  return !a.empty() && lower(a) == lower(b);
+  return !a.empty() && unicode::lowercased(a) == unicode::lowercased(b);
 }
 
 template <typename Test>
@@ -39,9 +33,9 @@ std::optional<std::string> match(const Window& window, const Entries& entries) {
     if (byProgram) return byProgram;
   }
   if (window.className.empty()) return std::nullopt;
-  std::string wanted = lower(window.className);
+  std::string wanted = unicode::lowercased(window.className);
   auto byId = first(entries, [&](const std::string& id, const DesktopEntry&) {
-    std::string name = lower(id);
+    std::string name = unicode::lowercased(id);
     return name == wanted || name.ends_with("." + wanted);
   });
   return byId ? byId : std::optional<std::string>(window.className);
