@@ -139,6 +139,17 @@ void AppDelegate::modelInstallChanged() {
   if (modelObserver_) modelObserver_();
 }
 
+void AppDelegate::modelFilesChanged() {
+  if (!models_) return;
+  const auto installedRecord = [this] {
+    const auto* installed = std::get_if<ModelController::Installed>(&models_->state());
+    return installed ? std::optional(installed->record) : std::nullopt;
+  };
+  const auto before = installedRecord();
+  models_->refresh();
+  if (installedRecord() != before) modelInstallChanged();
+}
+
 std::vector<Suggestion> AppDelegate::search(const std::string& query) {
   if (!engine_) return {};
   const QuorvaleSettings& settings = store_.settings();

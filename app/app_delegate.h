@@ -104,6 +104,9 @@ class AppDelegate {
 
   // The text model was installed or removed (the controller's `onChange`).
   void modelInstallChanged();
+  // Another process (`quorvale --install-model`) changed the model store: read it again, and
+  // tell the engine when that installed or removed the model.
+  void modelFilesChanged();
   // Told after every change of the model controller's state (the settings window redraws its
   // model controls); none: nobody is told.
   void setModelObserver(std::function<void()> observer) { modelObserver_ = std::move(observer); }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "instance_socket.h"
 #include "model_setup.h"
 #include "models/model_error.h"
 #include "settings/user_defaults.h"
@@ -21,6 +22,8 @@ int installModelCommand(const std::string& path) {
     auto installed = downloader.installFromDisk(path, ModelCatalog::modelID);
     std::printf("model installed: %s (dimension %lld) in %s\n", installed.id.c_str(),
                 static_cast<long long>(installed.dimension), store->payload(installed.id).c_str());
+    // A running launcher loads it now rather than at its next start.
+    InstanceSocket::tell("model");
     return 0;
   } catch (const std::exception& failure) {
     std::printf("model not installed: %s\n", failure.what());

@@ -14,7 +14,8 @@ namespace quorvale {
 struct LaunchMode {
   enum class Kind { commandLine, demo, desktop };
   // What a desktop start asks of the running instance (or of itself when none runs).
-  enum class Request { start, toggle, clip, settings };
+  // `modelChanged` comes only over the instance socket, from `--install-model`.
+  enum class Request { start, toggle, clip, settings, modelChanged };
 
   Kind kind = Kind::desktop;
   Request request = Request::start;

@@ -62,6 +62,9 @@ void handle(AppDelegate& app, LaunchMode::Request request) {
     case LaunchMode::Request::settings:
       app.showSettings();
       break;
+    case LaunchMode::Request::modelChanged:
+      app.modelFilesChanged();
+      break;
     case LaunchMode::Request::start:
       // Opening the running launcher again shows the panel.
       if (!app.panel().isVisible()) app.openPanel(std::nullopt);

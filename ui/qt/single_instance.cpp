@@ -1,9 +1,9 @@
 #include "single_instance.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QLocalSocket>
+
+#include "instance_socket.h"
 
 namespace quorvale {
 namespace {
@@ -18,6 +18,8 @@ QByteArray nameOf(LaunchMode::Request request) {
       return "clip";
     case LaunchMode::Request::settings:
       return "settings";
+    case LaunchMode::Request::modelChanged:
+      return "model";
     case LaunchMode::Request::start:
       break;
   }
@@ -29,19 +31,20 @@ std::optional<LaunchMode::Request> requestNamed(const QByteArray& name) {
   if (name == "clip") return LaunchMode::Request::clip;
   if (name == "settings") return LaunchMode::Request::settings;
   if (name == "start") return LaunchMode::Request::start;
+  if (name == "model") return LaunchMode::Request::modelChanged;
   return std::nullopt;
 }
 
 }  // namespace
 
 QString SingleInstance::socketPath() {
-  QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) {
-    runtime = QDir::tempPath() + "/quorvale-" + QString::number(getuid());
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QString path = QString::fromStdString(InstanceSocket::path());
+  const QString fallback = QString::fromStdString(InstanceSocket::fallbackFolder());
+  if (path.startsWith(fallback + "/")) {
+    QDir().mkpath(fallback);
+    QFile::setPermissions(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
-  return runtime + "/quorvale.socket";
+  return path;
 }
 
 bool SingleInstance::forward(LaunchMode::Request request, const QString& path) {

@@ -1,7 +1,7 @@
 // One running launcher per user: the first instance listens on a local socket,
 // `$XDG_RUNTIME_DIR/quorvale.socket`; a later start sends its request there ("start", "toggle",
-// "clip" or "settings", one line) and exits. A socket left behind by a crashed instance is
-// replaced. Main thread only.
+// "clip", "settings", or "model" from `--install-model`, one line) and exits. A socket left behind
+// by a crashed instance is replaced. Main thread only.
 #pragma once
 
 #include <QLocalServer>
