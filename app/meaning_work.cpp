@@ -113,6 +113,16 @@ void PassageWork::clearSemantic() {
   }
 }
 
+void PassageWork::forgetLeftMeaning(FileIndex& index) {
+  std::shared_ptr<SemanticStore> store = semantic();
+  if (!store) return;
+  try {
+    store->removeUnless([&index](const std::string& path) { return index.contains(path); });
+  } catch (const std::exception&) {
+    // Left for the next finished scan.
+  }
+}
+
 std::optional<int64_t> PassageWork::semanticCount() const {
   std::shared_ptr<SemanticStore> store = semantic();
   if (!store) return std::nullopt;

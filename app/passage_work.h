@@ -113,6 +113,9 @@ class PassageWork {
   void embedFile(const FileRecord& record, const std::optional<std::string>& content,
                  bool reuseVectors);
   void clearSemantic();
+  // Drops the meaning vectors of files no longer in `index` (after a finished scan), so that
+  // they take no place among the nearest files.
+  void forgetLeftMeaning(FileIndex& index);
   std::optional<int64_t> semanticCount() const;
   // The word hits with files found by meaning fused in, when the store exists, the query has
   // words and the hits are fewer than `resultLimit`; `lookup` finds the record of a path.

@@ -310,7 +310,10 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
     ScanStats stats = Scanner::scan(scanConfig, *writer_, extractor, progress, shouldCancel,
                                     meaningFor(settings));
     bool cancelled = schedule_.cancelled() || closing_;
-    if (!cancelled) reuseVectors_ = false;
+    if (!cancelled) {
+      reuseVectors_ = false;
+      passages_->forgetLeftMeaning(*writer_);
+    }
     {
       std::lock_guard lock(stateMutex_);
       unreadable_ = stats.unreadable;

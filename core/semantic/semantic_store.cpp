@@ -73,6 +73,33 @@ void SemanticStore::remove(const std::string& path) {
   invalidate();
 }
 
+std::size_t SemanticStore::removeUnless(const std::function<bool(const std::string&)>& keep) {
+  std::vector<std::string> leaving;
+  if (sql::Statement paths = db_.prepare("SELECT path FROM vec")) {
+    while (paths.step() == SQLITE_ROW) {
+      std::string path = paths.columnText(0);
+      if (!keep(path)) leaving.push_back(std::move(path));
+    }
+  }
+  if (leaving.empty()) return 0;
+  sql::Statement statement = db_.prepare("DELETE FROM vec WHERE path = ?");
+  if (!statement || db_.exec("BEGIN") != SQLITE_OK) fail();
+  const auto rollBack = [this] {
+    IndexError error = IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw()));
+    db_.exec("ROLLBACK");
+    throw error;
+  };
+  for (const std::string& path : leaving) {
+    statement.bind(1, path);
+    const int stepped = statement.step();
+    statement.reset();
+    if (stepped != SQLITE_DONE) rollBack();
+  }
+  if (db_.exec("COMMIT") != SQLITE_OK) rollBack();
+  invalidate();
+  return leaving.size();
+}
+
 void SemanticStore::clear() {
   int result = db_.exec("DELETE FROM vec");
   invalidate();

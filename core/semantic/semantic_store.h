@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,6 +50,9 @@ class SemanticStore {
   // Stores the vector for the path; a vector of another length or with no unit form is ignored.
   void upsert(const std::string& path, std::span<const float> vector);
   void remove(const std::string& path);
+  // Removes, in one transaction, the vector of every path that `keep` turns down (the files
+  // that left the index); returns how many went. Throws IndexError (`sql`) when it cannot.
+  std::size_t removeUnless(const std::function<bool(const std::string&)>& keep);
   void clear();
   int64_t count();
   bool has(const std::string& path);
