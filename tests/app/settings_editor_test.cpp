@@ -121,22 +121,11 @@ TEST_F(SettingsEditorTest, AFolderThatIsAlreadyListedChangesNothing) {
 TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
   SettingsEditor e = editor();
   const QuorvaleSettings before = store.settings();
-  struct Case {
-    HotKey key;
-    HotKeySlot slot;
-  };
-  for (const Case& c : {Case{{.keyCode = 0, .modifiers = HotKey::shift}, HotKeySlot::panel},
-                        Case{{.keyCode = 12, .modifiers = HotKey::cmd}, HotKeySlot::panel},
-                        Case{QuorvaleSettings::kDefaultHotKey, HotKeySlot::clipboard}}) {
-    e.startRecording(c.slot);
-    e.endRecording(c.slot, c.key);
-    auto problem = HotKeyRules::problem(c.key, c.slot, before);
-    ASSERT_TRUE(problem);
-    HotKeyLine line = e.hotKeyLine(c.slot);
-    EXPECT_TRUE(line.problem);
-    EXPECT_EQ(line.message, HotKeyRules::message(*problem));
-    EXPECT_EQ(store.settings(), before);
-  }
+  // The rules themselves are tested with the settings; here, that a refusal reaches the line.
+  e.startRecording(HotKeySlot::clipboard);
+  e.endRecording(HotKeySlot::clipboard, QuorvaleSettings::kDefaultHotKey);
+  EXPECT_EQ(store.settings(), before);
+  EXPECT_TRUE(e.hotKeyLine(HotKeySlot::clipboard).problem);
   EXPECT_EQ(e.hotKeyLine(HotKeySlot::clipboard).message,
             "That is already set for the Quorvale hotkey.");
 
@@ -154,7 +143,7 @@ TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
   e.resetHotKey(HotKeySlot::panel);
   EXPECT_EQ(store.settings().hotKey, QuorvaleSettings::kDefaultHotKey);
   // Each recording was announced once at its start and once at its end.
-  EXPECT_EQ(recordings, (std::vector<bool>{true, false, true, false, true, false}));
+  EXPECT_EQ(recordings, (std::vector<bool>{true, false}));
 }
 
 TEST_F(SettingsEditorTest, FormsSayWhatIsWrongAndAddNothing) {
