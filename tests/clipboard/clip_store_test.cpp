@@ -100,7 +100,6 @@ TEST_F(ClipStoreTest, InvalidUtf8IsRecordedWithReplacementCharacters) {
   EXPECT_EQ(copy("caf\xe9 au lait"), RecordOutcome::added());
   EXPECT_EQ(texts(), std::vector<std::string>{"caf\xEF\xBF\xBD au lait"});
   EXPECT_EQ(copy("caf\xe9 au lait"), RecordOutcome::movedToTop());
-  EXPECT_NO_THROW(ClipStore::fromJson(store.toJson()));
   EXPECT_EQ(ClipStore::fromJson(store.toJson()).items(), store.items());
 }
 
