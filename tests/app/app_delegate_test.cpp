@@ -15,18 +15,9 @@ using namespace std::chrono_literals;
 using testing::FakeAlerts;
 using testing::FakeClipboard;
 using testing::FakeHotKeys;
+using testing::FakeSurface;
 using testing::FakeWorkspace;
 using testing::TempDir;
-
-class FakeSurface : public PanelSurface {
- public:
-  bool isVisible() const override { return visible; }
-  Size fitContents() override { return {600, 100}; }
-  void moveTo(Point) override {}
-  void present() override { visible = true; }
-  void orderOut() override { visible = false; }
-  bool visible = false;
-};
 
 Suggestion row(std::string id, Payload payload) {
   return {.id = std::move(id), .title = "t", .subtitle = "", .payload = std::move(payload)};

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "panel/panel_controller.h"
 #include "platform/desktop_services.h"
 #include "settings_ui/file_chooser.h"
 
@@ -98,6 +99,27 @@ class FakeHotKeys : public HotKeyCenter {
   std::vector<HotKeyBinding> bindings;
   std::set<int> refused;
   int registrations = 0;
+};
+
+// A panel window that records where it was put; 60 pixels tall plus 40 for each of the model's
+// rows (one row without a model).
+class FakeSurface : public PanelSurface {
+ public:
+  explicit FakeSurface(const PanelModel* model = nullptr) : model_(model) {}
+  bool isVisible() const override { return visible; }
+  Size fitContents() override {
+    auto rows = model_ ? static_cast<double>(model_->items().size()) : 1.0;
+    return {.width = 600, .height = 60 + 40 * rows};
+  }
+  void moveTo(Point corner) override { at = corner; }
+  void present() override { visible = true; }
+  void orderOut() override { visible = false; }
+
+  bool visible = false;
+  Point at;
+
+ private:
+  const PanelModel* model_;
 };
 
 // Answers every dialog with `chosen` (empty: cancelled) and notes the messages shown.

@@ -2,35 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_fakes.h"
+
 namespace quorvale {
 namespace {
 
-// A window that records where it was put; its height follows the number of rows.
-class FakeSurface : public PanelSurface {
- public:
-  explicit FakeSurface(PanelModel& model) : model_(model) {}
-  bool isVisible() const override { return visible; }
-  Size fitContents() override {
-    return {.width = 600, .height = 60 + 40.0 * static_cast<double>(model_.items().size())};
-  }
-  void moveTo(Point corner) override { at = corner; }
-  void present() override { visible = true; }
-  void orderOut() override { visible = false; }
-
-  bool visible = false;
-  Point at;
-
- private:
-  PanelModel& model_;
-};
-
-// Two screens side by side; the right one is the main screen and has a top bar of 30 pixels.
-struct TwoScreens {
-  std::vector<Screen> screens{
-      {.frame = {0, 0, 1600, 900}, .visible = {0, 0, 1600, 900}},
-      {.frame = {1600, 0, 2560, 1440}, .visible = {1600, 30, 2560, 1410}},
-  };
-};
+using testing::FakeSurface;
 
 class PanelControllerTest : public ::testing::Test {
  protected:
@@ -38,11 +15,11 @@ class PanelControllerTest : public ::testing::Test {
       : controller(PanelEnvironment{
             .makeSurface =
                 [this](PanelController& owner) {
-                  auto made = std::make_unique<FakeSurface>(owner.model());
+                  auto made = std::make_unique<FakeSurface>(&owner.model());
                   surface = made.get();
                   return made;
                 },
-            .screens = [this] { return layout.screens; },
+            .screens = [this] { return screens; },
             .pointer = [this] { return pointer; },
             .mainScreen = [] { return std::optional<std::size_t>(1); },
         }) {
@@ -55,7 +32,11 @@ class PanelControllerTest : public ::testing::Test {
     };
   }
 
-  TwoScreens layout;
+  // Two screens side by side; the right one is the main screen and has a top bar of 30 pixels.
+  std::vector<Screen> screens{
+      {.frame = {0, 0, 1600, 900}, .visible = {0, 0, 1600, 900}},
+      {.frame = {1600, 0, 2560, 1440}, .visible = {1600, 30, 2560, 1410}},
+  };
   std::optional<Point> pointer;
   FakeSurface* surface = nullptr;
   PanelController controller;

@@ -4,69 +4,49 @@
 
 #include <atomic>
 
-#include "search_engine.h"
+#include "engine_fixture.h"
 #include "support/fake_embedder.h"
-#include "support/test_support.h"
-#include "util/main_executor.h"
 
 namespace quorvale {
 namespace {
 
 using testing::FakeEmbedder;
-using testing::TempDir;
 using testing::writeFile;
 
-constexpr Date kNow = 1'750'000'000;
-
-class PassageEngineTest : public ::testing::Test {
+class PassageEngineTest : public testing::EngineTest {
  protected:
-  PassageEngineTest() : defaults(dir / "config/defaults.json") {
-    testing::makeDirs(dir / "data");
-    settings.roots = {"~/Documents"};
-    settings.setupVersion = 1;
+  PassageEngineTest() {
     settings.questionSearch = true;
     settings.resultLimit = 3;
   }
 
-  std::string docs() const { return dir / "home/Documents"; }
+  std::string docs() const { return home() + "/Documents"; }
 
-  SearchEngine& open() {
-    EngineServices services;
-    services.supportDir = dir / "data";
-    services.defaults = &defaults;
-    services.main = &main;
-    services.clock = clock;
-    services.now = [] { return kNow; };
-    services.home = dir / "home";
-    services.applicationFolders = {dir / "apps"};
-    services.encoder = {.identifier = encoder->identifier(),
-                        .installedFolder = [this]() -> std::optional<std::string> {
-                          if (!installed) return std::nullopt;
-                          return dir / "data/Models/fake/model";
-                        },
-                        .load = [this](const std::string&) -> std::shared_ptr<const BatchEmbedder> {
-                          return encoder;
-                        }};
-    services.passageLimits = {.pauseSeconds = 0};
-    engine = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(services));
-    return *engine;
+  EngineServices services() override {
+    EngineServices result = EngineTest::services();
+    result.encoder = {.identifier = encoder->identifier(),
+                      .installedFolder = [this]() -> std::optional<std::string> {
+                        if (!installed) return std::nullopt;
+                        return dir / "data/Models/fake/model";
+                      },
+                      .load = [this](const std::string&) -> std::shared_ptr<const BatchEmbedder> {
+                        return encoder;
+                      }};
+    result.passageLimits = {.pauseSeconds = 0};
+    return result;
   }
 
-  // Starts the engine and waits for the scan and the passage pipeline after it.
+  ~PassageEngineTest() override { engine_.reset(); }  // before the encoder it was given
+
+  // Opens and starts the engine and waits for the scan and the passage pipeline after it.
   void startAndSettle() {
-    engine->start(settings);
+    open().start(settings);
     settle();
   }
   void settle() {
-    engine->waitUntilIdle();
-    engine->passageWork().waitUntilIdle();
-    engine->waitUntilIdle();
-  }
-
-  std::vector<std::string> ids(std::string_view query) {
-    std::vector<std::string> result;
-    for (const auto& row : engine->search(query, settings, std::nullopt)) result.push_back(row.id);
-    return result;
+    engine_->waitUntilIdle();
+    engine_->passageWork().waitUntilIdle();
+    engine_->waitUntilIdle();
   }
 
   static bool anyPassageRow(const std::vector<std::string>& ids) {
@@ -75,45 +55,36 @@ class PassageEngineTest : public ::testing::Test {
   }
 
   int64_t storedVectors() {
-    PassageStore store(dir / "data/passages.db");
-    return store.vectorCount(encoder->identifier());
+    return PassageStore(dir / "data/passages.db").vectorCount(encoder->identifier());
   }
 
-  TempDir dir;
-  UserDefaults defaults;
-  MainExecutor main;
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
   std::shared_ptr<FakeEmbedder> encoder = std::make_shared<FakeEmbedder>();
   std::atomic<bool> installed = false;
-  QuorvaleSettings settings;
-  std::unique_ptr<SearchEngine> engine;
 };
 
 TEST_F(PassageEngineTest, AQuestionMarkAlwaysAsksAQuestion) {
   writeFile(docs() + "/contract.md", "The notice period is three months for either party.");
-  open();
   startAndSettle();
-  EXPECT_EQ(engine->passageStatus(), "1 documents, 1 passages");
+  EXPECT_EQ(engine_->passageStatus(), "1 documents, 1 passages");
 
   // The detector alone does not take "notice period" for a question; a leading "?" does.
   EXPECT_FALSE(anyPassageRow(ids("notice period")));
   std::vector<std::string> asked = ids("?  notice period");
   ASSERT_FALSE(asked.empty());
   EXPECT_EQ(asked.front(), "passage-" + docs() + "/contract.md");
-  std::vector<Suggestion> rows = engine->search("? notice period", settings, std::nullopt);
+  std::vector<Suggestion> rows = engine_->search("? notice period", settings, std::nullopt);
   EXPECT_EQ(rows.front().title, "contract.md");
   EXPECT_EQ(rows.front().subtitle, "The notice period is three months for either party.");
 }
 
 TEST_F(PassageEngineTest, QuestionSearchOffGivesNoPassageRowsAndNoHint) {
   writeFile(docs() + "/contract.md", "The notice period is three months.");
-  open();
   startAndSettle();
   ASSERT_TRUE(anyPassageRow(ids("which file mentions the notice period?")));
 
   QuorvaleSettings off = settings;
   off.questionSearch = false;
-  engine->settingsChanged(settings, off);
+  engine_->settingsChanged(settings, off);
   settings = off;
   for (const char* text : {"which file mentions the notice period?", "? notice period",
                            "what is the notice period for dragons?"}) {
@@ -126,7 +97,6 @@ TEST_F(PassageEngineTest, AWeakAnswerShowsTheHintFirstAndAtLeastFourRows) {
   for (const char* name : {"notice-a.txt", "notice-b.txt", "notice-c.txt", "notice-d.txt"}) {
     writeFile(docs() + "/" + name, "");
   }
-  open();
   startAndSettle();
   // The passage holds one of the four words asked for: the answer is weak.
   std::vector<std::string> rows = ids("which dragons hoard gold beside the notice?");
@@ -145,37 +115,35 @@ TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWord
   writeFile(docs() + "/contract.md", "The notice period is three months.");
   writeFile(docs() + "/policy.md", "Refunds are paid within thirty days.");
   installed = true;
-  open();
   startAndSettle();
   EXPECT_EQ(storedVectors(), 2);
   int before = encoder->calls;
   EXPECT_TRUE(anyPassageRow(ids("which file mentions the notice period?")));
   EXPECT_GT(encoder->calls, before);  // the question was embedded
-  EXPECT_TRUE(engine->passageWork().encoderLoaded());
+  EXPECT_TRUE(engine_->passageWork().encoderLoaded());
 
   installed = false;
-  engine->modelChanged(settings);
+  engine_->modelChanged(settings);
   settle();
   EXPECT_EQ(storedVectors(), 0);
-  EXPECT_FALSE(engine->passageWork().encoderLoaded());
+  EXPECT_FALSE(engine_->passageWork().encoderLoaded());
   before = encoder->calls;
   EXPECT_TRUE(anyPassageRow(ids("which file mentions the notice period?")));
   EXPECT_EQ(encoder->calls, before);
-  EXPECT_EQ(engine->passageStatus(), "2 documents, 2 passages");
+  EXPECT_EQ(engine_->passageStatus(), "2 documents, 2 passages");
 }
 
 TEST_F(PassageEngineTest, TheEncoderIsUnloadedFiveMinutesAfterItsLastUse) {
   writeFile(docs() + "/contract.md", "The notice period is three months.");
   installed = true;
-  open();
   startAndSettle();
-  ASSERT_TRUE(engine->passageWork().encoderLoaded());
+  ASSERT_TRUE(engine_->passageWork().encoderLoaded());
   clock->advance(std::chrono::seconds(299));
-  engine->passageWork().waitUntilIdle();
-  EXPECT_TRUE(engine->passageWork().encoderLoaded());
+  engine_->passageWork().waitUntilIdle();
+  EXPECT_TRUE(engine_->passageWork().encoderLoaded());
   clock->advance(std::chrono::seconds(2));
-  engine->passageWork().waitUntilIdle();
-  EXPECT_FALSE(engine->passageWork().encoderLoaded());
+  engine_->passageWork().waitUntilIdle();
+  EXPECT_FALSE(engine_->passageWork().encoderLoaded());
 }
 
 // Two different words that the fake encoder maps to the same component: one means the other.
@@ -198,10 +166,9 @@ TEST_F(PassageEngineTest, FilesFoundOnlyByMeaningJoinFewWordHits) {
   settings.semanticSearch = true;
   settings.questionSearch = false;
   installed = true;
-  open();
   startAndSettle();
-  EXPECT_NE(engine->status().find(", 1 with meaning vectors"), std::string::npos)
-      << engine->status();
+  EXPECT_NE(engine_->status().find(", 1 with meaning vectors"), std::string::npos)
+      << engine_->status();
   std::vector<std::string> rows = ids(synonym);
   EXPECT_NE(std::find(rows.begin(), rows.end(), "file-" + docs() + "/" + word + ".txt"),
             rows.end());

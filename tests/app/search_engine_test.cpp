@@ -10,17 +10,16 @@
 #include <mutex>
 #include <thread>
 
+#include "engine_fixture.h"
 #include "index/file_index_access.h"
-#include "support/test_support.h"
-#include "util/main_executor.h"
 
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
+using namespace std::chrono_literals;
 using testing::writeFile;
 
-constexpr Date kNow = 1'750'000'000;
+const ClipDate kCopied = ClipDate{} + std::chrono::seconds(1'750'000'000);
 
 // Holds every extraction until the test opens it, and counts extractions.
 class GateExtractor final : public ContentExtractor {
@@ -92,34 +91,22 @@ class FakeWatcher final : public FileWatcher {
   bool running_ = false;
 };
 
-class SearchEngineTest : public ::testing::Test {
+class SearchEngineTest : public testing::EngineTest {
  protected:
-  SearchEngineTest() : defaults(dir / "config/defaults.json") {
-    testing::makeDirs(dir / "data");
-    testing::makeDirs(home());
-    settings.roots = {"~/Documents"};
-    settings.setupVersion = 1;
-  }
+  ~SearchEngineTest() override { engine_.reset(); }  // before the fakes it was given
 
-  std::string home() const { return dir / "home"; }
-
-  EngineServices services() {
-    EngineServices result;
-    result.supportDir = dir / "data";
-    result.defaults = &defaults;
-    result.main = &main;
-    result.clock = clock;
-    result.now = [] { return kNow; };
-    result.home = home();
-    result.applicationFolders = {dir / "apps"};
+  EngineServices services() override {
+    EngineServices result = EngineTest::services();
     result.energy = energy;
     result.makeWatcher = [this] { return std::make_unique<FakeWatcher>(watcher); };
     if (extractor) result.extractor = extractor;
     return result;
   }
 
-  SearchEngine& open(ClipPolicy policy = {}) {
-    engine_ = std::make_unique<SearchEngine>(policy, services());
+  // Opens the engine, starts it and waits for the first scan.
+  SearchEngine& started() {
+    open().start(settings);
+    engine_->waitUntilIdle();
     return *engine_;
   }
 
@@ -131,7 +118,12 @@ class SearchEngineTest : public ::testing::Test {
     return result;
   }
 
-  bool indexed(const std::string& path) { return engine_->reader().contains(path); }
+  // The user copies `text`; the engine is asked to save the history.
+  void copy(const std::string& text) {
+    engine_->clips().record(text, std::nullopt, {}, kCopied, {});
+    engine_->scheduleClipSave({});
+  }
+  std::string clipsFile() const { return testing::readFile(dir / "data/clips.json"); }
 
   int filesNamed(std::string_view prefix) const {
     int count = 0;
@@ -161,23 +153,15 @@ class SearchEngineTest : public ::testing::Test {
     writeFile(path, bytes);
   }
 
-  TempDir dir;
-  UserDefaults defaults;
-  MainExecutor main;
-  std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
   std::shared_ptr<CountingEnergy> energy = std::make_shared<CountingEnergy>();
   std::shared_ptr<FakeWatcher::Shared> watcher = std::make_shared<FakeWatcher::Shared>();
   std::shared_ptr<GateExtractor> extractor;
-  QuorvaleSettings settings;
-  std::unique_ptr<SearchEngine> engine_;
 };
 
 TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
-  writeFile(home() + "/Documents/quarterly-report.txt", "revenue grew");
-  writeFile(home() + "/Documents/notes.md", "nothing here");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
+  writeFile(doc("quarterly-report.txt"), "revenue grew");
+  writeFile(doc("notes.md"), "nothing here");
+  SearchEngine& engine = started();
 
   EXPECT_EQ(titles("quarterly"), std::vector<std::string>{"quarterly-report.txt"});
   EXPECT_EQ(titles("revenue"), std::vector<std::string>{"quarterly-report.txt"});
@@ -186,50 +170,33 @@ TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
   EXPECT_EQ(rows.front().subtitle, "~/Documents/quarterly-report.txt");
   EXPECT_EQ(engine.status(), "2 items indexed (2 seen)");
   EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), SearchEngine::kContentVersion);
+  EXPECT_TRUE(engine.search("   \t\n ", settings, std::nullopt).empty());
 }
 
 TEST_F(SearchEngineTest, EveryResultLimitAsLoadedShowsThreeToFifteenRows) {
-  for (int i = 0; i < 20; ++i) writeFile(home() + "/Documents/alpha-" + std::to_string(i), "");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
+  for (int i = 0; i < 20; ++i) writeFile(doc("alpha-") + std::to_string(i), "");
+  SearchEngine& engine = started();
   const std::pair<std::int64_t, std::size_t> cases[] = {
-      {-5, 3},
-      {0, 3},
-      {1, 3},
-      {8, 8},
-      {1'000'000, 15},
-      {std::int64_t{1} << 30, 15},
-      {std::int64_t{1} << 31, 15},
-      {INT64_MAX, 15},
-      {INT64_MIN, 3},
-  };
+      {-5, 3},         {0, 3},        {1, 3}, {8, 8}, {1'000'000, 15}, {std::int64_t{1} << 31, 15},
+      {INT64_MAX, 15}, {INT64_MIN, 3}};
   for (auto [limit, shown] : cases) {
     settings.resultLimit = limit;
     EXPECT_EQ(engine.search("alpha", settings, std::nullopt).size(), shown) << limit;
   }
 }
 
-TEST_F(SearchEngineTest, EmptyAndBlankQueriesGiveNoRows) {
-  SearchEngine& engine = open();
-  EXPECT_TRUE(engine.search("", settings, std::nullopt).empty());
-  EXPECT_TRUE(engine.search("   \t\n ", settings, std::nullopt).empty());
-}
-
 TEST_F(SearchEngineTest, HiddenAndVanishedFilesAreNotShownAndVanishedOnesLeaveTheIndex) {
-  writeFile(home() + "/Documents/alpha-plan.txt", "");
-  writeFile(home() + "/Documents/alpha-budget.txt", "");
-  writeFile(home() + "/Documents/alpha-draft.txt", "");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
+  writeFile(doc("alpha-plan.txt"), "");
+  writeFile(doc("alpha-budget.txt"), "");
+  writeFile(doc("alpha-draft.txt"), "");
+  SearchEngine& engine = started();
 
-  settings.hiddenResults = {home() + "/Documents/alpha-plan.txt"};
-  std::filesystem::remove(home() + "/Documents/alpha-draft.txt");
+  settings.hiddenResults = {doc("alpha-plan.txt")};
+  std::filesystem::remove(doc("alpha-draft.txt"));
   EXPECT_EQ(titles("alpha"), std::vector<std::string>{"alpha-budget.txt"});
   engine.waitUntilIdle();
-  EXPECT_FALSE(indexed(home() + "/Documents/alpha-draft.txt"));
-  EXPECT_TRUE(indexed(home() + "/Documents/alpha-plan.txt"));
+  EXPECT_FALSE(indexed(doc("alpha-draft.txt")));
+  EXPECT_TRUE(indexed(doc("alpha-plan.txt")));
 }
 
 TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
@@ -251,7 +218,7 @@ TEST_F(SearchEngineTest, OldContentVersionReindexesEverythingOnce) {
 TEST_F(SearchEngineTest, ContentVersionThatCannotBeStoredIsReportedAndEmptiesNothing) {
   // A folder where defaults.json should be: it reads as empty and cannot be written.
   testing::makeDirs(dir / "config/defaults.json");
-  writeFile(home() + "/Documents/kept.txt", "words");
+  writeFile(doc("kept.txt"), "words");
   SearchEngine& engine = open();
   FileRecord stray =
       FileRecord::make({.path = "/elsewhere/stray.txt", .size = 1, .modified = kNow});
@@ -268,19 +235,17 @@ TEST_F(SearchEngineTest, ContentVersionThatCannotBeStoredIsReportedAndEmptiesNot
 }
 
 TEST_F(SearchEngineTest, SettingsChangedWhileNotRunningAreAppliedAtTheNextStart) {
-  writeFile(home() + "/Documents/minutes.txt", "zebra crossing");
+  writeFile(doc("minutes.txt"), "zebra crossing");
   writeFile(home() + "/Old/gone-root.txt", "");
   settings.roots = {"~/Documents", "~/Old"};
-  open().start(settings);
-  engine_->waitUntilIdle();
+  started();
   ASSERT_TRUE(indexed(home() + "/Old/gone-root.txt"));
   engine_.reset();
 
   // Changed in defaults.json while nothing ran.
   settings.roots = {"~/Documents"};
   settings.indexContents = false;
-  open().start(settings);
-  engine_->waitUntilIdle();
+  started();
   EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
   EXPECT_TRUE(titles("zebra").empty());
   EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
@@ -289,8 +254,7 @@ TEST_F(SearchEngineTest, SettingsChangedWhileNotRunningAreAppliedAtTheNextStart)
 TEST_F(SearchEngineTest, DefaultsStandingInForUnreadableSettingsChangeNothingInTheIndex) {
   writeFile(home() + "/Old/kept.txt", "zebra crossing");
   settings.roots = {"~/Documents", "~/Old"};
-  open().start(settings);
-  engine_->waitUntilIdle();
+  started();
   ASSERT_TRUE(indexed(home() + "/Old/kept.txt"));
   engine_.reset();
 
@@ -311,27 +275,26 @@ TEST_F(SearchEngineTest, DefaultsStandingInForUnreadableSettingsChangeNothingInT
 }
 
 TEST_F(SearchEngineTest, ScanWaitsWhileAnotherProcessHoldsTheScanLock) {
-  writeFile(home() + "/Documents/later.txt", "");
+  writeFile(doc("later.txt"), "");
   std::optional<FileLock> held;
   ASSERT_EQ(FileLock::tryAcquire(dir / "data/scan.lock", held), FileLock::Outcome::acquired);
   SearchEngine& engine = open();
   engine.start(settings);
   for (int i = 0; i < 200 && engine.status().find("Waiting") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(10ms);
   }
   EXPECT_NE(engine.status().find("Waiting for the other scan"), std::string::npos);
-  EXPECT_FALSE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_FALSE(indexed(doc("later.txt")));
   held.reset();
   engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_TRUE(indexed(doc("later.txt")));
 }
 
 TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
   for (int i = 0; i < 300; ++i) {
-    writeFile(home() + "/Documents/note" + std::to_string(i) + ".txt", "harbour words");
+    writeFile(doc("note") + std::to_string(i) + ".txt", "harbour words");
   }
-  open().start(settings);
-  engine_->waitUntilIdle();
+  started();
   engine_.reset();
   damageTable(dir / "data/index.db", "files");  // not the schema: opening does not see it
 
@@ -341,17 +304,16 @@ TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
   engine.checkIndex();
   engine.waitUntilIdle();
   EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
-  EXPECT_TRUE(indexed(home() + "/Documents/note7.txt"));
+  EXPECT_TRUE(indexed(doc("note7.txt")));
   EXPECT_EQ(engine.reader().count(), 300);
   EXPECT_NE(engine.status().find("The index was damaged; it was moved to"), std::string::npos);
-  this->engine_.reset();
+  engine_.reset();
   EXPECT_TRUE(FileIndex(dir / "data/index.db").quickCheck());
 }
 
 TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
-  writeFile(home() + "/Documents/note.txt", "harbour words");
-  open().start(settings);
-  engine_->waitUntilIdle();
+  writeFile(doc("note.txt"), "harbour words");
+  started();
   engine_.reset();
   EXPECT_EQ(filesNamed("running-"), 0);  // a clean stop leaves no marker
   // Damage that no scan or search reads, only the thorough check.
@@ -366,10 +328,9 @@ TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
   if (gone == 0) _exit(0);
   waitpid(gone, nullptr, 0);
   writeFile(dir / "data/running-" + std::to_string(gone), "12345");
-  open().start(settings);
-  engine_->waitUntilIdle();
+  started();
   EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
-  EXPECT_TRUE(indexed(home() + "/Documents/note.txt"));
+  EXPECT_TRUE(indexed(doc("note.txt")));
   EXPECT_EQ(filesNamed("running-"), 1);  // this process's own
 }
 
@@ -397,210 +358,167 @@ TEST_F(SearchEngineTest, RequestsDuringAScanGiveOneMoreScanWithTheLastSettings) 
   EXPECT_FALSE(engine.scanPending());
 }
 
-TEST_F(SearchEngineTest, PauseVerdictKeepsItsMessageAndRetriesAfterTenMinutes) {
-  writeFile(home() + "/Documents/later.txt", "");
+// A low battery lets a scan index only the application folders, says why, and tries the rest
+// again ten minutes later.
+TEST_F(SearchEngineTest, AnEnergyVerdictKeepsItsMessageAndRetriesAfterTenMinutes) {
+  writeFile(doc("later.txt"), "");
+  writeFile(dir / "apps/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
+  settings.roots = {"~/Documents", dir / "apps"};
   energy->set({.onBattery = true, .batteryPercent = 10});
   SearchEngine& engine = open();
   engine.requestScan(settings);
   engine.waitUntilIdle();
-  EXPECT_FALSE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_TRUE(indexed(dir / "apps/editor.desktop"));
+  EXPECT_FALSE(indexed(doc("later.txt")));
   EXPECT_NE(engine.status().find("battery"), std::string::npos) << engine.status();
 
   energy->set({});
-  clock->advance(std::chrono::seconds(599));
+  clock->advance(599s);
   engine.waitUntilIdle();
   EXPECT_EQ(energy->asked, 1);
-  clock->advance(std::chrono::seconds(1));
+  clock->advance(1s);
   engine.waitUntilIdle();
   EXPECT_EQ(energy->asked, 2);
-  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_TRUE(indexed(doc("later.txt")));
 }
 
-TEST_F(SearchEngineTest, AppsOnlyVerdictIndexesTheApplicationFoldersAndRetriesTheRest) {
-  writeFile(home() + "/Documents/doc.txt", "");
-  writeFile(dir / "apps/editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
-  settings.roots = {"~/Documents", dir / "apps"};
-  energy->set({.lowPowerMode = true});
-  SearchEngine& engine = open();
-  engine.requestScan(settings);
-  engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(dir / "apps/editor.desktop"));
-  EXPECT_FALSE(indexed(home() + "/Documents/doc.txt"));
-
-  energy->set({});
-  clock->advance(std::chrono::seconds(600));
-  engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(home() + "/Documents/doc.txt"));
-}
-
-TEST_F(SearchEngineTest, RemovedRootsAndNewlyExcludedFoldersLeaveTheIndex) {
-  writeFile(home() + "/Documents/keep.txt", "");
-  writeFile(home() + "/Documents/private/secret-plan.txt", "");
+TEST_F(SearchEngineTest, RemovedRootsExcludedFoldersAndContentsOffLeaveTheIndex) {
+  writeFile(doc("minutes.txt"), "zebra crossing");
+  writeFile(doc("private/secret-plan.txt"), "");
   writeFile(home() + "/Old/gone-root.txt", "");
   settings.roots = {"~/Documents", "~/Old"};
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
+  SearchEngine& engine = started();
   ASSERT_TRUE(indexed(home() + "/Old/gone-root.txt"));
+  ASSERT_EQ(titles("zebra"), std::vector<std::string>{"minutes.txt"});
 
   QuorvaleSettings next = settings;
   next.roots = {"~/Documents"};
   next.excludedPaths = {"~/Documents/private/"};
-  engine.settingsChanged(settings, next);
-  engine.waitUntilIdle();
-  EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
-  EXPECT_FALSE(indexed(home() + "/Documents/private/secret-plan.txt"));
-  EXPECT_FALSE(indexed(home() + "/Documents/private"));
-  EXPECT_TRUE(indexed(home() + "/Documents/keep.txt"));
-}
-
-TEST_F(SearchEngineTest, TurningContentsOffEmptiesTheIndexAndRescansNamesOnly) {
-  writeFile(home() + "/Documents/minutes.txt", "zebra crossing");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
-  ASSERT_EQ(titles("zebra"), std::vector<std::string>{"minutes.txt"});
-
-  QuorvaleSettings next = settings;
   next.indexContents = false;
   engine.settingsChanged(settings, next);
   engine.waitUntilIdle();
   settings = next;
+  EXPECT_FALSE(indexed(home() + "/Old/gone-root.txt"));
+  EXPECT_FALSE(indexed(doc("private/secret-plan.txt")));
+  EXPECT_FALSE(indexed(doc("private")));
   EXPECT_TRUE(titles("zebra").empty());
   EXPECT_EQ(titles("minutes"), std::vector<std::string>{"minutes.txt"});
 }
 
 TEST_F(SearchEngineTest, ClipHistoryIsSavedLaterOrAtQuitAndDeletedForMemoryOnly) {
-  std::string clips = dir / "data/clips.json";
   SearchEngine& engine = open();
-  ClipPolicy policy;
-  engine.clips().record("first copy", std::nullopt, {},
-                        ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
-  engine.scheduleClipSave(policy);
-  clock->advance(std::chrono::seconds(1));
+  copy("first copy");
+  clock->advance(1s);
   engine.waitUntilIdle();
-  EXPECT_FALSE(std::filesystem::exists(clips));
-  clock->advance(std::chrono::seconds(1));
+  EXPECT_FALSE(std::filesystem::exists(dir / "data/clips.json"));
+  clock->advance(1s);
   engine.waitUntilIdle();
-  EXPECT_NE(testing::readFile(clips).find("first copy"), std::string::npos);
+  EXPECT_NE(clipsFile().find("first copy"), std::string::npos);
 
-  engine.clips().record("second copy", std::nullopt, {},
-                        ClipDate{} + std::chrono::seconds(1'750'000'010), policy);
-  engine.scheduleClipSave(policy);
-  this->engine_.reset();  // quitting writes what is pending
-  EXPECT_NE(testing::readFile(clips).find("second copy"), std::string::npos);
+  copy("second copy");
+  engine_.reset();  // quitting writes what is pending
+  EXPECT_NE(clipsFile().find("second copy"), std::string::npos);
 
   SearchEngine& reopened = open();
   EXPECT_EQ(reopened.clips().items().size(), 2u);
   QuorvaleSettings next = settings;
   next.clipboard.memoryOnly = true;
   reopened.settingsChanged(settings, next);
-  EXPECT_FALSE(std::filesystem::exists(clips));
+  EXPECT_FALSE(std::filesystem::exists(dir / "data/clips.json"));
 }
 
 TEST_F(SearchEngineTest, HistoryIsPrunedOnlyUnderTheUsersOwnPolicyAndOnlyChangesAreWritten) {
   // Three copies from a year before `kNow`: the default 30-day policy would drop them all.
-  const std::string clips = dir / "data/clips.json";
   ClipStore old;
   for (int i = 0; i < 3; ++i) {
     old.record("old copy " + std::to_string(i), std::nullopt, {},
                ClipDate{} + std::chrono::seconds(1'718'000'000 + i), ClipPolicy{});
   }
-  old.write(clips, ClipPolicy{});
-  const std::string history = testing::readFile(clips);
+  old.write(dir / "data/clips.json", ClipPolicy{});
+  const std::string history = clipsFile();
 
   EngineServices notTheUsers = services();
   notTheUsers.settingsAreTheUsers = false;
   engine_ = std::make_unique<SearchEngine>(ClipPolicy{}, std::move(notTheUsers));
   EXPECT_EQ(engine_->clips().items().size(), 3u);
   engine_.reset();
-  EXPECT_EQ(testing::readFile(clips), history);
+  EXPECT_EQ(clipsFile(), history);
 
-  EXPECT_TRUE(open(ClipPolicy{}).clips().items().empty());
+  EXPECT_TRUE(open().clips().items().empty());
   engine_.reset();  // pruning alone is no change worth writing over another process's history
-  EXPECT_EQ(testing::readFile(clips), history);
+  EXPECT_EQ(clipsFile(), history);
 
   // A copy saved, then taken back before the next save ran: quitting still writes.
-  SearchEngine& changed = open(ClipPolicy{});
-  ClipPolicy policy;
-  changed.clips().record("private", std::nullopt, {},
-                         ClipDate{} + std::chrono::seconds(1'750'000'000), policy);
-  changed.scheduleClipSave(policy);
-  clock->advance(std::chrono::seconds(2));
-  changed.waitUntilIdle();
-  ASSERT_NE(testing::readFile(clips).find("private"), std::string::npos);
-  changed.clips().clear(true);
-  changed.scheduleClipSave(policy);
+  open();
+  copy("private");
+  clock->advance(2s);
+  engine_->waitUntilIdle();
+  ASSERT_NE(clipsFile().find("private"), std::string::npos);
+  engine_->clips().clear(true);
+  engine_->scheduleClipSave({});
   engine_.reset();
-  EXPECT_EQ(testing::readFile(clips).find("private"), std::string::npos);
+  EXPECT_EQ(clipsFile().find("private"), std::string::npos);
 }
 
 TEST_F(SearchEngineTest, WatcherEventsUpdatePathsAndOverflowRescans) {
-  writeFile(home() + "/Documents/first.txt", "");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
+  writeFile(doc("first.txt"), "");
+  SearchEngine& engine = started();
   ASSERT_EQ(watcher->started, 1);
   EXPECT_EQ(watcher->config.roots, std::vector<std::string>{home() + "/Documents"});
 
-  writeFile(home() + "/Documents/second.txt", "");
-  watcher->handler({home() + "/Documents/second.txt"}, false);
+  writeFile(doc("second.txt"), "");
+  watcher->handler({doc("second.txt")}, false);
   engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(home() + "/Documents/second.txt"));
+  EXPECT_TRUE(indexed(doc("second.txt")));
 
   // A file renamed into an excluded folder leaves the index.
   settings.excludedPaths = {"~/Documents/archive"};
   engine.start(settings);
   engine.waitUntilIdle();
-  std::filesystem::create_directories(home() + "/Documents/archive");
-  std::filesystem::rename(home() + "/Documents/second.txt",
-                          home() + "/Documents/archive/second.txt");
-  watcher->handler({home() + "/Documents/second.txt", home() + "/Documents/archive/second.txt"},
-                   false);
+  std::filesystem::create_directories(doc("archive"));
+  std::filesystem::rename(doc("second.txt"), doc("archive/second.txt"));
+  watcher->handler({doc("second.txt"), doc("archive/second.txt")}, false);
   engine.waitUntilIdle();
-  EXPECT_FALSE(indexed(home() + "/Documents/second.txt"));
-  EXPECT_FALSE(indexed(home() + "/Documents/archive/second.txt"));
+  EXPECT_FALSE(indexed(doc("second.txt")));
+  EXPECT_FALSE(indexed(doc("archive/second.txt")));
 
   // Lost events: the whole tree is scanned again.
-  writeFile(home() + "/Documents/unreported.txt", "");
+  writeFile(doc("unreported.txt"), "");
   int scans = energy->asked;
   watcher->handler({}, true);
   engine.waitUntilIdle();
   EXPECT_EQ(energy->asked, scans + 1);
-  EXPECT_TRUE(indexed(home() + "/Documents/unreported.txt"));
+  EXPECT_TRUE(indexed(doc("unreported.txt")));
 }
 
 TEST_F(SearchEngineTest, EventsUnderALinkedRootAreStoredUnderTheChosenPath) {
   writeFile(dir / "real/Documents/linked.txt", "");
   std::filesystem::create_directory_symlink(dir / "real/Documents", home() + "/Documents");
-  SearchEngine& engine = open();
-  engine.start(settings);
-  engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(home() + "/Documents/linked.txt"));
+  SearchEngine& engine = started();
+  EXPECT_TRUE(indexed(doc("linked.txt")));
 
   writeFile(dir / "real/Documents/later.txt", "");
   watcher->handler({std::filesystem::canonical(dir / "real/Documents").string() + "/later.txt"},
                    false);
   engine.waitUntilIdle();
-  EXPECT_TRUE(indexed(home() + "/Documents/later.txt"));
+  EXPECT_TRUE(indexed(doc("later.txt")));
 }
 
 TEST_F(SearchEngineTest, QuittingDuringAScanLeavesAConsistentIndexAndWritesClips) {
-  for (int i = 0; i < 20; ++i) writeFile(home() + "/Documents/f" + std::to_string(i) + ".txt", "x");
+  for (int i = 0; i < 20; ++i) writeFile(doc("f") + std::to_string(i) + ".txt", "x");
   extractor = std::make_shared<GateExtractor>();
   SearchEngine& engine = open();
-  engine.clips().record("kept", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1'750'000'000),
-                        {});
+  engine.clips().record("kept", std::nullopt, {}, kCopied, {});
   engine.start(settings);
   extractor->waitUntilEntered();
   std::thread opener([gate = extractor] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(50ms);
     gate->open();
   });
-  this->engine_.reset();
+  engine_.reset();
   opener.join();
 
-  EXPECT_NE(testing::readFile(dir / "data/clips.json").find("kept"), std::string::npos);
+  EXPECT_NE(clipsFile().find("kept"), std::string::npos);
   FileIndex index(dir / "data/index.db");
   EXPECT_TRUE(index.quickCheck());
   EXPECT_LT(index.count(), 21);
@@ -615,13 +533,13 @@ TEST_F(SearchEngineTest, ConfigExpandsStandardizesAndLeavesOutTheTrash) {
             (std::vector<std::string>{dir / "apps", home() + "/Documents", "/srv/shared"}));
   EXPECT_EQ(config.appOnlyRoots, std::set<std::string>{dir / "apps"});
   EXPECT_EQ(config.excludedPaths,
-            (std::vector<std::string>{home() + "/Documents/old", home() + "/Library",
-                                      home() + "/.Trash", home() + "/.local/share/Trash"}));
+            (std::vector<std::string>{doc("old"), home() + "/Library", home() + "/.Trash",
+                                      home() + "/.local/share/Trash"}));
 }
 
 TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
-  writeFile(home() + "/Documents/open/a.txt", "words");
-  writeFile(home() + "/Documents/closed/b.txt", "words");
+  writeFile(doc("open/a.txt"), "words");
+  writeFile(doc("closed/b.txt"), "words");
   extractor = std::make_shared<GateExtractor>();
   SearchEngine& engine = open();
   int notified = 0;
@@ -640,7 +558,7 @@ TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
   EXPECT_EQ(engine.status(), "The index is healthy: 4 items.");
 
   // A notification still waiting when the engine goes is dropped, not delivered to it.
-  this->engine_.reset();
+  engine_.reset();
   main.runPending();
 }
 

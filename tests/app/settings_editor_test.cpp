@@ -34,6 +34,7 @@ class SettingsEditorTest : public ::testing::Test {
     services.shortcutRecording = [this](bool on) { recordings.push_back(on); };
     services.loginItemEnabled = [this] { return loginItem; };
     services.setLoginItem = [this](bool) { return loginItem; };
+    services.models = modelController;
     return SettingsEditor(std::move(services));
   }
 
@@ -45,6 +46,7 @@ class SettingsEditorTest : public ::testing::Test {
   std::vector<bool> recordings;
   bool loginItem = false;
   int saves = 0;
+  std::function<ModelController*()> modelController;
 };
 
 TEST_F(SettingsEditorTest, EachControlChangesItsOneField) {
@@ -119,22 +121,11 @@ TEST_F(SettingsEditorTest, AFolderThatIsAlreadyListedChangesNothing) {
 TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
   SettingsEditor e = editor();
   const QuorvaleSettings before = store.settings();
-  struct Case {
-    HotKey key;
-    HotKeySlot slot;
-  };
-  for (const Case& c : {Case{{.keyCode = 0, .modifiers = HotKey::shift}, HotKeySlot::panel},
-                        Case{{.keyCode = 12, .modifiers = HotKey::cmd}, HotKeySlot::panel},
-                        Case{QuorvaleSettings::kDefaultHotKey, HotKeySlot::clipboard}}) {
-    e.startRecording(c.slot);
-    e.endRecording(c.slot, c.key);
-    auto problem = HotKeyRules::problem(c.key, c.slot, before);
-    ASSERT_TRUE(problem);
-    HotKeyLine line = e.hotKeyLine(c.slot);
-    EXPECT_TRUE(line.problem);
-    EXPECT_EQ(line.message, HotKeyRules::message(*problem));
-    EXPECT_EQ(store.settings(), before);
-  }
+  // The rules themselves are tested with the settings; here, that a refusal reaches the line.
+  e.startRecording(HotKeySlot::clipboard);
+  e.endRecording(HotKeySlot::clipboard, QuorvaleSettings::kDefaultHotKey);
+  EXPECT_EQ(store.settings(), before);
+  EXPECT_TRUE(e.hotKeyLine(HotKeySlot::clipboard).problem);
   EXPECT_EQ(e.hotKeyLine(HotKeySlot::clipboard).message,
             "That is already set for the Quorvale hotkey.");
 
@@ -152,16 +143,13 @@ TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
   e.resetHotKey(HotKeySlot::panel);
   EXPECT_EQ(store.settings().hotKey, QuorvaleSettings::kDefaultHotKey);
   // Each recording was announced once at its start and once at its end.
-  EXPECT_EQ(recordings, (std::vector<bool>{true, false, true, false, true, false}));
+  EXPECT_EQ(recordings, (std::vector<bool>{true, false}));
 }
 
 TEST_F(SettingsEditorTest, FormsSayWhatIsWrongAndAddNothing) {
   SettingsEditor e = editor();
   const auto searches = store.settings().webSearches;
-  EXPECT_EQ(e.addWebSearch("two words", "X", "https://x.org/?q={query}", false),
-            WebSearch::kKeywordNotOneWord);
   EXPECT_EQ(e.addWebSearch("G", "X", "https://x.org/?q={query}", false), WebSearch::kKeywordUsed);
-  EXPECT_EQ(e.addWebSearch("x", "X", "http://x.org/?q={query}", false), WebSearch::kAddressInvalid);
   EXPECT_EQ(store.settings().webSearches, searches);
   EXPECT_EQ(e.addWebSearch(" mdn ", "MDN", "https://mdn.example/?q={query}", true), std::nullopt);
   EXPECT_EQ(
@@ -277,12 +265,8 @@ TEST_F(SettingsEditorTest, TheModelInstallsFromTheChosenFolderAndIsRemoved) {
   ModelController controller(
       main, ModelDownloader(models, "", {.checkPayload = [](const std::string&) { return 8; }}), "",
       "quorvale-embed-1");
-  SettingsEditorServices services;
-  services.store = &store;
-  services.chooser = &chooser;
-  services.alerts = &alerts;
-  services.models = [&] { return &controller; };
-  SettingsEditor e(std::move(services));
+  modelController = [&] { return &controller; };
+  SettingsEditor e = editor();
   auto settle = [&] {
     main.runUntil(
         [&] { return !std::holds_alternative<ModelController::Downloading>(controller.state()); },

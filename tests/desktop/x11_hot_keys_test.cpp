@@ -1,70 +1,30 @@
 #include "x11_hot_keys.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <xcb/xcb_keysyms.h>
 
 #include <QCoreApplication>
 #include <cstdlib>
 #include <memory>
-#include <string>
 
 #include "platform/x11_key_symbols.h"
+#include "private_bus.h"
 
 namespace quorvale {
 namespace {
 
 using namespace X11KeySymbols;
 
-// An Xvfb server of the test's own, on the display number it picks itself.
-class XServer {
- public:
-  XServer() {
-    int pipe[2];
-    if (::pipe(pipe) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(pipe[0]);
-      std::string fd = std::to_string(pipe[1]);
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, STDERR_FILENO);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", nullptr);
-      _exit(127);
-    }
-    close(pipe[1]);
-    // The server writes its display number and a newline once it accepts connections.
-    std::string number;
-    char c;
-    while (read(pipe[0], &c, 1) == 1 && c != '\n') number += c;
-    close(pipe[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~XServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 using Connection = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
 
 class X11HotKeysTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (server.display().empty()) GTEST_SKIP() << "Xvfb is not installed";
+    if (server.line().empty()) GTEST_SKIP() << "Xvfb is not installed";
   }
 
   Connection connect() {
-    return Connection(xcb_connect(server.display().c_str(), nullptr), &xcb_disconnect);
+    return Connection(xcb_connect((":" + server.line()).c_str(), nullptr), &xcb_disconnect);
   }
   static xcb_window_t root(xcb_connection_t* c) {
     return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -85,7 +45,8 @@ class X11HotKeysTest : public ::testing::Test {
     return !error;
   }
 
-  XServer server;
+  // An Xvfb server of the test's own, on the display number it picks itself.
+  testing::ChildServer server{{"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp"}};
   const HotKey panelKey = {.keyCode = 49, .modifiers = HotKey::option};                // ⌥Space
   const HotKey clipKey = {.keyCode = 9, .modifiers = HotKey::option | HotKey::shift};  // ⌥⇧V
 };

@@ -71,19 +71,6 @@ TEST(HotKeyRules, NotesForSpace) {
   EXPECT_EQ(HotKeyRules::note({0, 256}), std::nullopt);
 }
 
-TEST(HotKeyRules, AssignStoresOnlyWithoutAProblem) {
-  QuorvaleSettings settings;
-  EXPECT_EQ(settings.assign({12, 256}, HotKeySlot::panel),
-            (HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}));
-  EXPECT_EQ(settings, QuorvaleSettings());
-  EXPECT_EQ(settings.assign({40, 4096}, HotKeySlot::clipboard), std::nullopt);
-  EXPECT_EQ(settings.clipboardHotKey, (HotKey{40, 4096}));
-  EXPECT_EQ(settings.assign({40, 4096}, HotKeySlot::panel),
-            (HotKeyProblem{Kind::sameAsOther, "the clipboard history hotkey"}));
-  settings.resetHotKey(HotKeySlot::clipboard);
-  EXPECT_EQ(settings.clipboardHotKey, QuorvaleSettings().clipboardHotKey);
-}
-
 TEST(KeyNames, NamesAndDescriptions) {
   EXPECT_EQ(KeyNames::name(42), "\\");
   EXPECT_EQ(KeyNames::name(121), "Page Down");

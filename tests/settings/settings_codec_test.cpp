@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -19,27 +18,14 @@ Json snippetJson(const char* id = kSnippetId) {
   return Json{{"id", id}, {"keyword", "sig"}, {"name", "Signature"}, {"text", "Best, {date}"}};
 }
 
-std::vector<std::string> keywords(const std::vector<WebSearch>& searches) {
-  std::vector<std::string> result;
-  for (const WebSearch& s : searches) result.push_back(s.keyword);
-  return result;
-}
-
-TEST(SettingsCodec, EncodesEveryKeyInFieldOrder) {
+// The stored form of the two nested records other programs may read.
+TEST(SettingsCodec, StoredFormOfHotKeysAndSnippets) {
   QuorvaleSettings settings;
   settings.snippets.push_back(Snippet{.id = "0F8FAD5B-D9CB-469F-A165-70867728950E",
                                       .keyword = "sig",
                                       .name = "Signature",
                                       .text = "Best"});
   Json json = encodeSettings(settings);
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : json.items()) keys.push_back(key);
-  EXPECT_EQ(keys,
-            (std::vector<std::string>{
-                "hotKey", "clipboardHotKey", "roots", "excludedPaths", "hiddenResults",
-                "indexContents", "semanticSearch", "clipboard", "setupVersion", "questionSearch",
-                "modelAllowsExpensiveNetwork", "webSearches", "webSearchesVersion",
-                "fallbackKeywords", "snippets", "showMenuBarIcon", "resultLimit"}));
   EXPECT_EQ(json["hotKey"].dump(), R"({"keyCode":49,"modifiers":2048})");
   EXPECT_EQ(
       json["snippets"][0].dump(),
@@ -91,13 +77,12 @@ TEST(SettingsCodec, WebSearchesMigrateOnlyFromOlderVersions) {
            {{{"keyword", "G"}, {"name", "Mine"}, {"url", "https://mine.example/?q={query}"}}})}};
   QuorvaleSettings settings = decodeSettings(stored).settings;
   EXPECT_EQ(settings.webSearchesVersion, 2);
-  EXPECT_EQ(
-      settings.webSearches[0],
-      (WebSearch{
-          .keyword = "G", .name = "Mine", .url = "https://mine.example/?q={query}", .ask = false}));
-  EXPECT_EQ(keywords(settings.webSearches),
-            (std::vector<std::string>{"G", "ddg", "w", "maps", "yt", "gh", "scholar", "claude",
-                                      "gpt", "ppl"}));
+  std::vector<WebSearch> expected{
+      {.keyword = "G", .name = "Mine", .url = "https://mine.example/?q={query}", .ask = false}};
+  for (const WebSearch& s : WebSearch::defaults()) {
+    if (s.keyword != "g") expected.push_back(s);  // the user's "G" stands in for it
+  }
+  EXPECT_EQ(settings.webSearches, expected);
   for (int version : {2, 7}) {
     stored = {{"webSearchesVersion", version}, {"webSearches", Json::array()}};
     EXPECT_TRUE(decodeSettings(stored).settings.webSearches.empty());
@@ -183,17 +168,6 @@ TEST(SettingsCodec, BrokenSnippetsFailAloneAndAreReported) {
   DecodedSettings fine = decodeSettings(Json{{"snippets", Json::array({snippetJson()})}});
   ASSERT_EQ(fine.settings.snippets.size(), 1u);
   EXPECT_EQ(fine.settings.snippets[0].id, "0F8FAD5B-D9CB-469F-A165-70867728950E");
-}
-
-TEST(SettingsCodec, HugeListsDecode) {
-  Json roots = Json::array();
-  for (int i = 0; i < 100000; ++i) roots.push_back("/data/folder" + std::to_string(i));
-  QuorvaleSettings settings =
-      decodeSettings(Json{{"roots", roots}, {"hiddenResults", roots}}).settings;
-  EXPECT_EQ(settings.roots.size(), 100000u);
-  Json wrongAtTheEnd = roots;
-  wrongAtTheEnd.push_back(false);
-  EXPECT_THROW(decodeSettings(Json{{"excludedPaths", wrongAtTheEnd}}), SettingsDecodeError);
 }
 
 }  // namespace
