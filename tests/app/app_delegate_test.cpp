@@ -102,7 +102,7 @@ class AppDelegateTest : public ::testing::Test {
   std::unique_ptr<AppDelegate> app;
 };
 
-TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndTellsTheViews) {
+TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndFollowsTheStore) {
   AppServices s = services();
   s.makeModelController = [this] {
     return std::make_unique<ModelController>(
@@ -117,6 +117,18 @@ TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndTellsTheViews) {
   app->models()->remove();
   EXPECT_EQ(shown, 3);
   EXPECT_TRUE(std::holds_alternative<ModelController::Unavailable>(app->models()->state()));
+
+  // `quorvale --install-model` in another process: the state and the engine follow at once
+  // (the view is told of the new state and of the installation), and only once.
+  ModelStore outside(dir / "Models");
+  testing::makeDirs(outside.payload("quorvale-embed-1"));
+  outside.record({.id = "quorvale-embed-1", .version = "1", .sizeBytes = 1, .dimension = 8},
+                 std::chrono::system_clock::now());
+  app->modelFilesChanged();
+  EXPECT_TRUE(std::holds_alternative<ModelController::Installed>(app->models()->state()));
+  EXPECT_EQ(shown, 5);
+  app->modelFilesChanged();
+  EXPECT_EQ(shown, 6);
 }
 
 TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
