@@ -78,6 +78,10 @@ bool AppDelegate::start() {
 void AppDelegate::installPanelCallbacks() {
   PanelModel& model = panel_.model();
   model.search = [this](const std::string& query) { return search(query); };
+  if (services_.searchInBackground && services_.main) {
+    panelSearch_ = std::make_unique<PanelSearch>(
+        model, *services_.main, [this](const std::string& query) { return searchJob(query); });
+  }
   model.activate = [this](const Suggestion& row, Modifiers modifiers) { activate(row, modifiers); };
   model.hideResult = [this](const Suggestion& row) {
     const auto* record = row.payload.as<FileRecord>();
@@ -156,6 +160,16 @@ std::vector<Suggestion> AppDelegate::search(const std::string& query) {
   std::optional<std::string> clipboardText;
   if (settings.clipboard.enabled) clipboardText = services_.clipboard->text();
   return engine_->search(query, settings, clipboardText);
+}
+
+LatestSearch::Job AppDelegate::searchJob(const std::string& query) {
+  if (!engine_) return [] { return std::vector<Suggestion>{}; };
+  const QuorvaleSettings& settings = store_.settings();
+  std::optional<std::string> clipboardText;
+  if (settings.clipboard.enabled) clipboardText = services_.clipboard->text();
+  return [engine = engine_.get(), query, settings, clipboardText, clips = engine_->clips()] {
+    return engine->search(query, settings, clipboardText, clips);
+  };
 }
 
 std::string AppDelegate::explain(const Suggestion& row, const std::string& query) {

@@ -20,6 +20,7 @@
 #include "model_controller.h"
 #include "monitors/clipboard_monitor.h"
 #include "panel/panel_controller.h"
+#include "panel/panel_search.h"
 #include "platform/desktop_services.h"
 #include "search_engine.h"
 #include "settings/settings_store.h"
@@ -51,6 +52,9 @@ struct AppServices {
   std::function<std::unique_ptr<ModelController>()> makeModelController;
   // Where the data folder is, for the start-up alert.
   std::string dataFolder;
+  // The panel searches on a thread of its own (the desktop); off: on the main thread, as
+  // headless tests drive it.
+  bool searchInBackground = false;
   std::function<std::chrono::system_clock::time_point()> now = [] {
     return std::chrono::system_clock::now();
   };
@@ -137,12 +141,17 @@ class AppDelegate {
   void openAddress(const std::string& url);
   void saveSettings(QuorvaleSettings settings);
   std::vector<Suggestion> search(const std::string& query);
+  // The search of the text as a job for the panel's search thread, with what it reads from the
+  // main thread's state copied.
+  LatestSearch::Job searchJob(const std::string& query);
   std::string explain(const Suggestion& row, const std::string& query);
 
   AppServices services_;
   SettingsStore store_;
   std::unique_ptr<SearchEngine> engine_;
   PanelController panel_;
+  // Destroyed before the panel and the engine its jobs use.
+  std::unique_ptr<PanelSearch> panelSearch_;
   ClipboardMonitor clipboard_;
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<ModelController> models_;

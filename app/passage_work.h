@@ -6,10 +6,11 @@
 //
 // Threads. The passage queue (a serial executor of its own) runs passage indexing, embedding,
 // `clearPassages` and the clearing of vectors when the model goes. The engine's index queue calls
-// `configureSemantic`, `embedFile`, `clearSemantic` and `semanticCount`. The main thread calls
-// `fuseMeaning` and `answer` for each keystroke, and `updatePassages`, `cancelPassages`,
-// `modelChanged`, `clearPassages` and `passageStatus` from anywhere. An idle executor of its own
-// unloads the encoder 300 seconds after its last use.
+// `configureSemantic`, `embedFile`, `clearSemantic` and `semanticCount`. The searching thread
+// (the main thread, or the panel's search thread) calls `fuseMeaning` and `answer` for each
+// keystroke; `updatePassages`, `cancelPassages`, `modelChanged`, `clearPassages` and
+// `passageStatus` are called from anywhere. An idle executor of its own unloads the encoder 300
+// seconds after its last use.
 //
 // Locks: `semanticLock_` guards the meaning store reference, `embedderLock_` the loaded encoder
 // and its idle timer, `readerLock_` the passage reader, `statusLock_` the passage status.

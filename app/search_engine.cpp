@@ -468,6 +468,13 @@ void SearchEngine::notify() {
 std::vector<Suggestion> SearchEngine::search(std::string_view query,
                                              const QuorvaleSettings& settings,
                                              const std::optional<std::string>& clipboardText) {
+  return search(query, settings, clipboardText, clips_);
+}
+
+std::vector<Suggestion> SearchEngine::search(std::string_view query,
+                                             const QuorvaleSettings& settings,
+                                             const std::optional<std::string>& clipboardText,
+                                             const ClipStore& clips) {
   std::string trimmed = unicode::trimmed(query);
   // A leading "?" asks a question explicitly.
   bool explicitQuestion = trimmed.starts_with("?");
@@ -500,7 +507,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
   std::vector<Suggestion> rows = Suggester::build({.text = text,
                                                    .answers = std::move(answers),
                                                    .fileHits = shown,
-                                                   .clips = clips_,
+                                                   .clips = clips,
                                                    .snippets = settings.snippets,
                                                    .webSearches = settings.webSearches,
                                                    .clipboardText = clipboardText,

@@ -4,12 +4,13 @@
 // synchronously: parse, smart file search over the reader connection, hidden and vanished files
 // dropped, then the result rows. A one-line status tells the application what it is doing.
 //
-// Threads. `search`, `start`, `settingsChanged`, `recordUse`, the clip operations and the
-// maintenance actions are called from the main thread. The index queue (a serial executor of the
-// engine's own) runs every write to the files database: scans, watcher updates, learning,
-// removal of vanished files, clip-file writes and status composition. `onStatusChange` is called
-// on the main executor. `cancelScan` is a flag any thread may set; the scanner polls it between
-// entries.
+// Threads. `search` runs on the main thread, or on the panel's search thread with a copy of the
+// clipboard history (one searching thread at a time). `start`, `settingsChanged`, `recordUse`, the
+// clip operations and the maintenance actions are called from the main thread. The index queue (a
+// serial executor of the engine's own) runs every write to the files database: scans, watcher
+// updates, learning, removal of vanished files, clip-file writes and status composition.
+// `onStatusChange` is called on the main executor. `cancelScan` is a flag any thread may set; the
+// scanner polls it between entries.
 //
 // The passage and meaning work (PassageWork: the passage pipeline on a passage queue of its own,
 // question answering, meaning vectors, the on-demand encoder) runs after each scan, is filled
@@ -151,6 +152,12 @@ class SearchEngine {
   // The rows for the typed text, at most `resultLimit` of them.
   std::vector<Suggestion> search(std::string_view query, const QuorvaleSettings& settings,
                                  const std::optional<std::string>& clipboardText);
+  // The same with `clips` standing in for the clipboard history, which only the main thread may
+  // read: the panel's search thread calls this with a copy taken on the main thread. One thread
+  // at a time searches (the main thread or the panel's search thread, not both).
+  std::vector<Suggestion> search(std::string_view query, const QuorvaleSettings& settings,
+                                 const std::optional<std::string>& clipboardText,
+                                 const ClipStore& clips);
 
   // Learns that the file was chosen (for the text, when it is not empty), on the index queue.
   void recordUse(const std::string& query, const std::string& path);

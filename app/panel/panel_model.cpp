@@ -1,6 +1,7 @@
 #include "panel/panel_model.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quorvale {
 namespace {
@@ -36,7 +37,39 @@ void PanelModel::setNotice(std::optional<std::string> notice) {
 
 void PanelModel::refresh() {
   explanation_.reset();
-  items_ = notice_ ? std::vector<Suggestion>{} : search(query_);
+  waitingKeys_.clear();
+  if (!notice_ && searchLater) {
+    // The rows of the older text stay until the new ones arrive, so that the list does not
+    // flicker empty on every key.
+    awaiting_ = true;
+    changed();
+    searchLater(query_);
+    return;
+  }
+  awaiting_ = false;
+  publish(notice_ ? std::vector<Suggestion>{} : search(query_));
+}
+
+void PanelModel::showRows(const std::string& query, std::vector<Suggestion> rows) {
+  if (!awaiting_ || query != query_ || notice_) return;
+  awaiting_ = false;
+  publish(std::move(rows));
+  // A key that searches again (hiding a row) makes the keys after it wait for the new rows.
+  auto keys = std::exchange(waitingKeys_, {});
+  for (auto& key : keys) withCurrentRows(std::move(key));
+}
+
+void PanelModel::withCurrentRows(std::function<void()> action) {
+  if (awaiting_ && !(awaitRows && awaitRows())) {
+    waitingKeys_.push_back(std::move(action));
+    return;
+  }
+  // `awaitRows` published the rows (and ran the keys that waited for them) before this one.
+  action();
+}
+
+void PanelModel::publish(std::vector<Suggestion> rows) {
+  items_ = std::move(rows);
   selected_ = 0;
   changed();
   if (!hasNonSpace(query_) || notice_) return;
@@ -50,11 +83,13 @@ void PanelModel::refresh() {
 }
 
 void PanelModel::move(int step) {
-  if (items_.empty()) return;
-  int count = static_cast<int>(items_.size());
-  selected_ = ((selected_ + step) % count + count) % count;
-  changed();
-  say(items_[static_cast<std::size_t>(selected_)].title);
+  withCurrentRows([this, step] {
+    if (items_.empty()) return;
+    int count = static_cast<int>(items_.size());
+    selected_ = ((selected_ + step) % count + count) % count;
+    changed();
+    say(items_[static_cast<std::size_t>(selected_)].title);
+  });
 }
 
 void PanelModel::runSelected(Modifiers modifiers) {
@@ -62,26 +97,35 @@ void PanelModel::runSelected(Modifiers modifiers) {
     googleSearch(query_);
     return;
   }
-  // Copied: running a row may reset the model and drop the list it came from.
-  if (const Suggestion* row = selectedRow()) activate(Suggestion(*row), modifiers);
+  withCurrentRows([this, modifiers] {
+    // Copied: running a row may reset the model and drop the list it came from.
+    if (const Suggestion* row = selectedRow()) activate(Suggestion(*row), modifiers);
+  });
 }
 
 void PanelModel::hideSelected() {
-  const Suggestion* row = selectedRow();
-  if (!row || !row->payload.as<FileRecord>()) return;
-  hideResult(Suggestion(*row));
-  refresh();
+  withCurrentRows([this] {
+    const Suggestion* row = selectedRow();
+    if (!row || !row->payload.as<FileRecord>()) return;
+    hideResult(Suggestion(*row));
+    refresh();
+  });
 }
 
 void PanelModel::explainSelected() {
-  const Suggestion* row = selectedRow();
-  if (!row) return;
-  explanation_ = explainResult(*row, query_);
-  changed();
+  withCurrentRows([this] {
+    const Suggestion* row = selectedRow();
+    if (!row) return;
+    explanation_ = explainResult(*row, query_);
+    changed();
+  });
 }
 
 void PanelModel::reset() {
   setQuery("");
+  // Whatever a search of the empty text would bring, the emptied panel shows no rows.
+  awaiting_ = false;
+  waitingKeys_.clear();
   items_.clear();
   selected_ = 0;
   ++focusTick_;

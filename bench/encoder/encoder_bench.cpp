@@ -137,6 +137,28 @@ void batchRate(const quorvale::ModernBertEmbedder& encoder, int runs) {
       32.0 * 256.0 / (c.p50 / 1000.0));
 }
 
+// One typed query as the panel embeds it on a keystroke (about 20 ids with the benchmark's
+// byte-level tokenizer), with OpenBLAS at the thread count the engine leaves it at.
+void queryRate(const quorvale::ModernBertEmbedder& encoder, int runs) {
+  const char* queries[] = {"renew passport trip", "invoice march taxes", "meeting notes budget"};
+  encoder.embed(queries[0]);
+  std::vector<double> wall, cpu;
+  for (int i = 0; i < runs; ++i) {
+    auto start = Clock::now();
+    double cpuStart = processCpuMilliseconds();
+    encoder.embed(queries[i % 3]);
+    cpu.push_back(processCpuMilliseconds() - cpuStart);
+    wall.push_back(millisecondsSince(start));
+  }
+  auto w = summarize(wall);
+  auto c = summarize(cpu);
+  std::printf(
+      "one query embedding (%zu ids): wall p50 %.1f ms p99 %.1f ms; process CPU p50 %.1f ms "
+      "p99 %.1f ms\n",
+      encoder.tokenizer().encode(queries[0], encoder.maxTokens()).size(), w.p50, w.p99, c.p50,
+      c.p99);
+}
+
 void tokenizerRate(const std::string& tokenizerFile, int runs) {
   std::string text = sampleText(1 << 20);
   std::vector<double> cold, warm;
@@ -183,6 +205,7 @@ int main(int argc, char** argv) {
   std::printf("load %.0f ms; resident memory of the loaded model %.1f MB\n", loadMs,
               static_cast<double>(loaded - before) / 1024.0);
 
+  queryRate(encoder, std::max(50, runs * 4));
   forwardRate(encoder, 1, runs);
   forwardRate(encoder, 2, runs);
   batchRate(encoder, std::max(3, runs / 5));

@@ -18,6 +18,13 @@ ModernBertEmbedder::ModernBertEmbedder(const std::string& directory, int maxToke
 }
 
 std::vector<float> ModernBertEmbedder::forward(std::span<const std::int32_t> ids) const {
+  // A short text's matrix products are too small to share: each of the pass's few hundred
+  // products would wake OpenBLAS's other threads and wait for them, which on a busy machine
+  // costs more than the product itself.
+  if (ids.size() <= kShortInput) {
+    SingleThreadedBlas singleThreaded;
+    return encoder_forward::forward(weights_, ids);
+  }
   return encoder_forward::forward(weights_, ids);
 }
 

@@ -7,7 +7,8 @@
 // passage indexer and passage search. Immutable after loading apart from the tokenizer's cache:
 // `embed`, `forward` and `embedBatch` may run on several threads at once. `embedBatch` spreads
 // one text per worker over all cores (OpenBLAS held at one thread meanwhile) and joins before it
-// returns; call it from a background thread, never the interface thread.
+// returns; call it from a background thread, never the interface thread. Short inputs (a typed
+// query) run on the calling thread alone.
 #pragma once
 
 #include <memory>
@@ -29,6 +30,8 @@ class ModernBertEmbedder final : public BatchEmbedder {
  public:
   using BadConfig = BadEncoderConfig;
   static constexpr const char* kIdentifier = "granite-embedding-small-english-r2";
+  // Inputs of at most this many ids (typed queries) run on one OpenBLAS thread.
+  static constexpr std::size_t kShortInput = 64;
 
   // Throws BadConfig, BPETokenizer::Failure or SafeTensors::Failure.
   ModernBertEmbedder(const std::string& directory, int maxTokens);

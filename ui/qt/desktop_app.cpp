@@ -136,6 +136,7 @@ int runDesktop(int& argc, char** argv, LaunchMode::Request request,
   // The folder the alert names when the data folder cannot be had: where it belongs.
   services.dataFolder =
       dataFolder().value_or(xdg::dataHome().value_or("~/.local/share") + "/Quorvale");
+  services.searchInBackground = true;
 
   bool globalShortcuts = services.hotKeys != nullptr;
   AppDelegate app(std::move(services));

@@ -4,9 +4,10 @@
 // path, Shift-Return searches the web), Escape hides, Ctrl+I explains the selected file and
 // Ctrl+Delete hides it from results. Colours, fonts and scale come from the desktop's style.
 //
-// The typed text is searched once the key events waiting in the event loop have been taken in:
-// keys that pile up behind a slow search cost one search for the last text, not one each.
-// Keys that act on the rows search first. Main thread only.
+// The typed text goes to the model once the key events waiting in the event loop have been taken
+// in: keys that pile up cost one search for the last text, not one each. In the desktop the model
+// searches on a thread of its own and the rows are painted when they arrive; keys that act on the
+// rows hand over the typed text first and act on its rows. Main thread only.
 #pragma once
 
 #include <QLabel>
