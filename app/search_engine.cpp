@@ -475,6 +475,7 @@ std::vector<Suggestion> SearchEngine::search(std::string_view query,
                                              const QuorvaleSettings& settings,
                                              const std::optional<std::string>& clipboardText,
                                              const ClipStore& clips) {
+  std::lock_guard lock(searchMutex_);
   std::string trimmed = unicode::trimmed(query);
   // A leading "?" asks a question explicitly.
   bool explicitQuestion = trimmed.starts_with("?");

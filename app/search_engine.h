@@ -222,9 +222,16 @@ class SearchEngine {
   void waitUntilIdle() { queue_.waitUntilIdle(); }
   // Whether a scan is running or waiting to run.
   bool scanPending() const;
-  // The reader connection, for the command line's counts. Main thread; replaced when the index
-  // is found damaged.
+  // The reader connection, for the command line's counts, tests and benchmarks, which search on
+  // the same thread. Replaced when the index is found damaged.
   FileIndex& reader() { return *currentReader(); }
+  // Runs `read` with the reader connection, never at the same time as a search (the panel
+  // searches on a thread of its own). Any thread.
+  template <typename Read>
+  auto withReader(Read&& read) {
+    std::lock_guard lock(searchMutex_);
+    return read(*currentReader());
+  }
 
  private:
   void startScanning(const QuorvaleSettings& settings, const StartOptions& options);
@@ -271,6 +278,7 @@ class SearchEngine {
   ExtractionGuard guard_;
   std::unique_ptr<FileIndex> writer_;  // index queue only
   // Used on the main thread; replaced from the index queue after damage, hence the mutex.
+  std::mutex searchMutex_;  // one search or `withReader` at a time
   mutable std::mutex readerMutex_;
   std::shared_ptr<FileIndex> reader_;  // guarded by readerMutex_
   std::atomic<bool> verifyPosted_ = false;

@@ -308,9 +308,10 @@ std::optional<DiagnosisAlert> SettingsEditor::diagnosis(const std::string& path)
   SearchEngine* running = engine();
   if (!running) return std::nullopt;
   const QuorvaleSettings& current = settings();
-  FileDiagnosis::Finding finding =
-      FileDiagnosis::why(path, running->config(current), current.indexContents,
-                         current.hiddenResults, &running->reader());
+  FileDiagnosis::Finding finding = running->withReader([&](FileIndex& reader) {
+    return FileDiagnosis::why(path, running->config(current), current.indexContents,
+                              current.hiddenResults, &reader);
+  });
   bool found = finding.indexed && finding.reasons.empty();
   std::string name = std::filesystem::path(path).filename().string();
   return DiagnosisAlert{.title = found ? "Quorvale can find this file" : "About " + name,
