@@ -10,6 +10,10 @@
 namespace quorvale {
 namespace {
 
+// The fewest and the most rows a filter hears of at once.
+constexpr std::size_t kFirstPrepared = 64;
+constexpr std::size_t kMostPrepared = 4096;
+
 // bm25's constants, as FTS5 defines them.
 constexpr double kK1 = 1.2;
 constexpr double kB = 0.75;
@@ -196,7 +200,7 @@ FullTextRank::~FullTextRank() = default;
 
 std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     sql::Statement& statement, std::size_t limit, bool everyMatch, const RankExpression& expression,
-    const GroupCount& groupCount, const Keep& keep) {
+    const GroupCount& groupCount, const Keep& keep, const Prepare& prepare) {
   Collector& run = *collector_;
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
@@ -225,6 +229,12 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
   std::vector<Ranked> ranked;
   std::size_t sorted = 0;
   std::size_t chunk = std::max<std::size_t>(limit, 1024);
+  // The filter hears of the rows in batches: the first as large as the rows still wanted, each
+  // later one twice the one before, so that a filter that keeps few rows is read for many at
+  // once and one that keeps most is asked of hardly more rows than it must.
+  std::size_t prepared = 0;
+  std::size_t batch = 0;
+  std::vector<int64_t> upcoming;
   for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
     if (next == sorted) {
       std::size_t take = std::min(order.size() - sorted, chunk);
@@ -234,6 +244,13 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
       std::sort(from, to, better);
       sorted += take;
       chunk *= 2;
+    }
+    if (prepare && next == prepared) {
+      batch = std::min(std::max({batch * 2, limit - ranked.size(), kFirstPrepared}), kMostPrepared);
+      prepared = std::min(sorted, next + batch);
+      upcoming.clear();
+      for (std::size_t at = next; at < prepared; ++at) upcoming.push_back(run.rowids[order[at]]);
+      if (!prepare(upcoming)) return std::nullopt;
     }
     int64_t rowid = run.rowids[order[next]];
     if (keep) {
