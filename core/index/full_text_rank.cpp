@@ -52,9 +52,10 @@ struct FullTextRank::Collector {
   std::vector<double> weights;
   sqlite3_int64 rowCount = 0;
   double averageTokens = 0;
-  // Documents holding each stated phrase: searched for at the start, counted from the rows, or
-  // (split phrases) asked of the caller at the end.
+  // Documents holding each stated phrase: searched for at the first row holding it, counted
+  // from the rows, or (split phrases) asked of the caller at the end.
   std::vector<std::optional<int64_t>> groupHits;
+  std::vector<int> uncounted;  // the phrases still to search for
   std::vector<int64_t> rowids;
   std::vector<double> rowTokens;
   std::vector<double> frequencies;  // `groups` per row: weighted instances of each stated phrase
@@ -91,15 +92,34 @@ struct FullTextRank::Collector {
     if (rc != SQLITE_OK) return rc;
     averageTokens = static_cast<double>(tokens) / static_cast<double>(rowCount);
     if (static_cast<std::size_t>(phrases) != expression->groupOf.size()) return SQLITE_ERROR;
-    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
-    for (int i = 0; i < phrases && rc == SQLITE_OK; ++i) {
-      std::size_t group = expression->groupOf[static_cast<std::size_t>(i)];
-      if (expression->groupCount[group]) continue;  // split: counted as a group at the end
-      int64_t hits = 0;
-      rc = api->xQueryPhrase(fts, i, &hits, countRow);
-      groupHits[group] = hits;
+    uncounted.clear();
+    for (int i = 0; i < phrases; ++i) {
+      // A split phrase is counted as a group at the end.
+      if (!expression->groupCount[expression->groupOf[static_cast<std::size_t>(i)]]) {
+        uncounted.push_back(i);
+      }
     }
-    return rc;
+    return SQLITE_OK;
+  }
+
+  // Searches for the documents holding each phrase that occurs in this row and has not been
+  // counted yet. A phrase no row holds is never searched for: it adds exactly 0 to every score
+  // (an excluded word, whose search would read its whole document list, for one).
+  int countPhrases(const Fts5ExtensionApi* api, Fts5Context* fts, std::size_t first) {
+    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
+    for (std::size_t at = 0; at < uncounted.size();) {
+      int phrase = uncounted[at];
+      std::size_t group = expression->groupOf[static_cast<std::size_t>(phrase)];
+      if (frequencies[first + group] == 0) {
+        ++at;
+        continue;
+      }
+      int64_t hits = 0;
+      if (int rc = api->xQueryPhrase(fts, phrase, &hits, countRow); rc != SQLITE_OK) return rc;
+      groupHits[group] = hits;
+      uncounted.erase(uncounted.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    return SQLITE_OK;
   }
 
   int collect(const Fts5ExtensionApi* api, Fts5Context* fts, int count, sqlite3_value** values) {
@@ -131,6 +151,7 @@ struct FullTextRank::Collector {
         frequency += column < columns ? weights[static_cast<std::size_t>(column)] : 1.0;
       }
     }
+    if (int rc = countPhrases(api, fts, first); rc != SQLITE_OK) return rc;
     rowids.push_back(rowid);
     rowTokens.push_back(static_cast<double>(*tokens));
     return SQLITE_OK;
