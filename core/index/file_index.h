@@ -269,7 +269,11 @@ class FileIndex {
       SharedSearchData::RankingRequest& request, RankingUse use);
   std::optional<std::vector<FullTextRank::Ranked>> rankNow(
       const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held);
-  FullTextRank::Keep filterCheck(const SharedSearchData::RankingRequest& request, bool held);
+  struct FilterCheck {
+    FullTextRank::Keep keep;
+    FullTextRank::Prepare prepare;
+  };
+  FilterCheck filterCheck(const SharedSearchData::RankingRequest& request, bool held);
   std::optional<std::vector<SearchRow>> rowsFor(const std::vector<FullTextRank::Ranked>& ranked);
   std::size_t checksBeforeReadingAll(const std::vector<std::string>& conditions);
   SearchState& searchState();

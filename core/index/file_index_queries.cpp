@@ -1,6 +1,7 @@
 // The read side of FileIndex: the main search, substring and initials matches, the vocabulary
 // lookups of typo correction, and the recent files of given extensions.
 #include <algorithm>
+#include <span>
 
 #include "index/edit_distance.h"
 #include "index/file_index.h"
@@ -41,7 +42,9 @@ const std::string kNotExcluded = "f.id NOT IN (SELECT rowid FROM fts WHERE fts M
 // own statement drives from the full-text table too (rowid order), filters, then keeps the best
 // 300, so the rows, their order and the order of ties are the same.
 const std::string kRankAll = "SELECT quorvale_rank(fts,10.0,3.0,1.0) FROM fts WHERE fts MATCH ?";
-const std::string kPassesFilters = "SELECT 1 FROM files f WHERE f.id = ?";
+// Which of a JSON list of ids pass the filters that follow.
+const std::string kPassingAmong =
+    "SELECT f.id FROM files f WHERE f.id IN (SELECT value FROM json_each(?1)) AND ";
 const std::string kRowById =
     "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
     "JOIN usage u ON u.path = f.path WHERE f.id = ?";
@@ -124,6 +127,41 @@ bool isSingleCharacter(const std::string& term) {
 // A one-letter word matches names only.
 bool namesOnly(const Query& query) {
   return query.nameOnly || (query.terms.size() == 1 && isSingleCharacter(query.terms[0]));
+}
+
+// Reads which of `rowids` pass the filters with one statement and stores every answer.
+// Ids the answers cannot hold (negative, or far out of line) are answered in `others`.
+bool checkPassing(sql::Statement& passes, const std::vector<sql::Value>& values,
+                  std::vector<int64_t>& rowids, SearchState::FilterAnswers& answers,
+                  std::unordered_map<int64_t, bool>& others) {
+  PhaseTimes::Scope checked("search.ranked.filter");
+  // In id order, so that the rows are read in the order they lie in the table.
+  std::sort(rowids.begin(), rowids.end());
+  std::string list = "[";
+  for (int64_t rowid : rowids) {
+    if (list.size() > 1) list += ',';
+    list += std::to_string(rowid);
+  }
+  list += ']';
+  sql::StatementUse use(passes);
+  if (passes.bind(1, list) != SQLITE_OK) return false;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (passes.bind(static_cast<int>(i + 2), values[i]) != SQLITE_OK) return false;
+  }
+  std::vector<int64_t> passing;
+  int rc;
+  while ((rc = passes.step()) == SQLITE_ROW) passing.push_back(passes.columnInt(0));
+  if (rc != SQLITE_DONE) return false;
+  std::sort(passing.begin(), passing.end());
+  for (int64_t rowid : rowids) {
+    bool passed = std::binary_search(passing.begin(), passing.end(), rowid);
+    if (rowid < 0 || rowid >= SearchState::FilterAnswers::kMaxId) {
+      others[rowid] = passed;
+    } else {
+      answers.store(rowid, passed);
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -259,20 +297,22 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
 std::optional<std::vector<FullTextRank::Ranked>> FileIndex::rankNow(
     const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held) {
   SearchState& state = searchState();
-  FullTextRank::Keep keep;
-  if (!request.conditions.empty()) keep = filterCheck(request, held);
+  FilterCheck check;
+  if (!request.conditions.empty()) check = filterCheck(request, held);
   auto statement = prepared(kRankAll);
   sql::StatementUse use(*statement);
   if (statement->bind(1, expression.match) != SQLITE_OK) return std::nullopt;
   return state.rank.best(
       *statement, kSearchRows, true, expression,
-      [&](const std::string& group) { return state.documentsMatching(*this, group, held); }, keep);
+      [&](const std::string& group) { return state.documentsMatching(*this, group, held); },
+      check.keep, check.prepare);
 }
 
 // Whether a ranked row passes the search's filters: from the answers kept for these filters,
-// else row by row while few rows need checking, and once many do, every passing id at once.
-FullTextRank::Keep FileIndex::filterCheck(const SharedSearchData::RankingRequest& request,
-                                          bool held) {
+// else a batch of the next rows at once while few rows need checking, and once many do, every
+// passing id at once.
+FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingRequest& request,
+                                              bool held) {
   struct Check {
     std::string conditionText;
     std::vector<Bind> values;
@@ -281,31 +321,37 @@ FullTextRank::Keep FileIndex::filterCheck(const SharedSearchData::RankingRequest
     std::size_t switchAt = 0;
     std::size_t checks = 0;
     bool readAllFailed = false;
+    std::vector<int64_t> unknown;
+    std::unordered_map<int64_t, bool> others;
   };
   auto check = std::make_shared<Check>();
   check->conditionText = joinedWith(request.conditions, " AND ");
   check->values = request.values;
   check->answers = searchState().filterAnswers(check->conditionText, request.values, held);
   check->switchAt = checksBeforeReadingAll(request.conditions);
-  check->passes = prepared(kPassesFilters + " AND " + check->conditionText);
-  return [this, check](int64_t rowid) -> std::optional<bool> {
+  check->passes = prepared(kPassingAmong + check->conditionText);
+  FilterCheck out;
+  out.prepare = [this, check](std::span<const int64_t> rowids) {
     Check& c = *check;
-    if (auto known = c.answers->find(rowid)) return known;
-    if (!c.readAllFailed && ++c.checks > c.switchAt) {
+    if (c.answers->complete) return true;
+    c.unknown.clear();
+    for (int64_t rowid : rowids) {
+      if (!c.answers->find(rowid) && !c.others.contains(rowid)) c.unknown.push_back(rowid);
+    }
+    if (c.unknown.empty()) return true;
+    c.checks += c.unknown.size();
+    if (!c.readAllFailed && c.checks > c.switchAt) {
       c.readAllFailed = !SearchState::readAllPassing(*this, c.conditionText, c.values, *c.answers);
-      if (!c.readAllFailed) return c.answers->find(rowid);
+      if (!c.readAllFailed) return true;
     }
-    PhaseTimes::Scope checked("search.ranked.filter");
-    sql::StatementUse use(*c.passes);
-    if (c.passes->bind(1, rowid) != SQLITE_OK) return std::nullopt;
-    for (std::size_t i = 0; i < c.values.size(); ++i) {
-      if (c.passes->bind(static_cast<int>(i + 2), c.values[i]) != SQLITE_OK) return std::nullopt;
-    }
-    int rc = c.passes->step();
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return std::nullopt;
-    c.answers->store(rowid, rc == SQLITE_ROW);
-    return rc == SQLITE_ROW;
+    return checkPassing(*c.passes, c.values, c.unknown, *c.answers, c.others);
   };
+  out.keep = [check](int64_t rowid) -> std::optional<bool> {
+    if (auto known = check->answers->find(rowid)) return known;
+    if (auto other = check->others.find(rowid); other != check->others.end()) return other->second;
+    return std::nullopt;
+  };
+  return out;
 }
 
 std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rowsFor(

@@ -10,6 +10,10 @@
 namespace quorvale {
 namespace {
 
+// The fewest and the most rows a filter hears of at once.
+constexpr std::size_t kFirstPrepared = 64;
+constexpr std::size_t kMostPrepared = 4096;
+
 // bm25's constants, as FTS5 defines them.
 constexpr double kK1 = 1.2;
 constexpr double kB = 0.75;
@@ -48,9 +52,10 @@ struct FullTextRank::Collector {
   std::vector<double> weights;
   sqlite3_int64 rowCount = 0;
   double averageTokens = 0;
-  // Documents holding each stated phrase: searched for at the start, counted from the rows, or
-  // (split phrases) asked of the caller at the end.
+  // Documents holding each stated phrase: searched for at the first row holding it, counted
+  // from the rows, or (split phrases) asked of the caller at the end.
   std::vector<std::optional<int64_t>> groupHits;
+  std::vector<int> uncounted;  // the phrases still to search for
   std::vector<int64_t> rowids;
   std::vector<double> rowTokens;
   std::vector<double> frequencies;  // `groups` per row: weighted instances of each stated phrase
@@ -87,15 +92,34 @@ struct FullTextRank::Collector {
     if (rc != SQLITE_OK) return rc;
     averageTokens = static_cast<double>(tokens) / static_cast<double>(rowCount);
     if (static_cast<std::size_t>(phrases) != expression->groupOf.size()) return SQLITE_ERROR;
-    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
-    for (int i = 0; i < phrases && rc == SQLITE_OK; ++i) {
-      std::size_t group = expression->groupOf[static_cast<std::size_t>(i)];
-      if (expression->groupCount[group]) continue;  // split: counted as a group at the end
-      int64_t hits = 0;
-      rc = api->xQueryPhrase(fts, i, &hits, countRow);
-      groupHits[group] = hits;
+    uncounted.clear();
+    for (int i = 0; i < phrases; ++i) {
+      // A split phrase is counted as a group at the end.
+      if (!expression->groupCount[expression->groupOf[static_cast<std::size_t>(i)]]) {
+        uncounted.push_back(i);
+      }
     }
-    return rc;
+    return SQLITE_OK;
+  }
+
+  // Searches for the documents holding each phrase that occurs in this row and has not been
+  // counted yet. A phrase no row holds is never searched for: it adds exactly 0 to every score
+  // (an excluded word, whose search would read its whole document list, for one).
+  int countPhrases(const Fts5ExtensionApi* api, Fts5Context* fts, std::size_t first) {
+    if (everyMatch && groups == 1) return SQLITE_OK;  // counted from the rows at the end
+    for (std::size_t at = 0; at < uncounted.size();) {
+      int phrase = uncounted[at];
+      std::size_t group = expression->groupOf[static_cast<std::size_t>(phrase)];
+      if (frequencies[first + group] == 0) {
+        ++at;
+        continue;
+      }
+      int64_t hits = 0;
+      if (int rc = api->xQueryPhrase(fts, phrase, &hits, countRow); rc != SQLITE_OK) return rc;
+      groupHits[group] = hits;
+      uncounted.erase(uncounted.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    return SQLITE_OK;
   }
 
   int collect(const Fts5ExtensionApi* api, Fts5Context* fts, int count, sqlite3_value** values) {
@@ -127,6 +151,7 @@ struct FullTextRank::Collector {
         frequency += column < columns ? weights[static_cast<std::size_t>(column)] : 1.0;
       }
     }
+    if (int rc = countPhrases(api, fts, first); rc != SQLITE_OK) return rc;
     rowids.push_back(rowid);
     rowTokens.push_back(static_cast<double>(*tokens));
     return SQLITE_OK;
@@ -196,7 +221,7 @@ FullTextRank::~FullTextRank() = default;
 
 std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     sql::Statement& statement, std::size_t limit, bool everyMatch, const RankExpression& expression,
-    const GroupCount& groupCount, const Keep& keep) {
+    const GroupCount& groupCount, const Keep& keep, const Prepare& prepare) {
   Collector& run = *collector_;
   // Remembered sizes are only safe when the version check and the search share one snapshot.
   run.reset(everyMatch, sqlite3_get_autocommit(db_.raw()) == 0, expression);
@@ -225,6 +250,12 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
   std::vector<Ranked> ranked;
   std::size_t sorted = 0;
   std::size_t chunk = std::max<std::size_t>(limit, 1024);
+  // The filter hears of the rows in batches: the first as large as the rows still wanted, each
+  // later one twice the one before, so that a filter that keeps few rows is read for many at
+  // once and one that keeps most is asked of hardly more rows than it must.
+  std::size_t prepared = 0;
+  std::size_t batch = 0;
+  std::vector<int64_t> upcoming;
   for (std::size_t next = 0; next < order.size() && ranked.size() < limit; ++next) {
     if (next == sorted) {
       std::size_t take = std::min(order.size() - sorted, chunk);
@@ -234,6 +265,13 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
       std::sort(from, to, better);
       sorted += take;
       chunk *= 2;
+    }
+    if (prepare && next == prepared) {
+      batch = std::min(std::max({batch * 2, limit - ranked.size(), kFirstPrepared}), kMostPrepared);
+      prepared = std::min(sorted, next + batch);
+      upcoming.clear();
+      for (std::size_t at = next; at < prepared; ++at) upcoming.push_back(run.rowids[order[at]]);
+      if (!prepare(upcoming)) return std::nullopt;
     }
     int64_t rowid = run.rowids[order[next]];
     if (keep) {

@@ -51,6 +51,9 @@ class FullTextRank {
 
   // Whether a row passes the search's other conditions; nothing when that cannot be read.
   using Keep = std::function<std::optional<bool>(int64_t rowid)>;
+  // Called with the next rows `keep` will be asked about, in rank order, before it is asked, so
+  // that the answers can be read for many rows at once; false when that read failed.
+  using Prepare = std::function<bool(std::span<const int64_t> rowids)>;
 
   // Steps `statement` (values bound by the caller: it matches `expression.match`), whose rows
   // each call the function once for one match of the fts table, and returns the best `limit`
@@ -58,10 +61,12 @@ class FullTextRank {
   // when it is empty). The rows must come in the order SQLite's own statement would meet them
   // (rowid order, the full-text table driving). Pass `everyMatch` when the statement yields
   // every match of its expression, which lets a one-phrase expression take its document count
-  // from the rows. Nothing when a step, the function or `keep` failed.
+  // from the rows. `prepare`, when given, hears of the rows before `keep` is asked about them.
+  // Nothing when a step, the function, `prepare` or `keep` failed.
   std::optional<std::vector<Ranked>> best(sql::Statement& statement, std::size_t limit,
                                           bool everyMatch, const RankExpression& expression,
-                                          const GroupCount& groupCount, const Keep& keep = {});
+                                          const GroupCount& groupCount, const Keep& keep = {},
+                                          const Prepare& prepare = {});
 
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;
