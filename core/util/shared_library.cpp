@@ -8,6 +8,7 @@ namespace quorvale {
 
 SharedLibrary::SharedLibrary(std::initializer_list<std::string> names) {
   for (const std::string& name : names) {
+    if (name.empty()) continue;
     // Bound lazily and kept local: the library's symbols stay out of the global namespace, so
     // nothing loaded later binds to them by accident.
     handle_ = dlopen(name.c_str(), RTLD_LAZY | RTLD_LOCAL);
