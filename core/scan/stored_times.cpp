@@ -18,10 +18,13 @@ std::string_view StoredTimes::pathOf(const Slot& slot) const {
 }
 
 // The slot holding `path`, or the empty slot where it would go. The table is never full.
-std::size_t StoredTimes::probe(std::string_view path) const {
+std::size_t StoredTimes::probe(std::string_view path, std::size_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t at = hashOf(path) & mask;
-  while (slots_[at].used && pathOf(slots_[at]) != path) at = (at + 1) & mask;
+  const auto tag = static_cast<uint32_t>(hash);
+  std::size_t at = hash & mask;
+  while (slots_[at].used && (slots_[at].hash != tag || pathOf(slots_[at]) != path)) {
+    at = (at + 1) & mask;
+  }
   return at;
 }
 
@@ -31,8 +34,13 @@ void StoredTimes::reserve(std::size_t count) {
   if (wanted <= slots_.size()) return;
   std::vector<Slot> old = std::move(slots_);
   slots_.assign(wanted, Slot{});
+  const std::size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
-    if (slot.used) slots_[probe(pathOf(slot))] = slot;
+    if (!slot.used) continue;
+    // Paths are unique here: the first free slot from the kept hash is the place.
+    std::size_t at = slot.hash & mask;
+    while (slots_[at].used) at = (at + 1) & mask;
+    slots_[at] = slot;
   }
 }
 
@@ -42,23 +50,25 @@ void StoredTimes::grow() {
 
 void StoredTimes::add(std::string_view path, Date modified) {
   if ((count_ + 1) * 2 > slots_.size()) grow();
-  Slot& slot = slots_[probe(path)];
+  const std::size_t hash = hashOf(path);
+  Slot& slot = slots_[probe(path, hash)];
   if (slot.used) {
     slot.modified = modified;
     return;
   }
   slot = Slot{.offset = text_.size(),
               .length = static_cast<uint32_t>(path.size()),
+              .hash = static_cast<uint32_t>(hash),
+              .modified = modified,
               .used = true,
-              .seen = false,
-              .modified = modified};
+              .seen = false};
   text_.append(path);
   ++count_;
 }
 
 std::optional<Date> StoredTimes::take(std::string_view path) {
   if (count_ == 0) return std::nullopt;
-  Slot& slot = slots_[probe(path)];
+  Slot& slot = slots_[probe(path, hashOf(path))];
   if (!slot.used || slot.seen) return std::nullopt;
   slot.seen = true;
   return slot.modified;

@@ -37,13 +37,15 @@ class StoredTimes {
   struct Slot {
     uint64_t offset = 0;
     uint32_t length = 0;
+    // The path's hash, kept so that probing and growing rarely touch the paths themselves.
+    uint32_t hash = 0;
+    Date modified = 0;
     bool used = false;
     bool seen = false;
-    Date modified = 0;
   };
 
   std::string_view pathOf(const Slot& slot) const;
-  std::size_t probe(std::string_view path) const;
+  std::size_t probe(std::string_view path, std::size_t hash) const;
   void grow();
 
   std::string text_;
