@@ -349,6 +349,14 @@ bool FileIndex::quickCheck() {
 
 std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string& root) {
   std::unordered_map<std::string, Date> times;
+  forEachModifiedTime(root, [&](std::string_view path, Date modified) {
+    times.emplace(std::string(path), modified);
+  });
+  return times;
+}
+
+void FileIndex::forEachModifiedTime(const std::string& root,
+                                    const std::function<void(std::string_view, Date)>& visit) {
   std::string prefix = root.ends_with('/') ? root : root + "/";
   try {
     auto statement = prepared("SELECT path, mtime FROM files WHERE substr(path,1,?) = ?");
@@ -357,12 +365,13 @@ std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string
     statement->bind(2, prefix);
     int rc;
     while ((rc = statement->step()) == SQLITE_ROW) {
-      times.emplace(statement->columnText(0), statement->columnDouble(1));
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement->raw(), 0));
+      const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement->raw(), 0));
+      visit(std::string_view(text ? text : "", text ? length : 0), statement->columnDouble(1));
     }
     noteFailure(rc);
   } catch (const IndexError&) {
   }
-  return times;
 }
 
 FileRecord FileIndex::record(const sql::Statement& statement) {

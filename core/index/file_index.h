@@ -143,6 +143,10 @@ class FileIndex {
   }
   // Every stored path at or below `root` (compared as `root` + "/") with its modification time.
   std::unordered_map<std::string, Date> modifiedTimes(const std::string& root);
+  // The same rows handed to `visit` one by one, without building a map (the path's bytes are
+  // valid only during the call).
+  void forEachModifiedTime(const std::string& root,
+                           const std::function<void(std::string_view path, Date)>& visit);
 
   // True when this opening replaced a full-text table that kept a copy of the text; `files` is
   // then empty and everything must be scanned again.

@@ -1,8 +1,8 @@
 #include "models/blas_threads.h"
 
-#include <cblas.h>
-
 #include <mutex>
+
+#include "models/blas.h"
 
 namespace quorvale {
 namespace {
@@ -16,14 +16,14 @@ int savedThreads = 1;  // guarded by scopeLock
 SingleThreadedBlas::SingleThreadedBlas() {
   std::lock_guard guard(scopeLock);
   if (openScopes++ == 0) {
-    savedThreads = openblas_get_num_threads();
-    openblas_set_num_threads(1);
+    savedThreads = blas::threads();
+    blas::setThreads(1);
   }
 }
 
 SingleThreadedBlas::~SingleThreadedBlas() {
   std::lock_guard guard(scopeLock);
-  if (--openScopes == 0) openblas_set_num_threads(savedThreads);
+  if (--openScopes == 0) blas::setThreads(savedThreads);
 }
 
 }  // namespace quorvale

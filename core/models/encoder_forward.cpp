@@ -1,9 +1,8 @@
-#include <cblas.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
+#include "models/blas.h"
 #include "models/encoder_weights.h"
 #include "models/vector_math.h"
 
@@ -13,7 +12,7 @@ namespace {
 // Row-major out (m × n) = alpha · a (m × k) · bᵀ (b is n × k) + beta · out.
 void multiplyTransposed(const float* a, int lda, const float* b, int ldb, float* out, int ldo,
                         int m, int n, int k, float alpha, float beta) {
-  cblas_sgemm(CblasRowMajor, CblasNoTrans, CblasTrans, m, n, k, alpha, a, lda, b, ldb, beta, out,
+  blas::sgemm(CblasRowMajor, CblasNoTrans, CblasTrans, m, n, k, alpha, a, lda, b, ldb, beta, out,
               ldo);
 }
 
@@ -82,7 +81,7 @@ void runLayer(const EncoderWeights& weights, std::size_t index, int n, int queri
                                static_cast<std::size_t>(n), static_cast<std::size_t>(first),
                                static_cast<std::size_t>(last));
     }
-    cblas_sgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, queries, d, n, 1, scores, n, values,
+    blas::sgemm(CblasRowMajor, CblasNoTrans, CblasNoTrans, queries, d, n, 1, scores, n, values,
                 stride, 0, buffers.context.data() + k * d, hidden);
   }
   // x ← x + context · Woᵀ

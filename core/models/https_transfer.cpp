@@ -9,16 +9,58 @@
 #include <mutex>
 
 #include "models/model_error.h"
+#include "util/shared_library.h"
 #include "util/unicode.h"
 
 namespace quorvale::https {
 namespace {
 
+// libcurl, opened on the first transfer: only installing a model talks to the network, and
+// loading libcurl with its TLS, LDAP and SSH libraries at every start would slow every process.
+struct CurlLibrary {
+  decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
+  decltype(&::curl_easy_getinfo) easyGetinfo = nullptr;
+  decltype(&::curl_easy_init) easyInit = nullptr;
+  decltype(&::curl_easy_perform) easyPerform = nullptr;
+  decltype(&::curl_easy_setopt) easySetopt = nullptr;
+  decltype(&::curl_easy_strerror) easyStrerror = nullptr;
+  decltype(&::curl_free) free = nullptr;
+  decltype(&::curl_global_init) globalInit = nullptr;
+  decltype(&::curl_url) url = nullptr;
+  decltype(&::curl_url_cleanup) urlCleanup = nullptr;
+  decltype(&::curl_url_get) urlGet = nullptr;
+  decltype(&::curl_url_set) urlSet = nullptr;
+};
+
+CurlLibrary loadCurl() {
+  static const SharedLibrary library({"libcurl.so.4", "libcurl.so"});
+  CurlLibrary found;
+  bool complete = library.resolve(found.easyCleanup, "curl_easy_cleanup") &&
+                  library.resolve(found.easyGetinfo, "curl_easy_getinfo") &&
+                  library.resolve(found.easyInit, "curl_easy_init") &&
+                  library.resolve(found.easyPerform, "curl_easy_perform") &&
+                  library.resolve(found.easySetopt, "curl_easy_setopt") &&
+                  library.resolve(found.easyStrerror, "curl_easy_strerror") &&
+                  library.resolve(found.free, "curl_free") &&
+                  library.resolve(found.globalInit, "curl_global_init") &&
+                  library.resolve(found.url, "curl_url") &&
+                  library.resolve(found.urlCleanup, "curl_url_cleanup") &&
+                  library.resolve(found.urlGet, "curl_url_get") &&
+                  library.resolve(found.urlSet, "curl_url_set");
+  if (!complete) throw ModelError::network("the network library (libcurl) could not be loaded");
+  return found;
+}
+
+const CurlLibrary& curl() {
+  static const CurlLibrary loaded = loadCurl();
+  return loaded;
+}
+
 struct CurlFree {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+  void operator()(CURL* handle) const { curl().easyCleanup(handle); }
 };
 struct UrlFree {
-  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+  void operator()(CURLU* url) const { curl().urlCleanup(url); }
 };
 struct FileClose {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -27,8 +69,8 @@ using Curl = std::unique_ptr<CURL, CurlFree>;
 
 Curl newHandle() {
   static std::once_flag initialised;
-  std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  Curl handle(curl_easy_init());
+  std::call_once(initialised, [] { curl().globalInit(CURL_GLOBAL_DEFAULT); });
+  Curl handle(curl().easyInit());
   if (!handle) throw ModelError::network("the transfer could not be started");
   return handle;
 }
@@ -36,18 +78,19 @@ Curl newHandle() {
 // What every transfer shares: https only (redirects too), the time limits, no signals (the
 // caller's thread is not the main one), and the test authority when one is given.
 void configure(CURL* handle, const std::string& url, const HttpsOptions& options) {
-  curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
-  curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT,
-                   static_cast<long>(options.connectTimeout.count()));
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options.stallTimeout.count()));
-  curl_easy_setopt(handle, CURLOPT_USERAGENT, "Quorvale");
-  if (!options.caFile.empty()) curl_easy_setopt(handle, CURLOPT_CAINFO, options.caFile.c_str());
+  curl().easySetopt(handle, CURLOPT_URL, url.c_str());
+  curl().easySetopt(handle, CURLOPT_PROTOCOLS_STR, "https");
+  curl().easySetopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  curl().easySetopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+  curl().easySetopt(handle, CURLOPT_MAXREDIRS, 5L);
+  curl().easySetopt(handle, CURLOPT_NOSIGNAL, 1L);
+  curl().easySetopt(handle, CURLOPT_CONNECTTIMEOUT,
+                    static_cast<long>(options.connectTimeout.count()));
+  curl().easySetopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl().easySetopt(handle, CURLOPT_LOW_SPEED_TIME,
+                    static_cast<long>(options.stallTimeout.count()));
+  curl().easySetopt(handle, CURLOPT_USERAGENT, "Quorvale");
+  if (!options.caFile.empty()) curl().easySetopt(handle, CURLOPT_CAINFO, options.caFile.c_str());
 }
 
 struct Transfer {
@@ -87,17 +130,17 @@ int onProgress(void* context, curl_off_t total, curl_off_t received, curl_off_t,
 }
 
 void perform(CURL* handle, Transfer& transfer) {
-  curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, receive);
-  curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
-  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &transfer);
-  CURLcode code = curl_easy_perform(handle);
+  curl().easySetopt(handle, CURLOPT_WRITEFUNCTION, receive);
+  curl().easySetopt(handle, CURLOPT_WRITEDATA, &transfer);
+  curl().easySetopt(handle, CURLOPT_NOPROGRESS, 0L);
+  curl().easySetopt(handle, CURLOPT_XFERINFOFUNCTION, onProgress);
+  curl().easySetopt(handle, CURLOPT_XFERINFODATA, &transfer);
+  CURLcode code = curl().easyPerform(handle);
   if (transfer.cancelled) throw ModelInstallCancelled();
   if (transfer.overLimit) throw ModelError::network("the answer was too large");
-  if (code != CURLE_OK) throw ModelError::network(curl_easy_strerror(code));
+  if (code != CURLE_OK) throw ModelError::network(curl().easyStrerror(code));
   long status = 0;
-  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  curl().easyGetinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   if (status < 200 || status > 299) {
     throw ModelError::network("the server answered " + std::to_string(status));
   }
@@ -105,9 +148,9 @@ void perform(CURL* handle, Transfer& transfer) {
 
 std::optional<std::string> part(CURLU* url, CURLUPart which) {
   char* text = nullptr;
-  if (curl_url_get(url, which, &text, 0) != CURLUE_OK || text == nullptr) return std::nullopt;
+  if (curl().urlGet(url, which, &text, 0) != CURLUE_OK || text == nullptr) return std::nullopt;
   std::string copy(text);
-  curl_free(text);
+  curl().free(text);
   return copy;
 }
 
@@ -118,7 +161,7 @@ std::string get(const std::string& url, const HttpsOptions& options, std::size_t
   Curl handle = newHandle();
   configure(handle.get(), url, options);
   // A small answer has no reason to take longer than a stalled transfer may.
-  curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT, static_cast<long>(options.stallTimeout.count()));
+  curl().easySetopt(handle.get(), CURLOPT_TIMEOUT, static_cast<long>(options.stallTimeout.count()));
   std::string body;
   HttpsProgress progress{.report = {}, .cancel = cancel};
   Transfer transfer{.body = &body, .limit = limit, .progress = &progress};
@@ -140,8 +183,8 @@ void download(const std::string& url, const std::string& path, const HttpsOption
 }
 
 std::optional<UrlParts> parseUrl(const std::string& url) {
-  std::unique_ptr<CURLU, UrlFree> parsed(curl_url());
-  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+  std::unique_ptr<CURLU, UrlFree> parsed(curl().url());
+  if (!parsed || curl().urlSet(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
     return std::nullopt;
   }
   auto scheme = part(parsed.get(), CURLUPART_SCHEME);

@@ -1,9 +1,9 @@
 #include "passages/dense_index.h"
 
-#include <cblas.h>
-
 #include <algorithm>
 #include <mutex>
+
+#include "models/blas.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -82,7 +82,7 @@ void widen(const int8_t* in, float* out, std::size_t n) {
 // BLAS work single-threaded: the encoder spreads its own work over the cores.
 void useOneBlasThread() {
   static std::once_flag once;
-  std::call_once(once, [] { openblas_set_num_threads(1); });
+  std::call_once(once, [] { blas::setThreads(1); });
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ std::vector<DenseIndex::Neighbour> DenseIndex::nearest(std::span<const float> qu
     const int8_t* bytes = matrix_.data() + first * dimension_;
     const std::size_t values = rows * dimension_;
     widen(bytes, widened.data(), values);
-    cblas_sgemv(CblasRowMajor, CblasNoTrans, static_cast<blasint>(rows), columns, 1.0f,
+    blas::sgemv(CblasRowMajor, CblasNoTrans, static_cast<blasint>(rows), columns, 1.0f,
                 widened.data(), columns, query.data(), 1, 0.0f, dots.data(), 1);
     for (std::size_t row = 0; row < rows; ++row) {
       top.offer(ids_[first + row], dots[row] * scales_[first + row]);

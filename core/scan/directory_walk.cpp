@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 
 namespace quorvale {
 namespace {
@@ -29,11 +30,11 @@ void fill(WalkEntry& entry, const struct stat& info) {
   entry.isSymbolicLink = S_ISLNK(info.st_mode);
   entry.isDirectory = S_ISDIR(info.st_mode);
   entry.isRegularFile = S_ISREG(info.st_mode);
-  entry.isSpecialFile = S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) ||
-                        S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+  entry.isSpecialFile = S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || S_ISCHR(info.st_mode) ||
+                        S_ISBLK(info.st_mode);
   entry.isPackage = entry.isDirectory && endsWithApp(entry.name);
-  entry.modified = static_cast<double>(info.st_mtim.tv_sec) +
-                   static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
+  entry.modified =
+      static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
   entry.size = static_cast<int64_t>(info.st_size);
 }
 
@@ -88,9 +89,12 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const std::string& path,
   std::string prefix = path == "/" ? "/" : path + "/";
   errno = 0;
   while (dirent* item = readdir(dir.get())) {
-    std::string name = item->d_name;
+    std::string_view name = item->d_name;
     if (name == "." || name == "..") continue;
-    WalkEntry entry = named(name, prefix + name, level);
+    std::string entryPath;
+    entryPath.reserve(prefix.size() + name.size());
+    entryPath.append(prefix).append(name);
+    WalkEntry entry = named(std::string(name), std::move(entryPath), level);
     struct stat info;
     if (fstatat(dirfd(dir.get()), item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
       fill(entry, info);
@@ -109,14 +113,16 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const std::string& path,
 
 std::optional<WalkEntry> DirectoryWalk::next() {
   if (descend_) {
-    WalkEntry folder = std::move(*descend_);
+    auto [path, level] = std::move(*descend_);
     descend_.reset();
-    if (auto frame = list(folder.path, folder.level + 1)) stack_.push_back(std::move(*frame));
+    if (auto frame = list(path, level + 1)) stack_.push_back(std::move(*frame));
   }
   while (!stack_.empty() && stack_.back().index == stack_.back().entries.size()) stack_.pop_back();
   if (stack_.empty()) return std::nullopt;
   WalkEntry entry = std::move(stack_.back().entries[stack_.back().index++]);
-  if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) descend_ = entry;
+  if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) {
+    descend_.emplace(entry.path, entry.level);
+  }
   return entry;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "index/file_record.h"
@@ -55,7 +56,8 @@ class DirectoryWalk {
 
   ErrorHandler onError_;
   std::vector<Frame> stack_;
-  std::optional<WalkEntry> descend_;
+  // The folder returned last, to be listed on the next call: its path and level.
+  std::optional<std::pair<std::string, int>> descend_;
 };
 
 }  // namespace quorvale

@@ -1,29 +1,46 @@
 #include "scan/pdf_text.h"
 
-#include <poppler/cpp/poppler-document.h>
-#include <poppler/cpp/poppler-global.h>
-#include <poppler/cpp/poppler-page.h>
-
 #include <algorithm>
-#include <memory>
-#include <mutex>
+#include <string_view>
 
+#include "scan/pdf_module.h"
 #include "scan/plain_text.h"
+#include "util/shared_library.h"
 #include "util/unicode.h"
+
+#ifndef QUORVALE_PDF_MODULE_BUILD_PATH
+#define QUORVALE_PDF_MODULE_BUILD_PATH ""
+#endif
 
 namespace quorvale {
 namespace {
 
-void ignorePopplerMessage(const std::string&, void*) {}
+constexpr const char* kModuleName = "libquorvale_pdf.so";
 
-void silencePoppler() {
-  static std::once_flag once;
-  std::call_once(once, [] { poppler::set_debug_error_function(ignorePopplerMessage, nullptr); });
+// The module beside an installed program (bin/../lib/quorvale), beside one run from the build
+// folder (lib/quorvale), or where this build put it (the tests run from folders of their own).
+QuorvalePdfPages loadModule() {
+  const std::string folder = executableFolder();
+  static const SharedLibrary module({folder + "/../lib/quorvale/" + kModuleName,
+                                     folder + "/lib/quorvale/" + kModuleName,
+                                     QUORVALE_PDF_MODULE_BUILD_PATH});
+  return reinterpret_cast<QuorvalePdfPages>(module.symbol(QUORVALE_PDF_PAGES_SYMBOL));
 }
 
-std::string utf8Of(const poppler::ustring& text) {
-  poppler::byte_array bytes = text.to_utf8();
-  return std::string(bytes.begin(), bytes.end());
+QuorvalePdfPages pagesFunction() {
+  static const QuorvalePdfPages function = loadModule();
+  return function;
+}
+
+struct Visit {
+  const std::function<bool(int page, std::string text)>* visit;
+};
+
+int visitPage(void* context, int page, const char* text, std::size_t length) {
+  const auto& visit = *static_cast<Visit*>(context)->visit;
+  // poppler ends each page with a line break and a form feed.
+  std::string trimmed = unicode::trimmed(unicode::toValidUtf8(std::string(text, length)));
+  return visit(page, std::move(trimmed)) ? 1 : 0;
 }
 
 }  // namespace
@@ -43,20 +60,11 @@ std::optional<std::string> PdfText::text(const std::string& path, int64_t size, 
 bool PdfText::forEachPage(const std::string& path, int64_t size, int maxPages,
                           const std::function<bool(int page, std::string text)>& visit) {
   if (size > kMaxFileSize) return false;
-  silencePoppler();
-  std::unique_ptr<poppler::document> document(poppler::document::load_from_file(path));
-  // A locked document crashes poppler on any page access; it has nothing to give anyway.
-  if (!document || document->is_locked()) return false;
-
-  const int pages = std::min(document->pages(), maxPages);
-  for (int index = 0; index < pages; ++index) {
-    std::unique_ptr<poppler::page> page(document->create_page(index));
-    if (!page) continue;
-    // poppler ends each page with a line break and a form feed.
-    std::string text = unicode::trimmed(unicode::toValidUtf8(utf8Of(page->text())));
-    if (!visit(index + 1, std::move(text))) break;
-  }
-  return true;
+  // Without the module no PDF can be read: each one is a file that cannot be opened.
+  QuorvalePdfPages pages = pagesFunction();
+  if (pages == nullptr) return false;
+  Visit context{.visit = &visit};
+  return pages(path.c_str(), maxPages, visitPage, &context) != 0;
 }
 
 }  // namespace quorvale

@@ -1,6 +1,7 @@
-// The text of the first pages of a PDF document, read with poppler. Called on the extracting
-// thread (behind the extraction guard); each call opens its own document. poppler's own error
-// messages are silenced for the whole process on first use.
+// The text of the first pages of a PDF document, read with poppler in the PDF module
+// (scan/pdf_module.h), which is opened on the first call. Called on the extracting thread
+// (behind the extraction guard); each call opens its own document. poppler's own error messages
+// are silenced for the whole process on first use.
 #pragma once
 
 #include <cstdint>

@@ -16,6 +16,7 @@
 #include "scan/desktop_entry.h"
 #include "scan/directory_walk.h"
 #include "scan/skip_rules.h"
+#include "scan/stored_times.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -190,7 +191,9 @@ class FullScan {
   bool scanRoot(const std::string& root) {
     std::string rootPath = standardizedPath(root);
     std::string given = root.size() > 1 && root.ends_with('/') ? standardizedPath(root) : root;
-    known_ = index_.modifiedTimes(rootPath);
+    known_.clear();
+    index_.forEachModifiedTime(
+        rootPath, [&](std::string_view path, Date stored) { known_.add(path, stored); });
     bool appOnly = config_.appOnlyRoots.contains(rootPath);
     auto walk =
         DirectoryWalk::open(rootPath, [&](const std::string& path) { skipped_.push_back(path); });
@@ -208,11 +211,11 @@ class FullScan {
       Admission admission = admit(*entry, appOnly);
       if (admission.skipDescendants) walk->skipDescendants();
       if (!admission.admit) continue;
-      std::string path = entry->path;
-      if (given != rootPath && path.starts_with(rootPath + "/")) {
-        path = given + path.substr(rootPath.size());
+      if (given != rootPath && entry->path.starts_with(rootPath + "/")) {
+        index(given + entry->path.substr(rootPath.size()), *entry, admission.application);
+      } else {
+        index(entry->path, *entry, admission.application);
       }
-      index(path, *entry, admission.application);
     }
     removeStale();
     return true;
@@ -244,18 +247,17 @@ class FullScan {
 
   void index(const std::string& path, const WalkEntry& walked,
              const std::optional<DesktopEntry>& application) {
-    const WalkEntry entry = application ? withLinkTarget(walked) : walked;
+    std::optional<WalkEntry> linked;
+    const WalkEntry& entry = application ? linked.emplace(withLinkTarget(walked)) : walked;
     ++stats_.seen;
     if (progress_ && stats_.seen % kProgressEvery == 0) progress_(stats_.seen);
 
     Date modified = entry.modified.value_or(kDistantPast);
-    auto found = known_.find(path);
-    bool wasKnown = found != known_.end();
+    std::optional<Date> stored = known_.take(path);
+    bool wasKnown = stored.has_value();
     if (wasKnown) {
-      Date stored = found->second;
-      known_.erase(found);
       // An application's title follows the user's language, which may have changed since.
-      if (std::fabs(stored - modified) < kUnchangedWithin &&
+      if (std::fabs(*stored - modified) < kUnchangedWithin &&
           (!application || index_.name(path) == applicationTitle(*application, entry.name))) {
         ++stats_.unchanged;
         return;
@@ -282,12 +284,12 @@ class FullScan {
   }
 
   void removeStale() {
-    for (const auto& [path, modified] : known_) {
-      if (belowUnreadable(path)) continue;
+    known_.forEachUnseen([&](const std::string& path) {
+      if (belowUnreadable(path)) return;
       pacer_.begin();
       if (index_.remove(path)) ++stats_.removed;
       pacer_.wrote();
-    }
+    });
     known_.clear();
   }
 
@@ -311,7 +313,7 @@ class FullScan {
   BatchPacer pacer_;
   ScanStats stats_;
   std::vector<std::string> skipped_;
-  std::unordered_map<std::string, Date> known_;
+  StoredTimes known_;
   SkipRules rules_{config_};
 };
 

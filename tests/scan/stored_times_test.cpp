@@ -1,0 +1,55 @@
+#include "scan/stored_times.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace quorvale {
+namespace {
+
+std::vector<std::string> unseen(const StoredTimes& times) {
+  std::vector<std::string> paths;
+  times.forEachUnseen([&](const std::string& path) { paths.push_back(path); });
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+TEST(StoredTimes, EachPathIsTakenOnceAndTheRestAreUnseen) {
+  StoredTimes times;
+  times.add("/r/a", 1);
+  times.add("/r/b", 2);
+  times.add("/r/a/b", 3);
+  times.add("/r/b", 4);  // a second row for the same path keeps the later time
+
+  struct Case {
+    std::string path;
+    std::optional<Date> expected;
+  };
+  const std::vector<Case> cases = {
+      {"/r/b", 4}, {"/r/b", std::nullopt}, {"/r/c", std::nullopt}, {"/r", std::nullopt}, {"", {}}};
+  for (const Case& c : cases) EXPECT_EQ(times.take(c.path), c.expected) << c.path;
+  EXPECT_EQ(unseen(times), (std::vector<std::string>{"/r/a", "/r/a/b"}));
+
+  times.clear();
+  EXPECT_EQ(times.take("/r/a"), std::nullopt);
+  EXPECT_TRUE(unseen(times).empty());
+}
+
+TEST(StoredTimes, KeepsEveryPathAcrossGrowth) {
+  StoredTimes times;
+  const int count = 5000;
+  for (int i = 0; i < count; ++i) times.add("/home/files/" + std::to_string(i), i);
+  for (int i = 0; i < count; i += 2) {
+    ASSERT_EQ(times.take("/home/files/" + std::to_string(i)), Date(i)) << i;
+  }
+  std::vector<std::string> left = unseen(times);
+  EXPECT_EQ(left.size(), static_cast<std::size_t>(count / 2));
+  EXPECT_TRUE(std::all_of(left.begin(), left.end(), [](const std::string& path) {
+    return std::stoi(path.substr(path.rfind('/') + 1)) % 2 == 1;
+  }));
+}
+
+}  // namespace
+}  // namespace quorvale
