@@ -10,6 +10,8 @@
 #include <memory>
 #include <string_view>
 
+#include "util/unicode.h"
+
 namespace quorvale {
 namespace {
 
@@ -18,11 +20,7 @@ struct DirCloser {
 };
 
 bool endsWithApp(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return tail == ".app";
+  return name.size() >= 4 && unicode::asciiLowercased(name.substr(name.size() - 4)) == ".app";
 }
 
 void fill(WalkEntry& entry, const struct stat& info) {
