@@ -64,25 +64,29 @@ void ChangeRecorder::noteName(const std::string& text) {
   if (recording_) names_.push_back(text);
 }
 
+// Recorded before the commit: a reader may see the new generation the moment COMMIT returns.
 void ChangeRecorder::finish() {
   if (!recording_) return;
   recording_ = false;
   to_ = readGeneration().value_or(-1);
+  if (overflow_ || to_ <= from_) return;
+  if (auto words = nameWords()) {
+    std::sort(rows_.begin(), rows_.end());
+    rows_.erase(std::unique(rows_.begin(), rows_.end()), rows_.end());
+    shared_->record({.from = from_, .to = to_, .rows = std::move(rows_), .nameWords = *words});
+    recorded_ = true;
+  }
 }
 
 void ChangeRecorder::publish() {
-  recording_ = false;
-  if (shared_ && !overflow_ && from_ >= 0 && to_ > from_) {
-    if (auto words = nameWords()) {
-      std::sort(rows_.begin(), rows_.end());
-      rows_.erase(std::unique(rows_.begin(), rows_.end()), rows_.end());
-      shared_->record({.from = from_, .to = to_, .rows = std::move(rows_), .nameWords = *words});
-    }
-  }
+  recorded_ = false;
   discard();
 }
 
 void ChangeRecorder::discard() {
+  // A change that was not committed must not describe the generations a later one reaches.
+  if (recorded_) shared_->retract(from_, to_);
+  recorded_ = false;
   recording_ = false;
   overflow_ = false;
   from_ = to_ = -1;

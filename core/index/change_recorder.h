@@ -28,11 +28,12 @@ class ChangeRecorder {
   void begin();
   // A text written to the full-text table's name column inside the transaction.
   void noteName(const std::string& text);
-  // Right before COMMIT, inside the transaction: reads the generation it leaves.
+  // Right before COMMIT, inside the transaction: records the change for the generation it
+  // leaves.
   void finish();
   // After the COMMIT succeeded.
   void publish();
-  // After a rollback (or a failed commit).
+  // After a rollback (or a failed commit): takes back a change recorded for it.
   void discard();
 
   // More rows than this in one transaction are not worth patching caches for.
@@ -50,6 +51,7 @@ class ChangeRecorder {
   std::shared_ptr<SharedSearchData> shared_;
   bool recording_ = false;
   bool overflow_ = false;
+  bool recorded_ = false;
   int64_t from_ = -1;
   int64_t to_ = -1;
   std::vector<int64_t> rows_;

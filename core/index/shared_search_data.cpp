@@ -52,6 +52,12 @@ void SharedSearchData::record(Change change) {
   if (changes_.size() > kKeptChanges) changes_.pop_front();
 }
 
+void SharedSearchData::retract(int64_t from, int64_t to) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(changes_,
+                [&](const Change& change) { return change.from == from && change.to == to; });
+}
+
 std::optional<SharedSearchData::Change> SharedSearchData::changesBetween(int64_t from,
                                                                          int64_t to) const {
   if (from < 0 || to < from) return std::nullopt;

@@ -77,6 +77,8 @@ class SharedSearchData {
   };
   // Kept for readers that saw `from`; the latest kKeptChanges are kept.
   void record(Change change);
+  // Takes back the change recorded from `from` to `to` (its transaction did not commit).
+  void retract(int64_t from, int64_t to);
   // Everything that changed from generation `from` to `to`, when every write in between was
   // recorded; none otherwise (a write of another process, or one recorded too long ago).
   std::optional<Change> changesBetween(int64_t from, int64_t to) const;
