@@ -40,6 +40,7 @@
 #include "search_engine.h"
 #include "support/latency.h"
 #include "util/main_executor.h"
+#include "util/phase_times.h"
 
 namespace fs = std::filesystem;
 using namespace quorvale;
@@ -222,16 +223,27 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   auto scanStart = std::chrono::steady_clock::now();
   engine.requestScan(settings);
   std::vector<std::size_t> asked;  // query index of each timed search
+  PhaseTimes::enable(true);
   for (std::size_t i = 0; engine.scanPending(); ++i) {
     scanning.time(search(i));
     asked.push_back(i % queries.size());
   }
+  std::vector<PhaseTimes::Total> phases = PhaseTimes::take();
+  PhaseTimes::enable(false);
   engine.waitUntilIdle();
   std::printf("  (scan of %d files took %.1f s; %zu queries ran during it)\n", kScanFiles,
               millisecondsSince(scanStart) / 1000, scanning.wall.size());
   scanning.print("during a scan");
   printGroups(queries, asked, scanning.cpu);
   printSlowest(queries, asked, scanning.cpu);
+  // Where the searching thread spent its time during the scan (wall, phases inclusive).
+  std::sort(phases.begin(), phases.end(),
+            [](const auto& a, const auto& b) { return a.milliseconds > b.milliseconds; });
+  std::printf("    phases during the scan (total ms / count):");
+  for (std::size_t i = 0; i < std::min<std::size_t>(16, phases.size()); ++i) {
+    std::printf(" %s %.0f/%d;", phases[i].name.c_str(), phases[i].milliseconds, phases[i].count);
+  }
+  std::printf("\n");
 
   Times last;
   for (std::size_t i = 0; i < 100; ++i) last.time(search(i));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "index/change_recorder.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -72,6 +73,7 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
   backfillTrigrams();
   addGenerationCounter();
+  changes_ = std::make_unique<ChangeRecorder>(db_, options_.fastRanking);
 }
 
 void FileIndex::addGenerationCounter() {
@@ -168,30 +170,38 @@ void FileIndex::transaction(const std::function<void()>& body) {
     return;
   }
   execOrThrow("BEGIN IMMEDIATE");
+  if (changes_) changes_->begin();
   try {
     body();
+    if (changes_) changes_->finish();
     execOrThrow("COMMIT");
   } catch (...) {
     db_.exec("ROLLBACK");
+    if (changes_) changes_->discard();
     throw;
   }
+  if (changes_) changes_->publish();
 }
 
 void FileIndex::beginBatch() {
   if (batchOpen_) return;
   execOrThrow("BEGIN IMMEDIATE");
   batchOpen_ = true;
+  if (changes_) changes_->begin();
 }
 
 void FileIndex::commitBatch() {
   if (!batchOpen_) return;
   batchOpen_ = false;
+  if (changes_) changes_->finish();
   if (db_.exec("COMMIT") != SQLITE_OK) {
+    if (changes_) changes_->discard();
     IndexError error = IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw()));
     // A failed COMMIT can leave the transaction open; end it so the next write starts clean.
     if (!sqlite3_get_autocommit(db_.raw())) db_.exec("ROLLBACK");
     throw error;
   }
+  if (changes_) changes_->publish();
   warmUp({});
 }
 
@@ -233,8 +243,10 @@ void FileIndex::upsert(const FileRecord& record, const std::optional<std::string
     for (const auto& alternate : alternateNames) names.push_back(unicode::spaced(alternate));
     std::string text =
         content ? unicode::prefixCharacters(*content, kMaxContentCharacters) : std::string();
+    std::string nameText = joined(names);
+    if (changes_) changes_->noteName(nameText);
     write("INSERT INTO fts(rowid,name,path,content) VALUES(?,?,?,?)",
-          {id, joined(names), unicode::spaced(record.path), std::move(text)});
+          {id, std::move(nameText), unicode::spaced(record.path), std::move(text)});
 
     std::string trigramNames =
         unicode::lowercased(record.name) + " " + unicode::lowercased(joined(alternateNames));

@@ -79,6 +79,7 @@ struct FileIndexOptions {
 };
 
 struct SearchState;
+class ChangeRecorder;
 
 class FileIndex {
  public:
@@ -258,6 +259,8 @@ class FileIndex {
   bool batchOpen_ = false;
   std::atomic<bool> damageSeen_ = false;
   std::unordered_map<std::string, std::shared_ptr<sql::Statement>> statements_;
+  // What each write transaction changed, for the searching connections of the file.
+  std::unique_ptr<ChangeRecorder> changes_;
 
   // Query side.
   struct SearchRow;

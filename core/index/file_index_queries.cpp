@@ -433,18 +433,28 @@ std::vector<FileIndex::SimilarTerm> FileIndex::similarTerms(std::string_view ter
   std::u32string scalars = unicode::scalars(lower);
   if (scalars.size() < 3 || maxDistance < 0) return {};
   PhaseTimes::Scope timed("similarTerms");
+  // The vocabulary and any counts read for it describe one snapshot.
+  ReadSnapshot snapshot(db_);
+  SearchState& state = searchState();
   const std::vector<SearchState::VocabularyTerm>* words =
-      searchState().nameWordsStartingWith(*this, scalars.front());
+      state.nameWordsStartingWith(*this, scalars.front());
   if (words == nullptr) return {};
+  bool outdated = state.countsOutdated(scalars.front());
   auto length = static_cast<int64_t>(scalars.size());
   std::vector<SimilarTerm> similar;
   for (const auto& word : *words) {
     auto wordLength = static_cast<int64_t>(word.length);
     if (wordLength < length - maxDistance || wordLength > length + maxDistance) continue;
     if (word.term == lower) continue;
-    if (EditDistance::damerau(word.term, lower) <= maxDistance) {
-      similar.push_back({word.term, word.docs});
+    if (EditDistance::damerau(word.term, lower) > maxDistance) continue;
+    int64_t docs = word.docs;
+    if (outdated) {
+      std::optional<int64_t> current = SearchState::documentsNamedWith(*this, word.term);
+      if (!current) return {};
+      if (*current == 0) continue;  // a word that went since the vocabulary was read
+      docs = *current;
     }
+    similar.push_back({word.term, docs});
   }
   return similar;
 }

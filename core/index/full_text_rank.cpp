@@ -219,6 +219,10 @@ FullTextRank::FullTextRank(sql::Connection& db)
 
 FullTextRank::~FullTextRank() = default;
 
+SizeCache& FullTextRank::sizeCache() {
+  return collector_->cache;
+}
+
 std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     sql::Statement& statement, std::size_t limit, bool everyMatch, const RankExpression& expression,
     const GroupCount& groupCount, const Keep& keep, const Prepare& prepare) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "index/rank_expression.h"
+#include "index/row_sizes.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -71,6 +72,8 @@ class FullTextRank {
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;
   Collector& collector() { return *collector_; }
+  // The row sizes kept between runs (valid for one version of the data).
+  SizeCache& sizeCache();
 
  private:
   sql::Connection& db_;

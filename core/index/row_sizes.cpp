@@ -80,6 +80,20 @@ void SizeCache::check() {
   stamp_ = stamp;
 }
 
+void SizeCache::keepThrough(const DataVersion::Stamp& from, const std::vector<int64_t>& rows) {
+  if (from.version < 0 || !(from == stamp_)) {
+    tokens_.clear();
+    stamp_ = {};
+    return;
+  }
+  for (int64_t rowid : rows) {
+    if (rowid >= 0 && static_cast<uint64_t>(rowid) < tokens_.size()) {
+      tokens_[static_cast<std::size_t>(rowid)] = -1;
+    }
+  }
+  stamp_ = version_.current();
+}
+
 std::optional<int> SizeCache::find(int64_t rowid) const {
   if (rowid < 0 || static_cast<uint64_t>(rowid) >= tokens_.size()) return std::nullopt;
   int32_t tokens = tokens_[static_cast<std::size_t>(rowid)];

@@ -46,6 +46,10 @@ class SizeCache {
   void check();
   std::optional<int> find(int64_t rowid) const;
   void store(int64_t rowid, int tokens);
+  // The data changed from the version `from` (the stamp of an earlier snapshot) to the one now
+  // only in `rows` (sorted): keeps the sizes of the other rows for the version now, when the
+  // cache was filled for `from`, and empties it otherwise. Call inside the read transaction.
+  void keepThrough(const DataVersion::Stamp& from, const std::vector<int64_t>& rows);
 
  private:
   // Rowids are file ids, dense from 1; a stray huge one is simply not cached.

@@ -61,18 +61,94 @@ void SearchState::refresh(bool held) {
   DataVersion::Stamp stamp = version.current();
   bool changed = !held || stamp.version < 0 || !(stamp == derivedStamp);
   if (changed) {
-    vocabulary.clear();
-    secondCharacters.clear();
-    groupCounts.clear();
-    filters.clear();
-    rankings.clear();
-    adopted_.reset();
+    int64_t before = generation_;
     generation_ = -1;
     if (held) readGeneration();
+    std::optional<SharedSearchData::Change> change;
+    if (held && stamp.version >= 0 && derivedStamp.version >= 0 && before >= 0 && shared &&
+        generation_ >= before) {
+      change = shared->changesBetween(before, generation_);
+    }
+    if (!change || !keepThrough(*change)) dropDerived();
   }
   derivedStamp = held ? stamp : DataVersion::Stamp{};
-  // Data published after this connection last looked is taken up too.
-  if (!adopted_ && shared && generation_ >= 0) adopted_ = shared->published(generation_);
+  // Data published after this connection last looked is taken up too; its vocabularies are
+  // current, so the ones kept across changes give way to them.
+  if (!adopted_ && shared && generation_ >= 0) {
+    adopted_ = shared->published(generation_);
+    if (adopted_) {
+      for (const auto& [letter, words] : adopted_->vocabulary) {
+        if (outdatedLetters_.erase(letter) > 0) vocabulary.erase(letter);
+      }
+    }
+  }
+}
+
+void SearchState::dropDerived() {
+  vocabulary.clear();
+  outdatedLetters_.clear();
+  secondCharacters.clear();
+  groupCounts.clear();
+  filters.clear();
+  rankings.clear();
+  adopted_.reset();
+  rank.sizeCache().keepThrough({}, {});
+}
+
+// Row sizes and filter answers belong to single rows. Rankings, second characters and group
+// counts depend on the whole table (bm25's statistics, words that went), so any change of the
+// rows drops them; a change of other tables (usage) keeps them.
+bool SearchState::keepThrough(const SharedSearchData::Change& change) {
+  if (change.rows.empty() && change.nameWords.empty()) {
+    rank.sizeCache().keepThrough(derivedStamp, {});
+    return true;
+  }
+  // The vocabularies this connection used, its own or published ones, go on with the new words.
+  if (adopted_) {
+    for (const auto& [letter, words] : adopted_->vocabulary) vocabulary.try_emplace(letter, words);
+    adopted_.reset();
+  }
+  for (const auto& [letter, words] : vocabulary) outdatedLetters_.insert(letter);
+  takeNameWords(change.nameWords);
+  secondCharacters.clear();
+  groupCounts.clear();
+  rankings.clear();
+  for (auto& [filterKey, answers] : filters) answers->forget(change.rows);
+  rank.sizeCache().keepThrough(derivedStamp, change.rows);
+  return true;
+}
+
+// Adds the words not in the kept vocabularies, in the vocabulary's (byte) order; their counts
+// are read when they are candidates.
+void SearchState::takeNameWords(const std::vector<std::string>& words) {
+  for (const auto& word : words) {
+    std::u32string scalars = unicode::scalars(word);
+    if (scalars.empty()) continue;
+    auto kept = vocabulary.find(scalars.front());
+    if (kept == vocabulary.end()) continue;
+    std::vector<VocabularyTerm>& list = kept->second;
+    auto at = std::lower_bound(
+        list.begin(), list.end(), word,
+        [](const VocabularyTerm& term, const std::string& text) { return term.term < text; });
+    if (at != list.end() && at->term == word) continue;
+    list.insert(at, VocabularyTerm{word, 0, scalars.size()});
+  }
+}
+
+std::optional<int64_t> SearchState::documentsNamedWith(FileIndex& index, const std::string& word) {
+  PhaseTimes::Scope timed("similarTerms.documents");
+  try {
+    auto statement = FileIndexAccess::prepared(
+        index, "SELECT doc FROM fts_vocab_col WHERE term = ? AND col = 'name'");
+    sql::StatementUse use(*statement);
+    statement->bind(1, word);
+    int rc = statement->step();
+    if (rc == SQLITE_DONE) return 0;
+    if (rc != SQLITE_ROW) return std::nullopt;
+    return statement->columnInt(0);
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
 }
 
 void SearchState::readGeneration() {
@@ -206,6 +282,19 @@ std::optional<bool> SearchState::FilterAnswers::find(int64_t id) const {
   }
   if (complete) return false;
   return std::nullopt;
+}
+
+void SearchState::FilterAnswers::forget(const std::vector<int64_t>& rows) {
+  if (complete) {
+    // Unknown rows no longer fail by default: what was implied is written out.
+    std::replace(answers.begin(), answers.end(), uint8_t{0}, uint8_t{2});
+    complete = false;
+  }
+  for (int64_t id : rows) {
+    if (id >= 0 && static_cast<uint64_t>(id) < answers.size()) {
+      answers[static_cast<std::size_t>(id)] = 0;
+    }
+  }
 }
 
 void SearchState::FilterAnswers::store(int64_t id, bool passes) {

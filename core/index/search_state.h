@@ -2,7 +2,11 @@
 // row-size cache, and values derived from the index that keystrokes would otherwise read again
 // (the name-column vocabulary by first character for typo correction, the second characters of
 // words and the document counts of split one-letter prefixes). Everything derived describes
-// one version of the data and is dropped when the data changes. Short-prefix rankings and
+// one version of the data. When the data changes through writes of this process that recorded
+// what they changed (SharedSearchData::changesBetween), what they did not touch is kept: row
+// sizes and filter answers of other rows, and the vocabularies, which take in the new name
+// words and read the document counts of their candidates anew; the rest is dropped, as is
+// everything after any other change. Short-prefix rankings and
 // vocabularies that another connection of the same file published for the data this one sees
 // are taken from there (SharedSearchData); the ones worked out here are asked for there. Owned
 // by the FileIndex, used on its thread.
@@ -12,6 +16,7 @@
 #include <list>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,8 +48,14 @@ struct SearchState {
   void refresh(bool held);
 
   // Every word of the name column that starts with `first`, in the vocabulary's order, with
-  // its document count; nothing when the vocabulary cannot be read.
+  // its document count; nothing when the vocabulary cannot be read. The list may hold words
+  // that have gone since, and counts that are out of date, when `countsOutdated` says so for
+  // the letter (documentsNamedWith gives the current ones). Call inside a held snapshot, or
+  // use nothing of the result after the call's.
   const std::vector<VocabularyTerm>* nameWordsStartingWith(FileIndex& index, char32_t first);
+  bool countsOutdated(char32_t first) const { return outdatedLetters_.contains(first); }
+  // How many documents hold the word in their name, as the data is now.
+  static std::optional<int64_t> documentsNamedWith(FileIndex& index, const std::string& word);
   // The same read from the database, kept nowhere.
   static std::optional<std::vector<VocabularyTerm>> readNameWords(FileIndex& index, char32_t first);
   // The non-ASCII characters that follow `letter` at the start of indexed words.
@@ -63,6 +74,8 @@ struct SearchState {
 
     std::optional<bool> find(int64_t id) const;
     void store(int64_t id, bool passes);
+    // Forgets the answers of rows that changed (the other answers stay known).
+    void forget(const std::vector<int64_t>& rows);
   };
   // A text followed by values, as one key (values tagged by type, so 1 and "1" differ, and
   // texts by length, so no two lists of values give one key).
@@ -94,6 +107,10 @@ struct SearchState {
 
  private:
   void readGeneration();
+  void dropDerived();
+  // Keeps what the change did not touch; false when nothing could be kept.
+  bool keepThrough(const SharedSearchData::Change& change);
+  void takeNameWords(const std::vector<std::string>& words);
 
   DataVersion::Stamp derivedStamp;
   sql::Connection& db_;
@@ -102,6 +119,8 @@ struct SearchState {
   // Published data for the generation this connection sees, when there is some.
   std::shared_ptr<const SharedSearchData::Published> adopted_;
   std::unordered_map<char32_t, std::vector<VocabularyTerm>> vocabulary;
+  // Letters of `vocabulary` kept across a change of the data.
+  std::set<char32_t> outdatedLetters_;
   std::unordered_map<char, std::vector<std::string>> secondCharacters;
   std::unordered_map<std::string, int64_t> groupCounts;
   static constexpr std::size_t kKeptFilters = 8;

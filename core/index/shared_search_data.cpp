@@ -46,6 +46,42 @@ void SharedSearchData::request(char32_t firstCharacter) {
   if (letters_.size() > kKeptVocabularyRequests) letters_.pop_back();
 }
 
+void SharedSearchData::record(Change change) {
+  std::lock_guard lock(mutex_);
+  changes_.push_back(std::move(change));
+  if (changes_.size() > kKeptChanges) changes_.pop_front();
+}
+
+void SharedSearchData::retract(int64_t from, int64_t to) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(changes_,
+                [&](const Change& change) { return change.from == from && change.to == to; });
+}
+
+std::optional<SharedSearchData::Change> SharedSearchData::changesBetween(int64_t from,
+                                                                         int64_t to) const {
+  if (from < 0 || to < from) return std::nullopt;
+  Change merged{.from = from, .to = to, .rows = {}, .nameWords = {}};
+  std::lock_guard lock(mutex_);
+  int64_t reached = from;
+  // Write transactions follow one another, so each recorded change starts where one ended.
+  for (const Change& change : changes_) {
+    if (reached == to) break;
+    if (change.from != reached) continue;
+    merged.rows.insert(merged.rows.end(), change.rows.begin(), change.rows.end());
+    merged.nameWords.insert(merged.nameWords.end(), change.nameWords.begin(),
+                            change.nameWords.end());
+    reached = change.to;
+  }
+  if (reached != to) return std::nullopt;
+  std::sort(merged.rows.begin(), merged.rows.end());
+  merged.rows.erase(std::unique(merged.rows.begin(), merged.rows.end()), merged.rows.end());
+  std::sort(merged.nameWords.begin(), merged.nameWords.end());
+  merged.nameWords.erase(std::unique(merged.nameWords.begin(), merged.nameWords.end()),
+                         merged.nameWords.end());
+  return merged;
+}
+
 std::vector<SharedSearchData::RankingRequest> SharedSearchData::rankingRequests() const {
   std::lock_guard lock(mutex_);
   return rankings_;

@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -64,6 +66,24 @@ class SharedSearchData {
   std::vector<RankingRequest> rankingRequests() const;
   std::vector<char32_t> vocabularyRequests() const;
 
+  // What the writes between two generations changed: the ids of the `files` rows inserted,
+  // updated or deleted, and every word of the names written (a superset of the name words that
+  // appeared; words that went are not listed). Rows and words are sorted, without repeats.
+  struct Change {
+    int64_t from = -1;
+    int64_t to = -1;
+    std::vector<int64_t> rows;
+    std::vector<std::string> nameWords;
+  };
+  // Kept for readers that saw `from`; the latest kKeptChanges are kept.
+  void record(Change change);
+  // Takes back the change recorded from `from` to `to` (its transaction did not commit).
+  void retract(int64_t from, int64_t to);
+  // Everything that changed from generation `from` to `to`, when every write in between was
+  // recorded; none otherwise (a write of another process, or one recorded too long ago).
+  std::optional<Change> changesBetween(int64_t from, int64_t to) const;
+
+  static constexpr std::size_t kKeptChanges = 64;
   static constexpr std::size_t kKeptRankingRequests = 24;
   static constexpr std::size_t kKeptVocabularyRequests = 8;
 
@@ -72,6 +92,7 @@ class SharedSearchData {
   std::shared_ptr<const Published> published_;
   std::vector<RankingRequest> rankings_;  // most recent first
   std::vector<char32_t> letters_;         // likewise
+  std::deque<Change> changes_;            // oldest first
 };
 
 }  // namespace quorvale
