@@ -8,6 +8,7 @@
 #include "index/file_index.h"
 #include "index/file_index_access.h"
 #include "index/query_parser.h"
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -39,9 +40,7 @@ class FileIndexQueriesTest : public ::testing::Test {
   }
 
   std::vector<std::string> paths(const std::vector<Hit>& hits) {
-    std::vector<std::string> out;
-    for (const auto& hit : hits) out.push_back(hit.record.path);
-    return out;
+    return testing::mapped(hits, [](const Hit& hit) { return hit.record.path; });
   }
 
   std::vector<std::string> found(const std::string& text) { return paths(search(text)); }

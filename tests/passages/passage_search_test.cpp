@@ -7,6 +7,7 @@
 
 #include "passages/passage_terms.h"
 #include "support/passage_chunks.h"
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -47,9 +48,7 @@ class PassageSearchTest : public ::testing::Test {
   }
   int64_t idOf(const std::string& word) { return store.matchChunkIDs(word, 1).at(0); }
   std::vector<std::string> paths(const PassageResult& result) {
-    std::vector<std::string> out;
-    for (const PassageHit& hit : result.hits) out.push_back(hit.path);
-    return out;
+    return testing::mapped(result.hits, &PassageHit::path);
   }
 };
 

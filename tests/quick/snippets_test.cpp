@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/test_support.h"
+
 namespace quorvale {
 namespace {
 
@@ -13,12 +15,6 @@ const quick::LocalZone kUtc{"UTC"};
 
 Snippet snippet(std::string keyword, std::string name, std::string text = "") {
   return Snippet::make(std::move(keyword), std::move(name), std::move(text));
-}
-
-std::vector<std::string> keywords(const std::vector<Snippet>& snippets) {
-  std::vector<std::string> out;
-  for (const Snippet& s : snippets) out.push_back(s.keyword);
-  return out;
 }
 
 class SnippetSearch : public ::testing::Test {
@@ -32,7 +28,7 @@ class SnippetSearch : public ::testing::Test {
   };
 
   std::vector<std::string> search(std::string_view query, std::size_t limit = 10) const {
-    return keywords(SnippetEngine::search(query, snippets_, limit));
+    return testing::mapped(SnippetEngine::search(query, snippets_, limit), &Snippet::keyword);
   }
 };
 
