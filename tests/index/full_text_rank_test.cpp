@@ -148,11 +148,7 @@ const std::vector<std::string> kQueries = {"a",
                                            "the modified:week",
                                            "api ext:py ext:md"};
 
-TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqlite) {
-  expectSameResults(kQueries);
-}
-
-TEST_F(FullTextRankTest, SeesItsOwnWrites) {
+TEST_F(FullTextRankTest, SameHitsScoresAndOrderAsSqliteAlsoAfterItsOwnWrites) {
   expectSameResults(kQueries);
   Corpus(11).write(fast_, 300);
   fast_.remove(

@@ -13,15 +13,6 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Overwrites the first page of the `files` table's b-tree, leaving the other tables readable.
 void damageFilesTable(const std::string& path) {
   int64_t root = 0, pageSize = 0;
@@ -97,7 +88,7 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT count FROM choices WHERE q='fil'"),
             2);
   // Nothing was deleted: the damaged file sits beside the new one.
-  auto names = namesIn(dir.path());
+  auto names = testing::filesIn(dir.path());
   EXPECT_TRUE(std::any_of(names.begin(), names.end(), [](const std::string& name) {
     return name.starts_with("index.db.damaged-");
   }));
@@ -145,7 +136,7 @@ TEST(IndexRecoveryTest, UnopenableFolderIsAnErrorNotDamage) {
     }
   });
   EXPECT_TRUE(refused);
-  EXPECT_EQ(namesIn(dir / "locked"), std::vector<std::string>{"index.db"});
+  EXPECT_EQ(testing::filesIn(dir / "locked"), std::vector<std::string>{"index.db"});
 }
 
 }  // namespace

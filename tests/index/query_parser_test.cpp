@@ -213,29 +213,24 @@ TEST_F(QueryParserTest, DateFieldsAndPhrases) {
 }
 
 TEST_F(QueryParserTest, KindWordsAfterTheFirstWordFilter) {
-  Query photos = parse("beach Photos");
-  EXPECT_EQ(photos.kind, FileKind::image);
-  EXPECT_EQ(photos.kindWord, "photos");
-  EXPECT_EQ(photos.terms, std::vector<std::string>{"beach"});
-
-  Query alone = parse("photos");
-  EXPECT_FALSE(alone.kind);
-  EXPECT_EQ(alone.terms, std::vector<std::string>{"photos"});
-
-  Query first = parse("pdf budget");
-  EXPECT_FALSE(first.kind);
-
-  Query last = parse("pdf budget slides");
-  EXPECT_EQ(last.kind, FileKind::presentation);
-  EXPECT_EQ(last.terms, (std::vector<std::string>{"pdf", "budget"}));
-
-  Query fieldKind = parse("budget pdf kind:image");
-  EXPECT_EQ(fieldKind.kind, FileKind::image);
-  EXPECT_EQ(fieldKind.terms, (std::vector<std::string>{"budget", "pdf"}));
-
-  Query named = parse("report name:pdf");
-  EXPECT_FALSE(named.kind);
-  EXPECT_EQ(named.terms, (std::vector<std::string>{"report", "pdf"}));
+  struct Case {
+    std::string text;
+    std::optional<FileKind> kind;
+    std::vector<std::string> terms;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"beach Photos", FileKind::image, {"beach"}},
+           {"photos", std::nullopt, {"photos"}},
+           {"pdf budget", std::nullopt, {"pdf", "budget"}},
+           {"pdf budget slides", FileKind::presentation, {"pdf", "budget"}},
+           {"budget pdf kind:image", FileKind::image, {"budget", "pdf"}},
+           {"report name:pdf", std::nullopt, {"report", "pdf"}},
+       }) {
+    Query query = parse(c.text);
+    EXPECT_EQ(query.kind, c.kind) << c.text;
+    EXPECT_EQ(query.terms, c.terms) << c.text;
+  }
+  EXPECT_EQ(parse("beach Photos").kindWord, "photos");
 }
 
 // Exclusions are never lost: with words or filters beside them they all exclude (the cap on

@@ -109,9 +109,8 @@ TEST(RankerTest, SortKeepsTheOrderOfEqualScores) {
     hits.push_back(hit);
   }
   Ranker::sortHits(hits);
-  std::vector<std::string> order;
-  for (const auto& hit : hits) order.push_back(hit.record.path);
-  EXPECT_EQ(order, (std::vector<std::string>{"0", "2", "4", "1", "3", "5"}));
+  EXPECT_EQ(testing::mapped(hits, [](const Hit& hit) { return hit.record.path; }),
+            (std::vector<std::string>{"0", "2", "4", "1", "3", "5"}));
 }
 
 TEST(StaleResultsTest, SplitsLiveGoneAndOffline) {

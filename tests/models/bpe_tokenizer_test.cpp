@@ -46,14 +46,8 @@ TEST(BPETokenizerTest, FramesAndTruncates) {
   EXPECT_EQ(tokenizer.encode("one two three four five", 1000).size(), body.size() + 2);
 }
 
+// Special ids come from the added tokens, with the model's own numbers as defaults.
 TEST(BPETokenizerTest, ReadsSpecialIdsAndVocabularySize) {
-  BPETokenizer tokenizer(fixture());
-  EXPECT_EQ(tokenizer.clsID(), 50281);
-  EXPECT_EQ(tokenizer.sepID(), 50282);
-  EXPECT_EQ(tokenizer.padID(), 50283);
-  EXPECT_EQ(tokenizer.unkID(), 50280);
-  EXPECT_EQ(tokenizer.vocabSize(), 50285);
-
   TempDir dir;
   testing::writeFile(dir / "tokenizer.json",
                      R"({"added_tokens":[{"id":7,"content":"[CLS]"},{"id":9,"content":"[SEP]"}],

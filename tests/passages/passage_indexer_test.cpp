@@ -4,6 +4,7 @@
 
 #include "passages/passage_embed_pass.h"
 #include "support/fake_embedder.h"
+#include "support/passage_chunks.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -111,19 +112,9 @@ TEST_F(PassageIndexerTest, StopsBeforeAnyFileForEachReason) {
 
 class EmbedPassTest : public PassageIndexerTest {
  protected:
-  // One document of `count` short passages, one per heading.
+  // One document of the given passages.
   void addPassages(const std::vector<std::string>& texts) {
-    std::vector<PassageChunk> chunks;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      chunks.push_back({.seq = static_cast<int64_t>(i),
-                        .start = 0,
-                        .end = 1,
-                        .page = std::nullopt,
-                        .heading = std::nullopt,
-                        .snippet = texts[i],
-                        .text = texts[i]});
-    }
-    store.upsert(dir / "doc.md", 1, 1, chunks, false);
+    store.upsert(dir / "doc.md", 1, 1, testing::passageChunks(texts), false);
   }
 
   PassageEmbedPass::Result run(EnergyPolicy::Verdict verdict = kRun, bool stop = false) {
@@ -171,13 +162,7 @@ TEST(PassageReaderTest, ASearchConnectionSeesVectorsTheWriterStoredSince) {
   TempDir dir;
   PassageStore writer(dir / "passages.db");
   PassageStore reader(dir / "passages.db");
-  PassageChunk chunk{.seq = 0,
-                     .start = 0,
-                     .end = 5,
-                     .page = std::nullopt,
-                     .heading = std::nullopt,
-                     .snippet = "words",
-                     .text = "words"};
+  const PassageChunk chunk = testing::passageChunk(0, "words");
   writer.upsert("/a.md", 1, 1, {chunk}, false);
   writer.upsert("/b.md", 1, 1, {chunk}, false);
   std::vector<PassageStore::ChunkText> pending = writer.chunksWithoutVectors("m", 2);

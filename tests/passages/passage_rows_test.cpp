@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 namespace quorvale {
 namespace {
 
@@ -23,9 +25,7 @@ Suggestion fileRow(const std::string& path) {
 }
 
 std::vector<std::string> ids(const std::vector<Suggestion>& rows) {
-  std::vector<std::string> result;
-  for (const auto& row : rows) result.push_back(row.id);
-  return result;
+  return testing::mapped(rows, &Suggestion::id);
 }
 
 TEST(PassageRowsTest, OneRowPerExistingFileWithItsLocation) {

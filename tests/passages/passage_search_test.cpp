@@ -6,6 +6,8 @@
 #include <map>
 
 #include "passages/passage_terms.h"
+#include "support/passage_chunks.h"
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -35,16 +37,6 @@ class FakeWordTable : public WordTable {
   }
 };
 
-PassageChunk chunkOf(int64_t seq, const std::string& text) {
-  return {.seq = seq,
-          .start = seq * 1000,
-          .end = seq * 1000 + 10,
-          .page = std::nullopt,
-          .heading = std::nullopt,
-          .snippet = text,
-          .text = text};
-}
-
 class PassageSearchTest : public ::testing::Test {
  protected:
   PassageStore store{std::nullopt};
@@ -52,17 +44,11 @@ class PassageSearchTest : public ::testing::Test {
       .limit = 4, .expand = true, .weakCosine = 0.8, .sureCosine = 0.82, .wordTable = nullptr};
 
   void add(const std::string& path, const std::vector<std::string>& texts) {
-    std::vector<PassageChunk> chunks;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      chunks.push_back(chunkOf(static_cast<int64_t>(i), texts[i]));
-    }
-    store.upsert(path, 1, 1, chunks, false);
+    store.upsert(path, 1, 1, testing::passageChunks(texts), false);
   }
   int64_t idOf(const std::string& word) { return store.matchChunkIDs(word, 1).at(0); }
   std::vector<std::string> paths(const PassageResult& result) {
-    std::vector<std::string> out;
-    for (const PassageHit& hit : result.hits) out.push_back(hit.path);
-    return out;
+    return testing::mapped(result.hits, &PassageHit::path);
   }
 };
 

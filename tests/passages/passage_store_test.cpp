@@ -7,6 +7,7 @@
 
 #include "passages/passage_store_opening.h"
 #include "passages/vector_quantizer.h"
+#include "support/passage_chunks.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -14,36 +15,24 @@ namespace {
 
 using testing::TempDir;
 
-PassageChunk chunkOf(int64_t seq, const std::string& text) {
-  return {.seq = seq,
-          .start = seq * 100,
-          .end = seq * 100 + 50,
-          .page = std::nullopt,
-          .heading = std::nullopt,
-          .snippet = text.substr(0, 20),
-          .text = text};
-}
+using testing::passageChunk;
 
 class PassageStoreTest : public ::testing::Test {
  protected:
   PassageStore store{std::nullopt};
 
-  void add(const std::string& path, std::vector<std::string> texts, double mtime = 10) {
-    std::vector<PassageChunk> chunks;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      chunks.push_back(chunkOf(static_cast<int64_t>(i), texts[i]));
-    }
-    store.upsert(path, mtime, 100, chunks, false);
+  void add(const std::string& path, const std::vector<std::string>& texts) {
+    store.upsert(path, 10, 100, testing::passageChunks(texts), false);
   }
 };
 
 TEST_F(PassageStoreTest, UpsertSkipsCurrentFiles) {
-  ASSERT_TRUE(store.upsert("/d/a.txt", 10.0, 100, {chunkOf(0, "alpha beta")}, false));
+  ASSERT_TRUE(store.upsert("/d/a.txt", 10.0, 100, {passageChunk(0, "alpha beta")}, false));
   EXPECT_FALSE(store.needsIndexing("/d/a.txt", 10.0005, 100));
-  EXPECT_FALSE(store.upsert("/d/a.txt", 10.0005, 100, {chunkOf(0, "other")}, false));
+  EXPECT_FALSE(store.upsert("/d/a.txt", 10.0005, 100, {passageChunk(0, "other")}, false));
   EXPECT_TRUE(store.needsIndexing("/d/a.txt", 10.0, 101));
-  EXPECT_TRUE(
-      store.upsert("/d/a.txt", 10.01, 100, {chunkOf(0, "gamma"), chunkOf(1, "delta")}, true));
+  EXPECT_TRUE(store.upsert("/d/a.txt", 10.01, 100,
+                           {passageChunk(0, "gamma"), passageChunk(1, "delta")}, true));
   EXPECT_EQ(store.fileInfo("/d/a.txt"),
             (PassageStore::FileInfo{.chunkCount = 2, .truncated = true}));
   EXPECT_TRUE(store.matchChunkIDs("alpha", 10).empty());
@@ -55,7 +44,7 @@ TEST(PassageStoreFileTest, OlderChunkerVersionNeedsIndexing) {
   TempDir dir;
   {
     PassageStore store(dir / "passages.db");
-    store.upsert("/d/a.txt", 10.0, 100, {chunkOf(0, "alpha")}, false);
+    store.upsert("/d/a.txt", 10.0, 100, {passageChunk(0, "alpha")}, false);
   }
   std::string message;
   sql::Connection raw = sql::Connection::open(dir / "passages.db", SQLITE_OPEN_READWRITE, message);
@@ -89,7 +78,7 @@ TEST_F(PassageStoreTest, RemovalCascadesToTextAndVectors) {
 }
 
 TEST_F(PassageStoreTest, ChunksComeBackWithTheirText) {
-  PassageChunk chunk = chunkOf(0, "the boiler service");
+  PassageChunk chunk = passageChunk(0, "the boiler service");
   chunk.page = 3;
   chunk.heading = "Maintenance";
   store.upsert("/d/m.pdf", 1, 1, {chunk}, false);
@@ -163,7 +152,7 @@ TEST(PassageStoreOpeningTest, GarbageIsSetAsideNotOverwritten) {
   EXPECT_EQ(testing::readFile(*opened.setAside), garbage);
   ASSERT_NE(opened.store, nullptr);
   EXPECT_TRUE(opened.store->quickCheck());
-  EXPECT_TRUE(opened.store->upsert("/a.txt", 1, 1, {chunkOf(0, "fresh")}, false));
+  EXPECT_TRUE(opened.store->upsert("/a.txt", 1, 1, {passageChunk(0, "fresh")}, false));
 
   OpenedPassageStore again = openPassageStore(path);
   EXPECT_FALSE(again.setAside.has_value());

@@ -74,8 +74,6 @@ TEST(PassageTextTest, RefusesWhatItMustNotRead) {
   EXPECT_FALSE(PassageText::read(dir / "missing.txt", "txt", 5, 100));
   EXPECT_FALSE(PassageText::read(dir / "fake.pdf", "pdf", 9, 100));
   EXPECT_FALSE(PassageText::chunks(dir / "empty.txt", "txt", 3));
-  EXPECT_TRUE(PassageText::isEligible("DOCX"));
-  EXPECT_FALSE(PassageText::isEligible("exe"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "index/query_parser.h"
+#include "support/test_support.h"
 
 namespace quorvale {
 namespace {
@@ -33,9 +34,7 @@ class SmartSearchTest : public ::testing::Test {
   }
 
   static std::vector<std::string> paths(const SmartResult& result) {
-    std::vector<std::string> out;
-    for (const auto& hit : result.hits) out.push_back(hit.record.path);
-    return out;
+    return testing::mapped(result.hits, [](const Hit& hit) { return hit.record.path; });
   }
 
   FileIndex index_{std::nullopt};

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "support/test_support.h"
 #include "util/platform_profile.h"
 #include "util/unicode.h"
 
@@ -15,9 +16,7 @@ const std::vector<std::string> kFallbacks{"g", "claude", "gpt"};
 const std::vector<std::string> kFallbackIds{"fallbackg", "fallbackclaude", "fallbackgpt"};
 
 std::vector<std::string> ids(const std::vector<Suggestion>& rows) {
-  std::vector<std::string> out;
-  for (const Suggestion& row : rows) out.push_back(row.id);
-  return out;
+  return testing::mapped(rows, &Suggestion::id);
 }
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string>& b) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -129,13 +131,9 @@ TEST(QuickTools, UuidsAreVersionFourInLowerCase) {
   const auto tool = QuickTools::answer("uuid 10", kNow);  // the real generator
   ASSERT_TRUE(tool);
   const auto uuids = lines(tool->copy);
-  for (const std::string& uuid : uuids) {
-    ASSERT_EQ(uuid.size(), 36u);
-    EXPECT_EQ(uuid[14], '4');
-    EXPECT_NE(std::string("89ab").find(uuid[19]), std::string::npos);
-    EXPECT_EQ(uuid.find_first_not_of("0123456789abcdef-"), std::string::npos);
-  }
-  EXPECT_NE(uuids[0], uuids[1]);
+  const std::regex layout("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+  for (const std::string& uuid : uuids) EXPECT_TRUE(std::regex_match(uuid, layout)) << uuid;
+  EXPECT_EQ(std::set<std::string>(uuids.begin(), uuids.end()).size(), 10u);
 }
 
 TEST(QuickTools, Passwords) {
@@ -154,9 +152,6 @@ TEST(QuickTools, Passwords) {
     EXPECT_EQ(tool->subtitle, "Random " + std::to_string(c.length) +
                                   "-character password, made on this computer · Return to copy");
   }
-}
-
-TEST(QuickTools, PasswordFromAPredictableSource) {
   // Draws below 2^64 mod 65 = 16 are rejected, so the first character comes from 16.
   EXPECT_EQ(answer("pw 8")->copy, "STUVWXYZ");
 }
@@ -175,33 +170,31 @@ TEST(QuickTools, PreviewReplacesLineBreaksAndCutsTitlesToNinetyCharacters) {
 }
 
 TEST(QuickTools, BadInputGivesNoRow) {
-  const std::vector<std::string> texts{
-      "",
-      "   \n ",
-      "hello world",
-      "uuidx",
-      "base64",
-      "md5",
-      "sha256 ",
-      "unbase64 ###",
-      "unbase64 aGVsbG8====",
-      "#ggg",
-      "#ffff",
-      "#",
-      "rgb(256,0,0)",
-      "rgb(1,2)",
-      "rgb(1,2,3,4)",
-      "rgb 99999999999999999999 0 0",
-      "unix 1e30",
-      "unix 12345678",
-      "unix 100000000000000000000",
-      "unix -99999999999999",
-      "unix inf",
-      "unix nan",
-      "unix 2024-02-30",
-      "camel ...",
-      "count",
-  };
+  const std::vector<std::string> texts{"",
+                                       "   \n ",
+                                       "hello world",
+                                       "uuidx",
+                                       "base64",
+                                       "md5",
+                                       "sha256 ",
+                                       "unbase64 ###",
+                                       "unbase64 aGVsbG8====",
+                                       "#ggg",
+                                       "#ffff",
+                                       "#",
+                                       "rgb(256,0,0)",
+                                       "rgb(1,2)",
+                                       "rgb(1,2,3,4)",
+                                       "rgb 99999999999999999999 0 0",
+                                       "unix 1e30",
+                                       "unix 12345678",
+                                       "unix 100000000000000000000",
+                                       "unix -99999999999999",
+                                       "unix inf",
+                                       "unix nan",
+                                       "unix 2024-02-30",
+                                       "camel ...",
+                                       "count"};
   for (const std::string& text : texts) {
     EXPECT_FALSE(answer(text)) << text;
   }

@@ -19,9 +19,7 @@ TEST(RandomText, DrawsThatWouldBiasAreRejected) {
   EXPECT_EQ(uniformBelow(sequence({15, 0, 16}), 65), 16u);
   EXPECT_EQ(uniformBelow(sequence({UINT64_MAX}), 65), UINT64_MAX % 65);
   EXPECT_EQ(uniformBelow(sequence({7}), 1), 0u);
-}
-
-TEST(RandomText, BrokenSourceDoesNotHang) {
+  // A source stuck on a rejected draw does not hang.
   EXPECT_EQ(uniformBelow(sequence({3}), 65), 3u);
   EXPECT_EQ(password(8, sequence({0})).size(), 8u);
 }

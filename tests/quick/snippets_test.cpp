@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/test_support.h"
+
 namespace quorvale {
 namespace {
 
@@ -13,12 +15,6 @@ const quick::LocalZone kUtc{"UTC"};
 
 Snippet snippet(std::string keyword, std::string name, std::string text = "") {
   return Snippet::make(std::move(keyword), std::move(name), std::move(text));
-}
-
-std::vector<std::string> keywords(const std::vector<Snippet>& snippets) {
-  std::vector<std::string> out;
-  for (const Snippet& s : snippets) out.push_back(s.keyword);
-  return out;
 }
 
 class SnippetSearch : public ::testing::Test {
@@ -32,7 +28,7 @@ class SnippetSearch : public ::testing::Test {
   };
 
   std::vector<std::string> search(std::string_view query, std::size_t limit = 10) const {
-    return keywords(SnippetEngine::search(query, snippets_, limit));
+    return testing::mapped(SnippetEngine::search(query, snippets_, limit), &Snippet::keyword);
   }
 };
 
@@ -47,12 +43,11 @@ TEST_F(SnippetSearch, ExactBeforePrefixBeforeNameTiesInKeywordOrderAsStored) {
 
 TEST_F(SnippetSearch, LimitAndShortQueries) {
   EXPECT_EQ(search("address", 2), (std::vector<std::string>{"Addr2", "addr"}));
-  EXPECT_EQ(search("address", 0), std::vector<std::string>{});
-  EXPECT_EQ(search("a"), std::vector<std::string>{});
-  EXPECT_EQ(search("é"), std::vector<std::string>{});
-  EXPECT_EQ(search("e\u0301"), std::vector<std::string>{});  // one character
-  EXPECT_EQ(search("nothing here"), std::vector<std::string>{});
-  EXPECT_EQ(search("\xff\xfe"), std::vector<std::string>{});
+  EXPECT_TRUE(search("address", 0).empty());
+  // One character (e + combining accent too), no match, bytes that are not text.
+  for (const char* query : {"a", "é", "e\u0301", "nothing here", "\xff\xfe"}) {
+    EXPECT_TRUE(search(query).empty()) << query;
+  }
 }
 
 struct Expansion {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace quorvale {
 namespace {
 
@@ -18,15 +20,7 @@ const std::vector<RunningApp> kRunning{
 };
 
 std::vector<std::string> ids(const std::vector<Command>& commands) {
-  std::vector<std::string> out;
-  for (const Command& c : commands) out.push_back(c.id);
-  return out;
-}
-
-std::vector<std::string> titles(const std::vector<SystemCommands::Pane>& panes) {
-  std::vector<std::string> out;
-  for (const auto& pane : panes) out.push_back(pane.title);
-  return out;
+  return testing::mapped(commands, &Command::id);
 }
 
 struct CommandCase {
@@ -88,7 +82,9 @@ struct PaneCase {
 class Panes : public ::testing::TestWithParam<PaneCase> {};
 
 TEST_P(Panes, Titles) {
-  EXPECT_EQ(titles(SystemCommands::panes(GetParam().query)), GetParam().titles) << GetParam().query;
+  EXPECT_EQ(testing::mapped(SystemCommands::panes(GetParam().query), &SystemCommands::Pane::title),
+            GetParam().titles)
+      << GetParam().query;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,35 +32,20 @@ class DefaultExtractorTest : public ::testing::Test {
   DefaultExtractor extractor;
 };
 
-struct SecretCase {
-  const char* name;
-  const char* ext;
-  bool secret;
-};
-
 TEST(SecretFiles, NamesAndExtensions) {
-  const SecretCase cases[] = {
-      {"Passwords.txt", "txt", true},
-      {"Secretary notes.txt", "txt", false},
-      {".env.local", "local", true},
-      {".env", "", true},
-      {"settings.env", "env", true},
-      {"server.PEM", "PEM", true},
-      {"id_rsa", "", true},
-      {"id_ed25519.pub", "pub", true},
-      {".netrc", "", true},
-      {".git-credentials", "", true},
-      {"Top Secret plan.md", "md", true},
-      {"secretariat minutes.md", "md", false},
-      {"AWS_API_KEY.txt", "txt", true},
-      {"db-credentials.json", "json", true},
-      {"notes.txt", "txt", false},
-      {"keynote talk.key", "key", true},
-      {"README", "", false},
-      {"access_token.txt", "txt", true},
-  };
-  for (const SecretCase& c : cases) {
-    EXPECT_EQ(DefaultExtractor::isSecretFile(c.name, c.ext), c.secret) << c.name;
+  using Named = std::pair<const char*, const char*>;  // name, extension
+  for (auto [name, ext] :
+       {Named{"Passwords.txt", "txt"}, Named{".env.local", "local"}, Named{".env", ""},
+        Named{"settings.env", "env"}, Named{"server.PEM", "PEM"}, Named{"id_rsa", ""},
+        Named{"id_ed25519.pub", "pub"}, Named{".netrc", ""}, Named{".git-credentials", ""},
+        Named{"Top Secret plan.md", "md"}, Named{"AWS_API_KEY.txt", "txt"},
+        Named{"db-credentials.json", "json"}, Named{"keynote talk.key", "key"},
+        Named{"access_token.txt", "txt"}}) {
+    EXPECT_TRUE(DefaultExtractor::isSecretFile(name, ext)) << name;
+  }
+  for (auto [name, ext] : {Named{"Secretary notes.txt", "txt"}, Named{"notes.txt", "txt"},
+                           Named{"secretariat minutes.md", "md"}, Named{"README", ""}}) {
+    EXPECT_FALSE(DefaultExtractor::isSecretFile(name, ext)) << name;
   }
 }
 

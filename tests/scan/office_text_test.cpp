@@ -137,11 +137,5 @@ TEST_F(OfficeTextTest, OldWordDocument) {
   EXPECT_EQ(extract("minutes.doc"), "Minutes of the café meeting.\nSecond paragraph.");
 }
 
-TEST(OfficeTextRun, ForwardsToTheProcessRunner) {
-  EXPECT_EQ(OfficeText::run("/bin/echo", {"hi"}, 100, 5.0), "hi\n");
-  EXPECT_EQ(OfficeText::run("/bin/echo", {"hello"}, 3, 5.0), "hel");
-  EXPECT_FALSE(OfficeText::run("/nonexistent/tool", {}, 100, 5.0));
-}
-
 }  // namespace
 }  // namespace quorvale

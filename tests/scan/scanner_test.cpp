@@ -21,6 +21,10 @@ using testing::setModified;
 using testing::TempDir;
 using testing::writeFile;
 
+int64_t count(FileIndex& index, const std::string& sql) {
+  return FileIndexAccess::connection(index).queryInt(sql).value_or(-1);
+}
+
 // Reads whole small files as their text, like the real extractor does for plain text.
 class WholeFileExtractor : public ContentExtractor {
  public:
@@ -41,6 +45,7 @@ class ScannerTest : public ::testing::Test {
   }
   ScanStats scanRoot() { return scan(ScanConfig::make({root})); }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
+  int64_t rows(const std::string& sql) { return count(index, sql); }
 
   TempDir dir;
   std::string root = dir / "root";
@@ -128,12 +133,8 @@ TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   EXPECT_FALSE(index.contains(apps + "/a/b/c/Deep.app"));
   EXPECT_FALSE(index.contains(apps + "/hidden.desktop"));
   ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
-  EXPECT_EQ(FileIndexAccess::connection(index).queryInt(
-                "SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"),
-            1);
-  EXPECT_EQ(FileIndexAccess::connection(index).queryInt(
-                "SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"),
-            1);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"), 1);
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"), 1);
 }
 
 TEST_F(ScannerTest, SymbolicLinksAreSkippedExceptLinkedApplications) {
@@ -333,8 +334,8 @@ TEST(ScannerKillTest, KilledScanLeavesAConsistentIndex) {
   auto files = index.count();
   EXPECT_GE(files, 1000);
   EXPECT_LE(files, 1200);
-  EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM names_tri"), files);
-  EXPECT_EQ(FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM fts"), files);
+  EXPECT_EQ(count(index, "SELECT COUNT(*) FROM names_tri"), files);
+  EXPECT_EQ(count(index, "SELECT COUNT(*) FROM fts"), files);
   WholeFileExtractor extractor;
   auto stats = Scanner::scan(ScanConfig::make({root}), index, extractor, nullptr, nullptr, nullptr);
   EXPECT_EQ(index.count(), 4040);

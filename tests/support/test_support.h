@@ -3,8 +3,10 @@
 #pragma once
 
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace quorvale::testing {
@@ -44,5 +46,14 @@ bool asUnprivilegedUser(const std::function<bool()>& check);
 // Runs `check` in a child process and returns its result; false when it has not finished within
 // the given seconds (it is then killed), so a check that would hang fails instead.
 bool finishesWithin(unsigned seconds, const std::function<bool()>& check);
+
+// The projection of every element, in order; `project` may be a member pointer (`&Row::id`).
+template <typename Range, typename Project>
+auto mapped(const Range& range, Project project) {
+  using Element = decltype(*std::begin(range));
+  std::vector<std::decay_t<std::invoke_result_t<Project&, Element>>> out;
+  for (const auto& element : range) out.push_back(std::invoke(project, element));
+  return out;
+}
 
 }  // namespace quorvale::testing
