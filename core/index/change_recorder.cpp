@@ -7,15 +7,6 @@
 namespace quorvale {
 namespace {
 
-fts5_api* fts5Api(sql::Connection& db) {
-  fts5_api* api = nullptr;
-  sql::Statement statement = db.prepare("SELECT fts5(?1)");
-  if (!statement) return nullptr;
-  sqlite3_bind_pointer(statement.raw(), 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-  statement.step();
-  return api;
-}
-
 int collectToken(void* context, int /*flags*/, const char* token, int bytes, int /*start*/,
                  int /*end*/) {
   static_cast<std::set<std::string>*>(context)->emplace(token, static_cast<std::size_t>(bytes));
@@ -99,7 +90,7 @@ void ChangeRecorder::discard() {
 std::optional<std::vector<std::string>> ChangeRecorder::nameWords() const {
   std::set<std::string> words;
   if (names_.empty()) return std::vector<std::string>{};
-  fts5_api* api = fts5Api(db_);
+  fts5_api* api = sql::fts5Api(db_);
   if (api == nullptr) return std::nullopt;
   void* userData = nullptr;
   fts5_tokenizer methods{};

@@ -23,15 +23,6 @@ int countRow(const Fts5ExtensionApi*, Fts5Context*, void* count) {
   return SQLITE_OK;
 }
 
-fts5_api* fts5Api(sql::Connection& db) {
-  fts5_api* api = nullptr;
-  sql::Statement statement = db.prepare("SELECT fts5(?1)");
-  if (!statement) return nullptr;
-  sqlite3_bind_pointer(statement.raw(), 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
-  statement.step();
-  return api;
-}
-
 }  // namespace
 
 // What one run of a ranking statement has gathered: the table's statistics (read at the first
@@ -212,7 +203,7 @@ void rankFunction(const Fts5ExtensionApi* api, Fts5Context* fts, sqlite3_context
 
 FullTextRank::FullTextRank(sql::Connection& db)
     : db_(db), collector_(std::make_unique<Collector>(db)) {
-  fts5_api* api = fts5Api(db);
+  fts5_api* api = sql::fts5Api(db);
   available_ = api != nullptr && api->iVersion >= 2 &&
                api->xCreateFunction(api, kFunction, this, rankFunction, nullptr) == SQLITE_OK;
 }

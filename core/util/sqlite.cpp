@@ -47,8 +47,8 @@ int Connection::exec(const std::string& script) {
 
 Statement Connection::prepare(std::string_view sql) {
   sqlite3_stmt* statement = nullptr;
-  int rc = sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &statement,
-                              nullptr);
+  int rc =
+      sqlite3_prepare_v2(db_.get(), sql.data(), static_cast<int>(sql.size()), &statement, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_finalize(statement);
     return Statement();
@@ -64,6 +64,15 @@ std::optional<int64_t> Connection::queryInt(std::string_view sql) {
 
 std::string Connection::errorMessage() const {
   return db_ ? sqlite3_errmsg(db_.get()) : "out of memory";
+}
+
+fts5_api* fts5Api(Connection& db) {
+  fts5_api* api = nullptr;
+  Statement statement = db.prepare("SELECT fts5(?1)");
+  if (!statement) return nullptr;
+  sqlite3_bind_pointer(statement.raw(), 1, static_cast<void*>(&api), "fts5_api_ptr", nullptr);
+  statement.step();
+  return api;
 }
 
 }  // namespace quorvale::sql

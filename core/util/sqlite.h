@@ -95,4 +95,8 @@ class Connection {
   std::unique_ptr<sqlite3, Closer> db_;
 };
 
+// The connection's full-text (FTS5) extension interface, through which tokenizers and ranking
+// functions are reached; nullptr when the library has no FTS5.
+fts5_api* fts5Api(Connection& db);
+
 }  // namespace quorvale::sql
