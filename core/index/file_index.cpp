@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "index/change_recorder.h"
+#include "index/search_state.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -194,15 +195,17 @@ void FileIndex::commitBatch() {
   if (!batchOpen_) return;
   batchOpen_ = false;
   if (changes_) changes_->finish();
+  std::shared_ptr<const SharedSearchData::Published> prepared = prepareShared({});
   if (db_.exec("COMMIT") != SQLITE_OK) {
     if (changes_) changes_->discard();
+    if (searchState_) searchState_->forget();
     IndexError error = IndexError::sql(db_.errorMessage(), sqlite3_extended_errcode(db_.raw()));
     // A failed COMMIT can leave the transaction open; end it so the next write starts clean.
     if (!sqlite3_get_autocommit(db_.raw())) db_.exec("ROLLBACK");
     throw error;
   }
   if (changes_) changes_->publish();
-  warmUp({});
+  if (prepared) searchState().shared->publish(std::move(prepared));
 }
 
 std::optional<int64_t> FileIndex::idFor(const std::string& path) {

@@ -221,7 +221,8 @@ class FileIndex {
   // that searches on other connections of this file asked for, and publishes them for those
   // connections (SharedSearchData). Does nothing inside a batch, when nothing was asked for,
   // or when they are published already. On the owner's thread (the index queue); never throws.
-  // commitBatch calls it after every commit.
+  // commitBatch works them out for each batch before its COMMIT and publishes them as it
+  // commits, so that a search right after the commit finds them ready.
   void warmUp(const WarmUp& options);
 
   // ---- Health (index_health.cpp) ----
@@ -250,6 +251,9 @@ class FileIndex {
   void backfillTrigrams();
   void addGenerationCounter();
   void flushStatements() { statements_.clear(); }
+  // What warmUp publishes, worked out for the data this connection sees (inside a write
+  // transaction: the data as it will be once committed); nothing when there is nothing to do.
+  std::shared_ptr<const SharedSearchData::Published> prepareShared(const WarmUp& options);
   std::optional<int64_t> idFor(const std::string& path);
   void deleteRows(int64_t id);
 

@@ -32,13 +32,17 @@ void addOpeningDefaults(std::vector<SharedSearchData::RankingRequest>& rankings,
 }  // namespace
 
 void FileIndex::warmUp(const WarmUp& options) {
-  if (batchOpen_ || !options_.fastRanking) return;
+  if (auto prepared = prepareShared(options)) searchState().shared->publish(std::move(prepared));
+}
+
+std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(const WarmUp& options) {
+  if (batchOpen_ || !options_.fastRanking) return nullptr;
   SearchState& state = searchState();
-  if (!state.shared || !state.rank.available()) return;
+  if (!state.shared || !state.rank.available()) return nullptr;
   std::vector<SharedSearchData::RankingRequest> rankings = state.shared->rankingRequests();
   std::vector<char32_t> letters = state.shared->vocabularyRequests();
   if (options.atOpen) addOpeningDefaults(rankings, letters, rankingRequest);
-  if (rankings.empty() && letters.empty()) return;
+  if (rankings.empty() && letters.empty()) return nullptr;
   PhaseTimes::Scope timed("warmUp");
   auto started = std::chrono::steady_clock::now();
   auto withinBudget = [&] {
@@ -47,10 +51,10 @@ void FileIndex::warmUp(const WarmUp& options) {
   };
   try {
     ReadSnapshot snapshot(db_);
-    if (!snapshot.held()) return;
+    if (!snapshot.held()) return nullptr;
     state.refresh(true);
     int64_t generation = state.generation();
-    if (generation < 0 || state.shared->published(generation)) return;
+    if (generation < 0 || state.shared->published(generation)) return nullptr;
     auto data = std::make_shared<SharedSearchData::Published>();
     data->generation = generation;
     // Rankings and vocabularies by turns, the most recently asked first.
@@ -66,8 +70,9 @@ void FileIndex::warmUp(const WarmUp& options) {
         }
       }
     }
-    state.shared->publish(std::move(data));
+    return data;
   } catch (const IndexError&) {
+    return nullptr;
   }
 }
 

@@ -84,6 +84,12 @@ void SearchState::refresh(bool held) {
   }
 }
 
+void SearchState::forget() {
+  dropDerived();
+  derivedStamp = {};
+  generation_ = -1;
+}
+
 void SearchState::dropDerived() {
   vocabulary.clear();
   outdatedLetters_.clear();

@@ -46,6 +46,9 @@ struct SearchState {
   // the derived values will be read in; `held` says whether there is one (without one nothing
   // is kept).
   void refresh(bool held);
+  // Drops everything derived, whatever the stamp says: after a rolled-back write, whose data
+  // the derived values may describe although the stamp did not move back.
+  void forget();
 
   // Every word of the name column that starts with `first`, in the vocabulary's order, with
   // its document count; nothing when the vocabulary cannot be read. The list may hold words
