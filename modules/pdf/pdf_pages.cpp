@@ -4,7 +4,6 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include <algorithm>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -44,7 +43,7 @@ extern "C" __attribute__((visibility("default"))) int quorvale_pdf_pages(const c
   // Nothing may unwind across the C boundary.
   try {
     return visitPages(path, maxPages, visit, context);
-  } catch (const std::exception&) {
+  } catch (...) {
     return 0;
   }
 }
