@@ -167,8 +167,13 @@ LatestSearch::Job AppDelegate::searchJob(const std::string& query) {
   const QuorvaleSettings& settings = store_.settings();
   std::optional<std::string> clipboardText;
   if (settings.clipboard.enabled) clipboardText = services_.clipboard->text();
-  return [engine = engine_.get(), query, settings, clipboardText, clips = engine_->clips()] {
-    return engine->search(query, settings, clipboardText, clips);
+  // The history is copied only when it changed since the last keystroke's copy.
+  const ClipStore& clips = engine_->clips();
+  if (!clipsCopy_ || clipsCopy_->revision() != clips.revision()) {
+    clipsCopy_ = std::make_shared<const ClipStore>(clips);
+  }
+  return [engine = engine_.get(), query, settings, clipboardText, clips = clipsCopy_] {
+    return engine->search(query, settings, clipboardText, *clips);
   };
 }
 

@@ -152,6 +152,8 @@ class AppDelegate {
   PanelController panel_;
   // Destroyed before the panel and the engine its jobs use.
   std::unique_ptr<PanelSearch> panelSearch_;
+  // The clip history as the last background search was handed it (main thread).
+  std::shared_ptr<const ClipStore> clipsCopy_;
   ClipboardMonitor clipboard_;
   std::unique_ptr<StatusItem> statusItem_;
   std::unique_ptr<ModelController> models_;

@@ -1,6 +1,7 @@
 #include "clipboard/clip_store.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "clipboard/sensitive_text.h"
 #include "util/unicode.h"
@@ -102,6 +103,7 @@ RecordOutcome ClipStore::record(std::string_view copied,
     return RecordOutcome::skipped(std::string(*reason));
   }
   RecordOutcome outcome = RecordOutcome::added();
+  revision_ = nextRevision();
   auto same = std::find_if(items_.begin(), items_.end(),
                            [&](const ClipItem& item) { return item.text == text; });
   if (same != items_.end()) {
@@ -121,21 +123,30 @@ RecordOutcome ClipStore::record(std::string_view copied,
   return outcome;
 }
 
+std::uint64_t ClipStore::nextRevision() {
+  static std::atomic<std::uint64_t> last = 0;
+  return ++last;
+}
+
 void ClipStore::setPinned(std::string_view id, bool pinned) {
+  revision_ = nextRevision();
   for (ClipItem& item : items_) {
     if (item.id == id) item.pinned = pinned;
   }
 }
 
 void ClipStore::remove(std::string_view id) {
+  revision_ = nextRevision();
   std::erase_if(items_, [&](const ClipItem& item) { return item.id == id; });
 }
 
 void ClipStore::clear(bool includingPinned) {
+  revision_ = nextRevision();
   std::erase_if(items_, [&](const ClipItem& item) { return includingPinned || !item.pinned; });
 }
 
 void ClipStore::prune(ClipDate now, const ClipPolicy& policy) {
+  revision_ = nextRevision();
   // In floating seconds, so that no stored age, however large or negative, overflows.
   const double oldest = secondsSince1970(now) - static_cast<double>(policy.maxAgeDays) * 86400.0;
   std::erase_if(items_, [&](const ClipItem& item) {

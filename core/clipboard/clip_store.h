@@ -24,6 +24,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -82,6 +83,9 @@ class ClipStore {
   explicit ClipStore(std::vector<ClipItem> items) : items_(std::move(items)) {}
 
   const std::vector<ClipItem>& items() const { return items_; }
+  // Changes with every change of the entries and differs between stores made apart, so that a
+  // copy taken earlier can tell whether it is still the same history; a copy keeps it.
+  std::uint64_t revision() const { return revision_; }
 
   // Records a copy, unless the policy refuses it: history off; an ignored application (compared
   // ignoring case); a private clipboard type; a text that is empty once trimmed; more UTF-8 bytes
@@ -122,7 +126,10 @@ class ClipStore {
   void write(const std::string& path, const ClipPolicy& policy) const;
 
  private:
+  static std::uint64_t nextRevision();
+
   std::vector<ClipItem> items_;
+  std::uint64_t revision_ = nextRevision();
   std::optional<std::string> loadProblem_;
   // The damaged file this store was loaded from, to be set aside before it is written over.
   std::optional<std::string> damagedSource_;
