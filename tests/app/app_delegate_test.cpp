@@ -253,6 +253,24 @@ TEST_F(AppDelegateTest, ConcealedCopiesAreClearedOnlyWhenUnchanged) {
   EXPECT_EQ(clipboard.contents, "something the user copied");
 }
 
+// The desktop's panel searches on a thread of its own.
+TEST_F(AppDelegateTest, WithBackgroundSearchesReturnRunsARowOfTheTextTypedLast) {
+  AppServices s = services();
+  s.searchInBackground = true;
+  app = std::make_unique<AppDelegate>(std::move(s));
+  ASSERT_TRUE(app->start());
+  for (const char* text : {"beta note", "alpha note"}) {
+    clipboard.copyFromOutside(text);
+    advance(1s);  // the monitor lets copies settle
+  }
+  PanelModel& model = app->panel().model();
+  model.setQuery("clip alpha");
+  model.setQuery("clip beta");  // typed before the rows of "clip alpha" are in
+  model.runSelected({});
+  main.runUntil([&] { return clipboard.contents == "beta note"; }, 10s);
+  EXPECT_EQ(clipboard.contents, "beta note");
+}
+
 TEST_F(AppDelegateTest, TheMonitorRecordsTheLastOfQuickCopiesAndNotItsOwn) {
   AppDelegate& delegate = started();
   clipboard.copyFromOutside("first");
