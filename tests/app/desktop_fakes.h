@@ -11,6 +11,14 @@
 
 namespace quorvale::testing {
 
+// A file row as the engine makes it, titled with the file's name.
+inline Suggestion fileRow(const std::string& path, std::optional<FileKind> kind = std::nullopt) {
+  return {.id = "file-" + path,
+          .title = path.substr(path.rfind('/') + 1),
+          .subtitle = path.substr(0, path.rfind('/')),
+          .payload = Payload::file(FileRecord::make({.path = path, .kind = kind, .size = 1}))};
+}
+
 class FakeClipboard : public SystemClipboard {
  public:
   std::optional<std::string> text() const override { return contents; }

@@ -16,13 +16,9 @@ TEST(LaunchModeTest, ArgumentsChooseTheJob) {
       {{}, {Kind::desktop, Request::start, ""}},
       {{"--demo"}, {Kind::desktop, Request::start, ""}},
       {{"--toggle"}, {Kind::desktop, Request::toggle, ""}},
-      {{"--clip"}, {Kind::desktop, Request::clip, ""}},
-      {{"--settings"}, {Kind::desktop, Request::settings, ""}},
       {{"--demo", "/tmp/p.png"}, {Kind::demo, Request::start, "/tmp/p.png"}},
       {{"--demo", "/tmp/p.png", "--status"}, {Kind::commandLine, Request::start, ""}},
       {{"--status"}, {Kind::commandLine, Request::start, ""}},
-      {{"--query", "x"}, {Kind::commandLine, Request::start, ""}},
-      {{"--scan"}, {Kind::commandLine, Request::start, ""}},
       {{"--toggle", "--clip"}, {Kind::commandLine, Request::start, ""}},
       {{"--bogus"}, {Kind::commandLine, Request::start, ""}},
   };

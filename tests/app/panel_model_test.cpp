@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_fakes.h"
+
 namespace quorvale {
 namespace {
 
-Suggestion fileRow(const std::string& name) {
-  return {.id = "file-/h/" + name,
-          .title = name,
-          .subtitle = "/h",
-          .payload = Payload::file(FileRecord::make({.path = "/h/" + name, .size = 1}))};
-}
+using testing::fileRow;
 
 Suggestion calcRow() {
   return {.id = "calc", .title = "4", .subtitle = "", .payload = Payload::calculation("4")};
@@ -37,7 +34,7 @@ class PanelModelTest : public ::testing::Test {
   }
 
   PanelModel model;
-  std::vector<Suggestion> rows{fileRow("a.txt"), fileRow("b.txt"), calcRow()};
+  std::vector<Suggestion> rows{fileRow("/h/a.txt"), fileRow("/h/b.txt"), calcRow()};
   std::vector<std::string> searches, spoken, activated, googled, hidden;
   Modifiers lastModifiers;
 };

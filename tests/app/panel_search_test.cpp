@@ -5,21 +5,14 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
-#include <thread>
 
+#include "desktop_fakes.h"
 #include "util/main_executor.h"
 
 namespace quorvale {
 namespace {
 
 using namespace std::chrono_literals;
-
-Suggestion fileRow(const std::string& name) {
-  return {.id = "file-/h/" + name,
-          .title = name,
-          .subtitle = "/h",
-          .payload = Payload::file(FileRecord::make({.path = "/h/" + name, .size = 1}))};
-}
 
 // A search on the worker whose texts can be held back until the test lets them go. Each text
 // answers one row named after it.
@@ -32,7 +25,7 @@ class FakeSearch {
       changed_.notify_all();
       changed_.wait(lock, [&] { return !held_.contains(query); });
       if (query == "boom") throw std::runtime_error("damaged");
-      return std::vector<Suggestion>{fileRow(query + ".txt")};
+      return std::vector<Suggestion>{testing::fileRow("/h/" + query + ".txt")};
     };
   }
   void hold(const std::string& query) {
@@ -95,22 +88,6 @@ TEST_F(PanelSearchTest, ANewerTextReplacesOneNotStartedAndDropsTheRowsOfOneRunni
   // The rows of "a" were dropped, not shown on the way: nothing is left to deliver.
   main.runPending();
   EXPECT_EQ(firstTitle(), "abc.txt");
-}
-
-TEST_F(PanelSearchTest, ReturnWaitsForTheRowsOfTheCurrentText) {
-  model.setQuery("a");
-  ASSERT_TRUE(settled());
-  fake.hold("ab");
-  model.setQuery("ab");
-  fake.waitStarted("ab");
-  EXPECT_EQ(firstTitle(), "a.txt");  // the older rows stay until the new ones arrive
-  std::jthread late([&] {
-    std::this_thread::sleep_for(30ms);
-    fake.release("ab");
-  });
-  model.runSelected({});
-  settled();  // on a loaded machine the key may outlast the bounded wait: it acts later then
-  EXPECT_EQ(activated, std::vector<std::string>{"ab.txt"});
 }
 
 TEST_F(PanelSearchTest, KeysWaitWithoutBlockingWhenTheRowsAreSlow) {

@@ -77,40 +77,6 @@ TEST_F(PassageEngineTest, AQuestionMarkAlwaysAsksAQuestion) {
   EXPECT_EQ(rows.front().subtitle, "The notice period is three months for either party.");
 }
 
-TEST_F(PassageEngineTest, QuestionSearchOffGivesNoPassageRowsAndNoHint) {
-  writeFile(docs() + "/contract.md", "The notice period is three months.");
-  startAndSettle();
-  ASSERT_TRUE(anyPassageRow(ids("which file mentions the notice period?")));
-
-  QuorvaleSettings off = settings;
-  off.questionSearch = false;
-  engine_->settingsChanged(settings, off);
-  settings = off;
-  for (const char* text : {"which file mentions the notice period?", "? notice period",
-                           "what is the notice period for dragons?"}) {
-    EXPECT_FALSE(anyPassageRow(ids(text))) << text;
-  }
-}
-
-TEST_F(PassageEngineTest, AWeakAnswerShowsTheHintFirstAndAtLeastFourRows) {
-  writeFile(docs() + "/contract.md", "The notice period is three months.");
-  for (const char* name : {"notice-a.txt", "notice-b.txt", "notice-c.txt", "notice-d.txt"}) {
-    writeFile(docs() + "/" + name, "");
-  }
-  startAndSettle();
-  // The passage holds one of the four words asked for: the answer is weak.
-  std::vector<std::string> rows = ids("which dragons hoard gold beside the notice?");
-  ASSERT_GE(rows.size(), 4u);
-  EXPECT_EQ(rows[0], "passage-none");
-  EXPECT_EQ(rows[1], "passage-" + docs() + "/contract.md");
-
-  // A question nothing answers shows the hint above the file rows, cut to the limit.
-  rows = ids("? where are the unicorns");
-  ASSERT_FALSE(rows.empty());
-  EXPECT_EQ(rows[0], "passage-none");
-  EXPECT_LE(rows.size(), 3u);
-}
-
 TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWords) {
   writeFile(docs() + "/contract.md", "The notice period is three months.");
   writeFile(docs() + "/policy.md", "Refunds are paid within thirty days.");

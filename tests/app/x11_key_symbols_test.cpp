@@ -10,10 +10,9 @@ TEST(X11KeySymbolsTest, KeyCodesBecomeKeySymbols) {
     std::uint32_t keyCode;
     std::optional<std::uint32_t> symbol;
   };
-  // Space, V, 1, "/", Return, F1, F12, left arrow, an unnamed code.
-  for (Case c :
-       {Case{49, 0x20}, Case{9, 'v'}, Case{18, '1'}, Case{44, '/'}, Case{36, 0xff0d},
-        Case{122, 0xffbe}, Case{111, 0xffc9}, Case{123, 0xff51}, Case{200, std::nullopt}}) {
+  // Space, V, "/", F1, left arrow, an unnamed code.
+  for (Case c : {Case{49, 0x20}, Case{9, 'v'}, Case{44, '/'}, Case{122, 0xffbe}, Case{123, 0xff51},
+                 Case{200, std::nullopt}}) {
     EXPECT_EQ(X11KeySymbols::keySymbol(c.keyCode), c.symbol) << c.keyCode;
   }
 }
