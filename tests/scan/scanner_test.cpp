@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "index/file_index_access.h"
@@ -113,64 +114,69 @@ TEST_F(ScannerTest, DeletedFilesAreRemovedButNotByACancelledScan) {
   EXPECT_TRUE(index.contains(at("b.txt")));
 }
 
+// The skip rules' own tests cover each rule; here the walk follows them in an application root.
 TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   std::string apps = dir / "apps";
   writeFile(apps + "/Readme.txt", "x");
-  testing::makeDirs(apps + "/Foo.app/Contents");
   testing::makeDirs(apps + "/Utilities/Bar.app");
   testing::makeDirs(apps + "/a/b/c/Deep.app");
   writeFile(apps + "/editor.desktop",
             "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=ed\n");
-  writeFile(apps + "/hidden.desktop",
-            "[Desktop Entry]\nType=Application\nName=H\nNoDisplay=true\n");
   auto config = ScanConfig::make({apps});
   config.appOnlyRoots = {apps};
   scan(config);
   EXPECT_FALSE(index.contains(apps + "/Readme.txt"));
-  EXPECT_TRUE(index.contains(apps + "/Foo.app"));
-  EXPECT_FALSE(index.contains(apps + "/Foo.app/Contents"));
   EXPECT_TRUE(index.contains(apps + "/Utilities/Bar.app"));
   EXPECT_FALSE(index.contains(apps + "/a/b/c/Deep.app"));
-  EXPECT_FALSE(index.contains(apps + "/hidden.desktop"));
   ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
   EXPECT_EQ(rows("SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"), 1);
   EXPECT_EQ(rows("SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"), 1);
 }
 
-TEST_F(ScannerTest, SymbolicLinksAreSkippedExceptLinkedApplications) {
-  writeFile(at("real/file.txt"), "x");
-  testing::makeDirs(dir / "Tool.app");
-  std::filesystem::create_directory_symlink(dir / "Tool.app", at("Tool.app"));
-  std::filesystem::create_directory_symlink(at("real"), at("alias"));
-  std::filesystem::create_directory_symlink(root, at("real/loop"));
-  scanRoot();
-  EXPECT_TRUE(index.contains(at("Tool.app")));
-  EXPECT_FALSE(index.contains(at("alias")));
-  EXPECT_FALSE(index.contains(at("real/loop")));
-  EXPECT_EQ(index.count(), 3);
-}
-
-TEST_F(ScannerTest, SpecialFilesAreNeitherIndexedNorOpened) {
-  writeFile(at("a.txt"), "alpha");
-  ASSERT_EQ(mkfifo(at("pipe.txt").c_str(), 0644), 0);
-  bool device = mknod(at("null.txt").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
-  auto stats = scanRoot();
-  EXPECT_EQ(stats.seen, 1);
-  EXPECT_FALSE(index.contains(at("pipe.txt")));
-  if (device) {
-    EXPECT_FALSE(index.contains(at("null.txt")));
+// Entries the scan must neither store nor open nor enter, beside a plain file it keeps; a name
+// that is not UTF-8 is reported, spelt with replacement characters. Unreadable entries follow.
+TEST_F(ScannerTest, HostileEntriesAreSkipped) {
+  struct Case {
+    const char* what;
+    std::function<bool(const std::string& path)> make;  // false: cannot be made here
+    bool reported;
+  };
+  const Case cases[] = {
+      {"fifo", [](const std::string& path) { return mkfifo(path.c_str(), 0644) == 0; }, false},
+      {"device",
+       [](const std::string& path) {
+         return mknod(path.c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+       },
+       false},
+      {"link to a folder",
+       [&](const std::string& path) { return symlink(at("a").c_str(), path.c_str()) == 0; }, false},
+      {"link loop",
+       [&](const std::string& path) { return symlink(root.c_str(), path.c_str()) == 0; }, false},
+      {"file name not UTF-8",
+       [](const std::string& path) {
+         writeFile(path + "\xff\xfe.txt", "x");
+         return true;
+       },
+       true},
+      {"folder name not UTF-8",
+       [](const std::string& path) {
+         writeFile(path + "\xc3/inner.txt", "x");
+         return true;
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(root);
+    writeFile(at("a/kept.txt"), "alpha");
+    if (!c.make(at("entry"))) continue;
+    ScanStats stats = scanRoot();  // a fifo opened for reading would block it forever
+    EXPECT_EQ(index.count(), 2);
+    ASSERT_EQ(stats.unreadable.size(), c.reported ? 1u : 0u);
+    for (const auto& path : stats.unreadable)
+      EXPECT_NE(path.find("\xEF\xBF\xBD"), std::string::npos);
   }
-}
-
-TEST_F(ScannerTest, NamesThatAreNotUtf8AreReportedNotStored) {
-  writeFile(at("good.txt"), "x");
-  writeFile(at("bad\xff\xfe.txt"), "x");
-  writeFile(at("dir\xc3/inner.txt"), "x");
-  auto stats = scanRoot();
-  EXPECT_EQ(index.count(), 1);
   EXPECT_TRUE(index.quickCheck());
-  ASSERT_EQ(stats.unreadable.size(), 2u);
-  for (const auto& path : stats.unreadable) EXPECT_NE(path.find("\xEF\xBF\xBD"), std::string::npos);
 }
 
 TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
