@@ -60,8 +60,6 @@ TEST_F(DefaultExtractorTest, TextByNameAndBytes) {
       {"blank.md", " \n\t\n", std::nullopt},
       {"photo.png", "not really a picture", std::nullopt},
       {"noextension", "text", std::nullopt},
-      {"page.html", page, page},
-      {"page.htm", page, page},
       {"page.HTM", page, page},
       {"page.xhtml", page, page},
       {"data.txt", std::string("abc\0def", 7), std::nullopt},      // a zero byte means binary

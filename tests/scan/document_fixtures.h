@@ -20,20 +20,14 @@ using ZipMember = std::pair<std::string, std::string>;  // name, content
 inline void writeZip(const std::string& path, const std::vector<ZipMember>& members) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  if (archive == nullptr) throw std::runtime_error("cannot create " + path);
+  bool written = archive != nullptr;
   for (const auto& [name, content] : members) {
+    if (!written) break;
     // The buffers stay alive until zip_close, which is when libzip reads them.
     zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    if (source == nullptr || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
-      zip_source_free(source);
-      zip_discard(archive);
-      throw std::runtime_error("cannot add " + name);
-    }
+    written = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
   }
-  if (zip_close(archive) != 0) {
-    zip_discard(archive);
-    throw std::runtime_error("cannot write " + path);
-  }
+  if (!written || zip_close(archive) != 0) throw std::runtime_error("cannot write " + path);
 }
 
 namespace detail {
@@ -53,8 +47,6 @@ class BitWriter {
   }
   std::string take() {
     if (used_ > 0) bytes_ += static_cast<char>(pending_ & 0xFF);
-    used_ = 0;
-    pending_ = 0;
     return std::move(bytes_);
   }
 
@@ -64,8 +56,13 @@ class BitWriter {
   int used_ = 0;
 };
 
+// Writes `value` as `width` little-endian bytes at `offset`, growing `bytes` as needed.
+inline void putLittleEndian(std::string& bytes, std::size_t offset, uint32_t value, int width) {
+  if (bytes.size() < offset + static_cast<std::size_t>(width)) bytes.resize(offset + width);
+  for (int i = 0; i < width; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
 inline void appendLittleEndian(std::string& out, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+  putLittleEndian(out, out.size(), value, width);
 }
 
 }  // namespace detail
@@ -146,7 +143,6 @@ inline std::string slideXml(const std::string& text) {
 inline std::string makePdf(const std::vector<std::string>& pageTexts) {
   std::vector<std::string> objects;  // object i + 1
   const std::size_t pages = pageTexts.size();
-  const std::size_t fontObject = 3;
   std::string kids;
   for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(4 + 2 * i) + " 0 R ";
   objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
@@ -160,9 +156,9 @@ inline std::string makePdf(const std::vector<std::string>& pageTexts) {
     }
     std::string stream = "BT /F1 18 Tf 72 720 Td (" + escaped + ") Tj ET";
     objects.push_back(
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 " +
-        std::to_string(fontObject) + " 0 R >> >> /Contents " + std::to_string(5 + 2 * i) +
-        " 0 R >>");
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R "
+        ">> >> /Contents " +
+        std::to_string(5 + 2 * i) + " 0 R >>");
     objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
                       "\nendstream");
   }
@@ -184,10 +180,6 @@ inline std::string makePdf(const std::vector<std::string>& pageTexts) {
 }
 
 namespace detail {
-
-inline void putLittleEndian(std::string& bytes, std::size_t offset, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
 
 // A compound-file directory entry (128 bytes).
 inline std::string directoryEntry(const std::string& name, uint8_t type, uint32_t child,
