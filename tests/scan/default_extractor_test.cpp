@@ -53,7 +53,6 @@ TEST_F(DefaultExtractorTest, TextByNameAndBytes) {
   const std::string page = "<html><body>Harbour timetable</body></html>";
   const std::tuple<const char*, std::string, std::optional<std::string>> cases[] = {
       {"Passwords.txt", "hunter2", std::nullopt},
-      {".env.local", "TOKEN=abc", std::nullopt},
       {"Secretary notes.txt", "Meeting at noon", "Meeting at noon"},
       {"notes.TXT", "\n\n  hello world \t\n", "hello world"},
       {"main.cpp", "int main() {}\n", "int main() {}"},
