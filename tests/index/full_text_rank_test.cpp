@@ -227,17 +227,15 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{
             "another connection's batch, with shared rankings", true,
             [](FullTextRankTest& test) { Corpus(59, kNewWords).write(test.writer_, 5000, 300); }},
-        WriteCase{"another connection's single writes, with shared rankings", true,
+        // New files, then the same rows with new sizes, dates and words: remembered row sizes
+        // must not survive this.
+        WriteCase{"another connection's single writes and rewrites, with shared rankings", true,
                   [](FullTextRankTest& test) {
                     for (int i = 0; i < 40; ++i) {
                       test.writer_.upsert(
                           test.file("/home/u/re/review " + std::to_string(i) + ".txt"),
                           "reveal revel rest", {});
                     }
-                  }},
-        // Same rows, new sizes, dates and words: remembered row sizes must not survive this.
-        WriteCase{"another connection rewrites files", false,
-                  [](FullTextRankTest& test) {
                     Corpus replay(23);
                     for (const auto& hit : test.search(test.plain_, "t", 300)) {
                       FileRecord record = hit.record;
@@ -246,9 +244,14 @@ INSTANTIATE_TEST_SUITE_P(
                       test.writer_.upsert(record, "the the report " + replay.word(), {});
                     }
                   }},
-        // Into and out of the rare folder, larger.
-        WriteCase{"another connection renames files", false,
+        // Removals, then moves into and out of the rare folder, larger.
+        WriteCase{"another connection removes and renames files", false,
                   [](FullTextRankTest& test) {
+                    int seen = 0;
+                    for (const auto& hit : test.search(test.plain_, "t", 300)) {
+                      if (++seen % 7 == 0) test.writer_.remove(hit.record.path);
+                    }
+                    test.writer_.removeTree("/home/u/budget");
                     for (const auto& hit : test.search(test.plain_, "re", 300)) {
                       FileRecord moved = hit.record;
                       test.writer_.remove(moved.path);
@@ -258,15 +261,6 @@ INSTANTIATE_TEST_SUITE_P(
                       moved.size += 60000;
                       test.writer_.upsert(moved, "the rest", {});
                     }
-                  }},
-        WriteCase{"another connection removes files and trees", false,
-                  [](FullTextRankTest& test) {
-                    int seen = 0;
-                    for (const auto& hit : test.search(test.plain_, "t", 300)) {
-                      if (++seen % 7 == 0) test.writer_.remove(hit.record.path);
-                    }
-                    test.writer_.removeTree("/home/u/budget");
-                    test.writer_.removeTree("/home/u/rare_%dir");
                   }},
         WriteCase{
             "a connection that records no changes", false,
