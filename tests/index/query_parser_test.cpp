@@ -49,6 +49,7 @@ struct Syntax {
   bool matchAny;
   bool nameOnly;
   std::vector<std::string> excluded;
+  std::optional<FileKind> kind = std::nullopt;
 };
 
 class QueryParserSyntaxTest : public QueryParserTest,
@@ -62,6 +63,7 @@ TEST_P(QueryParserSyntaxTest, ReadsWordsAndFlags) {
   EXPECT_EQ(query.matchAny, expected.matchAny);
   EXPECT_EQ(query.nameOnly, expected.nameOnly);
   EXPECT_EQ(query.excluded, expected.excluded);
+  EXPECT_EQ(query.kind, expected.kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,11 +91,18 @@ INSTANTIATE_TEST_SUITE_P(
         Syntax{":kind", {":kind"}, false, false, false, {}},
         Syntax{"kind:", {"kind:"}, false, false, false, {}},
         // Exclusions beside words or filters all exclude; alone they are words to find.
-        Syntax{"-draft kind:text", {}, true, false, false, {"draft"}},
+        Syntax{"-draft kind:text", {}, true, false, false, {"draft"}, FileKind::text},
         Syntax{"-draft -old ext:md", {}, true, false, false, {"draft", "old"}},
         Syntax{"in:Work -draft", {}, true, false, false, {"draft"}},
         Syntax{"-draft size:>1kb", {}, true, false, false, {"draft"}},
-        Syntax{"-draft name:plan", {"plan"}, true, false, true, {"draft"}}));
+        Syntax{"-draft name:plan", {"plan"}, true, false, true, {"draft"}},
+        // A kind word after the first word filters.
+        Syntax{"beach Photos", {"beach"}, false, false, false, {}, FileKind::image},
+        Syntax{"photos", {"photos"}, false, false, false, {}},
+        Syntax{"pdf budget", {"pdf", "budget"}, false, false, false, {}},
+        Syntax{"pdf tax slides", {"pdf", "tax"}, false, false, false, {}, FileKind::presentation},
+        Syntax{"tax pdf kind:image", {"tax", "pdf"}, false, false, false, {}, FileKind::image},
+        Syntax{"report name:pdf", {"report", "pdf"}, true, false, true, {}}));
 
 TEST_F(QueryParserTest, FieldsSetFilters) {
   Query query = parse("kind:slides ext:.PDF ext:md.. in:Work/2024 size:>10mb report");
@@ -105,6 +114,7 @@ TEST_F(QueryParserTest, FieldsSetFilters) {
   EXPECT_FALSE(query.exact);
 
   EXPECT_EQ(parse("type:PDF").kind, FileKind::pdf);
+  EXPECT_EQ(parse("beach Photos").kindWord, "photos");
   EXPECT_EQ(parse("kind:photos").kind, FileKind::image);
   Query unknownKind = parse("kind:whatever");
   EXPECT_FALSE(unknownKind.kind);
@@ -214,27 +224,6 @@ TEST_F(QueryParserTest, DateFieldsAndPhrases) {
   EXPECT_FALSE(parse("\"last week\"").modifiedAfter);
 }
 
-TEST_F(QueryParserTest, KindWordsAfterTheFirstWordFilter) {
-  struct Case {
-    std::string text;
-    std::optional<FileKind> kind;
-    std::vector<std::string> terms;
-  };
-  for (const Case& c : std::vector<Case>{
-           {"beach Photos", FileKind::image, {"beach"}},
-           {"photos", std::nullopt, {"photos"}},
-           {"pdf budget", std::nullopt, {"pdf", "budget"}},
-           {"pdf budget slides", FileKind::presentation, {"pdf", "budget"}},
-           {"budget pdf kind:image", FileKind::image, {"budget", "pdf"}},
-           {"report name:pdf", std::nullopt, {"report", "pdf"}},
-       }) {
-    Query query = parse(c.text);
-    EXPECT_EQ(query.kind, c.kind) << c.text;
-    EXPECT_EQ(query.terms, c.terms) << c.text;
-  }
-  EXPECT_EQ(parse("beach Photos").kindWord, "photos");
-}
-
 // Exclusions are never lost: the cap on words does not apply to them.
 TEST_F(QueryParserTest, EveryExclusionBesideAWordExcludes) {
   std::string text = "report";
@@ -245,7 +234,6 @@ TEST_F(QueryParserTest, EveryExclusionBesideAWordExcludes) {
   }
   EXPECT_EQ(parse(text).excluded, excluded);
   EXPECT_EQ(parse(text).terms, std::vector<std::string>{"report"});
-  EXPECT_EQ(parse("-draft kind:text").kind, FileKind::text);
 }
 
 // Bytes that are not UTF-8 never reach a term; the search fuzz target tries every other input.
