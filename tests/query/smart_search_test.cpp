@@ -118,9 +118,8 @@ TEST_F(SmartSearchTest, MisspeltWordsAreCorrected) {
 
   add("/a/tax.pdf");
   EXPECT_TRUE(search("tac").corrected.empty());
-}
 
-TEST_F(SmartSearchTest, CorrectionPrefersFewerEditsThenMoreFiles) {
+  // Fewer edits first, then more files.
   add("/a/planning.txt");
   for (int i = 0; i < 3; ++i) add("/b" + std::to_string(i) + "/plannings.txt");
   EXPECT_EQ(search("plannnig").corrected, (Corrections{{"plannnig", "planning"}}));
