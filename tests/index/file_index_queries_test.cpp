@@ -79,38 +79,33 @@ TEST_F(FileIndexQueriesTest, ExclusionsLookAtNamesAndPathsOnly) {
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (Paths{"/docs/report copy.pdf", "/docs/report final.pdf"}));
   EXPECT_EQ(found("report -drafts -copy"), Paths{"/docs/report final.pdf"});
-}
-
-// "-draft kind:text": the text files, newest first, without those whose name or path holds the
-// excluded word (as beside words, a word inside the contents does not exclude).
-TEST_F(FileIndexQueriesTest, FiltersWithOnlyExclusionsLeaveOutTheExcludedFiles) {
-  add("/n/draft notes.txt", std::nullopt, kNow - kDay);
-  add("/drafts/ideas.txt", std::nullopt, kNow - kDay);
-  add("/n/plan.txt", "a draft of the plan", kNow - 2 * kDay);
-  add("/n/list.txt", std::nullopt, kNow - kDay);
-  add("/n/draft.pdf");
-  EXPECT_EQ(found("-draft kind:text"), (Paths{"/n/list.txt", "/n/plan.txt"}));
-  EXPECT_EQ(found("-draft -plan kind:text"), Paths{"/n/list.txt"});
-  EXPECT_EQ(found("-??? kind:text").size(), 4u);  // an excluded word without letters or digits
-}
-
-TEST_F(FileIndexQueriesTest, EveryExclusionExcludes) {
-  std::string text = "report";
+  // Beyond the cap on words, every exclusion still excludes.
+  std::string text = "report -docs";
   for (int i = 1; i <= 12; ++i) {
-    add("/r/report w" + std::to_string(i) + ".txt");
+    add("/r/report w" + std::to_string(i) + ".pdf");
     text += " -w" + std::to_string(i);
   }
-  add("/r/report.txt");
-  EXPECT_EQ(found(text), Paths{"/r/report.txt"});
+  EXPECT_EQ(found(text), Paths{"/drafts/report.pdf"});
 }
 
+// Filters without words list the files that pass, newest first. "-draft kind:text": the text
+// files without those whose name or path holds the excluded word (as beside words, a word inside
+// the contents does not exclude).
 TEST_F(FileIndexQueriesTest, FiltersWithoutWordsListNewestFirst) {
+  add("/n/draft notes.txt", std::nullopt, kNow - kDay / 2);
+  add("/drafts/ideas.txt", std::nullopt, kNow - kDay / 2);
+  add("/n/plan.txt", "a draft of the plan", kNow - 2 * kDay);
+  add("/n/list.txt", std::nullopt, kNow - kDay / 2);
+  add("/n/draft.pdf");
   add("/p/old.pdf", std::nullopt, kNow - 3 * kDay);
   add("/p/new.pdf", std::nullopt, kNow - kDay);
   add("/p/image.png");
-  EXPECT_EQ(found("kind:pdf"), (Paths{"/p/new.pdf", "/p/old.pdf"}));
-  // A word of punctuation alone is no word: the filters still apply.
-  EXPECT_EQ(found("kind:pdf ???"), (Paths{"/p/new.pdf", "/p/old.pdf"}));
+  EXPECT_EQ(found("-draft kind:text"), (Paths{"/n/list.txt", "/n/plan.txt"}));
+  EXPECT_EQ(found("-draft -plan kind:text"), Paths{"/n/list.txt"});
+  EXPECT_EQ(found("-??? kind:text").size(), 4u);  // an excluded word without letters or digits
+  const Paths pdfs = {"/n/draft.pdf", "/p/new.pdf", "/p/old.pdf"};
+  EXPECT_EQ(found("kind:pdf"), pdfs);
+  EXPECT_EQ(found("kind:pdf ???"), pdfs);  // a word of punctuation alone is no word
   EXPECT_EQ(found("ext:png"), Paths{"/p/image.png"});
   EXPECT_EQ(found("modified:yesterday"), Paths{"/p/new.pdf"});
   // Neither words nor filters: nothing to look for.
@@ -141,49 +136,15 @@ TEST_F(FileIndexQueriesTest, SizeAndDateBounds) {
   EXPECT_EQ(found("alpha before:2000-01-01").size(), 0u);
 }
 
+// The search fuzz target checks that no typed text reaches FTS5 as syntax.
 TEST_F(FileIndexQueriesTest, SyntaxCharactersAreSearchedAsWords) {
   add("/w/near and.txt", "star");
   add("/w/other.txt", "plain");
-  for (const std::string input : {"\"",
-                                  "\"\"",
-                                  "*",
-                                  ":",
-                                  "^",
-                                  "(",
-                                  ")",
-                                  "NEAR",
-                                  "AND",
-                                  "NOT",
-                                  "near(",
-                                  "\"near\" AND",
-                                  "a:b",
-                                  "{name}",
-                                  "{name} : x",
-                                  "name:*",
-                                  "-",
-                                  "--",
-                                  "-(",
-                                  "NEAR/2",
-                                  "x OR",
-                                  "OR",
-                                  "\x01\x02",
-                                  "\xff\xfe",
-                                  "st\xc3",
-                                  "caf\xc3\xa9*",
-                                  "'",
-                                  "\\",
-                                  "%",
-                                  "_",
-                                  "\xe2\x80\xae",
-                                  "\xf0\x9f\x99\x82"}) {
-    EXPECT_NO_THROW(search(input)) << input;
-  }
   EXPECT_EQ(found("NEAR"), Paths{"/w/near and.txt"});
   EXPECT_EQ(found("AND*"), Paths{"/w/near and.txt"});
   EXPECT_EQ(found("\"star\""), Paths{"/w/near and.txt"});
   EXPECT_EQ(found("(star"), Paths{"/w/near and.txt"});
   EXPECT_EQ(found("star^"), Paths{"/w/near and.txt"});
-  EXPECT_NO_THROW(search(std::string(10000, 'a') + " " + std::string(10000, '(')));
 }
 
 TEST_F(FileIndexQueriesTest, EverySearchStopsAt300Rows) {
@@ -203,7 +164,6 @@ TEST_F(FileIndexQueriesTest, InitialsFindApplicationsWhenNothingElseMatches) {
   std::vector<Hit> initials = search("gimp");
   ASSERT_EQ(initials.size(), 1u);
   EXPECT_EQ(initials[0].record.path, "/apps/org.gnu.Graphics.desktop");
-  EXPECT_DOUBLE_EQ(initials[0].score, 5);
   EXPECT_TRUE(initials[0].matchedName);
   // A word match wins: no initials are tried.
   EXPECT_EQ(found("gim"), Paths{"/docs/gimbal.txt"});
@@ -226,7 +186,6 @@ TEST_F(FileIndexQueriesTest, SubstringSearch) {
   EXPECT_EQ(substring("\"hi\""), Paths{"/a/say \"hi\".txt"});
   EXPECT_TRUE(substring("").empty());
   EXPECT_EQ(substring("\""), Paths{"/a/say \"hi\".txt"});
-  EXPECT_NO_THROW(substring("\xff\xfe*:("));
   for (const auto& hit : index_.substringSearch("port", 10, kNow)) EXPECT_TRUE(hit.matchedName);
 }
 
@@ -304,7 +263,6 @@ TEST_F(FileIndexQueriesTest, UsageRaisesTheScore) {
   std::vector<Hit> hits = search("alpha");
   ASSERT_EQ(hits.size(), 2u);
   EXPECT_EQ(hits[0].record.path, "/u/alpha two.txt");
-  EXPECT_NEAR(hits[0].score - hits[1].score, 3 * std::log(3.0), 0.01);
   index_.forgetUsage();
   EXPECT_EQ(found("alpha")[0], "/u/alpha one.txt");
 }

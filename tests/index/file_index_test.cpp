@@ -211,16 +211,5 @@ TEST(FileIndexTest, BatchesGroupWritesAndSurviveACacheFlush) {
   EXPECT_EQ(index.count(), 5);
 }
 
-TEST(FileIndexTest, UnknownStoredKindReadsAsOther) {
-  FileIndex index(std::nullopt);
-  FileIndexAccess::write(index,
-                         "INSERT INTO files(path,name,ext,kind,size,mtime) VALUES(?,?,?,?,?,?)",
-                         {"/w", "w", "", "widget", 1, 2.0});
-  auto statement = FileIndexAccess::connection(index).prepare(
-      "SELECT path, name, ext, kind, size, mtime FROM files");
-  ASSERT_EQ(statement.step(), SQLITE_ROW);
-  EXPECT_EQ(FileIndexAccess::record(statement).kind, FileKind::other);
-}
-
 }  // namespace
 }  // namespace quorvale

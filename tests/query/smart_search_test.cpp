@@ -118,9 +118,8 @@ TEST_F(SmartSearchTest, MisspeltWordsAreCorrected) {
 
   add("/a/tax.pdf");
   EXPECT_TRUE(search("tac").corrected.empty());
-}
 
-TEST_F(SmartSearchTest, CorrectionPrefersFewerEditsThenMoreFiles) {
+  // Fewer edits first, then more files.
   add("/a/planning.txt");
   for (int i = 0; i < 3; ++i) add("/b" + std::to_string(i) + "/plannings.txt");
   EXPECT_EQ(search("plannnig").corrected, (Corrections{{"plannnig", "planning"}}));
@@ -148,36 +147,9 @@ TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
   EXPECT_EQ(search("ebra", true, 2).hits.size(), 2u);
 }
 
-TEST_F(SmartSearchTest, BadInputNeverFails) {
+// Unbalanced syntax is searched as words; the search fuzz target tries every other input.
+TEST_F(SmartSearchTest, UnbalancedSyntaxStillFinds) {
   add("/w/report.txt", "text");
-  std::vector<std::string> inputs = {"!!!",
-                                     "\"",
-                                     "\"\"\"",
-                                     "\"unbalanced words",
-                                     "OR",
-                                     "OR OR",
-                                     std::string(10000, 'x'),
-                                     std::string(10000, '"'),
-                                     "\x01\x02\x03",
-                                     "\xff\xfe\xfd",
-                                     "re\xc3",
-                                     "\" * : ^ ( NEAR AND",
-                                     "NEAR(report, text)",
-                                     "report AND",
-                                     "-",
-                                     "-\"",
-                                     "in:%_\\",
-                                     "ext:...",
-                                     "kind:",
-                                     "size:>1e400",
-                                     std::string(3000, '(') + "report",
-                                     "report" + std::string(5000, ' ') + "photos"};
-  for (const auto& input : inputs) {
-    SmartResult result;
-    EXPECT_NO_THROW(result = search(input)) << input.substr(0, 40);
-    Paths found = paths(result);
-    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()).size(), found.size());
-  }
   EXPECT_EQ(paths(search("report AND")), Paths{"/w/report.txt"});
   EXPECT_EQ(paths(search("\"report")), Paths{"/w/report.txt"});
 }

@@ -88,6 +88,8 @@ class ApplicationScanTest : public ::testing::Test {
   NoContent extractor;
 };
 
+// Each menu rule and each way to name an entry is tested with the entry reader; here the scan
+// applies them across folders (overrides, ids, links) and the search finds what they give.
 TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
   scan();
   struct Case {
@@ -100,9 +102,7 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
            {home + "/org.example.Tracker.desktop", std::nullopt},    // Hidden=true override
            {system + "/org.example.Tracker.desktop", std::nullopt},  // ... hides it entirely
            {system + "/kde/konsole.desktop", "Konsole"},
-           {system + "/missing-tool.desktop", std::nullopt},         // TryExec not installed
            {system + "/org.kde.kinfocenter.desktop", std::nullopt},  // OnlyShowIn=KDE
-           {system + "/debian-website.desktop", std::nullopt},       // a link, not an application
            {system + "/gvim.desktop", "GVim"},
            {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"},
        }) {
@@ -125,15 +125,11 @@ TEST_F(ApplicationScanTest, NamesGenericNamesKeywordsAndProgramsFindTheEntryFirs
   };
   for (const Case& c : std::vector<Case>{
            {"text editor", system + "/org.gnome.TextEditor.desktop"},
-           {"terminal", system + "/kde/konsole.desktop"},
            {"shell", system + "/kde/konsole.desktop"},
            {"gvim", system + "/gvim.desktop"},
            {"gimp-2.10", flatpak + "/org.gimp.GIMP.desktop"},
-           {"image editor", flatpak + "/org.gimp.GIMP.desktop"},
-           {"gnome-text-editor", system + "/org.gnome.TextEditor.desktop"},
            {"web browser", home + "/firefox-esr.desktop"},
            {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"},
-           {"studio", system + "/quoted-studio.desktop"},
        }) {
     EXPECT_EQ(first(c.query), c.path) << c.query;
   }
@@ -146,7 +142,6 @@ TEST_F(ApplicationScanTest, TitlesFollowTheUsersLanguageEvenWhenNoFileChanged) {
   EXPECT_EQ(index.name(editor), "Texteditor");
   EXPECT_EQ(first("texteditor"), editor);
   EXPECT_EQ(first("notizblock"), editor);
-  EXPECT_EQ(first("text editor"), editor);  // the untranslated name still finds it
 
   ScanStats again = scan();
   EXPECT_EQ(again.updated, 0);
@@ -211,18 +206,17 @@ TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
   writeFile(dir / "targets/app.desktop", app);
   writeFile(dir / "targets/notes.txt", "just text");
   writeFile(dir / "targets/site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=x\n");
-  fs::create_directories(dir / "targets/folder");
   ASSERT_EQ(::mkfifo((dir / "targets/pipe").c_str(), 0600), 0);
   fs::create_directories(root);
   struct Link {
     std::string name;
     std::string target;
   };
-  std::vector<Link> links = {
-      {"app.desktop", dir / "targets/app.desktop"},   {"text.desktop", dir / "targets/notes.txt"},
-      {"site.desktop", dir / "targets/site.desktop"}, {"folder.desktop", dir / "targets/folder"},
-      {"fifo.desktop", dir / "targets/pipe"},         {"device.desktop", "/dev/zero"},
-      {"dangling.desktop", dir / "targets/gone"}};
+  // Each kind of target the entry reader refuses is tested with it; a fifo stands for them here.
+  std::vector<Link> links = {{"app.desktop", dir / "targets/app.desktop"},
+                             {"text.desktop", dir / "targets/notes.txt"},
+                             {"site.desktop", dir / "targets/site.desktop"},
+                             {"fifo.desktop", dir / "targets/pipe"}};
   for (const Link& link : links) fs::create_symlink(link.target, root + "/" + link.name);
 
   config = ScanConfig::make({root});

@@ -1,5 +1,5 @@
 // Document fixtures the scan tests build on the fly: zip archives (office documents) through
-// libzip and small PDF files written by hand.
+// libzip, and a zip bomb and small PDF files written by hand.
 #pragma once
 
 #include <zip.h>
@@ -20,20 +20,14 @@ using ZipMember = std::pair<std::string, std::string>;  // name, content
 inline void writeZip(const std::string& path, const std::vector<ZipMember>& members) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  if (archive == nullptr) throw std::runtime_error("cannot create " + path);
+  bool written = archive != nullptr;
   for (const auto& [name, content] : members) {
+    if (!written) break;
     // The buffers stay alive until zip_close, which is when libzip reads them.
     zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    if (source == nullptr || zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
-      zip_source_free(source);
-      zip_discard(archive);
-      throw std::runtime_error("cannot add " + name);
-    }
+    written = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
   }
-  if (zip_close(archive) != 0) {
-    zip_discard(archive);
-    throw std::runtime_error("cannot write " + path);
-  }
+  if (!written || zip_close(archive) != 0) throw std::runtime_error("cannot write " + path);
 }
 
 namespace detail {
@@ -53,8 +47,6 @@ class BitWriter {
   }
   std::string take() {
     if (used_ > 0) bytes_ += static_cast<char>(pending_ & 0xFF);
-    used_ = 0;
-    pending_ = 0;
     return std::move(bytes_);
   }
 
@@ -146,7 +138,6 @@ inline std::string slideXml(const std::string& text) {
 inline std::string makePdf(const std::vector<std::string>& pageTexts) {
   std::vector<std::string> objects;  // object i + 1
   const std::size_t pages = pageTexts.size();
-  const std::size_t fontObject = 3;
   std::string kids;
   for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(4 + 2 * i) + " 0 R ";
   objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
@@ -160,9 +151,9 @@ inline std::string makePdf(const std::vector<std::string>& pageTexts) {
     }
     std::string stream = "BT /F1 18 Tf 72 720 Td (" + escaped + ") Tj ET";
     objects.push_back(
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 " +
-        std::to_string(fontObject) + " 0 R >> >> /Contents " + std::to_string(5 + 2 * i) +
-        " 0 R >>");
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R "
+        ">> >> /Contents " +
+        std::to_string(5 + 2 * i) + " 0 R >>");
     objects.push_back("<< /Length " + std::to_string(stream.size()) + " >>\nstream\n" + stream +
                       "\nendstream");
   }
@@ -181,76 +172,6 @@ inline std::string makePdf(const std::vector<std::string>& pageTexts) {
   pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
          " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   return pdf;
-}
-
-namespace detail {
-
-inline void putLittleEndian(std::string& bytes, std::size_t offset, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-// A compound-file directory entry (128 bytes).
-inline std::string directoryEntry(const std::string& name, uint8_t type, uint32_t child,
-                                  uint32_t start, uint32_t size) {
-  std::string entry(128, '\0');
-  for (std::size_t i = 0; i < name.size(); ++i) entry[2 * i] = name[i];  // UTF-16LE, ASCII only
-  putLittleEndian(entry, 64, static_cast<uint32_t>(2 * (name.size() + 1)), 2);
-  entry[66] = static_cast<char>(type);
-  entry[67] = 1;  // black
-  putLittleEndian(entry, 68, 0xFFFFFFFF, 4);
-  putLittleEndian(entry, 72, 0xFFFFFFFF, 4);
-  putLittleEndian(entry, 76, child, 4);
-  putLittleEndian(entry, 116, start, 4);
-  putLittleEndian(entry, 120, size, 4);
-  return entry;
-}
-
-}  // namespace detail
-
-// The smallest Word 6 document the converters accept: a compound file (header, one FAT sector,
-// one directory sector) holding a 4096-byte WordDocument stream whose header (FIB) points at
-// the text, stored as 8-bit Windows-1252 at offset 0x400 and not "complex" (no piece table).
-// Paragraphs end with "\r", as in Word's own text stream.
-inline std::string makeWordDocument(const std::string& windows1252Text) {
-  constexpr uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFatSector = 0xFFFFFFFD;
-  constexpr uint32_t kTextOffset = 0x400, kStreamSize = 4096, kSectorSize = 512;
-  using detail::putLittleEndian;
-
-  std::string stream(kStreamSize, '\0');
-  putLittleEndian(stream, 0x00, 0xA5EC, 2);       // wIdent
-  putLittleEndian(stream, 0x02, 0x0065, 2);       // nFib: Word 6
-  putLittleEndian(stream, 0x06, 0x0409, 2);       // lid: English
-  putLittleEndian(stream, 0x18, kTextOffset, 4);  // fcMin
-  putLittleEndian(stream, 0x1C, kTextOffset + static_cast<uint32_t>(windows1252Text.size()), 4);
-  putLittleEndian(stream, 0x34, static_cast<uint32_t>(windows1252Text.size()), 4);  // ccpText
-  stream.replace(kTextOffset, windows1252Text.size(), windows1252Text);
-
-  std::string header(kSectorSize, '\0');
-  header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
-  putLittleEndian(header, 24, 0x3E, 2);    // minor version
-  putLittleEndian(header, 26, 3, 2);       // major version 3: 512-byte sectors
-  putLittleEndian(header, 28, 0xFFFE, 2);  // little-endian
-  putLittleEndian(header, 30, 9, 2);       // sector shift
-  putLittleEndian(header, 32, 6, 2);       // mini sector shift
-  putLittleEndian(header, 44, 1, 4);       // FAT sectors
-  putLittleEndian(header, 48, 1, 4);       // first directory sector
-  putLittleEndian(header, 56, 4096, 4);    // mini stream cutoff
-  putLittleEndian(header, 60, kEnd, 4);    // no mini FAT
-  putLittleEndian(header, 68, kEnd, 4);    // no DIFAT sectors
-  for (int i = 0; i < 109; ++i) putLittleEndian(header, 76 + 4 * i, i == 0 ? 0 : kFree, 4);
-
-  // Sector 0 is the FAT, sector 1 the directory, sectors 2-9 the WordDocument stream.
-  std::string fat(kSectorSize, '\xFF');
-  putLittleEndian(fat, 0, kFatSector, 4);
-  putLittleEndian(fat, 4, kEnd, 4);
-  const uint32_t streamSectors = kStreamSize / kSectorSize;
-  for (uint32_t i = 0; i < streamSectors; ++i) {
-    putLittleEndian(fat, 4 * (2 + i), i + 1 < streamSectors ? 3 + i : kEnd, 4);
-  }
-  std::string directory = detail::directoryEntry("Root Entry", 5, 1, kEnd, 0) +
-                          detail::directoryEntry("WordDocument", 2, kFree, 2, kStreamSize) +
-                          std::string(256, '\0');
-  return header + fat + directory + stream;
 }
 
 }  // namespace quorvale::testing

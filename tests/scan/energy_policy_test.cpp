@@ -16,11 +16,13 @@ TEST(EnergyPolicyTest, VerdictsInOrderOfPrecedence) {
     EnergyPolicy::Verdict verdict;
   };
   const Case cases[] = {
-      {{.onBattery = true, .batteryPercent = 19}, AppsOnly{"Indexing paused to save battery: below 20 percent."}},
+      {{.onBattery = true, .batteryPercent = 19},
+       AppsOnly{"Indexing paused to save battery: below 20 percent."}},
       {{.onBattery = true, .batteryPercent = 20}, EnergyPolicy::Run{}},
       {{.onBattery = false, .batteryPercent = 5}, EnergyPolicy::Run{}},
       {{.lowPowerMode = true}, AppsOnly{"Indexing paused to save battery: Low Power Mode is on."}},
-      {{.lowPowerMode = true, .thermal = Thermal::serious}, AppsOnly{"Indexing slowed: the computer is hot."}},
+      {{.lowPowerMode = true, .thermal = Thermal::serious},
+       AppsOnly{"Indexing slowed: the computer is hot."}},
       {{.onBattery = true, .batteryPercent = 3, .thermal = Thermal::critical},
        Pause{"Indexing paused: the computer is running very hot."}},
       {{.thermal = Thermal::fair}, EnergyPolicy::Run{}},

@@ -42,45 +42,6 @@ class ExtractionGuardTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(ExtractionGuardTest, RunsWorkAndRecordsThePathOnlyWhileReading) {
-  ExtractionGuard guard(dir.path());
-  std::string seen;
-  std::string inflightPath = dir / "inflight.txt";
-  auto result =
-      guard.run("/docs/a.txt", kGenerous, [inflightPath, &seen]() -> std::optional<std::string> {
-        seen = readFile(inflightPath);  // the caller waits, so its stack is alive here
-        return "text of a";
-      });
-  EXPECT_EQ(result, "text of a");
-  EXPECT_EQ(seen, reading(ProcessIdentity::current().text(), "/docs/a.txt") + "\n");
-  EXPECT_EQ(inflight(), "");
-  EXPECT_EQ(guard.poisonedCount(), 0u);
-}
-
-TEST_F(ExtractionGuardTest, AFileReadAtOneStopIsTriedOnceMoreAndPoisonedAtASecond) {
-  writeFile(dir / "inflight.txt", reading(goneOwner(), "/docs/crasher.pdf"));
-  {
-    ExtractionGuard guard(dir.path());
-    EXPECT_FALSE(guard.isPoisoned("/docs/crasher.pdf"));
-    EXPECT_EQ(inflight(), "stopped /docs/crasher.pdf\n\n");
-  }
-  // The retry stops the process again.
-  writeFile(dir / "inflight.txt", reading(goneOwner(), "/docs/crasher.pdf") + inflight());
-  {
-    ExtractionGuard guard(dir.path());
-    EXPECT_TRUE(guard.isPoisoned("/docs/crasher.pdf"));
-    EXPECT_EQ(poison(), "/docs/crasher.pdf\n");
-    EXPECT_EQ(inflight(), "");
-    bool ran = false;
-    EXPECT_FALSE(guard.run("/docs/crasher.pdf", kGenerous, [&ran] {
-      ran = true;
-      return std::optional<std::string>("never");
-    }));
-    EXPECT_FALSE(ran);
-  }
-  EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/crasher.pdf"));
-}
-
 TEST_F(ExtractionGuardTest, AFileReadToTheEndAfterAStopStartsAfresh) {
   writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(goneOwner(), "/docs/b"));
   ExtractionGuard guard(dir.path());
@@ -89,6 +50,8 @@ TEST_F(ExtractionGuardTest, AFileReadToTheEndAfterAStopStartsAfresh) {
   EXPECT_EQ(inflight(), "stopped /docs/b\n\n");
 }
 
+// What a starting guard makes of the in-flight list it finds: the entry of a reader that still
+// runs stays, the entry of one that is gone counts as a stop.
 TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   ProcessIdentity self = ProcessIdentity::current();
   ProcessIdentity otherBoot = self;
@@ -96,67 +59,53 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   ProcessIdentity noSuchProcess = self;
   noSuchProcess.pid = 99'999'999;  // above any pid_max
   ProcessIdentity parent = ProcessIdentity::of(getppid()).value_or(self);
+  const std::string big = "/docs/big.pdf";
+  const std::string stopped = "stopped " + big + "\n\n";
   struct Case {
     const char* what;
-    std::string owner;
-    bool stopped;
+    std::string inflight;
+    std::string after;
   };
   const Case cases[] = {
-      {"a reader that still runs", parent.text(), false},
-      {"an id handed to a new process", goneOwner(), true},
-      {"an entry from before a restart", otherBoot.text(), true},
-      {"an id no process holds", noSuchProcess.text(), true},
+      {"a reader that still runs", reading(parent.text(), big), reading(parent.text(), big) + "\n"},
+      {"an id handed to a new process", reading(goneOwner(), big), stopped},
+      {"an entry from before a restart", reading(otherBoot.text(), big), stopped},
+      {"an id no process holds", reading(noSuchProcess.text(), big), stopped},
+      // A stop between writing a shorter list and cutting the file leaves an old tail; a bare
+      // path is an entry of an earlier version, without owner.
+      {"a bare path and an old tail", big + "\n\ns/old-longer-name\n", stopped},
   };
   for (const Case& c : cases) {
     TempDir folder;
-    const std::string entry = reading(c.owner, "/docs/big.pdf");
-    writeFile(folder / "inflight.txt", entry);
+    writeFile(folder / "inflight.txt", c.inflight);
     ExtractionGuard guard(folder.path());
-    EXPECT_FALSE(guard.isPoisoned("/docs/big.pdf")) << c.what;
-    EXPECT_EQ(readFile(folder / "inflight.txt"),
-              (c.stopped ? "stopped /docs/big.pdf\n" : entry) + "\n")
-        << c.what;
+    EXPECT_FALSE(guard.isPoisoned(big)) << c.what;
+    EXPECT_EQ(readFile(folder / "inflight.txt"), c.after) << c.what;
   }
 }
 
-TEST_F(ExtractionGuardTest, BytesLeftAfterTheEndOfTheInflightListAreIgnored) {
-  // A stop between writing a shorter list and cutting the file leaves an old tail; a bare path
-  // is an entry of an earlier version, without owner.
-  writeFile(dir / "inflight.txt", "/docs/new\n\ns/old-longer-name\n");
-  ExtractionGuard guard(dir.path());
-  EXPECT_FALSE(guard.isPoisoned("/docs/new"));
-  EXPECT_EQ(inflight(), "stopped /docs/new\n\n");
-}
-
-TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePath) {
-  ExtractionGuard guard(dir.path());
-  auto result = guard.run("/docs/slow.pdf", 0.05, [] {
-    std::this_thread::sleep_for(300ms);
-    return std::optional<std::string>("too late");
-  });
-  EXPECT_FALSE(result);
-  EXPECT_TRUE(guard.isPoisoned("/docs/slow.pdf"));
-  EXPECT_EQ(poison(), "/docs/slow.pdf\n");
-  EXPECT_EQ(inflight(), "");
-  EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/slow.pdf"));
-  // Other files are still read, on a fresh worker.
-  EXPECT_EQ(guard.run("/docs/fast.txt", kGenerous, [] { return std::optional<std::string>("ok"); }),
-            "ok");
-}
-
-TEST_F(ExtractionGuardTest, LateWorkOutlivesTheCallAndTheGuard) {
+// Work that overruns its limit poisons the path, and finishes later without touching the memory
+// of the call or of the guard, both gone by then (see the sanitizer build).
+TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePathAndOutlivesTheGuard) {
   auto finished = std::make_shared<std::atomic<bool>>(false);
   {
     ExtractionGuard guard(dir.path());
-    auto result = guard.runValue("/docs/late.bin", 0.02, [finished] {
-      std::this_thread::sleep_for(200ms);
+    auto result = guard.run("/docs/slow.pdf", 0.05, [finished] {
+      std::this_thread::sleep_for(300ms);
       std::optional<std::string> big(std::string(1 << 20, 'x'));  // written into the result slot
       finished->store(true);
       return big;
     });
     EXPECT_FALSE(result);
+    EXPECT_TRUE(guard.isPoisoned("/docs/slow.pdf"));
+    EXPECT_EQ(poison(), "/docs/slow.pdf\n");
+    EXPECT_EQ(inflight(), "");
+    // Other files are still read, on a fresh worker.
+    EXPECT_EQ(
+        guard.run("/docs/fast.txt", kGenerous, [] { return std::optional<std::string>("ok"); }),
+        "ok");
   }
-  // The worker still finishes without touching freed memory (see the sanitizer build).
+  EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/slow.pdf"));
   for (int i = 0; i < 500 && !finished->load(); ++i) std::this_thread::sleep_for(10ms);
   EXPECT_TRUE(finished->load());
   std::this_thread::sleep_for(50ms);
@@ -183,30 +132,26 @@ TEST_F(ExtractionGuardTest, PoisonIsKeptSortedOnDiskOrInMemoryWithoutAFolder) {
   EXPECT_EQ(guard.poisonedCount(), 2u);
   ExtractionGuard memory;
   memory.addPoison("/x");
-  EXPECT_FALSE(memory.run("/slow", 0.01, [] {
-    std::this_thread::sleep_for(100ms);
-    return std::optional<std::string>("late");
-  }));
-  EXPECT_TRUE(memory.isPoisoned("/x") && memory.isPoisoned("/slow"));
-  EXPECT_EQ(memory.poisonedCount(), 2u);
+  EXPECT_TRUE(memory.isPoisoned("/x"));
 }
 
-TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlight) {
-  // With only the last path on record, a crash in the first reader would go unnoticed and
-  // crash every later start again.
+// Every read is on record while it runs, and only then. With only the last path on record, a
+// crash in the first reader would go unnoticed and crash every later start again.
+TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlightWhileTheyRun) {
   ExtractionGuard guard(dir.path());
   std::latch bothStarted(2);
   std::latch checked(1);
   std::string seen;
   std::string inflightPath = dir / "inflight.txt";
+  std::optional<std::string> first;
   std::thread other([&] {
-    guard.run("/docs/one", kGenerous, [&] {
+    first = guard.run("/docs/one", kGenerous, [&] {
       bothStarted.count_down();
       checked.wait();
       return std::optional<std::string>("1");
     });
   });
-  guard.run("/docs/two", kGenerous, [&] {
+  auto second = guard.run("/docs/two", kGenerous, [&] {
     bothStarted.arrive_and_wait();
     seen = readFile(inflightPath);
     checked.count_down();
@@ -216,6 +161,9 @@ TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlight) {
   std::string self = ProcessIdentity::current().text();
   EXPECT_EQ(seen, reading(self, "/docs/one") + reading(self, "/docs/two") + "\n");
   EXPECT_EQ(inflight(), "");
+  EXPECT_EQ(first, "1");
+  EXPECT_EQ(second, "2");
+  EXPECT_EQ(guard.poisonedCount(), 0u);
 }
 
 // A process that reads a path behind a guard and never finishes, until it is killed.
@@ -289,7 +237,14 @@ TEST_F(ExtractionGuardTest, ASecondProcessLeavesTheFirstOnesReadingAloneAndJudge
   ExtractionGuard afterTwoStops(dir.path());
   EXPECT_TRUE(afterTwoStops.isPoisoned(slow));
   EXPECT_EQ(poison(), slow + "\n");
+  EXPECT_EQ(inflight(), "");
   EXPECT_FALSE(afterTwoStops.isPoisoned("/docs/quick.pdf"));
+  bool ran = false;  // a poisoned file is never read again
+  EXPECT_FALSE(afterTwoStops.run(slow, kGenerous, [&ran] {
+    ran = true;
+    return std::optional<std::string>("never");
+  }));
+  EXPECT_FALSE(ran);
 }
 
 }  // namespace

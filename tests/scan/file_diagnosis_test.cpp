@@ -36,7 +36,7 @@ class FileDiagnosisTest : public ::testing::Test {
 
 TEST_F(FileDiagnosisTest, NameRulesNameTheComponentThatBlocks) {
   for (auto file : {"web/node_modules/pad/index.js", "web/package.json", "web/dist/app.js",
-                    "loose/dist/app.js", ".config/tool/settings.txt", "notes/.draft.txt"}) {
+                    ".config/tool/settings.txt", "notes/.draft.txt"}) {
     writeFile(dir_ / file, "x");
   }
   EXPECT_EQ(reasons("web/node_modules/pad/index.js"),
@@ -44,7 +44,6 @@ TEST_F(FileDiagnosisTest, NameRulesNameTheComponentThatBlocks) {
                     "and caches)."});
   EXPECT_EQ(reasons("web/dist/app.js"), Reasons{"“dist” sits inside a software project, so it "
                                                 "is treated as build output and skipped."});
-  EXPECT_EQ(reasons("loose/dist/app.js"), Reasons{kNotYet});
   EXPECT_EQ(reasons(".config/tool/settings.txt"),
             Reasons{"“.config” starts with a dot, so it is a hidden folder, and hidden items are "
                     "not indexed."});

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 
 #include "semantic/hybrid_search.h"
 #include "semantic/unit_quantizer.h"
@@ -73,6 +74,21 @@ TEST(SemanticStoreTest, NearestRanksByCosineAndIgnoresVectorsItCannotUse) {
   EXPECT_EQ(store.nearest(vector4(1, 0, 0, 0), 1, 0).at(0).path, "/xy");
   store.clear();
   EXPECT_TRUE(store.nearest(vector4(1, 0, 0, 0), 1, 0).empty());
+}
+
+TEST(SemanticForgetTest, FilesThatLeftTheIndexLeaveTheNearestFiles) {
+  SemanticStore store(std::nullopt, "model", 2);
+  const std::vector<float> nearQuery{1, 0};
+  for (const char* path : {"/gone/a", "/kept/b", "/gone/c"}) store.upsert(path, nearQuery);
+  ASSERT_EQ(store.nearest(nearQuery, 10, 0).size(), 3U);  // fills the search's cache
+
+  const std::set<std::string> indexed{"/kept/b"};
+  EXPECT_EQ(store.removeUnless([&](const std::string& path) { return indexed.contains(path); }),
+            2U);
+  EXPECT_EQ(store.nearest(nearQuery, 10, 0),
+            (std::vector<SemanticStore::Neighbour>{{.path = "/kept/b", .similarity = 1}}));
+  EXPECT_EQ(store.removeUnless([](const std::string&) { return true; }), 0U);
+  EXPECT_EQ(store.count(), 1);
 }
 
 Hit hit(const std::string& path, double score = 1) {
