@@ -145,17 +145,13 @@ INSTANTIATE_TEST_SUITE_P(Overflow, NoAnswer,
                                            "9^9^9", "exp(1000)", "1e308*10", "170!*1000",
                                            "round(1, 400)"));
 
-INSTANTIATE_TEST_SUITE_P(
-    HostileText, NoAnswer,
-    ::testing::Values(nested(61), "1 " + repeat("+0", 100), repeat("-", 200) + "1",
-                      repeat("1+", 10000) + "1", repeat("(", 20000), repeat("\u03c0*", 100) + "1",
-                      "\u0663+\u0664", "\uff11+\uff11", "1+\xff", "\xc3(1+1)", "(1+1)\xff",
-                      "\xed\xa0\x80*2",
-                      std::string("1+\0"
-                                  "1",
-                                  4),
-                      // Each percent form splits off a part that the other form splits again.
-                      repeat("1% of ", 16) + "y" + repeat(" +5%", 25)));
+// Just past each limit; invalid UTF-8; a percent chain that once took exponential time. The
+// fuzz target feeds the other hostile texts.
+INSTANTIATE_TEST_SUITE_P(HostileText, NoAnswer,
+                         ::testing::Values(nested(61), "1 " + repeat("+0", 100),
+                                           repeat("-", 200) + "1", repeat("\u03c0*", 100) + "1",
+                                           "1+\xff",
+                                           repeat("1% of ", 16) + "y" + repeat(" +5%", 25)));
 
 TEST(EvaluateMath, ReadsTypographicMinusAndThousandsButNotOverlongTexts) {
   EXPECT_EQ(Calculator::evaluateMath("5 \u2212 3"), 2);  // not an operator for evaluate

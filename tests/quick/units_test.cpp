@@ -71,13 +71,8 @@ INSTANTIATE_TEST_SUITE_P(Refused, NotAConversion,
                                            "5 c to km", "5 f to ft", "-500 c to k", "-1e999 c to k",
                                            "1e999 c to k", "1e999 km to m", "1e308 km to mm",
                                            "5 km to", "km to mi", "5 km mi", "5 km to 3 mi",
-                                           "5 in in cm", "5 km to mi to ft", "5 . km to mi", ""));
-
-INSTANTIATE_TEST_SUITE_P(HostileText, NotAConversion,
-                         ::testing::Values("5 \xff to mi", "5 km to \xc3", "\u0665 km to mi",
-                                           std::string("5 km\0 to mi", 11),
-                                           "1 m to " + repeat("m", 200),
-                                           repeat("5 a to b\n", 3000)));
+                                           "5 in in cm", "5 km to mi to ft", "5 . km to mi", "",
+                                           "5 \xff to mi"));
 
 // A thousands comma is followed by exactly three digits, so a decimal comma gives no answer
 // rather than one ten times too big; mismatched units fall back to arithmetic, which fails too.
