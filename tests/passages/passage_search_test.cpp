@@ -71,20 +71,6 @@ TEST(PassageTermsTest, UserSyntaxNeverReachesTheEngineUnquoted) {
   EXPECT_EQ(PassageTerms::matchExpression({"**", "()"}, {"\"\""}), std::nullopt);
 }
 
-TEST_F(PassageSearchTest, HostileQuestionsStillFindTheirWords) {
-  add("/d/lease.txt", {"the deposit for the lease is due in march"});
-  const char* questions[] = {
-      "what is NEAR(lease deposit",  "which file has \"lease* deposit",
-      "where is -lease AND deposit", "what is lease:deposit (due)",
-      "?lease OR NOT deposit^2",     "what is \u201Clease\u201D {deposit}",
-  };
-  for (const char* question : questions) {
-    EXPECT_EQ(paths(PassageSearch::search(store, question, options)),
-              std::vector<std::string>{"/d/lease.txt"})
-        << question;
-  }
-}
-
 TEST_F(PassageSearchTest, StopWordsOnlyGiveTheEmptyResult) {
   add("/d/a.txt", {"what is it"});
   EXPECT_EQ(PassageSearch::search(store, "what is it?", options), PassageResult{});

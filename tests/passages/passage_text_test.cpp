@@ -28,11 +28,6 @@ TEST(PassageTextTest, PdfPagesSkipBlanksAndKeepTheirNumbers) {
   read = readFile(dir / "a.pdf", "pdf", 5);
   ASSERT_TRUE(read && read->pages);
   EXPECT_EQ(*read->pages, (std::vector<PdfPageText>{{1, "first page"}}));
-
-  std::optional<ChunkedText> chunked = PassageText::chunks(dir / "a.pdf", "pdf", 1);
-  ASSERT_TRUE(chunked);
-  ASSERT_EQ(chunked->chunks.size(), 2u);
-  EXPECT_EQ(chunked->chunks[1].page, 3);
 }
 
 TEST(PassageTextTest, PdfReadingStopsAtFourHundredPages) {
