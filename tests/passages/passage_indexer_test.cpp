@@ -95,10 +95,6 @@ TEST_F(PassageIndexerTest, StopsBeforeAnyFileForEachReason) {
   const Case cases[] = {
       {"stopped", {.pauseSeconds = 0}, kRun, true},
       {"paused to save battery or cool down", {.pauseSeconds = 0}, kLowBattery, false},
-      {"paused to save battery or cool down",
-       {.pauseSeconds = 0},
-       EnergyPolicy::Pause{"hot"},
-       false},
       {"reached the disk limit", {.maxBytes = 0, .pauseSeconds = 0}, kRun, false},
   };
   for (const Case& c : cases) {
@@ -151,11 +147,6 @@ TEST_F(EmbedPassTest, StopsForTheCallerAndTheEnergyPolicyWithPassagesLeft) {
                 .embedded = 0, .remaining = 40, .stoppedFor = "Indexing paused to save battery"}));
   EXPECT_EQ(run(kRun, true),
             (PassageEmbedPass::Result{.embedded = 0, .remaining = 40, .stoppedFor = "stopped"}));
-  // A new encoder finds every passage without its vector.
-  run();
-  FakeEmbedder other("fake-encoder-2");
-  EXPECT_EQ(store.chunksWithoutVectorCount(other.identifier()), 40);
-  EXPECT_EQ(store.chunksWithoutVectorCount(encoder.identifier()), 0);
 }
 
 TEST(PassageReaderTest, ASearchConnectionSeesVectorsTheWriterStoredSince) {

@@ -16,9 +16,8 @@ namespace {
 class FakeEmbedder : public Embedder {
  public:
   std::map<std::string, std::vector<float>> vectors;
-  std::size_t dims = 2;
   std::string identifier() const override { return "fake"; }
-  std::size_t dimension() const override { return dims; }
+  std::size_t dimension() const override { return 2; }
   std::optional<std::vector<float>> embed(std::string_view text) const override {
     auto found = vectors.find(std::string(text));
     if (found == vectors.end()) return std::nullopt;

