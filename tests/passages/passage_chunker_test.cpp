@@ -72,7 +72,6 @@ TEST(PassageChunkerTest, ChoosesTheBoundary) {
       {"equal distances: the earlier", {}, {{194, "a."}, {204, "b."}}, 195},
       {"nearest sentence end", {}, {{189, "a!"}, {198, "b?"}}, 199},
       {"closing quote", {}, {{189, "end.\u201D"}}, 190},
-      {"closing bracket", {}, {{189, "end.)"}}, 190},
       {"stacked closers", {}, {{189, "end.\")'"}}, 190},
       {"abbreviation without a final stop", {}, {{189, "e.g"}}, 200},
       {"one line break is no paragraph", {{189, "\n"}}, {}, 200},
