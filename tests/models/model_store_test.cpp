@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "models/model_catalog.h"
 #include "models/model_downloader.h"
 #include "models/model_error.h"
 #include "support/model_files.h"
@@ -79,12 +80,7 @@ class InstallFromDiskTest : public ModelStoreTest {
   }
 
   ModelDownloader downloader() const {
-    return ModelDownloader(store, "", {.checkPayload = [](const std::string& folder) {
-                             if (!fs::exists(folder + "/config.json")) {
-                               throw std::runtime_error("no config");
-                             }
-                             return std::int64_t{8};
-                           }});
+    return ModelDownloader(store, "", {.checkPayload = ModelCatalog::loadCheck});
   }
 };
 

@@ -45,9 +45,7 @@ TEST(PassageTextTest, PlainTextDecoding) {
   TempDir dir;
   writeFile(dir / "latin.txt", "caf\xE9 cr\xE8me");
   writeFile(dir / "utf8.md", "\xEF\xBB\xBF# Title\nbody");
-  std::string binary = "text";
-  binary += '\0';
-  writeFile(dir / "binary.txt", binary + "more");
+  writeFile(dir / "binary.txt", std::string("text\0more", 9));
   writeFile(dir / "long.txt", "abcdef");
 
   EXPECT_EQ(readFile(dir / "latin.txt", "txt")->text, "caf\u00E9 cr\u00E8me");
