@@ -27,15 +27,6 @@ std::string withHeader(const std::string& header, std::size_t dataBytes = 16) {
   return lengthPrefix(header.size()) + header + std::string(dataBytes, '\0');
 }
 
-std::string halves(std::initializer_list<std::uint16_t> values) {
-  std::string bytes;
-  for (auto v : values) {
-    bytes += static_cast<char>(v & 0xFF);
-    bytes += static_cast<char>(v >> 8);
-  }
-  return bytes;
-}
-
 class SafeTensorsTest : public ::testing::Test {
  protected:
   std::string write(const std::string& bytes) {
@@ -111,7 +102,7 @@ TEST_F(SafeTensorsTest, MetadataOnlyHeaderAndEmptyRangesAreAccepted) {
 // Half precision is checked bit pattern by bit pattern below.
 TEST_F(SafeTensorsTest, ConvertsTheOtherElementTypes) {
   std::vector<TensorSpec> tensors = {
-      {"brain", "BF16", {2}, halves({0x3F80, 0xC040})},
+      {"brain", "BF16", {2}, testing::encodeFloats({1.0f, -3.0f}, "BF16")},
       {"single", "F32", {2}, testing::encodeFloats({1.5f, -2.25f}, "F32")},
       {"scalar", "F32", {}, testing::encodeFloats({7.0f}, "F32")},
       {"empty", "F32", {3, 0}, ""},
