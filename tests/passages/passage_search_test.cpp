@@ -117,7 +117,6 @@ TEST_F(PassageSearchTest, ExpansionWordsComeFromTheWordTable) {
   ASSERT_EQ(result.hits.size(), 1u);
   EXPECT_TRUE(result.hits[0].fromExpansion);
   EXPECT_EQ(result.hits[0].highlights, (std::vector<TextRange>{{4, 14}}));
-  EXPECT_FALSE(expansionAvailable());
 }
 
 TEST_F(PassageSearchTest, HybridWithUnusableVectorsIsTheWordSearch) {
