@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "models/model_catalog.h"
-#include "models/model_crypto.h"
 #include "models/model_error.h"
+#include "quick/digests.h"
 #include "support/model_files.h"
 #include "support/model_service.h"
 #include "support/test_support.h"
@@ -99,23 +99,12 @@ class ModelDownloaderTest : public ::testing::Test {
                            .name = "Quorvale embed",
                            .version = "1.0",
                            .sizeBytes = static_cast<std::int64_t>(bytes.size()),
-                           .sha256 = sha256(bytes),
+                           .sha256 = *quick::hash(quick::DigestAlgorithm::sha256, bytes),
                            .url = server->url(path),
                            .dimension = 8,
                            .license = "Apache-2.0"};
     manifest.signature = key.sign(manifest.signedMessage());
     return manifest;
-  }
-
-  std::string sha256(const std::string& bytes) const {
-    testing::writeFile(dir / "digest-input", bytes);
-    return model_crypto::sha256Hex(dir / "digest-input");
-  }
-
-  // Installs and returns the failure's kind and text.
-  std::pair<Kind, std::string> failure(const ModelDownloader& loader,
-                                       const ModelManifest& manifest) const {
-    return failureOf([&] { loader.install(manifest); });
   }
 
   // Nothing of a failed installation remains: no model folder, no staging folder.
@@ -234,7 +223,7 @@ TEST_F(ModelDownloaderTest, RefusedDownloadsLeaveNothingBehind) {
     // The manifest describes the true archive unless the archive itself is the fault.
     ModelManifest manifest = signedManifest(
         test.members.empty() && test.name != "not an archive" ? archive : served, "/m.zip");
-    auto [kind, message] = failure(downloader(), manifest);
+    auto [kind, message] = failureOf([&] { downloader().install(manifest); });
     EXPECT_EQ(kind, test.kind);
     if (!test.message.empty()) {
       EXPECT_EQ(message, test.message);
@@ -256,7 +245,7 @@ TEST_F(ModelDownloaderTest, TooLittleDiskSpaceRefusesBeforeDownloading) {
         asked = path;
         return 1'000'000'000;
       }});
-  EXPECT_EQ(failure(loader, manifest).first, Kind::notEnoughDiskSpace);
+  EXPECT_EQ(failureOf([&] { loader.install(manifest); }).first, Kind::notEnoughDiskSpace);
   EXPECT_EQ(asked, dir.path());
   expectStoreEmpty();
 }
@@ -267,7 +256,8 @@ TEST_F(ModelDownloaderTest, AFailedReinstallKeepsThePreviousModel) {
   auto first = downloader().install(signedManifest(archive, "/m.zip"));
   std::string broken = zipBytes(dir, {{"config.json", "{}"}});
   server->serve("/m.zip", broken);
-  EXPECT_EQ(failure(downloader(), signedManifest(broken, "/m.zip")).first, Kind::installFailed);
+  ModelManifest brokenManifest = signedManifest(broken, "/m.zip");
+  EXPECT_EQ(failureOf([&] { downloader().install(brokenManifest); }).first, Kind::installFailed);
   EXPECT_EQ(store.installed("quorvale-embed-1"), first);
   EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
 }
