@@ -5,7 +5,6 @@
 #include <bit>
 #include <cmath>
 #include <limits>
-#include <random>
 
 #include "support/model_files.h"
 #include "support/test_support.h"
@@ -26,15 +25,6 @@ std::string lengthPrefix(std::uint64_t length) {
 // A file of the header text and `dataBytes` zero bytes behind it.
 std::string withHeader(const std::string& header, std::size_t dataBytes = 16) {
   return lengthPrefix(header.size()) + header + std::string(dataBytes, '\0');
-}
-
-std::string halves(std::initializer_list<std::uint16_t> values) {
-  std::string bytes;
-  for (auto v : values) {
-    bytes += static_cast<char>(v & 0xFF);
-    bytes += static_cast<char>(v >> 8);
-  }
-  return bytes;
 }
 
 class SafeTensorsTest : public ::testing::Test {
@@ -73,45 +63,22 @@ std::pair<Kind, std::string> failureOf(const std::string& path) {
   return {Kind::cannotOpen, "opened"};
 }
 
+// One file per distinct failure text; the fuzz target feeds the header parser the variants.
 TEST_F(SafeTensorsTest, DamagedFilesFailWithTheirReason) {
-  std::string max64 = lengthPrefix(std::numeric_limits<std::uint64_t>::max());
-  std::mt19937 random(7);
-  std::string noise(64, '\0');
-  for (auto& c : noise) c = static_cast<char>(random());
-  const std::string small = "file too small", length = "length", json = "json", w = "w",
-                    range = "range of w";
+  const std::string w = "w", range = "range of w";
   const std::vector<FailureRow> rows = {
-      {"empty file", "", Kind::badHeader, small},
-      {"seven bytes", "1234567", Kind::badHeader, small},
-      {"header length 0", lengthPrefix(0) + "{}", Kind::badHeader, length},
-      {"header past the end", lengthPrefix(100) + "{}", Kind::badHeader, length},
-      {"header length 2^64-1", max64 + "{}", Kind::badHeader, length},
-      {"header length 2^63", lengthPrefix(1ull << 63) + "{}", Kind::badHeader, length},
-      {"not JSON", withHeader("{\"a\":"), Kind::badHeader, json},
-      {"random bytes", lengthPrefix(noise.size()) + noise, Kind::badHeader, json},
-      {"top level array", withHeader("[1,2]"), Kind::badHeader, json},
+      {"empty file", "", Kind::badHeader, "file too small"},
+      {"header length 2^64-1", lengthPrefix(std::numeric_limits<std::uint64_t>::max()) + "{}",
+       Kind::badHeader, "length"},
+      {"not JSON", withHeader("{\"a\":"), Kind::badHeader, "json"},
       {"entry not an object", withHeader(R"({"w":[1]})"), Kind::badHeader, w},
-      {"no dtype", withHeader(R"({"w":{"shape":[1],"data_offsets":[0,4]}})"), Kind::badHeader, w},
-      {"dtype a number", tensorW("3", "[1]", "[0,4]"), Kind::badHeader, w},
-      {"shape of strings", tensorW(R"("F32")", R"(["1"])", "[0,4]"), Kind::badHeader, w},
-      {"shape of fractions", tensorW(R"("F32")", "[1.5]", "[0,4]"), Kind::badHeader, w},
-      {"one offset", tensorW(R"("F32")", "[1]", "[0]"), Kind::badHeader, w},
-      {"three offsets", tensorW(R"("F32")", "[1]", "[0,4,8]"), Kind::badHeader, w},
       {"F64", tensorW(R"("F64")", "[1]", "[0,8]"), Kind::unsupportedDType, "F64"},
-      {"I8", tensorW(R"("I8")", "[1]", "[0,1]"), Kind::unsupportedDType, "I8"},
-      {"lower-case f32", tensorW(R"("f32")", "[1]", "[0,4]"), Kind::unsupportedDType, "f32"},
       {"range past the end", tensorW(R"("F32")", "[5]", "[0,20]"), Kind::badHeader, range},
-      {"negative begin", tensorW(R"("F32")", "[1]", "[-4,0]"), Kind::badHeader, range},
-      {"end before begin", tensorW(R"("F32")", "[1]", "[8,4]"), Kind::badHeader, range},
       {"offsets that overflow when added", tensorW(R"("F32")", "[1]", "[0,9223372036854775807]"),
        Kind::badHeader, range},
-      {"offset beyond 64 bits", tensorW(R"("F32")", "[1]", "[0,18446744073709551615]"),
-       Kind::badHeader, w},
       {"shape whose product overflows", tensorW(R"("F32")", "[4294967296,4294967296,4]", "[0,0]"),
        Kind::badHeader, w},
-      {"negative dimension", tensorW(R"("F32")", "[-1,-4]", "[0,16]"), Kind::badHeader, w},
       {"fewer bytes than the shape needs", tensorW(R"("F32")", "[4]", "[0,8]"), Kind::badHeader, w},
-      {"more bytes than the shape needs", tensorW(R"("BF16")", "[2]", "[0,8]"), Kind::badHeader, w},
   };
   for (const auto& row : rows) {
     std::string expected = row.kind == Kind::unsupportedDType
@@ -132,45 +99,25 @@ TEST_F(SafeTensorsTest, MetadataOnlyHeaderAndEmptyRangesAreAccepted) {
   EXPECT_TRUE(empty.floats("w").empty());
 }
 
-TEST_F(SafeTensorsTest, ConvertsEveryElementType) {
+// Half precision is checked bit pattern by bit pattern below.
+TEST_F(SafeTensorsTest, ConvertsTheOtherElementTypes) {
   std::vector<TensorSpec> tensors = {
-      {"half", "F16", {6}, halves({0x3C00, 0x0001, 0x7C00, 0xFC00, 0x8000, 0xC000})},
-      {"brain", "BF16", {2}, halves({0x3F80, 0xC040})},
+      {"brain", "BF16", {2}, testing::encodeFloats({1.0f, -3.0f}, "BF16")},
       {"single", "F32", {2}, testing::encodeFloats({1.5f, -2.25f}, "F32")},
       {"scalar", "F32", {}, testing::encodeFloats({7.0f}, "F32")},
       {"empty", "F32", {3, 0}, ""},
   };
   SafeTensors file(write(testing::safetensorsBytes(tensors, R"({"format":"pt"})")));
-  auto half = file.floats("half");
-  ASSERT_EQ(half.size(), 6u);
-  EXPECT_EQ(half[0], 1.0f);
-  EXPECT_FLOAT_EQ(half[1], 5.9604645e-08f);
-  EXPECT_EQ(half[2], std::numeric_limits<float>::infinity());
-  EXPECT_EQ(half[3], -std::numeric_limits<float>::infinity());
-  EXPECT_TRUE(std::signbit(half[4]) && half[4] == 0.0f);
-  EXPECT_EQ(half[5], -2.0f);
   EXPECT_EQ(file.floats("brain"), (std::vector<float>{1.0f, -3.0f}));
   EXPECT_EQ(file.floats("single"), (std::vector<float>{1.5f, -2.25f}));
   EXPECT_EQ(file.floats("scalar"), std::vector<float>{7.0f});
   EXPECT_TRUE(file.floats("empty").empty());
   EXPECT_EQ(file.rawBytes("single").size(), 8u);
-  EXPECT_EQ(file.info("half").length, 12);
 }
 
-// Every half-precision bit pattern, converted by rows and whole, against the IEEE definition.
-float halfByDefinition(std::uint32_t bits) {
-  float sign = (bits & 0x8000) != 0 ? -1.0f : 1.0f;
-  int exponent = static_cast<int>((bits >> 10) & 0x1F);
-  int mantissa = static_cast<int>(bits & 0x3FF);
-  if (exponent == 31) {
-    return mantissa == 0 ? sign * std::numeric_limits<float>::infinity()
-                         : std::numeric_limits<float>::quiet_NaN();
-  }
-  if (exponent == 0) return sign * std::ldexp(static_cast<float>(mantissa), -24);
-  return sign * std::ldexp(1.0f + static_cast<float>(mantissa) / 1024.0f, exponent - 15);
-}
-
-TEST_F(SafeTensorsTest, EveryHalfConvertsByTheIeeeDefinition) {
+// Every half-precision bit pattern, converted by rows and whole, against the compiler's own
+// widening of _Float16 (exact in IEEE arithmetic, subnormals included).
+TEST_F(SafeTensorsTest, EveryHalfConvertsLikeTheCompiler) {
   std::string all;
   for (std::uint32_t bits = 0; bits < 65536; ++bits) {
     all += static_cast<char>(bits & 0xFF);
@@ -182,7 +129,8 @@ TEST_F(SafeTensorsTest, EveryHalfConvertsByTheIeeeDefinition) {
   for (std::uint32_t r = 0; r < 256; ++r) {
     file.copyRow(file.info("t"), r, row.data());
     for (std::uint32_t c = 0; c < 256; ++c) {
-      float expected = halfByDefinition(r * 256 + c);
+      auto expected =
+          static_cast<float>(std::bit_cast<_Float16>(static_cast<std::uint16_t>(r * 256 + c)));
       for (float actual : {row[c], whole[r * 256 + c]}) {
         if (std::isnan(expected)) {
           ASSERT_TRUE(std::isnan(actual)) << r * 256 + c;

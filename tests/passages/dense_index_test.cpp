@@ -66,7 +66,6 @@ TEST(DenseIndexTest, EdgeCases) {
   DenseIndex index(f.dimension, f.ids, f.scales, f.matrix);
   std::vector<float> query(f.dimension, 1.0f);
   EXPECT_EQ(index.nearest(query, 100), f.bruteForce(query, 100));
-  EXPECT_EQ(index.nearest(query, 100).size(), 5u);
   EXPECT_TRUE(index.nearest(query, 0).empty());
   EXPECT_TRUE(index.nearest(std::vector<float>(f.dimension + 1, 1.0f), 3).empty());
   EXPECT_TRUE(DenseIndex(4, {}, {}, {}).nearest(std::vector<float>(4, 1.0f), 3).empty());

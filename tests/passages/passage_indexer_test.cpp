@@ -62,12 +62,9 @@ TEST_F(PassageIndexerTest, StoresChangedDocumentsOnceAndForgetsThoseThatLeftTheI
   EXPECT_EQ(again.written, 0);
   EXPECT_EQ(again.empty, 0);
 
-  store.storeVectors("m", {{.chunkID = store.chunksWithoutVectors("m", 1).at(0).id,
-                            .vector = std::vector<float>(4, 0.5f)}});
   files.remove(notes);
   catchUp();
   EXPECT_EQ(store.allPaths(), std::vector<std::string>{empty});
-  EXPECT_EQ(store.vectorCount("m"), 0);
 }
 
 TEST_F(PassageIndexerTest, ConsidersOnlyTheNewestFilesAndReportsProgressEveryTwenty) {
@@ -77,7 +74,6 @@ TEST_F(PassageIndexerTest, ConsidersOnlyTheNewestFilesAndReportsProgressEveryTwe
   PassageIndexer::Summary summary = catchUp({.maxFiles = 40, .pauseSeconds = 0});
   EXPECT_EQ(summary.offered, 45);
   EXPECT_EQ(summary.examined, 40);
-  EXPECT_EQ(store.fileCount(), 40);
   EXPECT_FALSE(store.fileInfo(dir / "doc4.txt"));
   EXPECT_TRUE(store.fileInfo(dir / "doc5.txt"));
   EXPECT_EQ(progress, (std::vector<std::string>{"Reading documents: 20 of 40",
@@ -95,10 +91,6 @@ TEST_F(PassageIndexerTest, StopsBeforeAnyFileForEachReason) {
   const Case cases[] = {
       {"stopped", {.pauseSeconds = 0}, kRun, true},
       {"paused to save battery or cool down", {.pauseSeconds = 0}, kLowBattery, false},
-      {"paused to save battery or cool down",
-       {.pauseSeconds = 0},
-       EnergyPolicy::Pause{"hot"},
-       false},
       {"reached the disk limit", {.maxBytes = 0, .pauseSeconds = 0}, kRun, false},
   };
   for (const Case& c : cases) {
@@ -151,11 +143,6 @@ TEST_F(EmbedPassTest, StopsForTheCallerAndTheEnergyPolicyWithPassagesLeft) {
                 .embedded = 0, .remaining = 40, .stoppedFor = "Indexing paused to save battery"}));
   EXPECT_EQ(run(kRun, true),
             (PassageEmbedPass::Result{.embedded = 0, .remaining = 40, .stoppedFor = "stopped"}));
-  // A new encoder finds every passage without its vector.
-  run();
-  FakeEmbedder other("fake-encoder-2");
-  EXPECT_EQ(store.chunksWithoutVectorCount(other.identifier()), 40);
-  EXPECT_EQ(store.chunksWithoutVectorCount(encoder.identifier()), 0);
 }
 
 TEST(PassageReaderTest, ASearchConnectionSeesVectorsTheWriterStoredSince) {

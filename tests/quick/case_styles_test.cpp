@@ -17,8 +17,8 @@ struct Styles {
 
 class CaseStyles : public ::testing::TestWithParam<Styles> {};
 
-// The words come from the file-name splitter: a lower-case letter followed by a capital starts
-// a word; runs of capitals and digits stay with their neighbours.
+// The words come from the file-name splitter (tested with `unicode::spaced`); these rows check
+// what the styles do with them.
 TEST_P(CaseStyles, SnakeAndCamel) {
   const Styles& s = GetParam();
   EXPECT_EQ(snakeCased(s.text), s.snake) << s.text;
@@ -28,16 +28,9 @@ TEST_P(CaseStyles, SnakeAndCamel) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CaseStyles,
     ::testing::Values(Styles{"MyFile and two", "my_file_and_two", "myFileAndTwo"},
-                      Styles{"parseHTTPResponse", "parse_httpresponse", "parseHttpresponse"},
-                      Styles{"HTTPServer", "httpserver", "httpserver"},
-                      Styles{"XMLHttpRequest", "xmlhttp_request", "xmlhttpRequest"},
                       Styles{"file2Name v10", "file2name_v10", "file2nameV10"},
-                      Styles{"2fast 4you", "2fast_4you", "2fast4you"},
-                      Styles{"kebab-case_and.dots/slashes", "kebab_case_and_dots_slashes",
-                             "kebabCaseAndDotsSlashes"},
                       Styles{"  don't  stop!! ", "don_t_stop", "donTStop"},
                       Styles{"ÉcoleNormale", "école_normale", "écoleNormale"},
-                      Styles{"日本語 テキスト", "日本語_テキスト", "日本語テキスト"},
                       Styles{"e\u0301te\u0301 x", "e\u0301te\u0301_x", "e\u0301te\u0301X"},
                       Styles{"٣ items", "٣_items", "٣Items"}, Styles{"!!!", "", ""}));
 
@@ -53,17 +46,15 @@ TEST(CaseStyles, TitleCase) {
 }
 
 TEST(CaseStyles, SlugFoldsCaseAndAccents) {
-  EXPECT_EQ(slug("Crème Brûlée"), "creme-brulee");
   EXPECT_EQ(slug("Straße nach Köln"), "strasse-nach-koln");
   EXPECT_EQ(slug("MyFile 2024"), "myfile-2024");  // folded before the split: no humps left
   EXPECT_EQ(slug("?!"), "");
 }
 
-TEST(CaseStyles, Counts) {
+TEST(CaseStyles, WordCount) {
   EXPECT_EQ(wordCount("hello world"), 2u);
   EXPECT_EQ(wordCount("  a\n\nb\tc "), 3u);
   EXPECT_EQ(wordCount(""), 0u);
-  EXPECT_EQ(characterCount("e\u0301\r\n🇫🇷"), 3u);
 }
 
 }  // namespace

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "quick/display_case.h"
 #include "quick/random_text.h"
 
 namespace quorvale {
@@ -23,16 +22,6 @@ quick::RandomSource counting() {
 
 std::optional<QuickTool> answer(const std::string& text) {
   return QuickTools::answer(text, kNow, counting(), kUtc);
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    out.push_back(text.substr(start, end - start));
-  }
-  out.push_back(text.substr(start));
-  return out;
 }
 
 struct Expected {
@@ -56,25 +45,18 @@ INSTANTIATE_TEST_SUITE_P(
     Table, QuickToolsAnswers,
     ::testing::Values(
         Expected{"#fff", "rgb(255, 255, 255)", "Hex #ffffff as RGB · Return to copy"},
-        Expected{"  #FF8800 ", "rgb(255, 136, 0)", "Hex #ff8800 as RGB · Return to copy"},
         Expected{"rgb(255, 128, 0)", "#ff8000", "RGB as hex · Return to copy"},
-        Expected{"rgb255,128,0", "#ff8000", "RGB as hex · Return to copy"},
-        Expected{"b64 hello", "aGVsbG8=", "Base64 encoded · Return to copy"},
         Expected{"base64 héllo wörld", "aMOpbGxvIHfDtnJsZA==", "Base64 encoded · Return to copy"},
         Expected{"base64 decode aGVsbG8", "hello", "Base64 decoded · Return to copy"},
-        Expected{"B64 D  aGk= ", "hi", "Base64 decoded · Return to copy"},
         Expected{"base64 decode", "ZGVjb2Rl", "Base64 encoded · Return to copy"},
         Expected{"urlencode a b&c", "a%20b%26c", "URL encoded · Return to copy"},
         Expected{"urldec a+b%2B%C3%A9", "a+b+é", "URL decoded · Return to copy"},
         Expected{"urldecode %zz", "%zz", "URL decoded · Return to copy"},
-        Expected{"urldecode %ff", "%ff", "URL decoded · Return to copy"},
         Expected{"md5 abc", "900150983cd24fb0d6963f7d28e17f72", "MD5 of the text · Return to copy"},
         Expected{"sha512 abc",
                  "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a8"
                  "36ba3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
                  "SHA512 of the text · Return to copy"},
-        Expected{"sha256 é", "4a99557e4033c3539de2eb65472017cad5f9557f7a0625a09f1c3f6e2ba69c4c",
-                 "SHA256 of the text · Return to copy"},
         Expected{"unix", "1700000000", "Unix time now · Return to copy"},
         Expected{"epoch 1700000000", "2023-11-14 22:13:20 UTC",
                  "Unix time to local date · Return to copy"},
@@ -91,67 +73,37 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(QuickTools, Base64DecodeFailureRowAndNoRowForTextThatIsNotUtf8) {
   EXPECT_FALSE(answer("unbase64 _-8"));
   EXPECT_FALSE(answer("unbase64 //79"));
-  EXPECT_EQ(answer("base64 d //79")->title, "Not valid base64");
-  for (const char* text :
-       {"base64 d ###", "b64 decode aGVs bG8", "b64 decode a", "b64 d aGk=aGk="}) {
-    const auto tool = answer(text);
-    ASSERT_TRUE(tool) << text;
-    EXPECT_EQ(*tool, (QuickTool{.title = "Not valid base64",
-                                .subtitle = "Nothing to copy",
-                                .copy = "",
-                                .secret = false}))
-        << text;
+  const QuickTool invalid{.title = "Not valid base64", .subtitle = "Nothing to copy", .copy = ""};
+  for (const char* text : {"base64 d //79", "base64 d ###", "b64 decode a", "b64 d aGk=aGk="}) {
+    EXPECT_EQ(answer(text), invalid) << text;
   }
 }
 
 TEST(QuickTools, CountTitle) {
   EXPECT_EQ(answer("count hello world")->title, "2 words, 11 characters");
   EXPECT_EQ(answer("count one")->title, "1 word, 3 characters");
-  EXPECT_EQ(answer("count  a\nb e\u0301")->title, "3 words, 6 characters");
 }
 
-TEST(QuickTools, UuidCounts) {
-  struct Case {
-    std::string text;
-    std::size_t count;
+// The count or length is clamped to its range; what is not a number gives the default.
+TEST(QuickTools, UuidCountsAndPasswordLengths) {
+  const std::string password = "-character password, made on this computer · Return to copy";
+  const std::pair<std::string, std::string> subtitles[] = {
+      {"uuid", "New UUID · Return to copy"},
+      {"GUID 3", "3 new UUIDs · Return to copy"},
+      {"uuid 99999999999999999999", "10 new UUIDs · Return to copy"},
+      {"pw many", "Random 20" + password},
+      {"password 4", "Random 8" + password},
+      {"pw 100", "Random 64" + password},
   };
-  for (const Case& c : {Case{"uuid", 1}, Case{"GUID 3", 3}, Case{"uuid 50", 10}, Case{"uuid -2", 1},
-                        Case{"uuid 99999999999999999999", 10}, Case{"uuid 2.5", 1}}) {
-    const auto tool = answer(c.text);
-    ASSERT_TRUE(tool) << c.text;
-    const auto uuids = lines(tool->copy);
-    EXPECT_EQ(uuids.size(), c.count) << c.text;
-    EXPECT_EQ(tool->subtitle, c.count == 1
-                                  ? std::string("New UUID · Return to copy")
-                                  : std::to_string(c.count) + " new UUIDs · Return to copy");
+  for (const auto& [text, subtitle] : subtitles) {
+    EXPECT_EQ(answer(text)->subtitle, subtitle) << text;
   }
-}
-
-TEST(QuickTools, UuidsAreVersionFourInLowerCase) {
-  const auto tool = QuickTools::answer("uuid 10", kNow);  // the real generator
-  ASSERT_TRUE(tool);
-  const auto uuids = lines(tool->copy);
-  const std::regex layout("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
-  for (const std::string& uuid : uuids) EXPECT_TRUE(std::regex_match(uuid, layout)) << uuid;
-  EXPECT_EQ(std::set<std::string>(uuids.begin(), uuids.end()).size(), 10u);
-}
-
-TEST(QuickTools, Passwords) {
-  struct Case {
-    std::string text;
-    std::size_t length;
-  };
-  for (const Case& c : {Case{"pw", 20}, Case{"password 4", 8}, Case{"pw 100", 64}, Case{"pw -5", 8},
-                        Case{"pw many", 20}}) {
-    const auto tool = QuickTools::answer(c.text, kNow);
-    ASSERT_TRUE(tool) << c.text;
-    EXPECT_TRUE(tool->secret);
-    EXPECT_EQ(tool->copy.size(), c.length) << c.text;
-    EXPECT_EQ(tool->title, tool->copy);
-    EXPECT_EQ(tool->copy.find_first_not_of(quick::kPasswordAlphabet), std::string::npos);
-    EXPECT_EQ(tool->subtitle, "Random " + std::to_string(c.length) +
-                                  "-character password, made on this computer · Return to copy");
-  }
+  EXPECT_EQ(answer("uuid 99999999999999999999")->copy.size(), 10u * 37 - 1);  // lines of 36
+  const auto longest = QuickTools::answer("pw 100", kNow);                    // the real generator
+  EXPECT_TRUE(longest->secret);
+  EXPECT_EQ(longest->title, longest->copy);
+  EXPECT_EQ(longest->copy.size(), 64u);
+  EXPECT_EQ(longest->copy.find_first_not_of(quick::kPasswordAlphabet), std::string::npos);
   // Draws below 2^64 mod 65 = 16 are rejected, so the first character comes from 16.
   EXPECT_EQ(answer("pw 8")->copy, "STUVWXYZ");
 }
@@ -162,55 +114,21 @@ TEST(QuickTools, PreviewReplacesLineBreaksAndCutsTitlesToNinetyCharacters) {
   EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
   EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
   EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
-  std::string accents;
-  for (int i = 0; i < 91; ++i) accents += "e\u0301";
-  std::string kept;
-  for (int i = 0; i < 89; ++i) kept += "e\u0301";
-  EXPECT_EQ(preview(accents), kept + "…");
+  EXPECT_EQ(preview(repeat("e\u0301", 91)), repeat("e\u0301", 89) + "…");
 }
 
+// A tool word without its argument, values out of range, and text of no tool.
 TEST(QuickTools, BadInputGivesNoRow) {
-  const std::vector<std::string> texts{"",
-                                       "   \n ",
-                                       "hello world",
-                                       "uuidx",
-                                       "base64",
-                                       "md5",
-                                       "sha256 ",
-                                       "unbase64 ###",
-                                       "unbase64 aGVsbG8====",
-                                       "#ggg",
-                                       "#ffff",
-                                       "#",
-                                       "rgb(256,0,0)",
-                                       "rgb(1,2)",
-                                       "rgb(1,2,3,4)",
-                                       "rgb 99999999999999999999 0 0",
-                                       "unix 1e30",
-                                       "unix 12345678",
-                                       "unix 100000000000000000000",
-                                       "unix -99999999999999",
-                                       "unix inf",
-                                       "unix nan",
-                                       "unix 2024-02-30",
-                                       "camel ...",
-                                       "count"};
-  for (const std::string& text : texts) {
+  for (const char* text : {"", "hello world", "uuidx", "base64", "sha256 ", "unbase64 ###", "#ggg",
+                           "#ffff", "rgb(256,0,0)", "rgb(1,2)", "rgb 99999999999999999999 0 0",
+                           "unix 1e30", "camel ...", "count"}) {
     EXPECT_FALSE(answer(text)) << text;
   }
 }
 
 TEST(QuickTools, CaseToolsGiveTheirRowWithNothingToCopyForTextWithoutWords) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"snake !!!", "snake_case · Return to copy"},
-      {"slug !!!", "URL slug · Return to copy"},
-      {"kebab ---", "kebab-case · Return to copy"},
-  };
-  for (const auto& [text, subtitle] : cases) {
-    const auto tool = answer(text);
-    ASSERT_TRUE(tool) << text;
-    EXPECT_EQ(*tool, (QuickTool{.title = "", .subtitle = subtitle, .copy = ""})) << text;
-  }
+  EXPECT_EQ(answer("snake !!!"),
+            (QuickTool{.title = "", .subtitle = "snake_case · Return to copy", .copy = ""}));
 }
 
 TEST(QuickTools, InvalidUtf8IsReadWithReplacementCharacters) {
@@ -227,9 +145,7 @@ TEST(QuickTools, TextLongerThanTwentyThousandCharacters) {
   EXPECT_TRUE(answer("md5 " + body));
   EXPECT_FALSE(answer("md5 " + body + "a"));
   // Bytes are not characters: 20000 accented letters are still answered.
-  std::string accented = "md5 ";
-  for (std::size_t i = 0; i < QuickTools::kMaxCharacters - 4; ++i) accented += "e\u0301";
-  EXPECT_TRUE(answer(accented));
+  EXPECT_TRUE(answer("md5 " + repeat("e\u0301", QuickTools::kMaxCharacters - 4)));
 }
 
 TEST(QuickTools, BrokenClockOrRandomSourceGivesNoRowForWhatNeedsThem) {

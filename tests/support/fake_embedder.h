@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "models/embedder.h"
@@ -26,27 +27,20 @@ class FakeEmbedder final : public BatchEmbedder {
 
   std::optional<std::vector<float>> embed(std::string_view text) const override {
     ++calls;
-    std::vector<float> vector(kDimension, 0.0f);
-    std::string word;
-    bool any = false, refused = false;
-    auto flush = [&] {
-      if (word.empty()) return;
-      refused = refused || word == "unembeddable";
-      vector[std::hash<std::string>{}(word) % kDimension] += 1.0f;
-      any = true;
-      word.clear();
-    };
+    std::string lowered;
     for (char c : text) {
-      if (std::isalnum(static_cast<unsigned char>(c))) {
-        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      } else {
-        flush();
-      }
+      auto byte = static_cast<unsigned char>(c);
+      lowered += std::isalnum(byte) ? static_cast<char>(std::tolower(byte)) : ' ';
     }
-    flush();
-    if (!any || refused) return std::nullopt;
+    std::vector<float> vector(kDimension, 0.0f);
+    std::istringstream words(lowered);
+    for (std::string word; words >> word;) {
+      if (word == "unembeddable") return std::nullopt;
+      vector[std::hash<std::string>{}(word) % kDimension] += 1.0f;
+    }
     float norm = 0;
     for (float value : vector) norm += value * value;
+    if (norm == 0) return std::nullopt;
     for (float& value : vector) value /= std::sqrt(norm);
     return vector;
   }

@@ -1,7 +1,6 @@
 #include "support/model_files.h"
 
 #include <bit>
-#include <cstring>
 #include <nlohmann/json.hpp>
 #include <random>
 
@@ -10,33 +9,19 @@
 namespace quorvale::testing {
 namespace {
 
-std::uint16_t halfBits(float value) {
-  auto bits = std::bit_cast<std::uint32_t>(value);
-  std::uint16_t sign = static_cast<std::uint16_t>((bits >> 16) & 0x8000u);
-  int exponent = static_cast<int>((bits >> 23) & 0xFF) - 127 + 15;
-  if (exponent <= 0) return sign;  // too small: zero
-  if (exponent >= 31) return static_cast<std::uint16_t>(sign | 0x7C00u);
-  return static_cast<std::uint16_t>(sign | exponent << 10 | ((bits >> 13) & 0x3FFu));
-}
-
+// GPT-2's byte-level symbol of a byte: printable Latin-1 bytes stand for themselves, the others
+// for U+0100 onwards in byte order.
 std::string byteSymbol(unsigned b) {
-  bool printable = (b >= 33 && b <= 126) || (b >= 161 && b <= 172) || (b >= 174);
-  char32_t symbol = static_cast<char32_t>(b);
-  if (!printable) {
-    unsigned before = 0;
-    for (unsigned c = 0; c < b; ++c) {
-      if (!((c >= 33 && c <= 126) || (c >= 161 && c <= 172) || (c >= 174))) ++before;
-    }
-    symbol = 0x100 + before;
+  auto printable = [](unsigned c) { return (c >= 33 && c <= 126) || (c >= 161 && c != 173); };
+  unsigned symbol = b;
+  if (!printable(b)) {
+    symbol = 0x100;
+    for (unsigned c = 0; c < b; ++c) symbol += printable(c) ? 0 : 1;
   }
   std::string out;
-  if (symbol < 0x80) {
-    out += static_cast<char>(symbol);
-  } else {
-    out += static_cast<char>(0xC0 | (symbol >> 6));
-    out += static_cast<char>(0x80 | (symbol & 0x3F));
-  }
-  return out;
+  if (symbol < 0x80) return out + static_cast<char>(symbol);
+  out += static_cast<char>(0xC0 | (symbol >> 6));
+  return out + static_cast<char>(0x80 | (symbol & 0x3F));
 }
 
 }  // namespace
@@ -44,17 +29,15 @@ std::string byteSymbol(unsigned b) {
 std::string encodeFloats(const std::vector<float>& values, const std::string& dtype) {
   std::string bytes;
   for (float value : values) {
+    std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
     if (dtype == "F32") {
-      char raw[4];
-      std::memcpy(raw, &value, 4);
-      bytes.append(raw, 4);
-    } else {
-      std::uint16_t bits =
-          dtype == "F16" ? halfBits(value)
-                         : static_cast<std::uint16_t>(std::bit_cast<std::uint32_t>(value) >> 16);
-      bytes += static_cast<char>(bits & 0xFF);
-      bytes += static_cast<char>(bits >> 8);
+      for (int i = 0; i < 4; ++i) bytes += static_cast<char>((bits >> (8 * i)) & 0xFF);
+      continue;
     }
+    std::uint16_t half = dtype == "F16" ? std::bit_cast<std::uint16_t>(static_cast<_Float16>(value))
+                                        : static_cast<std::uint16_t>(bits >> 16);
+    bytes += static_cast<char>(half & 0xFF);
+    bytes += static_cast<char>(half >> 8);
   }
   return bytes;
 }

@@ -18,7 +18,7 @@ struct TensorSpec {
 // The file's bytes: length prefix, JSON header (with "__metadata__" when given), data.
 std::string safetensorsBytes(const std::vector<TensorSpec>& tensors,
                              const std::string& metadataJson = "");
-// The values in the given element type, little-endian ("F16" and "BF16" truncate).
+// The values in the given element type, little-endian ("F16" rounds, "BF16" truncates).
 std::string encodeFloats(const std::vector<float>& values, const std::string& dtype);
 
 struct RandomModelOptions {

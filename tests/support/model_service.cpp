@@ -14,34 +14,19 @@
 #include <stdexcept>
 #include <thread>
 
+#include "quick/encodings.h"
 #include "util/process.h"
 
-namespace quorvale::testing {
+namespace quorvale {
 
-std::string manifestJson(const ModelManifest& m) {
-  return nlohmann::json{{"id", m.id},
-                        {"name", m.name},
-                        {"version", m.version},
-                        {"sizeBytes", m.sizeBytes},
-                        {"sha256", m.sha256},
-                        {"url", m.url},
-                        {"dimension", m.dimension},
-                        {"license", m.license},
-                        {"signature", m.signature}}
-      .dump();
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(ModelManifest, id, name, version, sizeBytes, sha256, url,
+                                   dimension, license, signature)
+
+namespace testing {
+
+std::string manifestJson(const ModelManifest& manifest) {
+  return nlohmann::json(manifest).dump();
 }
-namespace {
-
-std::string base64(std::string_view bytes) {
-  std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
-                               reinterpret_cast<const unsigned char*>(bytes.data()),
-                               static_cast<int>(bytes.size()));
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
-}  // namespace
 
 struct TestSigningKey::Key {
   EVP_PKEY* pkey = nullptr;
@@ -65,7 +50,7 @@ TestSigningKey::TestSigningKey() : key_(std::make_unique<Key>()) {
 TestSigningKey::~TestSigningKey() = default;
 
 std::string TestSigningKey::publicKeyBase64() const {
-  return base64(publicKey_);
+  return quick::base64Encoded(publicKey_);
 }
 
 std::string TestSigningKey::sign(std::string_view message) const {
@@ -76,7 +61,7 @@ std::string TestSigningKey::sign(std::string_view message) const {
   EVP_DigestSign(context, reinterpret_cast<unsigned char*>(signature.data()), &length,
                  reinterpret_cast<const unsigned char*>(message.data()), message.size());
   EVP_MD_CTX_free(context);
-  return base64(signature);
+  return quick::base64Encoded(signature);
 }
 
 std::string TestSigningKey::privateKeyPem() const {
@@ -138,4 +123,5 @@ void LocalHttpsServer::serve(std::string_view path, std::string_view bytes) cons
   writeFile(folder() + std::string(path), bytes);
 }
 
-}  // namespace quorvale::testing
+}  // namespace testing
+}  // namespace quorvale

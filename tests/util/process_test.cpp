@@ -95,7 +95,6 @@ TEST(Process, ReadsAGivenStandardInput) {
   auto result = runProcess("/bin/cat", {}, {.standardInput = fd.get()});
   ASSERT_TRUE(result);
   EXPECT_EQ(result->output, "from a file\n");
-  EXPECT_EQ(result->exitCode, 0);
   // Without one the tool reads /dev/null rather than waiting on ours.
   EXPECT_EQ(runProcess("/bin/cat", {})->output, "");
 }
