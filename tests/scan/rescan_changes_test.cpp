@@ -1,5 +1,6 @@
-// A rescan over the walk (folders opened relative to their parent, deep trees by full path)
-// sees every kind of change to the tree, checked against the tree as std::filesystem sees it.
+// A rescan over the walk (folders opened relative to their parent, deep trees by full path),
+// inline and read ahead on a thread, sees every kind of change to the tree, checked against the
+// tree as std::filesystem sees it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -25,10 +26,12 @@ class NoContent : public ContentExtractor {
   }
 };
 
-class RescanChangesTest : public ::testing::Test {
+class RescanChangesTest : public ::testing::TestWithParam<bool> {
  protected:
   ScanStats scan() {
-    return Scanner::scan(ScanConfig::make({root}), index, NoContent(), nullptr, nullptr, nullptr);
+    ScanConfig config = ScanConfig::make({root});
+    config.readAhead = GetParam();
+    return Scanner::scan(config, index, NoContent(), nullptr, nullptr, nullptr);
   }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
   std::set<std::string> indexed() {
@@ -55,7 +58,7 @@ class RescanChangesTest : public ::testing::Test {
   FileIndex index{std::nullopt};
 };
 
-TEST_F(RescanChangesTest, EveryChangeIsSeen) {
+TEST_P(RescanChangesTest, EveryChangeIsSeen) {
   // Deeper than the walk keeps folders open, so both ways of opening a folder are crossed.
   std::string deep = "deep";
   for (int level = 0; level < 60; ++level) deep += "/d";
@@ -104,6 +107,9 @@ TEST_F(RescanChangesTest, EveryChangeIsSeen) {
   EXPECT_EQ(stats.unchanged + stats.updated + stats.added, static_cast<int64_t>(onDisk().size()));
   EXPECT_EQ(storedTime(at("keep.txt")), 1'000'000);
 }
+
+INSTANTIATE_TEST_SUITE_P(Walks, RescanChangesTest, ::testing::Values(false, true),
+                         [](const auto& test) { return test.param ? "ReadAhead" : "Inline"; });
 
 }  // namespace
 }  // namespace quorvale
