@@ -200,7 +200,7 @@ class FullScan {
         rootPath, [this](const std::string& path) { skipped_.push_back(path); },
         [this, appOnly](const WalkEntry& entry) { return decide(entry, appOnly); },
         ReadAheadWalk::Options{.ahead = config_.readAhead});
-    known_.clear();
+    known_ = StoredTimes(rootPath);
     index_.forEachModifiedTime(
         rootPath, [&](std::string_view path, Date stored) { known_.add(path, stored); });
     if (!walk->opened()) {

@@ -23,6 +23,15 @@ std::size_t recordOf(uint64_t slot) {
 
 }  // namespace
 
+StoredTimes::StoredTimes(std::string root) : prefix_(std::move(root)) {
+  if (!prefix_.ends_with('/')) prefix_ += '/';
+}
+
+std::optional<std::string_view> StoredTimes::belowRoot(std::string_view path) const {
+  if (!path.starts_with(prefix_)) return std::nullopt;
+  return path.substr(prefix_.size());
+}
+
 std::size_t StoredTimes::probe(std::string_view path, uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
   std::size_t at = hash & mask;
@@ -66,7 +75,10 @@ const char* StoredTimes::keep(std::string_view path) {
   return kept;
 }
 
-void StoredTimes::add(std::string_view path, Date modified) {
+void StoredTimes::add(std::string_view fullPath, Date modified) {
+  const auto below = belowRoot(fullPath);
+  if (!below) return;
+  const std::string_view path = *below;
   if ((records_.size() + 1) * 2 > slots_.size()) grow();
   const uint32_t hash = hashOf(path);
   const std::size_t at = probe(path, hash);
@@ -81,9 +93,10 @@ void StoredTimes::add(std::string_view path, Date modified) {
   slots_[at] = (static_cast<uint64_t>(hash) << 32) | records_.size();
 }
 
-std::optional<Date> StoredTimes::take(std::string_view path) {
-  if (records_.empty()) return std::nullopt;
-  const std::size_t at = probe(path, hashOf(path));
+std::optional<Date> StoredTimes::take(std::string_view fullPath) {
+  const auto path = belowRoot(fullPath);
+  if (records_.empty() || !path) return std::nullopt;
+  const std::size_t at = probe(*path, hashOf(*path));
   if (slots_[at] == 0) return std::nullopt;
   Record& record = records_[recordOf(slots_[at])];
   if (record.seen) return std::nullopt;
@@ -93,7 +106,7 @@ std::optional<Date> StoredTimes::take(std::string_view path) {
 
 void StoredTimes::forEachUnseen(const std::function<void(const std::string& path)>& visit) const {
   for (const Record& record : records_) {
-    if (!record.seen) visit(std::string(record.path, record.length));
+    if (!record.seen) visit(std::string(prefix_).append(record.path, record.length));
   }
 }
 

@@ -2,7 +2,8 @@
 // side in large text blocks that never move, one small record per path, and an open-addressed
 // table of 8-byte slots (record number and hash) instead of a node per path. A full scan builds
 // it once per root and looks up every entry it walks, so a rescan of an unchanged tree does one
-// hash and one probe per entry and no allocation, and building it copies no path twice. Owned
+// hash and one probe per entry and no allocation, and building it copies no path twice. Only
+// what follows the root's path is kept and hashed: the root is the same for every path. Owned
 // by the scan on its thread.
 #pragma once
 
@@ -22,11 +23,14 @@ namespace quorvale {
 class StoredTimes {
  public:
   StoredTimes() = default;
+  // Every path added lies below `root` ("/home/me" holds "/home/me/a", not "/home/me2").
+  explicit StoredTimes(std::string root);
 
+  // A path not below the root is ignored.
   void add(std::string_view path, Date modified);
 
   // The stored time of `path`, which from now on counts as seen; nothing when the path has no
-  // record or was seen before.
+  // record or was seen before (or is not below the root).
   std::optional<Date> take(std::string_view path);
 
   // Every path not taken, in the order they were added.
@@ -47,9 +51,12 @@ class StoredTimes {
 
   // Where `path` is stored, or the empty slot where it would go. The table is never full.
   std::size_t probe(std::string_view path, uint32_t hash) const;
+  // What follows the root's path, or nothing for a path not below it.
+  std::optional<std::string_view> belowRoot(std::string_view path) const;
   void grow();
   const char* keep(std::string_view path);
 
+  std::string prefix_;  // the root's path and a slash
   std::vector<std::unique_ptr<char[]>> text_;
   char* textNext_ = nullptr;
   std::size_t textLeft_ = 0;
