@@ -37,9 +37,7 @@ std::size_t StoredTimes::probe(std::string_view path, uint32_t hash) const {
   std::size_t at = hash & mask;
   while (slots_[at] != 0) {
     if (tagOf(slots_[at]) == hash) {
-      const Record& record = records_[recordOf(slots_[at])];
-      if (record.length == path.size() && std::memcmp(record.path, path.data(), path.size()) == 0)
-        return at;
+      if (records_[recordOf(slots_[at])].holds(path)) return at;
     }
     at = (at + 1) & mask;
   }
@@ -93,12 +91,24 @@ void StoredTimes::add(std::string_view fullPath, Date modified) {
   slots_[at] = (static_cast<uint64_t>(hash) << 32) | records_.size();
 }
 
+bool StoredTimes::Record::holds(std::string_view other) const {
+  return length == other.size() && std::memcmp(path, other.data(), other.size()) == 0;
+}
+
 std::optional<Date> StoredTimes::take(std::string_view fullPath) {
   const auto path = belowRoot(fullPath);
   if (records_.empty() || !path) return std::nullopt;
-  const std::size_t at = probe(*path, hashOf(*path));
-  if (slots_[at] == 0) return std::nullopt;
-  Record& record = records_[recordOf(slots_[at])];
+  // Records come in the order they were written, which is the order of the walk that wrote
+  // them: the record after the one taken last is usually the one asked for, and is found
+  // without hashing or probing.
+  std::size_t number = next_;
+  if (number >= records_.size() || !records_[number].holds(*path)) {
+    const std::size_t at = probe(*path, hashOf(*path));
+    if (slots_[at] == 0) return std::nullopt;
+    number = recordOf(slots_[at]);
+  }
+  next_ = number + 1;
+  Record& record = records_[number];
   if (record.seen) return std::nullopt;
   record.seen = true;
   return record.modified;
@@ -115,6 +125,7 @@ void StoredTimes::clear() {
   text_.shrink_to_fit();
   textNext_ = nullptr;
   textLeft_ = 0;
+  next_ = 0;
   records_.clear();
   records_.shrink_to_fit();
   slots_.clear();

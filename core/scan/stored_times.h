@@ -2,7 +2,8 @@
 // side in large text blocks that never move, one small record per path, and an open-addressed
 // table of 8-byte slots (record number and hash) instead of a node per path. A full scan builds
 // it once per root and looks up every entry it walks, so a rescan of an unchanged tree does one
-// hash and one probe per entry and no allocation, and building it copies no path twice. Only
+// hash and one probe per entry (none when the walk meets the records in the order they were
+// written) and no allocation, and building it copies no path twice. Only
 // what follows the root's path is kept and hashed: the root is the same for every path. Owned
 // by the scan on its thread.
 #pragma once
@@ -45,6 +46,8 @@ class StoredTimes {
     uint32_t length = 0;
     bool seen = false;
     Date modified = 0;
+
+    bool holds(std::string_view other) const;
   };
   // The record's number plus one in the low half (0: an empty slot), the path's hash above.
   using Slot = uint64_t;
@@ -61,6 +64,7 @@ class StoredTimes {
   char* textNext_ = nullptr;
   std::size_t textLeft_ = 0;
   std::deque<Record> records_;
+  std::size_t next_ = 0;  // the record after the one taken last
   std::vector<Slot> slots_;
 };
 
