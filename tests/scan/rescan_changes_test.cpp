@@ -28,10 +28,10 @@ class NoContent : public ContentExtractor {
 
 class RescanChangesTest : public ::testing::TestWithParam<bool> {
  protected:
-  ScanStats scan() {
+  ScanStats scan(const Scanner::ShouldCancel& cancel = nullptr) {
     ScanConfig config = ScanConfig::make({root});
     config.readAhead = GetParam();
-    return Scanner::scan(config, index, NoContent(), nullptr, nullptr, nullptr);
+    return Scanner::scan(config, index, NoContent(), nullptr, cancel, nullptr);
   }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
   std::set<std::string> indexed() {
@@ -106,6 +106,17 @@ TEST_P(RescanChangesTest, EveryChangeIsSeen) {
   EXPECT_EQ(storedTime(at(deep + "/leaf.txt")), 1'000'100);
   EXPECT_EQ(stats.unchanged + stats.updated + stats.added, static_cast<int64_t>(onDisk().size()));
   EXPECT_EQ(storedTime(at("keep.txt")), 1'000'000);
+}
+
+TEST_P(RescanChangesTest, ACancelledRescanStopsTheWalkAndRemovesNothing) {
+  for (int i = 0; i < 600; ++i) writeFile(at("many/" + std::to_string(i) + ".txt"), "x");
+  scan();
+  fs::remove(at("many/599.txt"));
+  int asked = 0;
+  const ScanStats stats = scan([&] { return ++asked > 10; });
+  EXPECT_LE(stats.seen, 10);
+  EXPECT_EQ(stats.removed, 0);
+  EXPECT_EQ(indexed().count(at("many/599.txt")), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Walks, RescanChangesTest, ::testing::Values(false, true),
