@@ -3,11 +3,12 @@
 // files per second, the rescan's entries per second, the index size per file and the peak memory.
 //
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] [--rescans K]
-//                       [--unguarded]
+//                       [--unguarded] [--read-ahead]
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] --print-corpus
 //
 // Contents are read as `quorvale --scan` reads them (PDF and office files behind the extraction
-// guard); --unguarded measures the default extractor alone.
+// guard); --unguarded measures the default extractor alone. --read-ahead walks on a reader
+// thread ahead of the comparisons (ScanConfig::readAhead).
 // --print-corpus only makes sure the corpus exists and prints its folder (for bench/peers.sh).
 // DIR (default $QUORVALE_BENCH_DATA, else $XDG_CACHE_HOME/quorvale-bench) holds the corpora, the
 // indexes and a results/ folder with one line per run for bench/run.sh to compare.
@@ -36,6 +37,7 @@ struct Arguments {
   int rescans = 3;
   bool printCorpus = false;
   Extraction extraction = Extraction::guarded;
+  Walk walk = Walk::inline_;
   // Set in the child processes only.
   std::optional<Phase> phase;
   std::string root;
@@ -44,7 +46,7 @@ struct Arguments {
 
 [[noreturn]] void usage() {
   std::cerr << "usage: quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] "
-               "[--rescans K] [--unguarded] [--print-corpus]\n";
+               "[--rescans K] [--unguarded] [--read-ahead] [--print-corpus]\n";
   std::exit(2);
 }
 
@@ -53,11 +55,13 @@ Arguments parse(int argc, char** argv) {
   arguments.data = defaultDataFolder();
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (flag == "--print-corpus" || flag == "--unguarded") {
+    if (flag == "--print-corpus" || flag == "--unguarded" || flag == "--read-ahead") {
       if (flag == "--print-corpus")
         arguments.printCorpus = true;
-      else
+      else if (flag == "--unguarded")
         arguments.extraction = Extraction::unguarded;
+      else
+        arguments.walk = Walk::readAhead;
       continue;
     }
     if (i + 1 >= argc) usage();
@@ -90,6 +94,7 @@ PhaseResult runChild(const Arguments& arguments, Phase phase, const std::string&
   std::vector<std::string> child = {
       "--phase", phase == Phase::firstScan ? "first" : "rescan", "--root", root, "--db", database};
   if (arguments.extraction == Extraction::unguarded) child.push_back("--unguarded");
+  if (arguments.walk == Walk::readAhead) child.push_back("--read-ahead");
   return PhaseResult::decode(runSelf(child));
 }
 
@@ -187,8 +192,8 @@ int main(int argc, char** argv) {
   try {
     const Arguments arguments = parse(argc, argv);
     if (arguments.phase) {
-      const PhaseResult result =
-          runPhase(*arguments.phase, arguments.extraction, arguments.root, arguments.database);
+      const PhaseResult result = runPhase(*arguments.phase, arguments.extraction, arguments.walk,
+                                          arguments.root, arguments.database);
       std::fputs(result.encode().c_str(), stdout);
       return 0;
     }

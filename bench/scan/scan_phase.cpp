@@ -100,7 +100,7 @@ PhaseResult PhaseResult::decode(const std::string& text) {
           .peakKilobytes = integer("peakKilobytes")};
 }
 
-PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root,
+PhaseResult runPhase(Phase phase, Extraction extraction, Walk walk, const std::string& root,
                      const std::string& database) {
   if (phase == Phase::firstScan) removeDatabase(database);
   ExtractionGuard guard(guardFolder(database, phase));
@@ -112,8 +112,9 @@ PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root
   const double cpuStart = cpuSeconds();
   const double waitStart = runQueueSeconds();
   FileIndex index(database);
-  const ScanStats stats =
-      Scanner::scan(ScanConfig::make({root}), index, extractor, {}, [] { return false; }, {});
+  ScanConfig config = ScanConfig::make({root});
+  config.readAhead = walk == Walk::readAhead;
+  const ScanStats stats = Scanner::scan(config, index, extractor, {}, [] { return false; }, {});
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const double cpuElapsed = cpuSeconds() - cpuStart;
   const double waitElapsed = runQueueSeconds() - waitStart;

@@ -13,6 +13,8 @@ namespace quorvale::bench {
 
 enum class Phase { firstScan, rescan };
 enum class Extraction { guarded, unguarded };
+// The scan's walk inline on its thread, or ahead on a reader thread (ScanConfig::readAhead).
+enum class Walk { inline_, readAhead };
 
 struct PhaseResult {
   double seconds = 0;     // the scan call alone, from opening the index to its last commit
@@ -36,7 +38,7 @@ struct PhaseResult {
 };
 
 // Runs the phase in this process. A first scan deletes any earlier database first.
-PhaseResult runPhase(Phase phase, Extraction extraction, const std::string& root,
+PhaseResult runPhase(Phase phase, Extraction extraction, Walk walk, const std::string& root,
                      const std::string& database);
 
 }  // namespace quorvale::bench

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <string_view>
 
 #include "util/unicode.h"
@@ -15,9 +14,8 @@
 namespace quorvale {
 namespace {
 
-struct DirCloser {
-  void operator()(DIR* dir) const { closedir(dir); }
-};
+// Large enough for a few hundred names per system call.
+constexpr std::size_t kListingBufferBytes = 32 * 1024;
 
 bool endsWithApp(const std::string& name) {
   return name.size() >= 4 && unicode::asciiLowercased(name.substr(name.size() - 4)) == ".app";
@@ -59,67 +57,80 @@ std::optional<WalkEntry> readEntry(const std::string& path, int level) {
 
 std::optional<DirectoryWalk> DirectoryWalk::open(const std::string& root, ErrorHandler onError) {
   DirectoryWalk walk(std::move(onError));
-  // The root itself may be a symbolic link the user chose; it is followed.
-  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  ::close(fd);
-  auto frame = walk.list(root, 1);
+  walk.buffer_.resize(kListingBufferBytes);
+  auto frame = walk.list({.name = lastPathComponent(root), .path = root, .level = 0}, nullptr);
   if (!frame) return std::nullopt;
   walk.stack_.push_back(std::move(*frame));
   return walk;
 }
 
-std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const std::string& path, int level) {
-  // O_NOFOLLOW below the root: a folder swapped for a link after it was listed is not entered.
-  int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (level > 1 ? O_NOFOLLOW : 0);
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0) {
-    if (errno != ENOENT) onError_(path);
-    return std::nullopt;
+UniqueFd DirectoryWalk::openFolder(const Pending& pending, const Frame* parent) const {
+  // The root itself may be a symbolic link the user chose; it is followed. Below it O_NOFOLLOW:
+  // a folder swapped for a link after it was listed is not entered.
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (pending.level > 0 ? O_NOFOLLOW : 0);
+  if (parent != nullptr && parent->folder.valid()) {
+    return UniqueFd(::openat(parent->folder.get(), pending.name.c_str(), flags));
   }
-  std::unique_ptr<DIR, DirCloser> dir(fdopendir(fd));
-  if (!dir) {
-    ::close(fd);
-    onError_(path);
+  return UniqueFd(::open(pending.path.c_str(), flags));
+}
+
+std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const Pending& pending,
+                                                        const Frame* parent) {
+  UniqueFd folder = openFolder(pending, parent);
+  if (!folder) {
+    // A root that cannot be opened is the caller's to report.
+    if (errno != ENOENT && pending.level > 0) onError_(pending.path);
     return std::nullopt;
   }
   Frame frame;
-  std::string prefix = path == "/" ? "/" : path + "/";
-  errno = 0;
-  while (dirent* item = readdir(dir.get())) {
-    std::string_view name = item->d_name;
-    if (name == "." || name == "..") continue;
-    std::string entryPath;
-    entryPath.reserve(prefix.size() + name.size());
-    entryPath.append(prefix).append(name);
-    WalkEntry entry = named(std::string(name), std::move(entryPath), level);
-    struct stat info;
-    if (fstatat(dirfd(dir.get()), item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0) {
-      fill(entry, info);
-    } else if (errno == ENOENT) {
-      errno = 0;
-      continue;  // gone between listing and reading
-    }
-    frame.entries.push_back(std::move(entry));
-    errno = 0;
-  }
-  if (errno != 0) onError_(path);
+  if (!readEntries(folder.get(), pending, frame.entries)) onError_(pending.path);
   std::sort(frame.entries.begin(), frame.entries.end(),
             [](const WalkEntry& a, const WalkEntry& b) { return a.name < b.name; });
+  if (pending.level < kHeldLevels) frame.folder = std::move(folder);
   return frame;
+}
+
+bool DirectoryWalk::readEntries(int folder, const Pending& pending,
+                                std::vector<WalkEntry>& entries) {
+  const std::string prefix = pending.path == "/" ? "/" : pending.path + "/";
+  const int level = pending.level + 1;
+  for (;;) {
+    const ssize_t bytes = getdents64(folder, buffer_.data(), buffer_.size());
+    if (bytes == 0) return true;
+    if (bytes < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t at = 0; at < bytes;) {
+      const auto* item = reinterpret_cast<const dirent64*>(buffer_.data() + at);
+      at += item->d_reclen;
+      const std::string_view name = item->d_name;
+      if (name == "." || name == "..") continue;
+      struct stat info;
+      const bool read = fstatat(folder, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+      if (!read && errno == ENOENT) continue;  // gone between listing and reading
+      std::string entryPath;
+      entryPath.reserve(prefix.size() + name.size());
+      entryPath.append(prefix).append(name);
+      WalkEntry& entry =
+          entries.emplace_back(named(std::string(name), std::move(entryPath), level));
+      if (read) fill(entry, info);
+    }
+  }
 }
 
 std::optional<WalkEntry> DirectoryWalk::next() {
   if (descend_) {
-    auto [path, level] = std::move(*descend_);
+    Pending pending = std::move(*descend_);
     descend_.reset();
-    if (auto frame = list(path, level + 1)) stack_.push_back(std::move(*frame));
+    // The folder came from the frame on top, which is therefore still there: its parent.
+    if (auto frame = list(pending, &stack_.back())) stack_.push_back(std::move(*frame));
   }
   while (!stack_.empty() && stack_.back().index == stack_.back().entries.size()) stack_.pop_back();
   if (stack_.empty()) return std::nullopt;
   WalkEntry entry = std::move(stack_.back().entries[stack_.back().index++]);
   if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) {
-    descend_.emplace(entry.path, entry.level);
+    descend_.emplace(Pending{.name = entry.name, .path = entry.path, .level = entry.level});
   }
   return entry;
 }

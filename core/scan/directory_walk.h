@@ -2,6 +2,12 @@
 // entry's attributes read while its folder is listed. Symbolic links are reported, never
 // followed, so link loops cannot trap the walk; ".app" bundles are reported but not entered.
 // Entries of one folder come in byte order of their names. Used by the scanner on its thread.
+//
+// The walk is bound by system calls, so it makes few: a folder is listed with getdents64 into
+// one buffer reused for the whole walk, opened relative to its parent (whose descriptor stays
+// open while its subfolders are walked, down to kHeldLevels levels) instead of by full path,
+// and each entry costs one fstatat relative to the open folder. Attributes are read as stat
+// reads them (no cached-attribute shortcuts), so a rescan that compares them misses no change.
 #pragma once
 
 #include <sys/types.h>
@@ -13,6 +19,7 @@
 #include <vector>
 
 #include "index/file_record.h"
+#include "util/unique_fd.h"
 
 namespace quorvale {
 
@@ -47,17 +54,34 @@ class DirectoryWalk {
   void skipDescendants() { descend_.reset(); }
 
  private:
+  // Folders deeper than this are opened by full path: the descriptors held stay well below
+  // the process's limit however deep the tree.
+  static constexpr int kHeldLevels = 48;
+
   struct Frame {
     std::vector<WalkEntry> entries;
     std::size_t index = 0;
+    // The listed folder, kept open while its subfolders are walked (invalid past kHeldLevels).
+    UniqueFd folder;
+  };
+  struct Pending {
+    std::string name;
+    std::string path;
+    int level = 0;
   };
   DirectoryWalk(ErrorHandler onError) : onError_(std::move(onError)) {}
-  std::optional<Frame> list(const std::string& path, int level);
+  // Opens the folder `pending` names, relative to `parent` when that is open.
+  UniqueFd openFolder(const Pending& pending, const Frame* parent) const;
+  std::optional<Frame> list(const Pending& pending, const Frame* parent);
+  // Reads every name of the open folder with its attributes. False when the listing failed.
+  bool readEntries(int folder, const Pending& pending, std::vector<WalkEntry>& entries);
 
   ErrorHandler onError_;
   std::vector<Frame> stack_;
-  // The folder returned last, to be listed on the next call: its path and level.
-  std::optional<std::pair<std::string, int>> descend_;
+  // The folder returned last, to be listed on the next call.
+  std::optional<Pending> descend_;
+  // getdents64's buffer, reused for every folder of the walk.
+  std::vector<char> buffer_;
 };
 
 }  // namespace quorvale

@@ -15,6 +15,7 @@
 #include "scan/application_folders.h"
 #include "scan/desktop_entry.h"
 #include "scan/directory_walk.h"
+#include "scan/read_ahead_walk.h"
 #include "scan/skip_rules.h"
 #include "scan/stored_times.h"
 #include "util/unicode.h"
@@ -191,13 +192,19 @@ class FullScan {
   bool scanRoot(const std::string& root) {
     std::string rootPath = standardizedPath(root);
     std::string given = root.size() > 1 && root.ends_with('/') ? standardizedPath(root) : root;
-    known_.clear();
+    bool appOnly = config_.appOnlyRoots.contains(rootPath);
+    // With read-ahead on, the walk and the skip rules run on the reader thread while the stored
+    // times load.
+    std::optional<ReadAheadWalk> walk;
+    walk.emplace(
+        rootPath, [this](const std::string& path) { skipped_.push_back(path); },
+        [this, appOnly](const WalkEntry& entry) { return decide(entry, appOnly); },
+        ReadAheadWalk::Options{.ahead = config_.readAhead});
+    known_ = StoredTimes(rootPath);
     index_.forEachModifiedTime(
         rootPath, [&](std::string_view path, Date stored) { known_.add(path, stored); });
-    bool appOnly = config_.appOnlyRoots.contains(rootPath);
-    auto walk =
-        DirectoryWalk::open(rootPath, [&](const std::string& path) { skipped_.push_back(path); });
-    if (!walk) {
+    if (!walk->opened()) {
+      walk.reset();
       // A root that is there but cannot be opened is reported like any folder that cannot be
       // read (one that does not exist is not: the default folders need not all exist). Either
       // way its records stay until it can be read again.
@@ -206,21 +213,30 @@ class FullScan {
       known_.clear();
       return true;
     }
-    while (auto entry = walk->next()) {
+    const std::string rootPrefix = rootPath + "/";
+    while (auto item = walk->next()) {
       if (shouldCancel_ && shouldCancel_()) return false;
-      Admission admission = admit(*entry, appOnly);
-      if (admission.skipDescendants) walk->skipDescendants();
-      if (!admission.admit) continue;
-      if (given != rootPath && entry->path.starts_with(rootPath + "/")) {
-        index(given + entry->path.substr(rootPath.size()), *entry, admission.application);
+      const WalkEntry& entry = item->entry;
+      if (given != rootPath && entry.path.starts_with(rootPrefix)) {
+        index(given + entry.path.substr(rootPath.size()), entry, item->application);
       } else {
-        index(entry->path, *entry, admission.application);
+        index(entry.path, entry, item->application);
       }
     }
+    walk.reset();
     removeStale();
     return true;
   }
 
+  // On the reader thread: what becomes of a walked entry.
+  ReadAheadWalk::Decision decide(const WalkEntry& entry, bool appOnly) {
+    Admission admission = admit(entry, appOnly);
+    return {.handOn = admission.admit,
+            .skipDescendants = admission.skipDescendants,
+            .application = std::move(admission.application)};
+  }
+
+  // On the reader thread; writes nothing but skipped_.
   Admission admit(const WalkEntry& entry, bool appOnly) {
     if (!entry.hasAttributes) {
       // Listed but not readable (a folder that may be listed but not entered): nothing is known
@@ -312,6 +328,7 @@ class FullScan {
   const Scanner::OnIndexed& onIndexed_;
   BatchPacer pacer_;
   ScanStats stats_;
+  // Written by the reader thread during a root's walk, read once the walk has ended.
   std::vector<std::string> skipped_;
   StoredTimes known_;
   SkipRules rules_{config_};

@@ -6,7 +6,8 @@
 // entry becomes an application record titled with its Name; a symbolic link counts only when it
 // leads to a bundle or to a regular file that is an application entry. `update`
 // re-indexes the paths that file-change events name. Both run on the caller's thread (the
-// engine's index queue) and call the callbacks on it; the scanner keeps no state between calls.
+// engine's index queue) and call the callbacks on it; a full scan walks each root on a reader
+// thread of its own meanwhile (ReadAheadWalk). The scanner keeps no state between calls.
 //
 // Names that are not valid UTF-8 cannot be stored as the text key of a record (a lossy spelling
 // would not open the file again), so such entries are skipped with everything below them and
@@ -36,6 +37,9 @@ struct ScanConfig {
   // that menus here would list, and of the entries that share a desktop-file id only the one in
   // the root listed first in `roots` (see ApplicationFolders).
   std::set<std::string> appOnlyRoots;
+  // A full scan walks each root on a reader thread of its own, ahead of the comparisons. Off by
+  // default: where the processors are busy the hand-over costs more than the overlap gains.
+  bool readAhead = false;
 
   // The roots with every other field at its default.
   static ScanConfig make(std::vector<std::string> roots);

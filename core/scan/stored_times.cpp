@@ -1,91 +1,135 @@
 #include "scan/stored_times.h"
 
-#include <bit>
+#include <algorithm>
+#include <cstring>
 
 namespace quorvale {
 namespace {
 
-constexpr std::size_t kMinimumSlots = 64;
+constexpr std::size_t kMinimumSlots = 1024;
+constexpr std::size_t kTextBlockBytes = 256 * 1024;
 
-std::size_t hashOf(std::string_view path) {
-  return std::hash<std::string_view>{}(path);
+uint32_t hashOf(std::string_view path) {
+  return static_cast<uint32_t>(std::hash<std::string_view>{}(path));
+}
+
+uint32_t tagOf(uint64_t slot) {
+  return static_cast<uint32_t>(slot >> 32);
+}
+
+std::size_t recordOf(uint64_t slot) {
+  return static_cast<std::size_t>(slot & 0xffffffffu) - 1;
 }
 
 }  // namespace
 
-std::string_view StoredTimes::pathOf(const Slot& slot) const {
-  return std::string_view(text_).substr(slot.offset, slot.length);
+StoredTimes::StoredTimes(std::string root) : prefix_(std::move(root)) {
+  if (!prefix_.ends_with('/')) prefix_ += '/';
 }
 
-// The slot holding `path`, or the empty slot where it would go. The table is never full.
-std::size_t StoredTimes::probe(std::string_view path, std::size_t hash) const {
+std::optional<std::string_view> StoredTimes::belowRoot(std::string_view path) const {
+  if (!path.starts_with(prefix_)) return std::nullopt;
+  return path.substr(prefix_.size());
+}
+
+std::size_t StoredTimes::probe(std::string_view path, uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  const auto tag = static_cast<uint32_t>(hash);
   std::size_t at = hash & mask;
-  while (slots_[at].used && (slots_[at].hash != tag || pathOf(slots_[at]) != path)) {
+  while (slots_[at] != 0) {
+    if (tagOf(slots_[at]) == hash) {
+      if (records_[recordOf(slots_[at])].holds(path)) return at;
+    }
     at = (at + 1) & mask;
   }
   return at;
 }
 
-void StoredTimes::reserve(std::size_t count) {
-  // At most half full: probes stay short.
-  const std::size_t wanted = std::bit_ceil(std::max(kMinimumSlots, count * 2));
-  if (wanted <= slots_.size()) return;
+void StoredTimes::grow() {
+  // At most half full: probes stay short. Paths are unique here, so the first free slot from
+  // the kept hash is each one's place.
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(wanted, Slot{});
+  slots_.assign(std::max(kMinimumSlots, old.size() * 2), 0);
   const std::size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old) {
-    if (!slot.used) continue;
-    // Paths are unique here: the first free slot from the kept hash is the place.
-    std::size_t at = slot.hash & mask;
-    while (slots_[at].used) at = (at + 1) & mask;
+  for (Slot slot : old) {
+    if (slot == 0) continue;
+    std::size_t at = tagOf(slot) & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
     slots_[at] = slot;
   }
 }
 
-void StoredTimes::grow() {
-  reserve(std::max(kMinimumSlots, slots_.size()));
+const char* StoredTimes::keep(std::string_view path) {
+  if (path.empty()) return "";
+  if (path.size() > textLeft_) {
+    const std::size_t bytes = std::max(kTextBlockBytes, path.size());
+    text_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+    textNext_ = text_.back().get();
+    textLeft_ = bytes;
+  }
+  char* kept = textNext_;
+  std::memcpy(kept, path.data(), path.size());
+  textNext_ += path.size();
+  textLeft_ -= path.size();
+  return kept;
 }
 
-void StoredTimes::add(std::string_view path, Date modified) {
-  if ((count_ + 1) * 2 > slots_.size()) grow();
-  const std::size_t hash = hashOf(path);
-  Slot& slot = slots_[probe(path, hash)];
-  if (slot.used) {
-    slot.modified = modified;
+void StoredTimes::add(std::string_view fullPath, Date modified) {
+  const auto below = belowRoot(fullPath);
+  if (!below) return;
+  const std::string_view path = *below;
+  if ((records_.size() + 1) * 2 > slots_.size()) grow();
+  const uint32_t hash = hashOf(path);
+  const std::size_t at = probe(path, hash);
+  if (slots_[at] != 0) {
+    records_[recordOf(slots_[at])].modified = modified;
     return;
   }
-  slot = Slot{.offset = text_.size(),
-              .length = static_cast<uint32_t>(path.size()),
-              .hash = static_cast<uint32_t>(hash),
-              .modified = modified,
-              .used = true,
-              .seen = false};
-  text_.append(path);
-  ++count_;
+  records_.push_back(Record{.path = keep(path),
+                            .length = static_cast<uint32_t>(path.size()),
+                            .seen = false,
+                            .modified = modified});
+  slots_[at] = (static_cast<uint64_t>(hash) << 32) | records_.size();
 }
 
-std::optional<Date> StoredTimes::take(std::string_view path) {
-  if (count_ == 0) return std::nullopt;
-  Slot& slot = slots_[probe(path, hashOf(path))];
-  if (!slot.used || slot.seen) return std::nullopt;
-  slot.seen = true;
-  return slot.modified;
+bool StoredTimes::Record::holds(std::string_view other) const {
+  return length == other.size() && std::memcmp(path, other.data(), other.size()) == 0;
+}
+
+std::optional<Date> StoredTimes::take(std::string_view fullPath) {
+  const auto path = belowRoot(fullPath);
+  if (records_.empty() || !path) return std::nullopt;
+  // Records come in the order they were written, which is the order of the walk that wrote
+  // them: the record after the one taken last is usually the one asked for, and is found
+  // without hashing or probing.
+  std::size_t number = next_;
+  if (number >= records_.size() || !records_[number].holds(*path)) {
+    const std::size_t at = probe(*path, hashOf(*path));
+    if (slots_[at] == 0) return std::nullopt;
+    number = recordOf(slots_[at]);
+  }
+  next_ = number + 1;
+  Record& record = records_[number];
+  if (record.seen) return std::nullopt;
+  record.seen = true;
+  return record.modified;
 }
 
 void StoredTimes::forEachUnseen(const std::function<void(const std::string& path)>& visit) const {
-  for (const Slot& slot : slots_) {
-    if (slot.used && !slot.seen) visit(std::string(pathOf(slot)));
+  for (const Record& record : records_) {
+    if (!record.seen) visit(std::string(prefix_).append(record.path, record.length));
   }
 }
 
 void StoredTimes::clear() {
   text_.clear();
   text_.shrink_to_fit();
+  textNext_ = nullptr;
+  textLeft_ = 0;
+  next_ = 0;
+  records_.clear();
+  records_.shrink_to_fit();
   slots_.clear();
   slots_.shrink_to_fit();
-  count_ = 0;
 }
 
 }  // namespace quorvale

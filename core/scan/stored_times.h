@@ -1,11 +1,17 @@
-// The stored modification time of every record below a root, in one flat table: the paths side
-// by side in one buffer and an open-addressed table of slots, instead of a node per path. A full
-// scan builds it once per root and looks up every entry it walks, so a rescan of an unchanged
-// tree does one hash and one probe per entry and no allocation. Owned by the scan on its thread.
+// The stored modification time of every record below a root, in flat tables: the paths side by
+// side in large text blocks that never move, one small record per path, and an open-addressed
+// table of 8-byte slots (record number and hash) instead of a node per path. A full scan builds
+// it once per root and looks up every entry it walks, so a rescan of an unchanged tree does one
+// hash and one probe per entry (none when the walk meets the records in the order they were
+// written) and no allocation, and building it copies no path twice. Only
+// what follows the root's path is kept and hashed: the root is the same for every path. Owned
+// by the scan on its thread.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,39 +24,48 @@ namespace quorvale {
 class StoredTimes {
  public:
   StoredTimes() = default;
+  // Every path added lies below `root` ("/home/me" holds "/home/me/a", not "/home/me2").
+  explicit StoredTimes(std::string root);
 
+  // A path not below the root is ignored.
   void add(std::string_view path, Date modified);
-  // Sizes the table for `count` paths (optional; `add` grows it as needed).
-  void reserve(std::size_t count);
 
   // The stored time of `path`, which from now on counts as seen; nothing when the path has no
-  // record or was seen before.
+  // record or was seen before (or is not below the root).
   std::optional<Date> take(std::string_view path);
 
-  // Every path not taken, in no particular order.
+  // Every path not taken, in the order they were added.
   void forEachUnseen(const std::function<void(const std::string& path)>& visit) const;
 
-  std::size_t size() const { return count_; }
+  std::size_t size() const { return records_.size(); }
   void clear();
 
  private:
-  struct Slot {
-    uint64_t offset = 0;
+  struct Record {
+    const char* path = nullptr;  // in one of text_'s blocks
     uint32_t length = 0;
-    // The path's hash, kept so that probing and growing rarely touch the paths themselves.
-    uint32_t hash = 0;
-    Date modified = 0;
-    bool used = false;
     bool seen = false;
+    Date modified = 0;
+
+    bool holds(std::string_view other) const;
   };
+  // The record's number plus one in the low half (0: an empty slot), the path's hash above.
+  using Slot = uint64_t;
 
-  std::string_view pathOf(const Slot& slot) const;
-  std::size_t probe(std::string_view path, std::size_t hash) const;
+  // Where `path` is stored, or the empty slot where it would go. The table is never full.
+  std::size_t probe(std::string_view path, uint32_t hash) const;
+  // What follows the root's path, or nothing for a path not below it.
+  std::optional<std::string_view> belowRoot(std::string_view path) const;
   void grow();
+  const char* keep(std::string_view path);
 
-  std::string text_;
+  std::string prefix_;  // the root's path and a slash
+  std::vector<std::unique_ptr<char[]>> text_;
+  char* textNext_ = nullptr;
+  std::size_t textLeft_ = 0;
+  std::deque<Record> records_;
+  std::size_t next_ = 0;  // the record after the one taken last
   std::vector<Slot> slots_;
-  std::size_t count_ = 0;
 };
 
 }  // namespace quorvale

@@ -1,0 +1,126 @@
+// A rescan over the walk (folders opened relative to their parent, deep trees by full path),
+// inline and read ahead on a thread, sees every kind of change to the tree, checked against the
+// tree as std::filesystem sees it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "index/file_index_access.h"
+#include "scan/scanner.h"
+#include "support/test_support.h"
+
+namespace quorvale {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::setModified;
+using testing::writeFile;
+
+class NoContent : public ContentExtractor {
+ public:
+  std::optional<std::string> text(const std::string&, const std::string&, int64_t) const override {
+    return std::nullopt;
+  }
+};
+
+class RescanChangesTest : public ::testing::TestWithParam<bool> {
+ protected:
+  ScanStats scan(const Scanner::ShouldCancel& cancel = nullptr) {
+    ScanConfig config = ScanConfig::make({root});
+    config.readAhead = GetParam();
+    return Scanner::scan(config, index, NoContent(), nullptr, cancel, nullptr);
+  }
+  std::string at(const std::string& relative) const { return root + "/" + relative; }
+  std::set<std::string> indexed() {
+    std::set<std::string> paths;
+    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
+    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+    return paths;
+  }
+  std::set<std::string> onDisk() const {
+    std::set<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) paths.insert(entry.path());
+    return paths;
+  }
+  std::optional<double> storedTime(const std::string& path) {
+    auto statement =
+        FileIndexAccess::connection(index).prepare("SELECT mtime FROM files WHERE path=?");
+    statement.bind(1, path);
+    if (statement.step() != SQLITE_ROW) return std::nullopt;
+    return statement.columnDouble(0);
+  }
+
+  testing::TempDir dir;
+  std::string root = dir / "root";
+  FileIndex index{std::nullopt};
+};
+
+TEST_P(RescanChangesTest, EveryChangeIsSeen) {
+  // Deeper than the walk keeps folders open, so both ways of opening a folder are crossed.
+  std::string deep = "deep";
+  for (int level = 0; level < 60; ++level) deep += "/d";
+  for (const char* file :
+       {"keep.txt", "edit.txt", "gone.txt", "old-name.txt", "box/a.txt", "box/b.txt",
+        "moved/inner/c.txt", "becomes-file/x.txt", "becomes-folder"}) {
+    writeFile(at(file), "x");
+    setModified(at(file), 1'000'000);
+  }
+  writeFile(at(deep + "/leaf.txt"), "x");
+  setModified(at(deep + "/leaf.txt"), 1'000'000);
+  scan();
+  ASSERT_EQ(indexed(), onDisk());
+
+  struct Change {
+    const char* what;
+    std::function<void()> make;
+  };
+  const std::vector<Change> changes = {
+      {"modified", [&] { setModified(at("edit.txt"), 1'000'100); }},
+      {"modified deep", [&] { setModified(at(deep + "/leaf.txt"), 1'000'100); }},
+      {"added file", [&] { writeFile(at("box/new.txt"), "x"); }},
+      {"added folder", [&] { writeFile(at("fresh/inner/n.txt"), "x"); }},
+      {"added deep", [&] { writeFile(at(deep + "/d/e/new.txt"), "x"); }},
+      {"removed file", [&] { fs::remove(at("gone.txt")); }},
+      {"removed folder", [&] { fs::remove_all(at("box")); }},
+      {"renamed file", [&] { fs::rename(at("old-name.txt"), at("new-name.txt")); }},
+      {"renamed folder", [&] { fs::rename(at("moved"), at("moved-to")); }},
+      {"folder becomes a file",
+       [&] {
+         fs::remove_all(at("becomes-file"));
+         writeFile(at("becomes-file"), "x");
+       }},
+      {"file becomes a folder",
+       [&] {
+         fs::remove(at("becomes-folder"));
+         writeFile(at("becomes-folder/y.txt"), "x");
+       }},
+  };
+  for (const Change& change : changes) change.make();
+  const ScanStats stats = scan();
+
+  EXPECT_EQ(indexed(), onDisk());
+  EXPECT_EQ(storedTime(at("edit.txt")), 1'000'100);
+  EXPECT_EQ(storedTime(at(deep + "/leaf.txt")), 1'000'100);
+  EXPECT_EQ(stats.unchanged + stats.updated + stats.added, static_cast<int64_t>(onDisk().size()));
+  EXPECT_EQ(storedTime(at("keep.txt")), 1'000'000);
+}
+
+TEST_P(RescanChangesTest, ACancelledRescanStopsTheWalkAndRemovesNothing) {
+  for (int i = 0; i < 600; ++i) writeFile(at("many/" + std::to_string(i) + ".txt"), "x");
+  scan();
+  fs::remove(at("many/599.txt"));
+  int asked = 0;
+  const ScanStats stats = scan([&] { return ++asked > 10; });
+  EXPECT_LE(stats.seen, 10);
+  EXPECT_EQ(stats.removed, 0);
+  EXPECT_EQ(indexed().count(at("many/599.txt")), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, RescanChangesTest, ::testing::Values(false, true),
+                         [](const auto& test) { return test.param ? "ReadAhead" : "Inline"; });
+
+}  // namespace
+}  // namespace quorvale
