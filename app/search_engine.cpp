@@ -134,7 +134,8 @@ void SearchEngine::start(const QuorvaleSettings& settings, const StartOptions& o
 
 void SearchEngine::startScanning(const QuorvaleSettings& settings, const StartOptions& options) {
   if (options.prepareSearches) {
-    queue_.post([this] { writer_->warmUp({.atOpen = true, .budgetMilliseconds = 2000}); });
+    queue_.post(
+        [this] { writer_->warmUp({.atOpen = true, .budgetMilliseconds = 2000, .store = true}); });
   }
   if (std::exchange(checkAfterUncleanStop_, false)) {
     queue_.post([this] {
@@ -320,6 +321,12 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
       scanFailure_.reset();
     }
     refreshStatus(" (" + std::to_string(stats.seen) + " seen)");
+    // What the first keystrokes of the next process need, kept in the file for the data as
+    // this scan left it (nothing to do when it changed nothing since the last time).
+    if (!cancelled) {
+      writer_->warmUp(
+          {.atOpen = true, .budgetMilliseconds = kStoredWarmUpMilliseconds, .store = true});
+    }
     passages_->updatePassages(settings);
     if (appsOnlyMessage) {
       std::lock_guard lock(stateMutex_);

@@ -125,6 +125,8 @@ class SearchEngine {
  public:
   static constexpr double kEnergyRetrySeconds = 600;
   static constexpr double kClipSaveDelaySeconds = 2;
+  // How long the index queue may spend after a scan on the search data it keeps in the file.
+  static constexpr int kStoredWarmUpMilliseconds = 5000;
   // Raised whenever what is read from files changes, so that an index made by an older version
   // is read again once (3: the text of .htm and .xhtml pages).
   static constexpr std::int64_t kContentVersion = 3;

@@ -1,7 +1,7 @@
 // The engine end to end, as the panel drives it.
 //
 //   quorvale_engine_bench [--index PATH]... [--work DIR] [--skip-keystroke] [--skip-live]
-//                         [--no-warm-up]
+//                         [--no-warm-up] [--skip-scan] [--no-stored]
 //
 // Keystroke: `SearchEngine::search` (parser, smart search, vanished-file check of the shown hits,
 // quick answers, row builder) over a copy of each given index (default: the search benchmark's
@@ -9,11 +9,14 @@
 // the 1,000,000-file one with `--sizes 1000000`), with the same seeded query set, in each state
 // a user meets: the first keystrokes after a start (a fresh engine, once its start-up work on
 // the index queue and the shell's warm-up of the shared search data are done; --no-warm-up
-// leaves the warm-up out), the steady state, and while a scan of another root (20,000 text
-// files) writes into the index. Every state reports wall clock and the thread's CPU time, p50,
-// p95, p99 and max, and a table of all of them closes the run. Then the resident memory of the
-// engine after the scan and 100 more queries. The generated files need not exist on disk: the
-// vanished-file check is told they all do, so no search removes a row.
+// leaves the warm-up out; the phases of its slowest queries are printed; before the engine opens,
+// the search data the end of a scan keeps in the file is stored, unless --no-stored, which
+// gives the very first start), the steady state, and
+// while a scan of another root (20,000 text files) writes into the index. Every state reports wall
+// clock and the thread's CPU time, p50, p95, p99 and max, and a table of all of them closes the
+// run. Then the resident memory of the engine after the scan and 100 more queries. The generated
+// files need not exist on disk: the vanished-file check is told they all do, so no search removes a
+// row.
 //
 // Live updates: an engine watching a fresh root through inotify; 1,000 files are created, then
 // modified (a new word each), then deleted. For each phase: how long after the last change the
@@ -58,6 +61,8 @@ struct Options {
   bool keystroke = true;
   bool live = true;
   bool warmUp = true;
+  bool scan = true;
+  bool stored = true;
 };
 
 // Resident and peak resident memory of this process, in MB.
@@ -146,6 +151,25 @@ void printSlowest(const std::vector<BenchQuery>& queries, const std::vector<std:
   std::printf("\n");
 }
 
+// The phases (wall, inclusive, the longest first) of the slowest queries of a pass.
+void printSlowestPhases(const std::vector<BenchQuery>& queries, const std::vector<double>& times,
+                        const std::vector<std::vector<PhaseTimes::Total>>& phases) {
+  std::vector<std::size_t> order(times.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) { return times[a] > times[b]; });
+  for (std::size_t i = 0; i < std::min<std::size_t>(6, order.size()); ++i) {
+    std::vector<PhaseTimes::Total> sorted = phases[order[i]];
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto& a, const auto& b) { return a.milliseconds > b.milliseconds; });
+    std::printf("    \"%s\" %.1f:", queries[order[i] % queries.size()].text.c_str(),
+                times[order[i]]);
+    for (std::size_t p = 0; p < std::min<std::size_t>(8, sorted.size()); ++p) {
+      std::printf(" %s %.1f/%d;", sorted[p].name.c_str(), sorted[p].milliseconds, sorted[p].count);
+    }
+    std::printf("\n");
+  }
+}
+
 void printGroups(const std::vector<BenchQuery>& queries, const std::vector<std::size_t>& asked,
                  const std::vector<double>& times) {
   std::map<std::string, std::vector<double>> byGroup;
@@ -169,6 +193,20 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   std::string scanRoot = options.work + "/scan-root-" + std::to_string(kScanFiles);
   writeScanRoot(scanRoot, kScanFiles);
 
+  if (options.stored) {
+    // What the end of the last scan kept in the file for the next process.
+    auto storing = std::chrono::steady_clock::now();
+    FileIndex last(data + "/index.db");
+    last.warmUp({.atOpen = true, .budgetMilliseconds = 600'000, .store = true});
+    sql::Connection& db = FileIndexAccess::connection(last);
+    std::printf(
+        "  (the last scan's stored search data: %.1f ms, %lld items, %.1f KB)\n",
+        millisecondsSince(storing),
+        static_cast<long long>(db.queryInt("SELECT count(*) FROM search_cache").value_or(0)),
+        static_cast<double>(
+            db.queryInt("SELECT sum(length(data) + length(key)) FROM search_cache").value_or(0)) /
+            1024);
+  }
   auto opening = std::chrono::steady_clock::now();
   Engine box(data, "/nonexistent-home", false, true);
   SearchEngine& engine = *box.engine;
@@ -179,7 +217,7 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
     // file prepares the common short prefixes for the reader.
     auto warming = std::chrono::steady_clock::now();
     FileIndex warmer(data + "/index.db");
-    warmer.warmUp({.atOpen = true, .budgetMilliseconds = 2000});
+    warmer.warmUp({.atOpen = true, .budgetMilliseconds = 2000, .store = true});
     std::printf("  (warm-up at opening took %.1f ms)\n", millisecondsSince(warming));
   }
   QuorvaleSettings settings;
@@ -200,9 +238,16 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   for (std::size_t i = 0; i < every.size(); ++i) every[i] = i;
 
   Times first, idle;
-  for (std::size_t i = 0; i < queries.size(); ++i) first.time(search(i));
+  std::vector<std::vector<PhaseTimes::Total>> firstPhases;
+  PhaseTimes::enable(true);
+  for (std::size_t i = 0; i < queries.size(); ++i) {
+    first.time(search(i));
+    firstPhases.push_back(PhaseTimes::take());
+  }
+  PhaseTimes::enable(false);
   first.print("first pass (fresh engine)");
   printSlowest(queries, every, first.cpu);
+  printSlowestPhases(queries, first.cpu, firstPhases);
   for (std::size_t i = 0; i < queries.size(); ++i) idle.time(search(i));
   idle.print("idle (steady state)");
   printSlowest(queries, every, idle.cpu);
@@ -218,6 +263,11 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   }
   smart.print("smart search alone");
 
+  table.push_back({size + ", steady", idle});
+  if (!options.scan) {
+    table.push_back({size + ", first pass (fresh engine)", first});
+    return;
+  }
   // The same queries while a scan of another root writes into the index.
   Times scanning;
   auto scanStart = std::chrono::steady_clock::now();
@@ -250,7 +300,6 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   auto [rss, hwm] = residentMegabytes();
   std::printf("  memory after the scan and 100 queries: RSS %.1f MB (peak %.1f MB)\n", rss, hwm);
   std::printf("  status: %s\n", engine.status().c_str());
-  table.push_back({size + ", steady", idle});
   table.push_back({size + ", during a scan of another root", scanning});
   table.push_back({size + ", first pass (fresh engine)", first});
 }
@@ -361,10 +410,14 @@ int main(int argc, char** argv) {
       options.live = false;
     } else if (argument == "--no-warm-up") {
       options.warmUp = false;
+    } else if (argument == "--skip-scan") {
+      options.scan = false;
+    } else if (argument == "--no-stored") {
+      options.stored = false;
     } else {
       std::fprintf(stderr,
                    "usage: %s [--index PATH]... [--work DIR] [--skip-keystroke] [--skip-live] "
-                   "[--no-warm-up]\n",
+                   "[--no-warm-up] [--skip-scan] [--no-stored]\n",
                    argv[0]);
       return 2;
     }

@@ -4,6 +4,7 @@
 
 #include "index/change_recorder.h"
 #include "index/search_state.h"
+#include "index/stored_search_data.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -74,6 +75,7 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
   backfillTrigrams();
   addGenerationCounter();
+  StoredSearchData::createTable(db_);
   changes_ = std::make_unique<ChangeRecorder>(db_, options_.fastRanking);
 }
 

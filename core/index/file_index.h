@@ -216,6 +216,9 @@ class FileIndex {
     bool atOpen = false;
     // Work stops after this long (at least one item is done).
     int budgetMilliseconds = 150;
+    // Also keeps what was worked out in the file (StoredSearchData), for processes that start
+    // afresh, unless it is kept there already; an opening warm-up then starts from what is kept.
+    bool store = false;
   };
   // Works out, for the data as committed now, the short-prefix rankings and name vocabularies
   // that searches on other connections of this file asked for, and publishes them for those
@@ -254,6 +257,8 @@ class FileIndex {
   // What warmUp publishes, worked out for the data this connection sees (inside a write
   // transaction: the data as it will be once committed); nothing when there is nothing to do.
   std::shared_ptr<const SharedSearchData::Published> prepareShared(const WarmUp& options);
+  // A letter's split-prefix group counts and second characters, into `data`.
+  void prepareLetter(char letter, SharedSearchData::Published& data);
   std::optional<int64_t> idFor(const std::string& path);
   void deleteRows(int64_t id);
 

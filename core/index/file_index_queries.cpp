@@ -11,6 +11,7 @@
 #include "index/ranking.h"
 #include "index/read_snapshot.h"
 #include "index/search_state.h"
+#include "index/stored_search_data.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
 
@@ -287,6 +288,7 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
   request.key = SearchState::key(joinedWith(request.conditions, " AND "), values);
   if (auto kept = state.cachedRanking(request.key)) return kept;
   auto ranked = state.publishedRanking(request.key);
+  if (!ranked) ranked = StoredSearchData::ranking(*this, request.key, state.generation());
   if (!ranked) ranked = rankNow(*expression, request, use.held);
   if (!ranked) return std::nullopt;
   state.keepRanking(request.key, *ranked);

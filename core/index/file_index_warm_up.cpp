@@ -1,10 +1,13 @@
-// FileIndex::warmUp: the short-prefix rankings and name vocabularies worked out on the index
-// queue for the searching connections of the same file.
+// FileIndex::warmUp: the short-prefix rankings, name vocabularies and one-letter groups worked
+// out on the index queue for the searching connections of the same file, and kept in the file
+// for processes that start afresh.
 #include <chrono>
 
 #include "index/file_index.h"
+#include "index/rank_expression.h"
 #include "index/read_snapshot.h"
 #include "index/search_state.h"
+#include "index/stored_search_data.h"
 #include "util/phase_times.h"
 
 namespace quorvale {
@@ -29,10 +32,22 @@ void addOpeningDefaults(std::vector<SharedSearchData::RankingRequest>& rankings,
   }
 }
 
+std::size_t itemCount(const SharedSearchData::Published& data) {
+  return data.rankings.size() + data.vocabulary.size() + data.groupCounts.size() +
+         data.secondCharacters.size();
+}
+
 }  // namespace
 
 void FileIndex::warmUp(const WarmUp& options) {
-  if (auto prepared = prepareShared(options)) searchState().shared->publish(std::move(prepared));
+  std::shared_ptr<const SharedSearchData::Published> prepared = prepareShared(options);
+  if (!prepared) return;
+  if (options.store && static_cast<std::size_t>(StoredSearchData::count(
+                           *this, prepared->generation)) < itemCount(*prepared)) {
+    PhaseTimes::Scope timed("warmUp.store");
+    StoredSearchData::store(*this, *prepared);
+  }
+  searchState().shared->publish(std::move(prepared));
 }
 
 std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(const WarmUp& options) {
@@ -54,8 +69,13 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     if (!snapshot.held()) return nullptr;
     state.refresh(true);
     int64_t generation = state.generation();
-    if (generation < 0 || state.shared->published(generation)) return nullptr;
+    if (generation < 0) return nullptr;
     auto data = std::make_shared<SharedSearchData::Published>();
+    if (auto earlier = state.shared->published(generation)) {
+      // An opening warm-up adds the defaults to what was published for this data.
+      if (!options.atOpen) return nullptr;
+      *data = *earlier;
+    }
     data->generation = generation;
     // Rankings and vocabularies by turns, the most recently asked first.
     std::size_t items = std::max(rankings.size(), letters.size());
@@ -65,14 +85,34 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
         if (ranked && !rankings[i].key.empty()) data->rankings[rankings[i].key] = *ranked;
       }
       if (i < letters.size() && !data->vocabulary.contains(letters[i])) {
-        if (auto words = SearchState::readNameWords(*this, letters[i])) {
-          data->vocabulary[letters[i]] = std::move(*words);
-        }
+        auto words = StoredSearchData::vocabulary(*this, letters[i], generation);
+        if (!words) words = SearchState::readNameWords(*this, letters[i]);
+        if (words) data->vocabulary[letters[i]] = std::move(*words);
+      }
+      if (options.atOpen && i < letters.size() && letters[i] < 0x80) {
+        prepareLetter(static_cast<char>(letters[i]), *data);
       }
     }
     return data;
   } catch (const IndexError&) {
     return nullptr;
+  }
+}
+
+// What the split of a one-letter prefix reads besides its matches: the letter's non-ASCII
+// second characters and the document count of its group, over names (a one-letter search) and
+// over every column (a one-letter word beside others).
+void FileIndex::prepareLetter(char letter, SharedSearchData::Published& data) {
+  SearchState& state = searchState();
+  auto second = [&](char c) { return state.secondCharactersAfter(*this, c, true); };
+  std::optional<std::vector<std::string>> characters = second(letter);
+  if (!characters) return;
+  data.secondCharacters[letter] = *characters;
+  for (bool nameOnly : {true, false}) {
+    auto expression = rankExpression({std::string(1, letter)}, false, nameOnly, {}, second);
+    if (!expression || expression->groupCount.empty() || !expression->groupCount.front()) continue;
+    const std::string& group = *expression->groupCount.front();
+    if (auto count = state.documentsMatching(*this, group, true)) data.groupCounts[group] = *count;
   }
 }
 

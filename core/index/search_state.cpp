@@ -8,6 +8,7 @@
 #include "index/file_index.h"
 #include "index/file_index_access.h"
 #include "index/read_snapshot.h"
+#include "index/stored_search_data.h"
 #include "util/phase_times.h"
 #include "util/unicode.h"
 
@@ -24,6 +25,15 @@ typename List::iterator findAndRaise(List& list, const std::string& key) {
     }
   }
   return list.end();
+}
+
+// A value another connection published for this data, else one stored in the file for it.
+template <typename Map, typename Key, typename Read>
+auto adoptedOrStored(const Map* adopted, const Key& key, Read&& read) -> decltype(read()) {
+  if (adopted != nullptr) {
+    if (auto found = adopted->find(key); found != adopted->end()) return found->second;
+  }
+  return read();
 }
 
 }  // namespace
@@ -177,6 +187,9 @@ const std::vector<SearchState::VocabularyTerm>* SearchState::nameWordsStartingWi
       return &found->second;
     }
   }
+  if (auto stored = StoredSearchData::vocabulary(index, first, generation_)) {
+    return &(vocabulary[first] = std::move(*stored));
+  }
   if (shared) shared->request(first);
   std::optional<std::vector<VocabularyTerm>> words = readNameWords(index, first);
   if (!words) return nullptr;
@@ -218,6 +231,11 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
     if (auto found = secondCharacters.find(letter); found != secondCharacters.end()) {
       return found->second;
     }
+    if (auto found = adoptedOrStored(adopted_ ? &adopted_->secondCharacters : nullptr, letter, [&] {
+          return StoredSearchData::secondCharacters(index, letter, generation_);
+        })) {
+      return secondCharacters[letter] = std::move(*found);
+    }
   }
   PhaseTimes::Scope timed("search.ranked.secondCharacters");
   std::set<std::string> characters;
@@ -245,6 +263,11 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
                                                       bool held) {
   if (held) {
     if (auto found = groupCounts.find(group); found != groupCounts.end()) return found->second;
+    if (auto found = adoptedOrStored(adopted_ ? &adopted_->groupCounts : nullptr, group, [&] {
+          return StoredSearchData::groupCount(index, group, generation_);
+        })) {
+      return groupCounts[group] = *found;
+    }
   }
   PhaseTimes::Scope timed("search.ranked.groupCount");
   try {

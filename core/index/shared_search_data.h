@@ -40,6 +40,10 @@ class SharedSearchData {
     int64_t generation = -1;
     std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
     std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
+    // The document counts of split one-letter groups, and the non-ASCII characters that follow
+    // a letter at the start of words (what the split of that letter's prefix needs).
+    std::unordered_map<std::string, int64_t> groupCounts;
+    std::unordered_map<char, std::vector<std::string>> secondCharacters;
   };
 
   // A ranking a reader worked out itself: enough to work it out again on another connection.
