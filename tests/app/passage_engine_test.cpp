@@ -99,19 +99,6 @@ TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWord
   EXPECT_EQ(engine_->passageStatus(), "2 documents, 2 passages");
 }
 
-TEST_F(PassageEngineTest, TheEncoderIsUnloadedFiveMinutesAfterItsLastUse) {
-  writeFile(docs() + "/contract.md", "The notice period is three months.");
-  installed = true;
-  startAndSettle();
-  ASSERT_TRUE(engine_->passageWork().encoderLoaded());
-  clock->advance(std::chrono::seconds(299));
-  engine_->passageWork().waitUntilIdle();
-  EXPECT_TRUE(engine_->passageWork().encoderLoaded());
-  clock->advance(std::chrono::seconds(2));
-  engine_->passageWork().waitUntilIdle();
-  EXPECT_FALSE(engine_->passageWork().encoderLoaded());
-}
-
 // Two different words that the fake encoder maps to the same component: one means the other.
 std::pair<std::string, std::string> synonyms() {
   std::hash<std::string> hash;

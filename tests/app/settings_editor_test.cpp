@@ -205,13 +205,10 @@ TEST(ModelViewTest, EachStateOffersTheButtonsItAllows) {
     std::optional<double> progress;
   };
   const std::vector<Case> cases{
-      {C::Checking{}, false, Action::none, false, std::nullopt},
       {C::NotInstalled{offer}, false, Action::download, false, std::nullopt},
-      {C::Unavailable{C::kUnavailableText}, false, Action::none, true, std::nullopt},
       {C::Downloading{0.42}, false, Action::cancel, false, 0.42},
       // Files copied from disk cannot be cancelled.
       {C::Downloading{0}, true, Action::none, false, 0.0},
-      {C::Installed{}, false, Action::remove, false, std::nullopt},
       {C::Failed{C::kChecksumText}, false, Action::retry, false, std::nullopt},
       // Files refused from disk: another folder may be chosen at once.
       {C::Failed{"the model needs config.json"}, true, Action::none, true, std::nullopt},

@@ -44,25 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Hill2023Hectors.txt", {"hectors"}, 4},
         NameCase{"backupresearch.txt", {"research"}, 4}));
 
-TEST(RankerTest, RecencyDecaysOverAMonth) {
-  EXPECT_DOUBLE_EQ(Ranker::recency(kNow, kNow), 1.5);
-  EXPECT_DOUBLE_EQ(Ranker::recency(kNow + 10 * kDay, kNow), 1.5);  // the future counts as now
+// One case each that a wrong sign, a wrong base or a missed boost would fail.
+TEST(RankerTest, FormulasDecayWithAgeAndBoostOneWordApplications) {
   EXPECT_NEAR(Ranker::recency(kNow - 30 * kDay, kNow), 1.5 / M_E, 1e-12);
-}
-
-TEST(RankerTest, FrecencyWeighsCountAndAge) {
   EXPECT_NEAR(Ranker::frecency(1, kNow - kDay, kNow), 3 * std::log(2) * std::exp(-1.0 / 14), 1e-12);
-  EXPECT_EQ(Ranker::frecency(0, kNow, kNow), 0);
-  EXPECT_EQ(Ranker::frecency(-3, kNow, kNow), 0);
-  EXPECT_EQ(Ranker::frecency(5, std::nullopt, kNow), 0);
-  EXPECT_DOUBLE_EQ(Ranker::frecency(1000, kNow, kNow), 12);
-}
-
-TEST(RankerTest, KindBoostFavoursApplicationsForOneWord) {
   EXPECT_EQ(Ranker::kindBoost(FileKind::app, {"mail"}), 6);
   EXPECT_EQ(Ranker::kindBoost(FileKind::app, {"mail", "client"}), 1);
-  EXPECT_EQ(Ranker::kindBoost(FileKind::folder, {"mail"}), 1);
-  EXPECT_EQ(Ranker::kindBoost(FileKind::pdf, {"mail"}), 0);
 }
 
 TEST(RankerTest, Initials) {
@@ -81,21 +68,13 @@ TEST(RankerTest, HitScores) {
                  .kind = FileKind::app,
                  .size = 1,
                  .modified = kNow};
-  FileRecord document = app;
-  document.path = "/docs/Mail";
-  document.kind = FileKind::document;
   Ranker::Usage never;
-  Hit appHit = Ranker::textHit(app, -2.5, never, {"mail"}, kNow);
-  Hit documentHit = Ranker::textHit(document, -2.5, never, {"mail"}, kNow);
-  EXPECT_DOUBLE_EQ(appHit.score, 1.5 + 40 + 2.5 + 6);
-  EXPECT_DOUBLE_EQ(appHit.score - documentHit.score, 6);
-  EXPECT_TRUE(appHit.matchedName);
-  EXPECT_FALSE(Ranker::textHit(document, -1, never, {"zebra"}, kNow).matchedName);
-
-  Ranker::Usage once{1, kNow};
-  Hit substring = Ranker::substringHit(document, once, kNow);
+  EXPECT_DOUBLE_EQ(Ranker::textHit(app, -2.5, never, {"mail"}, kNow).score, 1.5 + 40 + 2.5 + 6);
+  EXPECT_FALSE(Ranker::textHit(app, -1, never, {"zebra"}, kNow).matchedName);
+  FileRecord document = app;
+  document.kind = FileKind::document;
+  Hit substring = Ranker::substringHit(document, Ranker::Usage{1, kNow}, kNow);
   EXPECT_DOUBLE_EQ(substring.score, 3 * std::log(2) + 2 + 1.5 - 0.04);
-  EXPECT_TRUE(substring.matchedName);
   EXPECT_DOUBLE_EQ(Ranker::initialsHit(app, never, kNow).score, 5);
 }
 
@@ -138,8 +117,7 @@ TEST(StaleResultsTest, OnlyUnmountedMountPointsHoldDisconnectedVolumes) {
                                          "/mnt/backup", "/Volumes/Here"};
   auto exists = [&](const std::string& folder) { return folders.contains(folder); };
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"/mnt/data/report.txt", true},        // a plain folder, no mount point
-      {"/media/usb/docs/report.txt", true},  // likewise
+      {"/mnt/data/report.txt", true},  // a plain folder, no mount point
       {"/home/ana/report.txt", true},
       {"/mnt/backup/report.txt", false},        // declared, its folder empty: not mounted
       {"/mnt//backup/", false},                 // spelled loosely
@@ -147,8 +125,7 @@ TEST(StaleResultsTest, OnlyUnmountedMountPointsHoldDisconnectedVolumes) {
       {"/srv/archive/report.txt", true},        // declared and mounted
       {"/srv/archive/cold/report.txt", false},  // the deeper declared point is not mounted
       {"/media/ana/USB/report.txt", false},     // removed with its volume
-      {"/run/media/ana/USB/report.txt", false},
-      {"/media/ana/Card/report.txt", true},  // mounted
+      {"/media/ana/Card/report.txt", true},     // mounted
       {"/Volumes/Backup/report.txt", false},
       {"/Volumes/Here/report.txt", true},
   };

@@ -99,14 +99,5 @@ TEST_F(InotifyTreeTest, ApplicationRootsAreWatchedOnlyAsDeepAsAScanGoes) {
   EXPECT_EQ(watched->watchedFolders(), (std::vector<std::string>{root, at("one"), at("one/two")}));
 }
 
-TEST_F(InotifyTreeTest, OverlappingRootsShareTheirWatches) {
-  makeDirs(at("inner/deeper"));
-  auto watched = tree(ScanConfig::make({root, at("inner"), root + "/"}));
-  watched->watchRoots();
-  EXPECT_EQ(watched->watchedFolders(),
-            (std::vector<std::string>{root, at("inner"), at("inner/deeper")}));
-  EXPECT_EQ(lost, 0);
-}
-
 }  // namespace
 }  // namespace quorvale

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -55,12 +54,10 @@ TEST_F(DefaultExtractorTest, TextByNameAndBytes) {
       {"Passwords.txt", "hunter2", std::nullopt},
       {"Secretary notes.txt", "Meeting at noon", "Meeting at noon"},
       {"notes.TXT", "\n\n  hello world \t\n", "hello world"},
-      {"main.cpp", "int main() {}\n", "int main() {}"},
       {"blank.md", " \n\t\n", std::nullopt},
       {"photo.png", "not really a picture", std::nullopt},
       {"noextension", "text", std::nullopt},
       {"page.HTM", page, page},
-      {"page.xhtml", page, page},
       {"data.txt", std::string("abc\0def", 7), std::nullopt},      // a zero byte means binary
       {"latin.txt", "caf\xE9 cr\xE8me \x80 5", "café crème € 5"},  // read as Windows-1252
       {"end.txt", "d\xE9j\xE0", "déjà"},  // a lone Latin-1 letter at the end is not a cut
@@ -113,12 +110,6 @@ TEST_F(DefaultExtractorTest, FifosDevicesAndLinksAreNeverRead) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
   EXPECT_FALSE(extractor.text(fifo, "txt", 0));  // would block forever if opened for reading
   EXPECT_FALSE(extractor.text("/dev/zero", "txt", 0));
-  EXPECT_FALSE(extractor.text("/dev/null", "txt", 0));
-
-  std::string device = dir / "zero.txt";
-  if (mknod(device.c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0) {
-    EXPECT_FALSE(extractor.text(device, "txt", 0));
-  }
   EXPECT_FALSE(extractor.text(dir.path(), "txt", 0));
   writeFile(dir / "real.txt", "target text");  // links are not followed
   std::filesystem::create_symlink(dir / "real.txt", dir / "link.txt");

@@ -31,13 +31,11 @@ TEST(DesktopEntryTest, NameFollowsTheLanguageDownToTheUntranslatedOne) {
   };
   std::string editor = fixture("org.gnome.TextEditor.desktop");
   for (const Case& c : std::vector<Case>{{"", "Text Editor"},
-                                         {"C.UTF-8", "Text Editor"},
                                          {"de_DE.UTF-8", "Texteditor"},
                                          {"de_AT@euro", "Texteditor"},
                                          {"fr_FR.UTF-8@euro", "Éditeur de texte"},
                                          {"pt_BR.UTF-8", "Editor de Texto"},
-                                         {"pt_PT.UTF-8", "Text Editor"},
-                                         {"sr@latin", "Text Editor"}}) {
+                                         {"pt_PT.UTF-8", "Text Editor"}}) {
     DesktopEntry entry = parsed(editor, c.locale);
     EXPECT_EQ(entry.name, c.name) << c.locale;
     EXPECT_EQ(entry.untranslatedName, "Text Editor");
@@ -111,7 +109,6 @@ TEST(DesktopEntryTest, ProgramOfTheExecLine) {
            {"flatpak run org.example.App", ""},
            {"flatpak install something", "flatpak"},
            {"", ""},
-           {"env", ""},
        }) {
     EXPECT_EQ(DesktopExec::programName(c.exec), c.program) << c.exec;
   }

@@ -68,7 +68,6 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   };
   const Case cases[] = {
       {"a reader that still runs", reading(parent.text(), big), reading(parent.text(), big) + "\n"},
-      {"an id handed to a new process", reading(goneOwner(), big), stopped},
       {"an entry from before a restart", reading(otherBoot.text(), big), stopped},
       {"an id no process holds", reading(noSuchProcess.text(), big), stopped},
       // A stop between writing a shorter list and cutting the file leaves an old tail; a bare

@@ -34,7 +34,6 @@ TEST(HotKeyRules, ChecksInOrder) {
       {"Command-Q", {12, 256}, panel, reserved("Quit (Command-Q)")},
       {"Command-Shift-Q", {12, 768}, panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-Space", {49, 256}, panel, std::nullopt},
-      {"Control-Option-K", {40, 6144}, panel, std::nullopt},
       {"clipboard set to the panel's",
        {49, 2048},
        HotKeySlot::clipboard,
