@@ -21,6 +21,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,9 @@ struct FileIndexOptions {
   // The words of a name that the name score takes for word starts; only the ranking benchmark
   // asks for the earlier rule.
   Ranker::NameWords nameWords = Ranker::NameWords::indexed;
+  // A ranking (or a search of filters alone) that took at least this long is kept for the data
+  // version; tests pass 0 to keep every one.
+  double keepRankingsTakingMs = 4.0;
 };
 
 struct SearchState;
@@ -274,7 +278,11 @@ class FileIndex {
   // Query side.
   struct SearchRow;
   std::vector<SearchRow> searchRows(const Query& query);
-  std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values);
+  std::vector<SearchRow> plainRows(const std::string& sql, const std::vector<Bind>& values,
+                                   std::optional<std::vector<int64_t>>* ids = nullptr);
+  std::vector<SearchRow> newestRows(const std::string& conditions, const std::vector<Bind>& values);
+  // Whether work begun at `started` took long enough for its answer to be kept.
+  bool tookLong(std::chrono::steady_clock::time_point started) const;
   static SharedSearchData::RankingRequest rankingRequest(const Query& query);
   std::optional<std::vector<SearchRow>> rankedRows(SharedSearchData::RankingRequest request);
   struct RankingUse {

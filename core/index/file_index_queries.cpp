@@ -1,6 +1,7 @@
 // The read side of FileIndex: the main search, substring and initials matches, the vocabulary
 // lookups of typo correction, and the recent files of given extensions.
 #include <algorithm>
+#include <chrono>
 #include <span>
 
 #include "index/edit_distance.h"
@@ -34,6 +35,10 @@ const std::string kMatchSelect =
 const std::string kFilterSelect =
     "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last FROM files f LEFT "
     "JOIN usage u ON u.path = f.path WHERE ";
+// The same with the file's id last (column 9), for the rows kept for the data version.
+const std::string kFilterSelectWithId =
+    "SELECT f.path,f.name,f.ext,f.kind,f.size,f.mtime, 0.0, u.count, u.last, f.id FROM files f "
+    "LEFT JOIN usage u ON u.path = f.path WHERE ";
 const std::string kRankOrder = " ORDER BY bm25(fts,10.0,3.0,1.0) LIMIT 300";
 const std::string kNewestFirst = " ORDER BY f.mtime DESC LIMIT 300";
 const std::string kNotExcluded = "f.id NOT IN (SELECT rowid FROM fts WHERE fts MATCH ?)";
@@ -204,8 +209,7 @@ std::vector<FileIndex::SearchRow> FileIndex::searchRows(const Query& query) {
       conditions.clauses.push_back(kNotExcluded);
       conditions.values.emplace_back(std::move(*exclusion));
     }
-    return plainRows(kFilterSelect + joinedWith(conditions.clauses, " AND ") + kNewestFirst,
-                     conditions.values);
+    return newestRows(joinedWith(conditions.clauses, " AND "), conditions.values);
   }
   if (options_.fastRanking) {
     if (auto rows = rankedRows(rankingRequest(query))) return std::move(*rows);
@@ -226,10 +230,48 @@ SharedSearchData::RankingRequest FileIndex::rankingRequest(const Query& query) {
           .values = std::move(conditions.values)};
 }
 
+// A search of filters alone reads every file the filters pass before it keeps the newest, which
+// on a large index costs as much as a common word; its rows are kept for the data version like a
+// costly ranking (by id: the rows themselves, with their usage, are read anew).
+bool FileIndex::tookLong(std::chrono::steady_clock::time_point started) const {
+  std::chrono::duration<double, std::milli> taken = std::chrono::steady_clock::now() - started;
+  return taken.count() >= options_.keepRankingsTakingMs;
+}
+
+std::vector<FileIndex::SearchRow> FileIndex::newestRows(const std::string& conditions,
+                                                        const std::vector<Bind>& values) {
+  if (!options_.fastRanking) return plainRows(kFilterSelect + conditions + kNewestFirst, values);
+  try {
+    ReadSnapshot snapshot(db_);
+    SearchState& state = searchState();
+    state.refresh(snapshot.held());
+    std::string key = SearchState::key("newest " + conditions, values);
+    if (snapshot.held()) {
+      if (auto kept = state.cachedRanking(key)) {
+        if (auto rows = rowsFor(*kept)) return std::move(*rows);
+      }
+    }
+    std::optional<std::vector<int64_t>> ids;
+    auto started = std::chrono::steady_clock::now();
+    std::vector<SearchRow> rows =
+        plainRows(kFilterSelectWithId + conditions + kNewestFirst, values, &ids);
+    if (snapshot.held() && ids && tookLong(started)) {
+      std::vector<FullTextRank::Ranked> kept;
+      for (int64_t id : *ids) kept.push_back({id, 0.0});
+      state.keepRanking(key, std::move(kept));
+    }
+    return rows;
+  } catch (const IndexError&) {
+    return {};
+  }
+}
+
 std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
-                                                       const std::vector<Bind>& values) {
+                                                       const std::vector<Bind>& values,
+                                                       std::optional<std::vector<int64_t>>* ids) {
   PhaseTimes::Scope timed("search.statement");
   std::vector<SearchRow> rows;
+  std::vector<int64_t> read;
   try {
     auto statement = prepared(sql);
     sql::StatementUse use(*statement);
@@ -238,11 +280,13 @@ std::vector<FileIndex::SearchRow> FileIndex::plainRows(const std::string& sql,
     while ((rc = statement->step()) == SQLITE_ROW) {
       rows.push_back(
           {record(*statement), statement->columnDouble(6), usageColumns(*statement, 7, 8)});
+      if (ids) read.push_back(statement->columnInt(9));
     }
     if (rc != SQLITE_DONE) {
       noteFailure(rc);
       return {};
     }
+    if (ids) *ids = std::move(read);
   } catch (const IndexError&) {
     return {};
   }
@@ -269,7 +313,10 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rankedRows(
 // A one- or two-letter prefix ranks a large part of the index; its best rows are kept for the
 // data version, since every search starts with one letter, then two. Rows another connection
 // published for this data are taken as they are; rankings this connection had to work out
-// itself are asked of that connection for the next versions of the data.
+// itself are asked of that connection for the next versions of the data. Any other ranking that
+// took long (a common word, a three- or four-letter prefix, words whose document lists are long)
+// is kept for the data version too: typing, correcting and typing again asks for it again, and it
+// costs as much every time.
 std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
     SharedSearchData::RankingRequest& request, RankingUse use) {
   SearchState& state = searchState();
@@ -278,15 +325,21 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
       query.terms, query.matchAny, request.nameOnly, query.excluded,
       [&](char letter) { return state.secondCharactersAfter(*this, letter, use.held); });
   if (!expression) return std::nullopt;
+  if (!use.held) return rankNow(*expression, request, use.held);
   bool shortPrefix =
       std::any_of(query.terms.begin(), query.terms.end(),
                   [](const std::string& term) { return unicode::characterCount(term) <= 2; });
-  if (!shortPrefix || !use.held) return rankNow(*expression, request, use.held);
 
   std::vector<Bind> values{expression->match};
   values.insert(values.end(), request.values.begin(), request.values.end());
   request.key = SearchState::key(joinedWith(request.conditions, " AND "), values);
   if (auto kept = state.cachedRanking(request.key)) return kept;
+  if (!shortPrefix) {
+    auto started = std::chrono::steady_clock::now();
+    auto ranked = rankNow(*expression, request, use.held);
+    if (ranked && tookLong(started)) state.keepRanking(request.key, *ranked);
+    return ranked;
+  }
   auto ranked = state.publishedRanking(request.key);
   if (!ranked) ranked = StoredSearchData::ranking(*this, request.key, state.generation());
   if (!ranked) ranked = rankNow(*expression, request, use.held);

@@ -128,7 +128,7 @@ struct SearchState {
   std::unordered_map<std::string, int64_t> groupCounts;
   static constexpr std::size_t kKeptFilters = 8;
   std::list<std::pair<std::string, std::shared_ptr<FilterAnswers>>> filters;  // latest first
-  static constexpr std::size_t kKeptRankings = 64;
+  static constexpr std::size_t kKeptRankings = 512;
   std::list<std::pair<std::string, std::vector<FullTextRank::Ranked>>> rankings;  // likewise
 };
 
