@@ -286,10 +286,15 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
   values.insert(values.end(), request.values.begin(), request.values.end());
   request.key = SearchState::key(joinedWith(request.conditions, " AND "), values);
   if (auto kept = state.cachedRanking(request.key)) return kept;
+  if (auto followed = followRanking(*expression, request, use.held)) return followed;
+  std::shared_ptr<const FullTextRank::Matches> matches;
   auto ranked = state.publishedRanking(request.key);
-  if (!ranked) ranked = rankNow(*expression, request, use.held);
+  if (!ranked) {
+    ranked = rankNow(*expression, request, use.held);
+    if (ranked) matches = state.rank.lastMatches();
+  }
   if (!ranked) return std::nullopt;
-  state.keepRanking(request.key, *ranked);
+  state.keepRanking(request.key, *ranked, std::move(matches));
   if (use.ask && state.shared) state.shared->request(request);
   return ranked;
 }

@@ -70,6 +70,7 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
         }
       }
     }
+    data->groupCounts = state.currentGroupCounts();
     return data;
   } catch (const IndexError&) {
     return nullptr;
