@@ -286,10 +286,10 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
   values.insert(values.end(), request.values.begin(), request.values.end());
   request.key = SearchState::key(joinedWith(request.conditions, " AND "), values);
   if (auto kept = state.cachedRanking(request.key)) return kept;
-  if (auto followed = followRanking(*expression, request, use.held)) return followed;
-  std::shared_ptr<const FullTextRank::Matches> matches;
   auto ranked = state.publishedRanking(request.key);
+  std::shared_ptr<const FullTextRank::Matches> matches = state.publishedMatches(request.key);
   if (!ranked) {
+    if (auto followed = followRanking(*expression, request, use.held)) return followed;
     ranked = rankNow(*expression, request, use.held);
     if (ranked) matches = state.rank.lastMatches();
   }

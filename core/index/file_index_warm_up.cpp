@@ -62,7 +62,12 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     for (std::size_t i = 0; i < items && (i == 0 || withinBudget()); ++i) {
       if (i < rankings.size()) {
         auto ranked = bestRowIds(rankings[i], {.held = true, .ask = false});
-        if (ranked && !rankings[i].key.empty()) data->rankings[rankings[i].key] = *ranked;
+        if (ranked && !rankings[i].key.empty()) {
+          data->rankings[rankings[i].key] = *ranked;
+          if (auto matches = state.currentMatches(rankings[i].key)) {
+            data->matches[rankings[i].key] = std::move(matches);
+          }
+        }
       }
       if (i < letters.size() && !data->vocabulary.contains(letters[i])) {
         if (auto words = SearchState::readNameWords(*this, letters[i])) {

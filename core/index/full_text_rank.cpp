@@ -298,14 +298,23 @@ std::shared_ptr<const FullTextRank::Matches> FullTextRank::lastMatches() const {
   auto matches = std::make_shared<Matches>();
   matches->rowCount = run.rowCount;
   matches->tokens = run.totalTokens;
-  matches->rowids = run.rowids;
-  matches->rowTokens.reserve(run.rowTokens.size());
-  for (double tokens : run.rowTokens) matches->rowTokens.push_back(static_cast<int32_t>(tokens));
-  matches->frequencies.reserve(run.frequencies.size());
-  for (double frequency : run.frequencies) {
-    auto kept = static_cast<float>(frequency);
-    if (static_cast<double>(kept) != frequency) return nullptr;
-    matches->frequencies.push_back(kept);
+  std::size_t rows = run.rowids.size();
+  matches->rowids.reserve(rows);
+  matches->rowTokens.reserve(rows);
+  matches->frequencies.reserve(rows);
+  for (std::size_t row = 0; row < rows; ++row) {
+    auto rowid = static_cast<uint32_t>(run.rowids[row]);
+    auto tokens = static_cast<uint16_t>(run.rowTokens[row]);
+    auto frequency = static_cast<uint16_t>(run.frequencies[row]);
+    // Exact or not kept: the scores must come out bit for bit.
+    if (static_cast<int64_t>(rowid) != run.rowids[row] ||
+        static_cast<double>(tokens) != run.rowTokens[row] ||
+        static_cast<double>(frequency) != run.frequencies[row]) {
+      return nullptr;
+    }
+    matches->rowids.push_back(rowid);
+    matches->rowTokens.push_back(tokens);
+    matches->frequencies.push_back(frequency);
   }
   return matches;
 }
@@ -339,7 +348,7 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOf(const Matc
   run.rowCount = matches.rowCount;
   run.totalTokens = matches.tokens;
   run.averageTokens = static_cast<double>(matches.tokens) / static_cast<double>(matches.rowCount);
-  run.rowids = matches.rowids;
+  run.rowids.assign(matches.rowids.begin(), matches.rowids.end());
   run.rowTokens.assign(matches.rowTokens.begin(), matches.rowTokens.end());
   run.frequencies.assign(matches.frequencies.begin(), matches.frequencies.end());
   run.complete = false;

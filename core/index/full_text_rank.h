@@ -76,9 +76,11 @@ class FullTextRank {
   struct Matches {
     int64_t rowCount = 0;
     int64_t tokens = 0;
-    std::vector<int64_t> rowids;
-    std::vector<int32_t> rowTokens;
-    std::vector<float> frequencies;  // weighted instances: sums of small integer weights
+    // Eight bytes a row: a short prefix matches much of the index, and a searching connection
+    // keeps the matches of many. Rows that do not fit these types are not kept.
+    std::vector<uint32_t> rowids;
+    std::vector<uint16_t> rowTokens;
+    std::vector<uint16_t> frequencies;  // weighted instances: sums of small integer weights
   };
   // The matches the last best() ranked, when its expression was one phrase; none otherwise.
   std::shared_ptr<const Matches> lastMatches() const;

@@ -342,6 +342,21 @@ std::optional<std::vector<FullTextRank::Ranked>> SearchState::publishedRanking(
   return found->second;
 }
 
+std::shared_ptr<const FullTextRank::Matches> SearchState::publishedMatches(
+    const std::string& key) const {
+  if (!adopted_) return nullptr;
+  auto found = adopted_->matches.find(key);
+  return found == adopted_->matches.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<const FullTextRank::Matches> SearchState::currentMatches(
+    const std::string& key) const {
+  for (const auto& [kept, ranking] : rankings) {
+    if (kept == key) return ranking.generation == generation_ ? ranking.matches : nullptr;
+  }
+  return nullptr;
+}
+
 void SearchState::keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows,
                               std::shared_ptr<const FullTextRank::Matches> matches) {
   KeptRanking kept{

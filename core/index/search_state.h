@@ -109,9 +109,13 @@ struct SearchState {
   };
   std::optional<OutdatedMatches> outdatedMatches(const std::string& key);
   // Matches kept with rankings over all keys, at most (the rest keep their best rows only).
-  static constexpr std::size_t kKeptMatchRows = std::size_t{1} << 19;
+  // (2^21 rows of 8 bytes: 16 MB, the matches of about 48 short prefixes over 100,000 files.)
+  static constexpr std::size_t kKeptMatchRows = std::size_t{1} << 21;
   // The best rows another connection published under the key for the data this one sees.
   std::optional<std::vector<FullTextRank::Ranked>> publishedRanking(const std::string& key) const;
+  // The matches published with them, or those kept here for the data as it is now; or none.
+  std::shared_ptr<const FullTextRank::Matches> publishedMatches(const std::string& key) const;
+  std::shared_ptr<const FullTextRank::Matches> currentMatches(const std::string& key) const;
 
   // The generation of the data as the last refresh inside a snapshot read it; -1 when unknown
   // (no snapshot, or a database without the counter).

@@ -39,6 +39,8 @@ class SharedSearchData {
   struct Published {
     int64_t generation = -1;
     std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
+    // The matches of the one-phrase rankings, for the readers to follow later writes with.
+    std::unordered_map<std::string, std::shared_ptr<const FullTextRank::Matches>> matches;
     std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
     // Document counts of the split prefixes' groups the rankings needed.
     std::unordered_map<std::string, int64_t> groupCounts;
