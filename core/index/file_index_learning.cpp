@@ -25,19 +25,17 @@ std::string FileIndex::normalizedQuery(std::string_view text) {
 }
 
 void FileIndex::recordUse(const std::string& path, Date at) {
-  write(
-      "INSERT INTO usage(path,count,last) VALUES(?,1,?) ON CONFLICT(path) DO UPDATE SET "
-      "count=count+1, last=excluded.last",
-      {path, at});
+  write("INSERT INTO usage(path,count,last) VALUES(?,1,?) ON CONFLICT(path) DO UPDATE SET "
+        "count=count+1, last=excluded.last",
+        {path, at});
 }
 
 void FileIndex::recordChoice(std::string_view query, const std::string& path, Date at) {
   std::string q = normalizedQuery(query);
   if (q.empty() || unicode::characterCount(q) > kMaxChoiceCharacters) return;
-  write(
-      "INSERT INTO choices(q,path,count,last) VALUES(?,?,1,?) ON CONFLICT(q,path) DO UPDATE SET "
-      "count=count+1, last=excluded.last",
-      {q, path, at});
+  write("INSERT INTO choices(q,path,count,last) VALUES(?,?,1,?) ON CONFLICT(q,path) DO UPDATE SET "
+        "count=count+1, last=excluded.last",
+        {q, path, at});
 }
 
 void FileIndex::forgetUsage() {

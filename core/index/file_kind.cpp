@@ -11,9 +11,7 @@ constexpr std::array<std::string_view, 13> kRawValues = {
 
 }  // namespace
 
-std::string_view rawValue(FileKind kind) {
-  return kRawValues[static_cast<std::size_t>(kind)];
-}
+std::string_view rawValue(FileKind kind) { return kRawValues[static_cast<std::size_t>(kind)]; }
 
 FileKind fileKindFromRaw(std::string_view raw) {
   for (std::size_t i = 0; i < kRawValues.size(); ++i) {
@@ -34,15 +32,16 @@ const std::unordered_map<FileKind, std::unordered_set<std::string>>& fileKindExt
       {FileKind::audio, {"mp3", "m4a", "wav", "aac", "flac", "aiff", "ogg"}},
       {FileKind::video, {"mp4", "mov", "m4v", "mkv", "avi", "webm"}},
       {FileKind::code,
-       {"swift", "py",   "js",  "ts",   "tsx",    "jsx", "java",   "c",     "h",
-        "cpp",   "hpp",  "m",   "mm",   "rs",     "go",  "rb",     "php",   "sh",
-        "zsh",   "html", "css", "json", "yaml",   "yml", "toml",   "xml",   "sql",
-        "kt",    "mjs",  "cjs", "mts",  "cts",    "vue", "svelte", "scss",  "less",
-        "lua",   "pl",   "r",   "jl",   "ex",     "exs", "scala",  "dart",  "cs",
-        "fs",    "vb",   "ps1", "bat",  "gradle", "kts", "metal",  "plist", "strings",
-        "cmake", "mk",   "zig", "nim",  "clj",    "hs",  "ml"}},
+       {"swift", "py",    "js",    "ts",     "tsx",    "jsx",    "java", "c",    "h",
+        "cpp",   "hpp",   "m",     "mm",     "rs",     "go",     "rb",   "php",  "sh",
+        "zsh",   "html",  "css",   "json",   "yaml",   "yml",    "toml", "xml",  "sql",
+        "kt",    "mjs",   "cjs",   "mts",    "cts",    "vue",    "svelte", "scss", "less",
+        "lua",   "pl",    "r",     "jl",     "ex",     "exs",    "scala", "dart", "cs",
+        "fs",    "vb",    "ps1",   "bat",    "gradle", "kts",    "metal", "plist", "strings",
+        "cmake", "mk",    "zig",   "nim",    "clj",    "hs",     "ml"}},
       {FileKind::text,
-       {"txt", "md", "markdown", "log", "rtfd", "rst", "adoc", "org", "ini", "cfg", "conf", "env"}},
+       {"txt", "md", "markdown", "log", "rtfd", "rst", "adoc", "org", "ini", "cfg", "conf",
+        "env"}},
       {FileKind::archive, {"zip", "gz", "tar", "tgz", "dmg", "7z", "rar", "bz2", "xz", "pkg"}},
   };
   return table;

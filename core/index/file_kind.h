@@ -29,10 +29,9 @@ enum class FileKind {
 };
 
 inline constexpr std::array<FileKind, 13> allFileKinds = {
-    FileKind::app,         FileKind::folder,       FileKind::pdf,   FileKind::document,
-    FileKind::spreadsheet, FileKind::presentation, FileKind::image, FileKind::audio,
-    FileKind::video,       FileKind::code,         FileKind::text,  FileKind::archive,
-    FileKind::other};
+    FileKind::app,   FileKind::folder, FileKind::pdf,  FileKind::document, FileKind::spreadsheet,
+    FileKind::presentation, FileKind::image, FileKind::audio, FileKind::video, FileKind::code,
+    FileKind::text,  FileKind::archive, FileKind::other};
 
 // "app", "folder", ... "other": what the `kind` column stores.
 std::string_view rawValue(FileKind kind);

@@ -9,9 +9,9 @@ namespace {
 constexpr std::string_view kAsciiTokenCharacters = "0123456789abcdefghijklmnopqrstuvwxyz";
 
 struct Phrases {
-  std::string text;                  // one phrase, or a parenthesised OR of phrases
-  std::size_t count = 1;             // FTS5 phrases in `text`
-  std::optional<std::string> group;  // the OR alone, when split
+  std::string text;                   // one phrase, or a parenthesised OR of phrases
+  std::size_t count = 1;              // FTS5 phrases in `text`
+  std::optional<std::string> group;   // the OR alone, when split
 };
 
 std::optional<char> singleAsciiCharacter(const std::vector<std::string>& pieces) {
@@ -56,10 +56,9 @@ std::string join(const std::vector<std::string>& terms, const std::string& separ
     if (!phrases) continue;
     std::size_t group = out.groupCount.size();
     out.groupOf.insert(out.groupOf.end(), phrases->count, group);
-    out.groupCount.push_back(
-        phrases->group
-            ? std::optional(columns ? *columns + " : " + *phrases->group : *phrases->group)
-            : std::nullopt);
+    out.groupCount.push_back(phrases->group ? std::optional(columns ? *columns + " : " + *phrases->group
+                                                                    : *phrases->group)
+                                            : std::nullopt);
     if (!joined.empty()) joined += separator;
     joined += phrases->text;
   }
