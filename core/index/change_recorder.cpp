@@ -26,7 +26,7 @@ ChangeRecorder::~ChangeRecorder() {
   if (shared_) sqlite3_update_hook(db_.raw(), nullptr, nullptr);
 }
 
-void ChangeRecorder::onUpdate(void* self, int, const char* database, const char* table,
+void ChangeRecorder::onUpdate(void* self, int operation, const char* database, const char* table,
                               sqlite3_int64 rowid) {
   auto& recorder = *static_cast<ChangeRecorder*>(self);
   if (!recorder.recording_ || std::strcmp(table, "files") != 0) return;
@@ -36,6 +36,7 @@ void ChangeRecorder::onUpdate(void* self, int, const char* database, const char*
     return;
   }
   recorder.rows_.push_back(rowid);
+  recorder.inserts_.push_back(operation == SQLITE_INSERT);
 }
 
 std::optional<int64_t> ChangeRecorder::readGeneration() {
@@ -62,11 +63,30 @@ void ChangeRecorder::finish() {
   to_ = readGeneration().value_or(-1);
   if (overflow_ || to_ <= from_) return;
   if (auto words = nameWords()) {
+    std::vector<int64_t> inserted = newRows();
     std::sort(rows_.begin(), rows_.end());
     rows_.erase(std::unique(rows_.begin(), rows_.end()), rows_.end());
-    shared_->record({.from = from_, .to = to_, .rows = std::move(rows_), .nameWords = *words});
+    shared_->record({.from = from_,
+                     .to = to_,
+                     .rows = std::move(rows_),
+                     .nameWords = *words,
+                     .inserted = std::move(inserted)});
     recorded_ = true;
   }
+}
+
+// Inserts fail on a taken id, so a row whose first write was an insert did not exist before.
+std::vector<int64_t> ChangeRecorder::newRows() const {
+  std::vector<std::size_t> order(rows_.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return rows_[a] < rows_[b]; });
+  std::vector<int64_t> inserted;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    bool first = i == 0 || rows_[order[i - 1]] != rows_[order[i]];
+    if (first && inserts_[order[i]]) inserted.push_back(rows_[order[i]]);
+  }
+  return inserted;
 }
 
 void ChangeRecorder::publish() {
@@ -82,6 +102,7 @@ void ChangeRecorder::discard() {
   overflow_ = false;
   from_ = to_ = -1;
   rows_.clear();
+  inserts_.clear();
   names_.clear();
 }
 

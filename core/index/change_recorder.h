@@ -43,6 +43,8 @@ class ChangeRecorder {
   static void onUpdate(void* self, int operation, const char* database, const char* table,
                        sqlite3_int64 rowid);
   std::optional<int64_t> readGeneration();
+  // The recorded rows whose first write was an insert, sorted.
+  std::vector<int64_t> newRows() const;
   // The words of the names, as the full-text table's tokenizer splits them; nothing when the
   // tokenizer is not available.
   std::optional<std::vector<std::string>> nameWords() const;
@@ -55,6 +57,7 @@ class ChangeRecorder {
   int64_t from_ = -1;
   int64_t to_ = -1;
   std::vector<int64_t> rows_;
+  std::vector<bool> inserts_;  // by write, alongside rows_: whether it was an insert
   std::vector<std::string> names_;
 };
 

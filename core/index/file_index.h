@@ -293,6 +293,10 @@ class FileIndex {
       SharedSearchData::RankingRequest& request, RankingUse use);
   std::optional<std::vector<FullTextRank::Ranked>> rankNow(
       const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held);
+  // A kept one-phrase ranking brought up to the data this connection sees by taking in the
+  // rows the recorded writes since changed (file_index_follow.cpp); nothing when it cannot be.
+  std::optional<std::vector<FullTextRank::Ranked>> followRanking(
+      const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held);
   struct FilterCheck {
     FullTextRank::Keep keep;
     FullTextRank::Prepare prepare;

@@ -341,10 +341,15 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
     return ranked;
   }
   auto ranked = state.publishedRanking(request.key);
+  std::shared_ptr<const FullTextRank::Matches> matches = state.publishedMatches(request.key);
   if (!ranked) ranked = StoredSearchData::ranking(*this, request.key, state.generation());
-  if (!ranked) ranked = rankNow(*expression, request, use.held);
+  if (!ranked) {
+    if (auto followed = followRanking(*expression, request, use.held)) return followed;
+    ranked = rankNow(*expression, request, use.held);
+    if (ranked) matches = state.rank.lastMatches();
+  }
   if (!ranked) return std::nullopt;
-  state.keepRanking(request.key, *ranked);
+  state.keepRanking(request.key, *ranked, std::move(matches));
   if (use.ask && state.shared) state.shared->request(request);
   return ranked;
 }

@@ -82,7 +82,12 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     for (std::size_t i = 0; i < items && (i == 0 || withinBudget()); ++i) {
       if (i < rankings.size()) {
         auto ranked = bestRowIds(rankings[i], {.held = true, .ask = false});
-        if (ranked && !rankings[i].key.empty()) data->rankings[rankings[i].key] = *ranked;
+        if (ranked && !rankings[i].key.empty()) {
+          data->rankings[rankings[i].key] = *ranked;
+          if (auto matches = state.currentMatches(rankings[i].key)) {
+            data->matches[rankings[i].key] = std::move(matches);
+          }
+        }
       }
       if (i < letters.size() && !data->vocabulary.contains(letters[i])) {
         auto words = StoredSearchData::vocabulary(*this, letters[i], generation);
@@ -93,6 +98,7 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
         prepareLetter(static_cast<char>(letters[i]), *data);
       }
     }
+    data->groupCounts = state.currentGroupCounts();
     return data;
   } catch (const IndexError&) {
     return nullptr;

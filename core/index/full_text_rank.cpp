@@ -42,7 +42,10 @@ struct FullTextRank::Collector {
   int columns = 0;
   std::vector<double> weights;
   sqlite3_int64 rowCount = 0;
+  sqlite3_int64 totalTokens = 0;
   double averageTokens = 0;
+  // The rows are every match of a one-phrase expression, gathered without a failure.
+  bool complete = false;
   // Documents holding each stated phrase: searched for at the first row holding it, counted
   // from the rows, or (split phrases) asked of the caller at the end.
   std::vector<std::optional<int64_t>> groupHits;
@@ -61,6 +64,9 @@ struct FullTextRank::Collector {
     useCache = inTransaction;
     if (useCache) cache.check();
     started = false;
+    complete = false;
+    rowCount = 0;
+    totalTokens = 0;
     failure = SQLITE_OK;
     groupHits.assign(groups, std::nullopt);
     rowids.clear();
@@ -77,11 +83,10 @@ struct FullTextRank::Collector {
     for (int i = 0; i < columns && i < count; ++i) {
       weights[static_cast<std::size_t>(i)] = sqlite3_value_double(values[i]);
     }
-    sqlite3_int64 tokens = 0;
     int rc = api->xRowCount(fts, &rowCount);
-    if (rc == SQLITE_OK) rc = api->xColumnTotalSize(fts, -1, &tokens);
+    if (rc == SQLITE_OK) rc = api->xColumnTotalSize(fts, -1, &totalTokens);
     if (rc != SQLITE_OK) return rc;
-    averageTokens = static_cast<double>(tokens) / static_cast<double>(rowCount);
+    averageTokens = static_cast<double>(totalTokens) / static_cast<double>(rowCount);
     if (static_cast<std::size_t>(phrases) != expression->groupOf.size()) return SQLITE_ERROR;
     uncounted.clear();
     for (int i = 0; i < phrases; ++i) {
@@ -231,6 +236,14 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
 
   PhaseTimes::Scope timed("search.ranked.order");
   if (!run.score(groupCount)) return std::nullopt;
+  run.complete = everyMatch && run.groups == 1;
+  return ordered(limit, keep, prepare);
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::ordered(std::size_t limit,
+                                                                       const Keep& keep,
+                                                                       const Prepare& prepare) {
+  Collector& run = *collector_;
   const std::vector<double>& scores = run.scores;
   std::vector<std::size_t>& order = run.order;
   order.resize(scores.size());
@@ -277,6 +290,70 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::best(
     ranked.push_back({rowid, scores[order[next]]});
   }
   return ranked;
+}
+
+std::shared_ptr<const FullTextRank::Matches> FullTextRank::lastMatches() const {
+  const Collector& run = *collector_;
+  if (!run.complete) return nullptr;
+  auto matches = std::make_shared<Matches>();
+  matches->rowCount = run.rowCount;
+  matches->tokens = run.totalTokens;
+  std::size_t rows = run.rowids.size();
+  matches->rowids.reserve(rows);
+  matches->rowTokens.reserve(rows);
+  matches->frequencies.reserve(rows);
+  for (std::size_t row = 0; row < rows; ++row) {
+    auto rowid = static_cast<uint32_t>(run.rowids[row]);
+    auto tokens = static_cast<uint16_t>(run.rowTokens[row]);
+    auto frequency = static_cast<uint16_t>(run.frequencies[row]);
+    // Exact or not kept: the scores must come out bit for bit.
+    if (static_cast<int64_t>(rowid) != run.rowids[row] ||
+        static_cast<double>(tokens) != run.rowTokens[row] ||
+        static_cast<double>(frequency) != run.frequencies[row]) {
+      return nullptr;
+    }
+    matches->rowids.push_back(rowid);
+    matches->rowTokens.push_back(tokens);
+    matches->frequencies.push_back(frequency);
+  }
+  return matches;
+}
+
+std::optional<FullTextRank::Matches> FullTextRank::matchesOf(sql::Statement& statement,
+                                                             const RankExpression& expression) {
+  Collector& run = *collector_;
+  if (expression.groupCount.size() != 1) return std::nullopt;
+  run.reset(true, sqlite3_get_autocommit(db_.raw()) == 0, expression);
+  int rc;
+  while ((rc = statement.step()) == SQLITE_ROW) {
+  }
+  run.sizes.restart();
+  if (rc != SQLITE_DONE || run.failure != SQLITE_OK) return std::nullopt;
+  run.complete = true;
+  std::shared_ptr<const Matches> matches = lastMatches();
+  if (!matches) return std::nullopt;
+  return *matches;
+}
+
+std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOf(const Matches& matches,
+                                                                      std::size_t limit,
+                                                                      const Keep& keep,
+                                                                      const Prepare& prepare) {
+  PhaseTimes::Scope timed("search.ranked.order");
+  Collector& run = *collector_;
+  run.everyMatch = true;
+  run.expression = nullptr;
+  run.groups = 1;
+  run.groupHits.assign(1, std::nullopt);
+  run.rowCount = matches.rowCount;
+  run.totalTokens = matches.tokens;
+  run.averageTokens = static_cast<double>(matches.tokens) / static_cast<double>(matches.rowCount);
+  run.rowids.assign(matches.rowids.begin(), matches.rowids.end());
+  run.rowTokens.assign(matches.rowTokens.begin(), matches.rowTokens.end());
+  run.frequencies.assign(matches.frequencies.begin(), matches.frequencies.end());
+  run.complete = false;
+  if (!run.score({})) return std::nullopt;
+  return ordered(limit, keep, prepare);
 }
 
 }  // namespace quorvale

@@ -69,6 +69,28 @@ class FullTextRank {
                                           const GroupCount& groupCount, const Keep& keep = {},
                                           const Prepare& prepare = {});
 
+  // Every match of a one-phrase expression (a short prefix, split or not) as a ranking statement
+  // met them, in rowid order, with what bm25 needs of each and the table's totals: enough to
+  // rank them again, or to take in the new matches of a few changed rows (SearchState keeps
+  // them across writes). Never changed once made.
+  struct Matches {
+    int64_t rowCount = 0;
+    int64_t tokens = 0;
+    // Eight bytes a row: a short prefix matches much of the index, and a searching connection
+    // keeps the matches of many. Rows that do not fit these types are not kept.
+    std::vector<uint32_t> rowids;
+    std::vector<uint16_t> rowTokens;
+    std::vector<uint16_t> frequencies;  // weighted instances: sums of small integer weights
+  };
+  // The matches the last best() ranked, when its expression was one phrase; none otherwise.
+  std::shared_ptr<const Matches> lastMatches() const;
+  // Steps a statement like best()'s, over some rows only (a rowid range), and returns their
+  // matches; `rowCount` is 0 when no row matched (the totals were not read).
+  std::optional<Matches> matchesOf(sql::Statement& statement, const RankExpression& expression);
+  // best() over matches already gathered; their statement yielded every match.
+  std::optional<std::vector<Ranked>> bestOf(const Matches& matches, std::size_t limit,
+                                            const Keep& keep = {}, const Prepare& prepare = {});
+
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;
   Collector& collector() { return *collector_; }
@@ -76,6 +98,9 @@ class FullTextRank {
   SizeCache& sizeCache();
 
  private:
+  std::optional<std::vector<Ranked>> ordered(std::size_t limit, const Keep& keep,
+                                             const Prepare& prepare);
+
   sql::Connection& db_;
   bool available_ = false;
   std::unique_ptr<Collector> collector_;

@@ -1,5 +1,6 @@
 #include "index/search_state.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <type_traits>
@@ -119,16 +120,30 @@ bool SearchState::keepThrough(const SharedSearchData::Change& change) {
     rank.sizeCache().keepThrough(derivedStamp, {});
     return true;
   }
+  // Every changed row is new: a group's count grows by those of them it matches.
+  bool onlyAdded = change.inserted.size() == change.rows.size();
   // The vocabularies this connection used, its own or published ones, go on with the new words.
   if (adopted_) {
     for (const auto& [letter, words] : adopted_->vocabulary) vocabulary.try_emplace(letter, words);
+    if (onlyAdded) {
+      for (const auto& [group, count] : adopted_->groupCounts) {
+        groupCounts.try_emplace(group, KeptCount{.count = count, .uncounted = {}});
+      }
+    }
     adopted_.reset();
   }
   for (const auto& [letter, words] : vocabulary) outdatedLetters_.insert(letter);
   takeNameWords(change.nameWords);
   secondCharacters.clear();
-  groupCounts.clear();
-  rankings.clear();
+  if (!onlyAdded) groupCounts.clear();
+  for (auto& [group, kept] : groupCounts) {
+    std::vector<int64_t>& rows = kept.uncounted;
+    rows.insert(rows.end(), change.rows.begin(), change.rows.end());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  }
+  // Rankings with their matches stay, for their own generation, to follow the change later.
+  std::erase_if(rankings, [](const auto& entry) { return !entry.second.matches; });
   for (auto& [filterKey, answers] : filters) answers->forget(change.rows);
   rank.sizeCache().keepThrough(derivedStamp, change.rows);
   return true;
@@ -262,11 +277,21 @@ std::optional<std::vector<std::string>> SearchState::secondCharactersAfter(FileI
 std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const std::string& group,
                                                       bool held) {
   if (held) {
-    if (auto found = groupCounts.find(group); found != groupCounts.end()) return found->second;
+    if (auto found = groupCounts.find(group); found != groupCounts.end()) {
+      KeptCount& kept = found->second;
+      if (!kept.uncounted.empty()) {
+        std::optional<int64_t> added = countAmong(index, group, kept.uncounted);
+        if (!added) return std::nullopt;
+        kept.count += *added;
+        kept.uncounted.clear();
+      }
+      return kept.count;
+    }
     if (auto found = adoptedOrStored(adopted_ ? &adopted_->groupCounts : nullptr, group, [&] {
           return StoredSearchData::groupCount(index, group, generation_);
         })) {
-      return groupCounts[group] = *found;
+      groupCounts[group] = KeptCount{.count = *found, .uncounted = {}};
+      return *found;
     }
   }
   PhaseTimes::Scope timed("search.ranked.groupCount");
@@ -276,18 +301,56 @@ std::optional<int64_t> SearchState::documentsMatching(FileIndex& index, const st
     statement->bind(1, group);
     if (statement->step() != SQLITE_ROW) return std::nullopt;
     int64_t count = statement->columnInt(0);
-    if (held) groupCounts[group] = count;
+    if (held) groupCounts[group] = KeptCount{.count = count, .uncounted = {}};
     return count;
   } catch (const IndexError&) {
     return std::nullopt;
   }
 }
 
+// How many of the rows (sorted) match the expression, read over their rowid range.
+std::optional<int64_t> SearchState::countAmong(FileIndex& index, const std::string& group,
+                                               const std::vector<int64_t>& rows) {
+  PhaseTimes::Scope timed("search.ranked.groupCount.added");
+  try {
+    auto statement = FileIndexAccess::prepared(
+        index, "SELECT rowid FROM fts WHERE fts MATCH ? AND rowid BETWEEN ? AND ?");
+    sql::StatementUse use(*statement);
+    if (statement->bind(std::vector<sql::Value>{group, rows.front(), rows.back()}) != SQLITE_OK) {
+      return std::nullopt;
+    }
+    int64_t count = 0;
+    int rc;
+    while ((rc = statement->step()) == SQLITE_ROW) {
+      if (std::binary_search(rows.begin(), rows.end(), statement->columnInt(0))) ++count;
+    }
+    if (rc != SQLITE_DONE) return std::nullopt;
+    return count;
+  } catch (const IndexError&) {
+    return std::nullopt;
+  }
+}
+
+std::unordered_map<std::string, int64_t> SearchState::currentGroupCounts() const {
+  std::unordered_map<std::string, int64_t> counts;
+  for (const auto& [group, kept] : groupCounts) {
+    if (kept.uncounted.empty()) counts.emplace(group, kept.count);
+  }
+  return counts;
+}
+
 std::optional<std::vector<FullTextRank::Ranked>> SearchState::cachedRanking(
     const std::string& key) {
   auto found = findAndRaise(rankings, key);
-  if (found == rankings.end()) return std::nullopt;
-  return found->second;
+  if (found == rankings.end() || found->second.generation != generation_) return std::nullopt;
+  return found->second.best;
+}
+
+std::optional<SearchState::OutdatedMatches> SearchState::outdatedMatches(const std::string& key) {
+  auto found = findAndRaise(rankings, key);
+  if (found == rankings.end() || !found->second.matches || generation_ < 0) return std::nullopt;
+  if (found->second.generation < 0 || found->second.generation >= generation_) return std::nullopt;
+  return OutdatedMatches{found->second.generation, found->second.matches};
 }
 
 std::optional<std::vector<FullTextRank::Ranked>> SearchState::publishedRanking(
@@ -298,10 +361,49 @@ std::optional<std::vector<FullTextRank::Ranked>> SearchState::publishedRanking(
   return found->second;
 }
 
-void SearchState::keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows) {
-  if (findAndRaise(rankings, key) != rankings.end()) return;
-  rankings.emplace_front(key, std::move(rows));
-  if (rankings.size() > kKeptRankings) rankings.pop_back();
+std::shared_ptr<const FullTextRank::Matches> SearchState::publishedMatches(
+    const std::string& key) const {
+  if (!adopted_) return nullptr;
+  auto found = adopted_->matches.find(key);
+  return found == adopted_->matches.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<const FullTextRank::Matches> SearchState::currentMatches(
+    const std::string& key) const {
+  for (const auto& [kept, ranking] : rankings) {
+    if (kept == key) return ranking.generation == generation_ ? ranking.matches : nullptr;
+  }
+  return nullptr;
+}
+
+void SearchState::keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows,
+                              std::shared_ptr<const FullTextRank::Matches> matches) {
+  KeptRanking kept{
+      .best = std::move(rows), .generation = generation_, .matches = std::move(matches)};
+  if (auto found = findAndRaise(rankings, key); found != rankings.end()) {
+    found->second = std::move(kept);
+  } else {
+    rankings.emplace_front(key, std::move(kept));
+    if (rankings.size() > kKeptRankings) rankings.pop_back();
+  }
+  trimMatches();
+}
+
+// The least recently used rankings give up their matches first.
+void SearchState::trimMatches() {
+  std::size_t rows = 0;
+  for (auto& [key, kept] : rankings) {
+    if (!kept.matches) continue;
+    std::size_t size = kept.matches->rowids.size();
+    if (rows + size > kKeptMatchRows) {
+      kept.matches.reset();
+      continue;
+    }
+    rows += size;
+  }
+  std::erase_if(rankings, [&](const auto& entry) {
+    return !entry.second.matches && entry.second.generation != generation_;
+  });
 }
 
 std::optional<bool> SearchState::FilterAnswers::find(int64_t id) const {

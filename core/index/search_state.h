@@ -64,8 +64,11 @@ struct SearchState {
   // The non-ASCII characters that follow `letter` at the start of indexed words.
   std::optional<std::vector<std::string>> secondCharactersAfter(FileIndex& index, char letter,
                                                                 bool held);
-  // How many documents match a full-text expression (a split prefix's group).
+  // How many documents match a full-text expression (a split prefix's group). A count is kept
+  // across recorded writes that only added rows: the new rows are counted on top of it.
   std::optional<int64_t> documentsMatching(FileIndex& index, const std::string& group, bool held);
+  // The group counts known for the data as it is now, for publishing.
+  std::unordered_map<std::string, int64_t> currentGroupCounts() const;
 
   // What is known of which files pass one filter (a search's conditions and their values):
   // the answers of the rows checked one by one so far, or every passing id at once.
@@ -93,11 +96,26 @@ struct SearchState {
                              const std::vector<sql::Value>& values, FilterAnswers& answers);
 
   // The best rows of a ranking, kept under a key of the caller's for the data version (the
-  // caller keeps them only inside a held snapshot).
+  // caller keeps them only inside a held snapshot), with every match of a one-phrase ranking
+  // (FullTextRank::Matches; none for others): those are kept across recorded writes, so that
+  // the ranking can follow what the writes changed instead of being worked out anew.
   std::optional<std::vector<FullTextRank::Ranked>> cachedRanking(const std::string& key);
-  void keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows);
+  void keepRanking(const std::string& key, std::vector<FullTextRank::Ranked> rows,
+                   std::shared_ptr<const FullTextRank::Matches> matches = nullptr);
+  // The matches kept under the key for an older generation of the data, with that generation.
+  struct OutdatedMatches {
+    int64_t generation = -1;
+    std::shared_ptr<const FullTextRank::Matches> matches;
+  };
+  std::optional<OutdatedMatches> outdatedMatches(const std::string& key);
+  // Matches kept with rankings over all keys, at most (the rest keep their best rows only).
+  // (2^21 rows of 8 bytes: 16 MB, the matches of about 48 short prefixes over 100,000 files.)
+  static constexpr std::size_t kKeptMatchRows = std::size_t{1} << 21;
   // The best rows another connection published under the key for the data this one sees.
   std::optional<std::vector<FullTextRank::Ranked>> publishedRanking(const std::string& key) const;
+  // The matches published with them, or those kept here for the data as it is now; or none.
+  std::shared_ptr<const FullTextRank::Matches> publishedMatches(const std::string& key) const;
+  std::shared_ptr<const FullTextRank::Matches> currentMatches(const std::string& key) const;
 
   // The generation of the data as the last refresh inside a snapshot read it; -1 when unknown
   // (no snapshot, or a database without the counter).
@@ -125,11 +143,23 @@ struct SearchState {
   // Letters of `vocabulary` kept across a change of the data.
   std::set<char32_t> outdatedLetters_;
   std::unordered_map<char, std::vector<std::string>> secondCharacters;
-  std::unordered_map<std::string, int64_t> groupCounts;
+  struct KeptCount {
+    int64_t count = 0;
+    std::vector<int64_t> uncounted;  // rows added since, sorted: each matches or not
+  };
+  std::unordered_map<std::string, KeptCount> groupCounts;
+  std::optional<int64_t> countAmong(FileIndex& index, const std::string& group,
+                                    const std::vector<int64_t>& rows);
   static constexpr std::size_t kKeptFilters = 8;
   std::list<std::pair<std::string, std::shared_ptr<FilterAnswers>>> filters;  // latest first
   static constexpr std::size_t kKeptRankings = 512;
-  std::list<std::pair<std::string, std::vector<FullTextRank::Ranked>>> rankings;  // likewise
+  struct KeptRanking {
+    std::vector<FullTextRank::Ranked> best;
+    int64_t generation = -1;  // of the data `best` and `matches` describe
+    std::shared_ptr<const FullTextRank::Matches> matches;
+  };
+  std::list<std::pair<std::string, KeptRanking>> rankings;  // likewise
+  void trimMatches();
 };
 
 }  // namespace quorvale

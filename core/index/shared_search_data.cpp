@@ -61,13 +61,20 @@ void SharedSearchData::retract(int64_t from, int64_t to) {
 std::optional<SharedSearchData::Change> SharedSearchData::changesBetween(int64_t from,
                                                                          int64_t to) const {
   if (from < 0 || to < from) return std::nullopt;
-  Change merged{.from = from, .to = to, .rows = {}, .nameWords = {}};
+  Change merged{.from = from, .to = to, .rows = {}, .nameWords = {}, .inserted = {}};
   std::lock_guard lock(mutex_);
   int64_t reached = from;
   // Write transactions follow one another, so each recorded change starts where one ended.
   for (const Change& change : changes_) {
     if (reached == to) break;
     if (change.from != reached) continue;
+    // A row inserted after an earlier change wrote it (deleted it) existed at `from`.
+    std::sort(merged.rows.begin(), merged.rows.end());
+    for (int64_t row : change.inserted) {
+      if (!std::binary_search(merged.rows.begin(), merged.rows.end(), row)) {
+        merged.inserted.push_back(row);
+      }
+    }
     merged.rows.insert(merged.rows.end(), change.rows.begin(), change.rows.end());
     merged.nameWords.insert(merged.nameWords.end(), change.nameWords.begin(),
                             change.nameWords.end());
@@ -76,6 +83,7 @@ std::optional<SharedSearchData::Change> SharedSearchData::changesBetween(int64_t
   if (reached != to) return std::nullopt;
   std::sort(merged.rows.begin(), merged.rows.end());
   merged.rows.erase(std::unique(merged.rows.begin(), merged.rows.end()), merged.rows.end());
+  std::sort(merged.inserted.begin(), merged.inserted.end());
   std::sort(merged.nameWords.begin(), merged.nameWords.end());
   merged.nameWords.erase(std::unique(merged.nameWords.begin(), merged.nameWords.end()),
                          merged.nameWords.end());

@@ -39,6 +39,8 @@ class SharedSearchData {
   struct Published {
     int64_t generation = -1;
     std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
+    // The matches of the one-phrase rankings, for the readers to follow later writes with.
+    std::unordered_map<std::string, std::shared_ptr<const FullTextRank::Matches>> matches;
     std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
     // The document counts of split one-letter groups, and the non-ASCII characters that follow
     // a letter at the start of words (what the split of that letter's prefix needs).
@@ -71,13 +73,15 @@ class SharedSearchData {
   std::vector<char32_t> vocabularyRequests() const;
 
   // What the writes between two generations changed: the ids of the `files` rows inserted,
-  // updated or deleted, and every word of the names written (a superset of the name words that
-  // appeared; words that went are not listed). Rows and words are sorted, without repeats.
+  // updated or deleted, those of them that did not exist at `from` (their first write was an
+  // insert), and every word of the names written (a superset of the name words that appeared;
+  // words that went are not listed). Rows and words are sorted, without repeats.
   struct Change {
     int64_t from = -1;
     int64_t to = -1;
     std::vector<int64_t> rows;
     std::vector<std::string> nameWords;
+    std::vector<int64_t> inserted;
   };
   // Kept for readers that saw `from`; the latest kKeptChanges are kept.
   void record(Change change);
