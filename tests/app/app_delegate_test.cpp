@@ -169,16 +169,6 @@ TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
   }
 }
 
-TEST_F(AppDelegateTest, ApplicationEntriesLaunchFromTheirExecLine) {
-  AppDelegate& delegate = started();
-  std::string entry = dir / "apps/top.desktop";
-  testing::writeFile(entry,
-                     "[Desktop Entry]\nType=Application\nName=Top\nExec=htop --sort %U\n"
-                     "Terminal=true\nPath=/srv\n");
-  delegate.activate(fileRow(entry, FileKind::app), {});
-  EXPECT_EQ(workspace.calls, std::vector<std::string>{"launch xterm -e htop --sort in /srv"});
-}
-
 TEST_F(AppDelegateTest, OtherPayloads) {
   AppDelegate& delegate = started();
   delegate.activate(row("web-g", Payload::webSearch("https://example.org/?q=a")), {});
@@ -344,20 +334,6 @@ TEST_F(AppDelegateTest, AnUnopenableDataFolderAlertsAndEnds) {
             "Quorvale could not open its data folder | Quorvale keeps its search index in "
             "~/.local/share/Quorvale. Check that the folder can be written to, then open "
             "Quorvale again. | 1");
-}
-
-TEST_F(AppDelegateTest, TheDiagnosisAlertSaysWhetherTheFileCanBeFound) {
-  const std::string path = dir / "home/docs/plan.txt";
-  testing::writeFile(path, "budget");
-  AppDelegate& delegate = started();
-  delegate.engine()->waitUntilIdle();
-  SettingsEditor settings = editor(delegate);
-  chooser.chosen = {path};
-  auto alert = settings.diagnoseFile();
-  ASSERT_TRUE(alert);
-  EXPECT_EQ(alert->title, "Quorvale can find this file");
-  EXPECT_EQ(alerts.shown.back(), "Quorvale can find this file | " + alert->text + " | 1");
-  EXPECT_EQ(chooser.messages.back(), "Choose the file you expected Quorvale to find");
 }
 
 TEST_F(AppDelegateTest, SetupWaitsForItsWindowAndStartsOneScan) {

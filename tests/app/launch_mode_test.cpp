@@ -18,7 +18,6 @@ TEST(LaunchModeTest, ArgumentsChooseTheJob) {
       {{"--toggle"}, {Kind::desktop, Request::toggle, ""}},
       {{"--demo", "/tmp/p.png"}, {Kind::demo, Request::start, "/tmp/p.png"}},
       {{"--demo", "/tmp/p.png", "--status"}, {Kind::commandLine, Request::start, ""}},
-      {{"--status"}, {Kind::commandLine, Request::start, ""}},
       {{"--toggle", "--clip"}, {Kind::commandLine, Request::start, ""}},
       {{"--bogus"}, {Kind::commandLine, Request::start, ""}},
   };

@@ -105,17 +105,6 @@ TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndSearchesAgain) {
   EXPECT_EQ(searches.size(), 2u);
 }
 
-TEST_F(PanelModelTest, ExplanationLastsUntilTheNextSearch) {
-  model.explainResult = [](const Suggestion& row, const std::string& query) {
-    return row.title + " for " + query;
-  };
-  model.setQuery("a");
-  model.explainSelected();
-  EXPECT_EQ(model.explanation(), "a.txt for a");
-  model.setQuery("ab");
-  EXPECT_FALSE(model.explanation());
-}
-
 TEST_F(PanelModelTest, ResetEmptiesAndAsksForFocus) {
   model.setQuery("a");
   model.move(1);

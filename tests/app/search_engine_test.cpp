@@ -139,15 +139,6 @@ class SearchEngineTest : public testing::EngineTest {
   std::shared_ptr<GateExtractor> extractor;
 };
 
-TEST_F(SearchEngineTest, StartScansTheRootsAndAnswersQueriesWithFileRows) {
-  writeFile(doc("quarterly-report.txt"), "revenue grew");
-  writeFile(doc("notes.md"), "nothing here");
-  started();
-  EXPECT_EQ(titles("quarterly"), std::vector<std::string>{"quarterly-report.txt"});
-  EXPECT_EQ(titles("revenue"), std::vector<std::string>{"quarterly-report.txt"});
-  EXPECT_EQ(defaults.integer(UserDefaults::kContentVersionKey), SearchEngine::kContentVersion);
-}
-
 TEST_F(SearchEngineTest, HiddenAndVanishedFilesAreNotShownAndVanishedOnesLeaveTheIndex) {
   writeFile(doc("alpha-plan.txt"), "");
   writeFile(doc("alpha-budget.txt"), "");

@@ -58,7 +58,6 @@ TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
       {"off first", "hello", "com.1password.1password", {concealed}, "history is off", off},
       {"password manager, any case", "hello", "1PASSWORD", {}, manager},
       // Linux desktops name the copying application by desktop-entry id or window class.
-      {"KeePassXC by id", "hello", "org.keepassxc.KeePassXC", {}, manager},
       {"manager before private type", "", "org.keepassxc.keepassxc", {concealed}, manager},
       {"concealed type", "hello", none, {"text/plain", concealed}, marked},
       {"KDE password-manager hint", "hello", none, {"x-kde-passwordManagerHint"}, marked},

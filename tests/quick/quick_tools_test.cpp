@@ -126,11 +126,6 @@ TEST(QuickTools, BadInputGivesNoRow) {
   }
 }
 
-TEST(QuickTools, CaseToolsGiveTheirRowWithNothingToCopyForTextWithoutWords) {
-  EXPECT_EQ(answer("snake !!!"),
-            (QuickTool{.title = "", .subtitle = "snake_case · Return to copy", .copy = ""}));
-}
-
 TEST(QuickTools, InvalidUtf8IsReadWithReplacementCharacters) {
   const auto tool = answer("md5 \xff");
   ASSERT_TRUE(tool);

@@ -69,8 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Table, SnippetExpand,
                                            Expansion{"[{clipboard}]", std::nullopt, "[]"},
                                            Expansion{"[{clipboard}]", "{date} and {clipboard}",
                                                      "[{date} and {clipboard}]"},
-                                           Expansion{"no placeholders {here}", "x",
-                                                     "no placeholders {here}"},
                                            Expansion{"{DATE} {date", std::nullopt, "{DATE} {date"},
                                            Expansion{"{{date}}", std::nullopt, "{2024-03-05}"}));
 

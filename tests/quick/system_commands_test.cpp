@@ -38,8 +38,7 @@ TEST_P(Commands, Ids) {
 // at most. "sleep display" begins with "sleep" too.
 INSTANTIATE_TEST_SUITE_P(
     Table, Commands,
-    ::testing::Values(CommandCase{"sleep", {"sleep", "displaysleep"}},
-                      CommandCase{"  SUSPEND ", {"sleep"}}, CommandCase{"sle", {}},
+    ::testing::Values(CommandCase{"sleep", {"sleep", "displaysleep"}}, CommandCase{"sle", {}},
                       CommandCase{"lock", {"displaysleep"}}, CommandCase{"screen", {"screensaver"}},
                       CommandCase{"quit saf", {"quit:com.apple.Safari"}}, CommandCase{"kill s", {}},
                       CommandCase{"kill saf", {"forcequit:com.apple.Safari"}},
@@ -47,8 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"quit fi",
                                   {"quit:org.gnome.Nautilus", "quit:firefox.desktop",
                                    "quit:fira.desktop", "quit:filezilla.desktop"}},
-                      CommandCase{"quit fis", {"quit:terminal.desktop"}},
-                      CommandCase{"quitting", {}}, CommandCase{"quit", {}}));
+                      CommandCase{"quit", {}}));
 
 TEST(SystemCommands, QuitRowTexts) {
   const auto quit = SystemCommands::commands("quit saf", kRunning);

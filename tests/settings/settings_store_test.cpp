@@ -69,21 +69,6 @@ TEST_F(SettingsStoreTest, SavedResultLimitIsClampedButNotTheOneInMemory) {
   }
 }
 
-TEST_F(SettingsStoreTest, ObserversHearEveryChange) {
-  SettingsStore settings(defaults);
-  std::vector<bool> seen;
-  int token = settings.observe(
-      [&](const SettingsStore& s) { seen.push_back(s.settings().questionSearch); });
-  QuorvaleSettings changed = settings.settings();
-  changed.questionSearch = true;
-  settings.setSettings(changed);
-  settings.setUnavailable({1});
-  EXPECT_EQ(settings.unavailable(), std::set<int>{1});
-  settings.stopObserving(token);
-  settings.setSettings(QuorvaleSettings());
-  EXPECT_EQ(seen, (std::vector<bool>{true, true}));
-}
-
 TEST_F(SettingsStoreTest, NoRecordGivesDefaultsAndHotKeysChangeThroughTheRules) {
   SettingsStore settings(defaults);
   EXPECT_EQ(settings.settings(), QuorvaleSettings());

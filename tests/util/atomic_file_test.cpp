@@ -1,7 +1,6 @@
 #include "util/atomic_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <system_error>
@@ -13,25 +12,6 @@ namespace {
 
 using testing::readFile;
 using testing::TempDir;
-
-mode_t modeOf(const std::string& path) {
-  struct stat info {};
-  stat(path.c_str(), &info);
-  return info.st_mode & 0777;
-}
-
-TEST(AtomicFile, WritesAndReplacesWithTheGivenMode) {
-  TempDir dir;
-  std::string path = dir / "settings.json";
-  writeFileAtomically(path, "first");
-  EXPECT_EQ(readFile(path), "first");
-  EXPECT_EQ(modeOf(path), 0600u);
-
-  writeFileAtomically(path, "second, longer", {.mode = 0644, .durable = false});
-  EXPECT_EQ(readFile(path), "second, longer");
-  EXPECT_EQ(modeOf(path), 0644u);
-  EXPECT_EQ(testing::filesIn(dir.path()).size(), 1u);  // no temporary file left behind
-}
 
 TEST(AtomicFile, AFailedWriteThrowsAndKeepsTheOldFile) {
   TempDir dir;

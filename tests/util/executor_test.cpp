@@ -57,16 +57,6 @@ class ExecutorContract : public ::testing::Test {
 using Executors = ::testing::Types<SerialExecutor, MainExecutor>;
 TYPED_TEST_SUITE(ExecutorContract, Executors);
 
-TYPED_TEST(ExecutorContract, PostedWorkRunsInOrderOnTheExecutorsThread) {
-  bool onExecutor = true;
-  for (int i = 0; i < 50; ++i) this->executor->post(this->record(std::to_string(i)));
-  this->executor->post([&] { onExecutor = this->executor->isCurrent(); });
-  auto order = this->runSoFar();
-  ASSERT_EQ(order.size(), 50u);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(order[i], std::to_string(i));
-  EXPECT_TRUE(onExecutor);
-}
-
 TYPED_TEST(ExecutorContract, DelayedWorkRunsWhenDueInDueOrderThenPostOrder) {
   WorkHandle three = this->executor->postDelayed(seconds(3), this->record("three"));
   this->executor->postDelayed(seconds(1), this->record("one-a"));
