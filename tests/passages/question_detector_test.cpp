@@ -12,14 +12,12 @@ TEST(QuestionDetectorTest, DecidesQuestions) {
   };
   const Case cases[] = {
       {"?", true},
-      {"  ?lease  ", true},
       {"lease?", true},
       {"", false},
       {"kind:pdf lease", false},
       {"which kind:pdf lease", true},
       {"which", false},
       {"is there a lease", true},
-      {"is there", false},
       {"quarterly report numbers for the northern region", true},
       // Six tokens, so only a filter (a known key and a value) stops a question.
       {"quarterly report numbers for the northern region kind:pdf", false},
@@ -28,7 +26,6 @@ TEST(QuestionDetectorTest, DecidesQuestions) {
       {"one two three four five foo:bar", true},
       {"a b c d e", false},
       {"find the file", true},
-      {"did i", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(QuestionDetector::isQuestion(c.text), c.question) << '"' << c.text << '"';
@@ -58,7 +55,6 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
        {.words = {"price", "3.5", "kg", "1,200", "units", "2024-05"}, .phrases = {}}},
       // An unclosed quote is an ordinary character and swallows nothing.
       {"the \u201Cboiler service", {.words = {"boiler", "service"}, .phrases = {}}},
-      {"\"  \" budget", {.words = {"budget"}, .phrases = {}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(QuestionDetector::contentWords(c.text), c.terms) << c.text;

@@ -143,7 +143,6 @@ TEST_F(SmartSearchTest, FillerWordsAreDroppedLastAndANameSubstringIsNotRelaxed) 
 TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
   for (int i = 0; i < 10; ++i) add("/l/zebra" + std::to_string(i) + ".txt");
   EXPECT_EQ(search("zebra", true, 4).hits.size(), 4u);
-  EXPECT_EQ(search("ebra", true, 2).hits.size(), 2u);
 }
 
 // Unbalanced syntax is searched as words; the search fuzz target tries every other input.
@@ -158,7 +157,6 @@ TEST(SmartSearchWordsTest, TokensAndCoverage) {
             (std::vector<std::string>{"my", "file", "v2", "final", "draft", "notes"}));
   FileRecord script = FileRecord::make({.path = "/s/Backup Tool.sh", .size = 1});
   EXPECT_EQ(SmartSearch::nameCoverage({"backup", "shell", "tool", "python"}, script), 3);
-  EXPECT_EQ(SmartSearch::nameCoverage({}, script), 0);
 }
 
 }  // namespace

@@ -126,7 +126,6 @@ TEST_F(ApplicationScanTest, NamesGenericNamesKeywordsAndProgramsFindTheEntryFirs
   for (const Case& c : std::vector<Case>{
            {"text editor", system + "/org.gnome.TextEditor.desktop"},
            {"shell", system + "/kde/konsole.desktop"},
-           {"gvim", system + "/gvim.desktop"},
            {"gimp-2.10", flatpak + "/org.gimp.GIMP.desktop"},
            {"web browser", home + "/firefox-esr.desktop"},
            {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"},

