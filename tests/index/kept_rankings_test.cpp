@@ -60,7 +60,7 @@ class KeptRankingsTest : public ::testing::Test {
   }
 
   const std::vector<std::string> kQueries = {
-      "report", "rev",        "the notes",  "tax OR rest",   "report -notes", "rest ext:md",
+      "report", "rev",       "the notes",    "tax OR rest",   "report -notes", "rest ext:md",
       "ext:md", "size:>1kb", "ext:txt -tax", "\"the notes\"", "tax in:3"};
   testing::TempDir folder_;
   std::string path_ = folder_ / "index.db";
@@ -86,9 +86,8 @@ TEST_F(KeptRankingsTest, KeptAnswersStaySqlitesThroughWritesOfEitherConnectionAn
   Hit newest = plain_.search(QueryParser::parse("ext:md", kNow, *calendar_), 1, kNow)[0];
   fast_.remove(newest.record.path);
   expectSameResults();
-  writer.recordUse(plain_.search(QueryParser::parse("tax", kNow, *calendar_), 1, kNow)[0]
-                       .record.path,
-                   kNow);
+  writer.recordUse(
+      plain_.search(QueryParser::parse("tax", kNow, *calendar_), 1, kNow)[0].record.path, kNow);
   expectSameResults();
 }
 

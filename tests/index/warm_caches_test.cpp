@@ -18,8 +18,8 @@ namespace {
 
 constexpr Date kNow = 1'700'000'000;
 
-const std::vector<std::string> kTyped = {"b",     "r",      "re",          "t kind:text", "a",
-                                         "x",     "reveiw", "budgte r",    "invoce",      "tax b",
+const std::vector<std::string> kTyped = {"b",     "r",      "re",           "t kind:text", "a",
+                                         "x",     "reveiw", "budgte r",     "invoce",      "tax b",
                                          "notse", "s",      "photp ext:png"};
 
 class WarmCachesTest : public ::testing::Test {
