@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +7,7 @@
 #include "index/file_index.h"
 #include "index/file_index_access.h"
 #include "index/query_parser.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -18,12 +18,6 @@ constexpr Date kDay = 86400;
 
 class FileIndexQueriesTest : public ::testing::Test {
  protected:
-  FileIndexQueriesTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
-  }
-
   void add(const std::string& path, std::optional<std::string> content = std::nullopt,
            Date modified = kNow, std::vector<std::string> alternates = {}) {
     bool app = path.ends_with(".desktop");
@@ -46,7 +40,7 @@ class FileIndexQueriesTest : public ::testing::Test {
   std::vector<std::string> found(const std::string& text) { return paths(search(text)); }
 
   FileIndex index_{std::nullopt};
-  std::unique_ptr<icu::Calendar> calendar_;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
 };
 
 using Paths = std::vector<std::string>;

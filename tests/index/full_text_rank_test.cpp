@@ -4,7 +4,6 @@
 // rankings of short prefixes, name vocabularies, rankings another connection prepared), so each
 // case searches every kind of query, makes one kind of write, and searches again.
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "index/file_index.h"
 #include "index/query_parser.h"
 #include "query/smart_search.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -31,12 +31,9 @@ const std::vector<std::string> kWords = {
 class Corpus {
  public:
   explicit Corpus(uint64_t seed, std::vector<std::string> words = kWords)
-      : state_(seed), words_(std::move(words)) {}
+      : random_(seed), words_(std::move(words)) {}
 
-  uint64_t next() {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state_ >> 33;
-  }
+  uint64_t next() { return random_.next(); }
   const std::string& word() {
     std::size_t a = next() % words_.size(), b = next() % words_.size();
     return words_[std::min(a, b)];
@@ -67,7 +64,7 @@ class Corpus {
   }
 
  private:
-  uint64_t state_;
+  testing::Lcg random_;
   std::vector<std::string> words_;
 };
 
@@ -117,9 +114,6 @@ struct WriteCase {
 class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
  public:
   FullTextRankTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     Corpus(7).write(fast_, 0, 3000);
     // A one-letter prefix runs as its two-letter prefixes; words whose second letter is not
     // ASCII (ø stays ø, é folds to e) must still count.
@@ -179,7 +173,7 @@ class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
   FileIndex writer_{path_};
   FileIndex fast_{path_};
   FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
 };
 
 TEST_P(FullTextRankTest, SameAnswersAsSqliteBeforeAndAfterTheWrite) {

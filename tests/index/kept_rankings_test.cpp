@@ -3,12 +3,12 @@
 // newest 300 for filters alone), ties included, when asked again and after writes of either
 // connection and changes of usage.
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <memory>
 
 #include "index/file_index.h"
 #include "index/query_parser.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -21,11 +21,8 @@ const char* const kExtensions[] = {"pdf", "txt", "md"};
 
 // Few words and coarse times: many rows share their score or their time.
 void writeFiles(FileIndex& index, int count, uint64_t seed, int firstId = 0) {
-  uint64_t state = seed;
-  auto next = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state >> 33;
-  };
+  testing::Lcg random(seed);
+  auto next = [&] { return random.next(); };
   index.beginBatch();
   for (int i = firstId; i < firstId + count; ++i) {
     std::string name = kWords[next() % kWords.size()] + "." + kExtensions[next() % 3];
@@ -41,12 +38,7 @@ void writeFiles(FileIndex& index, int count, uint64_t seed, int firstId = 0) {
 
 class KeptRankingsTest : public ::testing::Test {
  protected:
-  KeptRankingsTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
-    writeFiles(fast_, 1500, 5);
-  }
+  KeptRankingsTest() { writeFiles(fast_, 1500, 5); }
 
   // Twice: the second answer comes from what the first kept.
   void expectSameResults() {
@@ -66,7 +58,7 @@ class KeptRankingsTest : public ::testing::Test {
   std::string path_ = folder_ / "index.db";
   FileIndex fast_{path_, FileIndexOptions{.keepRankingsTakingMs = 0}};
   FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
 };
 
 TEST_F(KeptRankingsTest, KeptAnswersStaySqlitesThroughWritesOfEitherConnectionAndUsage) {

@@ -1,10 +1,10 @@
 #include "index/query_parser.h"
 
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <memory>
 
+#include "support/search_fixtures.h"
 #include "util/unicode.h"
 
 namespace quorvale {
@@ -18,13 +18,8 @@ constexpr Date kDay = 86400;
 
 class QueryParserTest : public ::testing::Test {
  protected:
-  QueryParserTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ = std::make_unique<icu::GregorianCalendar>(
-        icu::TimeZone::createTimeZone("Europe/Berlin"), status);
-  }
   Query parse(std::string_view text) { return QueryParser::parse(text, kNow, *calendar_); }
-  std::unique_ptr<icu::Calendar> calendar_;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn("Europe/Berlin");
 };
 
 TEST_F(QueryParserTest, WordsAreLowerCasedAndCapped) {

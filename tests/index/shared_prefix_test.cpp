@@ -4,13 +4,13 @@
 // connection ranking with SQLite's "ORDER BY bm25(...)" gives: after batches that add, rewrite
 // and remove files, after writes of the searching connection, and after a failed COMMIT.
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <memory>
 
 #include "index/file_index.h"
 #include "index/file_index_access.h"
 #include "index/query_parser.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 #include "util/phase_times.h"
 
@@ -25,19 +25,13 @@ const std::vector<std::string> kWords = {"apple", "april",  "budget", "report", 
 class SharedPrefixTest : public ::testing::Test {
  protected:
   SharedPrefixTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
     writeBatch(writer_, 0, 800, kWords);
     PhaseTimes::enable(true);
     PhaseTimes::take();
   }
   ~SharedPrefixTest() override { PhaseTimes::enable(false); }
 
-  uint64_t next() {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state_ >> 33;
-  }
+  uint64_t next() { return random_.next(); }
 
   // Files `first`..`first + count` (existing paths are rewritten) named from `words`.
   void writeFiles(FileIndex& index, int first, int count, const std::vector<std::string>& words) {
@@ -81,8 +75,8 @@ class SharedPrefixTest : public ::testing::Test {
   FileIndex writer_{path_};
   FileIndex fast_{path_};
   FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_;
-  uint64_t state_ = 11;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
+  testing::Lcg random_{11};
 };
 
 TEST_F(SharedPrefixTest, RankingsFollowWritesOfEitherConnection) {

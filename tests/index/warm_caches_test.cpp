@@ -2,7 +2,6 @@
 // of the file closed in between) that takes it up gives exactly what SQLite's "ORDER BY bm25"
 // and a fresh vocabulary give, and never takes data kept for another version of the data.
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <memory>
 
@@ -11,6 +10,7 @@
 #include "index/query_parser.h"
 #include "index/stored_search_data.h"
 #include "query/smart_search.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -24,12 +24,6 @@ const std::vector<std::string> kTyped = {"b",     "r",      "re",           "t k
 
 class WarmCachesTest : public ::testing::Test {
  protected:
-  WarmCachesTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
-  }
-
   void write(int first, int count, const std::vector<std::string>& words) {
     FileIndex writer(path_);
     writer.beginBatch();
@@ -73,15 +67,12 @@ class WarmCachesTest : public ::testing::Test {
         .value_or(0);
   }
 
-  uint64_t next() {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state_ >> 33;
-  }
+  uint64_t next() { return random_.next(); }
 
   testing::TempDir folder_;
   std::string path_ = folder_ / "index.db";
-  std::unique_ptr<icu::Calendar> calendar_;
-  uint64_t state_ = 11;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
+  testing::Lcg random_{11};
 };
 
 TEST_F(WarmCachesTest, KeptDataGivesTheSameResultsAndFollowsEveryWrite) {

@@ -1,7 +1,6 @@
 #include "query/smart_search.h"
 
 #include <gtest/gtest.h>
-#include <unicode/gregocal.h>
 
 #include <memory>
 #include <set>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "index/query_parser.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -18,12 +18,6 @@ constexpr Date kNow = 1'700'000'000;
 
 class SmartSearchTest : public ::testing::Test {
  protected:
-  SmartSearchTest() {
-    UErrorCode status = U_ZERO_ERROR;
-    calendar_ =
-        std::make_unique<icu::GregorianCalendar>(icu::TimeZone::createTimeZone("UTC"), status);
-  }
-
   void add(const std::string& path, std::optional<std::string> content = std::nullopt) {
     index_.upsert(FileRecord::make({.path = path, .size = 10, .modified = kNow}), content, {});
   }
@@ -38,7 +32,7 @@ class SmartSearchTest : public ::testing::Test {
   }
 
   FileIndex index_{std::nullopt};
-  std::unique_ptr<icu::Calendar> calendar_;
+  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
 };
 
 using Paths = std::vector<std::string>;
