@@ -301,6 +301,7 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
   std::printf("  memory after the scan and 100 queries: RSS %.1f MB (peak %.1f MB)\n", rss, hwm);
   std::printf("  status: %s\n", engine.status().c_str());
   table.push_back({size + ", during a scan of another root", scanning});
+  table.push_back({size + ", first pass (fresh engine)", first});
 }
 
 void printTable(const std::vector<StateRow>& table) {
