@@ -19,6 +19,8 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "models/bpe_tokenizer.h"
 #include "models/modern_bert_embedder.h"
@@ -80,19 +82,26 @@ double processCpuMilliseconds() {
 
 // Wall-clock time says what a user waits on an idle machine; on a shared, busy machine the CPU
 // time of the process is the steadier measure of the work itself.
+// Wall and process CPU milliseconds of each of `runs` calls of `work`.
+template <typename Work>
+std::pair<std::vector<double>, std::vector<double>> timedRuns(int runs, Work&& work) {
+  std::vector<double> wall, cpu;
+  for (int i = 0; i < runs; ++i) {
+    auto start = Clock::now();
+    double cpuStart = processCpuMilliseconds();
+    work(i);
+    cpu.push_back(processCpuMilliseconds() - cpuStart);
+    wall.push_back(millisecondsSince(start));
+  }
+  return {wall, cpu};
+}
+
 void forwardRate(const quorvale::ModernBertEmbedder& encoder, int threads, int runs) {
   openblas_set_num_threads(threads);
   std::mt19937 random(1);
   auto ids = randomIds(random, 256);
   encoder.forward(ids);  // warm-up
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    double cpuStart = processCpuMilliseconds();
-    encoder.forward(ids);
-    cpu.push_back(processCpuMilliseconds() - cpuStart);
-    wall.push_back(millisecondsSince(start));
-  }
+  auto [wall, cpu] = timedRuns(runs, [&](int) { encoder.forward(ids); });
   auto w = summarize(wall);
   auto c = summarize(cpu);
   std::printf(
@@ -120,14 +129,7 @@ void batchRate(const quorvale::ModernBertEmbedder& encoder, int runs) {
   std::vector<std::string> texts;
   for (int i = 0; i < 32; ++i) texts.push_back(sampleText(300 + static_cast<std::size_t>(i)));
   encoder.embedBatch({texts[0]});
-  std::vector<double> times, cpu;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    double cpuStart = processCpuMilliseconds();
-    encoder.embedBatch(texts);
-    cpu.push_back(processCpuMilliseconds() - cpuStart);
-    times.push_back(millisecondsSince(start));
-  }
+  auto [times, cpu] = timedRuns(runs, [&](int) { encoder.embedBatch(texts); });
   auto s = summarize(times);
   auto c = summarize(cpu);
   std::printf(
@@ -142,14 +144,7 @@ void batchRate(const quorvale::ModernBertEmbedder& encoder, int runs) {
 void queryRate(const quorvale::ModernBertEmbedder& encoder, int runs) {
   const char* queries[] = {"renew passport trip", "invoice march taxes", "meeting notes budget"};
   encoder.embed(queries[0]);
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < runs; ++i) {
-    auto start = Clock::now();
-    double cpuStart = processCpuMilliseconds();
-    encoder.embed(queries[i % 3]);
-    cpu.push_back(processCpuMilliseconds() - cpuStart);
-    wall.push_back(millisecondsSince(start));
-  }
+  auto [wall, cpu] = timedRuns(runs, [&](int i) { encoder.embed(queries[i % 3]); });
   auto w = summarize(wall);
   auto c = summarize(cpu);
   std::printf(
