@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -144,8 +145,11 @@ void printSlowest(const std::vector<BenchQuery>& queries, const std::vector<std:
   std::vector<std::size_t> order(times.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](auto a, auto b) { return times[a] > times[b]; });
+  // QUORVALE_BENCH_SLOWEST=N lists more of them (the p99 of a long pass lies far down).
+  const char* wanted = std::getenv("QUORVALE_BENCH_SLOWEST");
+  std::size_t listed = wanted != nullptr ? std::strtoul(wanted, nullptr, 10) : 8;
   std::printf("    slowest:");
-  for (std::size_t i = 0; i < std::min<std::size_t>(8, order.size()); ++i) {
+  for (std::size_t i = 0; i < std::min(listed, order.size()); ++i) {
     std::printf(" \"%s\" %.1f;", queries[asked[order[i]]].text.c_str(), times[order[i]]);
   }
   std::printf("\n");

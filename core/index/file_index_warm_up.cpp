@@ -17,18 +17,33 @@ namespace {
 // them (a search's first keystroke is one of these).
 constexpr std::string_view kCommonFirstLetters = "scpbtmdarfhlgewionuvkjyqzx";
 
-// What a fresh start prepares besides what searches asked for.
+// The characters that can follow a first letter in an indexed ASCII word.
+constexpr std::string_view kSecondCharacters = "abcdefghijklmnopqrstuvwxyz0123456789";
+
+using MakeRequest = std::function<SharedSearchData::RankingRequest(const Query&)>;
+
+SharedSearchData::RankingRequest prefixRequest(std::string prefix, const MakeRequest& make) {
+  Query query;
+  query.terms = {std::move(prefix)};
+  query.raw = query.terms.front();
+  return make(query);
+}
+
+// What a fresh start prepares besides what searches asked for: the one-letter prefixes, then
+// (after `withMatches` of them) the two-letter prefixes, most common first letters first. Every
+// search's second keystroke is a two-letter prefix, and a common one matches most of the index.
 void addOpeningDefaults(std::vector<SharedSearchData::RankingRequest>& rankings,
-                        std::vector<char32_t>& letters,
-                        const std::function<SharedSearchData::RankingRequest(const Query&)>& make) {
+                        std::vector<char32_t>& letters, std::size_t& withMatches,
+                        const MakeRequest& make) {
   for (char letter : kCommonFirstLetters) {
-    Query query;
-    query.terms = {std::string(1, letter)};
-    query.raw = query.terms.front();
-    rankings.push_back(make(query));
+    rankings.push_back(prefixRequest(std::string(1, letter), make));
     if (std::find(letters.begin(), letters.end(), char32_t(letter)) == letters.end()) {
       letters.push_back(char32_t(letter));
     }
+  }
+  withMatches = rankings.size();
+  for (char letter : kCommonFirstLetters) {
+    for (char next : kSecondCharacters) rankings.push_back(prefixRequest({letter, next}, make));
   }
 }
 
@@ -56,7 +71,10 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
   if (!state.shared || !state.rank.available()) return nullptr;
   std::vector<SharedSearchData::RankingRequest> rankings = state.shared->rankingRequests();
   std::vector<char32_t> letters = state.shared->vocabularyRequests();
-  if (options.atOpen) addOpeningDefaults(rankings, letters, rankingRequest);
+  // The matches of the two-letter defaults are not published: together they hold most of the
+  // index many times over, and only a connection that follows writes needs them.
+  std::size_t withMatches = rankings.size();
+  if (options.atOpen) addOpeningDefaults(rankings, letters, withMatches, rankingRequest);
   if (rankings.empty() && letters.empty()) return nullptr;
   PhaseTimes::Scope timed("warmUp");
   auto started = std::chrono::steady_clock::now();
@@ -82,9 +100,9 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     for (std::size_t i = 0; i < items && (i == 0 || withinBudget()); ++i) {
       if (i < rankings.size()) {
         auto ranked = bestRowIds(rankings[i], {.held = true, .ask = false});
-        if (ranked && !rankings[i].key.empty()) {
+        if (ranked && !ranked->empty() && !rankings[i].key.empty()) {
           data->rankings[rankings[i].key] = *ranked;
-          if (auto matches = state.currentMatches(rankings[i].key)) {
+          if (auto matches = i < withMatches ? state.currentMatches(rankings[i].key) : nullptr) {
             data->matches[rankings[i].key] = std::move(matches);
           }
         }
