@@ -297,6 +297,16 @@ class FileIndex {
   // rows the recorded writes since changed (file_index_follow.cpp); nothing when it cannot be.
   std::optional<std::vector<FullTextRank::Ranked>> followRanking(
       const RankExpression& expression, const SharedSearchData::RankingRequest& request, bool held);
+  // The ranking of words that must all match, formed from every match of each word alone
+  // (file_index_compose.cpp); nothing when a short prefix's matches are not at hand (they are
+  // then asked of the shared data, when `use.ask` says so) or the ranking does not qualify.
+  std::optional<std::vector<FullTextRank::Ranked>> composedRanking(
+      const SharedSearchData::RankingRequest& request, RankingUse use);
+  // Every match of one word alone, for the data this connection sees: kept, published, followed
+  // through recorded writes, or (unless `mayMatch` is false) matched now; none otherwise.
+  std::shared_ptr<const FullTextRank::Matches> phraseMatches(
+      const RankExpression& expression, const SharedSearchData::RankingRequest& request,
+      bool mayMatch);
   struct FilterCheck {
     FullTextRank::Keep keep;
     FullTextRank::Prepare prepare;

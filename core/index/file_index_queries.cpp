@@ -345,8 +345,11 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::bestRowIds(
   if (!ranked) ranked = StoredSearchData::ranking(*this, request.key, state.generation());
   if (!ranked) {
     if (auto followed = followRanking(*expression, request, use.held)) return followed;
-    ranked = rankNow(*expression, request, use.held);
-    if (ranked) matches = state.rank.lastMatches();
+    ranked = composedRanking(request, use);
+    if (!ranked) {
+      ranked = rankNow(*expression, request, use.held);
+      if (ranked) matches = state.rank.lastMatches();
+    }
   }
   if (!ranked) return std::nullopt;
   state.keepRanking(request.key, *ranked, std::move(matches));

@@ -356,4 +356,66 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOf(const Matc
   return ordered(limit, keep, prepare);
 }
 
+std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOfAll(
+    std::span<const Matches* const> phrases, std::size_t limit, const Keep& keep,
+    const Prepare& prepare) {
+  PhaseTimes::Scope timed("search.ranked.compose");
+  if (phrases.empty()) return std::nullopt;
+  const Matches& any = *phrases.front();
+  for (const Matches* matches : phrases) {
+    if (matches->rowCount <= 0 || matches->rowCount != any.rowCount ||
+        matches->tokens != any.tokens) {
+      return std::nullopt;
+    }
+  }
+  Collector& run = *collector_;
+  const std::size_t groups = phrases.size();
+  run.everyMatch = false;
+  run.expression = nullptr;
+  run.groups = groups;
+  run.rowCount = any.rowCount;
+  run.totalTokens = any.tokens;
+  run.averageTokens = static_cast<double>(any.tokens) / static_cast<double>(any.rowCount);
+  run.groupHits.resize(groups);
+  for (std::size_t group = 0; group < groups; ++group) {
+    run.groupHits[group] = static_cast<int64_t>(phrases[group]->rowids.size());
+  }
+  run.rowids.clear();
+  run.rowTokens.clear();
+  run.frequencies.clear();
+  run.complete = false;
+  // The rows of the shortest list that every other list holds, in rowid order (the order the
+  // matching statement would meet them in).
+  std::size_t driver = 0;
+  for (std::size_t group = 1; group < groups; ++group) {
+    if (phrases[group]->rowids.size() < phrases[driver]->rowids.size()) driver = group;
+  }
+  std::vector<std::size_t> at(groups, 0);
+  const Matches& driving = *phrases[driver];
+  for (std::size_t row = 0; row < driving.rowids.size(); ++row) {
+    uint32_t rowid = driving.rowids[row];
+    bool inEvery = true;
+    for (std::size_t group = 0; group < groups && inEvery; ++group) {
+      if (group == driver) {
+        at[group] = row;
+        continue;
+      }
+      const std::vector<uint32_t>& rowids = phrases[group]->rowids;
+      auto from = rowids.begin() + static_cast<std::ptrdiff_t>(at[group]);
+      at[group] =
+          static_cast<std::size_t>(std::lower_bound(from, rowids.end(), rowid) - rowids.begin());
+      inEvery = at[group] < rowids.size() && rowids[at[group]] == rowid;
+    }
+    if (!inEvery) continue;
+    for (std::size_t group = 0; group < groups; ++group) {
+      if (phrases[group]->rowTokens[at[group]] != driving.rowTokens[row]) return std::nullopt;
+      run.frequencies.push_back(phrases[group]->frequencies[at[group]]);
+    }
+    run.rowids.push_back(rowid);
+    run.rowTokens.push_back(driving.rowTokens[row]);
+  }
+  if (!run.score({})) return std::nullopt;
+  return ordered(limit, keep, prepare);
+}
+
 }  // namespace quorvale

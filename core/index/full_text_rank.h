@@ -91,6 +91,14 @@ class FullTextRank {
   std::optional<std::vector<Ranked>> bestOf(const Matches& matches, std::size_t limit,
                                             const Keep& keep = {}, const Prepare& prepare = {});
 
+  // best() of the AND of one-phrase expressions (in the stated order) from every match of each,
+  // all gathered for the same data: the rows in every list, each scored as bm25 scores the stated
+  // expression, the phrases' parts summed in order. Nothing when the lists describe different
+  // data (their totals or a row's size differ), or a filter failed.
+  std::optional<std::vector<Ranked>> bestOfAll(std::span<const Matches* const> phrases,
+                                               std::size_t limit, const Keep& keep = {},
+                                               const Prepare& prepare = {});
+
   // Called by the auxiliary function for each row; not for other callers.
   struct Collector;
   Collector& collector() { return *collector_; }
