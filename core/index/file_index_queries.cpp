@@ -435,14 +435,14 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rowsFor(
 }
 
 // How many rows a filtered search checks one by one before it reads every passing id with one
-// statement. With a condition on an indexed column (kind, modification time) that statement
-// reads only the index range, so it pays early; otherwise it reads the whole files table, which
-// costs about as much as checking a quarter of the rows one by one.
+// statement. With a condition on an indexed column (kind, extension, modification time, size)
+// that statement reads only the index range, so it pays early; otherwise it reads the whole
+// files table, which costs about as much as checking a quarter of the rows one by one.
 std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions) {
   constexpr std::size_t kIndexedChecks = 512;
   for (const auto& condition : conditions) {
-    if (condition.starts_with("f.kind ") || condition.starts_with("f.mtime ")) {
-      return kIndexedChecks;
+    for (const char* column : {"f.kind ", "f.ext ", "f.mtime ", "f.size "}) {
+      if (condition.starts_with(column)) return kIndexedChecks;
     }
   }
   return std::max<std::size_t>(kIndexedChecks,
