@@ -302,6 +302,13 @@ class FileIndex {
   // then asked of the shared data, when `use.ask` says so) or the ranking does not qualify.
   std::optional<std::vector<FullTextRank::Ranked>> composedRanking(
       const SharedSearchData::RankingRequest& request, RankingUse use);
+  // One word alone over every column, as composedRanking ranks it: its expression, and the
+  // request whose key its ranking and matches are kept and published under.
+  struct WordRanking {
+    RankExpression expression;
+    SharedSearchData::RankingRequest request;
+  };
+  std::optional<WordRanking> wordRanking(const std::string& term);
   // Every match of one word alone, for the data this connection sees: kept, published, followed
   // through recorded writes, or (unless `mayMatch` is false) matched now; none otherwise.
   std::shared_ptr<const FullTextRank::Matches> phraseMatches(

@@ -35,6 +35,18 @@ std::shared_ptr<const FullTextRank::Matches> FileIndex::phraseMatches(
   return matches;
 }
 
+std::optional<FileIndex::WordRanking> FileIndex::wordRanking(const std::string& term) {
+  SearchState& state = searchState();
+  auto second = [&](char letter) { return state.secondCharactersAfter(*this, letter, true); };
+  auto expression = rankExpression({term}, false, false, {}, second);
+  if (!expression) return std::nullopt;
+  WordRanking word{.expression = std::move(*expression), .request = {}};
+  word.request.query.terms = {term};
+  word.request.query.raw = term;
+  word.request.key = SearchState::key("", {word.expression.match});
+  return word;
+}
+
 std::optional<std::vector<FullTextRank::Ranked>> FileIndex::composedRanking(
     const SharedSearchData::RankingRequest& request, RankingUse use) {
   const Query& query = request.query;
@@ -44,23 +56,16 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::composedRanking(
     return std::nullopt;
   }
   SearchState& state = searchState();
-  auto second = [&](char letter) { return state.secondCharactersAfter(*this, letter, true); };
   struct Word {
-    RankExpression expression;
-    SharedSearchData::RankingRequest request;
+    WordRanking ranking;
     bool shortPrefix = false;
   };
   std::vector<Word> words;
   for (const std::string& term : query.terms) {
-    auto expression = rankExpression({term}, false, false, {}, second);
-    if (!expression) continue;  // a term with nothing to match is not in the stated expression
-    Word word{.expression = std::move(*expression),
-              .request = {},
-              .shortPrefix = unicode::characterCount(term) <= 2};
-    word.request.query.terms = {term};
-    word.request.query.raw = term;
-    word.request.key = SearchState::key("", {word.expression.match});
-    words.push_back(std::move(word));
+    // A term with nothing to match is not in the stated expression either.
+    if (auto ranking = wordRanking(term)) {
+      words.push_back({std::move(*ranking), unicode::characterCount(term) <= 2});
+    }
   }
   if (words.size() < 2) return std::nullopt;
   std::vector<std::shared_ptr<const FullTextRank::Matches>> lists(words.size());
@@ -69,16 +74,17 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::composedRanking(
   bool missing = false;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (!words[i].shortPrefix) continue;
-    lists[i] = phraseMatches(words[i].expression, words[i].request, false);
+    const WordRanking& word = words[i].ranking;
+    lists[i] = phraseMatches(word.expression, word.request, false);
     if (!lists[i]) {
       missing = true;
-      if (use.ask && state.shared) state.shared->request(words[i].request);
+      if (use.ask && state.shared) state.shared->request(word.request);
     }
   }
   if (missing) return std::nullopt;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (words[i].shortPrefix) continue;
-    lists[i] = phraseMatches(words[i].expression, words[i].request, true);
+    lists[i] = phraseMatches(words[i].ranking.expression, words[i].ranking.request, true);
     if (!lists[i]) return std::nullopt;
   }
   std::vector<const FullTextRank::Matches*> phrases;

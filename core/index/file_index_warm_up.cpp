@@ -29,21 +29,47 @@ SharedSearchData::RankingRequest prefixRequest(std::string prefix, const MakeReq
   return make(query);
 }
 
-// What a fresh start prepares besides what searches asked for: the one-letter prefixes, then
-// (after `withMatches` of them) the two-letter prefixes, most common first letters first. Every
-// search's second keystroke is a two-letter prefix, and a common one matches most of the index.
-void addOpeningDefaults(std::vector<SharedSearchData::RankingRequest>& rankings,
-                        std::vector<char32_t>& letters, std::size_t& withMatches,
+// Which matches of a prepared ranking are published with it.
+enum class Publish {
+  kMatches,
+  kRankingOnly,
+  kMatchesWithinRows,  // while those published so far stay within kOpeningMatchRows
+};
+
+// The matches of a one-letter prefix over every column are most of the index; a fresh start
+// publishes those of the most common letters up to this many rows (8 bytes each).
+constexpr std::size_t kOpeningMatchRows = std::size_t{1} << 20;
+
+struct Preparation {
+  SharedSearchData::RankingRequest request;
+  Publish publish = Publish::kMatches;
+};
+
+// What a fresh start prepares besides what searches asked for, most common first letters first:
+// - the one-letter prefixes (a search's first keystroke);
+// - the two-letter prefixes (its second; a common one matches most of the index), without their
+//   matches, which together hold the index many times over;
+// - the one-letter prefixes over every column, with matches: a word beside a one-letter prefix
+//   ("email s") is ranked from them (composedRanking) instead of a slow direct match.
+void addOpeningDefaults(std::vector<Preparation>& rankings, std::vector<char32_t>& letters,
                         const MakeRequest& make) {
   for (char letter : kCommonFirstLetters) {
-    rankings.push_back(prefixRequest(std::string(1, letter), make));
+    rankings.push_back({prefixRequest(std::string(1, letter), make)});
     if (std::find(letters.begin(), letters.end(), char32_t(letter)) == letters.end()) {
       letters.push_back(char32_t(letter));
     }
   }
-  withMatches = rankings.size();
   for (char letter : kCommonFirstLetters) {
-    for (char next : kSecondCharacters) rankings.push_back(prefixRequest({letter, next}, make));
+    for (char next : kSecondCharacters) {
+      rankings.push_back({prefixRequest({letter, next}, make), Publish::kRankingOnly});
+    }
+  }
+  for (char letter : kCommonFirstLetters) {
+    Preparation everyColumn{prefixRequest(std::string(1, letter), make),
+                            Publish::kMatchesWithinRows};
+    everyColumn.request.nameOnly = false;
+    everyColumn.request.key.clear();  // worked out by FileIndex::wordRanking
+    rankings.push_back(std::move(everyColumn));
   }
 }
 
@@ -69,12 +95,10 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
   if (batchOpen_ || !options_.fastRanking) return nullptr;
   SearchState& state = searchState();
   if (!state.shared || !state.rank.available()) return nullptr;
-  std::vector<SharedSearchData::RankingRequest> rankings = state.shared->rankingRequests();
+  std::vector<Preparation> rankings;
+  for (auto& request : state.shared->rankingRequests()) rankings.push_back({std::move(request)});
   std::vector<char32_t> letters = state.shared->vocabularyRequests();
-  // The matches of the two-letter defaults are not published: together they hold most of the
-  // index many times over, and only a connection that follows writes needs them.
-  std::size_t withMatches = rankings.size();
-  if (options.atOpen) addOpeningDefaults(rankings, letters, withMatches, rankingRequest);
+  if (options.atOpen) addOpeningDefaults(rankings, letters, rankingRequest);
   if (rankings.empty() && letters.empty()) return nullptr;
   PhaseTimes::Scope timed("warmUp");
   auto started = std::chrono::steady_clock::now();
@@ -97,13 +121,31 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     data->generation = generation;
     // Rankings and vocabularies by turns, the most recently asked first.
     std::size_t items = std::max(rankings.size(), letters.size());
+    std::size_t openingRows = 0;
     for (std::size_t i = 0; i < items && (i == 0 || withinBudget()); ++i) {
       if (i < rankings.size()) {
-        auto ranked = bestRowIds(rankings[i], {.held = true, .ask = false});
-        if (ranked && !ranked->empty() && !rankings[i].key.empty()) {
-          data->rankings[rankings[i].key] = *ranked;
-          if (auto matches = i < withMatches ? state.currentMatches(rankings[i].key) : nullptr) {
-            data->matches[rankings[i].key] = std::move(matches);
+        SharedSearchData::RankingRequest& request = rankings[i].request;
+        std::optional<std::vector<FullTextRank::Ranked>> ranked;
+        if (rankings[i].publish == Publish::kMatchesWithinRows) {
+          // Its matches are what counts; a ranking kept in the file has none.
+          if (auto word = wordRanking(request.query.terms.front())) {
+            request.key = word->request.key;
+            if (phraseMatches(word->expression, word->request, true)) {
+              ranked = state.cachedRanking(request.key);
+            }
+          }
+        } else {
+          ranked = bestRowIds(request, {.held = true, .ask = false});
+        }
+        if (ranked && !ranked->empty() && !request.key.empty()) {
+          data->rankings[request.key] = *ranked;
+          auto matches = state.currentMatches(request.key);
+          if (matches && rankings[i].publish == Publish::kMatchesWithinRows) {
+            openingRows += matches->rowids.size();
+            if (openingRows > kOpeningMatchRows) matches = nullptr;
+          }
+          if (matches && rankings[i].publish != Publish::kRankingOnly) {
+            data->matches[request.key] = std::move(matches);
           }
         }
       }

@@ -96,5 +96,14 @@ TEST_F(ComposedRankingTest, SameAsSQLiteWhereverTheMatchesComeFrom) {
   EXPECT_FALSE(composed());
 }
 
+// A fresh start publishes the matches of the common one-letter prefixes over every column, so
+// that the first such search is composed too.
+TEST_F(ComposedRankingTest, AFreshStartPublishesWhatTheFirstSearchesNeed) {
+  writer_.warmUp({.atOpen = true, .budgetMilliseconds = 60'000});
+  composed();
+  expectSame(kFirst);
+  EXPECT_TRUE(composed());
+}
+
 }  // namespace
 }  // namespace quorvale
