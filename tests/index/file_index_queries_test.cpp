@@ -216,9 +216,8 @@ TEST_F(FileIndexQueriesTest, ChoicesBoostTheChosenFile) {
 
   index_.forgetUsage();
   EXPECT_TRUE(index_.choiceBoosts("quarterly report").empty());
-}
 
-TEST_F(FileIndexQueriesTest, ChoicesLongerThan80CharactersAreNotKept) {
+  // Choices longer than 80 characters are not kept.
   std::string eighty(80, 'q');
   index_.recordChoice(eighty, "/p", kNow);
   index_.recordChoice(eighty + "q", "/p", kNow);

@@ -22,28 +22,26 @@ namespace fs = std::filesystem;
 
 constexpr Date kNow = 1'800'000'000;
 
-// Sets environment variables for one test and puts the old values back afterwards.
+// The variables that choose the menus' desktop and language, set for one test and put back
+// afterwards.
 class ScopedEnvironment {
  public:
-  ~ScopedEnvironment() {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
+  static constexpr const char* kNames[] = {"XDG_CURRENT_DESKTOP", "LANG", "LC_ALL", "LC_MESSAGES"};
+  ScopedEnvironment() {
+    for (const char* name : kNames) {
+      if (const char* value = std::getenv(name)) saved_[name] = value;
     }
   }
+  ~ScopedEnvironment() {
+    for (const char* name : kNames)
+      set(name, saved_.contains(name) ? saved_[name].c_str() : nullptr);
+  }
   void set(const std::string& name, const char* value) {
-    if (!saved_.contains(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
     value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
   }
 
  private:
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::map<std::string, std::string> saved_;
 };
 
 // The fixture entries laid out as a desktop has them: the user's folder, the system's, and a

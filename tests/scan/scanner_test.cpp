@@ -53,16 +53,33 @@ class ScannerTest : public ::testing::Test {
   WholeFileExtractor extractor;
 };
 
-TEST_F(ScannerTest, IndexesFilesAndFoldersWithContent) {
+// One tree through its rescans: a change of less than half a second counts as none, one of a
+// second is read again, and a missing root removes nothing.
+TEST_F(ScannerTest, RescansAddKeepUpdateAndRemove) {
   writeFile(at("notes/plan.txt"), "quarterly plan");
   writeFile(at("notes/empty.txt"), "");
+  setModified(at("notes/plan.txt"), 1'000'000);
   auto stats = scanRoot();
   EXPECT_EQ(stats.seen, 3);
   EXPECT_EQ(stats.added, 3);
   EXPECT_EQ(stats.withContent, 1);
   EXPECT_TRUE(index.contains(at("notes")));
-  EXPECT_TRUE(index.contains(at("notes/plan.txt")));
   EXPECT_FALSE(index.batchOpen());
+  int reads = extractor.calls;
+
+  setModified(at("notes/plan.txt"), 1'000'000.4);
+  EXPECT_EQ(scanRoot().unchanged, 3);
+  EXPECT_EQ(extractor.calls, reads);
+  setModified(at("notes/plan.txt"), 1'000'001.4);
+  EXPECT_EQ(scanRoot().updated, 1);
+  EXPECT_EQ(extractor.calls, reads + 1);
+
+  std::filesystem::remove(at("notes/empty.txt"));
+  EXPECT_EQ(scanRoot().removed, 1);
+  EXPECT_FALSE(index.contains(at("notes/empty.txt")));
+  std::filesystem::rename(root, dir / "moved");
+  EXPECT_EQ(scanRoot().removed, 0);
+  EXPECT_TRUE(index.contains(at("notes/plan.txt")));
 }
 
 // Each rule is tested with the skip rules; here the walk must not enter what they skip.
@@ -82,32 +99,6 @@ TEST_F(ScannerTest, SkippedFoldersAreNotEntered) {
   config.includeHidden = true;
   scan(config);
   EXPECT_TRUE(index.contains(at(".secret/a.txt")));
-}
-
-TEST_F(ScannerTest, UnchangedWithinHalfASecondUpdatedAfterOneSecond) {
-  writeFile(at("a.txt"), "alpha");
-  testing::setModified(at("a.txt"), 1'000'000);
-  scanRoot();
-  testing::setModified(at("a.txt"), 1'000'000.4);
-  auto same = scanRoot();
-  EXPECT_EQ(same.unchanged, 1);
-  testing::setModified(at("a.txt"), 1'000'001.4);
-  auto changed = scanRoot();
-  EXPECT_EQ(changed.updated, 1);
-  EXPECT_EQ(extractor.calls, 2);
-}
-
-TEST_F(ScannerTest, DeletedFilesAreRemovedButNotForAMissingRoot) {
-  writeFile(at("a.txt"), "alpha");
-  writeFile(at("b.txt"), "beta");
-  scanRoot();
-  std::filesystem::remove(at("a.txt"));
-  auto full = scanRoot();
-  EXPECT_EQ(full.removed, 1);
-  EXPECT_FALSE(index.contains(at("a.txt")));
-  std::filesystem::rename(root, dir / "moved");  // a missing root removes nothing
-  EXPECT_EQ(scanRoot().removed, 0);
-  EXPECT_TRUE(index.contains(at("b.txt")));
 }
 
 // The skip rules' own tests cover each rule; here the walk follows them in an application root.

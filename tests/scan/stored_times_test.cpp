@@ -37,6 +37,21 @@ TEST(StoredTimes, EachPathIsTakenOnceAndTheRestAreUnseen) {
   EXPECT_TRUE(unseen(times).empty());
 }
 
+// A path beside the root that shares its spelling ("/home/me2" beside "/home/me") is neither
+// stored nor found, and unseen paths come back whole.
+TEST(StoredTimes, OnlyPathsBelowTheRootCount) {
+  for (const std::string root : {"/home/me", "/home/me/", "/"}) {
+    StoredTimes times(root);
+    times.add("/home/me/a", 1);
+    times.add("/home/me/b", 2);
+    times.add("/home/me2/a", 3);
+    EXPECT_EQ(times.take("/home/me2/a"), root == "/" ? std::optional<Date>(3) : std::nullopt)
+        << root;
+    EXPECT_EQ(times.take("/home/me/a"), 1) << root;
+    EXPECT_EQ(unseen(times), std::vector<std::string>{"/home/me/b"}) << root;
+  }
+}
+
 TEST(StoredTimes, KeepsEveryPathAcrossGrowth) {
   StoredTimes times;
   const int count = 5000;
