@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 
 #include "index/file_index_access.h"
 #include "support/test_support.h"

@@ -92,8 +92,8 @@ TEST(StaleResultsTest, SplitsLiveGoneAndOffline) {
   auto split = StaleResults::split(
       hits, [](const std::string& path) { return path == "/home/a"; },
       [](const std::string& path) { return !path.starts_with("/Volumes/"); });
-  ASSERT_EQ(split.live.size(), 1u);
-  EXPECT_EQ(split.live[0].record.path, "/home/a");
+  EXPECT_EQ(testing::mapped(split.live, [](const Hit& hit) { return hit.record.path; }),
+            std::vector<std::string>{"/home/a"});
   EXPECT_EQ(split.gone, (std::vector<std::string>{"/home/gone", "/mnt/disk/z"}));
   EXPECT_EQ(split.offline, 1);
 }

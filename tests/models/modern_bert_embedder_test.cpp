@@ -251,9 +251,7 @@ TEST(ModernBertEmbedderTest, RefusesWeightsThatDoNotFitTheConfiguration) {
             ", \"vocab_size\": 300, " + "\"num_hidden_layers\": " + std::to_string(layers) + "}");
   };
   std::filesystem::remove(dir / "config.json");  // the defaults call for a 50368 × 384 table
-  EXPECT_EQ(failureText<ModernBertEmbedder::BadConfig>(load), "token table shape");
-  configure(32, 24, 4);
-  EXPECT_THROW(load(), BadEncoderConfig);
+  EXPECT_EQ(failureText<BadEncoderConfig>(load), "token table shape");
   configure(16, 32, 4);  // a layer matrix of another size than the configuration's
   EXPECT_EQ(failureText<BadEncoderConfig>(load), "shape");
   configure(16, 24, 5);

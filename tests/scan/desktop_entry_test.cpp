@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "support/test_support.h"
@@ -48,6 +47,7 @@ TEST(DesktopEntryTest, NameFollowsTheLanguageDownToTheUntranslatedOne) {
   EXPECT_EQ(parsed(variants, "sr_ME").name, "B");
 }
 
+// The action group's names ("New Window") are not the application's.
 TEST(DesktopEntryTest, AlternateNamesAreTheOtherWaysToTypeTheApplication) {
   DesktopEntry german = parsed(fixture("org.gnome.TextEditor.desktop"), "de_DE.UTF-8");
   EXPECT_EQ(german.alternateNames(),
@@ -56,9 +56,6 @@ TEST(DesktopEntryTest, AlternateNamesAreTheOtherWaysToTypeTheApplication) {
   DesktopEntry vim = parsed(fixture("gvim.desktop"));
   EXPECT_EQ(vim.alternateNames(),
             (std::vector<std::string>{"Text Editor", "Text", "editor"}));  // gvim is the name
-  // The action group's names are not the application's.
-  auto names = german.alternateNames();
-  EXPECT_EQ(std::count(names.begin(), names.end(), "New Window"), 0);
 }
 
 // The desktop entry fuzz target feeds every other input; these pin what the parser makes of it.
@@ -156,8 +153,7 @@ TEST(DesktopEntryTest, ReadsOnlyRegularFilesBehindLinks) {
   std::filesystem::create_symlink(dir / "folder", dir / "folder.desktop");
   std::filesystem::create_symlink(dir / "gone", dir / "dangling.desktop");
 
-  ASSERT_TRUE(readDesktopEntry(dir / "link.desktop").has_value());
-  EXPECT_EQ(readDesktopEntry(dir / "link.desktop")->name, "Real");
+  EXPECT_EQ(readDesktopEntry(dir / "link.desktop").value_or(DesktopEntry{}).name, "Real");
   for (const char* name : {"big.desktop", "fifo.desktop", "device.desktop", "folder.desktop",
                            "dangling.desktop", "missing.desktop"}) {
     EXPECT_FALSE(readDesktopEntry(dir / name).has_value()) << name;

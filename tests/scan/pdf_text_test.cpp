@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "scan/default_extractor.h"
 #include "scan/document_fixtures.h"
 #include "support/test_support.h"
 
@@ -13,20 +12,9 @@ namespace quorvale {
 namespace {
 
 using testing::makePdf;
-using testing::TempDir;
 using testing::writeFile;
 
-class PdfTextTest : public ::testing::Test {
- protected:
-  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
-    std::string path = dir / name;
-    writeFile(path, bytes);
-    return extractor.text(path, "pdf", static_cast<int64_t>(bytes.size()));
-  }
-
-  TempDir dir;
-  DefaultExtractor extractor;
-};
+class PdfTextTest : public testing::ExtractorTest {};
 
 TEST_F(PdfTextTest, ReadsTheFirstThreePagesUnlessListedTooLarge) {
   std::optional<std::string> text =
