@@ -57,13 +57,11 @@ TEST_F(ModelStoreTest, OnlyARecordBesideTheModelFolderCountsAsInstalled) {
 
 TEST_F(ModelStoreTest, RecordsReadBackAndRemoveDeletesTheModel) {
   testing::writeFile(store.payload(kID) + "/model.safetensors", std::string(100, 'w'));
+  ModelStore::Installed record{.id = kID, .version = "1.0", .sizeBytes = 100, .dimension = 384};
   auto now = std::chrono::system_clock::now();
-  store.record({.id = kID, .version = "1.0", .sizeBytes = 100, .dimension = 384}, now);
-  auto record = store.installed(kID);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->version, "1.0");
-  EXPECT_EQ(record->dimension, 384);
-  EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(now), record->installedAt);
+  store.record(record, now);
+  record.installedAt = std::chrono::floor<std::chrono::seconds>(now);
+  EXPECT_EQ(store.installed(kID), record);
   EXPECT_EQ(store.installedPayload(kID), store.payload(kID));
   EXPECT_GE(store.diskUsage(), 100u);
 

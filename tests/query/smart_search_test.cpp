@@ -139,13 +139,6 @@ TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
   EXPECT_EQ(search("zebra", true, 4).hits.size(), 4u);
 }
 
-// Unbalanced syntax is searched as words; the search fuzz target tries every other input.
-TEST_F(SmartSearchTest, UnbalancedSyntaxStillFinds) {
-  add("/w/report.txt", "text");
-  EXPECT_EQ(paths(search("report AND")), Paths{"/w/report.txt"});
-  EXPECT_EQ(paths(search("\"report")), Paths{"/w/report.txt"});
-}
-
 TEST(SmartSearchWordsTest, TokensAndCoverage) {
   EXPECT_EQ(SmartSearch::tokens("myFile_v2.final-Draft/notes"),
             (std::vector<std::string>{"my", "file", "v2", "final", "draft", "notes"}));

@@ -153,9 +153,8 @@ TEST_F(SuggesterTest, SnippetRowsExpandAndKeepFallbacks) {
   clipboard_ = "Ann";
   const auto rows = build("sig");
   EXPECT_EQ(ids(rows), concat({"snip-0C2F4A8E-1B3D-4E5F-8A9B-0C1D2E3F4A5B"}, kFallbackIds));
-  EXPECT_EQ(rows[0].title, "Signature");
-  EXPECT_EQ(rows[0].subtitle, "Snippet: Best, Ann");
-  EXPECT_EQ(rows[0].payload, Payload::snippet("Best,\nAnn"));
+  EXPECT_EQ(rows[0], (Suggestion{"snip-0C2F4A8E-1B3D-4E5F-8A9B-0C1D2E3F4A5B", "Signature",
+                                 "Snippet: Best, Ann", Payload::snippet("Best,\nAnn")}));
   EXPECT_EQ(rows[1], (Suggestion{"fallbackg", "Search Google", "sig",
                                  Payload::webSearch("https://www.google.com/search?q=sig")}));
 }

@@ -76,10 +76,5 @@ TEST(DirectoryWalkTest, UnreadableFolderIsReportedAndTheWalkGoesOn) {
   chmod((dir / "closed").c_str(), 0755);
 }
 
-TEST(DirectoryWalkTest, MissingRootOpensNothing) {
-  EXPECT_FALSE(
-      DirectoryWalk::open("/nonexistent/quorvale-walk", [](const std::string&) {}).has_value());
-}
-
 }  // namespace
 }  // namespace quorvale
