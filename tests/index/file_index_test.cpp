@@ -60,10 +60,8 @@ TEST(FileIndexTest, OpeningACopiedTextDatabaseOnAModernLibraryMigratesOnce) {
   {
     FileIndex old(path, {.libraryVersion = kOldLibrary});
     old.upsert(fileAt("/a/report.txt"), "quarterly numbers", {});
-    FileIndexAccess::write(old, "INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
-                           {std::string("/a/report.txt"), int64_t{3}, 5.0});
-    FileIndexAccess::write(old, "INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
-                           {std::string("rep"), std::string("/a/report.txt"), int64_t{2}, 6.0});
+    old.recordUse("/a/report.txt", 5);
+    old.recordChoice("rep", "/a/report.txt", 6);
   }
   {
     FileIndex migrated(path);

@@ -158,11 +158,7 @@ class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
   }
   void expectSame(const Answers& actual, const Answers& expected) {
     for (std::size_t query = 0; query < kAllQueries.size(); ++query) {
-      const std::string& text = kAllQueries[query];
-      ASSERT_EQ(actual.hits[query].size(), expected.hits[query].size()) << text;
-      for (std::size_t i = 0; i < actual.hits[query].size(); ++i) {
-        ASSERT_EQ(actual.hits[query][i], expected.hits[query][i]) << text << " at " << i;
-      }
+      ASSERT_EQ(actual.hits[query], expected.hits[query]) << kAllQueries[query];
     }
     EXPECT_EQ(actual.smart, expected.smart);
     EXPECT_EQ(actual.similar, expected.similar);

@@ -229,14 +229,11 @@ TEST(ModernBertEmbedderTest, RefusesModelsItCannotRun) {
   EXPECT_THROW(encoder_config::parse("{}", 2), BadEncoderConfig);
   EXPECT_EQ(encoder_config::parse("", 256), EncoderConfig{});
   // Values of the wrong type keep their defaults.
-  auto lenient = encoder_config::parse(
-      R"({"hidden_size": "384", "num_hidden_layers": 6.5, "norm_eps": "x", "norm_bias": "yes",
-          "hidden_activation": 7, "local_rope_theta": 5000})",
-      256);
-  EXPECT_EQ(lenient.hidden, 384);
-  EXPECT_EQ(lenient.layers, 12);
-  EXPECT_EQ(lenient.eps, 1e-5f);
-  EXPECT_EQ(lenient.localTheta, 5000.0f);
+  EXPECT_EQ(encoder_config::parse(
+                R"({"hidden_size": "384", "num_hidden_layers": 6.5, "norm_eps": "x",
+                    "norm_bias": "yes", "hidden_activation": 7, "local_rope_theta": 5000})",
+                256),
+            EncoderConfig{.localTheta = 5000});
 }
 
 TEST(ModernBertEmbedderTest, RefusesWeightsThatDoNotFitTheConfiguration) {

@@ -95,13 +95,6 @@ TEST_F(PassageStoreTest, ChunksComeBackWithTheirText) {
                                                         .text = chunk.text}}));
 }
 
-TEST_F(PassageStoreTest, MalformedExpressionsGiveNoIds) {
-  add("/d/a.txt", {"near the end of the lease"});
-  for (const char* bad : {"NEAR(", "\"unclosed", "col:lease"}) {
-    EXPECT_TRUE(store.matchChunkIDs(bad, 10).empty()) << bad;
-  }
-}
-
 TEST(VectorQuantizerTest, QuantizesWithAPerVectorScale) {
   QuantizedVector q = VectorQuantizer::quantize(std::vector<float>{0.5f, -1.0f, 0.25f});
   EXPECT_FLOAT_EQ(q.scale, 1.0f / 127.0f);

@@ -22,9 +22,9 @@ class SmartSearchTest : public ::testing::Test {
     index_.upsert(FileRecord::make({.path = path, .size = 10, .modified = kNow}), content, {});
   }
 
-  SmartResult search(std::string_view text, bool loosen = true, int limit = 16) {
+  SmartResult search(std::string_view text, bool loosen = true) {
     return SmartSearch::search(
-        text, index_, {.limit = limit, .now = kNow, .loosen = loosen, .calendar = calendar_.get()});
+        text, index_, {.limit = 16, .now = kNow, .loosen = loosen, .calendar = calendar_.get()});
   }
 
   static std::vector<std::string> paths(const SmartResult& result) {
@@ -132,11 +132,6 @@ TEST_F(SmartSearchTest, FillerWordsAreDroppedLastAndANameSubstringIsNotRelaxed) 
   result = search("sspor");
   EXPECT_EQ(paths(result), Paths{"/a/Passport.png"});
   EXPECT_FALSE(result.relaxed);
-}
-
-TEST_F(SmartSearchTest, ResultsRespectTheLimit) {
-  for (int i = 0; i < 10; ++i) add("/l/zebra" + std::to_string(i) + ".txt");
-  EXPECT_EQ(search("zebra", true, 4).hits.size(), 4u);
 }
 
 TEST(SmartSearchWordsTest, TokensAndCoverage) {

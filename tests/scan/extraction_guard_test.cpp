@@ -121,13 +121,6 @@ TEST_F(ExtractionGuardTest, RunValueCarriesAnyResultAndFailingOrUnsafeWorkGivesN
   EXPECT_FALSE(ran);
 }
 
-TEST_F(ExtractionGuardTest, PoisonIsKeptSortedOnDisk) {
-  ExtractionGuard guard(dir.path());
-  for (const char* path : {"/b", "/a", "/a"}) guard.addPoison(path);
-  EXPECT_EQ(poison(), "/a\n/b\n");
-  EXPECT_EQ(guard.poisonedCount(), 2u);
-}
-
 // Every read is on record while it runs, and only then. With only the last path on record, a
 // crash in the first reader would go unnoticed and crash every later start again.
 TEST_F(ExtractionGuardTest, ConcurrentReadsAreAllRecordedInFlightWhileTheyRun) {

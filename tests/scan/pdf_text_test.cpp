@@ -17,16 +17,13 @@ using testing::writeFile;
 class PdfTextTest : public testing::ExtractorTest {};
 
 TEST_F(PdfTextTest, ReadsTheFirstThreePagesUnlessListedTooLarge) {
-  std::optional<std::string> text =
-      extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "Quarterly report\nSecond (page)");
+  EXPECT_EQ(extract("two.pdf", makePdf({"Quarterly report", "Second (page)"})),
+            "Quarterly report\nSecond (page)");
   // Listed as larger than the limit: not opened at all.
   EXPECT_FALSE(extractor.text(dir / "two.pdf", "pdf", PdfText::kMaxFileSize + 1));
-  text = extract("five.pdf",
-                 makePdf({"page one", "page two", "page three", "page four", "page five"}));
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "page one\npage two\npage three");
+  EXPECT_EQ(extract("five.pdf",
+                    makePdf({"page one", "page two", "page three", "page four", "page five"})),
+            "page one\npage two\npage three");
 }
 
 TEST_F(PdfTextTest, DamagedFilesGiveNothingOrWhatIsLegible) {
