@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,27 +17,23 @@ constexpr Date kNow = 1'700'000'000;
 constexpr Date kDay = 86400;
 
 TEST(RankerTest, ScoresHowTheNameMatches) {
-  struct NameCase {
-    std::string name;
-    std::vector<std::string> terms;
-    double score;
-  };
-  const NameCase cases[] = {{"report.pdf", {"report"}, 40},
-                            {"Report.PDF", {"report.pdf"}, 40},
-                            {"Q3 Financial Report.xlsx", {"q3", "report"}, 24},
-                            {"Passport.png", {"port"}, 4},
-                            {"Passport.png", {"pass"}, 15},
-                            {"annual-budget.txt", {"budget", "zzz"}, 9},
-                            {"annual report 2024.txt", {"annual report"}, 15},
-                            {"notes.txt", {"todo"}, 0},
-                            // Camel-case humps start words, as the index split the name.
-                            {"overviewBackupResearch.txt", {"backup", "research"}, 18},
-                            {"overviewBackupResearch.txt", {"overview", "resea"}, 24},
-                            {"XMLHttpRequest.js", {"request"}, 9},
-                            {"ÉtéRésumé.txt", {"résumé"}, 9},
-                            {"backupresearch.txt", {"research"}, 4}};
-  for (const NameCase& c : cases) {
-    EXPECT_EQ(Ranker::nameScore(c.name, c.terms), c.score) << c.name << " " << c.terms[0];
+  const std::tuple<std::string, std::vector<std::string>, double> cases[] = {
+      {"report.pdf", {"report"}, 40},
+      {"Report.PDF", {"report.pdf"}, 40},
+      {"Q3 Financial Report.xlsx", {"q3", "report"}, 24},
+      {"Passport.png", {"port"}, 4},
+      {"Passport.png", {"pass"}, 15},
+      {"annual-budget.txt", {"budget", "zzz"}, 9},
+      {"annual report 2024.txt", {"annual report"}, 15},
+      {"notes.txt", {"todo"}, 0},
+      // Camel-case humps start words, as the index split the name.
+      {"overviewBackupResearch.txt", {"backup", "research"}, 18},
+      {"overviewBackupResearch.txt", {"overview", "resea"}, 24},
+      {"XMLHttpRequest.js", {"request"}, 9},
+      {"ÉtéRésumé.txt", {"résumé"}, 9},
+      {"backupresearch.txt", {"research"}, 4}};
+  for (const auto& [name, terms, score] : cases) {
+    EXPECT_EQ(Ranker::nameScore(name, terms), score) << name << " " << terms[0];
   }
 }
 

@@ -90,11 +90,8 @@ class ApplicationScanTest : public ::testing::Test {
 // applies them across folders (overrides, ids, links) and the search finds what they give.
 TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
   scan();
-  struct Case {
-    std::string path;
-    std::optional<std::string> title;  // nothing: not in the index
-  };
-  for (const Case& c : std::vector<Case>{
+  // Each path with its title; nothing: not in the index.
+  for (const auto& [path, title] : std::vector<std::pair<std::string, std::optional<std::string>>>{
            {home + "/firefox-esr.desktop", "Firefox (Work Profile)"},
            {system + "/firefox-esr.desktop", std::nullopt},          // the user's copy overrides it
            {home + "/org.example.Tracker.desktop", std::nullopt},    // Hidden=true override
@@ -102,9 +99,8 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
            {system + "/kde/konsole.desktop", "Konsole"},
            {system + "/org.kde.kinfocenter.desktop", std::nullopt},  // OnlyShowIn=KDE
            {system + "/gvim.desktop", "GVim"},
-           {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"},
-       }) {
-    EXPECT_EQ(index.name(c.path), c.title) << c.path;
+           {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"}}) {
+    EXPECT_EQ(index.name(path), title) << path;
   }
   EXPECT_EQ(
       FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind <> 'app'"),
@@ -117,18 +113,13 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
 
 TEST_F(ApplicationScanTest, NamesGenericNamesKeywordsAndProgramsFindTheEntryFirst) {
   scan();
-  struct Case {
-    std::string query;
-    std::string path;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const auto& [query, path] : std::vector<std::pair<std::string, std::string>>{
            {"text editor", system + "/org.gnome.TextEditor.desktop"},
            {"shell", system + "/kde/konsole.desktop"},
            {"gimp-2.10", flatpak + "/org.gimp.GIMP.desktop"},
            {"web browser", home + "/firefox-esr.desktop"},
-           {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"},
-       }) {
-    EXPECT_EQ(first(c.query), c.path) << c.query;
+           {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"}}) {
+    EXPECT_EQ(first(query), path) << query;
   }
 }
 
@@ -205,16 +196,13 @@ TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
   writeFile(dir / "targets/site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=x\n");
   ASSERT_EQ(::mkfifo((dir / "targets/pipe").c_str(), 0600), 0);
   fs::create_directories(root);
-  struct Link {
-    std::string name;
-    std::string target;
-  };
   // Each kind of target the entry reader refuses is tested with it; a fifo stands for them here.
-  std::vector<Link> links = {{"app.desktop", dir / "targets/app.desktop"},
-                             {"text.desktop", dir / "targets/notes.txt"},
-                             {"site.desktop", dir / "targets/site.desktop"},
-                             {"fifo.desktop", dir / "targets/pipe"}};
-  for (const Link& link : links) fs::create_symlink(link.target, root + "/" + link.name);
+  const std::vector<std::pair<std::string, std::string>> links = {
+      {"app.desktop", dir / "targets/app.desktop"},
+      {"text.desktop", dir / "targets/notes.txt"},
+      {"site.desktop", dir / "targets/site.desktop"},
+      {"fifo.desktop", dir / "targets/pipe"}};
+  for (const auto& [name, target] : links) fs::create_symlink(target, root + "/" + name);
 
   config = ScanConfig::make({root});
   scan();
@@ -223,7 +211,7 @@ TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
   EXPECT_EQ(
       FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind='app'"),
       1);
-  for (const Link& link : links) update(root + "/" + link.name);
+  for (const auto& [name, target] : links) update(root + "/" + name);
   EXPECT_EQ(index.count(), 1);
 }
 

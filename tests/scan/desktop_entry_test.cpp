@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "support/test_support.h"
 
@@ -24,19 +25,16 @@ DesktopEntry parsed(std::string_view text, std::string_view locale = "") {
 }
 
 TEST(DesktopEntryTest, NameFollowsTheLanguageDownToTheUntranslatedOne) {
-  struct Case {
-    std::string locale;
-    std::string name;
-  };
   std::string editor = fixture("org.gnome.TextEditor.desktop");
-  for (const Case& c : std::vector<Case>{{"", "Text Editor"},
-                                         {"de_DE.UTF-8", "Texteditor"},
-                                         {"de_AT@euro", "Texteditor"},
-                                         {"fr_FR.UTF-8@euro", "Éditeur de texte"},
-                                         {"pt_BR.UTF-8", "Editor de Texto"},
-                                         {"pt_PT.UTF-8", "Text Editor"}}) {
-    DesktopEntry entry = parsed(editor, c.locale);
-    EXPECT_EQ(entry.name, c.name) << c.locale;
+  for (const auto& [locale, name] :
+       std::vector<std::pair<std::string, std::string>>{{"", "Text Editor"},
+                                                        {"de_DE.UTF-8", "Texteditor"},
+                                                        {"de_AT@euro", "Texteditor"},
+                                                        {"fr_FR.UTF-8@euro", "Éditeur de texte"},
+                                                        {"pt_BR.UTF-8", "Editor de Texto"},
+                                                        {"pt_PT.UTF-8", "Text Editor"}}) {
+    DesktopEntry entry = parsed(editor, locale);
+    EXPECT_EQ(entry.name, name) << locale;
     EXPECT_EQ(entry.untranslatedName, "Text Editor");
   }
   // The most specific key wins over the bare language, whatever the order in the file.
@@ -60,12 +58,9 @@ TEST(DesktopEntryTest, AlternateNamesAreTheOtherWaysToTypeTheApplication) {
 
 // The desktop entry fuzz target feeds every other input; these pin what the parser makes of it.
 TEST(DesktopEntryTest, HostileTextParsesWithoutHarm) {
-  struct Case {
-    std::string label;
-    std::string text;
-    std::string name;
-  };
-  for (const Case& c : std::vector<Case>{
+  // Each case: what it is, the text, and the name read from it.
+  for (const auto& [label, text, name] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
            {"escapes", "[Desktop Entry]\nName=Tab\\tNew\\nLine\\sEnd\\\\\n", "Tab New Line End\\"},
            {"control characters",
             "[Desktop Entry]\nName=Bell\x07"
@@ -77,9 +72,8 @@ TEST(DesktopEntryTest, HostileTextParsesWithoutHarm) {
            {"keys outside the group", "Name=Before\n[Desktop Entry]\n[Other]\nName=After\n", ""},
            {"bad keys and lines", "[Desktop Entry]\nNa me=X\nName[=Y\n=Z\nno equals\nName=Ok\n",
             "Ok"},
-           {"no final newline", "[Desktop Entry]\nName=Last", "Last"},
-       }) {
-    EXPECT_EQ(parsed(c.text).name, c.name) << c.label;
+           {"no final newline", "[Desktop Entry]\nName=Last", "Last"}}) {
+    EXPECT_EQ(parsed(text).name, name) << label;
   }
   EXPECT_FALSE(parseDesktopEntry("Name=No group\n").has_value());
 }
@@ -92,20 +86,15 @@ TEST(DesktopEntryTest, ListsSplitAtUnescapedSemicolons) {
 }
 
 TEST(DesktopEntryTest, ProgramOfTheExecLine) {
-  struct Case {
-    std::string exec;
-    std::string program;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const auto& [exec, program] : std::vector<std::pair<std::string, std::string>>{
            {"/usr/bin/firefox %u", "firefox"},
            {"env GDK_BACKEND=x11 LANG=C gimp-2.10 %U", "gimp-2.10"},
            {"\"/opt/My App/bin/my app\" --new", "my app"},
            {"/usr/bin/flatpak run --branch=stable --command=gimp-2.10 org.gimp.GIMP @@u %U @@",
             "gimp-2.10"},
            {"flatpak run org.example.App", ""},
-           {"", ""},
-       }) {
-    EXPECT_EQ(DesktopExec::programName(c.exec), c.program) << c.exec;
+           {"", ""}}) {
+    EXPECT_EQ(DesktopExec::programName(exec), program) << exec;
   }
 }
 

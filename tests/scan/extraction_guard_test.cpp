@@ -9,6 +9,7 @@
 #include <chrono>
 #include <latch>
 #include <thread>
+#include <tuple>
 
 #include "support/test_support.h"
 
@@ -59,24 +60,20 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   ProcessIdentity parent = ProcessIdentity::of(getppid()).value_or(self);
   const std::string big = "/docs/big.pdf";
   const std::string stopped = "stopped " + big + "\n\n";
-  struct Case {
-    const char* what;
-    std::string inflight;
-    std::string after;
-  };
-  const Case cases[] = {
+  // What the list holds, and what the guard leaves in it.
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"a reader that still runs", reading(parent.text(), big), reading(parent.text(), big) + "\n"},
       {"an entry from before a restart", reading(otherBoot.text(), big), stopped},
       // A stop between writing a shorter list and cutting the file leaves an old tail; a bare
       // path is an entry of an earlier version, without owner.
       {"a bare path and an old tail", big + "\n\ns/old-longer-name\n", stopped},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, before, after] : cases) {
     TempDir folder;
-    writeFile(folder / "inflight.txt", c.inflight);
+    writeFile(folder / "inflight.txt", before);
     ExtractionGuard guard(folder.path());
-    EXPECT_FALSE(guard.isPoisoned(big)) << c.what;
-    EXPECT_EQ(readFile(folder / "inflight.txt"), c.after) << c.what;
+    EXPECT_FALSE(guard.isPoisoned(big)) << what;
+    EXPECT_EQ(readFile(folder / "inflight.txt"), after) << what;
   }
 }
 

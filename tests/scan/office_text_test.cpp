@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <tuple>
+
 #include "scan/document_fixtures.h"
 #include "scan/regular_file.h"
 #include "scan/zip_parts.h"
@@ -13,14 +15,9 @@ namespace {
 
 using testing::writeZip;
 
-struct XmlCase {
-  const char* what;
-  std::string xml;
-  std::string text;
-};
-
 TEST(OfficeXml, PlainText) {
-  const XmlCase cases[] = {
+  // What each case shows, the XML, and its text.
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"escaped entity stays escaped once", "<w:t>a&amp;lt;b</w:t>", "a&lt;b"},
       {"entities", "&lt;&gt;&quot;&apos;&amp; &nbsp;", "<>\"'& &nbsp;"},
       {"word paragraphs", "<w:p><w:r><w:t>One</w:t></w:r></w:p><w:p><w:t>Two</w:t></w:p>",
@@ -31,8 +28,8 @@ TEST(OfficeXml, PlainText) {
        "Title\na b\nc"},
       {"stray angle brackets", "a <> b < c", "a <> b < c"},
   };
-  for (const XmlCase& c : cases) {
-    EXPECT_EQ(OfficeText::plainText(c.xml), c.text) << c.what;
+  for (const auto& [what, xml, text] : cases) {
+    EXPECT_EQ(OfficeText::plainText(xml), text) << what;
   }
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <string>
 
@@ -57,32 +56,20 @@ TEST_P(RescanChangesTest, EveryChangeIsSeen) {
   scan();
   ASSERT_EQ(indexed(), onDisk());
 
-  struct Change {
-    const char* what;
-    std::function<void()> make;
-  };
-  const std::vector<Change> changes = {
-      {"modified", [&] { setModified(at("edit.txt"), 1'000'100); }},
-      {"modified deep", [&] { setModified(at(deep + "/leaf.txt"), 1'000'100); }},
-      {"added file", [&] { writeFile(at("box/new.txt"), "x"); }},
-      {"added folder", [&] { writeFile(at("fresh/inner/n.txt"), "x"); }},
-      {"added deep", [&] { writeFile(at(deep + "/d/e/new.txt"), "x"); }},
-      {"removed file", [&] { fs::remove(at("gone.txt")); }},
-      {"removed folder", [&] { fs::remove_all(at("box")); }},
-      {"renamed file", [&] { fs::rename(at("old-name.txt"), at("new-name.txt")); }},
-      {"renamed folder", [&] { fs::rename(at("moved"), at("moved-to")); }},
-      {"folder becomes a file",
-       [&] {
-         fs::remove_all(at("becomes-file"));
-         writeFile(at("becomes-file"), "x");
-       }},
-      {"file becomes a folder",
-       [&] {
-         fs::remove(at("becomes-folder"));
-         writeFile(at("becomes-folder/y.txt"), "x");
-       }},
-  };
-  for (const Change& change : changes) change.make();
+  // Every kind of change at once, in this order.
+  setModified(at("edit.txt"), 1'000'100);
+  setModified(at(deep + "/leaf.txt"), 1'000'100);
+  writeFile(at("box/new.txt"), "x");
+  writeFile(at("fresh/inner/n.txt"), "x");
+  writeFile(at(deep + "/d/e/new.txt"), "x");
+  fs::remove(at("gone.txt"));
+  fs::remove_all(at("box"));
+  fs::rename(at("old-name.txt"), at("new-name.txt"));
+  fs::rename(at("moved"), at("moved-to"));
+  fs::remove_all(at("becomes-file"));  // a folder becomes a file
+  writeFile(at("becomes-file"), "x");
+  fs::remove(at("becomes-folder"));  // a file becomes a folder
+  writeFile(at("becomes-folder/y.txt"), "x");
   const ScanStats stats = scan();
 
   EXPECT_EQ(indexed(), onDisk());

@@ -23,13 +23,9 @@ TEST(StoredTimes, EachPathIsTakenOnceAndTheRestAreUnseen) {
   times.add("/r/a/b", 3);
   times.add("/r/b", 4);  // a second row for the same path keeps the later time
 
-  struct Case {
-    std::string path;
-    std::optional<Date> expected;
-  };
-  const std::vector<Case> cases = {
+  const std::pair<std::string, std::optional<Date>> cases[] = {
       {"/r/b", 4}, {"/r/b", std::nullopt}, {"/r/c", std::nullopt}, {"/r", std::nullopt}, {"", {}}};
-  for (const Case& c : cases) EXPECT_EQ(times.take(c.path), c.expected) << c.path;
+  for (const auto& [path, expected] : cases) EXPECT_EQ(times.take(path), expected) << path;
   EXPECT_EQ(unseen(times), (std::vector<std::string>{"/r/a", "/r/a/b"}));
 
   times.clear();
