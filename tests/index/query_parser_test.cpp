@@ -94,13 +94,9 @@ TEST_F(QueryParserTest, FieldsSetFilters) {
 }
 
 TEST(QueryParserSizeTest, ReadsDecimalUnits) {
-  struct SizeCase {
-    std::string value;
-    std::optional<int64_t> minSize;
-    std::optional<int64_t> maxSize;
-    bool accepted;
-  };
-  const SizeCase cases[] = {
+  // The value, the bounds it sets, and whether it is accepted.
+  using Bound = std::optional<int64_t>;
+  const std::tuple<std::string, Bound, Bound, bool> cases[] = {
       {">10mb", 10'000'000, std::nullopt, true},
       {"<1.5kb", std::nullopt, 1'500, true},
       {"300", 300, std::nullopt, true},
@@ -110,10 +106,10 @@ TEST(QueryParserSizeTest, ReadsDecimalUnits) {
       {"9223372036854775807", std::nullopt, std::nullopt, false},
       {"9000000000000000000", 9'000'000'000'000'000'000, std::nullopt, true},
   };
-  for (const SizeCase& c : cases) {
+  for (const auto& [value, minSize, maxSize, accepted] : cases) {
     Query query;
-    EXPECT_EQ(QueryParser::parseSize(c.value, query), c.accepted) << c.value;
-    EXPECT_EQ(std::pair(query.minSize, query.maxSize), std::pair(c.minSize, c.maxSize)) << c.value;
+    EXPECT_EQ(QueryParser::parseSize(value, query), accepted) << value;
+    EXPECT_EQ(std::pair(query.minSize, query.maxSize), std::pair(minSize, maxSize)) << value;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "models/model_catalog.h"
 #include "models/model_downloader.h"
@@ -29,13 +30,8 @@ class ModelStoreTest : public ::testing::Test {
 };
 
 TEST_F(ModelStoreTest, OnlyARecordBesideTheModelFolderCountsAsInstalled) {
-  struct Case {
-    std::string name;
-    std::optional<std::string> record;  // installed.json's bytes
-    bool folder;                        // model/ exists
-    bool installed;
-  };
-  std::vector<Case> cases = {
+  // What is on disk: installed.json's bytes and whether model/ exists; and whether that counts.
+  const std::tuple<std::string, std::optional<std::string>, bool, bool> cases[] = {
       {"record and folder", kRecord, true, true},
       {"folder without record", std::nullopt, true, false},
       {"record without folder", kRecord, false, false},
@@ -45,13 +41,13 @@ TEST_F(ModelStoreTest, OnlyARecordBesideTheModelFolderCountsAsInstalled) {
        R"("installedAt":"2026-12-06T10:00:00Z"})",
        true, false},
   };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.name);
+  for (const auto& [name, record, folder, installed] : cases) {
+    SCOPED_TRACE(name);
     fs::remove_all(store.root());
-    if (test.record) testing::writeFile(store.folder(kID) + "/installed.json", *test.record);
-    if (test.folder) testing::makeDirs(store.payload(kID));
-    EXPECT_EQ(store.installed(kID).has_value(), test.installed);
-    EXPECT_EQ(store.installedPayload(kID).has_value(), test.installed);
+    if (record) testing::writeFile(store.folder(kID) + "/installed.json", *record);
+    if (folder) testing::makeDirs(store.payload(kID));
+    EXPECT_EQ(store.installed(kID).has_value(), installed);
+    EXPECT_EQ(store.installedPayload(kID).has_value(), installed);
   }
 }
 

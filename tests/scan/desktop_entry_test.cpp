@@ -99,18 +99,14 @@ TEST(DesktopEntryTest, ProgramOfTheExecLine) {
 }
 
 TEST(DesktopEntryTest, MenusListApplicationsForThisDesktopWithTheirProgramInstalled) {
-  struct Case {
-    std::string label;
-    std::string keys;
-    std::vector<std::string> desktops;
-    bool listed;
-  };
   TempDir dir;
   writeFile(dir / "plain-file", "not a program");
   ::chmod((dir / "plain-file").c_str(), 0644);
   DesktopEnvironment environment;
   environment.searchPath = "/nonexistent:/bin:/usr/bin";
-  for (const Case& c : std::vector<Case>{
+  // What each case shows, the entry's keys, the current desktops, and whether menus list it.
+  for (const auto& [label, keys, desktops, listed] :
+       std::vector<std::tuple<std::string, std::string, std::vector<std::string>, bool>>{
            {"plain", "", {}, true},
            {"TryExec found on the path", "TryExec=sh\n", {}, true},
            {"TryExec missing", "TryExec=quorvale-fixture-no-such-program\n", {}, false},
@@ -122,10 +118,10 @@ TEST(DesktopEntryTest, MenusListApplicationsForThisDesktopWithTheirProgramInstal
            {"not on this desktop", "NotShowIn=GNOME;\n", {"GNOME"}, false},
            {"a link, not an application", "Type=Link\n", {}, false},
        }) {
-    std::string text = "[Desktop Entry]\nType=Application\nName=X\n" + c.keys;
-    if (c.keys.starts_with("Type=")) text = "[Desktop Entry]\nName=X\n" + c.keys;
-    environment.desktops = c.desktops;
-    EXPECT_EQ(environment.lists(parsed(text)), c.listed) << c.label;
+    std::string text = "[Desktop Entry]\nType=Application\nName=X\n" + keys;
+    if (keys.starts_with("Type=")) text = "[Desktop Entry]\nName=X\n" + keys;
+    environment.desktops = desktops;
+    EXPECT_EQ(environment.lists(parsed(text)), listed) << label;
   }
 }
 
