@@ -16,7 +16,6 @@ namespace quorvale {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
 
 constexpr const char* kID = "quorvale-embed-1";
 const std::string kRecord =
@@ -25,7 +24,7 @@ const std::string kRecord =
 
 class ModelStoreTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  testing::TempDir dir;
   ModelStore store{dir / "Models"};
 };
 

@@ -1,5 +1,6 @@
 #include "models/modern_bert_embedder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -147,14 +148,6 @@ class ReferenceEncoder {
   SafeTensors file_;
 };
 
-void expectNear(const Vector& actual, const Vector& expected, double tolerance,
-                const std::string& label) {
-  ASSERT_EQ(actual.size(), expected.size()) << label;
-  for (std::size_t i = 0; i < actual.size(); ++i) {
-    EXPECT_NEAR(actual[i], expected[i], tolerance) << label << " component " << i;
-  }
-}
-
 // Four layers (global, local, local, global) with a window of ±2, so that banding matters.
 RandomModelOptions smallModel(const std::string& dtype) {
   return {.layers = 4, .localWindow = 4, .globalEvery = 3, .dtype = dtype, .seed = 11};
@@ -173,8 +166,9 @@ TEST(ModernBertEmbedderTest, MatchesThePlainReferenceInEveryElementType) {
         {256, 5, 299, 300, 70000, -4, 17, 18, 19, 20, 21, 22, 23, 24, 25, 257},
     };
     for (const auto& ids : inputs) {
-      expectNear(encoder.forward(ids), reference.forward(ids), 1e-5,
-                 dtype + " with " + std::to_string(ids.size()) + " tokens");
+      EXPECT_THAT(encoder.forward(ids),
+                  ::testing::Pointwise(::testing::FloatNear(1e-5f), reference.forward(ids)))
+          << dtype << " with " << ids.size() << " tokens";
     }
   }
 }

@@ -13,8 +13,6 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
-using testing::TensorSpec;
 using Kind = SafeTensors::Failure::Kind;
 
 std::string lengthPrefix(std::uint64_t length) {
@@ -36,7 +34,7 @@ class SafeTensorsTest : public ::testing::Test {
     return path;
   }
 
-  TempDir dir;
+  testing::TempDir dir;
   int files = 0;
 };
 
@@ -95,7 +93,7 @@ TEST_F(SafeTensorsTest, MetadataOnlyHeaderAndEmptyRangesAreAccepted) {
 
 // Half precision is checked bit pattern by bit pattern below.
 TEST_F(SafeTensorsTest, ConvertsTheOtherElementTypes) {
-  std::vector<TensorSpec> tensors = {
+  std::vector<testing::TensorSpec> tensors = {
       {"brain", "BF16", {2}, testing::encodeFloats({1.0f, -3.0f}, "BF16")},
       {"single", "F32", {2}, testing::encodeFloats({1.5f, -2.25f}, "F32")},
       {"scalar", "F32", {}, testing::encodeFloats({7.0f}, "F32")},

@@ -12,9 +12,7 @@
 namespace quorvale {
 namespace {
 
-using testing::FakeEmbedder;
 using testing::TempDir;
-using testing::writeFile;
 
 const EnergyPolicy::Verdict kRun = EnergyPolicy::Run{};
 const EnergyPolicy::Verdict kLowBattery = EnergyPolicy::AppsOnly{"Indexing paused to save battery"};
@@ -24,7 +22,7 @@ class PassageIndexerTest : public ::testing::Test {
   // A document on disk and in the file index, modified at `modified`.
   std::string addDocument(const std::string& name, const std::string& text, Date modified) {
     std::string path = dir / name;
-    writeFile(path, text);
+    testing::writeFile(path, text);
     files.upsert(
         FileRecord::make(
             {.path = path, .size = static_cast<int64_t>(text.size()), .modified = modified}),
@@ -111,7 +109,7 @@ class EmbedPassTest : public PassageIndexerTest {
         [this](const std::string& text) { progress.push_back(text); });
   }
 
-  FakeEmbedder encoder;
+  testing::FakeEmbedder encoder;
 };
 
 TEST_F(EmbedPassTest, AnEncoderThatGivesNothingForOneTextStillStoresTheOthers) {

@@ -16,7 +16,6 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
 using testing::writeFile;
 namespace fs = std::filesystem;
 
@@ -76,7 +75,7 @@ class ApplicationScanTest : public ::testing::Test {
     return hits.empty() ? "(nothing)" : hits[0].record.path;
   }
 
-  TempDir dir;
+  testing::TempDir dir;
   std::string home = dir / "home/applications";
   std::string system = dir / "system/applications";
   std::string flatpak = dir / "flatpak/exports/share/applications";

@@ -12,7 +12,6 @@ namespace quorvale {
 namespace {
 
 using testing::makePdf;
-using testing::writeFile;
 
 class PdfTextTest : public testing::ExtractorTest {};
 
@@ -41,7 +40,7 @@ TEST_F(PdfTextTest, PasswordLockedDocumentsGiveNothing) {
   if (access("/usr/bin/qpdf", X_OK) != 0) GTEST_SKIP() << "qpdf is not installed";
   std::string plain = dir / "plain.pdf";
   std::string locked = dir / "locked.pdf";
-  writeFile(plain, makePdf({"confidential"}));
+  testing::writeFile(plain, makePdf({"confidential"}));
   std::string command =
       "/usr/bin/qpdf --encrypt user owner 256 -- '" + plain + "' '" + locked + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);

@@ -9,8 +9,6 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
-
 class SkipRulesTest : public ::testing::Test {
  protected:
   SkipRulesTest() {
@@ -30,7 +28,7 @@ class SkipRulesTest : public ::testing::Test {
     return walked;
   }
 
-  TempDir dir_;
+  testing::TempDir dir_;
   ScanConfig config_;
 };
 
