@@ -138,29 +138,24 @@ TEST_F(QueryParserTest, IsoDatesAreStrict) {
 }
 
 TEST_F(QueryParserTest, DateFieldsAndPhrases) {
-  Query since = parse("after:2024-02-01 before:2024-03-01 taxes");
-  EXPECT_EQ(since.modifiedAfter, 1706742000);
-  EXPECT_EQ(since.modifiedBefore, 1709247600);
-
-  Query invalid = parse("before:2024-02-30");
-  EXPECT_FALSE(invalid.modifiedBefore);
-  EXPECT_EQ(invalid.terms, std::vector<std::string>{"before:2024-02-30"});
-
-  Query lastWeek = parse("notes Last Week");
-  EXPECT_EQ(lastWeek.terms, std::vector<std::string>{"notes"});
-  EXPECT_EQ(lastWeek.modifiedAfter, kStartOfToday - 14 * kDay);
-  EXPECT_EQ(lastWeek.modifiedBefore, kStartOfToday - 7 * kDay);
-
-  // Only the first phrase applies; a date already set by a field wins.
-  Query two = parse("today yesterday");
-  EXPECT_EQ(two.terms, std::vector<std::string>{"today"});
-  EXPECT_EQ(two.modifiedAfter, kStartOfToday - kDay);
-  Query field = parse("since:2024-01-01 today");
-  EXPECT_EQ(field.terms, std::vector<std::string>{"today"});
-
-  // Quoted words are words to find.
-  EXPECT_EQ(parse("\"last week\"").terms, std::vector<std::string>{"last week"});
-  EXPECT_FALSE(parse("\"last week\"").modifiedAfter);
+  using Time = std::optional<Date>;
+  // The text, the words left to find, and the dates it sets.
+  const std::tuple<std::string, std::vector<std::string>, Time, Time> cases[] = {
+      {"after:2024-02-01 before:2024-03-01 taxes", {"taxes"}, 1706742000, 1709247600},
+      {"before:2024-02-30", {"before:2024-02-30"}, std::nullopt, std::nullopt},
+      {"notes Last Week", {"notes"}, kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
+      // Only the first phrase applies; a date already set by a field wins.
+      {"today yesterday", {"today"}, kStartOfToday - kDay, kStartOfToday},
+      {"since:2024-01-01 today", {"today"}, 1704063600, std::nullopt},
+      // Quoted words are words to find.
+      {"\"last week\"", {"last week"}, std::nullopt, std::nullopt},
+  };
+  for (const auto& [text, terms, after, before] : cases) {
+    Query query = parse(text);
+    EXPECT_EQ(std::tie(query.terms, query.modifiedAfter, query.modifiedBefore),
+              std::tie(terms, after, before))
+        << text;
+  }
 }
 
 // Bytes that are not UTF-8 never reach a term; the search fuzz target tries every other input.
