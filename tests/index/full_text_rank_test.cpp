@@ -173,6 +173,7 @@ class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
 };
 
 TEST_P(FullTextRankTest, SameAnswersAsSqliteBeforeAndAfterTheWrite) {
+  SCOPED_TRACE(GetParam().what);
   if (GetParam().shared) writer_.warmUp({.atOpen = true, .budgetMilliseconds = 10'000});
   expectSame(answers(fast_), answers(plain_));
   GetParam().write(*this);
@@ -252,16 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
                       test.writer_.upsert(moved, "the rest", {});
                     }
                   }},
-        WriteCase{
-            "a connection that records no changes", false,
-            [](FullTextRankTest& test) { Corpus(61, kNewWords).write(test.plain_, 6000, 300); }}),
-    [](const ::testing::TestParamInfo<WriteCase>& param) {
-      std::string name;
-      for (char c : std::string(param.param.what)) {
-        if (std::isalnum(static_cast<unsigned char>(c))) name += c;
-      }
-      return name;
-    });
+        WriteCase{"a connection that records no changes", false, [](FullTextRankTest& test) {
+                    Corpus(61, kNewWords).write(test.plain_, 6000, 300);
+                  }}));
 
 }  // namespace
 }  // namespace quorvale

@@ -23,12 +23,9 @@ using testing::writeFile;
 
 constexpr double kGenerous = 30.0;  // seconds; never reached by work that finishes
 
-// An owner whose process is gone: this process's id with another start time, as when the system
-// hands a stopped reader's id to a new process.
-std::string goneOwner() {
-  ProcessIdentity self = ProcessIdentity::current();
-  ++self.startTicks;
-  return self.text();
+// Work that reads a file at once.
+std::optional<std::string> readsOk() {
+  return "ok";
 }
 
 std::string reading(const std::string& owner, const std::string& path) {
@@ -44,10 +41,13 @@ class ExtractionGuardTest : public ::testing::Test {
 };
 
 TEST_F(ExtractionGuardTest, AFileReadToTheEndAfterAStopStartsAfresh) {
-  writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(goneOwner(), "/docs/b"));
+  // This process's id with another start time, as when the system hands a stopped reader's id
+  // to a new process: an owner that is gone.
+  ProcessIdentity gone = ProcessIdentity::current();
+  ++gone.startTicks;
+  writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(gone.text(), "/docs/b"));
   ExtractionGuard guard(dir.path());
-  EXPECT_EQ(guard.run("/docs/once.pdf", kGenerous, [] { return std::optional<std::string>("ok"); }),
-            "ok");
+  EXPECT_EQ(guard.run("/docs/once.pdf", kGenerous, readsOk), "ok");
   EXPECT_EQ(inflight(), "stopped /docs/b\n\n");
 }
 
@@ -94,9 +94,7 @@ TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePathAndOutlivesThe
     EXPECT_EQ(poison(), "/docs/slow.pdf\n");
     EXPECT_EQ(inflight(), "");
     // Other files are still read, on a fresh worker.
-    EXPECT_EQ(
-        guard.run("/docs/fast.txt", kGenerous, [] { return std::optional<std::string>("ok"); }),
-        "ok");
+    EXPECT_EQ(guard.run("/docs/fast.txt", kGenerous, readsOk), "ok");
   }
   EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/slow.pdf"));
   for (int i = 0; i < 500 && !finished->load(); ++i) std::this_thread::sleep_for(10ms);
@@ -201,9 +199,7 @@ TEST_F(ExtractionGuardTest, ASecondProcessLeavesTheFirstOnesReadingAloneAndJudge
     ASSERT_TRUE(first.started());
     ExtractionGuard second(dir.path());
     EXPECT_FALSE(second.isPoisoned(slow));
-    EXPECT_EQ(
-        second.run("/docs/quick.pdf", kGenerous, [] { return std::optional<std::string>("q"); }),
-        "q");
+    EXPECT_EQ(second.run("/docs/quick.pdf", kGenerous, readsOk), "ok");
     EXPECT_NE(inflight().find(" " + slow + "\n"), std::string::npos);
     EXPECT_EQ(inflight().find("stopped"), std::string::npos);
 
