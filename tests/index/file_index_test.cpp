@@ -31,11 +31,13 @@ std::vector<int64_t> matches(FileIndex& index, const std::string& expression) {
   return ids;
 }
 
-std::string ftsSchema(FileIndex& index) {
-  auto statement =
-      FileIndexAccess::connection(index).prepare("SELECT sql FROM sqlite_master WHERE name='fts'");
+// The first row's text, or "".
+std::string textOf(FileIndex& index, const std::string& sql) {
+  auto statement = FileIndexAccess::connection(index).prepare(sql);
   return statement.step() == SQLITE_ROW ? statement.columnText(0) : "";
 }
+
+const std::string kFtsSchema = "SELECT sql FROM sqlite_master WHERE name='fts'";
 
 bool modernLibrary() {
   return sqlite3_libversion_number() >= FileIndex::kContentlessDeleteVersion;
@@ -43,14 +45,14 @@ bool modernLibrary() {
 
 TEST(FileIndexTest, LibraryVersionChoosesBetweenContentlessAndCopiedText) {
   FileIndex old(std::nullopt, {.libraryVersion = kOldLibrary});
-  EXPECT_EQ(ftsSchema(old).find("contentless_delete"), std::string::npos);
+  EXPECT_EQ(textOf(old, kFtsSchema).find("contentless_delete"), std::string::npos);
   old.upsert(fileAt("/a/notes.txt"), "alpha beta", {});
   old.upsert(fileAt("/a/notes.txt"), "gamma", {});
   EXPECT_TRUE(matches(old, "gamma").size() == 1 && matches(old, "alpha").empty());
 
   if (!modernLibrary()) GTEST_SKIP() << "contentless tables need SQLite 3.43";
   FileIndex modern(std::nullopt);
-  EXPECT_NE(ftsSchema(modern).find("contentless_delete=1"), std::string::npos);
+  EXPECT_NE(textOf(modern, kFtsSchema).find("contentless_delete=1"), std::string::npos);
 }
 
 TEST(FileIndexTest, OpeningACopiedTextDatabaseOnAModernLibraryMigratesOnce) {
@@ -70,7 +72,7 @@ TEST(FileIndexTest, OpeningACopiedTextDatabaseOnAModernLibraryMigratesOnce) {
     EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM usage"), 1);
     EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM choices"), 1);
     EXPECT_EQ(countOf(migrated, "SELECT COUNT(*) FROM names_tri"), 0);
-    EXPECT_NE(ftsSchema(migrated).find("contentless_delete=1"), std::string::npos);
+    EXPECT_NE(textOf(migrated, kFtsSchema).find("contentless_delete=1"), std::string::npos);
     migrated.upsert(fileAt("/a/report.txt"), "quarterly numbers", {});
     EXPECT_EQ(matches(migrated, "quarterly").size(), 1u);
   }
@@ -88,9 +90,7 @@ TEST(FileIndexTest, EmptyTrigramTableIsFilledFromFilesAtOpening) {
     FileIndexAccess::connection(index).exec("DELETE FROM names_tri");
   }
   FileIndex reopened(path);
-  auto statement = FileIndexAccess::connection(reopened).prepare("SELECT name FROM names_tri");
-  ASSERT_EQ(statement.step(), SQLITE_ROW);
-  EXPECT_EQ(statement.columnText(0), "mixedcase.txt");
+  EXPECT_EQ(textOf(reopened, "SELECT name FROM names_tri"), "mixedcase.txt");
 }
 
 TEST(FileIndexTest, UpsertReplacesAllThreeRowsUnderOneId) {
@@ -106,9 +106,7 @@ TEST(FileIndexTest, UpsertReplacesAllThreeRowsUnderOneId) {
   EXPECT_TRUE(matches(index, "draft").empty());
   EXPECT_EQ(matches(index, "second").size(), 1u);
   EXPECT_EQ(matches(index, "name: alias").size(), 1u);
-  auto tri = FileIndexAccess::connection(index).prepare("SELECT name FROM names_tri");
-  ASSERT_EQ(tri.step(), SQLITE_ROW);
-  EXPECT_EQ(tri.columnText(0), "plan.md plan alias");
+  EXPECT_EQ(textOf(index, "SELECT name FROM names_tri"), "plan.md plan alias");
 }
 
 TEST(FileIndexTest, OnlyTheFirst6000CharactersOfContentAreIndexed) {
