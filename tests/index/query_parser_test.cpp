@@ -30,12 +30,9 @@ TEST_F(QueryParserTest, WordsAreLowerCasedAndCapped) {
   EXPECT_EQ(query.raw, "Budget REPORT");
   EXPECT_FALSE(query.exact);
 
-  Query eleven = parse("a b c d e f g h i j k");
-  EXPECT_EQ(eleven.terms.size(), 10u);
-  EXPECT_EQ(eleven.terms.back(), "j");
-
-  Query longWord = parse(std::string(100, 'x'));
-  EXPECT_EQ(longWord.terms, std::vector<std::string>{std::string(64, 'x')});
+  EXPECT_EQ(parse("a b c d e f g h i j k").terms,
+            (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}));
+  EXPECT_EQ(parse(std::string(100, 'x')).terms, std::vector<std::string>{std::string(64, 'x')});
 }
 
 TEST_F(QueryParserTest, ReadsWordsAndFlags) {

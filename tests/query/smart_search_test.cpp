@@ -41,8 +41,7 @@ using Corrections = std::map<std::string, std::string>;
 TEST_F(SmartSearchTest, EnoughStrictHitsAreReturnedUnchanged) {
   for (const char* name : {"/a/plan one.txt", "/a/plan two.txt", "/a/plan three.txt"}) add(name);
   SmartResult result = search("plan");
-  Query query = QueryParser::parse("plan", kNow, *calendar_);
-  EXPECT_EQ(result.hits, index_.search(query, 16, kNow));
+  EXPECT_EQ(result.hits, index_.search(QueryParser::parse("plan", kNow, *calendar_), 16, kNow));
   EXPECT_FALSE(result.relaxed);
   EXPECT_TRUE(result.corrected.empty());
 }
