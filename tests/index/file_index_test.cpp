@@ -136,8 +136,7 @@ TEST(FileIndexTest, RemoveTreeTakesDescendantsButNotSiblingsWithTheSamePrefix) {
       index.removeTree(given);
       EXPECT_TRUE(index.remove(base + "/b2.txt")) << given;
       EXPECT_FALSE(index.remove(base + "/b2.txt")) << given;
-      EXPECT_FALSE(index.contains(base + "/b")) << given;
-      EXPECT_FALSE(index.contains(base + "/b/c/d.txt")) << given;
+      EXPECT_EQ(index.count(), 1) << given;
       EXPECT_TRUE(index.contains(base + "/bc")) << given;
       EXPECT_EQ(matches(index, "word").size(), 1u) << given;
       EXPECT_EQ(countOf(index, "SELECT COUNT(*) FROM names_tri"), 1) << given;
