@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "index/file_index_access.h"
 #include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
 #include "support/test_support.h"
@@ -27,8 +28,10 @@ class RescanChangesTest : public ::testing::TestWithParam<bool> {
   }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
   std::set<std::string> indexed() {
-    auto paths = testing::mapped(index.modifiedTimes(root), [](auto& row) { return row.first; });
-    return {paths.begin(), paths.end()};
+    std::set<std::string> paths;
+    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
+    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+    return paths;
   }
   std::set<std::string> onDisk() const {
     std::set<std::string> paths;

@@ -47,10 +47,12 @@ class ScannerTest : public ::testing::Test {
   }
   ScanStats scanRoot() { return scan(ScanConfig::make({root})); }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
-  // The stored paths below the folder.
-  std::set<std::string> indexed(const std::string& folder) {
-    auto paths = testing::mapped(index.modifiedTimes(folder), [](auto& row) { return row.first; });
-    return {paths.begin(), paths.end()};
+  // Every stored path.
+  std::set<std::string> indexed() {
+    std::set<std::string> paths;
+    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
+    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+    return paths;
   }
 
   TempDir dir;
@@ -117,7 +119,7 @@ TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   auto config = ScanConfig::make({apps});
   config.appOnlyRoots = {apps};
   scan(config);
-  EXPECT_EQ(indexed(apps), Paths{apps + "/Utilities/Bar.app"});
+  EXPECT_EQ(indexed(), Paths{apps + "/Utilities/Bar.app"});
 }
 
 // File-system hostiles side by side with a file the scan keeps: it must neither store, open
@@ -132,7 +134,7 @@ TEST_F(ScannerTest, HostileEntriesAreSkipped) {
   writeFile(at("bad\xff\xfe.txt"), "x");
   writeFile(at("dir\xc3/inner.txt"), "x");
   auto stats = scanRoot();
-  EXPECT_EQ(indexed(root), (Paths{at("real"), at("real/kept.txt")}));
+  EXPECT_EQ(indexed(), (Paths{at("real"), at("real/kept.txt")}));
   ASSERT_EQ(stats.unreadable.size(), 2u);
   for (const auto& path : stats.unreadable) EXPECT_NE(path.find("\xEF\xBF\xBD"), std::string::npos);
   EXPECT_TRUE(index.quickCheck());
@@ -182,7 +184,7 @@ TEST_F(ScannerTest, UpdateIndexesEachEventOnceRemovesDeletedTreesAndHonoursHidde
                   ScanConfig::make({root}), index, extractor,
                   [&](const FileRecord&, const std::optional<std::string>&) { ++written; });
   EXPECT_EQ(written, 1);
-  EXPECT_EQ(indexed(root), Paths{at("a.txt")});
+  EXPECT_EQ(indexed(), Paths{at("a.txt")});
   EXPECT_FALSE(index.batchOpen());
 
   // A root inside a hidden folder still takes its updates.
@@ -203,7 +205,6 @@ TEST_F(ScannerTest, RootSpellingIsKeptAndEventsOnTheRealPathMapBackToIt) {
   EXPECT_TRUE(index.contains(dir / "chosen/a.txt"));
   index.remove(dir / "chosen/a.txt");
   auto mapping = Scanner::rootMapping({dir / "chosen"});
-  ASSERT_EQ(mapping.size(), 1u);
   char real[PATH_MAX];
   ASSERT_NE(realpath(root.c_str(), real), nullptr);
   EXPECT_EQ(Scanner::indexPath(std::string(real) + "/a.txt", mapping), dir / "chosen/a.txt");
