@@ -6,7 +6,6 @@
 
 #include "support/test_support.h"
 #include "util/platform_profile.h"
-#include "util/unicode.h"
 
 namespace quorvale {
 namespace {
@@ -94,10 +93,7 @@ TEST(SuggesterTextTest, RelativeAgesAtTheirBoundaries) {
 
 TEST(SuggesterTextTest, OneLineJoinsWhiteSpaceAndCutsByCharacters) {
   EXPECT_EQ(Suggester::oneLine(" \tfirst  line\r\n\u00A0second\n", 90), "first line second");
-  const std::string hundred(100, 'x');
-  const std::string cut = Suggester::oneLine(hundred, 90);
-  EXPECT_EQ(cut, std::string(89, 'x') + "…");
-  EXPECT_EQ(unicode::characterCount(cut), 90u);
+  EXPECT_EQ(Suggester::oneLine(std::string(100, 'x'), 90), std::string(89, 'x') + "…");
   EXPECT_EQ(Suggester::oneLine(std::string(90, 'x'), 90), std::string(90, 'x'));
   // An accented letter written as two scalars is one character.
   std::string accented;
