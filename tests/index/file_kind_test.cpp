@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "index/file_record.h"
 
@@ -10,18 +11,12 @@ namespace quorvale {
 namespace {
 
 TEST(FileKindTest, KindFollowsExtensionAndDirectoryFlag) {
-  struct Case {
-    const char* ext;
-    bool directory;
-    FileKind kind;
-  };
-  for (auto [ext, directory, kind] : {
-           Case{"APP", true, FileKind::app},
-           Case{"txt", true, FileKind::folder},
-           Case{"KEY", false, FileKind::presentation},
-           Case{"env", false, FileKind::text},
-           Case{"", false, FileKind::other},
-       }) {
+  const std::tuple<const char*, bool, FileKind> cases[] = {{"APP", true, FileKind::app},
+                                                           {"txt", true, FileKind::folder},
+                                                           {"KEY", false, FileKind::presentation},
+                                                           {"env", false, FileKind::text},
+                                                           {"", false, FileKind::other}};
+  for (const auto& [ext, directory, kind] : cases) {
     EXPECT_EQ(fileKindFor(ext, directory), kind) << ext;
   }
 }

@@ -12,8 +12,6 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
-
 void fill(FileIndex& index, int count, std::string_view folder = "/home/ana/notes/note-",
           std::string_view name = "note") {
   index.beginBatch();
@@ -81,7 +79,7 @@ TEST(IndexHealthTest, SelfTestClearsCanaryLeftByAnInterruptedTest) {
 }
 
 TEST(IndexHealthTest, SelfTestOnReadOnlyDatabaseFailsAndWritesNothing) {
-  TempDir dir;
+  testing::TempDir dir;
   const std::string path = dir / "index.db";
   {
     FileIndex index(path);

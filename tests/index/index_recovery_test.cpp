@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
-
 #include "index/file_index_access.h"
 #include "support/test_support.h"
 
@@ -31,6 +29,18 @@ void damageFilesTable(const std::string& path) {
   testing::writeFile(path, bytes);
 }
 
+// Files /docs/file<i>.txt in one batch, with the content when given.
+void fill(FileIndex& index, int count, const std::optional<std::string>& content = std::nullopt) {
+  index.beginBatch();
+  for (int i = 0; i < count; ++i) {
+    index.upsert(FileRecord::make({.path = "/docs/file" + std::to_string(i) + ".txt",
+                                   .size = i,
+                                   .modified = static_cast<Date>(i)}),
+                 content, {});
+  }
+  index.commitBatch();
+}
+
 TEST(IndexRecoveryTest, GarbageFileIsSetAsideAndReplaced) {
   TempDir dir;
   std::string garbage(100000, '\x7f');
@@ -48,16 +58,9 @@ TEST(IndexRecoveryTest, DamagedDatabaseKeepsTheLearningThatStillReads) {
   std::string path = dir / "index.db";
   {
     FileIndex index(path);
-    for (int i = 0; i < 2000; ++i) {
-      index.upsert(FileRecord::make({.path = "/docs/file" + std::to_string(i) + ".txt",
-                                     .size = i,
-                                     .modified = static_cast<Date>(i)}),
-                   std::nullopt, {});
-    }
-    FileIndexAccess::write(index, "INSERT INTO usage(path, count, last) VALUES(?, ?, ?)",
-                           {std::string("/docs/file1.txt"), int64_t{4}, 10.0});
-    FileIndexAccess::write(index, "INSERT INTO choices(q, path, count, last) VALUES(?, ?, ?, ?)",
-                           {std::string("fil"), std::string("/docs/file1.txt"), int64_t{2}, 11.0});
+    fill(index, 2000);
+    for (int i = 0; i < 4; ++i) index.recordUse("/docs/file1.txt", 10);
+    for (int i = 0; i < 2; ++i) index.recordChoice("fil", "/docs/file1.txt", 11);
   }
   damageFilesTable(path);
 
@@ -90,14 +93,7 @@ TEST(IndexRecoveryTest, OpeningReadsOnlyTheSchemaWhateverTheSize) {
   int64_t pages = 0;
   {
     FileIndex index(path);
-    index.beginBatch();
-    for (int i = 0; i < 3000; ++i) {
-      index.upsert(FileRecord::make({.path = "/docs/report" + std::to_string(i) + ".txt",
-                                     .size = i,
-                                     .modified = static_cast<Date>(i)}),
-                   "budget figures for quarter " + std::to_string(i), {});
-    }
-    index.commitBatch();
+    fill(index, 3000, "budget figures for the quarter");
     FileIndexAccess::connection(index).exec("PRAGMA wal_checkpoint(TRUNCATE)");
     pages = FileIndexAccess::connection(index).queryInt("PRAGMA page_count").value_or(0);
   }

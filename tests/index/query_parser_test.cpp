@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "support/search_fixtures.h"
 #include "util/unicode.h"
@@ -29,59 +30,49 @@ TEST_F(QueryParserTest, WordsAreLowerCasedAndCapped) {
   EXPECT_EQ(query.raw, "Budget REPORT");
   EXPECT_FALSE(query.exact);
 
-  Query eleven = parse("a b c d e f g h i j k");
-  EXPECT_EQ(eleven.terms.size(), 10u);
-  EXPECT_EQ(eleven.terms.back(), "j");
-
-  Query longWord = parse(std::string(100, 'x'));
-  EXPECT_EQ(longWord.terms, std::vector<std::string>{std::string(64, 'x')});
+  EXPECT_EQ(parse("a b c d e f g h i j k").terms,
+            (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}));
+  EXPECT_EQ(parse(std::string(100, 'x')).terms, std::vector<std::string>{std::string(64, 'x')});
 }
 
-struct Syntax {
-  std::string text;
-  std::vector<std::string> terms;
-  bool exact;
-  bool matchAny;
-  bool nameOnly;
-  std::vector<std::string> excluded;
-  std::optional<FileKind> kind = std::nullopt;
-};
-
-class QueryParserSyntaxTest : public QueryParserTest,
-                              public ::testing::WithParamInterface<Syntax> {};
-
-TEST_P(QueryParserSyntaxTest, ReadsWordsAndFlags) {
-  const Syntax& expected = GetParam();
-  Query query = parse(expected.text);
-  EXPECT_EQ(query.terms, expected.terms);
-  EXPECT_EQ(query.exact, expected.exact);
-  EXPECT_EQ(query.matchAny, expected.matchAny);
-  EXPECT_EQ(query.nameOnly, expected.nameOnly);
-  EXPECT_EQ(query.excluded, expected.excluded);
-  EXPECT_EQ(query.kind, expected.kind);
+TEST_F(QueryParserTest, ReadsWordsAndFlags) {
+  struct Syntax {
+    std::string text;
+    std::vector<std::string> terms;
+    bool exact;
+    bool matchAny;
+    bool nameOnly;
+    std::vector<std::string> excluded;
+    std::optional<FileKind> kind = std::nullopt;
+  };
+  const Syntax cases[] = {
+      {"invoice OR receipt", {"invoice", "receipt"}, true, true, false, {}},
+      {"OR", {}, false, false, false, {}},
+      {"invoice OR", {"invoice"}, false, false, false, {}},
+      {"\"annual report\" 2023", {"annual report", "2023"}, true, false, false, {}},
+      // An unclosed quote is dropped and the words after it split as usual.
+      {"\"annual report", {"annual", "report"}, false, false, false, {}},
+      {"name:budget", {"budget"}, true, false, true, {}},
+      {"report -draft", {"report"}, true, false, false, {"draft"}},
+      {"-draft -old", {"-draft", "-old"}, false, false, false, {}},
+      {"report - draft", {"report", "-", "draft"}, false, false, false, {}},
+      {"color:red", {"color:red"}, false, false, false, {}},
+      // Exclusions beside words or filters all exclude; alone they are words to find.
+      {"-draft kind:text", {}, true, false, false, {"draft"}, FileKind::text},
+      // A kind word after the first word filters.
+      {"beach Photos", {"beach"}, false, false, false, {}, FileKind::image},
+      {"pdf budget", {"pdf", "budget"}, false, false, false, {}},
+      {"pdf tax slides", {"pdf", "tax"}, false, false, false, {}, FileKind::presentation},
+      {"report name:pdf", {"report", "pdf"}, true, false, true, {}},
+  };
+  for (const Syntax& c : cases) {
+    Query query = parse(c.text);
+    EXPECT_EQ(std::tie(query.terms, query.exact, query.matchAny, query.nameOnly, query.excluded),
+              std::tie(c.terms, c.exact, c.matchAny, c.nameOnly, c.excluded))
+        << c.text;
+    EXPECT_EQ(query.kind, c.kind) << c.text;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Syntax, QueryParserSyntaxTest,
-    ::testing::Values(
-        Syntax{"invoice OR receipt", {"invoice", "receipt"}, true, true, false, {}},
-        Syntax{"OR", {}, false, false, false, {}},
-        Syntax{"invoice OR", {"invoice"}, false, false, false, {}},
-        Syntax{"\"annual report\" 2023", {"annual report", "2023"}, true, false, false, {}},
-        // An unclosed quote is dropped and the words after it split as usual.
-        Syntax{"\"annual report", {"annual", "report"}, false, false, false, {}},
-        Syntax{"name:budget", {"budget"}, true, false, true, {}},
-        Syntax{"report -draft", {"report"}, true, false, false, {"draft"}},
-        Syntax{"-draft -old", {"-draft", "-old"}, false, false, false, {}},
-        Syntax{"report - draft", {"report", "-", "draft"}, false, false, false, {}},
-        Syntax{"color:red", {"color:red"}, false, false, false, {}},
-        // Exclusions beside words or filters all exclude; alone they are words to find.
-        Syntax{"-draft kind:text", {}, true, false, false, {"draft"}, FileKind::text},
-        // A kind word after the first word filters.
-        Syntax{"beach Photos", {"beach"}, false, false, false, {}, FileKind::image},
-        Syntax{"pdf budget", {"pdf", "budget"}, false, false, false, {}},
-        Syntax{"pdf tax slides", {"pdf", "tax"}, false, false, false, {}, FileKind::presentation},
-        Syntax{"report name:pdf", {"report", "pdf"}, true, false, true, {}}));
 
 TEST_F(QueryParserTest, FieldsSetFilters) {
   Query query = parse("kind:slides ext:.PDF ext:md.. in:Work/2024 size:>10mb report");
@@ -99,59 +90,41 @@ TEST_F(QueryParserTest, FieldsSetFilters) {
   EXPECT_EQ(parse("size:abc").terms, std::vector<std::string>{"size:abc"});
 }
 
-struct SizeCase {
-  std::string value;
-  std::optional<int64_t> minSize;
-  std::optional<int64_t> maxSize;
-  bool accepted;
-};
-
-class SizeTest : public ::testing::TestWithParam<SizeCase> {};
-
-TEST_P(SizeTest, ReadsDecimalUnits) {
-  Query query;
-  EXPECT_EQ(QueryParser::parseSize(GetParam().value, query), GetParam().accepted);
-  EXPECT_EQ(query.minSize, GetParam().minSize);
-  EXPECT_EQ(query.maxSize, GetParam().maxSize);
+TEST(QueryParserSizeTest, ReadsDecimalUnits) {
+  // The value, the bounds it sets, and whether it is accepted.
+  using Bound = std::optional<int64_t>;
+  const std::tuple<std::string, Bound, Bound, bool> cases[] = {
+      {">10mb", 10'000'000, std::nullopt, true},
+      {"<1.5kb", std::nullopt, 1'500, true},
+      {"300", 300, std::nullopt, true},
+      {"abc", std::nullopt, std::nullopt, false},
+      {"1e3", std::nullopt, std::nullopt, false},
+      {"99999999999gb", std::nullopt, std::nullopt, false},
+      {"9223372036854775807", std::nullopt, std::nullopt, false},
+      {"9000000000000000000", 9'000'000'000'000'000'000, std::nullopt, true},
+  };
+  for (const auto& [value, minSize, maxSize, accepted] : cases) {
+    Query query;
+    EXPECT_EQ(QueryParser::parseSize(value, query), accepted) << value;
+    EXPECT_EQ(std::pair(query.minSize, query.maxSize), std::pair(minSize, maxSize)) << value;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, SizeTest,
-    ::testing::Values(SizeCase{">10mb", 10'000'000, std::nullopt, true},
-                      SizeCase{"<1.5kb", std::nullopt, 1'500, true},
-                      SizeCase{"300", 300, std::nullopt, true},
-                      SizeCase{"abc", std::nullopt, std::nullopt, false},
-                      SizeCase{"1e3", std::nullopt, std::nullopt, false},
-                      SizeCase{"99999999999gb", std::nullopt, std::nullopt, false},
-                      SizeCase{"9223372036854775807", std::nullopt, std::nullopt, false},
-                      SizeCase{"9000000000000000000", 9'000'000'000'000'000'000, std::nullopt,
-                               true}));
-
-struct DateCase {
-  std::string word;
-  Date after;
-  std::optional<Date> before;
-};
-
-class DateRangeTest : public QueryParserTest, public ::testing::WithParamInterface<DateCase> {};
-
-TEST_P(DateRangeTest, CountsFromTheStartOfToday) {
-  auto range = QueryParser::dateRange(GetParam().word, kNow, *calendar_);
-  ASSERT_TRUE(range);
-  EXPECT_EQ(range->first, GetParam().after);
-  EXPECT_EQ(range->second, GetParam().before);
+TEST_F(QueryParserTest, DateWordsCountFromTheStartOfToday) {
+  using Range = std::pair<Date, std::optional<Date>>;
+  const std::pair<std::string, Range> cases[] = {
+      {"today", {kStartOfToday, std::nullopt}},
+      {"yesterday", {kStartOfToday - kDay, kStartOfToday}},
+      {"lastweek", {kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay}},
+      {"lastmonth", {kStartOfToday - 60 * kDay, kStartOfToday - 30 * kDay}},
+      {"year", {1678834800, std::nullopt}},  // 2023-03-15 00:00 in Berlin
+      // The day summer time starts has 23 hours.
+      {"2024-03-31", {1711839600, 1711839600 + 23 * 3600}},
+  };
+  for (const auto& [word, range] : cases) {
+    EXPECT_EQ(QueryParser::dateRange(word, kNow, *calendar_), range) << word;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Dates, DateRangeTest,
-    ::testing::Values(DateCase{"today", kStartOfToday, std::nullopt},
-                      DateCase{"yesterday", kStartOfToday - kDay, kStartOfToday},
-                      DateCase{"lastweek", kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
-                      DateCase{"lastmonth", kStartOfToday - 60 * kDay, kStartOfToday - 30 * kDay},
-                      // 2023-03-15 00:00 in Berlin.
-                      DateCase{"year", 1678834800, std::nullopt},
-                      // The day summer time starts has 23 hours.
-                      DateCase{"2024-03-31", 1711839600, 1711839600 + 23 * 3600}));
 
 TEST_F(QueryParserTest, IsoDatesAreStrict) {
   EXPECT_EQ(QueryParser::isoDate("2024-02-29", *calendar_), 1709161200);
@@ -162,29 +135,24 @@ TEST_F(QueryParserTest, IsoDatesAreStrict) {
 }
 
 TEST_F(QueryParserTest, DateFieldsAndPhrases) {
-  Query since = parse("after:2024-02-01 before:2024-03-01 taxes");
-  EXPECT_EQ(since.modifiedAfter, 1706742000);
-  EXPECT_EQ(since.modifiedBefore, 1709247600);
-
-  Query invalid = parse("before:2024-02-30");
-  EXPECT_FALSE(invalid.modifiedBefore);
-  EXPECT_EQ(invalid.terms, std::vector<std::string>{"before:2024-02-30"});
-
-  Query lastWeek = parse("notes Last Week");
-  EXPECT_EQ(lastWeek.terms, std::vector<std::string>{"notes"});
-  EXPECT_EQ(lastWeek.modifiedAfter, kStartOfToday - 14 * kDay);
-  EXPECT_EQ(lastWeek.modifiedBefore, kStartOfToday - 7 * kDay);
-
-  // Only the first phrase applies; a date already set by a field wins.
-  Query two = parse("today yesterday");
-  EXPECT_EQ(two.terms, std::vector<std::string>{"today"});
-  EXPECT_EQ(two.modifiedAfter, kStartOfToday - kDay);
-  Query field = parse("since:2024-01-01 today");
-  EXPECT_EQ(field.terms, std::vector<std::string>{"today"});
-
-  // Quoted words are words to find.
-  EXPECT_EQ(parse("\"last week\"").terms, std::vector<std::string>{"last week"});
-  EXPECT_FALSE(parse("\"last week\"").modifiedAfter);
+  using Time = std::optional<Date>;
+  // The text, the words left to find, and the dates it sets.
+  const std::tuple<std::string, std::vector<std::string>, Time, Time> cases[] = {
+      {"after:2024-02-01 before:2024-03-01 taxes", {"taxes"}, 1706742000, 1709247600},
+      {"before:2024-02-30", {"before:2024-02-30"}, std::nullopt, std::nullopt},
+      {"notes Last Week", {"notes"}, kStartOfToday - 14 * kDay, kStartOfToday - 7 * kDay},
+      // Only the first phrase applies; a date already set by a field wins.
+      {"today yesterday", {"today"}, kStartOfToday - kDay, kStartOfToday},
+      {"since:2024-01-01 today", {"today"}, 1704063600, std::nullopt},
+      // Quoted words are words to find.
+      {"\"last week\"", {"last week"}, std::nullopt, std::nullopt},
+  };
+  for (const auto& [text, terms, after, before] : cases) {
+    Query query = parse(text);
+    EXPECT_EQ(std::tie(query.terms, query.modifiedAfter, query.modifiedBefore),
+              std::tie(terms, after, before))
+        << text;
+  }
 }
 
 // Bytes that are not UTF-8 never reach a term; the search fuzz target tries every other input.

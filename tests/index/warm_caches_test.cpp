@@ -105,15 +105,14 @@ TEST_F(WarmCachesTest, EncodingsRoundTripAndDamageIsRefused) {
   std::vector<FullTextRank::Ranked> rows = {{1, -3.25}, {1 << 30, 0.0}, {-7, -1e-300}};
   EXPECT_EQ(StoredSearchData::decodeRanking(StoredSearchData::encodeRanking(rows)), rows);
   std::vector<NameWord> words = {{"sa", 3, 2}, {"sab", 1, 3}, {"sé", 9, 2}, {"séance", 2, 6}};
+  auto fields = [](const std::vector<NameWord>& list) {
+    return testing::mapped(list,
+                           [](const NameWord& w) { return std::tuple(w.term, w.docs, w.length); });
+  };
   std::string encoded = StoredSearchData::encodeVocabulary(words);
   auto decoded = StoredSearchData::decodeVocabulary(encoded);
   ASSERT_TRUE(decoded);
-  ASSERT_EQ(decoded->size(), words.size());
-  for (std::size_t i = 0; i < words.size(); ++i) {
-    EXPECT_EQ((*decoded)[i].term, words[i].term);
-    EXPECT_EQ((*decoded)[i].docs, words[i].docs);
-    EXPECT_EQ((*decoded)[i].length, words[i].length);
-  }
+  EXPECT_EQ(fields(*decoded), fields(words));
   for (std::size_t cut : {std::size_t{0}, std::size_t{1}, encoded.size() - 1}) {
     EXPECT_FALSE(StoredSearchData::decodeVocabulary(encoded.substr(0, cut))) << cut;
   }

@@ -12,7 +12,6 @@ namespace {
 
 using testing::TempDir;
 using Ids = std::vector<std::int32_t>;
-using ::testing::ElementsAre;
 
 std::string fixture() {
   return testing::testDataPath("models/tokenizer.json");
@@ -40,7 +39,8 @@ TEST(BPETokenizerTest, FramesAndTruncates) {
   auto body = tokenizer.encodeBody("one two three four five");
   ASSERT_GT(body.size(), 3u);
   auto cut = tokenizer.encode("one two three four five", 5);
-  EXPECT_THAT(cut, ElementsAre(tokenizer.clsID(), body[0], body[1], body[2], tokenizer.sepID()));
+  EXPECT_THAT(
+      cut, ::testing::ElementsAre(tokenizer.clsID(), body[0], body[1], body[2], tokenizer.sepID()));
   EXPECT_EQ(tokenizer.encode("one two three four five", 1000).size(), body.size() + 2);
 }
 

@@ -1,8 +1,6 @@
 #include "models/model_downloader.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <zip.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include "models/model_catalog.h"
 #include "models/model_error.h"
 #include "quick/digests.h"
+#include "scan/document_fixtures.h"
 #include "support/model_files.h"
 #include "support/model_service.h"
 #include "support/test_support.h"
@@ -23,31 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 using testing::LocalHttpsServer;
 using testing::TempDir;
-using testing::TestSigningKey;
 using Kind = ModelError::Kind;
 
-// One archive member: a file, or a symbolic link to `bytes` when `link` is set.
-struct Member {
-  std::string name;
-  std::string bytes;
-  bool link = false;
-};
+using Member = testing::ZipMember;
 
 std::string zipBytes(const TempDir& dir, const std::vector<Member>& members) {
-  std::string path = dir / "packed.zip";
-  fs::remove(path);
-  int error = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  for (const Member& member : members) {
-    zip_source_t* source = zip_source_buffer(archive, member.bytes.data(), member.bytes.size(), 0);
-    zip_int64_t index = zip_file_add(archive, member.name.c_str(), source, ZIP_FL_ENC_UTF_8);
-    if (member.link) {
-      zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
-                                       (S_IFLNK | 0777u) << 16);
-    }
-  }
-  zip_close(archive);
-  return testing::readFile(path);
+  testing::writeZip(dir / "packed.zip", members);
+  return testing::readFile(dir / "packed.zip");
 }
 
 // A tiny random model's three files as archive members (below `prefix`).
@@ -61,23 +42,13 @@ std::vector<Member> modelMembers(const TempDir& dir, const std::string& prefix =
   return members;
 }
 
-std::vector<std::string> entriesOf(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(folder, error)) {
-    names.push_back(entry.path().filename().string());
-  }
-  return names;
-}
-
-// The kind and text of the ModelError that `run` throws.
-std::pair<Kind, std::string> failureOf(const std::function<void()>& run) {
+// The kind and text of the ModelError that `run` throws; no kind when it throws none.
+std::pair<std::optional<Kind>, std::string> failureOf(const std::function<void()>& run) {
   try {
     run();
   } catch (const ModelError& error) {
     return {error.kind(), error.what()};
   }
-  ADD_FAILURE() << "no failure";
   return {};
 }
 
@@ -110,12 +81,12 @@ class ModelDownloaderTest : public ::testing::Test {
   // Nothing of a failed installation remains: no model folder, no staging folder.
   void expectStoreEmpty() const {
     EXPECT_EQ(store.installed("quorvale-embed-1"), std::nullopt);
-    EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{});
+    EXPECT_TRUE(!fs::exists(store.root()) || fs::is_empty(store.root()));
   }
 
   TempDir dir;
   ModelStore store{dir / "Models"};
-  TestSigningKey key;
+  testing::TestSigningKey key;
   static inline std::unique_ptr<LocalHttpsServer> server;
 };
 
@@ -162,14 +133,10 @@ TEST_F(ModelDownloaderTest, ValidatesSignatureAddressHostAndRangesInOrder) {
     ModelManifest manifest = signedManifest("model bytes", "/m.zip");
     test.change(manifest);
     if (test.resign) manifest.signature = key.sign(manifest.signedMessage());
-    try {
-      loader.validate(manifest);
-      EXPECT_EQ(test.kind, std::nullopt);
-    } catch (const ModelError& error) {
-      EXPECT_EQ(error.kind(), test.kind);
-      if (!test.message.empty()) {
-        EXPECT_EQ(std::string(error.what()), test.message);
-      }
+    auto [kind, message] = failureOf([&] { loader.validate(manifest); });
+    EXPECT_EQ(kind, test.kind);
+    if (!test.message.empty()) {
+      EXPECT_EQ(message, test.message);
     }
   }
 }
@@ -180,11 +147,10 @@ TEST_F(ModelDownloaderTest, InstallsAVerifiedArchiveThatTheEncoderLoads) {
   ModelManifest manifest = signedManifest(archive, "/files/model.zip");
   auto installed = downloader().install(manifest);
 
-  EXPECT_EQ(installed.id, "quorvale-embed-1");
   EXPECT_EQ(installed.dimension, 8);
   EXPECT_EQ(store.installed("quorvale-embed-1"), installed);
   EXPECT_EQ(ModelCatalog::loadCheck(store.payload("quorvale-embed-1")), 8);
-  EXPECT_EQ(entriesOf(store.root()), std::vector<std::string>{"quorvale-embed-1"});
+  EXPECT_EQ(testing::filesIn(store.root()), std::vector<std::string>{"quorvale-embed-1"});
 }
 
 TEST_F(ModelDownloaderTest, RefusedDownloadsLeaveNothingBehind) {

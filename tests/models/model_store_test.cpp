@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "models/model_catalog.h"
 #include "models/model_downloader.h"
@@ -15,7 +16,6 @@ namespace quorvale {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::TempDir;
 
 constexpr const char* kID = "quorvale-embed-1";
 const std::string kRecord =
@@ -24,18 +24,13 @@ const std::string kRecord =
 
 class ModelStoreTest : public ::testing::Test {
  protected:
-  TempDir dir;
+  testing::TempDir dir;
   ModelStore store{dir / "Models"};
 };
 
 TEST_F(ModelStoreTest, OnlyARecordBesideTheModelFolderCountsAsInstalled) {
-  struct Case {
-    std::string name;
-    std::optional<std::string> record;  // installed.json's bytes
-    bool folder;                        // model/ exists
-    bool installed;
-  };
-  std::vector<Case> cases = {
+  // What is on disk: installed.json's bytes and whether model/ exists; and whether that counts.
+  const std::tuple<std::string, std::optional<std::string>, bool, bool> cases[] = {
       {"record and folder", kRecord, true, true},
       {"folder without record", std::nullopt, true, false},
       {"record without folder", kRecord, false, false},
@@ -45,25 +40,23 @@ TEST_F(ModelStoreTest, OnlyARecordBesideTheModelFolderCountsAsInstalled) {
        R"("installedAt":"2026-12-06T10:00:00Z"})",
        true, false},
   };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.name);
+  for (const auto& [name, record, folder, installed] : cases) {
+    SCOPED_TRACE(name);
     fs::remove_all(store.root());
-    if (test.record) testing::writeFile(store.folder(kID) + "/installed.json", *test.record);
-    if (test.folder) testing::makeDirs(store.payload(kID));
-    EXPECT_EQ(store.installed(kID).has_value(), test.installed);
-    EXPECT_EQ(store.installedPayload(kID).has_value(), test.installed);
+    if (record) testing::writeFile(store.folder(kID) + "/installed.json", *record);
+    if (folder) testing::makeDirs(store.payload(kID));
+    EXPECT_EQ(store.installed(kID).has_value(), installed);
+    EXPECT_EQ(store.installedPayload(kID).has_value(), installed);
   }
 }
 
 TEST_F(ModelStoreTest, RecordsReadBackAndRemoveDeletesTheModel) {
   testing::writeFile(store.payload(kID) + "/model.safetensors", std::string(100, 'w'));
+  ModelStore::Installed record{.id = kID, .version = "1.0", .sizeBytes = 100, .dimension = 384};
   auto now = std::chrono::system_clock::now();
-  store.record({.id = kID, .version = "1.0", .sizeBytes = 100, .dimension = 384}, now);
-  auto record = store.installed(kID);
-  ASSERT_TRUE(record);
-  EXPECT_EQ(record->version, "1.0");
-  EXPECT_EQ(record->dimension, 384);
-  EXPECT_EQ(std::chrono::floor<std::chrono::seconds>(now), record->installedAt);
+  store.record(record, now);
+  record.installedAt = std::chrono::floor<std::chrono::seconds>(now);
+  EXPECT_EQ(store.installed(kID), record);
   EXPECT_EQ(store.installedPayload(kID), store.payload(kID));
   EXPECT_GE(store.diskUsage(), 100u);
 

@@ -1,5 +1,6 @@
 #include "models/modern_bert_embedder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -147,14 +148,6 @@ class ReferenceEncoder {
   SafeTensors file_;
 };
 
-void expectNear(const Vector& actual, const Vector& expected, double tolerance,
-                const std::string& label) {
-  ASSERT_EQ(actual.size(), expected.size()) << label;
-  for (std::size_t i = 0; i < actual.size(); ++i) {
-    EXPECT_NEAR(actual[i], expected[i], tolerance) << label << " component " << i;
-  }
-}
-
 // Four layers (global, local, local, global) with a window of ±2, so that banding matters.
 RandomModelOptions smallModel(const std::string& dtype) {
   return {.layers = 4, .localWindow = 4, .globalEvery = 3, .dtype = dtype, .seed = 11};
@@ -173,8 +166,9 @@ TEST(ModernBertEmbedderTest, MatchesThePlainReferenceInEveryElementType) {
         {256, 5, 299, 300, 70000, -4, 17, 18, 19, 20, 21, 22, 23, 24, 25, 257},
     };
     for (const auto& ids : inputs) {
-      expectNear(encoder.forward(ids), reference.forward(ids), 1e-5,
-                 dtype + " with " + std::to_string(ids.size()) + " tokens");
+      EXPECT_THAT(encoder.forward(ids),
+                  ::testing::Pointwise(::testing::FloatNear(1e-5f), reference.forward(ids)))
+          << dtype << " with " << ids.size() << " tokens";
     }
   }
 }
@@ -229,14 +223,11 @@ TEST(ModernBertEmbedderTest, RefusesModelsItCannotRun) {
   EXPECT_THROW(encoder_config::parse("{}", 2), BadEncoderConfig);
   EXPECT_EQ(encoder_config::parse("", 256), EncoderConfig{});
   // Values of the wrong type keep their defaults.
-  auto lenient = encoder_config::parse(
-      R"({"hidden_size": "384", "num_hidden_layers": 6.5, "norm_eps": "x", "norm_bias": "yes",
-          "hidden_activation": 7, "local_rope_theta": 5000})",
-      256);
-  EXPECT_EQ(lenient.hidden, 384);
-  EXPECT_EQ(lenient.layers, 12);
-  EXPECT_EQ(lenient.eps, 1e-5f);
-  EXPECT_EQ(lenient.localTheta, 5000.0f);
+  EXPECT_EQ(encoder_config::parse(
+                R"({"hidden_size": "384", "num_hidden_layers": 6.5, "norm_eps": "x",
+                    "norm_bias": "yes", "hidden_activation": 7, "local_rope_theta": 5000})",
+                256),
+            EncoderConfig{.localTheta = 5000});
 }
 
 TEST(ModernBertEmbedderTest, RefusesWeightsThatDoNotFitTheConfiguration) {
@@ -251,9 +242,7 @@ TEST(ModernBertEmbedderTest, RefusesWeightsThatDoNotFitTheConfiguration) {
             ", \"vocab_size\": 300, " + "\"num_hidden_layers\": " + std::to_string(layers) + "}");
   };
   std::filesystem::remove(dir / "config.json");  // the defaults call for a 50368 × 384 table
-  EXPECT_EQ(failureText<ModernBertEmbedder::BadConfig>(load), "token table shape");
-  configure(32, 24, 4);
-  EXPECT_THROW(load(), BadEncoderConfig);
+  EXPECT_EQ(failureText<BadEncoderConfig>(load), "token table shape");
   configure(16, 32, 4);  // a layer matrix of another size than the configuration's
   EXPECT_EQ(failureText<BadEncoderConfig>(load), "shape");
   configure(16, 24, 5);

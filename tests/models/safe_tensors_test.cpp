@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "support/model_files.h"
 #include "support/test_support.h"
@@ -12,8 +13,6 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
-using testing::TensorSpec;
 using Kind = SafeTensors::Failure::Kind;
 
 std::string lengthPrefix(std::uint64_t length) {
@@ -35,15 +34,8 @@ class SafeTensorsTest : public ::testing::Test {
     return path;
   }
 
-  TempDir dir;
+  testing::TempDir dir;
   int files = 0;
-};
-
-struct FailureRow {
-  const char* label;
-  std::string bytes;
-  Kind kind;
-  std::string text;
 };
 
 // A header of one tensor "w" with the given fields, as JSON text.
@@ -66,7 +58,8 @@ std::pair<Kind, std::string> failureOf(const std::string& path) {
 // One file per distinct failure text; the fuzz target feeds the header parser the variants.
 TEST_F(SafeTensorsTest, DamagedFilesFailWithTheirReason) {
   const std::string w = "w", range = "range of w";
-  const std::vector<FailureRow> rows = {
+  // What is damaged, the file's bytes, and the failure's kind and reason.
+  const std::tuple<const char*, std::string, Kind, std::string> rows[] = {
       {"empty file", "", Kind::badHeader, "file too small"},
       {"header length 2^64-1", lengthPrefix(std::numeric_limits<std::uint64_t>::max()) + "{}",
        Kind::badHeader, "length"},
@@ -80,11 +73,10 @@ TEST_F(SafeTensorsTest, DamagedFilesFailWithTheirReason) {
        Kind::badHeader, w},
       {"fewer bytes than the shape needs", tensorW(R"("F32")", "[4]", "[0,8]"), Kind::badHeader, w},
   };
-  for (const auto& row : rows) {
-    std::string expected = row.kind == Kind::unsupportedDType
-                               ? "unsupported dtype " + row.text
-                               : "bad safetensors header: " + row.text;
-    EXPECT_EQ(failureOf(write(row.bytes)), std::pair(row.kind, expected)) << row.label;
+  for (const auto& [label, bytes, kind, reason] : rows) {
+    std::string expected = kind == Kind::unsupportedDType ? "unsupported dtype " + reason
+                                                          : "bad safetensors header: " + reason;
+    EXPECT_EQ(failureOf(write(bytes)), std::pair(kind, expected)) << label;
   }
   std::string absent = dir / "absent.safetensors";
   EXPECT_EQ(failureOf(absent), std::pair(Kind::cannotOpen, "cannot open " + absent));
@@ -101,7 +93,7 @@ TEST_F(SafeTensorsTest, MetadataOnlyHeaderAndEmptyRangesAreAccepted) {
 
 // Half precision is checked bit pattern by bit pattern below.
 TEST_F(SafeTensorsTest, ConvertsTheOtherElementTypes) {
-  std::vector<TensorSpec> tensors = {
+  std::vector<testing::TensorSpec> tensors = {
       {"brain", "BF16", {2}, testing::encodeFloats({1.0f, -3.0f}, "BF16")},
       {"single", "F32", {2}, testing::encodeFloats({1.5f, -2.25f}, "F32")},
       {"scalar", "F32", {}, testing::encodeFloats({7.0f}, "F32")},

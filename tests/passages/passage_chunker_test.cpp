@@ -61,13 +61,10 @@ TEST(PassageChunkerTest, TargetLengthAndOverlap) {
 }
 
 TEST(PassageChunkerTest, ChoosesTheBoundary) {
-  struct Case {
-    const char* name;
-    std::map<int, std::string> after;
-    std::map<int, std::string> replace;
-    std::size_t words;
-  };
-  const Case cases[] = {
+  // What each case shows, the separators after and the words in place of the numbered words,
+  // and the first chunk's length in words.
+  using Words = std::map<int, std::string>;
+  const std::tuple<const char*, Words, Words, std::size_t> cases[] = {
       {"no boundary: the target", {}, {}, 200},
       {"paragraph beats a nearer sentence end", {{184, "\n\n"}}, {{199, "end."}}, 185},
       {"equal distances: the earlier", {}, {{194, "a."}, {204, "b."}}, 195},
@@ -82,8 +79,8 @@ TEST(PassageChunkerTest, ChoosesTheBoundary) {
        {{199, "#"}, {200, "Title"}},
        199},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(firstChunkWords(text(300, c.after, c.replace)), c.words) << c.name;
+  for (const auto& [name, after, replace, words] : cases) {
+    EXPECT_EQ(firstChunkWords(text(300, after, replace)), words) << name;
   }
 }
 

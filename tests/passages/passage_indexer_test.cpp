@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "passages/passage_embed_pass.h"
 #include "support/fake_embedder.h"
 #include "support/passage_chunks.h"
@@ -10,9 +12,7 @@
 namespace quorvale {
 namespace {
 
-using testing::FakeEmbedder;
 using testing::TempDir;
-using testing::writeFile;
 
 const EnergyPolicy::Verdict kRun = EnergyPolicy::Run{};
 const EnergyPolicy::Verdict kLowBattery = EnergyPolicy::AppsOnly{"Indexing paused to save battery"};
@@ -22,7 +22,7 @@ class PassageIndexerTest : public ::testing::Test {
   // A document on disk and in the file index, modified at `modified`.
   std::string addDocument(const std::string& name, const std::string& text, Date modified) {
     std::string path = dir / name;
-    writeFile(path, text);
+    testing::writeFile(path, text);
     files.upsert(
         FileRecord::make(
             {.path = path, .size = static_cast<int64_t>(text.size()), .modified = modified}),
@@ -82,23 +82,17 @@ TEST_F(PassageIndexerTest, ConsidersOnlyTheNewestFilesAndReportsProgressEveryTwe
 
 TEST_F(PassageIndexerTest, StopsBeforeAnyFileForEachReason) {
   addDocument("a.txt", "alpha words here", 1);
-  struct Case {
-    const char* reason;
-    PassageIndexer::Limits limits;
-    EnergyPolicy::Verdict verdict;
-    bool stop;
-  };
-  const Case cases[] = {
+  // The reason given, and the limits, energy verdict and caller's wish that lead to it.
+  const std::tuple<const char*, PassageIndexer::Limits, EnergyPolicy::Verdict, bool> cases[] = {
       {"stopped", {.pauseSeconds = 0}, kRun, true},
       {"paused to save battery or cool down", {.pauseSeconds = 0}, kLowBattery, false},
       {"reached the disk limit", {.maxBytes = 0, .pauseSeconds = 0}, kRun, false},
   };
-  for (const Case& c : cases) {
-    PassageIndexer::Summary summary =
-        catchUp(c.limits, c.verdict, [stop = c.stop] { return stop; });
-    EXPECT_EQ(summary.stoppedFor, c.reason);
-    EXPECT_EQ(summary.examined, 0) << c.reason;
-    EXPECT_EQ(store.fileCount(), 0) << c.reason;
+  for (const auto& [reason, limits, verdict, stop] : cases) {
+    PassageIndexer::Summary summary = catchUp(limits, verdict, [stop = stop] { return stop; });
+    EXPECT_EQ(summary.stoppedFor, reason);
+    EXPECT_EQ(summary.examined, 0) << reason;
+    EXPECT_EQ(store.fileCount(), 0) << reason;
   }
 }
 
@@ -115,7 +109,7 @@ class EmbedPassTest : public PassageIndexerTest {
         [this](const std::string& text) { progress.push_back(text); });
   }
 
-  FakeEmbedder encoder;
+  testing::FakeEmbedder encoder;
 };
 
 TEST_F(EmbedPassTest, AnEncoderThatGivesNothingForOneTextStillStoresTheOthers) {

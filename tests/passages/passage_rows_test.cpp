@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -49,13 +51,8 @@ TEST(PassageRowsTest, OneRowPerExistingFileWithItsLocation) {
 TEST(PassageRowsTest, PlacesTheAnswerInFrontOfTheFileRowsInThreeWays) {
   std::vector<Suggestion> files = {fileRow("/d/a.txt"), fileRow("/d/x.txt"), fileRow("/d/y.txt")};
   std::vector<Suggestion> answer = PassageRows::rows({passage("/d/a.txt")}, nullptr);
-  struct Case {
-    const char* name;
-    std::vector<Suggestion> passages;
-    bool weak;
-    std::vector<std::string> expected;
-  };
-  const Case cases[] = {
+  // What each case shows, the passage rows, whether the answer is weak, and the rows placed.
+  const std::tuple<const char*, std::vector<Suggestion>, bool, std::vector<std::string>> cases[] = {
       {"no passage rows", {}, true, {"passage-none", "file-/d/a.txt", "file-/d/x.txt"}},
       {"weak: at least four rows",
        answer,
@@ -66,8 +63,8 @@ TEST(PassageRowsTest, PlacesTheAnswerInFrontOfTheFileRowsInThreeWays) {
        false,
        {"passage-/d/a.txt", "file-/d/x.txt", "file-/d/y.txt"}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ids(PassageRows::place(c.passages, c.weak, files, 3)), c.expected) << c.name;
+  for (const auto& [name, passages, weak, expected] : cases) {
+    EXPECT_EQ(ids(PassageRows::place(passages, weak, files, 3)), expected) << name;
   }
   std::vector<Suggestion> many =
       PassageRows::rows({passage("/d/1.md"), passage("/d/2.md"), passage("/d/3.md")}, nullptr);

@@ -83,8 +83,7 @@ TEST_F(PassageSearchTest, UnmatchedPhraseIsDroppedAndTheResultIsWeak) {
   EXPECT_EQ(paths(result), std::vector<std::string>{"/d/a.txt"});
   EXPECT_TRUE(result.weak);
 
-  PassageResult covered = PassageSearch::search(store, "where is the \"boiler\" 2023", options);
-  EXPECT_FALSE(covered.weak);
+  EXPECT_FALSE(PassageSearch::search(store, "where is the \"boiler\" 2023", options).weak);
 }
 
 TEST_F(PassageSearchTest, SecondPassageAddsATenthOfItsScore) {

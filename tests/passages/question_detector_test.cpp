@@ -6,11 +6,7 @@ namespace quorvale {
 namespace {
 
 TEST(QuestionDetectorTest, DecidesQuestions) {
-  struct Case {
-    const char* text;
-    bool question;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, bool> cases[] = {
       {"?", true},
       {"lease?", true},
       {"", false},
@@ -27,8 +23,8 @@ TEST(QuestionDetectorTest, DecidesQuestions) {
       {"a b c d e", false},
       {"find the file", true},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(QuestionDetector::isQuestion(c.text), c.question) << '"' << c.text << '"';
+  for (const auto& [text, question] : cases) {
+    EXPECT_EQ(QuestionDetector::isQuestion(text), question) << '"' << text << '"';
   }
 }
 
@@ -38,11 +34,7 @@ TEST(QuestionDetectorTest, Forced) {
 }
 
 TEST(QuestionDetectorTest, ExtractsContentWords) {
-  struct Case {
-    const char* text;
-    QuestionTerms terms;
-  };
-  const Case cases[] = {
+  const std::pair<const char*, QuestionTerms> cases[] = {
       {"where did i write about the \u201Cboiler service\u201D in 2023?",
        {.words = {"2023"}, .phrases = {"boiler service"}}},
       {"which file mentions x", {}},
@@ -56,8 +48,8 @@ TEST(QuestionDetectorTest, ExtractsContentWords) {
       // An unclosed quote is an ordinary character and swallows nothing.
       {"the \u201Cboiler service", {.words = {"boiler", "service"}, .phrases = {}}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(QuestionDetector::contentWords(c.text), c.terms) << c.text;
+  for (const auto& [text, terms] : cases) {
+    EXPECT_EQ(QuestionDetector::contentWords(text), terms) << text;
   }
 }
 

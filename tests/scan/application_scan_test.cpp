@@ -16,34 +16,31 @@
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
 using testing::writeFile;
 namespace fs = std::filesystem;
 
 constexpr Date kNow = 1'800'000'000;
 
-// Sets environment variables for one test and puts the old values back afterwards.
+// The variables that choose the menus' desktop and language, set for one test and put back
+// afterwards.
 class ScopedEnvironment {
  public:
-  ~ScopedEnvironment() {
-    for (const auto& [name, value] : saved_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
+  static constexpr const char* kNames[] = {"XDG_CURRENT_DESKTOP", "LANG", "LC_ALL", "LC_MESSAGES"};
+  ScopedEnvironment() {
+    for (const char* name : kNames) {
+      if (const char* value = std::getenv(name)) saved_[name] = value;
     }
   }
+  ~ScopedEnvironment() {
+    for (const char* name : kNames)
+      set(name, saved_.contains(name) ? saved_[name].c_str() : nullptr);
+  }
   void set(const std::string& name, const char* value) {
-    if (!saved_.contains(name)) {
-      const char* old = std::getenv(name.c_str());
-      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
     value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
   }
 
  private:
-  std::map<std::string, std::optional<std::string>> saved_;
+  std::map<std::string, std::string> saved_;
 };
 
 // The fixture entries laid out as a desktop has them: the user's folder, the system's, and a
@@ -78,7 +75,7 @@ class ApplicationScanTest : public ::testing::Test {
     return hits.empty() ? "(nothing)" : hits[0].record.path;
   }
 
-  TempDir dir;
+  testing::TempDir dir;
   std::string home = dir / "home/applications";
   std::string system = dir / "system/applications";
   std::string flatpak = dir / "flatpak/exports/share/applications";
@@ -92,11 +89,8 @@ class ApplicationScanTest : public ::testing::Test {
 // applies them across folders (overrides, ids, links) and the search finds what they give.
 TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
   scan();
-  struct Case {
-    std::string path;
-    std::optional<std::string> title;  // nothing: not in the index
-  };
-  for (const Case& c : std::vector<Case>{
+  // Each path with its title; nothing: not in the index.
+  for (const auto& [path, title] : std::vector<std::pair<std::string, std::optional<std::string>>>{
            {home + "/firefox-esr.desktop", "Firefox (Work Profile)"},
            {system + "/firefox-esr.desktop", std::nullopt},          // the user's copy overrides it
            {home + "/org.example.Tracker.desktop", std::nullopt},    // Hidden=true override
@@ -104,9 +98,8 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
            {system + "/kde/konsole.desktop", "Konsole"},
            {system + "/org.kde.kinfocenter.desktop", std::nullopt},  // OnlyShowIn=KDE
            {system + "/gvim.desktop", "GVim"},
-           {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"},
-       }) {
-    EXPECT_EQ(index.name(c.path), c.title) << c.path;
+           {flatpak + "/org.gimp.GIMP.desktop", "GNU Image Manipulation Program"}}) {
+    EXPECT_EQ(index.name(path), title) << path;
   }
   EXPECT_EQ(
       FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind <> 'app'"),
@@ -119,18 +112,13 @@ TEST_F(ApplicationScanTest, MenusDecideWhichEntriesAreApplications) {
 
 TEST_F(ApplicationScanTest, NamesGenericNamesKeywordsAndProgramsFindTheEntryFirst) {
   scan();
-  struct Case {
-    std::string query;
-    std::string path;
-  };
-  for (const Case& c : std::vector<Case>{
+  for (const auto& [query, path] : std::vector<std::pair<std::string, std::string>>{
            {"text editor", system + "/org.gnome.TextEditor.desktop"},
            {"shell", system + "/kde/konsole.desktop"},
            {"gimp-2.10", flatpak + "/org.gimp.GIMP.desktop"},
            {"web browser", home + "/firefox-esr.desktop"},
-           {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"},
-       }) {
-    EXPECT_EQ(first(c.query), c.path) << c.query;
+           {"C++ \"Studio\": NOT* (beta)", system + "/quoted-studio.desktop"}}) {
+    EXPECT_EQ(first(query), path) << query;
   }
 }
 
@@ -207,25 +195,19 @@ TEST_F(ApplicationScanTest, LinkedEntriesCountOnlyWhenTheyLeadToAnApplication) {
   writeFile(dir / "targets/site.desktop", "[Desktop Entry]\nType=Link\nName=Site\nURL=x\n");
   ASSERT_EQ(::mkfifo((dir / "targets/pipe").c_str(), 0600), 0);
   fs::create_directories(root);
-  struct Link {
-    std::string name;
-    std::string target;
-  };
   // Each kind of target the entry reader refuses is tested with it; a fifo stands for them here.
-  std::vector<Link> links = {{"app.desktop", dir / "targets/app.desktop"},
-                             {"text.desktop", dir / "targets/notes.txt"},
-                             {"site.desktop", dir / "targets/site.desktop"},
-                             {"fifo.desktop", dir / "targets/pipe"}};
-  for (const Link& link : links) fs::create_symlink(link.target, root + "/" + link.name);
+  const std::vector<std::pair<std::string, std::string>> links = {
+      {"app.desktop", dir / "targets/app.desktop"},
+      {"text.desktop", dir / "targets/notes.txt"},
+      {"site.desktop", dir / "targets/site.desktop"},
+      {"fifo.desktop", dir / "targets/pipe"}};
+  for (const auto& [name, target] : links) fs::create_symlink(target, root + "/" + name);
 
   config = ScanConfig::make({root});
   scan();
   EXPECT_EQ(index.count(), 1);
-  EXPECT_EQ(index.name(root + "/app.desktop"), "Linked App");
-  EXPECT_EQ(
-      FileIndexAccess::connection(index).queryInt("SELECT COUNT(*) FROM files WHERE kind='app'"),
-      1);
-  for (const Link& link : links) update(root + "/" + link.name);
+  EXPECT_EQ(index.name(root + "/app.desktop"), "Linked App");  // read as an application
+  for (const auto& [name, target] : links) update(root + "/" + name);
   EXPECT_EQ(index.count(), 1);
 }
 

@@ -7,44 +7,31 @@
 #include <filesystem>
 #include <tuple>
 
+#include "scan/document_fixtures.h"
 #include "support/test_support.h"
 #include "util/unicode.h"
 
 namespace quorvale {
 namespace {
 
-using testing::TempDir;
 using testing::writeFile;
 
-class DefaultExtractorTest : public ::testing::Test {
- protected:
-  // Writes the file and extracts it with the size a directory listing would report.
-  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
-    std::string path = dir / name;
-    writeFile(path, bytes);
-    std::string ext = std::filesystem::path(name).extension().string();
-    if (!ext.empty()) ext.erase(0, 1);
-    return extractor.text(path, ext, static_cast<int64_t>(bytes.size()));
-  }
-
-  TempDir dir;
-  DefaultExtractor extractor;
-};
+class DefaultExtractorTest : public testing::ExtractorTest {};
 
 TEST(SecretFiles, NamesAndExtensions) {
-  using Named = std::pair<const char*, const char*>;  // name, extension
-  for (auto [name, ext] :
-       {Named{"Passwords.txt", "txt"}, Named{".env.local", "local"}, Named{".env", ""},
-        Named{"settings.env", "env"}, Named{"server.PEM", "PEM"}, Named{"id_rsa", ""},
-        Named{"id_ed25519.pub", "pub"}, Named{".netrc", ""}, Named{".git-credentials", ""},
-        Named{"Top Secret plan.md", "md"}, Named{"AWS_API_KEY.txt", "txt"},
-        Named{"db-credentials.json", "json"}, Named{"keynote talk.key", "key"},
-        Named{"access_token.txt", "txt"}}) {
-    EXPECT_TRUE(DefaultExtractor::isSecretFile(name, ext)) << name;
+  auto secret = [](const std::string& name) {
+    std::string ext = std::filesystem::path(name).extension().string();
+    return DefaultExtractor::isSecretFile(name, ext.empty() ? ext : ext.substr(1));
+  };
+  for (const char* name :
+       {"Passwords.txt", ".env.local", ".env", "settings.env", "server.PEM", "id_rsa",
+        "id_ed25519.pub", ".netrc", ".git-credentials", "Top Secret plan.md", "AWS_API_KEY.txt",
+        "db-credentials.json", "keynote talk.key", "access_token.txt"}) {
+    EXPECT_TRUE(secret(name)) << name;
   }
-  for (auto [name, ext] : {Named{"Secretary notes.txt", "txt"}, Named{"notes.txt", "txt"},
-                           Named{"secretariat minutes.md", "md"}, Named{"README", ""}}) {
-    EXPECT_FALSE(DefaultExtractor::isSecretFile(name, ext)) << name;
+  for (const char* name :
+       {"Secretary notes.txt", "notes.txt", "secretariat minutes.md", "README"}) {
+    EXPECT_FALSE(secret(name)) << name;
   }
 }
 
@@ -77,22 +64,17 @@ TEST_F(DefaultExtractorTest, LargeLogsAreSkippedAndSmallerOnesGiveTheirStart) {
   std::string fiveMegabytes = threeMegabytes + threeMegabytes.substr(0, 2'000'000);
 
   EXPECT_FALSE(extract("big.log", fiveMegabytes));
-  std::optional<std::string> text = extract("medium.log", threeMegabytes);
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, unicode::trimmed(threeMegabytes.substr(0, 6000)));
+  EXPECT_EQ(extract("medium.log", threeMegabytes),
+            unicode::trimmed(threeMegabytes.substr(0, 6000)));
 }
 
 TEST_F(DefaultExtractorTest, ACharacterCutAtTheByteLimitIsDroppedNotTheWholeText) {
   // 5999 ASCII letters, then "é" (two bytes) straddling byte 6000.
-  std::optional<std::string> text = extract("cut.txt", std::string(5999, 'a') + "é and more");
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, std::string(5999, 'a'));
+  EXPECT_EQ(extract("cut.txt", std::string(5999, 'a') + "é and more"), std::string(5999, 'a'));
 
   std::string euros;
   for (int i = 0; i < 3000; ++i) euros += "€";  // three bytes each
-  text = extract("euros.txt", "x" + euros);
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "x" + euros.substr(0, 1999 * 3));
+  EXPECT_EQ(extract("euros.txt", "x" + euros), "x" + euros.substr(0, 1999 * 3));
 }
 
 TEST_F(DefaultExtractorTest, MaxBytesCountsCharactersInTheResult) {

@@ -1,121 +1,67 @@
 // Document fixtures the scan tests build on the fly: zip archives (office documents) through
-// libzip, and a zip bomb and small PDF files written by hand.
+// libzip and small PDF files written by hand; and the fixture that reads them with the default
+// extractor.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "scan/default_extractor.h"
 #include "support/test_support.h"
 
 namespace quorvale::testing {
 
-using ZipMember = std::pair<std::string, std::string>;  // name, content
+// Files in a scratch folder, read by the default extractor with the size a listing would report.
+class ExtractorTest : public ::testing::Test {
+ protected:
+  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
+    writeFile(dir / name, bytes);
+    return extract(name);
+  }
+  // The file already written under that name.
+  std::optional<std::string> extract(const std::string& name) {
+    std::string path = dir / name;
+    std::string ext = std::filesystem::path(name).extension().string();
+    return extractor.text(path, ext.empty() ? ext : ext.substr(1),
+                          static_cast<int64_t>(std::filesystem::file_size(path)));
+  }
+
+  TempDir dir;
+  DefaultExtractor extractor;
+};
+
+// One archive member: a file, or a symbolic link to `content` when `link` is set.
+struct ZipMember {
+  std::string name;
+  std::string content;
+  bool link = false;
+};
 
 // Writes a deflate-compressed zip archive holding the members.
 inline void writeZip(const std::string& path, const std::vector<ZipMember>& members) {
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   bool written = archive != nullptr;
-  for (const auto& [name, content] : members) {
+  for (const auto& [name, content, link] : members) {
     if (!written) break;
     // The buffers stay alive until zip_close, which is when libzip reads them.
     zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    written = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8) >= 0;
+    zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    written = index >= 0;
+    if (written && link) {
+      zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_UNIX,
+                                       (S_IFLNK | 0777u) << 16);
+    }
   }
   if (!written || zip_close(archive) != 0) throw std::runtime_error("cannot write " + path);
-}
-
-namespace detail {
-
-// Deflate's bit order: values least significant bit first, Huffman codes most significant first.
-class BitWriter {
- public:
-  void bits(uint32_t value, int count) {
-    pending_ |= static_cast<uint64_t>(value) << used_;
-    used_ += count;
-    for (; used_ >= 8; used_ -= 8, pending_ >>= 8) bytes_ += static_cast<char>(pending_ & 0xFF);
-  }
-  void code(uint32_t code, int length) {
-    uint32_t reversed = 0;
-    for (int i = 0; i < length; ++i) reversed |= ((code >> i) & 1) << (length - 1 - i);
-    bits(reversed, length);
-  }
-  std::string take() {
-    if (used_ > 0) bytes_ += static_cast<char>(pending_ & 0xFF);
-    return std::move(bytes_);
-  }
-
- private:
-  std::string bytes_;
-  uint64_t pending_ = 0;
-  int used_ = 0;
-};
-
-inline void appendLittleEndian(std::string& out, uint32_t value, int width) {
-  for (int i = 0; i < width; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-}  // namespace detail
-
-// A zip archive with one member that inflates to `1 + 258 * runs` bytes of 'A' from about
-// 1.6 bytes per run: a fixed-Huffman deflate block of one literal followed by back-references of
-// length 258 at distance 1. Built by hand, so that a member of a gigabyte costs no compression
-// time. Its CRC is deliberately wrong (a reader that stops at a cap never checks it).
-inline void writeZipBomb(const std::string& path, const std::string& name, uint32_t runs) {
-  detail::BitWriter deflate;
-  deflate.bits(1, 1);           // final block
-  deflate.bits(1, 2);           // fixed Huffman codes
-  deflate.code(0x30 + 'A', 8);  // literal 'A'
-  for (uint32_t i = 0; i < runs; ++i) {
-    deflate.code(0xC0 + (285 - 280), 8);  // length 258
-    deflate.code(0, 5);                   // distance 1
-  }
-  deflate.code(0, 7);  // end of block
-  const std::string data = deflate.take();
-  const uint32_t inflated = 1 + 258 * runs;
-  const auto nameLength = static_cast<uint32_t>(name.size());
-  using detail::appendLittleEndian;
-
-  std::string zip;
-  auto describe = [&](std::string& out) {  // the fields shared by both headers
-    appendLittleEndian(out, 20, 2);        // version needed
-    appendLittleEndian(out, 0, 2);         // flags
-    appendLittleEndian(out, 8, 2);         // deflate
-    appendLittleEndian(out, 0, 2);         // time
-    appendLittleEndian(out, 0x21, 2);      // date: 1980-01-01
-    appendLittleEndian(out, 0, 4);         // CRC-32
-    appendLittleEndian(out, static_cast<uint32_t>(data.size()), 4);
-    appendLittleEndian(out, inflated, 4);
-    appendLittleEndian(out, nameLength, 2);
-    appendLittleEndian(out, 0, 2);  // extra field length
-  };
-  appendLittleEndian(zip, 0x04034b50, 4);
-  describe(zip);
-  zip += name + data;
-  const auto directoryOffset = static_cast<uint32_t>(zip.size());
-  appendLittleEndian(zip, 0x02014b50, 4);
-  appendLittleEndian(zip, 20, 2);  // version made by
-  describe(zip);
-  appendLittleEndian(zip, 0, 2);  // comment length
-  appendLittleEndian(zip, 0, 2);  // disk
-  appendLittleEndian(zip, 0, 2);  // internal attributes
-  appendLittleEndian(zip, 0, 4);  // external attributes
-  appendLittleEndian(zip, 0, 4);  // offset of the local header
-  zip += name;
-  const auto directorySize = static_cast<uint32_t>(zip.size()) - directoryOffset;
-  appendLittleEndian(zip, 0x06054b50, 4);
-  appendLittleEndian(zip, 0, 4);  // disk numbers
-  appendLittleEndian(zip, 1, 2);
-  appendLittleEndian(zip, 1, 2);
-  appendLittleEndian(zip, directorySize, 4);
-  appendLittleEndian(zip, directoryOffset, 4);
-  appendLittleEndian(zip, 0, 2);  // comment length
-  writeFile(path, zip);
 }
 
 inline std::string wordDocumentXml(const std::vector<std::string>& paragraphs) {

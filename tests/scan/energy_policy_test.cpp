@@ -11,11 +11,7 @@ using EnergyPolicy::Pause;
 using Thermal = EnergyState::Thermal;
 
 TEST(EnergyPolicyTest, VerdictsInOrderOfPrecedence) {
-  struct Case {
-    EnergyState state;
-    EnergyPolicy::Verdict verdict;
-  };
-  const Case cases[] = {
+  const std::pair<EnergyState, EnergyPolicy::Verdict> cases[] = {
       {{.onBattery = true, .batteryPercent = 19},
        AppsOnly{"Indexing paused to save battery: below 20 percent."}},
       {{.onBattery = true, .batteryPercent = 20}, EnergyPolicy::Run{}},

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <latch>
 #include <thread>
+#include <tuple>
 
 #include "support/test_support.h"
 
@@ -22,12 +23,9 @@ using testing::writeFile;
 
 constexpr double kGenerous = 30.0;  // seconds; never reached by work that finishes
 
-// An owner whose process is gone: this process's id with another start time, as when the system
-// hands a stopped reader's id to a new process.
-std::string goneOwner() {
-  ProcessIdentity self = ProcessIdentity::current();
-  ++self.startTicks;
-  return self.text();
+// Work that reads a file at once.
+std::optional<std::string> readsOk() {
+  return "ok";
 }
 
 std::string reading(const std::string& owner, const std::string& path) {
@@ -43,10 +41,13 @@ class ExtractionGuardTest : public ::testing::Test {
 };
 
 TEST_F(ExtractionGuardTest, AFileReadToTheEndAfterAStopStartsAfresh) {
-  writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(goneOwner(), "/docs/b"));
+  // This process's id with another start time, as when the system hands a stopped reader's id
+  // to a new process: an owner that is gone.
+  ProcessIdentity gone = ProcessIdentity::current();
+  ++gone.startTicks;
+  writeFile(dir / "inflight.txt", "stopped /docs/once.pdf\n" + reading(gone.text(), "/docs/b"));
   ExtractionGuard guard(dir.path());
-  EXPECT_EQ(guard.run("/docs/once.pdf", kGenerous, [] { return std::optional<std::string>("ok"); }),
-            "ok");
+  EXPECT_EQ(guard.run("/docs/once.pdf", kGenerous, readsOk), "ok");
   EXPECT_EQ(inflight(), "stopped /docs/b\n\n");
 }
 
@@ -59,24 +60,20 @@ TEST_F(ExtractionGuardTest, OnlyEntriesOfProcessesThatAreGoneCountAsStops) {
   ProcessIdentity parent = ProcessIdentity::of(getppid()).value_or(self);
   const std::string big = "/docs/big.pdf";
   const std::string stopped = "stopped " + big + "\n\n";
-  struct Case {
-    const char* what;
-    std::string inflight;
-    std::string after;
-  };
-  const Case cases[] = {
+  // What the list holds, and what the guard leaves in it.
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"a reader that still runs", reading(parent.text(), big), reading(parent.text(), big) + "\n"},
       {"an entry from before a restart", reading(otherBoot.text(), big), stopped},
       // A stop between writing a shorter list and cutting the file leaves an old tail; a bare
       // path is an entry of an earlier version, without owner.
       {"a bare path and an old tail", big + "\n\ns/old-longer-name\n", stopped},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, before, after] : cases) {
     TempDir folder;
-    writeFile(folder / "inflight.txt", c.inflight);
+    writeFile(folder / "inflight.txt", before);
     ExtractionGuard guard(folder.path());
-    EXPECT_FALSE(guard.isPoisoned(big)) << c.what;
-    EXPECT_EQ(readFile(folder / "inflight.txt"), c.after) << c.what;
+    EXPECT_FALSE(guard.isPoisoned(big)) << what;
+    EXPECT_EQ(readFile(folder / "inflight.txt"), after) << what;
   }
 }
 
@@ -97,9 +94,7 @@ TEST_F(ExtractionGuardTest, WorkThatOverrunsTheLimitPoisonsThePathAndOutlivesThe
     EXPECT_EQ(poison(), "/docs/slow.pdf\n");
     EXPECT_EQ(inflight(), "");
     // Other files are still read, on a fresh worker.
-    EXPECT_EQ(
-        guard.run("/docs/fast.txt", kGenerous, [] { return std::optional<std::string>("ok"); }),
-        "ok");
+    EXPECT_EQ(guard.run("/docs/fast.txt", kGenerous, readsOk), "ok");
   }
   EXPECT_TRUE(ExtractionGuard(dir.path()).isPoisoned("/docs/slow.pdf"));
   for (int i = 0; i < 500 && !finished->load(); ++i) std::this_thread::sleep_for(10ms);
@@ -119,13 +114,6 @@ TEST_F(ExtractionGuardTest, RunValueCarriesAnyResultAndFailingOrUnsafeWorkGivesN
     return std::optional<std::string>("x");
   }));
   EXPECT_FALSE(ran);
-}
-
-TEST_F(ExtractionGuardTest, PoisonIsKeptSortedOnDisk) {
-  ExtractionGuard guard(dir.path());
-  for (const char* path : {"/b", "/a", "/a"}) guard.addPoison(path);
-  EXPECT_EQ(poison(), "/a\n/b\n");
-  EXPECT_EQ(guard.poisonedCount(), 2u);
 }
 
 // Every read is on record while it runs, and only then. With only the last path on record, a
@@ -211,9 +199,7 @@ TEST_F(ExtractionGuardTest, ASecondProcessLeavesTheFirstOnesReadingAloneAndJudge
     ASSERT_TRUE(first.started());
     ExtractionGuard second(dir.path());
     EXPECT_FALSE(second.isPoisoned(slow));
-    EXPECT_EQ(
-        second.run("/docs/quick.pdf", kGenerous, [] { return std::optional<std::string>("q"); }),
-        "q");
+    EXPECT_EQ(second.run("/docs/quick.pdf", kGenerous, readsOk), "ok");
     EXPECT_NE(inflight().find(" " + slow + "\n"), std::string::npos);
     EXPECT_EQ(inflight().find("stopped"), std::string::npos);
 

@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 
-#include "scan/default_extractor.h"
 #include "scan/document_fixtures.h"
 #include "support/test_support.h"
 
@@ -13,32 +12,17 @@ namespace quorvale {
 namespace {
 
 using testing::makePdf;
-using testing::TempDir;
-using testing::writeFile;
 
-class PdfTextTest : public ::testing::Test {
- protected:
-  std::optional<std::string> extract(const std::string& name, std::string_view bytes) {
-    std::string path = dir / name;
-    writeFile(path, bytes);
-    return extractor.text(path, "pdf", static_cast<int64_t>(bytes.size()));
-  }
-
-  TempDir dir;
-  DefaultExtractor extractor;
-};
+class PdfTextTest : public testing::ExtractorTest {};
 
 TEST_F(PdfTextTest, ReadsTheFirstThreePagesUnlessListedTooLarge) {
-  std::optional<std::string> text =
-      extract("two.pdf", makePdf({"Quarterly report", "Second (page)"}));
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "Quarterly report\nSecond (page)");
+  EXPECT_EQ(extract("two.pdf", makePdf({"Quarterly report", "Second (page)"})),
+            "Quarterly report\nSecond (page)");
   // Listed as larger than the limit: not opened at all.
   EXPECT_FALSE(extractor.text(dir / "two.pdf", "pdf", PdfText::kMaxFileSize + 1));
-  text = extract("five.pdf",
-                 makePdf({"page one", "page two", "page three", "page four", "page five"}));
-  ASSERT_TRUE(text);
-  EXPECT_EQ(*text, "page one\npage two\npage three");
+  EXPECT_EQ(extract("five.pdf",
+                    makePdf({"page one", "page two", "page three", "page four", "page five"})),
+            "page one\npage two\npage three");
 }
 
 TEST_F(PdfTextTest, DamagedFilesGiveNothingOrWhatIsLegible) {
@@ -56,7 +40,7 @@ TEST_F(PdfTextTest, PasswordLockedDocumentsGiveNothing) {
   if (access("/usr/bin/qpdf", X_OK) != 0) GTEST_SKIP() << "qpdf is not installed";
   std::string plain = dir / "plain.pdf";
   std::string locked = dir / "locked.pdf";
-  writeFile(plain, makePdf({"confidential"}));
+  testing::writeFile(plain, makePdf({"confidential"}));
   std::string command =
       "/usr/bin/qpdf --encrypt user owner 256 -- '" + plain + "' '" + locked + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);

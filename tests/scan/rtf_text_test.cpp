@@ -2,17 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quorvale {
 namespace {
 
-struct RtfCase {
-  const char* what;
-  std::string rtf;
-  std::string text;
-};
-
 TEST(RtfText, ReadsDocuments) {
-  const RtfCase cases[] = {
+  // What each case shows, the document, and its text.
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"paragraphs", R"({\rtf1\ansi Hello\par World})", "Hello\nWorld"},
       {"line and tab", R"({\rtf1 a\line b\tab c})", "a\nb\tc"},
       {"control word ends at its space", R"({\rtf1\b bold\b0  plain})", "bold plain"},
@@ -46,8 +43,8 @@ TEST(RtfText, ReadsDocuments) {
       // The RTF fuzz target feeds every other damage.
       {"truncated, keeps its text", R"({\rtf1 Hello {\b wor)", "Hello wor"},
   };
-  for (const RtfCase& c : cases) {
-    EXPECT_EQ(rtfPlainText(c.rtf), std::optional<std::string>(c.text)) << c.what;
+  for (const auto& [what, rtf, text] : cases) {
+    EXPECT_EQ(rtfPlainText(rtf), std::optional<std::string>(text)) << what;
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "index/file_index_access.h"
@@ -20,6 +21,7 @@ namespace {
 using testing::setModified;
 using testing::TempDir;
 using testing::writeFile;
+using Paths = std::set<std::string>;
 
 int64_t count(FileIndex& index, const std::string& sql) {
   return FileIndexAccess::connection(index).queryInt(sql).value_or(-1);
@@ -45,7 +47,13 @@ class ScannerTest : public ::testing::Test {
   }
   ScanStats scanRoot() { return scan(ScanConfig::make({root})); }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
-  int64_t rows(const std::string& sql) { return count(index, sql); }
+  // Every stored path.
+  std::set<std::string> indexed() {
+    std::set<std::string> paths;
+    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
+    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+    return paths;
+  }
 
   TempDir dir;
   std::string root = dir / "root";
@@ -53,16 +61,33 @@ class ScannerTest : public ::testing::Test {
   WholeFileExtractor extractor;
 };
 
-TEST_F(ScannerTest, IndexesFilesAndFoldersWithContent) {
+// One tree through its rescans: a change of less than half a second counts as none, one of a
+// second is read again, and a missing root removes nothing.
+TEST_F(ScannerTest, RescansAddKeepUpdateAndRemove) {
   writeFile(at("notes/plan.txt"), "quarterly plan");
   writeFile(at("notes/empty.txt"), "");
+  setModified(at("notes/plan.txt"), 1'000'000);
   auto stats = scanRoot();
   EXPECT_EQ(stats.seen, 3);
   EXPECT_EQ(stats.added, 3);
   EXPECT_EQ(stats.withContent, 1);
   EXPECT_TRUE(index.contains(at("notes")));
-  EXPECT_TRUE(index.contains(at("notes/plan.txt")));
   EXPECT_FALSE(index.batchOpen());
+  int reads = extractor.calls;
+
+  setModified(at("notes/plan.txt"), 1'000'000.4);
+  EXPECT_EQ(scanRoot().unchanged, 3);
+  EXPECT_EQ(extractor.calls, reads);
+  setModified(at("notes/plan.txt"), 1'000'001.4);
+  EXPECT_EQ(scanRoot().updated, 1);
+  EXPECT_EQ(extractor.calls, reads + 1);
+
+  std::filesystem::remove(at("notes/empty.txt"));
+  EXPECT_EQ(scanRoot().removed, 1);
+  EXPECT_FALSE(index.contains(at("notes/empty.txt")));
+  std::filesystem::rename(root, dir / "moved");
+  EXPECT_EQ(scanRoot().removed, 0);
+  EXPECT_TRUE(index.contains(at("notes/plan.txt")));
 }
 
 // Each rule is tested with the skip rules; here the walk must not enter what they skip.
@@ -84,49 +109,17 @@ TEST_F(ScannerTest, SkippedFoldersAreNotEntered) {
   EXPECT_TRUE(index.contains(at(".secret/a.txt")));
 }
 
-TEST_F(ScannerTest, UnchangedWithinHalfASecondUpdatedAfterOneSecond) {
-  writeFile(at("a.txt"), "alpha");
-  testing::setModified(at("a.txt"), 1'000'000);
-  scanRoot();
-  testing::setModified(at("a.txt"), 1'000'000.4);
-  auto same = scanRoot();
-  EXPECT_EQ(same.unchanged, 1);
-  testing::setModified(at("a.txt"), 1'000'001.4);
-  auto changed = scanRoot();
-  EXPECT_EQ(changed.updated, 1);
-  EXPECT_EQ(extractor.calls, 2);
-}
-
-TEST_F(ScannerTest, DeletedFilesAreRemovedButNotForAMissingRoot) {
-  writeFile(at("a.txt"), "alpha");
-  writeFile(at("b.txt"), "beta");
-  scanRoot();
-  std::filesystem::remove(at("a.txt"));
-  auto full = scanRoot();
-  EXPECT_EQ(full.removed, 1);
-  EXPECT_FALSE(index.contains(at("a.txt")));
-  std::filesystem::rename(root, dir / "moved");  // a missing root removes nothing
-  EXPECT_EQ(scanRoot().removed, 0);
-  EXPECT_TRUE(index.contains(at("b.txt")));
-}
-
-// The skip rules' own tests cover each rule; here the walk follows them in an application root.
+// The skip rules' own tests cover each rule, and the application scan's the entries an
+// application root holds; here the walk follows the rules down an application root.
 TEST_F(ScannerTest, ApplicationRootsHoldOnlyApplicationsUpToThreeLevels) {
   std::string apps = dir / "apps";
   writeFile(apps + "/Readme.txt", "x");
   testing::makeDirs(apps + "/Utilities/Bar.app");
   testing::makeDirs(apps + "/a/b/c/Deep.app");
-  writeFile(apps + "/editor.desktop",
-            "[Desktop Entry]\nType=Application\nName=Text Editor\nExec=ed\n");
   auto config = ScanConfig::make({apps});
   config.appOnlyRoots = {apps};
   scan(config);
-  EXPECT_FALSE(index.contains(apps + "/Readme.txt"));
-  EXPECT_TRUE(index.contains(apps + "/Utilities/Bar.app"));
-  EXPECT_FALSE(index.contains(apps + "/a/b/c/Deep.app"));
-  ASSERT_TRUE(index.contains(apps + "/editor.desktop"));
-  EXPECT_EQ(rows("SELECT COUNT(*) FROM files WHERE kind='app' AND name='Text Editor'"), 1);
-  EXPECT_EQ(rows("SELECT COUNT(*) FROM names_tri WHERE name = 'text editor ed'"), 1);
+  EXPECT_EQ(indexed(), Paths{apps + "/Utilities/Bar.app"});
 }
 
 // File-system hostiles side by side with a file the scan keeps: it must neither store, open
@@ -141,10 +134,7 @@ TEST_F(ScannerTest, HostileEntriesAreSkipped) {
   writeFile(at("bad\xff\xfe.txt"), "x");
   writeFile(at("dir\xc3/inner.txt"), "x");
   auto stats = scanRoot();
-  for (const char* name : {"pipe.txt", "null.txt", "alias", "real/loop"}) {
-    EXPECT_FALSE(index.contains(at(name))) << name;
-  }
-  EXPECT_EQ(index.count(), 2);  // real and its file
+  EXPECT_EQ(indexed(), (Paths{at("real"), at("real/kept.txt")}));
   ASSERT_EQ(stats.unreadable.size(), 2u);
   for (const auto& path : stats.unreadable) EXPECT_NE(path.find("\xEF\xBF\xBD"), std::string::npos);
   EXPECT_TRUE(index.quickCheck());
@@ -189,14 +179,12 @@ TEST_F(ScannerTest, UpdateIndexesEachEventOnceRemovesDeletedTreesAndHonoursHidde
   writeFile(at("gone/x/y.txt"), "y");
   scanRoot();
   std::filesystem::remove_all(at("gone"));
-  int indexed = 0;
+  int written = 0;
   Scanner::update({at("a.txt"), at("a.txt"), at("gone"), at(".hidden/z"), "/elsewhere/file"},
                   ScanConfig::make({root}), index, extractor,
-                  [&](const FileRecord&, const std::optional<std::string>&) { ++indexed; });
-  EXPECT_EQ(indexed, 1);
-  EXPECT_FALSE(index.contains(at("gone")));
-  EXPECT_FALSE(index.contains(at("gone/x/y.txt")));
-  EXPECT_TRUE(index.contains(at("a.txt")));
+                  [&](const FileRecord&, const std::optional<std::string>&) { ++written; });
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(indexed(), Paths{at("a.txt")});
   EXPECT_FALSE(index.batchOpen());
 
   // A root inside a hidden folder still takes its updates.
@@ -217,7 +205,6 @@ TEST_F(ScannerTest, RootSpellingIsKeptAndEventsOnTheRealPathMapBackToIt) {
   EXPECT_TRUE(index.contains(dir / "chosen/a.txt"));
   index.remove(dir / "chosen/a.txt");
   auto mapping = Scanner::rootMapping({dir / "chosen"});
-  ASSERT_EQ(mapping.size(), 1u);
   char real[PATH_MAX];
   ASSERT_NE(realpath(root.c_str(), real), nullptr);
   EXPECT_EQ(Scanner::indexPath(std::string(real) + "/a.txt", mapping), dir / "chosen/a.txt");

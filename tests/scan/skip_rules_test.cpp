@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/test_support.h"
 
 namespace quorvale {
 namespace {
-
-using testing::TempDir;
 
 class SkipRulesTest : public ::testing::Test {
  protected:
@@ -28,18 +28,14 @@ class SkipRulesTest : public ::testing::Test {
     return walked;
   }
 
-  TempDir dir_;
+  testing::TempDir dir_;
   ScanConfig config_;
 };
 
 // The full scan and the watcher decide the same entries the same way, and say why.
 TEST_F(SkipRulesTest, ScanAndWatcherAgreeOnEveryNameRule) {
-  struct Case {
-    const char* relative;
-    bool directory;
-    std::optional<SkipRules::Skip> admission;
-  };
-  const Case cases[] = {
+  // The entry below the root, whether it is a folder, and how the scan admits it.
+  const std::tuple<const char*, bool, std::optional<SkipRules::Skip>> cases[] = {
       {"notes.txt", false, std::nullopt},
       {".secret", false, SkipRules::Skip{SkipRules::Reason::hidden, false}},
       {".config", true, SkipRules::Skip{SkipRules::Reason::hidden, true}},
@@ -51,14 +47,14 @@ TEST_F(SkipRulesTest, ScanAndWatcherAgreeOnEveryNameRule) {
       {"bad\xff.txt", false, SkipRules::Skip{SkipRules::Reason::notUtf8, false}},
   };
   const SkipRules rules(config_);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.relative);
-    WalkEntry walked = entry(c.relative, c.directory);
-    EXPECT_EQ(rules.admission(walked, false), c.admission);
+  for (const auto& [relative, directory, admission] : cases) {
+    SCOPED_TRACE(relative);
+    WalkEntry walked = entry(relative, directory);
+    EXPECT_EQ(rules.admission(walked, false), admission);
     std::string parent = deletingLastPathComponent(walked.path);
     auto named = rules.named(
-        {.name = walked.name, .path = walked.path, .parent = parent, .isDirectory = c.directory});
-    EXPECT_EQ(named, c.admission ? std::optional(c.admission->reason) : std::nullopt);
+        {.name = walked.name, .path = walked.path, .parent = parent, .isDirectory = directory});
+    EXPECT_EQ(named, admission ? std::optional(admission->reason) : std::nullopt);
   }
 }
 

@@ -23,18 +23,29 @@ TEST(StoredTimes, EachPathIsTakenOnceAndTheRestAreUnseen) {
   times.add("/r/a/b", 3);
   times.add("/r/b", 4);  // a second row for the same path keeps the later time
 
-  struct Case {
-    std::string path;
-    std::optional<Date> expected;
-  };
-  const std::vector<Case> cases = {
+  const std::pair<std::string, std::optional<Date>> cases[] = {
       {"/r/b", 4}, {"/r/b", std::nullopt}, {"/r/c", std::nullopt}, {"/r", std::nullopt}, {"", {}}};
-  for (const Case& c : cases) EXPECT_EQ(times.take(c.path), c.expected) << c.path;
+  for (const auto& [path, expected] : cases) EXPECT_EQ(times.take(path), expected) << path;
   EXPECT_EQ(unseen(times), (std::vector<std::string>{"/r/a", "/r/a/b"}));
 
   times.clear();
   EXPECT_EQ(times.take("/r/a"), std::nullopt);
   EXPECT_TRUE(unseen(times).empty());
+}
+
+// A path beside the root that shares its spelling ("/home/me2" beside "/home/me") is neither
+// stored nor found, and unseen paths come back whole.
+TEST(StoredTimes, OnlyPathsBelowTheRootCount) {
+  for (const std::string root : {"/home/me", "/home/me/", "/"}) {
+    StoredTimes times(root);
+    times.add("/home/me/a", 1);
+    times.add("/home/me/b", 2);
+    times.add("/home/me2/a", 3);
+    EXPECT_EQ(times.take("/home/me2/a"), root == "/" ? std::optional<Date>(3) : std::nullopt)
+        << root;
+    EXPECT_EQ(times.take("/home/me/a"), 1) << root;
+    EXPECT_EQ(unseen(times), std::vector<std::string>{"/home/me/b"}) << root;
+  }
 }
 
 TEST(StoredTimes, KeepsEveryPathAcrossGrowth) {

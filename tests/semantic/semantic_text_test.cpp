@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace quorvale {
 namespace {
 
 TEST(SemanticTextTest, TitleInWordsThenTheStartOfTheContent) {
-  struct Case {
-    const char* name;
-    std::optional<std::string> content;
-    std::optional<std::string> expected;
-  };
+  using Text = std::optional<std::string>;
   std::string longNote = "Meeting notes about   the budget\n\nfor the next quarter and beyond";
-  const Case cases[] = {
+  const std::tuple<std::string, Text, Text> cases[] = {
       {"quarterlyReport_2024.pdf", std::nullopt, "quarterly Report 2024"},
       {"budget-plan.docx", std::string("Short."), "budget plan. Short."},
       {"meeting.txt", longNote,
@@ -21,10 +19,9 @@ TEST(SemanticTextTest, TitleInWordsThenTheStartOfTheContent) {
       {"todo.txt", std::string("milk and eggs"), std::nullopt},
       {"photo.jpg", std::string("a long enough description of the picture"), std::nullopt},
   };
-  for (const Case& c : cases) {
-    std::string name = c.name;
-    EXPECT_EQ(SemanticText::make(name, c.content, name.substr(name.rfind('.') + 1)), c.expected)
-        << c.name;
+  for (const auto& [name, content, expected] : cases) {
+    EXPECT_EQ(SemanticText::make(name, content, name.substr(name.rfind('.') + 1)), expected)
+        << name;
   }
   std::string huge(1000, 'a');
   EXPECT_EQ(SemanticText::make("x.pdf", huge, "pdf")->size(), 3 + 400u);
