@@ -375,11 +375,16 @@ std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string
 void FileIndex::forEachModifiedTime(const std::string& root,
                                     const std::function<void(std::string_view, Date)>& visit) {
   std::string prefix = root.ends_with('/') ? root : root + "/";
+  // The paths that start with the prefix are those from it up to the prefix with its slash
+  // raised to the next byte. `+path` keeps the path index out of it: rows come in the order
+  // they were written, which a rescan meets again in its walk.
+  std::string end = prefix;
+  end.back() = '/' + 1;
   try {
-    auto statement = prepared("SELECT path, mtime FROM files WHERE substr(path,1,?) = ?");
+    auto statement = prepared("SELECT path, mtime FROM files WHERE +path >= ? AND +path < ?");
     sql::StatementUse use(*statement);
-    statement->bind(1, static_cast<int64_t>(unicode::scalarCount(prefix)));
-    statement->bind(2, prefix);
+    statement->bind(1, prefix);
+    statement->bind(2, end);
     int rc;
     while ((rc = statement->step()) == SQLITE_ROW) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement->raw(), 0));

@@ -77,18 +77,36 @@ void StoredTimes::add(std::string_view fullPath, Date modified) {
   const auto below = belowRoot(fullPath);
   if (!below) return;
   const std::string_view path = *below;
-  if ((records_.size() + 1) * 2 > slots_.size()) grow();
+  const bool indexed = !slots_.empty();
+  if (indexed && (records_.size() + 1) * 2 > slots_.size()) grow();
+  records_.push_back(Record{
+      .path = keep(path), .length = static_cast<uint32_t>(path.size()), .modified = modified});
+  if (indexed) enter(records_.size() - 1);
+}
+
+void StoredTimes::index() const {
+  if (!slots_.empty()) return;
+  std::size_t size = kMinimumSlots;
+  while (size < records_.size() * 2 + 2) size *= 2;
+  slots_.assign(size, 0);
+  for (std::size_t number = 0; number < records_.size(); ++number) enter(number);
+}
+
+void StoredTimes::enter(std::size_t number) const {
+  Record& record = records_[number];
+  const std::string_view path(record.path, record.length);
   const uint32_t hash = hashOf(path);
   const std::size_t at = probe(path, hash);
-  if (slots_[at] != 0) {
-    records_[recordOf(slots_[at])].modified = modified;
+  if (slots_[at] == 0) {
+    slots_[at] = (static_cast<uint64_t>(hash) << 32) | (number + 1);
     return;
   }
-  records_.push_back(Record{.path = keep(path),
-                            .length = static_cast<uint32_t>(path.size()),
-                            .seen = false,
-                            .modified = modified});
-  slots_[at] = (static_cast<uint64_t>(hash) << 32) | records_.size();
+  // The same path again: the first record stands for both, with the later time, and counts
+  // as seen when either was taken.
+  Record& first = records_[recordOf(slots_[at])];
+  first.modified = record.modified;
+  first.seen = first.seen || record.seen;
+  record.dropped = true;
 }
 
 bool StoredTimes::Record::holds(std::string_view other) const {
@@ -98,11 +116,11 @@ bool StoredTimes::Record::holds(std::string_view other) const {
 std::optional<Date> StoredTimes::take(std::string_view fullPath) {
   const auto path = belowRoot(fullPath);
   if (records_.empty() || !path) return std::nullopt;
-  // Records come in the order they were written, which is the order of the walk that wrote
-  // them: the record after the one taken last is usually the one asked for, and is found
-  // without hashing or probing.
+  // The record after the one taken last is usually the one asked for, and is found without
+  // hashing or probing.
   std::size_t number = next_;
-  if (number >= records_.size() || !records_[number].holds(*path)) {
+  if (number >= records_.size() || records_[number].dropped || !records_[number].holds(*path)) {
+    index();
     const std::size_t at = probe(*path, hashOf(*path));
     if (slots_[at] == 0) return std::nullopt;
     number = recordOf(slots_[at]);
@@ -111,12 +129,17 @@ std::optional<Date> StoredTimes::take(std::string_view fullPath) {
   Record& record = records_[number];
   if (record.seen) return std::nullopt;
   record.seen = true;
+  ++taken_;
   return record.modified;
 }
 
 void StoredTimes::forEachUnseen(const std::function<void(const std::string& path)>& visit) const {
+  if (taken_ == records_.size()) return;
+  // Repeated paths are merged before any is reported.
+  index();
   for (const Record& record : records_) {
-    if (!record.seen) visit(std::string(prefix_).append(record.path, record.length));
+    if (!record.seen && !record.dropped)
+      visit(std::string(prefix_).append(record.path, record.length));
   }
 }
 
@@ -126,6 +149,7 @@ void StoredTimes::clear() {
   textNext_ = nullptr;
   textLeft_ = 0;
   next_ = 0;
+  taken_ = 0;
   records_.clear();
   records_.shrink_to_fit();
   slots_.clear();
