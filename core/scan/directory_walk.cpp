@@ -83,20 +83,21 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const Pending& pending,
     return std::nullopt;
   }
   Frame frame;
+  if (!spare_.empty()) {
+    frame.entries = std::move(spare_.back());
+    spare_.pop_back();
+  }
   if (!readEntries(folder.get(), pending, frame.entries)) onError_(pending.path);
-  std::sort(frame.entries.begin(), frame.entries.end(),
-            [](const WalkEntry& a, const WalkEntry& b) { return a.name < b.name; });
   if (pending.level < kHeldLevels) frame.folder = std::move(folder);
   return frame;
 }
 
-bool DirectoryWalk::readEntries(int folder, const Pending& pending,
-                                std::vector<WalkEntry>& entries) {
-  const std::string prefix = pending.path == "/" ? "/" : pending.path + "/";
-  const int level = pending.level + 1;
+bool DirectoryWalk::readNames(int folder) {
+  names_.clear();
+  listed_.clear();
   for (;;) {
     const ssize_t bytes = getdents64(folder, buffer_.data(), buffer_.size());
-    if (bytes == 0) return true;
+    if (bytes == 0) break;
     if (bytes < 0) {
       if (errno == EINTR) continue;
       return false;
@@ -106,17 +107,46 @@ bool DirectoryWalk::readEntries(int folder, const Pending& pending,
       at += item->d_reclen;
       const std::string_view name = item->d_name;
       if (name == "." || name == "..") continue;
-      struct stat info;
-      const bool read = fstatat(folder, item->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0;
-      if (!read && errno == ENOENT) continue;  // gone between listing and reading
-      std::string entryPath;
-      entryPath.reserve(prefix.size() + name.size());
-      entryPath.append(prefix).append(name);
-      WalkEntry& entry =
-          entries.emplace_back(named(std::string(name), std::move(entryPath), level));
-      if (read) fill(entry, info);
+      listed_.push_back({.offset = static_cast<uint32_t>(names_.size()),
+                         .length = static_cast<uint32_t>(name.size())});
+      names_.append(name).push_back('\0');
     }
   }
+  const char* text = names_.data();
+  std::sort(listed_.begin(), listed_.end(), [text](const Listed& a, const Listed& b) {
+    return std::string_view(text + a.offset, a.length) <
+           std::string_view(text + b.offset, b.length);
+  });
+  return true;
+}
+
+bool DirectoryWalk::readEntries(int folder, const Pending& pending,
+                                std::vector<WalkEntry>& entries) {
+  // Names first, then attributes in byte order: entries are built once, in their place.
+  const bool complete = readNames(folder);
+  const std::string prefix = pending.path == "/" ? "/" : pending.path + "/";
+  const int level = pending.level + 1;
+  entries.reserve(listed_.size());
+  for (const Listed& listed : listed_) {
+    const char* name = names_.data() + listed.offset;
+    struct stat info;
+    const bool read = fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!read && errno == ENOENT) continue;  // gone between listing and reading
+    WalkEntry& entry = entries.emplace_back();
+    entry.name.assign(name, listed.length);
+    entry.path.reserve(prefix.size() + listed.length);
+    entry.path.append(prefix).append(name, listed.length);
+    entry.level = level;
+    if (read) fill(entry, info);
+  }
+  return complete;
+}
+
+void DirectoryWalk::pop() {
+  std::vector<WalkEntry> entries = std::move(stack_.back().entries);
+  stack_.pop_back();
+  entries.clear();
+  spare_.push_back(std::move(entries));
 }
 
 std::optional<WalkEntry> DirectoryWalk::next() {
@@ -126,7 +156,7 @@ std::optional<WalkEntry> DirectoryWalk::next() {
     // The folder came from the frame on top, which is therefore still there: its parent.
     if (auto frame = list(pending, &stack_.back())) stack_.push_back(std::move(*frame));
   }
-  while (!stack_.empty() && stack_.back().index == stack_.back().entries.size()) stack_.pop_back();
+  while (!stack_.empty() && stack_.back().index == stack_.back().entries.size()) pop();
   if (stack_.empty()) return std::nullopt;
   WalkEntry entry = std::move(stack_.back().entries[stack_.back().index++]);
   if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) {

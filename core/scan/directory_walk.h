@@ -6,12 +6,15 @@
 // The walk is bound by system calls, so it makes few: a folder is listed with getdents64 into
 // one buffer reused for the whole walk, opened relative to its parent (whose descriptor stays
 // open while its subfolders are walked, down to kHeldLevels levels) instead of by full path,
-// and each entry costs one fstatat relative to the open folder. Attributes are read as stat
+// and each entry costs one fstatat relative to the open folder. Names are sorted before their
+// entries are built, and the buffers for names and entries are reused from folder to folder, so
+// an entry costs no allocation beyond its path. Attributes are read as stat
 // reads them (no cached-attribute shortcuts), so a rescan that compares them misses no change.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -75,6 +78,15 @@ class DirectoryWalk {
   std::optional<Frame> list(const Pending& pending, const Frame* parent);
   // Reads every name of the open folder with its attributes. False when the listing failed.
   bool readEntries(int folder, const Pending& pending, std::vector<WalkEntry>& entries);
+  // Reads the names of the open folder into names_ and listed_, in byte order.
+  bool readNames(int folder);
+  void pop();
+
+  // A name in names_.
+  struct Listed {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+  };
 
   ErrorHandler onError_;
   std::vector<Frame> stack_;
@@ -82,6 +94,11 @@ class DirectoryWalk {
   std::optional<Pending> descend_;
   // getdents64's buffer, reused for every folder of the walk.
   std::vector<char> buffer_;
+  // The names of the folder being listed, each followed by a NUL, and where each starts.
+  std::string names_;
+  std::vector<Listed> listed_;
+  // Entry lists of finished folders, kept for the next folders to fill.
+  std::vector<std::vector<WalkEntry>> spare_;
 };
 
 }  // namespace quorvale
