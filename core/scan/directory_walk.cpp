@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +34,22 @@ void fill(WalkEntry& entry, const struct stat& info) {
   entry.modified =
       static_cast<double>(info.st_mtim.tv_sec) + static_cast<double>(info.st_mtim.tv_nsec) / 1e9;
   entry.size = static_cast<int64_t>(info.st_size);
+  entry.device = static_cast<uint64_t>(info.st_dev);
+}
+
+// File systems whose getdents64 stops only when the buffer is full or the folder has ended.
+bool fillsListings(int folder) {
+  struct statfs system;
+  if (fstatfs(folder, &system) != 0) return false;
+  switch (static_cast<uint64_t>(system.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+      return true;
+    default:
+      return false;
+  }
 }
 
 WalkEntry named(std::string name, std::string path, int level) {
@@ -82,6 +100,7 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const Pending& pending,
     if (errno != ENOENT && pending.level > 0) onError_(pending.path);
     return std::nullopt;
   }
+  if (pending.level == 0) noteRoot(folder.get());
   Frame frame;
   if (!spare_.empty()) {
     frame.entries = std::move(spare_.back());
@@ -92,16 +111,24 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const Pending& pending,
   return frame;
 }
 
-bool DirectoryWalk::readNames(int folder) {
+void DirectoryWalk::noteRoot(int folder) {
+  struct stat info;
+  rootFillsListings_ = fstat(folder, &info) == 0 && fillsListings(folder);
+  rootDevice_ = rootFillsListings_ ? static_cast<uint64_t>(info.st_dev) : 0;
+}
+
+bool DirectoryWalk::readNames(int folder, bool fillingListings) {
   names_.clear();
   listed_.clear();
-  for (;;) {
+  for (bool more = true; more;) {
     const ssize_t bytes = getdents64(folder, buffer_.data(), buffer_.size());
     if (bytes == 0) break;
     if (bytes < 0) {
       if (errno == EINTR) continue;
       return false;
     }
+    // Room left for the longest record: the file system stopped because the folder ended.
+    more = !fillingListings || buffer_.size() - static_cast<std::size_t>(bytes) < sizeof(dirent64);
     for (ssize_t at = 0; at < bytes;) {
       const auto* item = reinterpret_cast<const dirent64*>(buffer_.data() + at);
       at += item->d_reclen;
@@ -123,7 +150,8 @@ bool DirectoryWalk::readNames(int folder) {
 bool DirectoryWalk::readEntries(int folder, const Pending& pending,
                                 std::vector<WalkEntry>& entries) {
   // Names first, then attributes in byte order: entries are built once, in their place.
-  const bool complete = readNames(folder);
+  const bool complete =
+      readNames(folder, pending.level == 0 ? rootFillsListings_ : pending.fillingListings);
   const std::string prefix = pending.path == "/" ? "/" : pending.path + "/";
   const int level = pending.level + 1;
   entries.reserve(listed_.size());
@@ -160,7 +188,10 @@ std::optional<WalkEntry> DirectoryWalk::next() {
   if (stack_.empty()) return std::nullopt;
   WalkEntry entry = std::move(stack_.back().entries[stack_.back().index++]);
   if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) {
-    descend_.emplace(Pending{.name = entry.name, .path = entry.path, .level = entry.level});
+    descend_.emplace(Pending{.name = entry.name,
+                             .path = entry.path,
+                             .level = entry.level,
+                             .fillingListings = rootFillsListings_ && entry.device == rootDevice_});
   }
   return entry;
 }

@@ -8,7 +8,11 @@
 // open while its subfolders are walked, down to kHeldLevels levels) instead of by full path,
 // and each entry costs one fstatat relative to the open folder. Names are sorted before their
 // entries are built, and the buffers for names and entries are reused from folder to folder, so
-// an entry costs no allocation beyond its path. Attributes are read as stat
+// an entry costs no allocation beyond its path. On file systems whose getdents64 fills the
+// buffer until the folder ends (ext4, btrfs, XFS, tmpfs), a listing that leaves room for one
+// more name is known to be complete without the call that would return nothing; elsewhere (FUSE
+// and network file systems may return less) and on other devices below the root, every
+// listing is read to its empty end. Attributes are read as stat
 // reads them (no cached-attribute shortcuts), so a rescan that compares them misses no change.
 #pragma once
 
@@ -39,6 +43,7 @@ struct WalkEntry {
   bool isSpecialFile = false;
   std::optional<Date> modified;
   std::optional<int64_t> size;
+  uint64_t device = 0;  // the file system holding the entry (a mount point: the mounted one)
 };
 
 // Attributes of one path without following a final symbolic link; nothing when it is gone.
@@ -71,6 +76,8 @@ class DirectoryWalk {
     std::string name;
     std::string path;
     int level = 0;
+    // getdents64 fills the buffer here until the folder ends (see above).
+    bool fillingListings = false;
   };
   DirectoryWalk(ErrorHandler onError) : onError_(std::move(onError)) {}
   // Opens the folder `pending` names, relative to `parent` when that is open.
@@ -79,7 +86,9 @@ class DirectoryWalk {
   // Reads every name of the open folder with its attributes. False when the listing failed.
   bool readEntries(int folder, const Pending& pending, std::vector<WalkEntry>& entries);
   // Reads the names of the open folder into names_ and listed_, in byte order.
-  bool readNames(int folder);
+  bool readNames(int folder, bool fillingListings);
+  // Notes the root's device and whether its file system fills listings.
+  void noteRoot(int folder);
   void pop();
 
   // A name in names_.
@@ -94,6 +103,8 @@ class DirectoryWalk {
   std::optional<Pending> descend_;
   // getdents64's buffer, reused for every folder of the walk.
   std::vector<char> buffer_;
+  uint64_t rootDevice_ = 0;
+  bool rootFillsListings_ = false;
   // The names of the folder being listed, each followed by a NUL, and where each starts.
   std::string names_;
   std::vector<Listed> listed_;
