@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace quorvale {
 namespace {
 
 constexpr std::size_t kMinimumSlots = 1024;
-constexpr std::size_t kTextBlockBytes = 256 * 1024;
 
 uint32_t hashOf(std::string_view path) {
   return static_cast<uint32_t>(std::hash<std::string_view>{}(path));
@@ -37,7 +37,7 @@ std::size_t StoredTimes::probe(std::string_view path, uint32_t hash) const {
   std::size_t at = hash & mask;
   while (slots_[at] != 0) {
     if (tagOf(slots_[at]) == hash) {
-      if (records_[recordOf(slots_[at])].holds(path)) return at;
+      if (record(recordOf(slots_[at])).holds(path)) return at;
     }
     at = (at + 1) & mask;
   }
@@ -60,17 +60,18 @@ void StoredTimes::grow() {
 
 const char* StoredTimes::keep(std::string_view path) {
   if (path.empty()) return "";
-  if (path.size() > textLeft_) {
-    const std::size_t bytes = std::max(kTextBlockBytes, path.size());
-    text_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-    textNext_ = text_.back().get();
-    textLeft_ = bytes;
-  }
-  char* kept = textNext_;
+  char* kept = static_cast<char*>(blocks_.allocate(path.size(), 1));
   std::memcpy(kept, path.data(), path.size());
-  textNext_ += path.size();
-  textLeft_ -= path.size();
   return kept;
+}
+
+void StoredTimes::append(const Record& added) {
+  if (count_ == chunks_.size() * kChunkRecords) {
+    chunks_.push_back(
+        static_cast<Record*>(blocks_.allocate(kChunkRecords * sizeof(Record), alignof(Record))));
+  }
+  new (&record(count_)) Record(added);
+  ++count_;
 }
 
 void StoredTimes::add(std::string_view fullPath, Date modified) {
@@ -78,23 +79,23 @@ void StoredTimes::add(std::string_view fullPath, Date modified) {
   if (!below) return;
   const std::string_view path = *below;
   const bool indexed = !slots_.empty();
-  if (indexed && (records_.size() + 1) * 2 > slots_.size()) grow();
-  records_.push_back(Record{
+  if (indexed && (count_ + 1) * 2 > slots_.size()) grow();
+  append(Record{
       .path = keep(path), .length = static_cast<uint32_t>(path.size()), .modified = modified});
-  if (indexed) enter(records_.size() - 1);
+  if (indexed) enter(count_ - 1);
 }
 
 void StoredTimes::index() const {
   if (!slots_.empty()) return;
   std::size_t size = kMinimumSlots;
-  while (size < records_.size() * 2 + 2) size *= 2;
+  while (size < count_ * 2 + 2) size *= 2;
   slots_.assign(size, 0);
-  for (std::size_t number = 0; number < records_.size(); ++number) enter(number);
+  for (std::size_t number = 0; number < count_; ++number) enter(number);
 }
 
 void StoredTimes::enter(std::size_t number) const {
-  Record& record = records_[number];
-  const std::string_view path(record.path, record.length);
+  Record& entered = record(number);
+  const std::string_view path(entered.path, entered.length);
   const uint32_t hash = hashOf(path);
   const std::size_t at = probe(path, hash);
   if (slots_[at] == 0) {
@@ -103,10 +104,10 @@ void StoredTimes::enter(std::size_t number) const {
   }
   // The same path again: the first record stands for both, with the later time, and counts
   // as seen when either was taken.
-  Record& first = records_[recordOf(slots_[at])];
-  first.modified = record.modified;
-  first.seen = first.seen || record.seen;
-  record.dropped = true;
+  Record& first = record(recordOf(slots_[at]));
+  first.modified = entered.modified;
+  first.seen = first.seen || entered.seen;
+  entered.dropped = true;
 }
 
 bool StoredTimes::Record::holds(std::string_view other) const {
@@ -115,43 +116,42 @@ bool StoredTimes::Record::holds(std::string_view other) const {
 
 std::optional<Date> StoredTimes::take(std::string_view fullPath) {
   const auto path = belowRoot(fullPath);
-  if (records_.empty() || !path) return std::nullopt;
+  if (count_ == 0 || !path) return std::nullopt;
   // The record after the one taken last is usually the one asked for, and is found without
   // hashing or probing.
   std::size_t number = next_;
-  if (number >= records_.size() || records_[number].dropped || !records_[number].holds(*path)) {
+  if (number >= count_ || record(number).dropped || !record(number).holds(*path)) {
     index();
     const std::size_t at = probe(*path, hashOf(*path));
     if (slots_[at] == 0) return std::nullopt;
     number = recordOf(slots_[at]);
   }
   next_ = number + 1;
-  Record& record = records_[number];
-  if (record.seen) return std::nullopt;
-  record.seen = true;
+  Record& taken = record(number);
+  if (taken.seen) return std::nullopt;
+  taken.seen = true;
   ++taken_;
-  return record.modified;
+  return taken.modified;
 }
 
 void StoredTimes::forEachUnseen(const std::function<void(const std::string& path)>& visit) const {
-  if (taken_ == records_.size()) return;
+  if (taken_ == count_) return;
   // Repeated paths are merged before any is reported.
   index();
-  for (const Record& record : records_) {
-    if (!record.seen && !record.dropped)
-      visit(std::string(prefix_).append(record.path, record.length));
+  for (std::size_t number = 0; number < count_; ++number) {
+    const Record& unseen = record(number);
+    if (!unseen.seen && !unseen.dropped)
+      visit(std::string(prefix_).append(unseen.path, unseen.length));
   }
 }
 
 void StoredTimes::clear() {
-  text_.clear();
-  text_.shrink_to_fit();
-  textNext_ = nullptr;
-  textLeft_ = 0;
+  chunks_.clear();
+  chunks_.shrink_to_fit();
+  blocks_.clear();
+  count_ = 0;
   next_ = 0;
   taken_ = 0;
-  records_.clear();
-  records_.shrink_to_fit();
   slots_.clear();
   slots_.shrink_to_fit();
 }

@@ -6,19 +6,19 @@
 // after the one taken last; the hash table is built only when that guess first fails (or when
 // unseen paths are asked for), so a rescan of an unchanged tree hashes nothing and allocates
 // nothing per entry. Only what follows the root's path is kept and hashed: the root is the same
-// for every path. Owned by the scan on its thread.
+// for every path. Paths and records live in PopulatedBlocks, so loading them costs few page
+// faults. Owned by the scan on its thread.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "index/file_record.h"
+#include "scan/populated_blocks.h"
 
 namespace quorvale {
 
@@ -40,12 +40,12 @@ class StoredTimes {
   // Every path not taken, in the order they were added.
   void forEachUnseen(const std::function<void(const std::string& path)>& visit) const;
 
-  std::size_t size() const { return records_.size(); }
+  std::size_t size() const { return count_; }
   void clear();
 
  private:
   struct Record {
-    const char* path = nullptr;  // in one of text_'s blocks
+    const char* path = nullptr;  // in blocks_
     uint32_t length = 0;
     bool seen = false;
     // A later copy of a path added before: its time went to the first, and it is never found.
@@ -67,16 +67,23 @@ class StoredTimes {
   std::optional<std::string_view> belowRoot(std::string_view path) const;
   void grow();
   const char* keep(std::string_view path);
+  Record& record(std::size_t number) const {
+    return chunks_[number / kChunkRecords][number % kChunkRecords];
+  }
+  void append(const Record& record);
+
+  static constexpr std::size_t kChunkRecords = 2048;
 
   std::string prefix_;  // the root's path and a slash
-  std::vector<std::unique_ptr<char[]>> text_;
-  char* textNext_ = nullptr;
-  std::size_t textLeft_ = 0;
-  // Built on first need by const lookups too: the table and the merging of repeated paths
-  // change nothing a caller can see.
-  mutable std::deque<Record> records_;
+  PopulatedBlocks blocks_;
+  // Records in chunks of kChunkRecords, in the order they were added. Records are changed by
+  // const lookups too (see slots_).
+  std::vector<Record*> chunks_;
+  std::size_t count_ = 0;
   std::size_t next_ = 0;  // the record after the one taken last
   std::size_t taken_ = 0;
+  // Built on first need by const lookups too: the table and the merging of repeated paths
+  // change nothing a caller can see.
   mutable std::vector<Slot> slots_;  // empty until the first lookup by hash
 };
 
