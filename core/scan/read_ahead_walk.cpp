@@ -69,7 +69,7 @@ bool ReadAheadWalk::publish(std::vector<Item>& batch) {
     queue_.push_back(std::move(batch));
   }
   changed_.notify_all();
-  batch = {};
+  batch = std::vector<Item>();
   batch.reserve(kBatchItems);
   return true;
 }

@@ -16,6 +16,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,12 +33,13 @@ class ReadAheadWalk {
   struct Decision {
     bool handOn = false;
     bool skipDescendants = false;
-    // Travels with the entry: what the decision read of an application entry.
-    std::optional<DesktopEntry> application;
+    // Travels with the entry: what the decision read of an application entry. Held apart, so
+    // that the items of ordinary files stay small on their way between the threads.
+    std::unique_ptr<DesktopEntry> application;
   };
   struct Item {
     WalkEntry entry;
-    std::optional<DesktopEntry> application;
+    std::unique_ptr<DesktopEntry> application;
   };
   using Decide = std::function<Decision(const WalkEntry&)>;
   struct Options {
