@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "util/unicode.h"
 
@@ -76,7 +77,8 @@ std::optional<WalkEntry> readEntry(const std::string& path, int level) {
 std::optional<DirectoryWalk> DirectoryWalk::open(const std::string& root, ErrorHandler onError) {
   DirectoryWalk walk(std::move(onError));
   walk.buffer_.resize(kListingBufferBytes);
-  auto frame = walk.list({.name = lastPathComponent(root), .path = root, .level = 0}, nullptr);
+  const std::string name = lastPathComponent(root);
+  auto frame = walk.list({.name = name, .path = root, .level = 0}, nullptr);
   if (!frame) return std::nullopt;
   walk.stack_.push_back(std::move(*frame));
   return walk;
@@ -106,7 +108,7 @@ std::optional<DirectoryWalk::Frame> DirectoryWalk::list(const Pending& pending,
     frame.entries = std::move(spare_.back());
     spare_.pop_back();
   }
-  if (!readEntries(folder.get(), pending, frame.entries)) onError_(pending.path);
+  if (!readEntries(folder.get(), pending, frame)) onError_(pending.path);
   if (pending.level < kHeldLevels) frame.folder = std::move(folder);
   return frame;
 }
@@ -147,23 +149,24 @@ bool DirectoryWalk::readNames(int folder, bool fillingListings) {
   return true;
 }
 
-bool DirectoryWalk::readEntries(int folder, const Pending& pending,
-                                std::vector<WalkEntry>& entries) {
+bool DirectoryWalk::readEntries(int folder, const Pending& pending, Frame& frame) {
   // Names first, then attributes in byte order: entries are built once, in their place.
   const bool complete =
       readNames(folder, pending.level == 0 ? rootFillsListings_ : pending.fillingListings);
   const std::string prefix = pending.path == "/" ? "/" : pending.path + "/";
   const int level = pending.level + 1;
-  entries.reserve(listed_.size());
+  std::vector<WalkEntry>& entries = frame.entries;
   for (const Listed& listed : listed_) {
     const char* name = names_.data() + listed.offset;
     struct stat info;
     const bool read = fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
     if (!read && errno == ENOENT) continue;  // gone between listing and reading
-    WalkEntry& entry = entries.emplace_back();
+    if (frame.count == entries.size()) entries.emplace_back();
+    WalkEntry& entry = entries[frame.count++];
+    // A reused entry keeps its strings' buffers; everything else starts afresh.
+    entry = WalkEntry{.name = std::move(entry.name), .path = std::move(entry.path)};
     entry.name.assign(name, listed.length);
-    entry.path.reserve(prefix.size() + listed.length);
-    entry.path.append(prefix).append(name, listed.length);
+    entry.path.assign(prefix).append(name, listed.length);
     entry.level = level;
     if (read) fill(entry, info);
   }
@@ -171,29 +174,27 @@ bool DirectoryWalk::readEntries(int folder, const Pending& pending,
 }
 
 void DirectoryWalk::pop() {
-  std::vector<WalkEntry> entries = std::move(stack_.back().entries);
+  spare_.push_back(std::move(stack_.back().entries));
   stack_.pop_back();
-  entries.clear();
-  spare_.push_back(std::move(entries));
 }
 
-std::optional<WalkEntry> DirectoryWalk::next() {
-  if (descend_) {
-    Pending pending = std::move(*descend_);
-    descend_.reset();
-    // The folder came from the frame on top, which is therefore still there: its parent.
-    if (auto frame = list(pending, &stack_.back())) stack_.push_back(std::move(*frame));
+const WalkEntry* DirectoryWalk::next() {
+  if (std::exchange(descend_, false)) {
+    // The folder is the entry returned last, from the frame on top: its parent.
+    const Frame& parent = stack_.back();
+    const WalkEntry& folder = parent.entries[parent.index - 1];
+    auto frame = list({.name = folder.name,
+                       .path = folder.path,
+                       .level = folder.level,
+                       .fillingListings = rootFillsListings_ && folder.device == rootDevice_},
+                      &parent);
+    if (frame) stack_.push_back(std::move(*frame));
   }
-  while (!stack_.empty() && stack_.back().index == stack_.back().entries.size()) pop();
-  if (stack_.empty()) return std::nullopt;
-  WalkEntry entry = std::move(stack_.back().entries[stack_.back().index++]);
-  if (entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink) {
-    descend_.emplace(Pending{.name = entry.name,
-                             .path = entry.path,
-                             .level = entry.level,
-                             .fillingListings = rootFillsListings_ && entry.device == rootDevice_});
-  }
-  return entry;
+  while (!stack_.empty() && stack_.back().index == stack_.back().count) pop();
+  if (stack_.empty()) return nullptr;
+  const WalkEntry& entry = stack_.back().entries[stack_.back().index++];
+  descend_ = entry.isDirectory && !entry.isPackage && !entry.isSymbolicLink;
+  return &entry;
 }
 
 }  // namespace quorvale

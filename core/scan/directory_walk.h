@@ -7,8 +7,8 @@
 // one buffer reused for the whole walk, opened relative to its parent (whose descriptor stays
 // open while its subfolders are walked, down to kHeldLevels levels) instead of by full path,
 // and each entry costs one fstatat relative to the open folder. Names are sorted before their
-// entries are built, and the buffers for names and entries are reused from folder to folder, so
-// an entry costs no allocation beyond its path. On file systems whose getdents64 fills the
+// entries are built, and the entries of finished folders are reused, strings and all, for the
+// next folders, so a walked entry costs no allocation. On file systems whose getdents64 fills the
 // buffer until the folder ends (ext4, btrfs, XFS, tmpfs), a listing that leaves room for one
 // more name is known to be complete without the call that would return nothing; elsewhere (FUSE
 // and network file systems may return less) and on other devices below the root, every
@@ -41,8 +41,8 @@ struct WalkEntry {
   bool isRegularFile = false;
   // A FIFO, socket or device: never opened.
   bool isSpecialFile = false;
-  std::optional<Date> modified;
-  std::optional<int64_t> size;
+  std::optional<Date> modified = std::nullopt;
+  std::optional<int64_t> size = std::nullopt;
   uint64_t device = 0;  // the file system holding the entry (a mount point: the mounted one)
 };
 
@@ -56,10 +56,10 @@ class DirectoryWalk {
   // Nothing when the root cannot be listed. `onError` receives every folder that cannot be read.
   static std::optional<DirectoryWalk> open(const std::string& root, ErrorHandler onError);
 
-  // The next entry, or nothing at the end. A folder returned here is entered on the next call
-  // unless `skipDescendants` is called first.
-  std::optional<WalkEntry> next();
-  void skipDescendants() { descend_.reset(); }
+  // The next entry, or null at the end; valid until the next call. A folder returned here is
+  // entered on the next call unless `skipDescendants` is called first.
+  const WalkEntry* next();
+  void skipDescendants() { descend_ = false; }
 
  private:
   // Folders deeper than this are opened by full path: the descriptors held stay well below
@@ -67,14 +67,17 @@ class DirectoryWalk {
   static constexpr int kHeldLevels = 48;
 
   struct Frame {
+    // The folder's entries are the first `count`; those past them are kept for reuse.
     std::vector<WalkEntry> entries;
+    std::size_t count = 0;
     std::size_t index = 0;
     // The listed folder, kept open while its subfolders are walked (invalid past kHeldLevels).
     UniqueFd folder;
   };
+  // The folder to list: the root, or the entry last returned (which outlives the listing).
   struct Pending {
-    std::string name;
-    std::string path;
+    const std::string& name;
+    const std::string& path;
     int level = 0;
     // getdents64 fills the buffer here until the folder ends (see above).
     bool fillingListings = false;
@@ -84,7 +87,7 @@ class DirectoryWalk {
   UniqueFd openFolder(const Pending& pending, const Frame* parent) const;
   std::optional<Frame> list(const Pending& pending, const Frame* parent);
   // Reads every name of the open folder with its attributes. False when the listing failed.
-  bool readEntries(int folder, const Pending& pending, std::vector<WalkEntry>& entries);
+  bool readEntries(int folder, const Pending& pending, Frame& frame);
   // Reads the names of the open folder into names_ and listed_, in byte order.
   bool readNames(int folder, bool fillingListings);
   // Notes the root's device and whether its file system fills listings.
@@ -99,8 +102,8 @@ class DirectoryWalk {
 
   ErrorHandler onError_;
   std::vector<Frame> stack_;
-  // The folder returned last, to be listed on the next call.
-  std::optional<Pending> descend_;
+  // Whether the entry returned last is a folder to list on the next call.
+  bool descend_ = false;
   // getdents64's buffer, reused for every folder of the walk.
   std::vector<char> buffer_;
   uint64_t rootDevice_ = 0;

@@ -214,7 +214,7 @@ class FullScan {
       return true;
     }
     const std::string rootPrefix = rootPath + "/";
-    while (auto item = walk->next()) {
+    while (ReadAheadWalk::Item* item = walk->next()) {
       if (shouldCancel_ && shouldCancel_()) return false;
       const WalkEntry& entry = item->entry;
       if (given != rootPath && entry.path.starts_with(rootPrefix)) {
