@@ -19,6 +19,8 @@ namespace {
 
 // Large enough for a few hundred names per system call.
 constexpr std::size_t kListingBufferBytes = 32 * 1024;
+// Finished folders kept open until they are closed together: few beside the held levels.
+constexpr std::size_t kClosingTogether = 64;
 
 bool endsWithApp(const std::string& name) {
   return name.size() >= 4 && unicode::asciiLowercased(name.substr(name.size() - 4)) == ".app";
@@ -175,7 +177,38 @@ bool DirectoryWalk::readEntries(int folder, const Pending& pending, Frame& frame
 
 void DirectoryWalk::pop() {
   spare_.push_back(std::move(stack_.back().entries));
+  closing_.add(std::move(stack_.back().folder));
   stack_.pop_back();
+}
+
+DirectoryWalk::Closing& DirectoryWalk::Closing::operator=(Closing&& other) noexcept {
+  if (this != &other) {
+    flush();
+    fds_ = std::exchange(other.fds_, {});
+  }
+  return *this;
+}
+
+void DirectoryWalk::Closing::add(UniqueFd fd) {
+  if (!fd) return;
+  fds_.push_back(fd.release());
+  if (fds_.size() >= kClosingTogether) flush();
+}
+
+void DirectoryWalk::Closing::flush() {
+  std::sort(fds_.begin(), fds_.end());
+  for (std::size_t first = 0; first < fds_.size();) {
+    std::size_t last = first;
+    while (last + 1 < fds_.size() && fds_[last + 1] == fds_[last] + 1) ++last;
+    // Every number in the run is ours and still open, so no other descriptor is in it.
+    const auto low = static_cast<unsigned>(fds_[first]);
+    const auto high = static_cast<unsigned>(fds_[last]);
+    if (low == high || close_range(low, high, 0) != 0) {
+      for (std::size_t i = first; i <= last; ++i) ::close(fds_[i]);
+    }
+    first = last + 1;
+  }
+  fds_.clear();
 }
 
 const WalkEntry* DirectoryWalk::next() {

@@ -12,7 +12,8 @@
 // buffer until the folder ends (ext4, btrfs, XFS, tmpfs), a listing that leaves room for one
 // more name is known to be complete without the call that would return nothing; elsewhere (FUSE
 // and network file systems may return less) and on other devices below the root, every
-// listing is read to its empty end. Attributes are read as stat
+// listing is read to its empty end. Finished folders are closed a run of descriptors at a time
+// (close_range) rather than one call each. Attributes are read as stat
 // reads them (no cached-attribute shortcuts), so a rescan that compares them misses no change.
 #pragma once
 
@@ -94,6 +95,20 @@ class DirectoryWalk {
   void noteRoot(int folder);
   void pop();
 
+  // Descriptors of finished folders, closed together: consecutive numbers take one call.
+  class Closing {
+   public:
+    Closing() = default;
+    ~Closing() { flush(); }
+    Closing(Closing&& other) noexcept : fds_(std::exchange(other.fds_, {})) {}
+    Closing& operator=(Closing&& other) noexcept;
+    void add(UniqueFd fd);
+    void flush();
+
+   private:
+    std::vector<int> fds_;
+  };
+
   // A name in names_.
   struct Listed {
     uint32_t offset = 0;
@@ -102,6 +117,7 @@ class DirectoryWalk {
 
   ErrorHandler onError_;
   std::vector<Frame> stack_;
+  Closing closing_;
   // Whether the entry returned last is a folder to list on the next call.
   bool descend_ = false;
   // getdents64's buffer, reused for every folder of the walk.
