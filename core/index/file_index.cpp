@@ -375,21 +375,17 @@ std::unordered_map<std::string, Date> FileIndex::modifiedTimes(const std::string
 void FileIndex::forEachModifiedTime(const std::string& root,
                                     const std::function<void(std::string_view, Date)>& visit) {
   std::string prefix = root.ends_with('/') ? root : root + "/";
-  // The paths that start with the prefix are those from it up to the prefix with its slash
-  // raised to the next byte. `+path` keeps the path index out of it: rows come in the order
-  // they were written, which a rescan meets again in its walk.
-  std::string end = prefix;
-  end.back() = '/' + 1;
   try {
-    auto statement = prepared("SELECT path, mtime FROM files WHERE +path >= ? AND +path < ?");
+    // Every row, in the order they were written (which a rescan meets again in its walk), and
+    // the prefix compared here: one comparison a row, cheaper than the statement's own.
+    auto statement = prepared("SELECT path, mtime FROM files");
     sql::StatementUse use(*statement);
-    statement->bind(1, prefix);
-    statement->bind(2, end);
     int rc;
     while ((rc = statement->step()) == SQLITE_ROW) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement->raw(), 0));
       const auto length = static_cast<std::size_t>(sqlite3_column_bytes(statement->raw(), 0));
-      visit(std::string_view(text ? text : "", text ? length : 0), statement->columnDouble(1));
+      const std::string_view path(text ? text : "", text ? length : 0);
+      if (path.starts_with(prefix)) visit(path, statement->columnDouble(1));
     }
     noteFailure(rc);
   } catch (const IndexError&) {
