@@ -124,12 +124,14 @@ void DirectoryWalk::noteRoot(int folder) {
 bool DirectoryWalk::readNames(int folder, bool fillingListings) {
   names_.clear();
   listed_.clear();
+  bool complete = true;
   for (bool more = true; more;) {
     const ssize_t bytes = getdents64(folder, buffer_.data(), buffer_.size());
     if (bytes == 0) break;
     if (bytes < 0) {
       if (errno == EINTR) continue;
-      return false;
+      complete = false;  // what was listed so far is still walked
+      break;
     }
     // Room left for the longest record: the file system stopped because the folder ended.
     more = !fillingListings || buffer_.size() - static_cast<std::size_t>(bytes) < sizeof(dirent64);
@@ -148,7 +150,7 @@ bool DirectoryWalk::readNames(int folder, bool fillingListings) {
     return std::string_view(text + a.offset, a.length) <
            std::string_view(text + b.offset, b.length);
   });
-  return true;
+  return complete;
 }
 
 bool DirectoryWalk::readEntries(int folder, const Pending& pending, Frame& frame) {

@@ -6,15 +6,16 @@
 // The walk is bound by system calls, so it makes few: a folder is listed with getdents64 into
 // one buffer reused for the whole walk, opened relative to its parent (whose descriptor stays
 // open while its subfolders are walked, down to kHeldLevels levels) instead of by full path,
-// and each entry costs one fstatat relative to the open folder. Names are sorted before their
-// entries are built, and the entries of finished folders are reused, strings and all, for the
-// next folders, so a walked entry costs no allocation. On file systems whose getdents64 fills the
-// buffer until the folder ends (ext4, btrfs, XFS, tmpfs), a listing that leaves room for one
-// more name is known to be complete without the call that would return nothing; elsewhere (FUSE
-// and network file systems may return less) and on other devices below the root, every
-// listing is read to its empty end. Finished folders are closed a run of descriptors at a time
-// (close_range) rather than one call each. Attributes are read as stat
+// and each entry costs one fstatat relative to the open folder. On file systems whose
+// getdents64 fills the buffer until the folder ends (ext4, btrfs, XFS, tmpfs), a listing that
+// leaves room for one more name is known to be complete without the call that would return
+// nothing; elsewhere (FUSE and network file systems may return less) and on other devices below
+// the root, every listing is read to its empty end. Finished folders are closed a run of
+// descriptors at a time (close_range) rather than one call each. Attributes are read as stat
 // reads them (no cached-attribute shortcuts), so a rescan that compares them misses no change.
+//
+// Per entry the walk allocates nothing: names are sorted before their entries are built, and
+// the entries of finished folders are reused, strings and all, for the next folders.
 #pragma once
 
 #include <sys/types.h>
