@@ -47,17 +47,5 @@ TEST(StoredTimesOrderTest, TakesInAnyOrderAndReportsTheRest) {
   }
 }
 
-TEST(StoredTimesOrderTest, PathsAddedAfterALookupAreFound) {
-  StoredTimes times("/r");
-  times.add("/r/a", 1);
-  times.add("/r/b", 2);
-  EXPECT_EQ(times.take("/r/b"), 2);  // out of order: the table is built
-  times.add("/r/c", 3);
-  times.add("/r/a", 4);  // the later time wins
-  EXPECT_EQ(times.take("/r/c"), 3);
-  EXPECT_EQ(times.take("/r/a"), 4);
-  EXPECT_TRUE(unseen(times).empty());
-}
-
 }  // namespace
 }  // namespace quorvale
