@@ -3,12 +3,15 @@
 // files per second, the rescan's entries per second, the index size per file and the peak memory.
 //
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] [--rescans K]
-//                       [--unguarded] [--read-ahead]
+//                       [--unguarded] [--read-ahead] [--against PROGRAM]
 //   quorvale_scan_bench [--files N] [--seed S] [--data DIR] --print-corpus
 //
 // Contents are read as `quorvale --scan` reads them (PDF and office files behind the extraction
 // guard); --unguarded measures the default extractor alone. --read-ahead walks on a reader
-// thread ahead of the comparisons (ScanConfig::readAhead).
+// thread ahead of the comparisons (ScanConfig::readAhead). --first-scans 0 rescans the index the
+// last run left. --against runs each rescan a second time with PROGRAM, another build of this
+// benchmark (main's, say), right after this build's, so that both see the same load, and prints
+// both medians: wall and processor time, and the entries per processor-second.
 // --print-corpus only makes sure the corpus exists and prints its folder (for bench/peers.sh).
 // DIR (default $QUORVALE_BENCH_DATA, else $XDG_CACHE_HOME/quorvale-bench) holds the corpora, the
 // indexes and a results/ folder with one line per run for bench/run.sh to compare.
@@ -33,7 +36,7 @@ namespace {
 struct Arguments {
   CorpusOptions corpus;
   std::string data;
-  int firstScans = 0;  // 0: three for small corpora, one for large ones
+  int firstScans = -1;  // -1: three for small corpora, one for large ones; 0: reuse the index
   int rescans = 3;
   bool printCorpus = false;
   Extraction extraction = Extraction::guarded;
@@ -42,11 +45,12 @@ struct Arguments {
   std::optional<Phase> phase;
   std::string root;
   std::string database;
+  std::string against;
 };
 
 [[noreturn]] void usage() {
   std::cerr << "usage: quorvale_scan_bench [--files N] [--seed S] [--data DIR] [--first-scans K] "
-               "[--rescans K] [--unguarded] [--read-ahead] [--print-corpus]\n";
+               "[--rescans K] [--unguarded] [--read-ahead] [--against PROGRAM] [--print-corpus]\n";
   std::exit(2);
 }
 
@@ -82,23 +86,27 @@ Arguments parse(int argc, char** argv) {
       arguments.root = value;
     else if (flag == "--db")
       arguments.database = value;
+    else if (flag == "--against")
+      arguments.against = value;
     else
       usage();
   }
-  if (arguments.firstScans <= 0) arguments.firstScans = arguments.corpus.files <= 20000 ? 3 : 1;
+  if (arguments.firstScans < 0) arguments.firstScans = arguments.corpus.files <= 20000 ? 3 : 1;
   return arguments;
 }
 
+// Runs the phase in a child: this program, or `program` when given.
 PhaseResult runChild(const Arguments& arguments, Phase phase, const std::string& root,
-                     const std::string& database) {
+                     const std::string& database, const std::string& program = {}) {
   std::vector<std::string> child = {
       "--phase", phase == Phase::firstScan ? "first" : "rescan", "--root", root, "--db", database};
   if (arguments.extraction == Extraction::unguarded) child.push_back("--unguarded");
   if (arguments.walk == Walk::readAhead) child.push_back("--read-ahead");
-  return PhaseResult::decode(runSelf(child));
+  return PhaseResult::decode(program.empty() ? runSelf(child) : runProgram(program, child));
 }
 
 double median(std::vector<double> values) {
+  if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
   const std::size_t middle = values.size() / 2;
   return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
@@ -115,10 +123,33 @@ void printDetail(const char* what, const PhaseResult& result) {
       static_cast<double>(result.peakKilobytes) / 1024.0);
 }
 
+// The rescans of one program: their median wall and processor time.
+struct Rescans {
+  std::vector<double> seconds;
+  std::vector<double> cpuSeconds;
+  int64_t entries = 0;
+
+  void add(const PhaseResult& result) {
+    seconds.push_back(result.seconds);
+    cpuSeconds.push_back(result.cpuSeconds);
+    entries = result.seen;
+  }
+  void print(const std::string& who) const {
+    const double wall = median(seconds);
+    const double cpu = median(cpuSeconds);
+    const auto count = static_cast<double>(entries);
+    std::printf(
+        "rescan %s: median of %zu, %.3f s wall, %.3f s cpu: %.0f entries/s, %.0f entries per "
+        "cpu-second\n",
+        who.c_str(), seconds.size(), wall, cpu, wall > 0 ? count / wall : 0,
+        cpu > 0 ? count / cpu : 0);
+  }
+};
+
 // Scans that disagree with the corpus are reported, not fatal: the figures still stand.
 void checkAgainstCorpus(const CorpusStats& corpus, const PhaseResult& first,
                         const PhaseResult& rescan) {
-  if (first.seen != corpus.indexedEntries) {
+  if (first.seen != 0 && first.seen != corpus.indexedEntries) {
     std::printf(
         "  note: the first scan saw %lld entries; the corpus has %lld outside pruned "
         "folders\n",
@@ -150,7 +181,8 @@ int benchmark(const Arguments& arguments) {
 
   std::vector<double> firstTimes;
   std::vector<double> firstCpuTimes;
-  std::vector<double> rescanTimes;
+  Rescans ours;
+  Rescans theirs;
   PhaseResult first;
   PhaseResult rescan;
   int64_t peak = 0;
@@ -161,11 +193,20 @@ int benchmark(const Arguments& arguments) {
     firstCpuTimes.push_back(first.cpuSeconds);
     peak = std::max(peak, first.peakKilobytes);
   }
+  if (arguments.firstScans == 0 && !std::filesystem::exists(database)) {
+    throw std::runtime_error("--first-scans 0 needs the index of an earlier run: " + database);
+  }
   for (int i = 0; i < arguments.rescans; ++i) {
     rescan = runChild(arguments, Phase::rescan, corpus.root, database);
     printDetail("rescan", rescan);
-    rescanTimes.push_back(rescan.seconds);
+    ours.add(rescan);
     peak = std::max(peak, rescan.peakKilobytes);
+    if (!arguments.against.empty()) {
+      const PhaseResult other =
+          runChild(arguments, Phase::rescan, corpus.root, database, arguments.against);
+      printDetail("against", other);
+      theirs.add(other);
+    }
   }
   checkAgainstCorpus(corpus.stats, first, rescan);
 
@@ -173,14 +214,19 @@ int benchmark(const Arguments& arguments) {
                       .files = corpus.stats.files,
                       .firstSeconds = median(firstTimes),
                       .firstCpuSeconds = median(firstCpuTimes),
-                      .rescanSeconds = rescanTimes.empty() ? 0 : median(rescanTimes),
+                      .rescanSeconds = median(ours.seconds),
                       .rescanEntries = rescan.seen,
                       .indexBytes = first.indexBytes,
                       .peakKilobytes = peak};
-  std::printf("\n%s\n%s\n", tableHeader().c_str(), tableRow(row).c_str());
-  saveRow(arguments.data + "/results/" + std::to_string(arguments.corpus.files) + "-s" +
-              std::to_string(arguments.corpus.seed) + "/" + tool + ".tsv",
-          row);
+  std::printf("\n%s\n%s\n\n", tableHeader().c_str(), tableRow(row).c_str());
+  if (!ours.seconds.empty()) ours.print("(this build)");
+  if (!theirs.seconds.empty()) theirs.print("(" + arguments.against + ")");
+  // Without a first scan the row lacks half its figures: the saved results stay as they were.
+  if (arguments.firstScans > 0) {
+    saveRow(arguments.data + "/results/" + std::to_string(arguments.corpus.files) + "-s" +
+                std::to_string(arguments.corpus.seed) + "/" + tool + ".tsv",
+            row);
+  }
   return 0;
 }
 

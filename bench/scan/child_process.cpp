@@ -55,7 +55,11 @@ std::string readAll(int fd) {
 }  // namespace
 
 std::string runSelf(const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {"/proc/self/exe"};
+  return runProgram("/proc/self/exe", arguments);
+}
+
+std::string runProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> pointers;
   for (auto& argument : argv) pointers.push_back(argument.data());
@@ -66,8 +70,7 @@ std::string runSelf(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipe.write(), STDOUT_FILENO);
   pid_t pid = 0;
-  const int error =
-      posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, pointers.data(), environ);
+  const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0)
     throw std::runtime_error(std::string("cannot start a phase: ") + std::strerror(error));

@@ -34,12 +34,11 @@ void ReadAheadWalk::read(const std::string& root, const DirectoryWalk::ErrorHand
       opened_ = walk.has_value();
     }
     changed_.notify_all();
-    std::vector<Item> batch;
+    Batch batch;
     while (walk) {
-      auto item = walked(*walk, decide);
-      if (!item) break;
-      batch.push_back(std::move(*item));
-      if (batch.size() == kBatchItems && !publish(batch)) break;
+      if (batch.count == batch.items.size()) batch.items.emplace_back();
+      if (!walked(*walk, decide, batch.items[batch.count])) break;
+      if (++batch.count == kBatchItems && !publish(batch)) break;
     }
     publish(batch);
     finish(nullptr);
@@ -48,29 +47,34 @@ void ReadAheadWalk::read(const std::string& root, const DirectoryWalk::ErrorHand
   }
 }
 
-std::optional<ReadAheadWalk::Item> ReadAheadWalk::walked(DirectoryWalk& walk,
-                                                         const Decide& decide) {
-  while (auto entry = walk.next()) {
+bool ReadAheadWalk::walked(DirectoryWalk& walk, const Decide& decide, Item& into) {
+  while (const WalkEntry* entry = walk.next()) {
     Decision decision = decide(*entry);
     if (decision.skipDescendants) walk.skipDescendants();
     if (decision.handOn) {
-      return Item{.entry = std::move(*entry), .application = std::move(decision.application)};
+      into.entry = *entry;  // assigned, so the item's strings keep their buffers
+      into.application = std::move(decision.application);
+      return true;
     }
   }
-  return std::nullopt;
+  return false;
 }
 
-bool ReadAheadWalk::publish(std::vector<Item>& batch) {
-  if (batch.empty()) return true;
+bool ReadAheadWalk::publish(Batch& batch) {
+  if (batch.count == 0) return true;
   {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopping_ || queue_.size() < kQueuedBatches; });
     if (stopping_) return false;
     queue_.push_back(std::move(batch));
+    batch = {};
+    if (!finished_.empty()) {
+      batch = std::move(finished_.back());
+      finished_.pop_back();
+    }
   }
   changed_.notify_all();
-  batch = {};
-  batch.reserve(kBatchItems);
+  batch.count = 0;
   return true;
 }
 
@@ -90,14 +94,17 @@ bool ReadAheadWalk::opened() {
   return *opened_;
 }
 
-std::optional<ReadAheadWalk::Item> ReadAheadWalk::next() {
-  if (!reader_.joinable()) return inline_ ? walked(*inline_, inlineDecide_) : std::nullopt;
-  if (currentIndex_ == current_.size()) {
+ReadAheadWalk::Item* ReadAheadWalk::next() {
+  if (!reader_.joinable()) {
+    return inline_ && walked(*inline_, inlineDecide_, inlineItem_) ? &inlineItem_ : nullptr;
+  }
+  if (currentIndex_ == current_.count) {
     std::unique_lock lock(mutex_);
+    if (!current_.items.empty()) finished_.push_back(std::exchange(current_, {}));
     changed_.wait(lock, [&] { return !queue_.empty() || done_; });
     if (queue_.empty()) {
       if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
-      return std::nullopt;
+      return nullptr;
     }
     current_ = std::move(queue_.front());
     queue_.pop_front();
@@ -105,7 +112,7 @@ std::optional<ReadAheadWalk::Item> ReadAheadWalk::next() {
     lock.unlock();
     changed_.notify_all();
   }
-  return std::move(current_[currentIndex_++]);
+  return &current_.items[currentIndex_++];
 }
 
 }  // namespace quorvale

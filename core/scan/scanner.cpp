@@ -214,13 +214,13 @@ class FullScan {
       return true;
     }
     const std::string rootPrefix = rootPath + "/";
-    while (auto item = walk->next()) {
+    while (ReadAheadWalk::Item* item = walk->next()) {
       if (shouldCancel_ && shouldCancel_()) return false;
       const WalkEntry& entry = item->entry;
       if (given != rootPath && entry.path.starts_with(rootPrefix)) {
-        index(given + entry.path.substr(rootPath.size()), entry, item->application);
+        index(given + entry.path.substr(rootPath.size()), entry, std::move(item->application));
       } else {
-        index(entry.path, entry, item->application);
+        index(entry.path, entry, std::move(item->application));
       }
     }
     walk.reset();
@@ -231,9 +231,13 @@ class FullScan {
   // On the reader thread: what becomes of a walked entry.
   ReadAheadWalk::Decision decide(const WalkEntry& entry, bool appOnly) {
     Admission admission = admit(entry, appOnly);
+    std::unique_ptr<DesktopEntry> application;
+    if (admission.application) {
+      application = std::make_unique<DesktopEntry>(std::move(*admission.application));
+    }
     return {.handOn = admission.admit,
             .skipDescendants = admission.skipDescendants,
-            .application = std::move(admission.application)};
+            .application = std::move(application)};
   }
 
   // On the reader thread; writes nothing but skipped_.
@@ -262,7 +266,9 @@ class FullScan {
   }
 
   void index(const std::string& path, const WalkEntry& walked,
-             const std::optional<DesktopEntry>& application) {
+             std::unique_ptr<DesktopEntry> found) {
+    std::optional<DesktopEntry> application;
+    if (found) application.emplace(std::move(*found));
     std::optional<WalkEntry> linked;
     const WalkEntry& entry = application ? linked.emplace(withLinkTarget(walked)) : walked;
     ++stats_.seen;

@@ -10,7 +10,13 @@ namespace {
 
 bool endsWithInsensitive(std::string_view name, std::string_view suffix) {
   if (suffix.empty() || name.size() < suffix.size()) return false;
-  return unicode::lowercased(name.substr(name.size() - suffix.size())) == suffix;
+  const std::string_view tail = name.substr(name.size() - suffix.size());
+  // Asked of every walked name: an ASCII tail is compared in place, without a lowercased copy.
+  const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (!std::all_of(tail.begin(), tail.end(), ascii)) return unicode::lowercased(tail) == suffix;
+  return std::equal(tail.begin(), tail.end(), suffix.begin(), [](char a, char b) {
+    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+  });
 }
 
 // A link to a bundle, or a link named *.desktop whose target is a regular file that describes an

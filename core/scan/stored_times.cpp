@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace quorvale {
 namespace {
 
 constexpr std::size_t kMinimumSlots = 1024;
-constexpr std::size_t kTextBlockBytes = 256 * 1024;
 
 uint32_t hashOf(std::string_view path) {
   return static_cast<uint32_t>(std::hash<std::string_view>{}(path));
@@ -37,7 +37,7 @@ std::size_t StoredTimes::probe(std::string_view path, uint32_t hash) const {
   std::size_t at = hash & mask;
   while (slots_[at] != 0) {
     if (tagOf(slots_[at]) == hash) {
-      if (records_[recordOf(slots_[at])].holds(path)) return at;
+      if (record(recordOf(slots_[at])).holds(path)) return at;
     }
     at = (at + 1) & mask;
   }
@@ -60,35 +60,54 @@ void StoredTimes::grow() {
 
 const char* StoredTimes::keep(std::string_view path) {
   if (path.empty()) return "";
-  if (path.size() > textLeft_) {
-    const std::size_t bytes = std::max(kTextBlockBytes, path.size());
-    text_.push_back(std::make_unique_for_overwrite<char[]>(bytes));
-    textNext_ = text_.back().get();
-    textLeft_ = bytes;
-  }
-  char* kept = textNext_;
+  char* kept = static_cast<char*>(blocks_.allocate(path.size(), 1));
   std::memcpy(kept, path.data(), path.size());
-  textNext_ += path.size();
-  textLeft_ -= path.size();
   return kept;
+}
+
+void StoredTimes::append(const Record& added) {
+  if (count_ == chunks_.size() * kChunkRecords) {
+    chunks_.push_back(
+        static_cast<Record*>(blocks_.allocate(kChunkRecords * sizeof(Record), alignof(Record))));
+  }
+  new (&record(count_)) Record(added);
+  ++count_;
 }
 
 void StoredTimes::add(std::string_view fullPath, Date modified) {
   const auto below = belowRoot(fullPath);
   if (!below) return;
   const std::string_view path = *below;
-  if ((records_.size() + 1) * 2 > slots_.size()) grow();
+  const bool indexed = !slots_.empty();
+  if (indexed && (count_ + 1) * 2 > slots_.size()) grow();
+  append(Record{
+      .path = keep(path), .length = static_cast<uint32_t>(path.size()), .modified = modified});
+  if (indexed) enter(count_ - 1);
+}
+
+void StoredTimes::index() const {
+  if (!slots_.empty()) return;
+  std::size_t size = kMinimumSlots;
+  while (size < count_ * 2 + 2) size *= 2;
+  slots_.assign(size, 0);
+  for (std::size_t number = 0; number < count_; ++number) enter(number);
+}
+
+void StoredTimes::enter(std::size_t number) const {
+  Record& entered = record(number);
+  const std::string_view path(entered.path, entered.length);
   const uint32_t hash = hashOf(path);
   const std::size_t at = probe(path, hash);
-  if (slots_[at] != 0) {
-    records_[recordOf(slots_[at])].modified = modified;
+  if (slots_[at] == 0) {
+    slots_[at] = (static_cast<uint64_t>(hash) << 32) | (number + 1);
     return;
   }
-  records_.push_back(Record{.path = keep(path),
-                            .length = static_cast<uint32_t>(path.size()),
-                            .seen = false,
-                            .modified = modified});
-  slots_[at] = (static_cast<uint64_t>(hash) << 32) | records_.size();
+  // The same path again: the first record stands for both, with the later time, and counts
+  // as seen when either was taken.
+  Record& first = record(recordOf(slots_[at]));
+  first.modified = entered.modified;
+  first.seen = first.seen || entered.seen;
+  entered.dropped = true;
 }
 
 bool StoredTimes::Record::holds(std::string_view other) const {
@@ -97,37 +116,42 @@ bool StoredTimes::Record::holds(std::string_view other) const {
 
 std::optional<Date> StoredTimes::take(std::string_view fullPath) {
   const auto path = belowRoot(fullPath);
-  if (records_.empty() || !path) return std::nullopt;
-  // Records come in the order they were written, which is the order of the walk that wrote
-  // them: the record after the one taken last is usually the one asked for, and is found
-  // without hashing or probing.
+  if (count_ == 0 || !path) return std::nullopt;
+  // The record after the one taken last is usually the one asked for, and is found without
+  // hashing or probing.
   std::size_t number = next_;
-  if (number >= records_.size() || !records_[number].holds(*path)) {
+  if (number >= count_ || record(number).dropped || !record(number).holds(*path)) {
+    index();
     const std::size_t at = probe(*path, hashOf(*path));
     if (slots_[at] == 0) return std::nullopt;
     number = recordOf(slots_[at]);
   }
   next_ = number + 1;
-  Record& record = records_[number];
-  if (record.seen) return std::nullopt;
-  record.seen = true;
-  return record.modified;
+  Record& taken = record(number);
+  if (taken.seen) return std::nullopt;
+  taken.seen = true;
+  ++taken_;
+  return taken.modified;
 }
 
 void StoredTimes::forEachUnseen(const std::function<void(const std::string& path)>& visit) const {
-  for (const Record& record : records_) {
-    if (!record.seen) visit(std::string(prefix_).append(record.path, record.length));
+  if (taken_ == count_) return;
+  // Repeated paths are merged before any is reported.
+  index();
+  for (std::size_t number = 0; number < count_; ++number) {
+    const Record& unseen = record(number);
+    if (!unseen.seen && !unseen.dropped)
+      visit(std::string(prefix_).append(unseen.path, unseen.length));
   }
 }
 
 void StoredTimes::clear() {
-  text_.clear();
-  text_.shrink_to_fit();
-  textNext_ = nullptr;
-  textLeft_ = 0;
+  chunks_.clear();
+  chunks_.shrink_to_fit();
+  blocks_.clear();
+  count_ = 0;
   next_ = 0;
-  records_.clear();
-  records_.shrink_to_fit();
+  taken_ = 0;
   slots_.clear();
   slots_.shrink_to_fit();
 }
