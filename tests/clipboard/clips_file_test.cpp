@@ -57,43 +57,48 @@ TEST_F(ClipsFileTest, MissingFileIsAnEmptyHistoryAndMemoryOnlyWritesNothing) {
   EXPECT_FALSE(fs::exists(dir / "data"));
 }
 
-TEST_F(ClipsFileTest, UndecodableFilesGiveAnEmptyHistory) {
-  const std::vector<std::string> damaged{
-      std::string(kValid.substr(0, kValid.size() / 2)),  // truncated mid-item
-      R"({"items":{}})",
-  };
-  for (const std::string& bytes : damaged) {
-    testing::writeFile(path, bytes);
-    ClipStore store = ClipStore::load(path);
-    EXPECT_TRUE(store.items().empty()) << bytes;
-    EXPECT_TRUE(store.loadProblem().has_value()) << bytes;
-    EXPECT_THROW(ClipStore::fromJson(bytes), ClipStoreError) << bytes;
-  }
-}
-
-TEST_F(ClipsFileTest, OneUndecodableItemCostsOnlyItselfAndTheFileIsKeptAside) {
+// A damaged file gives what can be read of it (an item that cannot be decoded costs only
+// itself) and is copied aside, once and byte for byte, before the first write replaces it.
+TEST_F(ClipsFileTest, DamagedFilesKeepWhatCanBeReadAndAreSetAsideOnce) {
   const std::string good =
       R"({"id":"0f8fad5b-d9cb-469f-a165-70867728950e","text":"kept","date":"2024-03-05T09:07:00Z","pinned":false})";
-  const std::vector<std::string> badItems{
-      R"({"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})",
-      R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"2024-02-30T09:07:00Z","pinned":false})",
-      "3",
+  const auto withBadItem = [&](const std::string& bad) {
+    return R"({"items":[)" + bad + "," + good + "]}";
   };
-  for (const std::string& bad : badItems) {
-    const std::string bytes = R"({"items":[)" + bad + "," + good + "]}";
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> texts;
+  };
+  const std::vector<Case> cases{
+      {std::string(kValid.substr(0, kValid.size() / 2)), {}},  // truncated mid-item
+      {R"({"items":{}})", {}},
+      {withBadItem(
+           R"({"id":"not-a-uuid","text":"t","date":"2024-03-05T09:07:00Z","pinned":false})"),
+       {"kept"}},
+      {withBadItem(
+           R"({"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"t","date":"2024-02-30T09:07:00Z","pinned":false})"),
+       {"kept"}},
+      {withBadItem("3"), {"kept"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
     TempDir scratch;
     const std::string file = scratch / "clips.json";
-    testing::writeFile(file, bytes);
+    testing::writeFile(file, c.bytes);
     ClipStore store = ClipStore::load(file);
-    ASSERT_EQ(store.items().size(), 1u) << bad;
-    EXPECT_EQ(store.items()[0].text, "kept");
-    EXPECT_TRUE(store.loadProblem().has_value()) << bad;
-    EXPECT_THROW(ClipStore::fromJson(bytes), ClipStoreError) << bad;
+    EXPECT_EQ(testing::mapped(store.items(), &ClipItem::text), c.texts);
+    EXPECT_TRUE(store.loadProblem().has_value());
+    EXPECT_THROW(ClipStore::fromJson(c.bytes), ClipStoreError);
 
+    store.record("new copy", std::nullopt, {}, ClipDate{} + std::chrono::seconds(1750000000),
+                 policy);
+    const ClipStore snapshot = store;
+    snapshot.write(file, policy);
     store.write(file, policy);
     std::vector<std::string> names = filesIn(scratch.path());
-    ASSERT_EQ(names.size(), 2u) << bad;
-    EXPECT_EQ(testing::readFile(scratch / names[1]), bytes);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_TRUE(names[1].starts_with("clips.json.unreadable-")) << names[1];
+    EXPECT_EQ(testing::readFile(scratch / names[1]), c.bytes);
     EXPECT_EQ(ClipStore::load(file).items(), store.items());
   }
   EXPECT_EQ(ClipStore::fromJson(R"({"items":[)" + good + "],\"other\":1}").items().size(), 1u);
@@ -108,25 +113,6 @@ TEST_F(ClipsFileTest, OneUndecodableItemCostsOnlyItselfAndTheFileIsKeptAside) {
   ASSERT_EQ(store.items().size(), 2u);
   EXPECT_EQ(store.items()[0].text, "a\uFFFD");
   EXPECT_TRUE(store.loadProblem().has_value());
-}
-
-TEST_F(ClipsFileTest, DamagedFileIsSetAsideOnceBeforeItIsWrittenOver) {
-  const std::string truncated(kValid.substr(0, 120));
-  testing::writeFile(path, truncated);
-  ClipStore store = ClipStore::load(path);
-  store.record("new copy", std::nullopt, {}, std::chrono::system_clock::now(), policy);
-  const ClipStore snapshot = store;
-  snapshot.write(path, policy);
-  store.write(path, policy);
-
-  std::vector<std::string> names = filesIn(dir / "data/Quorvale");
-  ASSERT_EQ(names.size(), 2u);
-  EXPECT_EQ(names[0], "clips.json");
-  EXPECT_TRUE(names[1].starts_with("clips.json.unreadable-")) << names[1];
-  EXPECT_EQ(testing::readFile(dir / ("data/Quorvale/" + names[1])), truncated);
-  ClipStore reloaded = ClipStore::load(path);
-  ASSERT_EQ(reloaded.items().size(), 1u);
-  EXPECT_EQ(reloaded.items()[0].text, "new copy");
 }
 
 TEST_F(ClipsFileTest, UnwritableFolderFailsAndLeavesNothingBehind) {
