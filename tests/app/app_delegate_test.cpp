@@ -125,10 +125,9 @@ TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndFollowsTheStore) {
 
 TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   AppDelegate& delegate = started();
-  std::vector<std::string> titles;
-  for (const auto& item : delegate.menuItems()) titles.push_back(item.title);
-  EXPECT_EQ(titles, (std::vector<std::string>{"Starting", "", "Open Quorvale", "Clipboard History",
-                                              "", "Settings…", "Quit Quorvale"}));
+  EXPECT_EQ(testing::mapped(delegate.menuItems(), &MenuItem::title),
+            (std::vector<std::string>{"Starting", "", "Open Quorvale", "Clipboard History", "",
+                                      "Settings…", "Quit Quorvale"}));
   EXPECT_FALSE(delegate.menuItems().front().enabled);
 
   delegate.menuItems()[3].action();  // Clipboard History

@@ -20,13 +20,6 @@ class EmbedCommandTest : public ::testing::Test {
   EmbedCommandTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
   ~EmbedCommandTest() override { unsetenv("XDG_DATA_HOME"); }
 
-  // Where the store keeps the model, and its record.
-  std::string payload() const { return store.payload("quorvale-embed-1"); }
-  void record() const {
-    store.record({.id = "quorvale-embed-1", .version = "1", .sizeBytes = 1, .dimension = 8},
-                 std::chrono::system_clock::now());
-  }
-
   std::string run(const std::string& text, int& code) {
     ::testing::internal::CaptureStdout();
     code = embedCommand(text);
@@ -37,18 +30,16 @@ class EmbedCommandTest : public ::testing::Test {
   ModelStore store{dir / "data/Quorvale/Models"};
 };
 
-TEST_F(EmbedCommandTest, ExplainsThatNoModelIsInstalled) {
+TEST_F(EmbedCommandTest, PrintsTheVectorOfTheInstalledModelOrNothing) {
   int code = 0;
-  EXPECT_EQ(run("hello", code), "");
+  EXPECT_EQ(run("hello", code), "");  // no model installed
   EXPECT_EQ(code, 1);
   EXPECT_EQ(installedModelFolder(), std::nullopt);
-}
 
-TEST_F(EmbedCommandTest, PrintsTheVectorOfTheInstalledModel) {
-  testing::writeRandomModel(payload(), {.hidden = 8, .heads = 2});
-  record();
+  testing::writeRandomModel(store.payload("quorvale-embed-1"), {.hidden = 8, .heads = 2});
+  store.record({.id = "quorvale-embed-1", .version = "1", .sizeBytes = 1, .dimension = 8},
+               std::chrono::system_clock::now());
   EXPECT_EQ(installedModelFolder(), dir / "data/Quorvale/Models/quorvale-embed-1/model");
-  int code = 1;
   auto vector = nlohmann::json::parse(run("hello world", code)).get<std::vector<float>>();
   EXPECT_EQ(code, 0);
   ASSERT_EQ(vector.size(), 8u);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -106,14 +107,10 @@ class SearchEngineTest : public testing::EngineTest {
   }
   std::string clipsFile() const { return testing::readFile(dir / "data/clips.json"); }
 
-  int filesNamed(std::string_view prefix) const {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "data")) {
-      std::string name = entry.path().filename().string();
-      bool journal = name.ends_with("-wal") || name.ends_with("-shm");
-      count += name.starts_with(prefix) && !journal ? 1 : 0;
-    }
-    return count;
+  std::ptrdiff_t filesNamed(std::string_view prefix) const {
+    return std::ranges::count_if(testing::filesIn(dir / "data"), [&](const std::string& name) {
+      return name.starts_with(prefix) && !name.ends_with("-wal") && !name.ends_with("-shm");
+    });
   }
 
   // Overwrites the start of the table's first page, leaving the schema readable.

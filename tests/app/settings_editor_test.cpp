@@ -126,17 +126,9 @@ TEST_F(SettingsEditorTest, ARefusedShortcutShowsTheRuleAndIsNotStored) {
   EXPECT_EQ(recordings, (std::vector<bool>{true, false}));
 }
 
-TEST_F(SettingsEditorTest, FormsSayWhatIsWrongAndAddNothing) {
+// The web search form is driven through its window.
+TEST_F(SettingsEditorTest, SnippetFormSaysWhatIsWrongAndAddsNothing) {
   SettingsEditor e = editor();
-  const auto searches = store.settings().webSearches;
-  EXPECT_EQ(e.addWebSearch("G", "X", "https://x.org/?q={query}", false), WebSearch::kKeywordUsed);
-  EXPECT_EQ(store.settings().webSearches, searches);
-  EXPECT_EQ(e.addWebSearch(" mdn ", "MDN", "https://mdn.example/?q={query}", true), std::nullopt);
-  EXPECT_EQ(
-      store.settings().webSearches.back(),
-      (WebSearch{
-          .keyword = "mdn", .name = "MDN", .url = "https://mdn.example/?q={query}", .ask = true}));
-
   EXPECT_EQ(e.saveSnippet(std::nullopt, "sig", "", "Regards,\n{clipboard}"), std::nullopt);
   EXPECT_EQ(e.saveSnippet(std::nullopt, "SIG", "Other", "x"), WebSearch::kKeywordUsed);
   EXPECT_EQ(e.saveSnippet(std::nullopt, "addr", "Address", "  "),

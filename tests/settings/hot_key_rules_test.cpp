@@ -48,15 +48,12 @@ TEST(HotKeyRules, ChecksInOrder) {
   }
 }
 
-TEST(HotKeyRules, MessagesUseThePlatformWords) {
+// The notes' texts are the platform profile's, pinned with it.
+TEST(HotKeyRules, MessagesAndNotesUseThePlatformWords) {
   const HotKeyProblem reserved{Kind::reservedBySystem, "Quit (Command-Q)"};
   EXPECT_EQ(HotKeyRules::message(reserved, kMacProfile), "macOS uses this for Quit (Command-Q).");
   EXPECT_EQ(HotKeyRules::message(reserved, kLinuxProfile),
             "The desktop uses this for Quit (Command-Q).");
-}
-
-// The notes' texts are the platform profile's, pinned with it.
-TEST(HotKeyRules, NotesForSpace) {
   EXPECT_EQ(HotKeyRules::note({49, 256}, kMacProfile), kMacProfile.commandSpaceNote);
   EXPECT_EQ(HotKeyRules::note({49, 4096}, kLinuxProfile), kLinuxProfile.controlSpaceNote);
   EXPECT_EQ(HotKeyRules::note({49, 2048}), std::nullopt);
