@@ -122,7 +122,11 @@ TEST_F(InotifyWatcherTest, FileChangesAreReported) {
   }
 }
 
-TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
+// A new folder is reported with what it already holds and watched from then on; a moved or
+// deleted one takes its watches along.
+TEST_F(InotifyWatcherTest, FoldersThatArriveMoveOrGoAreFollowed) {
+  writeFile(at("old/inner/file.txt"), "x");
+  writeFile(at("doomed/inner/file.txt"), "x");
   start();
   // Filled before it arrives, as a copy or an unpacked archive would be.
   std::string outside = dir / "outside";
@@ -131,27 +135,17 @@ TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
   fs::rename(outside, at("arrived"));
   // Created and filled at once: the files may land before the folder's watch exists.
   writeFile(at("made/now/c.txt"), "c");
-
-  Paths expected = {
-      at("arrived"), at("arrived/a.txt"), at("arrived/deep"),  at("arrived/deep/b.txt"),
-      at("made"),    at("made/now"),      at("made/now/c.txt")};
-  EXPECT_EQ(waitFor(expected), expected);
-
-  // And the new folders are watched from then on.
-  writeFile(at("arrived/deep/later.txt"), "l");
-  writeFile(at("made/now/later.txt"), "l");
-  Paths later = {at("arrived/deep/later.txt"), at("made/now/later.txt")};
-  Paths seen = waitFor(later);
-  EXPECT_TRUE(std::includes(seen.begin(), seen.end(), later.begin(), later.end()));
-}
-
-TEST_F(InotifyWatcherTest, MovedAndDeletedFoldersTakeTheirWatchesAlong) {
-  writeFile(at("old/inner/file.txt"), "x");
-  writeFile(at("doomed/inner/file.txt"), "x");
-  start();
   fs::rename(at("old"), at("new"));
   fs::remove_all(at("doomed"));
-  Paths expected = {at("old"),
+
+  Paths expected = {at("arrived"),
+                    at("arrived/a.txt"),
+                    at("arrived/deep"),
+                    at("arrived/deep/b.txt"),
+                    at("made"),
+                    at("made/now"),
+                    at("made/now/c.txt"),
+                    at("old"),
                     at("new"),
                     at("new/inner"),
                     at("new/inner/file.txt"),
@@ -160,11 +154,16 @@ TEST_F(InotifyWatcherTest, MovedAndDeletedFoldersTakeTheirWatchesAlong) {
                     at("doomed/inner/file.txt")};
   EXPECT_EQ(waitFor(expected), expected);
 
-  writeFile(at("new/inner/after.txt"), "x");
-  Paths after = waitFor({at("new/inner/after.txt")});
-  EXPECT_FALSE(after.contains(at("old/inner/after.txt")));
+  for (const char* file : {"arrived/deep/later.txt", "made/now/later.txt", "new/inner/later.txt"}) {
+    writeFile(at(file), "l");
+    expected.insert(at(file));
+  }
+  Paths seen = waitFor(expected);
+  EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()));
+  EXPECT_FALSE(seen.contains(at("old/inner/later.txt")));
   EXPECT_EQ(watcher->watchedFolders(),
-            (std::vector<std::string>{root, at("new"), at("new/inner")}));
+            (std::vector<std::string>{root, at("arrived"), at("arrived/deep"), at("made"),
+                                      at("made/now"), at("new"), at("new/inner")}));
 }
 
 TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {

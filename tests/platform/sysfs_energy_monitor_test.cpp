@@ -67,8 +67,8 @@ EnergyState heat(Thermal thermal) {
   return {.thermal = thermal};
 }
 
-TEST(SysfsEnergyMonitor, PowerSupplies) {
-  Case cases[] = {
+TEST(SysfsEnergyMonitor, PowerSuppliesProfileAndHeat) {
+  const Case cases[] = {
       {"nothing readable", {}, kDefault},
       {"laptop on battery", merged({battery("BAT0", "Discharging", "57"), mains("0")}),
        onBattery(57)},
@@ -87,20 +87,11 @@ TEST(SysfsEnergyMonitor, PowerSupplies) {
                mains("1")}),
        kDefault},
       {"unreadable capacity", battery("BAT0", "Discharging", "unknown"), onBattery(100)},
-  };
-  for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
-}
-
-TEST(SysfsEnergyMonitor, PlatformProfile) {
-  const char* profile = "firmware/acpi/platform_profile";
-  EXPECT_TRUE(readTree({{profile, "low-power"}}).lowPowerMode);
-  for (const char* other : {"balanced", ""}) {
-    EXPECT_FALSE(readTree({{profile, other}}).lowPowerMode) << other;
-  }
-}
-
-TEST(SysfsEnergyMonitor, ThermalZones) {
-  Case cases[] = {
+      {"low-power platform profile",
+       {{"firmware/acpi/platform_profile", "low-power"}},
+       {.lowPowerMode = true}},
+      {"balanced platform profile", {{"firmware/acpi/platform_profile", "balanced"}}, kDefault},
+      // Thermal zones.
       {"no trip points", zone(0, "95000", {}), kDefault},
       {"within ten degrees of passive",
        zone(0, "80000", {{"passive", "90000"}, {"critical", "105000"}}), heat(Thermal::fair)},
