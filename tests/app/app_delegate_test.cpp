@@ -168,6 +168,7 @@ TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
   }
 }
 
+// Force quitting asks first, naming the application when it is still running.
 TEST_F(AppDelegateTest, OtherPayloads) {
   AppDelegate& delegate = started();
   delegate.activate(row("web-g", Payload::webSearch("https://example.org/?q=a")), {});
@@ -178,26 +179,22 @@ TEST_F(AppDelegateTest, OtherPayloads) {
   delegate.activate(row("sys-quit", Payload::system("quit:org.example.Editor")), {});
   delegate.activate(row("sys-unknown", Payload::system("reboot")), {});
   delegate.activate(row("hint-note", Payload::hint()), {});
+  alerts.answer = 1;  // Cancel
+  delegate.runSystem("forcequit:org.example.Editor");
+  alerts.answer = 0;
+  delegate.runSystem("forcequit:gone");
   EXPECT_EQ(workspace.calls,
             (std::vector<std::string>{"url https://example.org/?q=a", "settings wifi", "suspend",
-                                      "lock", "screensaver", "quit org.example.Editor"}));
+                                      "lock", "screensaver", "quit org.example.Editor", "front",
+                                      "front", "kill gone"}));
+  EXPECT_EQ(alerts.shown, (std::vector<std::string>{
+                              "Force quit Editor? | Unsaved changes in it will be lost. | 2",
+                              "Force quit this app? | Unsaved changes in it will be lost. | 2"}));
 
   delegate.activate(row("calc", Payload::calculation("42")), {});
   EXPECT_EQ(clipboard.contents, "42");
   delegate.activate(row("snip-1", Payload::snippet("Kind regards")), {});
   EXPECT_EQ(clipboard.contents, "Kind regards");
-}
-
-TEST_F(AppDelegateTest, ForceQuitAsksFirst) {
-  AppDelegate& delegate = started();
-  alerts.answer = 1;  // Cancel
-  delegate.runSystem("forcequit:org.example.Editor");
-  alerts.answer = 0;
-  delegate.runSystem("forcequit:gone");
-  EXPECT_EQ(alerts.shown, (std::vector<std::string>{
-                              "Force quit Editor? | Unsaved changes in it will be lost. | 2",
-                              "Force quit this app? | Unsaved changes in it will be lost. | 2"}));
-  EXPECT_EQ(workspace.calls, (std::vector<std::string>{"front", "front", "kill gone"}));
 }
 
 TEST_F(AppDelegateTest, ConcealedCopiesAreClearedOnlyWhenUnchanged) {

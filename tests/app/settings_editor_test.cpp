@@ -220,12 +220,6 @@ TEST_F(SettingsEditorTest, TheModelInstallsFromTheChosenFolder) {
       "quorvale-embed-1");
   modelController = [&] { return &controller; };
   SettingsEditor e = editor();
-  auto settle = [&] {
-    main.runUntil(
-        [&] { return !std::holds_alternative<ModelController::Downloading>(controller.state()); },
-        std::chrono::seconds(30));
-  };
-
   controller.refresh();
   ASSERT_TRUE(e.modelControls()->installFromFolder);
   EXPECT_FALSE(e.installModelFromFolder());  // the dialog was cancelled
@@ -238,7 +232,9 @@ TEST_F(SettingsEditorTest, TheModelInstallsFromTheChosenFolder) {
   chooser.chosen = {folder};
   EXPECT_TRUE(e.installModelFromFolder());
   EXPECT_EQ(e.modelControls()->action, ModelControls::Action::none);  // not cancellable
-  settle();
+  main.runUntil(
+      [&] { return !std::holds_alternative<ModelController::Downloading>(controller.state()); },
+      std::chrono::seconds(30));
   ASSERT_TRUE(models.installed("quorvale-embed-1"));
   EXPECT_EQ(e.modelControls()->action, ModelControls::Action::remove);
 }

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -80,25 +78,6 @@ TEST(SnippetExpand, InTheGivenZoneAndNotForAnUnwritableMoment) {
                                   quick::LocalZone{"Pacific/Honolulu"}),
             "2024-03-04");
   EXPECT_EQ(SnippetEngine::expand("{date}", std::nullopt, 1e300, kUtc), "{date}");
-}
-
-TEST(SnippetJson, RoundTripAndRequiredKeys) {
-  const Snippet made = snippet("sig", "Signature", "Regards,\n{clipboard}");
-  EXPECT_EQ(nlohmann::json(made).get<Snippet>(), made);
-
-  const nlohmann::json lowerId = {{"id", "e621e1f8-c36c-495a-93fc-0c247a3e6e5f"},
-                                  {"keyword", "k"},
-                                  {"name", "n"},
-                                  {"text", "t"}};
-  EXPECT_EQ(lowerId.get<Snippet>().id, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
-
-  // The settings fuzz target feeds damaged lists; one missing key and one bad id stand for them.
-  nlohmann::json damaged = lowerId;
-  damaged.erase("text");
-  EXPECT_THROW(damaged.get<Snippet>(), nlohmann::json::exception);
-  damaged = lowerId;
-  damaged["id"] = "not-a-uuid";
-  EXPECT_THROW(damaged.get<Snippet>(), nlohmann::json::exception);
 }
 
 }  // namespace
