@@ -1,14 +1,11 @@
 #include "model_controller.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 
-#include "install_model_command.h"
 #include "models/model_catalog.h"
 #include "models/model_crypto.h"
-#include "support/model_files.h"
 #include "support/model_service.h"
 #include "support/test_support.h"
 #include "util/main_executor.h"
@@ -112,36 +109,6 @@ TEST_F(ModelControllerTest, AChangedDownloadFailsThenTheModelInstallsAndIsRemove
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(store.installed(kID), std::nullopt);
   EXPECT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
-}
-
-class InstallModelCommandTest : public ::testing::Test {
- protected:
-  InstallModelCommandTest() {
-    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-  }
-  ~InstallModelCommandTest() override {
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_CONFIG_HOME");
-  }
-
-  std::string run(const std::string& path, int& code) {
-    ::testing::internal::CaptureStdout();
-    code = installModelCommand(path);
-    return ::testing::internal::GetCapturedStdout();
-  }
-
-  TempDir dir;
-};
-
-TEST_F(InstallModelCommandTest, InstallsAModelTheEncoderLoads) {
-  int code = 1;
-  testing::writeRandomModel(dir / "model", {.hidden = 8, .heads = 2});
-  EXPECT_EQ(run(dir / "model", code), "model installed: quorvale-embed-1 (dimension 8) in " +
-                                          dir.path() +
-                                          "/data/Quorvale/Models/quorvale-embed-1/model\n");
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(ModelStore(dir / "data/Quorvale/Models").installed(kID));
 }
 
 }  // namespace

@@ -80,12 +80,5 @@ TEST_F(PanelControllerTest, LosingFocusHidesAndResets) {
   EXPECT_TRUE(controller.model().items().empty());
 }
 
-TEST_F(PanelControllerTest, NoWindowNoShow) {
-  PanelController without(PanelEnvironment{});
-  without.show("a");
-  EXPECT_FALSE(without.isVisible());
-  EXPECT_EQ(without.model().query(), "");
-}
-
 }  // namespace
 }  // namespace quorvale

@@ -93,7 +93,7 @@ TEST_F(PanelModelTest, ShiftSearchesTheWebOnlyWithTypedText) {
   EXPECT_EQ(lastModifiers, (Modifiers{.command = true, .option = true}));
 }
 
-TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndSearchesAgain) {
+TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndResetEmptiesAndAsksForFocus) {
   model.setQuery("x");
   model.move(-1);  // the calculation row
   model.hideSelected();
@@ -103,11 +103,7 @@ TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndSearchesAgain) {
   EXPECT_EQ(hidden, std::vector<std::string>{"file-/h/a.txt"});
   EXPECT_EQ(model.items().front().id, "file-/h/b.txt");
   EXPECT_EQ(searches.size(), 2u);
-}
 
-TEST_F(PanelModelTest, ResetEmptiesAndAsksForFocus) {
-  model.setQuery("a");
-  model.move(1);
   int tick = model.focusTick();
   model.reset();
   EXPECT_EQ(model.query(), "");

@@ -51,11 +51,5 @@ TEST(CaseStyles, SlugFoldsCaseAndAccents) {
   EXPECT_EQ(slug("?!"), "");
 }
 
-TEST(CaseStyles, WordCount) {
-  EXPECT_EQ(wordCount("hello world"), 2u);
-  EXPECT_EQ(wordCount("  a\n\nb\tc "), 3u);
-  EXPECT_EQ(wordCount(""), 0u);
-}
-
 }  // namespace
 }  // namespace quorvale::quick

@@ -82,6 +82,7 @@ TEST(QuickTools, Base64DecodeFailureRowAndNoRowForTextThatIsNotUtf8) {
 TEST(QuickTools, CountTitle) {
   EXPECT_EQ(answer("count hello world")->title, "2 words, 11 characters");
   EXPECT_EQ(answer("count one")->title, "1 word, 3 characters");
+  EXPECT_EQ(answer("count a\n\n b\tc")->title, "3 words, 7 characters");
 }
 
 // The count or length is clamped to its range; what is not a number gives the default.
