@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "clipboard/clip_store.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -130,16 +131,13 @@ TEST_F(CommandLineTest, ScanThatTheDatabaseRefusesExitsWithOne) {
 
 // A clipboard history of `count` unpinned copies made in 2025.
 std::string clipHistory(int count) {
-  nlohmann::ordered_json items = nlohmann::ordered_json::array();
+  ClipStore store;
+  const ClipPolicy keepAll{.maxItems = count};
   for (int i = 0; i < count; ++i) {
-    char id[40];
-    std::snprintf(id, sizeof id, "00000000-0000-4000-8000-%012d", i);
-    items.push_back({{"id", id},
-                     {"text", "copy " + std::to_string(i)},
-                     {"date", "2025-01-01T00:00:00Z"},
-                     {"pinned", false}});
+    store.record("copy " + std::to_string(i), std::nullopt, {},
+                 ClipDate{} + std::chrono::seconds(1'735'689'600 + i), keepAll);
   }
-  return nlohmann::ordered_json{{"items", items}}.dump();
+  return store.toJson();
 }
 
 TEST_F(CommandLineTest, UnreadableSettingsNeverPruneOrRewriteTheClipboardHistory) {

@@ -54,18 +54,13 @@ TEST(InstanceSocketTest, HandsTheRequestToTheListeningLauncher) {
 }
 
 TEST(InstanceSocketTest, LivesInTheRuntimeFolderOrElseInAFolderOfTheUsersOwn) {
-  const char* saved = std::getenv("XDG_RUNTIME_DIR");
-  const std::string restore = saved ? saved : "";
   setenv("XDG_RUNTIME_DIR", "/run/user/1000", 1);
   EXPECT_EQ(InstanceSocket::path(), "/run/user/1000/quorvale.socket");
   setenv("XDG_RUNTIME_DIR", "relative/run", 1);
   EXPECT_EQ(InstanceSocket::path(), InstanceSocket::fallbackFolder() + "/quorvale.socket");
   EXPECT_NE(InstanceSocket::fallbackFolder().find("quorvale-" + std::to_string(getuid())),
             std::string::npos);
-  if (saved)
-    setenv("XDG_RUNTIME_DIR", restore.c_str(), 1);
-  else
-    unsetenv("XDG_RUNTIME_DIR");
+  unsetenv("XDG_RUNTIME_DIR");
 }
 
 }  // namespace

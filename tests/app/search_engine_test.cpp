@@ -253,6 +253,10 @@ TEST_F(SearchEngineTest, RemovedRootsExcludedFoldersAndContentsOffLeaveTheIndex)
   next.roots = {"~/Documents"};
   next.excludedPaths = {"~/Documents/private/"};
   next.indexContents = false;
+  // The trash is left out too.
+  EXPECT_EQ(engine.config(next).excludedPaths,
+            (std::vector<std::string>{doc("private"), home() + "/Library", home() + "/.Trash",
+                                      home() + "/.local/share/Trash"}));
   engine.settingsChanged(settings, next);
   engine.waitUntilIdle();
   settings = next;
@@ -365,13 +369,6 @@ TEST_F(SearchEngineTest, QuittingDuringAScanLeavesAConsistentIndexAndWritesClips
   FileIndex index(dir / "data/index.db");
   EXPECT_TRUE(index.quickCheck());
   EXPECT_LT(index.count(), 21);
-}
-
-TEST_F(SearchEngineTest, ConfigLeavesOutTheTrash) {
-  settings.excludedPaths = {"~/Documents/old/"};
-  EXPECT_EQ(open().config(settings).excludedPaths,
-            (std::vector<std::string>{doc("old"), home() + "/Library", home() + "/.Trash",
-                                      home() + "/.local/share/Trash"}));
 }
 
 TEST_F(SearchEngineTest, StatusSaysIndexingThenTheCount) {
