@@ -145,24 +145,22 @@ TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
 
 TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
   AppDelegate& delegate = started();
-  struct Case {
-    Modifiers modifiers;
-    std::string call;  // empty: the path was copied
-  };
   const std::string path = dir / "home/docs/plan.txt";
-  for (const Case& c :
-       {Case{{}, "open " + path}, Case{{.command = true}, "reveal " + path},
-        Case{{.option = true}, ""}, Case{{.command = true, .option = true}, "reveal " + path}}) {
+  // An empty call: the path was copied.
+  for (const auto& [modifiers, call] : {std::pair<Modifiers, std::string>{{}, "open " + path},
+                                        {{.command = true}, "reveal " + path},
+                                        {{.option = true}, ""},
+                                        {{.command = true, .option = true}, "reveal " + path}}) {
     workspace.calls.clear();
     clipboard.contents.reset();
     delegate.panel().show("plan");
-    delegate.activate(fileRow(path), c.modifiers);
+    delegate.activate(fileRow(path), modifiers);
     EXPECT_FALSE(surface->visible);
-    if (c.call.empty()) {
+    if (call.empty()) {
       EXPECT_TRUE(workspace.calls.empty());
       EXPECT_EQ(clipboard.contents, path);
     } else {
-      EXPECT_EQ(workspace.calls, std::vector<std::string>{c.call});
+      EXPECT_EQ(workspace.calls, std::vector<std::string>{call});
       EXPECT_FALSE(clipboard.contents);
     }
   }

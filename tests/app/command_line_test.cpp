@@ -85,18 +85,16 @@ TEST_F(CommandLineTest, ScanThenQueryPrintsRowsAsEscapedTextAndJson) {
 
 TEST_F(CommandLineTest, ScanOfAFolderThatCannotBeOpenedFailsWithTheReason) {
   testing::writeFile(dir / "home/file.txt", "x");
-  struct Case {
-    std::string folder;
-    std::string reason;
-  };
-  for (const Case& c : {Case{dir / "home/does-not-exist", "No such file or directory"},
-                        Case{dir / "home/file.txt", "not a folder"}}) {
+  for (const auto& [folder, reason] :
+       {std::pair<std::string, std::string>{dir / "home/does-not-exist",
+                                            "No such file or directory"},
+        {dir / "home/file.txt", "not a folder"}}) {
     int code = -1;
     ::testing::internal::CaptureStderr();
-    std::string out = run({"--scan", c.folder}, &code);
+    std::string out = run({"--scan", folder}, &code);
     std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(code, 1) << c.folder;
-    EXPECT_EQ(err, "quorvale: cannot scan " + c.folder + ": " + c.reason + "\n");
+    EXPECT_EQ(code, 1) << folder;
+    EXPECT_EQ(err, "quorvale: cannot scan " + folder + ": " + reason + "\n");
     EXPECT_EQ(out, "");
   }
 }

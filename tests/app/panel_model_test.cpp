@@ -67,13 +67,9 @@ TEST_F(PanelModelTest, MovingWrapsAroundBothEnds) {
   model.move(-1);  // nothing to move over
   EXPECT_EQ(model.selected(), 0);
   model.setQuery("x");
-  struct Step {
-    int by;
-    int expected;
-  };
-  for (Step step : {Step{-1, 2}, Step{1, 0}, Step{1, 1}, Step{5, 0}, Step{-4, 2}}) {
-    model.move(step.by);
-    EXPECT_EQ(model.selected(), step.expected) << "by " << step.by;
+  for (auto [by, expected] : {std::pair{-1, 2}, {1, 0}, {1, 1}, {5, 0}, {-4, 2}}) {
+    model.move(by);
+    EXPECT_EQ(model.selected(), expected) << "by " << by;
   }
   EXPECT_EQ(spoken.back(), "4");
 }

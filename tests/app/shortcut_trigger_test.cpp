@@ -6,11 +6,7 @@ namespace quorvale {
 namespace {
 
 TEST(ShortcutTriggerTest, ModifiersThenTheKeySymbolName) {
-  struct Case {
-    HotKey hotKey;
-    std::optional<std::string> trigger;
-  };
-  const Case cases[] = {
+  const std::pair<HotKey, std::optional<std::string>> cases[] = {
       {{.keyCode = 49, .modifiers = HotKey::option}, "ALT+space"},
       {{.keyCode = 9, .modifiers = HotKey::cmd | HotKey::shift | HotKey::control},
        "CTRL+SHIFT+LOGO+v"},
@@ -18,8 +14,8 @@ TEST(ShortcutTriggerTest, ModifiersThenTheKeySymbolName) {
       {{.keyCode = 116, .modifiers = HotKey::option}, "ALT+Prior"},
       {{.keyCode = 999, .modifiers = HotKey::option}, std::nullopt},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ShortcutTrigger::of(c.hotKey), c.trigger) << c.hotKey.keyCode;
+  for (const auto& [hotKey, trigger] : cases) {
+    EXPECT_EQ(ShortcutTrigger::of(hotKey), trigger) << hotKey.keyCode;
   }
 }
 

@@ -6,11 +6,7 @@ namespace quorvale {
 namespace {
 
 TEST(TerminalText, ControlCharactersAndBadBytesAreEscapedAndTheRestKept) {
-  struct Case {
-    std::string text;
-    std::string shown;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"report.pdf", "report.pdf"},
       {"Crème brûlée – 日本.txt", "Crème brûlée – 日本.txt"},
       {"two\tfields\nand a line\r", "two\\tfields\\nand a line\\r"},

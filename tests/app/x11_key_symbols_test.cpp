@@ -6,14 +6,15 @@ namespace quorvale {
 namespace {
 
 TEST(X11KeySymbolsTest, KeyCodesBecomeKeySymbols) {
-  struct Case {
-    std::uint32_t keyCode;
-    std::optional<std::uint32_t> symbol;
-  };
+  using Symbol = std::optional<std::uint32_t>;
   // Space, V, "/", F1, left arrow, an unnamed code.
-  for (Case c : {Case{49, 0x20}, Case{9, 'v'}, Case{44, '/'}, Case{122, 0xffbe}, Case{123, 0xff51},
-                 Case{200, std::nullopt}}) {
-    EXPECT_EQ(X11KeySymbols::keySymbol(c.keyCode), c.symbol) << c.keyCode;
+  for (auto [keyCode, symbol] : {std::pair<std::uint32_t, Symbol>{49, 0x20},
+                                 {9, 'v'},
+                                 {44, '/'},
+                                 {122, 0xffbe},
+                                 {123, 0xff51},
+                                 {200, std::nullopt}}) {
+    EXPECT_EQ(X11KeySymbols::keySymbol(keyCode), symbol) << keyCode;
   }
 }
 

@@ -84,16 +84,13 @@ TEST(UnicodeTest, ForEachScalarGivesValuesAndTheirBytes) {
 }
 
 TEST(UnicodeTest, SpacedSplitsCamelCaseAndSeparators) {
-  struct Case {
-    const char* text;
-    const char* expected;
+  const std::pair<const char*, const char*> cases[] = {
+      {"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
+      {"HTMLParser", "HTMLParser"},
+      {"parseHTTPRequest2", "parse HTTPRequest2"},
+      {"ÉcoleÉtéNotes", "École Été Notes"},
   };
-  for (auto [text, expected] : {
-           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
-           Case{"HTMLParser", "HTMLParser"},
-           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
-           Case{"ÉcoleÉtéNotes", "École Été Notes"},
-       }) {
+  for (auto [text, expected] : cases) {
     EXPECT_EQ(spaced(text), expected) << text;
   }
 }
