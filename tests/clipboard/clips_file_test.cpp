@@ -27,6 +27,11 @@ class ClipsFileTest : public ::testing::Test {
 };
 
 TEST_F(ClipsFileTest, ReadsTheStoredFormWritesPrivatelyAndReadsBack) {
+  EXPECT_TRUE(ClipStore::load(path).items().empty());  // no file yet: an empty history
+  EXPECT_EQ(ClipStore::load(path).loadProblem(), std::nullopt);
+  ClipStore::fromJson(kValid).write(path, {.memoryOnly = true});
+  EXPECT_FALSE(fs::exists(dir / "data"));
+
   ClipStore store = ClipStore::fromJson(kValid);
   ASSERT_EQ(store.items().size(), 2u);
   const ClipItem& first = store.items()[0];
@@ -47,14 +52,6 @@ TEST_F(ClipsFileTest, ReadsTheStoredFormWritesPrivatelyAndReadsBack) {
   EXPECT_EQ(loaded.items(), store.items());
   EXPECT_EQ(loaded.loadProblem(), std::nullopt);
   EXPECT_EQ(filesIn(dir / "data/Quorvale"), std::vector<std::string>{"clips.json"});
-}
-
-TEST_F(ClipsFileTest, MissingFileIsAnEmptyHistoryAndMemoryOnlyWritesNothing) {
-  EXPECT_TRUE(ClipStore::load(path).items().empty());
-  EXPECT_EQ(ClipStore::load(path).loadProblem(), std::nullopt);
-  policy.memoryOnly = true;
-  ClipStore::fromJson(kValid).write(path, policy);
-  EXPECT_FALSE(fs::exists(dir / "data"));
 }
 
 // A damaged file gives what can be read of it (an item that cannot be decoded costs only

@@ -82,6 +82,12 @@ INSTANTIATE_TEST_SUITE_P(Table, NoAnswer,
                                            "(-8)^(1/3)", "sin(1e999)", "1e999*1", "0^-1", "10^400",
                                            "9^9^9", "1e308*10", "round(1, 400)"));
 
+// A thousands comma is followed by exactly three digits, so a decimal comma gives no answer
+// rather than one ten times too big; mismatched units fall back to arithmetic, which fails too.
+INSTANTIATE_TEST_SUITE_P(Units, NoAnswer,
+                         ::testing::Values("1,5 km to m", "1,0000 m to km", "1,,000 m to km",
+                                           "1,00 m to km", "2 in to 3"));
+
 // Just past each limit; invalid UTF-8; a percent chain that once took exponential time. The
 // fuzz target feeds the other hostile texts.
 INSTANTIATE_TEST_SUITE_P(HostileText, NoAnswer,
