@@ -194,35 +194,16 @@ TEST_F(SearchEngineTest, ScanWaitsWhileAnotherProcessHoldsTheScanLock) {
   EXPECT_TRUE(indexed(doc("later.txt")));
 }
 
-TEST_F(SearchEngineTest, DamageFoundAfterOpeningIsSetAsideAndTheIndexRebuilt) {
+// Damage that no scan or search reads is found by the thorough check, which a start makes only
+// after an unclean stop; damage found after opening is set aside too, and the index rebuilt.
+TEST_F(SearchEngineTest, DamagedIndexesAreSetAsideAndRebuilt) {
   for (int i = 0; i < 300; ++i) {
     writeFile(doc("note") + std::to_string(i) + ".txt", "harbour words");
   }
   started();
   engine_.reset();
-  damageTable(dir / "data/index.db", "files");  // not the schema: opening does not see it
-
-  SearchEngine& engine = open();
-  EXPECT_FALSE(engine.setAsideIndex());
-  engine.requestScan(settings);
-  engine.checkIndex();
-  engine.waitUntilIdle();
-  EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
-  EXPECT_TRUE(indexed(doc("note7.txt")));
-  EXPECT_EQ(engine.reader().count(), 300);
-  EXPECT_NE(engine.status().find("The index was damaged; it was moved to"), std::string::npos);
-  engine_.reset();
-  EXPECT_TRUE(FileIndex(dir / "data/index.db").quickCheck());
-}
-
-TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
-  writeFile(doc("note.txt"), "harbour words");
-  started();
-  engine_.reset();
   EXPECT_EQ(filesNamed("running-"), 0);  // a clean stop leaves no marker
-  // Damage that no scan or search reads, only the thorough check.
   damageTable(dir / "data/index.db", "usage");
-
   open().start(settings);  // the last stop was clean: no check
   engine_->waitUntilIdle();
   engine_.reset();
@@ -234,8 +215,21 @@ TEST_F(SearchEngineTest, StartAfterAnUncleanStopChecksTheIndexBeforeScanning) {
   writeFile(dir / "data/running-" + std::to_string(gone), "12345");
   started();
   EXPECT_EQ(filesNamed("index.db.damaged-"), 1);
-  EXPECT_TRUE(indexed(doc("note.txt")));
+  EXPECT_TRUE(indexed(doc("note7.txt")));
   EXPECT_EQ(filesNamed("running-"), 1);  // this process's own
+  engine_.reset();
+
+  damageTable(dir / "data/index.db", "files");  // not the schema: opening does not see it
+  SearchEngine& engine = open();
+  EXPECT_FALSE(engine.setAsideIndex());
+  engine.requestScan(settings);
+  engine.checkIndex();
+  engine.waitUntilIdle();
+  EXPECT_EQ(filesNamed("index.db.damaged-"), 2);
+  EXPECT_EQ(engine.reader().count(), 300);
+  EXPECT_NE(engine.status().find("The index was damaged; it was moved to"), std::string::npos);
+  engine_.reset();
+  EXPECT_TRUE(FileIndex(dir / "data/index.db").quickCheck());
 }
 
 TEST_F(SearchEngineTest, RemovedRootsExcludedFoldersAndContentsOffLeaveTheIndex) {
