@@ -20,8 +20,6 @@ class PassageEngineTest : public testing::EngineTest {
     settings.resultLimit = 3;
   }
 
-  std::string docs() const { return home() + "/Documents"; }
-
   EngineServices services() override {
     EngineServices result = EngineTest::services();
     result.encoder = {.identifier = encoder->identifier(),
@@ -63,7 +61,7 @@ class PassageEngineTest : public testing::EngineTest {
 };
 
 TEST_F(PassageEngineTest, AQuestionMarkAlwaysAsksAQuestion) {
-  writeFile(docs() + "/contract.md", "The notice period is three months for either party.");
+  writeFile(doc("contract.md"), "The notice period is three months for either party.");
   startAndSettle();
   EXPECT_EQ(engine_->passageStatus(), "1 documents, 1 passages");
 
@@ -71,15 +69,15 @@ TEST_F(PassageEngineTest, AQuestionMarkAlwaysAsksAQuestion) {
   EXPECT_FALSE(anyPassageRow(ids("notice period")));
   std::vector<std::string> asked = ids("?  notice period");
   ASSERT_FALSE(asked.empty());
-  EXPECT_EQ(asked.front(), "passage-" + docs() + "/contract.md");
+  EXPECT_EQ(asked.front(), "passage-" + doc("contract.md"));
   std::vector<Suggestion> rows = engine_->search("? notice period", settings, std::nullopt);
   EXPECT_EQ(rows.front().title, "contract.md");
   EXPECT_EQ(rows.front().subtitle, "The notice period is three months for either party.");
 }
 
 TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWords) {
-  writeFile(docs() + "/contract.md", "The notice period is three months.");
-  writeFile(docs() + "/policy.md", "Refunds are paid within thirty days.");
+  writeFile(doc("contract.md"), "The notice period is three months.");
+  writeFile(doc("policy.md"), "Refunds are paid within thirty days.");
   installed = true;
   startAndSettle();
   EXPECT_EQ(storedVectors(), 2);
@@ -115,22 +113,18 @@ TEST_F(PassageEngineTest, FilesFoundOnlyByMeaningJoinFewWordHits) {
   auto [word, synonym] = synonyms();
   std::string content;
   for (int i = 0; i < 8; ++i) content += word + " ";
-  writeFile(docs() + "/" + word + ".txt", content);
+  writeFile(doc(word + ".txt"), content);
   settings.semanticSearch = true;
   settings.questionSearch = false;
   installed = true;
   startAndSettle();
   EXPECT_NE(engine_->status().find(", 1 with meaning vectors"), std::string::npos)
       << engine_->status();
-  std::vector<std::string> rows = ids(synonym);
-  EXPECT_NE(std::find(rows.begin(), rows.end(), "file-" + docs() + "/" + word + ".txt"),
-            rows.end());
+  EXPECT_EQ(std::ranges::count(ids(synonym), "file-" + doc(word + ".txt")), 1);
 
   // Without semantic search the word search stands alone.
   settings.semanticSearch = false;
-  rows = ids(synonym);
-  EXPECT_EQ(std::find(rows.begin(), rows.end(), "file-" + docs() + "/" + word + ".txt"),
-            rows.end());
+  EXPECT_EQ(std::ranges::count(ids(synonym), "file-" + doc(word + ".txt")), 0);
 }
 
 }  // namespace
