@@ -25,6 +25,10 @@ mode_t modeOf(const std::string& path) {
   return info.st_mode & 07777;
 }
 
+void setOrUnset(const char* name, const char* value) {
+  value ? setenv(name, value, 1) : unsetenv(name);
+}
+
 class DataFolderTest : public ::testing::Test {
  protected:
   DataFolderTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
@@ -109,16 +113,8 @@ TEST_F(DataFolderTest, WithoutADataHomeOnlyAPrivateFolderOfTheUsersIsUsed) {
     EXPECT_TRUE(testing::asUnprivilegedUser([&] {
       setenv("HOME", (dir / "home-nobody-cannot-make").c_str(), 1);
       setenv("TMPDIR", (dir / "tmp").c_str(), 1);
-      if (c.dataHome) {
-        setenv("XDG_DATA_HOME", c.dataHome, 1);
-      } else {
-        unsetenv("XDG_DATA_HOME");
-      }
-      if (c.runtime) {
-        setenv("XDG_RUNTIME_DIR", c.runtime, 1);
-      } else {
-        unsetenv("XDG_RUNTIME_DIR");
-      }
+      setOrUnset("XDG_DATA_HOME", c.dataHome);
+      setOrUnset("XDG_RUNTIME_DIR", c.runtime);
       std::optional<std::string> folder = dataFolder();
       return folder == c.expected && (!folder || modeOf(*folder) == 0700);
     })) << c.what;
