@@ -66,7 +66,7 @@ TEST(KeyNames, Names) {
   EXPECT_EQ(KeyNames::name(4294967295u), "Key 4294967295");
 }
 
-TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
+TEST(DefaultFolders, HomeFoldersThenApplicationFoldersWithInstalledFlatpakExports) {
   setenv("XDG_DATA_HOME", "/home/u/.local/share/", 1);
   setenv("XDG_DATA_DIRS", "/usr/share:relative/ignored:/usr/local/share:/usr/share/", 1);
   EXPECT_EQ(DefaultFolders::roots(),
@@ -74,11 +74,8 @@ TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
                                       "/home/u/.local/share/applications",
                                       "/usr/share/applications", "/usr/local/share/applications"}));
   EXPECT_EQ(QuorvaleSettings().roots, DefaultFolders::roots());
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("XDG_DATA_DIRS");
-}
 
-TEST(DefaultFolders, FlatpakExportsCountWhenInstalledButNotOnTheDataPath) {
+  // Flatpak's exports count when installed but not on the data path.
   testing::TempDir dir;
   std::string exports = dir / "flatpak/exports/share";
   setenv("XDG_DATA_HOME", dir.path().c_str(), 1);

@@ -19,7 +19,7 @@ TEST(WebSearch, EveryDefaultMakesAWebAddress) {
   }
 }
 
-TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQuery) {
+TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQueryIntoAWebAddress) {
   const std::string ex = "https://example.com/s?q={query}";
   struct Case {
     std::string url, words;
@@ -35,9 +35,7 @@ TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQuery) {
       {"HTTPS://example.com/{query}/{query}", "a", "HTTPS://example.com/a/a"},
   };
   for (const Case& c : cases) EXPECT_EQ(search("x", c.url).urlFor(c.words), c.expected) << c.words;
-}
-
-TEST(WebSearch, TemplatesThatMakeNoWebAddress) {
+  // Templates that make no web address.
   for (const char* url :
        {"https://example.com/s?q=", "ftp://example.com/{query}", "javascript:alert({query})",
         "file:///tmp/{query}", "https:///s?q={query}", "https://example.com/s q={query}",
