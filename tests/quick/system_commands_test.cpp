@@ -49,14 +49,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"quit", {}}));
 
 TEST(SystemCommands, QuitRowTexts) {
-  const auto quit = SystemCommands::commands("quit saf", kRunning);
-  ASSERT_EQ(quit.size(), 1u);
-  EXPECT_EQ(quit[0],
-            (Command{"quit:com.apple.Safari", "Quit Safari", "Asks the app to quit, like Ctrl+Q"}));
-  const auto force = SystemCommands::commands("force quit visual", kRunning);
-  ASSERT_EQ(force.size(), 1u);
-  EXPECT_EQ(force[0], (Command{"forcequit:code.desktop", "Force quit Visual Studio Code",
-                               "Ends it at once; unsaved work is lost"}));
+  EXPECT_EQ(SystemCommands::commands("quit saf", kRunning),
+            (std::vector<Command>{
+                {"quit:com.apple.Safari", "Quit Safari", "Asks the app to quit, like Ctrl+Q"}}));
+  EXPECT_EQ(SystemCommands::commands("force quit visual", kRunning),
+            (std::vector<Command>{{"forcequit:code.desktop", "Force quit Visual Studio Code",
+                                   "Ends it at once; unsaved work is lost"}}));
 }
 
 TEST(SystemCommands, NeedsRunningApps) {
