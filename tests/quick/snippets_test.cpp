@@ -11,18 +11,14 @@ namespace {
 constexpr quick::Seconds kMarchFifth = 1709629650;
 const quick::LocalZone kUtc{"UTC"};
 
-Snippet snippet(std::string keyword, std::string name, std::string text = "") {
-  return Snippet::make(std::move(keyword), std::move(name), std::move(text));
-}
-
 class SnippetSearch : public ::testing::Test {
  protected:
   const std::vector<Snippet> snippets_{
-      snippet("signature", "Mail signature"),
-      snippet("sig", "Short sign-off"),
-      snippet("addr", "Home address"),
-      snippet("Addr2", "Work address"),
-      snippet("zip", "Postal code of the address"),
+      Snippet::make("signature", "Mail signature", ""),
+      Snippet::make("sig", "Short sign-off", ""),
+      Snippet::make("addr", "Home address", ""),
+      Snippet::make("Addr2", "Work address", ""),
+      Snippet::make("zip", "Postal code of the address", ""),
   };
 
   std::vector<std::string> search(std::string_view query, std::size_t limit = 10) const {

@@ -18,10 +18,6 @@ const std::vector<RunningApp> kRunning{
     {"Filezilla", "filezilla.desktop"},
 };
 
-std::vector<std::string> ids(const std::vector<Command>& commands) {
-  return testing::mapped(commands, &Command::id);
-}
-
 struct CommandCase {
   std::string query;
   std::vector<std::string> ids;
@@ -30,7 +26,8 @@ struct CommandCase {
 class Commands : public ::testing::TestWithParam<CommandCase> {};
 
 TEST_P(Commands, Ids) {
-  EXPECT_EQ(ids(SystemCommands::commands(GetParam().query, kRunning)), GetParam().ids)
+  EXPECT_EQ(testing::mapped(SystemCommands::commands(GetParam().query, kRunning), &Command::id),
+            GetParam().ids)
       << GetParam().query;
 }
 
