@@ -75,15 +75,13 @@ TEST(Process, ATimeoutKillsTheToolAndItsChildren) {
   EXPECT_FALSE(runProcess("/bin/sh", {"-c", "exec >&-; sleep 30"}, {.timeout = 300ms}));
 }
 
-TEST(Process, AMissingExecutableYieldsNothing) {
+// A missing or not executable program yields nothing.
+TEST(Process, RunsOnlyExecutablesAndReadsAGivenStandardInput) {
   EXPECT_FALSE(runProcess("/nonexistent/catdoc", {"x"}));
   TempDir dir;
   testing::writeFile(dir / "not-executable", "#!/bin/sh\necho hi\n");
   EXPECT_FALSE(runProcess(dir / "not-executable", {}));
-}
 
-TEST(Process, ReadsAGivenStandardInput) {
-  TempDir dir;
   testing::writeFile(dir / "input.txt", "from a file\n");
   UniqueFd fd(open((dir / "input.txt").c_str(), O_RDONLY | O_CLOEXEC));
   ASSERT_TRUE(fd);
