@@ -259,7 +259,7 @@ TEST_F(AppDelegateTest, HotKeysAreRegisteredRefusalsReportedAndReleasedWhileReco
   EXPECT_EQ(hotKeys.bindings[1].hotKey, recorded);
 }
 
-TEST_F(AppDelegateTest, SettingsChangesSettleBeforeTheyApply) {
+TEST_F(AppDelegateTest, SettingsChangesFromHereOrAnotherProcessSettleBeforeTheyApply) {
   AppDelegate& delegate = started();
   int registrations = hotKeys.registrations;
   QuorvaleSettings settings = delegate.store().settings();
@@ -275,17 +275,15 @@ TEST_F(AppDelegateTest, SettingsChangesSettleBeforeTheyApply) {
   EXPECT_EQ(hotKeys.registrations, registrations + 1);
   EXPECT_FALSE(delegate.clipboard().running());
   EXPECT_EQ(delegate.lastApplied(), settings);
-}
 
-TEST_F(AppDelegateTest, AChangeOfTheFileByAnotherProcessIsASettingsChange) {
-  AppDelegate& delegate = started();
+  // A change of the file by another process is a settings change.
   delegate.engine()->waitUntilIdle();  // its write of the content version is done
   {
     UserDefaults other(dir / "config/defaults.json");
     SettingsStore elsewhere(other);
-    QuorvaleSettings settings = elsewhere.settings();
-    settings.resultLimit = 5;
-    elsewhere.setSettings(settings);
+    QuorvaleSettings theirs = elsewhere.settings();
+    theirs.resultLimit = 5;
+    elsewhere.setSettings(theirs);
   }
   delegate.settingsFileChanged();
   EXPECT_EQ(delegate.store().settings().resultLimit, 5);
