@@ -1,11 +1,15 @@
+// The quick tools, and the case styles and random texts they are made of.
 #include "quick/quick_tools.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "quick/case_styles.h"
 #include "quick/display_case.h"
 #include "quick/random_text.h"
 
@@ -155,4 +159,85 @@ TEST(QuickTools, BrokenClockOrRandomSourceGivesNoRowForWhatNeedsThem) {
 }
 
 }  // namespace
+
+namespace quick {
+namespace {
+struct Styles {
+  std::string text;
+  std::string snake;
+  std::string camel;
+};
+
+class CaseStyles : public ::testing::TestWithParam<Styles> {};
+
+// The words come from the file-name splitter (tested with `unicode::spaced`); these rows check
+// what the styles do with them.
+TEST_P(CaseStyles, SnakeAndCamel) {
+  const Styles& s = GetParam();
+  EXPECT_EQ(snakeCased(s.text), s.snake) << s.text;
+  EXPECT_EQ(camelCased(s.text), s.camel) << s.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CaseStyles,
+    ::testing::Values(Styles{"MyFile and two", "my_file_and_two", "myFileAndTwo"},
+                      Styles{"file2Name v10", "file2name_v10", "file2nameV10"},
+                      Styles{"  don't  stop!! ", "don_t_stop", "donTStop"},
+                      Styles{"ÉcoleNormale", "école_normale", "écoleNormale"},
+                      Styles{"e\u0301te\u0301 x", "e\u0301te\u0301_x", "e\u0301te\u0301X"},
+                      Styles{"٣ items", "٣_items", "٣Items"}, Styles{"!!!", "", ""}));
+
+// Words split at white space only; the first letter is raised, not the first character.
+TEST(CaseStyles, TitleCase) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"hello wORLD", "Hello World"},      {"o'neil mcDONALD-smith", "O'neil Mcdonald-smith"},
+      {"ßtraße\téCOLE", "SStraße\tÉcole"}, {" two  spaces ", " Two  Spaces "},
+      {"'hello world", "'Hello World"},    {"(draft) NOTES", "(Draft) Notes"},
+      {"«élan» vital", "«Élan» Vital"},    {"--- 42", "--- 42"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(titleCased(text), expected) << text;
+}
+
+TEST(CaseStyles, SlugFoldsCaseAndAccents) {
+  EXPECT_EQ(slug("Straße nach Köln"), "strasse-nach-koln");
+  EXPECT_EQ(slug("MyFile 2024"), "myfile-2024");  // folded before the split: no humps left
+  EXPECT_EQ(slug("?!"), "");
+}
+
+RandomSource sequence(std::vector<uint64_t> values) {
+  return [values = std::move(values), i = std::size_t{0}]() mutable {
+    return values[std::min(i++, values.size() - 1)];
+  };
+}
+
+TEST(RandomText, DrawsThatWouldBiasAreRejected) {
+  // 2^64 mod 65 = 16: the draws 0 to 15 are surplus.
+  EXPECT_EQ(uniformBelow(sequence({15, 0, 16}), 65), 16u);
+  EXPECT_EQ(uniformBelow(sequence({UINT64_MAX}), 65), UINT64_MAX % 65);
+  EXPECT_EQ(uniformBelow(sequence({7}), 1), 0u);
+  // A source stuck on a rejected draw does not hang.
+  EXPECT_EQ(uniformBelow(sequence({3}), 65), 3u);
+  EXPECT_EQ(password(8, sequence({0})).size(), 8u);
+}
+
+TEST(RandomText, CopiesOfABufferedSourceNeverRepeatADraw) {
+  const RandomSource first = secureRandomSource();
+  const RandomSource copy = first;
+  std::set<uint64_t> draws;
+  for (int i = 0; i < 100; ++i) {
+    draws.insert(first());
+    draws.insert(copy());
+  }
+  EXPECT_EQ(draws.size(), 200u);
+}
+
+TEST(RandomText, UuidLayout) {
+  EXPECT_EQ(newUuid(sequence({0, 0})), "00000000-0000-4000-8000-000000000000");
+  EXPECT_EQ(newUuid(sequence({UINT64_MAX, UINT64_MAX})), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+  EXPECT_EQ(newUuidUpper(sequence({UINT64_MAX, UINT64_MAX})),
+            "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
+}
+
+}  // namespace
+}  // namespace quick
 }  // namespace quorvale
