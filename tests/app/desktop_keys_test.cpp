@@ -8,7 +8,7 @@
 namespace quorvale {
 namespace {
 
-TEST(X11KeySymbolsTest, KeyCodesBecomeKeySymbols) {
+TEST(X11KeySymbolsTest, KeyCodesAndModifiersBecomeKeySymbolsAndMasks) {
   using Symbol = std::optional<std::uint32_t>;
   // Space, V, "/", F1, left arrow, an unnamed code.
   const std::pair<std::uint32_t, Symbol> cases[] = {
@@ -16,9 +16,7 @@ TEST(X11KeySymbolsTest, KeyCodesBecomeKeySymbols) {
   for (auto [keyCode, symbol] : cases) {
     EXPECT_EQ(X11KeySymbols::keySymbol(keyCode), symbol) << keyCode;
   }
-}
-
-TEST(X11KeySymbolsTest, CommandIsSuperAndOptionIsAlt) {
+  // Command is Super, and Option is Alt.
   using namespace X11KeySymbols;
   EXPECT_EQ(modifierMask(HotKey::option), kMod1Mask);
   EXPECT_EQ(modifierMask(HotKey::option | HotKey::shift), kMod1Mask | kShiftMask);

@@ -210,7 +210,7 @@ RandomSource sequence(std::vector<uint64_t> values) {
   };
 }
 
-TEST(RandomText, DrawsThatWouldBiasAreRejected) {
+TEST(RandomText, DrawsThatWouldBiasAreRejectedAndUuidsKeepTheirLayout) {
   // 2^64 mod 65 = 16: the draws 0 to 15 are surplus.
   EXPECT_EQ(uniformBelow(sequence({15, 0, 16}), 65), 16u);
   EXPECT_EQ(uniformBelow(sequence({UINT64_MAX}), 65), UINT64_MAX % 65);
@@ -218,6 +218,11 @@ TEST(RandomText, DrawsThatWouldBiasAreRejected) {
   // A source stuck on a rejected draw does not hang.
   EXPECT_EQ(uniformBelow(sequence({3}), 65), 3u);
   EXPECT_EQ(password(8, sequence({0})).size(), 8u);
+  // UUIDs carry their version and variant bits whatever the draws.
+  EXPECT_EQ(newUuid(sequence({0, 0})), "00000000-0000-4000-8000-000000000000");
+  EXPECT_EQ(newUuid(sequence({UINT64_MAX, UINT64_MAX})), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+  EXPECT_EQ(newUuidUpper(sequence({UINT64_MAX, UINT64_MAX})),
+            "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
 }
 
 TEST(RandomText, CopiesOfABufferedSourceNeverRepeatADraw) {
@@ -229,13 +234,6 @@ TEST(RandomText, CopiesOfABufferedSourceNeverRepeatADraw) {
     draws.insert(copy());
   }
   EXPECT_EQ(draws.size(), 200u);
-}
-
-TEST(RandomText, UuidLayout) {
-  EXPECT_EQ(newUuid(sequence({0, 0})), "00000000-0000-4000-8000-000000000000");
-  EXPECT_EQ(newUuid(sequence({UINT64_MAX, UINT64_MAX})), "ffffffff-ffff-4fff-bfff-ffffffffffff");
-  EXPECT_EQ(newUuidUpper(sequence({UINT64_MAX, UINT64_MAX})),
-            "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
 }
 
 }  // namespace
