@@ -143,7 +143,7 @@ TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   EXPECT_TRUE(terminated);
 }
 
-TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
+TEST_F(AppDelegateTest, FileRowsOpenRevealCopyHideOrLeaveOutTheirFolder) {
   AppDelegate& delegate = started();
   const std::string path = dir / "home/docs/plan.txt";
   // An empty call: the path was copied.
@@ -164,6 +164,18 @@ TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
       EXPECT_FALSE(clipboard.contents);
     }
   }
+
+  // Hiding a file row and leaving out its folder store the settings once.
+  PanelModel& model = delegate.panel().model();
+  const std::string old = dir / "home/docs/old/plan.txt";
+  model.hideResult(fileRow(old));
+  model.hideResult(fileRow(old));
+  model.hideResult(row("calc", Payload::calculation("1")));
+  model.leaveOutFolder(fileRow(old));
+  model.leaveOutFolder(fileRow(old));
+  EXPECT_EQ(delegate.store().settings().hiddenResults, std::vector<std::string>{old});
+  EXPECT_EQ(delegate.store().settings().excludedPaths,
+            std::vector<std::string>{dir / "home/docs/old"});
 }
 
 // Force quitting asks first, naming the application when it is still running.
@@ -294,20 +306,6 @@ TEST_F(AppDelegateTest, SettingsChangesFromHereOrAnotherProcessSettleBeforeTheyA
   testing::writeFile(dir / "config/defaults.json", "{\"quorvale.settings.v1\": {\"roots\": 3");
   delegate.settingsFileChanged();
   EXPECT_EQ(delegate.store().settings().resultLimit, 5);
-}
-
-TEST_F(AppDelegateTest, HidingAndLeavingOutFilesStoreTheSettingsOnce) {
-  AppDelegate& delegate = started();
-  PanelModel& model = delegate.panel().model();
-  const std::string path = dir / "home/docs/old/plan.txt";
-  model.hideResult(fileRow(path));
-  model.hideResult(fileRow(path));
-  model.hideResult(row("calc", Payload::calculation("1")));
-  model.leaveOutFolder(fileRow(path));
-  model.leaveOutFolder(fileRow(path));
-  EXPECT_EQ(delegate.store().settings().hiddenResults, std::vector<std::string>{path});
-  EXPECT_EQ(delegate.store().settings().excludedPaths,
-            std::vector<std::string>{dir / "home/docs/old"});
 }
 
 TEST_F(AppDelegateTest, AnUnopenableDataFolderAlertsAndEnds) {

@@ -137,42 +137,41 @@ std::string clipHistory(int count) {
   return store.toJson();
 }
 
-TEST_F(CommandLineTest, UnreadableSettingsNeverPruneOrRewriteTheClipboardHistory) {
+// Commands that only read write no clipboard history, and unreadable settings never prune or
+// rewrite it (the user may keep far more than the defaults allow).
+TEST_F(CommandLineTest, ReadingCommandsAndUnreadableSettingsLeaveTheClipboardHistory) {
+  const std::string clips = dir / "data/Quorvale/clips.json";
+  const std::vector<std::vector<std::string>> reading{{"--status"}, {"--query", "clip"}};
+  for (const auto& args : reading) {
+    run(args);
+    EXPECT_FALSE(std::filesystem::exists(clips)) << args[0];
+  }
+  const std::string few = clipHistory(3);
+  testing::writeFile(clips, few);
+  for (const auto& args : reading) {
+    run(args);
+    EXPECT_EQ(testing::readFile(clips), few) << args[0];
+  }
+
   // The user keeps 1,000 copies for ten years; one field of the record has the wrong type.
   const std::string settings =
       R"({"quorvale.settings.v1":{"clipboard":{"enabled":true,"maxItems":1000,"maxAgeDays":3650},)"
       R"("roots":"~/Documents"}})";
   testing::writeFile(dir / "config/quorvale/defaults.json", settings);
   const std::string history = clipHistory(500);
-  testing::writeFile(dir / "data/Quorvale/clips.json", history);
+  testing::writeFile(clips, history);
   testing::makeDirs(dir / "home/notes");
-
   for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
            {"--status"}, {"--query", "clip copy"}, {"--scan", dir / "home/notes"}}) {
     ::testing::internal::CaptureStderr();
     run(args);
     std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
+    EXPECT_EQ(testing::readFile(clips), history) << args[0];
     EXPECT_NE(said.find("The settings could not be read"), std::string::npos) << said;
     std::size_t at = said.find(dir / "config/quorvale/defaults.json.unreadable-");
     ASSERT_NE(at, std::string::npos) << said;
     std::string copy = said.substr(at, said.find_first_of("\n;", at) - at);
     EXPECT_EQ(testing::readFile(copy), settings);
-  }
-}
-
-TEST_F(CommandLineTest, CommandsThatOnlyReadWriteNoClipboardHistory) {
-  const std::string history = clipHistory(3);
-  for (std::vector<std::string> args :
-       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
-    run(args);
-    EXPECT_FALSE(std::filesystem::exists(dir / "data/Quorvale/clips.json")) << args[0];
-  }
-  testing::writeFile(dir / "data/Quorvale/clips.json", history);
-  for (std::vector<std::string> args :
-       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
-    run(args);
-    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
   }
 }
 

@@ -37,18 +37,6 @@ class DataFolderTest : public ::testing::Test {
   DataFolderTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
   ~DataFolderTest() override { unsetenv("XDG_DATA_HOME"); }
 
-  // Opens and closes the engine as every start does, in the data folder of the environment.
-  void openEngine() {
-    UserDefaults defaults(dir / "config/defaults.json");
-    MainExecutor main;
-    EngineServices services;
-    services.defaults = &defaults;
-    services.main = &main;
-    services.home = dir / "home";
-    SearchEngine engine(ClipPolicy{}, std::move(services));
-    engine.clips().record("a copy", std::nullopt, {}, std::chrono::system_clock::now(), {});
-  }
-
   TempDir dir;
 };
 
@@ -59,7 +47,16 @@ TEST_F(DataFolderTest, TheFolderAndEveryFileInItAreTheUsersAlone) {
   chmod(folder.c_str(), 0755);
   testing::writeFile(folder + "/poison.txt", "");
   chmod((folder + "/poison.txt").c_str(), 0644);
-  openEngine();
+  {  // the engine opens and closes as every start does, in the data folder of the environment
+    UserDefaults defaults(dir / "config/defaults.json");
+    MainExecutor main;
+    EngineServices services;
+    services.defaults = &defaults;
+    services.main = &main;
+    services.home = dir / "home";
+    SearchEngine engine(ClipPolicy{}, std::move(services));
+    engine.clips().record("a copy", std::nullopt, {}, std::chrono::system_clock::now(), {});
+  }
   EXPECT_EQ(modeOf(folder), 0700u);
   for (const char* name : {"index.db", "clips.json", "inflight.txt", "poison.txt"}) {
     EXPECT_EQ(modeOf(folder + "/" + name), 0600u) << name;

@@ -30,9 +30,7 @@ class ClipStoreTest : public ::testing::Test {
   }
   std::vector<std::string> texts() const { return texts(store.items()); }
   static std::vector<std::string> texts(const std::vector<ClipItem>& items) {
-    std::vector<std::string> result;
-    for (const ClipItem& item : items) result.push_back(item.text);
-    return result;
+    return testing::mapped(items, &ClipItem::text);
   }
 
   ClipStore store;

@@ -81,10 +81,17 @@ TEST(QuickTools, Base64DecodeFailureRow) {
   }
 }
 
-TEST(QuickTools, CountTitle) {
+TEST(QuickTools, CountTitleAndPreviews) {
   EXPECT_EQ(answer("count hello world")->title, "2 words, 11 characters");
   EXPECT_EQ(answer("count one")->title, "1 word, 3 characters");
   EXPECT_EQ(answer("count a\n\n b\tc")->title, "3 words, 7 characters");
+  // Previews replace line breaks and cut titles to ninety characters.
+  const auto digest = answer("sha512 abc");
+  EXPECT_EQ(digest->title, digest->copy.substr(0, 89) + "…");
+  EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
+  EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
+  EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
+  EXPECT_EQ(preview(repeat("e\u0301", 91)), repeat("e\u0301", 89) + "…");
 }
 
 // The count or length is clamped to its range; what is not a number gives the default.
@@ -109,15 +116,6 @@ TEST(QuickTools, UuidCountsAndPasswordLengths) {
   EXPECT_EQ(longest->copy.find_first_not_of(quick::kPasswordAlphabet), std::string::npos);
   // Draws below 2^64 mod 65 = 16 are rejected, so the first character comes from 16.
   EXPECT_EQ(answer("pw 8")->copy, "STUVWXYZ");
-}
-
-TEST(QuickTools, PreviewReplacesLineBreaksAndCutsTitlesToNinetyCharacters) {
-  const auto digest = answer("sha512 abc");
-  EXPECT_EQ(digest->title, digest->copy.substr(0, 89) + "…");
-  EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
-  EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
-  EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
-  EXPECT_EQ(preview(repeat("e\u0301", 91)), repeat("e\u0301", 89) + "…");
 }
 
 // A tool word without its argument, values out of range, base64 that decodes to bytes that are
