@@ -77,7 +77,7 @@ TEST_F(PanelWindowTest, TypingSearchesTheListGrowsDownwardsAndKeysMoveRunAndHide
   EXPECT_EQ(controller.model().query(), "");
 }
 
-TEST_F(PanelWindowTest, KeysWaitingTogetherSearchOnceAndReturnSearchesFirst) {
+TEST_F(PanelWindowTest, KeysWaitingTogetherSearchOnceAndRowsShowTheirCurrentText) {
   for (QChar c : QString("rep")) press(window->field(), c.toUpper().unicode(), {}, QString(c));
   press(window->field(), Qt::Key_Return);
   EXPECT_EQ(searched, std::vector<std::string>{"rep"});
@@ -90,10 +90,8 @@ TEST_F(PanelWindowTest, KeysWaitingTogetherSearchOnceAndReturnSearchesFirst) {
   QApplication::processEvents();
   EXPECT_EQ(std::count(searched.begin(), searched.end(), "repx"), 0);
   EXPECT_EQ(window->field()->text(), "");
-}
 
-TEST_F(PanelWindowTest, RowsShowTheirCurrentText) {
-  // The web row keeps its id while its subtitle follows the typed text.
+  // Rows show their current text: the web row keeps its id while its subtitle follows the typing.
   controller.model().search = [](const std::string& query) {
     return std::vector<Suggestion>{{.id = "fallbackg",
                                     .title = "Search Google",

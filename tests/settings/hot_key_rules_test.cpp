@@ -49,7 +49,7 @@ TEST(HotKeyRules, ChecksInOrder) {
 }
 
 // The notes' texts are the platform profile's, pinned with it.
-TEST(HotKeyRules, MessagesAndNotesUseThePlatformWords) {
+TEST(HotKeyRules, MessagesNotesAndKeyNamesUseThePlatformWords) {
   const HotKeyProblem reserved{Kind::reservedBySystem, "Quit (Command-Q)"};
   EXPECT_EQ(HotKeyRules::message(reserved, kMacProfile), "macOS uses this for Quit (Command-Q).");
   EXPECT_EQ(HotKeyRules::message(reserved, kLinuxProfile),
@@ -58,9 +58,7 @@ TEST(HotKeyRules, MessagesAndNotesUseThePlatformWords) {
   EXPECT_EQ(HotKeyRules::note({49, 4096}, kLinuxProfile), kLinuxProfile.controlSpaceNote);
   EXPECT_EQ(HotKeyRules::note({49, 2048}), std::nullopt);
   EXPECT_EQ(HotKeyRules::note({0, 256}), std::nullopt);
-}
-
-TEST(KeyNames, Names) {
+  // The names of keys without a symbol.
   EXPECT_EQ(KeyNames::name(42), "\\");
   EXPECT_EQ(KeyNames::name(121), "Page Down");
   EXPECT_EQ(KeyNames::name(4294967295u), "Key 4294967295");
