@@ -89,7 +89,7 @@ TEST_F(ClipStoreTest, RefusesInOrderWithItsReason) {
 }
 
 // Text that is not UTF-8 is recorded with replacement characters, and matched again as such.
-TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFrontNewOnesGetFreshIds) {
+TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFrontRemovingAndClearingSparePinned) {
   EXPECT_EQ(copy("caf\xe9 au lait", kNow), RecordOutcome::added());
   copy("second", kNow + 1);
   store.setPinned(store.items()[1].id, true);
@@ -103,6 +103,14 @@ TEST_F(ClipStoreTest, CopyingAgainMovesTheEntryToTheFrontNewOnesGetFreshIds) {
   EXPECT_NE(store.items()[0].id, store.items()[1].id);
   EXPECT_EQ(store.items()[0].sourceBundle, "org.gnome.TextEditor");
   EXPECT_EQ(ClipStore::fromJson(store.toJson()).items(), store.items());
+
+  // Removing one entry, clearing all but the pinned ones, then all.
+  store.remove(store.items()[0].id);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"caf\xEF\xBF\xBD au lait", "second"}));
+  store.clear(false);
+  EXPECT_EQ(texts(), std::vector<std::string>{"caf\xEF\xBF\xBD au lait"});
+  store.clear(true);
+  EXPECT_TRUE(store.items().empty());
 }
 
 TEST_F(ClipStoreTest, PruneByCountAndAgeSparesPinnedEntries) {
@@ -131,19 +139,6 @@ TEST_F(ClipStoreTest, ExtremePolicyNumbersDoNotOverflow) {
   policy.maxItems = -5;
   store.prune(at(kNow), policy);
   EXPECT_EQ(texts(), std::vector<std::string>{"pinned"});
-}
-
-TEST_F(ClipStoreTest, PinRemoveAndClear) {
-  copy("a", kNow);
-  copy("b", kNow + 1);
-  copy("c", kNow + 2);
-  store.setPinned(store.items()[2].id, true);
-  store.remove(store.items()[0].id);
-  EXPECT_EQ(texts(), (std::vector<std::string>{"b", "a"}));
-  store.clear(false);
-  EXPECT_EQ(texts(), std::vector<std::string>{"a"});
-  store.clear(true);
-  EXPECT_TRUE(store.items().empty());
 }
 
 // Every word in any order and case; pinned first, then earlier, shorter, newer.
