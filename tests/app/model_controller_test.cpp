@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include <cmath>
-#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 
@@ -20,7 +19,6 @@
 namespace quorvale {
 namespace {
 
-namespace fs = std::filesystem;
 using Controller = ModelController;
 using testing::TempDir;
 
