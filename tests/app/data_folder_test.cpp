@@ -102,10 +102,9 @@ TEST_F(DataFolderTest, WithoutADataHomeOnlyAPrivateFolderOfTheUsersIsUsed) {
     const char* runtime;
     std::optional<std::string> expected;
   };
-  const std::string own = ownRuntime + "/Quorvale";
   const std::vector<Case> cases = {
       {"no runtime folder", nullptr, nullptr, std::nullopt},
-      {"the user's runtime folder", nullptr, ownRuntime.c_str(), own},
+      {"the user's runtime folder", nullptr, ownRuntime.c_str(), ownRuntime + "/Quorvale"},
       {"another user's runtime folder", nullptr, othersRuntime.c_str(), std::nullopt},
       {"another user's data folder", othersData.c_str(), ownRuntime.c_str(), std::nullopt},
   };

@@ -23,15 +23,12 @@ struct Check {
 };
 
 TEST(HotKeyRules, ChecksInOrder) {
-  const auto reserved = [](const char* what) {
-    return HotKeyProblem{Kind::reservedBySystem, what};
-  };
   const auto same = [](const char* other) { return HotKeyProblem{Kind::sameAsOther, other}; };
   const HotKeySlot panel = HotKeySlot::panel;
   const std::vector<Check> cases{
       {"Shift-A", {0, 512}, panel, HotKeyProblem{Kind::needsModifier, ""}},
       {"F5 alone", {96, 0}, panel, std::nullopt},
-      {"Command-Q", {12, 256}, panel, reserved("Quit (Command-Q)")},
+      {"Command-Q", {12, 256}, panel, HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
       {"Command-Shift-Q", {12, 768}, panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-Space", {49, 256}, panel, std::nullopt},
       {"clipboard set to the panel's",
