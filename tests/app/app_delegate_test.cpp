@@ -125,10 +125,9 @@ TEST_F(AppDelegateTest, TheModelControllerIsMadeAtStartAndFollowsTheStore) {
 
 TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   AppDelegate& delegate = started();
-  std::vector<std::string> titles;
-  for (const auto& item : delegate.menuItems()) titles.push_back(item.title);
-  EXPECT_EQ(titles, (std::vector<std::string>{"Starting", "", "Open Quorvale", "Clipboard History",
-                                              "", "Settings…", "Quit Quorvale"}));
+  EXPECT_EQ(testing::mapped(delegate.menuItems(), &MenuItem::title),
+            (std::vector<std::string>{"Starting", "", "Open Quorvale", "Clipboard History", "",
+                                      "Settings…", "Quit Quorvale"}));
   EXPECT_FALSE(delegate.menuItems().front().enabled);
 
   delegate.menuItems()[3].action();  // Clipboard History
@@ -144,31 +143,42 @@ TEST_F(AppDelegateTest, TheMenuListsItsItemsInOrder) {
   EXPECT_TRUE(terminated);
 }
 
-TEST_F(AppDelegateTest, FileRowsOpenRevealOrCopyByModifier) {
+TEST_F(AppDelegateTest, FileRowsOpenRevealCopyHideOrLeaveOutTheirFolder) {
   AppDelegate& delegate = started();
-  struct Case {
-    Modifiers modifiers;
-    std::string call;  // empty: the path was copied
-  };
   const std::string path = dir / "home/docs/plan.txt";
-  for (const Case& c :
-       {Case{{}, "open " + path}, Case{{.command = true}, "reveal " + path},
-        Case{{.option = true}, ""}, Case{{.command = true, .option = true}, "reveal " + path}}) {
+  // An empty call: the path was copied.
+  for (const auto& [modifiers, call] : {std::pair<Modifiers, std::string>{{}, "open " + path},
+                                        {{.command = true}, "reveal " + path},
+                                        {{.option = true}, ""},
+                                        {{.command = true, .option = true}, "reveal " + path}}) {
     workspace.calls.clear();
     clipboard.contents.reset();
     delegate.panel().show("plan");
-    delegate.activate(fileRow(path), c.modifiers);
+    delegate.activate(fileRow(path), modifiers);
     EXPECT_FALSE(surface->visible);
-    if (c.call.empty()) {
+    if (call.empty()) {
       EXPECT_TRUE(workspace.calls.empty());
       EXPECT_EQ(clipboard.contents, path);
     } else {
-      EXPECT_EQ(workspace.calls, std::vector<std::string>{c.call});
+      EXPECT_EQ(workspace.calls, std::vector<std::string>{call});
       EXPECT_FALSE(clipboard.contents);
     }
   }
+
+  // Hiding a file row and leaving out its folder store the settings once.
+  PanelModel& model = delegate.panel().model();
+  const std::string old = dir / "home/docs/old/plan.txt";
+  model.hideResult(fileRow(old));
+  model.hideResult(fileRow(old));
+  model.hideResult(row("calc", Payload::calculation("1")));
+  model.leaveOutFolder(fileRow(old));
+  model.leaveOutFolder(fileRow(old));
+  EXPECT_EQ(delegate.store().settings().hiddenResults, std::vector<std::string>{old});
+  EXPECT_EQ(delegate.store().settings().excludedPaths,
+            std::vector<std::string>{dir / "home/docs/old"});
 }
 
+// Force quitting asks first, naming the application when it is still running.
 TEST_F(AppDelegateTest, OtherPayloads) {
   AppDelegate& delegate = started();
   delegate.activate(row("web-g", Payload::webSearch("https://example.org/?q=a")), {});
@@ -179,42 +189,22 @@ TEST_F(AppDelegateTest, OtherPayloads) {
   delegate.activate(row("sys-quit", Payload::system("quit:org.example.Editor")), {});
   delegate.activate(row("sys-unknown", Payload::system("reboot")), {});
   delegate.activate(row("hint-note", Payload::hint()), {});
+  alerts.answer = 1;  // Cancel
+  delegate.runSystem("forcequit:org.example.Editor");
+  alerts.answer = 0;
+  delegate.runSystem("forcequit:gone");
   EXPECT_EQ(workspace.calls,
             (std::vector<std::string>{"url https://example.org/?q=a", "settings wifi", "suspend",
-                                      "lock", "screensaver", "quit org.example.Editor"}));
+                                      "lock", "screensaver", "quit org.example.Editor", "front",
+                                      "front", "kill gone"}));
+  EXPECT_EQ(alerts.shown, (std::vector<std::string>{
+                              "Force quit Editor? | Unsaved changes in it will be lost. | 2",
+                              "Force quit this app? | Unsaved changes in it will be lost. | 2"}));
 
   delegate.activate(row("calc", Payload::calculation("42")), {});
   EXPECT_EQ(clipboard.contents, "42");
   delegate.activate(row("snip-1", Payload::snippet("Kind regards")), {});
   EXPECT_EQ(clipboard.contents, "Kind regards");
-}
-
-TEST_F(AppDelegateTest, ForceQuitAsksFirst) {
-  AppDelegate& delegate = started();
-  alerts.answer = 1;  // Cancel
-  delegate.runSystem("forcequit:org.example.Editor");
-  alerts.answer = 0;
-  delegate.runSystem("forcequit:gone");
-  EXPECT_EQ(alerts.shown, (std::vector<std::string>{
-                              "Force quit Editor? | Unsaved changes in it will be lost. | 2",
-                              "Force quit this app? | Unsaved changes in it will be lost. | 2"}));
-  EXPECT_EQ(workspace.calls, (std::vector<std::string>{"front", "front", "kill gone"}));
-}
-
-TEST_F(AppDelegateTest, ConcealedCopiesAreClearedOnlyWhenUnchanged) {
-  AppDelegate& delegate = started();
-  delegate.activate(row("tool-secret", Payload::calculation("s3cret-Pa55")), {});
-  EXPECT_EQ(clipboard.offered.back(), "x-kde-passwordManagerHint");
-  advance(59s);
-  EXPECT_EQ(clipboard.contents, "s3cret-Pa55");
-  advance(1s);
-  EXPECT_FALSE(clipboard.contents);
-
-  delegate.copy("another secret", true);
-  advance(10s);
-  clipboard.copyFromOutside("something the user copied");
-  advance(60s);
-  EXPECT_EQ(clipboard.contents, "something the user copied");
 }
 
 // The desktop's panel searches on a thread of its own.
@@ -235,7 +225,9 @@ TEST_F(AppDelegateTest, WithBackgroundSearchesReturnRunsARowOfTheTextTypedLast) 
   EXPECT_EQ(clipboard.contents, "beta note");
 }
 
-TEST_F(AppDelegateTest, TheMonitorRecordsTheLastOfQuickCopiesAndNotItsOwn) {
+// The monitor records the last of quick copies, and neither its own copies nor concealed ones;
+// a concealed copy of its own is cleared after a minute, unless something else was copied.
+TEST_F(AppDelegateTest, TheMonitorRecordsOthersCopiesAndConcealedOnesAreCleared) {
   AppDelegate& delegate = started();
   clipboard.copyFromOutside("first");
   advance(100ms);
@@ -245,9 +237,20 @@ TEST_F(AppDelegateTest, TheMonitorRecordsTheLastOfQuickCopiesAndNotItsOwn) {
   advance(1s);
   clipboard.copyFromOutside("hidden", {"text/plain", "x-kde-passwordManagerHint"});
   advance(1s);
-  const auto& items = delegate.engine()->clips().items();
-  ASSERT_EQ(items.size(), 1u);
-  EXPECT_EQ(items.front().text, "second");
+  EXPECT_EQ(testing::mapped(delegate.engine()->clips().items(), &ClipItem::text),
+            std::vector<std::string>{"second"});
+
+  delegate.activate(row("tool-secret", Payload::calculation("s3cret-Pa55")), {});
+  EXPECT_EQ(clipboard.offered.back(), "x-kde-passwordManagerHint");
+  advance(59s);
+  EXPECT_EQ(clipboard.contents, "s3cret-Pa55");
+  advance(1s);
+  EXPECT_FALSE(clipboard.contents);
+  delegate.copy("another secret", true);
+  advance(10s);
+  clipboard.copyFromOutside("something the user copied");
+  advance(60s);
+  EXPECT_EQ(clipboard.contents, "something the user copied");
 }
 
 TEST_F(AppDelegateTest, HotKeysAreRegisteredRefusalsReportedAndReleasedWhileRecording) {
@@ -268,7 +271,7 @@ TEST_F(AppDelegateTest, HotKeysAreRegisteredRefusalsReportedAndReleasedWhileReco
   EXPECT_EQ(hotKeys.bindings[1].hotKey, recorded);
 }
 
-TEST_F(AppDelegateTest, SettingsChangesSettleBeforeTheyApply) {
+TEST_F(AppDelegateTest, SettingsChangesFromHereOrAnotherProcessSettleBeforeTheyApply) {
   AppDelegate& delegate = started();
   int registrations = hotKeys.registrations;
   QuorvaleSettings settings = delegate.store().settings();
@@ -284,17 +287,15 @@ TEST_F(AppDelegateTest, SettingsChangesSettleBeforeTheyApply) {
   EXPECT_EQ(hotKeys.registrations, registrations + 1);
   EXPECT_FALSE(delegate.clipboard().running());
   EXPECT_EQ(delegate.lastApplied(), settings);
-}
 
-TEST_F(AppDelegateTest, AChangeOfTheFileByAnotherProcessIsASettingsChange) {
-  AppDelegate& delegate = started();
+  // A change of the file by another process is a settings change.
   delegate.engine()->waitUntilIdle();  // its write of the content version is done
   {
     UserDefaults other(dir / "config/defaults.json");
     SettingsStore elsewhere(other);
-    QuorvaleSettings settings = elsewhere.settings();
-    settings.resultLimit = 5;
-    elsewhere.setSettings(settings);
+    QuorvaleSettings theirs = elsewhere.settings();
+    theirs.resultLimit = 5;
+    elsewhere.setSettings(theirs);
   }
   delegate.settingsFileChanged();
   EXPECT_EQ(delegate.store().settings().resultLimit, 5);
@@ -305,20 +306,6 @@ TEST_F(AppDelegateTest, AChangeOfTheFileByAnotherProcessIsASettingsChange) {
   testing::writeFile(dir / "config/defaults.json", "{\"quorvale.settings.v1\": {\"roots\": 3");
   delegate.settingsFileChanged();
   EXPECT_EQ(delegate.store().settings().resultLimit, 5);
-}
-
-TEST_F(AppDelegateTest, HidingAndLeavingOutFilesStoreTheSettingsOnce) {
-  AppDelegate& delegate = started();
-  PanelModel& model = delegate.panel().model();
-  const std::string path = dir / "home/docs/old/plan.txt";
-  model.hideResult(fileRow(path));
-  model.hideResult(fileRow(path));
-  model.hideResult(row("calc", Payload::calculation("1")));
-  model.leaveOutFolder(fileRow(path));
-  model.leaveOutFolder(fileRow(path));
-  EXPECT_EQ(delegate.store().settings().hiddenResults, std::vector<std::string>{path});
-  EXPECT_EQ(delegate.store().settings().excludedPaths,
-            std::vector<std::string>{dir / "home/docs/old"});
 }
 
 TEST_F(AppDelegateTest, AnUnopenableDataFolderAlertsAndEnds) {

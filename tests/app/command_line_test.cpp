@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "clipboard/clip_store.h"
 #include "support/test_support.h"
+#include "terminal_text.h"
 
 namespace quorvale {
 namespace {
@@ -48,16 +50,15 @@ class CommandLineTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(CommandLineTest, StatusPrintsTheCountAndTheDataFolderOrThatTheIndexCannotBeOpened) {
+TEST_F(CommandLineTest, StatusPrintsTheCountOrUnavailableAndLoginItemSwitchesComeFirst) {
   EXPECT_EQ(run({"--status"}), "indexed=0 supportDir=" + (dir / "data/Quorvale") + "\n");
   std::filesystem::remove_all(dir / "data/Quorvale");
   testing::writeFile(dir / "data/Quorvale", "a file where the data folder should be");
   int code = -1;
   EXPECT_EQ(run({"--status"}, &code), "index unavailable\n");
   EXPECT_EQ(code, 0);
-}
 
-TEST_F(CommandLineTest, LoginItemSwitchesComeFirstAndWriteTheAutostartEntry) {
+  // The login item switches come first, and write the autostart entry.
   EXPECT_EQ(run({"--status", "--enable-login-item"}), "login item enabled\n");
   EXPECT_NE(testing::readFile(dir / "config/autostart/quorvale.desktop").find("Exec="),
             std::string::npos);
@@ -68,14 +69,13 @@ TEST_F(CommandLineTest, LoginItemSwitchesComeFirstAndWriteTheAutostartEntry) {
 TEST_F(CommandLineTest, ScanThenQueryPrintsRowsAsEscapedTextAndJson) {
   const std::string path = dir / "home/notes/harbour\tplan\x1b[2J.txt";
   testing::writeFile(path, "ferry timetable");
-  std::string scanned = run({"--scan", dir / "home/notes"});
-  EXPECT_EQ(scanned, "indexed=1 supportDir=" + (dir / "data/Quorvale") + "\n");
+  EXPECT_EQ(run({"--scan", dir / "home/notes"}),
+            "indexed=1 supportDir=" + (dir / "data/Quorvale") + "\n");
 
   std::string printed = run({"--query", "ferry"});
   EXPECT_EQ(printed.substr(0, printed.find('\n')),
             "harbour\\tplan\\x1B[2J.txt\t~/notes/harbour\\tplan\\x1B[2J.txt");
   auto rows = nlohmann::json::parse(run({"--query", "harbour", "--json"}));
-  ASSERT_TRUE(rows.is_array());
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(rows[0]["id"], "file-" + path);
   EXPECT_EQ(rows[0]["payload"], "file");
@@ -84,18 +84,16 @@ TEST_F(CommandLineTest, ScanThenQueryPrintsRowsAsEscapedTextAndJson) {
 
 TEST_F(CommandLineTest, ScanOfAFolderThatCannotBeOpenedFailsWithTheReason) {
   testing::writeFile(dir / "home/file.txt", "x");
-  struct Case {
-    std::string folder;
-    std::string reason;
-  };
-  for (const Case& c : {Case{dir / "home/does-not-exist", "No such file or directory"},
-                        Case{dir / "home/file.txt", "not a folder"}}) {
+  for (const auto& [folder, reason] :
+       {std::pair<std::string, std::string>{dir / "home/does-not-exist",
+                                            "No such file or directory"},
+        {dir / "home/file.txt", "not a folder"}}) {
     int code = -1;
     ::testing::internal::CaptureStderr();
-    std::string out = run({"--scan", c.folder}, &code);
+    std::string out = run({"--scan", folder}, &code);
     std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(code, 1) << c.folder;
-    EXPECT_EQ(err, "quorvale: cannot scan " + c.folder + ": " + c.reason + "\n");
+    EXPECT_EQ(code, 1) << folder;
+    EXPECT_EQ(err, "quorvale: cannot scan " + folder + ": " + reason + "\n");
     EXPECT_EQ(out, "");
   }
 }
@@ -130,34 +128,45 @@ TEST_F(CommandLineTest, ScanThatTheDatabaseRefusesExitsWithOne) {
 
 // A clipboard history of `count` unpinned copies made in 2025.
 std::string clipHistory(int count) {
-  nlohmann::ordered_json items = nlohmann::ordered_json::array();
+  ClipStore store;
+  const ClipPolicy keepAll{.maxItems = count};
   for (int i = 0; i < count; ++i) {
-    char id[40];
-    std::snprintf(id, sizeof id, "00000000-0000-4000-8000-%012d", i);
-    items.push_back({{"id", id},
-                     {"text", "copy " + std::to_string(i)},
-                     {"date", "2025-01-01T00:00:00Z"},
-                     {"pinned", false}});
+    store.record("copy " + std::to_string(i), std::nullopt, {},
+                 ClipDate{} + std::chrono::seconds(1'735'689'600 + i), keepAll);
   }
-  return nlohmann::ordered_json{{"items", items}}.dump();
+  return store.toJson();
 }
 
-TEST_F(CommandLineTest, UnreadableSettingsNeverPruneOrRewriteTheClipboardHistory) {
+// Commands that only read write no clipboard history, and unreadable settings never prune or
+// rewrite it (the user may keep far more than the defaults allow).
+TEST_F(CommandLineTest, ReadingCommandsAndUnreadableSettingsLeaveTheClipboardHistory) {
+  const std::string clips = dir / "data/Quorvale/clips.json";
+  const std::vector<std::vector<std::string>> reading{{"--status"}, {"--query", "clip"}};
+  for (const auto& args : reading) {
+    run(args);
+    EXPECT_FALSE(std::filesystem::exists(clips)) << args[0];
+  }
+  const std::string few = clipHistory(3);
+  testing::writeFile(clips, few);
+  for (const auto& args : reading) {
+    run(args);
+    EXPECT_EQ(testing::readFile(clips), few) << args[0];
+  }
+
   // The user keeps 1,000 copies for ten years; one field of the record has the wrong type.
   const std::string settings =
       R"({"quorvale.settings.v1":{"clipboard":{"enabled":true,"maxItems":1000,"maxAgeDays":3650},)"
       R"("roots":"~/Documents"}})";
   testing::writeFile(dir / "config/quorvale/defaults.json", settings);
   const std::string history = clipHistory(500);
-  testing::writeFile(dir / "data/Quorvale/clips.json", history);
+  testing::writeFile(clips, history);
   testing::makeDirs(dir / "home/notes");
-
   for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
            {"--status"}, {"--query", "clip copy"}, {"--scan", dir / "home/notes"}}) {
     ::testing::internal::CaptureStderr();
     run(args);
     std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
+    EXPECT_EQ(testing::readFile(clips), history) << args[0];
     EXPECT_NE(said.find("The settings could not be read"), std::string::npos) << said;
     std::size_t at = said.find(dir / "config/quorvale/defaults.json.unreadable-");
     ASSERT_NE(at, std::string::npos) << said;
@@ -166,19 +175,20 @@ TEST_F(CommandLineTest, UnreadableSettingsNeverPruneOrRewriteTheClipboardHistory
   }
 }
 
-TEST_F(CommandLineTest, CommandsThatOnlyReadWriteNoClipboardHistory) {
-  const std::string history = clipHistory(3);
-  for (std::vector<std::string> args :
-       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
-    run(args);
-    EXPECT_FALSE(std::filesystem::exists(dir / "data/Quorvale/clips.json")) << args[0];
-  }
-  testing::writeFile(dir / "data/Quorvale/clips.json", history);
-  for (std::vector<std::string> args :
-       std::vector<std::vector<std::string>>{{"--status"}, {"--query", "clip"}}) {
-    run(args);
-    EXPECT_EQ(testing::readFile(dir / "data/Quorvale/clips.json"), history) << args[0];
-  }
+TEST(TerminalText, ControlCharactersAndBadBytesAreEscapedAndTheRestKept) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"report.pdf", "report.pdf"},
+      {"Crème brûlée – 日本.txt", "Crème brûlée – 日本.txt"},
+      {"two\tfields\nand a line\r", "two\\tfields\\nand a line\\r"},
+      {"\x1b]0;owned\x07\x1b[2J", "\\x1B]0;owned\\x07\\x1B[2J"},
+      {"del\x7f", "del\\x7F"},
+      {"csi \xc2\x9b"
+       "31m",
+       "csi \\u009B31m"},  // the 8-bit CSI, as UTF-8
+      {"latin1 \xe9t\xe9", "latin1 \\xE9t\\xE9"},
+      {"back\\slash\\t", "back\\\\slash\\\\t"},  // a literal "\t" stays apart from a tab
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(terminal_text::escaped(text), shown) << text;
 }
 
 }  // namespace

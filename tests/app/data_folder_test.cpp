@@ -8,7 +8,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "clipboard/clip_store.h"
+#include "scan/extraction_guard.h"
 #include "search_engine.h"
+#include "settings/settings_store.h"
 #include "support/test_support.h"
 #include "util/main_executor.h"
 
@@ -25,22 +28,14 @@ mode_t modeOf(const std::string& path) {
   return info.st_mode & 07777;
 }
 
+void setOrUnset(const char* name, const char* value) {
+  value ? setenv(name, value, 1) : unsetenv(name);
+}
+
 class DataFolderTest : public ::testing::Test {
  protected:
   DataFolderTest() { setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1); }
   ~DataFolderTest() override { unsetenv("XDG_DATA_HOME"); }
-
-  // Opens and closes the engine as every start does, in the data folder of the environment.
-  void openEngine() {
-    UserDefaults defaults(dir / "config/defaults.json");
-    MainExecutor main;
-    EngineServices services;
-    services.defaults = &defaults;
-    services.main = &main;
-    services.home = dir / "home";
-    SearchEngine engine(ClipPolicy{}, std::move(services));
-    engine.clips().record("a copy", std::nullopt, {}, std::chrono::system_clock::now(), {});
-  }
 
   TempDir dir;
 };
@@ -52,7 +47,16 @@ TEST_F(DataFolderTest, TheFolderAndEveryFileInItAreTheUsersAlone) {
   chmod(folder.c_str(), 0755);
   testing::writeFile(folder + "/poison.txt", "");
   chmod((folder + "/poison.txt").c_str(), 0644);
-  openEngine();
+  {  // the engine opens and closes as every start does, in the data folder of the environment
+    UserDefaults defaults(dir / "config/defaults.json");
+    MainExecutor main;
+    EngineServices services;
+    services.defaults = &defaults;
+    services.main = &main;
+    services.home = dir / "home";
+    SearchEngine engine(ClipPolicy{}, std::move(services));
+    engine.clips().record("a copy", std::nullopt, {}, std::chrono::system_clock::now(), {});
+  }
   EXPECT_EQ(modeOf(folder), 0700u);
   for (const char* name : {"index.db", "clips.json", "inflight.txt", "poison.txt"}) {
     EXPECT_EQ(modeOf(folder + "/" + name), 0600u) << name;
@@ -98,10 +102,9 @@ TEST_F(DataFolderTest, WithoutADataHomeOnlyAPrivateFolderOfTheUsersIsUsed) {
     const char* runtime;
     std::optional<std::string> expected;
   };
-  const std::string own = ownRuntime + "/Quorvale";
   const std::vector<Case> cases = {
       {"no runtime folder", nullptr, nullptr, std::nullopt},
-      {"the user's runtime folder", nullptr, ownRuntime.c_str(), own},
+      {"the user's runtime folder", nullptr, ownRuntime.c_str(), ownRuntime + "/Quorvale"},
       {"another user's runtime folder", nullptr, othersRuntime.c_str(), std::nullopt},
       {"another user's data folder", othersData.c_str(), ownRuntime.c_str(), std::nullopt},
   };
@@ -109,19 +112,48 @@ TEST_F(DataFolderTest, WithoutADataHomeOnlyAPrivateFolderOfTheUsersIsUsed) {
     EXPECT_TRUE(testing::asUnprivilegedUser([&] {
       setenv("HOME", (dir / "home-nobody-cannot-make").c_str(), 1);
       setenv("TMPDIR", (dir / "tmp").c_str(), 1);
-      if (c.dataHome) {
-        setenv("XDG_DATA_HOME", c.dataHome, 1);
-      } else {
-        unsetenv("XDG_DATA_HOME");
-      }
-      if (c.runtime) {
-        setenv("XDG_RUNTIME_DIR", c.runtime, 1);
-      } else {
-        unsetenv("XDG_RUNTIME_DIR");
-      }
+      setOrUnset("XDG_DATA_HOME", c.dataHome);
+      setOrUnset("XDG_RUNTIME_DIR", c.runtime);
       std::optional<std::string> folder = dataFolder();
       return folder == c.expected && (!folder || modeOf(*folder) == 0700);
     })) << c.what;
+  }
+}
+
+// The program's own state files, met in a hostile form: something other than a regular file in
+// their place must not stop the program.
+TEST(StateFiles, AFifoInThePlaceOfAStateFileIsNeverWaitedOn) {
+  struct Case {
+    const char* name;
+    // Opens the folder's state the way a start does; true when the program can go on.
+    std::function<bool(const std::string& folder)> start;
+  };
+  const auto guardWorks = [](const std::string& folder) {
+    ExtractionGuard guard(folder);
+    guard.addPoison("/docs/bad.pdf");
+    return guard.isPoisoned("/docs/bad.pdf") &&
+           guard.run("/docs/a.pdf", 5, [] { return std::optional<std::string>("a"); }) == "a";
+  };
+  const Case cases[] = {
+      {"inflight.txt", guardWorks},
+      {"poison.txt", guardWorks},
+      {"clips.json",
+       [](const std::string& folder) {
+         ClipStore store = ClipStore::load(folder + "/clips.json");
+         return store.items().empty() && store.loadProblem().has_value();
+       }},
+      {"defaults.json",
+       [](const std::string& folder) {
+         UserDefaults defaults(folder + "/defaults.json");
+         SettingsStore store(defaults);
+         return !store.fromUser() && store.loadProblem().has_value() &&
+                !defaults.integer(UserDefaults::kContentVersionKey);
+       }},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo((dir / c.name).c_str(), 0600), 0);
+    EXPECT_TRUE(testing::finishesWithin(10, [&] { return c.start(dir.path()); })) << c.name;
   }
 }
 

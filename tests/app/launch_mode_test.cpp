@@ -8,11 +8,7 @@ namespace {
 TEST(LaunchModeTest, ArgumentsChooseTheJob) {
   using Kind = LaunchMode::Kind;
   using Request = LaunchMode::Request;
-  struct Case {
-    std::vector<std::string> args;
-    LaunchMode expected;
-  };
-  const Case cases[] = {
+  const std::pair<std::vector<std::string>, LaunchMode> cases[] = {
       {{}, {Kind::desktop, Request::start, ""}},
       {{"--demo"}, {Kind::desktop, Request::start, ""}},
       {{"--toggle"}, {Kind::desktop, Request::toggle, ""}},
@@ -21,8 +17,8 @@ TEST(LaunchModeTest, ArgumentsChooseTheJob) {
       {{"--toggle", "--clip"}, {Kind::commandLine, Request::start, ""}},
       {{"--bogus"}, {Kind::commandLine, Request::start, ""}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(LaunchMode::of(c.args), c.expected) << (c.args.empty() ? "" : c.args.front());
+  for (const auto& [args, expected] : cases) {
+    EXPECT_EQ(LaunchMode::of(args), expected) << (args.empty() ? "" : args.front());
   }
 }
 

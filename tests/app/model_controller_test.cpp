@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <filesystem>
+#include <cmath>
+#include <functional>
+#include <nlohmann/json.hpp>
 
+#include "embed_command.h"
 #include "install_model_command.h"
 #include "models/model_catalog.h"
 #include "models/model_crypto.h"
@@ -16,7 +19,6 @@
 namespace quorvale {
 namespace {
 
-namespace fs = std::filesystem;
 using Controller = ModelController;
 using testing::TempDir;
 
@@ -70,98 +72,90 @@ class ModelControllerTest : public ::testing::Test {
   int changes = 0;
 };
 
-TEST_F(ModelControllerTest, OffersOnlyAVerifiedModel) {
+TEST_F(ModelControllerTest, OffersOnlyAVerifiedModelAndInstallsAndRemovesIt) {
   testing::TestSigningKey stranger;
-  struct Case {
-    std::string name;
-    std::function<std::string()> url;
-    Controller::State expected;
+  const std::pair<std::string, Controller::State> refused[] = {
+      {"", Controller::Unavailable{Controller::kUnavailableText}},
+      {serveManifest(stranger, "weights"), Controller::Unavailable{Controller::kNotSignedText}},
   };
-  std::vector<Case> cases = {
-      {"no address", [] { return std::string(); },
-       Controller::Unavailable{Controller::kUnavailableText}},
-      {"signed by another key", [&] { return serveManifest(stranger, "weights"); },
-       Controller::Unavailable{Controller::kNotSignedText}},
-  };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.name);
-    auto c = controller(test.url());
+  for (const auto& [url, expected] : refused) {
+    auto c = controller(url);
     c->refresh();
-    EXPECT_EQ(settle(*c), test.expected);
+    EXPECT_EQ(settle(*c), expected) << url;
   }
-  auto c = controller(serveManifest(key, "weights"));
-  c->refresh();
-  ASSERT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
-  EXPECT_EQ(std::get<Controller::NotInstalled>(c->state()).manifest.version, "1.0");
-  EXPECT_EQ(changes, 0);
-}
 
-TEST_F(ModelControllerTest, DownloadsInstallsAndRemoves) {
+  // A verified model is offered; a changed download fails, and the retry installs it.
   auto c = controller(serveManifest(key, "weights"));
   std::vector<Controller::State> seen;
   c->setOnStateChange([&](const Controller::State& state) { seen.push_back(state); });
   c->refresh();
+  ASSERT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
+  EXPECT_EQ(std::get<Controller::NotInstalled>(c->state()).manifest.version, "1.0");
+  server.serve("/m.bin", "WEIGHTS");
+  c->download(false);
+  EXPECT_EQ(settle(*c), Controller::State(Controller::Failed{Controller::kChecksumText}));
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(store.installed(kID), std::nullopt);
+  EXPECT_TRUE(std::holds_alternative<Controller::Downloading>(seen.at(2)));
+
+  server.serve("/m.bin", "weights");
+  c->refresh();  // a retry starts from the offer
   settle(*c);
   c->download(true);
   ASSERT_TRUE(std::holds_alternative<Controller::Installed>(settle(*c)));
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(store.installed(kID), std::get<Controller::Installed>(c->state()).record);
-  EXPECT_TRUE(std::holds_alternative<Controller::Downloading>(seen.at(2)));
-
   c->remove();
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(store.installed(kID), std::nullopt);
   EXPECT_TRUE(std::holds_alternative<Controller::NotInstalled>(settle(*c)));
 }
 
-TEST_F(ModelControllerTest, AChangedDownloadFailsWithTheChecksumText) {
-  auto c = controller(serveManifest(key, "weights"));
-  c->refresh();
-  settle(*c);
-  server.serve("/m.bin", "WEIGHTS");
-  c->download(false);
-  EXPECT_EQ(settle(*c), Controller::State(Controller::Failed{Controller::kChecksumText}));
-  EXPECT_EQ(changes, 0);
-  EXPECT_EQ(store.installed(kID), std::nullopt);
-}
-
-TEST_F(ModelControllerTest, AnInstalledModelNeedsNoManifest) {
-  testing::makeDirs(store.payload(kID));
-  store.record({.id = kID, .version = "1.0", .sizeBytes = 1, .dimension = 8},
-               std::chrono::system_clock::now());
-  auto c = controller("");
-  c->refresh();
-  EXPECT_TRUE(std::holds_alternative<Controller::Installed>(c->state()));
-}
-
-class InstallModelCommandTest : public ::testing::Test {
+// The model commands, run as `quorvale --install-model` and `quorvale --embed` would be.
+class ModelCommandsTest : public ::testing::Test {
  protected:
-  InstallModelCommandTest() {
+  ModelCommandsTest() {
     setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   }
-  ~InstallModelCommandTest() override {
+  ~ModelCommandsTest() override {
     unsetenv("XDG_DATA_HOME");
     unsetenv("XDG_CONFIG_HOME");
   }
 
-  std::string run(const std::string& path, int& code) {
+  // What the command printed; its exit code goes to `code`.
+  std::string run(const std::function<int()>& command) {
     ::testing::internal::CaptureStdout();
-    code = installModelCommand(path);
+    code = command();
     return ::testing::internal::GetCapturedStdout();
   }
 
   TempDir dir;
+  int code = -1;
 };
 
-TEST_F(InstallModelCommandTest, InstallsAModelTheEncoderLoads) {
-  int code = 1;
+TEST_F(ModelCommandsTest, AnInstalledModelEmbedsTextAsAUnitVector) {
+  EXPECT_EQ(run([] { return embedCommand("hello"); }), "");  // no model installed
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(installedModelFolder(), std::nullopt);
+
   testing::writeRandomModel(dir / "model", {.hidden = 8, .heads = 2});
-  EXPECT_EQ(run(dir / "model", code), "model installed: quorvale-embed-1 (dimension 8) in " +
-                                          dir.path() +
-                                          "/data/Quorvale/Models/quorvale-embed-1/model\n");
+  const std::string installed = dir / "data/Quorvale/Models/quorvale-embed-1/model";
+  EXPECT_EQ(run([&] { return installModelCommand(dir / "model"); }),
+            "model installed: quorvale-embed-1 (dimension 8) in " + installed + "\n");
   EXPECT_EQ(code, 0);
-  EXPECT_TRUE(ModelStore(dir / "data/Quorvale/Models").installed(kID));
+  EXPECT_EQ(installedModelFolder(), installed);
+
+  auto vector = nlohmann::json::parse(run([] {
+                  return embedCommand("hello world");
+                })).get<std::vector<float>>();
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(vector.size(), 8u);
+  double length = 0;
+  for (float v : vector) length += v * v;
+  EXPECT_NEAR(std::sqrt(length), 1.0, 1e-5);
+  EXPECT_EQ(run([] { return embedCommand("   "); }), "");
+  EXPECT_EQ(code, 1);
 }
 
 }  // namespace

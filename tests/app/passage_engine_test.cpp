@@ -20,8 +20,6 @@ class PassageEngineTest : public testing::EngineTest {
     settings.resultLimit = 3;
   }
 
-  std::string docs() const { return home() + "/Documents"; }
-
   EngineServices services() override {
     EngineServices result = EngineTest::services();
     result.encoder = {.identifier = encoder->identifier(),
@@ -62,24 +60,9 @@ class PassageEngineTest : public testing::EngineTest {
   std::atomic<bool> installed = false;
 };
 
-TEST_F(PassageEngineTest, AQuestionMarkAlwaysAsksAQuestion) {
-  writeFile(docs() + "/contract.md", "The notice period is three months for either party.");
-  startAndSettle();
-  EXPECT_EQ(engine_->passageStatus(), "1 documents, 1 passages");
-
-  // The detector alone does not take "notice period" for a question; a leading "?" does.
-  EXPECT_FALSE(anyPassageRow(ids("notice period")));
-  std::vector<std::string> asked = ids("?  notice period");
-  ASSERT_FALSE(asked.empty());
-  EXPECT_EQ(asked.front(), "passage-" + docs() + "/contract.md");
-  std::vector<Suggestion> rows = engine_->search("? notice period", settings, std::nullopt);
-  EXPECT_EQ(rows.front().title, "contract.md");
-  EXPECT_EQ(rows.front().subtitle, "The notice period is three months for either party.");
-}
-
-TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWords) {
-  writeFile(docs() + "/contract.md", "The notice period is three months.");
-  writeFile(docs() + "/policy.md", "Refunds are paid within thirty days.");
+TEST_F(PassageEngineTest, RemovingTheModelLeavesQuestionsToTheWordsAndAQuestionMarkAlwaysAsks) {
+  writeFile(doc("contract.md"), "The notice period is three months.");
+  writeFile(doc("policy.md"), "Refunds are paid within thirty days.");
   installed = true;
   startAndSettle();
   EXPECT_EQ(storedVectors(), 2);
@@ -97,6 +80,14 @@ TEST_F(PassageEngineTest, RemovingTheModelClearsTheVectorsAndQuestionsUseTheWord
   EXPECT_TRUE(anyPassageRow(ids("which file mentions the notice period?")));
   EXPECT_EQ(encoder->calls, before);
   EXPECT_EQ(engine_->passageStatus(), "2 documents, 2 passages");
+
+  // The detector alone does not take "notice period" for a question; a leading "?" does.
+  EXPECT_FALSE(anyPassageRow(ids("notice period")));
+  std::vector<Suggestion> rows = engine_->search("?  notice period", settings, std::nullopt);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows.front().id, "passage-" + doc("contract.md"));
+  EXPECT_EQ(rows.front().title, "contract.md");
+  EXPECT_EQ(rows.front().subtitle, "The notice period is three months.");
 }
 
 // Two different words that the fake encoder maps to the same component: one means the other.
@@ -115,22 +106,18 @@ TEST_F(PassageEngineTest, FilesFoundOnlyByMeaningJoinFewWordHits) {
   auto [word, synonym] = synonyms();
   std::string content;
   for (int i = 0; i < 8; ++i) content += word + " ";
-  writeFile(docs() + "/" + word + ".txt", content);
+  writeFile(doc(word + ".txt"), content);
   settings.semanticSearch = true;
   settings.questionSearch = false;
   installed = true;
   startAndSettle();
   EXPECT_NE(engine_->status().find(", 1 with meaning vectors"), std::string::npos)
       << engine_->status();
-  std::vector<std::string> rows = ids(synonym);
-  EXPECT_NE(std::find(rows.begin(), rows.end(), "file-" + docs() + "/" + word + ".txt"),
-            rows.end());
+  EXPECT_EQ(std::ranges::count(ids(synonym), "file-" + doc(word + ".txt")), 1);
 
   // Without semantic search the word search stands alone.
   settings.semanticSearch = false;
-  rows = ids(synonym);
-  EXPECT_EQ(std::find(rows.begin(), rows.end(), "file-" + docs() + "/" + word + ".txt"),
-            rows.end());
+  EXPECT_EQ(std::ranges::count(ids(synonym), "file-" + doc(word + ".txt")), 0);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ class ScanScheduleTest : public ::testing::Test {
   std::function<void()> duringScan_;
 };
 
-TEST_F(ScanScheduleTest, RequestsBeforeTheScanStartsScanOnceWithTheLastSettings) {
+TEST_F(ScanScheduleTest, RequestsBeforeAScanScanOnceAndOneDuringItCancelsAndScansAgain) {
   schedule_.request(withRoot("/a"));
   schedule_.request(withRoot("/b"));
   EXPECT_TRUE(schedule_.pending());
@@ -39,16 +39,15 @@ TEST_F(ScanScheduleTest, RequestsBeforeTheScanStartsScanOnceWithTheLastSettings)
   EXPECT_EQ(scanned_, std::vector<std::string>{"/b"});
   EXPECT_FALSE(schedule_.pending());
   EXPECT_EQ(schedule_.lastRequested(), withRoot("/b"));
-}
 
-TEST_F(ScanScheduleTest, ARequestDuringAScanCancelsItAndScansAgainAfter) {
+  // A request during a scan cancels it and scans again after.
   duringScan_ = [this] {
-    if (scanned_.size() == 1) schedule_.request(withRoot("/b"));
+    if (scanned_.size() == 2) schedule_.request(withRoot("/c"));
   };
   schedule_.request(withRoot("/a"));
   queue_.runPending();
-  EXPECT_EQ(scanned_, (std::vector<std::string>{"/a", "/b"}));
-  EXPECT_EQ(cancelledWhileRunning_, (std::vector<bool>{true, false}));
+  EXPECT_EQ(scanned_, (std::vector<std::string>{"/b", "/a", "/c"}));
+  EXPECT_EQ(cancelledWhileRunning_, (std::vector<bool>{false, true, false}));
   EXPECT_FALSE(schedule_.pending());
 }
 

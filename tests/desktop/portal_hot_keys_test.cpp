@@ -13,7 +13,6 @@
 namespace quorvale {
 namespace {
 
-using testing::PrivateBus;
 using testing::waitFor;
 
 const QString kPath = "/org/freedesktop/portal/desktop";
@@ -74,32 +73,19 @@ class FakePortal : public QDBusVirtualObject {
 
 class PortalHotKeysTest : public ::testing::Test {
  protected:
-  PortalHotKeysTest() {
-    service = QDBusConnection::connectToBus(bus.address(), "fake-portal");
-    service.registerVirtualObject(kPath, &portal, QDBusConnection::SubPath);
-    service.registerService("org.freedesktop.portal.Desktop");
-    client = QDBusConnection::connectToBus(bus.address(), "portal-client");
-  }
-  ~PortalHotKeysTest() override {
-    QDBusConnection::disconnectFromBus("fake-portal");
-    QDBusConnection::disconnectFromBus("portal-client");
-  }
-
   void activate(const QString& session, const QString& id) {
     QDBusMessage signal = QDBusMessage::createSignal(kPath, kShortcuts, "Activated");
     signal << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong(0) << QVariantMap{};
-    service.send(signal);
+    bus.service.send(signal);
   }
 
-  PrivateBus bus;
   FakePortal portal;
-  QDBusConnection service{""};
-  QDBusConnection client{""};
+  testing::FakeServiceBus bus{kPath, &portal, "org.freedesktop.portal.Desktop"};
 };
 
 TEST_F(PortalHotKeysTest, BindsTheShortcutsAndRunsTheActivatedOne) {
-  ASSERT_TRUE(service.isConnected()) << "no dbus-daemon";
-  PortalHotKeys keys(client);
+  ASSERT_TRUE(bus.service.isConnected()) << "no dbus-daemon";
+  PortalHotKeys keys(bus.client);
   std::vector<std::string> ran;
   std::set<int> failed = keys.registerKeys({
       {.hotKey = {.keyCode = 49, .modifiers = HotKey::option},
@@ -128,7 +114,7 @@ TEST_F(PortalHotKeysTest, BindsTheShortcutsAndRunsTheActivatedOne) {
 // (Whether the portal is offered is asked with a blocking call, which a fake portal living on this
 // thread cannot answer; its absence is answered by the bus itself.)
 TEST(PortalHotKeysWithoutPortal, IsNotOffered) {
-  PrivateBus bus;
+  testing::PrivateBus bus;
   QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "no-portal");
   EXPECT_FALSE(PortalHotKeys::offered(client));
   QDBusConnection::disconnectFromBus("no-portal");

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
 #include <QDeadlineTimer>
 #include <QString>
 #include <functional>
@@ -64,6 +66,24 @@ class PrivateBus {
  private:
   ChildServer daemon_{
       {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"}};
+};
+
+// A fake service offered on a private bus under a well-known name, and a client connection to
+// the same bus; both connections are closed when it goes.
+class FakeServiceBus {
+ public:
+  FakeServiceBus(const QString& path, QDBusVirtualObject* object, const QString& name) {
+    service.registerVirtualObject(path, object, QDBusConnection::SubPath);
+    service.registerService(name);
+  }
+  ~FakeServiceBus() {
+    QDBusConnection::disconnectFromBus("fake-service");
+    QDBusConnection::disconnectFromBus("fake-client");
+  }
+
+  PrivateBus bus;
+  QDBusConnection service = QDBusConnection::connectToBus(bus.address(), "fake-service");
+  QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "fake-client");
 };
 
 // Runs the event loop until `done` holds, for at most five seconds.

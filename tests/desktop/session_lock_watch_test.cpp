@@ -20,7 +20,6 @@
 namespace quorvale {
 namespace {
 
-using testing::PrivateBus;
 using testing::waitFor;
 
 // logind's manager and one session, as far as the watch asks them.
@@ -49,35 +48,24 @@ class FakeLogin : public QDBusVirtualObject {
 
 class SessionLockWatchTest : public ::testing::Test {
  protected:
-  SessionLockWatchTest() {
-    unsetenv("XDG_SESSION_ID");
-    service = QDBusConnection::connectToBus(bus.address(), "fake-login");
-    service.registerVirtualObject("/org/freedesktop/login1", &login, QDBusConnection::SubPath);
-    service.registerService("org.freedesktop.login1");
-    client = QDBusConnection::connectToBus(bus.address(), "watch");
-  }
-  ~SessionLockWatchTest() override {
-    QDBusConnection::disconnectFromBus("fake-login");
-    QDBusConnection::disconnectFromBus("watch");
-  }
+  SessionLockWatchTest() { unsetenv("XDG_SESSION_ID"); }
 
   void emitSignal(const QString& path, const QString& interface, const QString& name,
                   const QVariantList& arguments = {}) {
     QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
     signal.setArguments(arguments);
-    service.send(signal);
+    bus.service.send(signal);
   }
 
-  PrivateBus bus;
   FakeLogin login;
-  QDBusConnection service{""};
-  QDBusConnection client{""};
+  testing::FakeServiceBus bus{"/org/freedesktop/login1", &login, "org.freedesktop.login1"};
   std::vector<bool> changes;
 };
 
-TEST_F(SessionLockWatchTest, FollowsTheSessionsOwnObjectAndTheScreenSaver) {
-  ASSERT_TRUE(service.isConnected()) << "no dbus-daemon";
-  SessionLockWatch watch(client, client, [this](bool locked) { changes.push_back(locked); });
+TEST_F(SessionLockWatchTest, FollowsTheSessionsOwnObjectTheScreenSaverAndTheLockAtStart) {
+  ASSERT_TRUE(bus.service.isConnected()) << "no dbus-daemon";
+  SessionLockWatch watch(bus.client, bus.client,
+                         [this](bool locked) { changes.push_back(locked); });
   ASSERT_TRUE(waitFor([&] { return !watch.sessionPath().isEmpty(); }));
   EXPECT_EQ(watch.sessionPath(), FakeLogin::kPath);
   EXPECT_EQ(login.asked, "GetSessionByPID");
@@ -97,14 +85,12 @@ TEST_F(SessionLockWatchTest, FollowsTheSessionsOwnObjectAndTheScreenSaver) {
              {session, QVariantMap{{"LockedHint", false}}, QStringList{}});
   ASSERT_TRUE(waitFor([&] { return changes.size() >= 4; }));
   EXPECT_EQ(changes, (std::vector<bool>{true, false, true, false}));
-}
 
-TEST_F(SessionLockWatchTest, ASessionLockedAtStartCountsAndTheSessionIdIsUsed) {
-  ASSERT_TRUE(service.isConnected()) << "no dbus-daemon";
+  // A session locked at start counts, and the session id is used when set.
   login.lockedHint = true;
   setenv("XDG_SESSION_ID", "31", 1);
-  SessionLockWatch watch(client, client, [this](bool locked) { changes.push_back(locked); });
-  EXPECT_TRUE(waitFor([&] { return watch.locked(); }));
+  SessionLockWatch second(bus.client, bus.client, [](bool) {});
+  EXPECT_TRUE(waitFor([&] { return second.locked(); }));
   EXPECT_EQ(login.asked, "GetSession");
   unsetenv("XDG_SESSION_ID");
 }

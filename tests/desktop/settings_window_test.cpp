@@ -84,7 +84,7 @@ class SettingsWindowTest : public ::testing::Test {
   std::unique_ptr<SettingsEditor> editor;
 };
 
-TEST_F(SettingsWindowTest, RecordingAShortcutReleasesTheGrabsAndEscapeCancels) {
+TEST_F(SettingsWindowTest, ControlsWriteTheirFieldsAndRecordingAShortcutReleasesTheGrabs) {
   auto shown = window();
   auto fields = shown->findChildren<ShortcutField*>();
   ASSERT_EQ(fields.size(), 2);
@@ -104,10 +104,8 @@ TEST_F(SettingsWindowTest, RecordingAShortcutReleasesTheGrabsAndEscapeCancels) {
   press(panel, Qt::Key_Escape);  // cancels
   EXPECT_EQ(store.settings().hotKey, (HotKey{40, HotKey::control | HotKey::option}));
   EXPECT_EQ(recordings, (std::vector<bool>{true, false, true, false}));
-}
 
-TEST_F(SettingsWindowTest, ControlsWriteTheirFieldAndFollowChangesFromElsewhere) {
-  auto shown = window();
+  // The other controls write their field, and follow changes made elsewhere.
   QCheckBox* contents = find<QCheckBox>(*shown, "Search inside files");
   ASSERT_TRUE(contents);
   QuorvaleSettings expected = store.settings();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "scan/scanner.h"
@@ -59,10 +60,6 @@ class InotifyWatcherTest : public ::testing::Test {
     for (const Batch& batch : batches) all.insert(batch.paths.begin(), batch.paths.end());
     return all;
   }
-  Paths reported() {
-    std::lock_guard lock(mutex);
-    return reportedLocked();
-  }
   // Waits until all of `expected` has been reported; returns what was.
   Paths waitFor(const Paths& expected) {
     std::unique_lock lock(mutex);
@@ -79,51 +76,31 @@ class InotifyWatcherTest : public ::testing::Test {
                          [](const Batch& b) { return b.mustRescan; });
     });
   }
-  // A change made after others: once it is reported, anything earlier would have been too.
-  Paths reportedUpToMarker() {
-    std::string marker = at("marker-" + std::to_string(markers++));
-    writeFile(marker, "m");
-    return waitFor({marker});
-  }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
 
   TempDir dir;
   std::string root = dir / "root";
-  int markers = 0;
   std::mutex mutex;
   std::condition_variable arrived;
   std::vector<Batch> batches;               // guarded by mutex
   std::unique_ptr<InotifyWatcher> watcher;  // last: stopped before what its handler touches
 };
 
-// With the default window; a path changed twice is still reported once per batch.
-TEST_F(InotifyWatcherTest, FileChangesAreReported) {
-  writeFile(at("changed.txt"), "old");
-  writeFile(at("deleted.txt"), "x");
-  writeFile(at("moved.txt"), "x");
-  writeFile(at("touched.txt"), "x");
+// Files created, changed, deleted, renamed or touched are reported, a path once per batch of the
+// default window. A new folder is reported with what it already holds and watched from then on;
+// a moved or deleted one takes its watches along.
+TEST_F(InotifyWatcherTest, ChangesAreReportedAndFoldersFollowed) {
+  for (const char* file : {"changed.txt", "deleted.txt", "moved.txt", "touched.txt",
+                           "old/inner/file.txt", "doomed/inner/file.txt"}) {
+    writeFile(at(file), "x");
+  }
   start(ScanConfig::make({root}), {});
-
   writeFile(at("created.txt"), "new");
   writeFile(at("created.txt"), "newer");
   writeFile(at("changed.txt"), "new contents");
   fs::remove(at("deleted.txt"));
   fs::rename(at("moved.txt"), at("renamed.txt"));
   testing::setModified(at("touched.txt"), 1'000'000);
-
-  Paths expected = {at("created.txt"), at("changed.txt"), at("deleted.txt"),
-                    at("moved.txt"),   at("renamed.txt"), at("touched.txt")};
-  EXPECT_EQ(waitFor(expected), expected);
-  std::lock_guard lock(mutex);
-  for (const Batch& batch : batches) {
-    EXPECT_FALSE(batch.mustRescan);
-    EXPECT_EQ(Paths(batch.paths.begin(), batch.paths.end()).size(), batch.paths.size())
-        << "a path twice in one batch";
-  }
-}
-
-TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
-  start();
   // Filled before it arrives, as a copy or an unpacked archive would be.
   std::string outside = dir / "outside";
   writeFile(outside + "/a.txt", "a");
@@ -131,40 +108,33 @@ TEST_F(InotifyWatcherTest, ANewFolderIsReportedWithWhatItAlreadyHolds) {
   fs::rename(outside, at("arrived"));
   // Created and filled at once: the files may land before the folder's watch exists.
   writeFile(at("made/now/c.txt"), "c");
-
-  Paths expected = {
-      at("arrived"), at("arrived/a.txt"), at("arrived/deep"),  at("arrived/deep/b.txt"),
-      at("made"),    at("made/now"),      at("made/now/c.txt")};
-  EXPECT_EQ(waitFor(expected), expected);
-
-  // And the new folders are watched from then on.
-  writeFile(at("arrived/deep/later.txt"), "l");
-  writeFile(at("made/now/later.txt"), "l");
-  Paths later = {at("arrived/deep/later.txt"), at("made/now/later.txt")};
-  Paths seen = waitFor(later);
-  EXPECT_TRUE(std::includes(seen.begin(), seen.end(), later.begin(), later.end()));
-}
-
-TEST_F(InotifyWatcherTest, MovedAndDeletedFoldersTakeTheirWatchesAlong) {
-  writeFile(at("old/inner/file.txt"), "x");
-  writeFile(at("doomed/inner/file.txt"), "x");
-  start();
   fs::rename(at("old"), at("new"));
   fs::remove_all(at("doomed"));
-  Paths expected = {at("old"),
-                    at("new"),
-                    at("new/inner"),
-                    at("new/inner/file.txt"),
-                    at("doomed"),
-                    at("doomed/inner"),
-                    at("doomed/inner/file.txt")};
+
+  Paths expected;
+  std::istringstream names(
+      "created.txt changed.txt deleted.txt moved.txt renamed.txt touched.txt arrived "
+      "arrived/a.txt arrived/deep arrived/deep/b.txt made made/now made/now/c.txt old new "
+      "new/inner new/inner/file.txt doomed doomed/inner doomed/inner/file.txt");
+  for (std::string name; names >> name;) expected.insert(at(name));
   EXPECT_EQ(waitFor(expected), expected);
 
-  writeFile(at("new/inner/after.txt"), "x");
-  Paths after = waitFor({at("new/inner/after.txt")});
-  EXPECT_FALSE(after.contains(at("old/inner/after.txt")));
+  for (const char* file : {"arrived/deep/later.txt", "made/now/later.txt", "new/inner/later.txt"}) {
+    writeFile(at(file), "l");
+    expected.insert(at(file));
+  }
+  Paths seen = waitFor(expected);
+  EXPECT_TRUE(std::includes(seen.begin(), seen.end(), expected.begin(), expected.end()));
+  EXPECT_FALSE(seen.contains(at("old/inner/later.txt")));
   EXPECT_EQ(watcher->watchedFolders(),
-            (std::vector<std::string>{root, at("new"), at("new/inner")}));
+            (std::vector<std::string>{root, at("arrived"), at("arrived/deep"), at("made"),
+                                      at("made/now"), at("new"), at("new/inner")}));
+  std::lock_guard lock(mutex);
+  for (const Batch& batch : batches) {
+    EXPECT_FALSE(batch.mustRescan);
+    EXPECT_EQ(Paths(batch.paths.begin(), batch.paths.end()).size(), batch.paths.size())
+        << "a path twice in one batch";
+  }
 }
 
 TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
@@ -184,8 +154,10 @@ TEST_F(InotifyWatcherTest, ExcludedFoldersAreNotWatched) {
   writeFile(at("private/diary.txt"), "x");
   writeFile(at(".hidden.txt"), "x");
   fs::rename(at("todo.txt"), at("node_modules/todo.txt"));
-  // Only the old name of the file moved into an excluded folder is reported.
-  EXPECT_EQ(reportedUpToMarker(), (Paths{at("todo.txt"), at("marker-0")}));
+  // Only the old name of the file moved into an excluded folder is reported. The marker comes
+  // last: once it is reported, anything earlier would have been too.
+  writeFile(at("marker"), "m");
+  EXPECT_EQ(waitFor({at("marker")}), (Paths{at("todo.txt"), at("marker")}));
 }
 
 TEST_F(InotifyWatcherTest, ARootThatIsASymbolicLinkIsFollowedButLinksBelowAreNot) {
@@ -199,7 +171,6 @@ TEST_F(InotifyWatcherTest, ARootThatIsASymbolicLinkIsFollowedButLinksBelowAreNot
   real = fs::canonical(real).string();
   EXPECT_EQ(watcher->watchedFolders(), (std::vector<std::string>{real, real + "/sub"}));
 
-  writeFile(dir / "elsewhere/unseen.txt", "x");
   writeFile(real + "/sub/seen.txt", "x");
   Paths seen = waitFor({real + "/sub/seen.txt"});
   EXPECT_EQ(seen, (Paths{real + "/sub/seen.txt"}));
@@ -229,14 +200,14 @@ TEST_F(InotifyWatcherTest, StopIsPromptAndFinal) {
   watcher->stop();
   EXPECT_FALSE(watcher->isRunning());
   EXPECT_TRUE(watcher->watchedFolders().empty());
-  EXPECT_TRUE(reported().empty());
+  EXPECT_TRUE(batches.empty());  // the reading thread has stopped
 
   // Restarted, it reports again; a second start while running changes nothing.
   ASSERT_TRUE(watcher->start(ScanConfig::make({root}), handler()));
   EXPECT_TRUE(watcher->start(ScanConfig::make({dir / "elsewhere"}), nullptr));
   ASSERT_TRUE(watcher->waitUntilWatching(kDeadline));
   watcher->stop();
-  EXPECT_TRUE(reported().empty());
+  EXPECT_TRUE(batches.empty());  // the reading thread has stopped
 }
 
 }  // namespace

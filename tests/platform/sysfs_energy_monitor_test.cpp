@@ -57,57 +57,42 @@ Files zone(int index, const std::string& temp,
 }
 
 const EnergyState kDefault{};
-EnergyState onBattery(int percent) {
-  return {.onBattery = true, .batteryPercent = percent};
-}
-EnergyState plugged(int percent) {
-  return {.onBattery = false, .batteryPercent = percent};
-}
-EnergyState heat(Thermal thermal) {
-  return {.thermal = thermal};
-}
 
-TEST(SysfsEnergyMonitor, PowerSupplies) {
-  Case cases[] = {
+TEST(SysfsEnergyMonitor, PowerSuppliesProfileAndHeat) {
+  const Case cases[] = {
       {"nothing readable", {}, kDefault},
       {"laptop on battery", merged({battery("BAT0", "Discharging", "57"), mains("0")}),
-       onBattery(57)},
+       EnergyState{.onBattery = true, .batteryPercent = 57}},
       {"discharging while a charger is online",
-       merged({battery("BAT0", "Discharging", "80"), mains("1")}), plugged(80)},
+       merged({battery("BAT0", "Discharging", "80"), mains("1")}),
+       EnergyState{.onBattery = false, .batteryPercent = 80}},
       {"USB-C charger online",
        merged({battery("BAT0", "Discharging", "80"),
                {{"class/power_supply/ucsi/type", "USB"}, {"class/power_supply/ucsi/online", "1"}}}),
-       plugged(80)},
+       EnergyState{.onBattery = false, .batteryPercent = 80}},
       {"two batteries average",
        merged({battery("BAT0", "Discharging", "10"), battery("BAT1", "Discharging", "31")}),
-       onBattery(20)},
+       EnergyState{.onBattery = true, .batteryPercent = 20}},
       {"a mouse battery does not count",
        merged({battery("hidpp_battery_0", "Discharging", "5"),
                {{"class/power_supply/hidpp_battery_0/scope", "Device"}},
                mains("1")}),
        kDefault},
-      {"unreadable capacity", battery("BAT0", "Discharging", "unknown"), onBattery(100)},
-  };
-  for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
-}
-
-TEST(SysfsEnergyMonitor, PlatformProfile) {
-  const char* profile = "firmware/acpi/platform_profile";
-  EXPECT_TRUE(readTree({{profile, "low-power"}}).lowPowerMode);
-  for (const char* other : {"balanced", ""}) {
-    EXPECT_FALSE(readTree({{profile, other}}).lowPowerMode) << other;
-  }
-}
-
-TEST(SysfsEnergyMonitor, ThermalZones) {
-  Case cases[] = {
+      {"unreadable capacity", battery("BAT0", "Discharging", "unknown"),
+       EnergyState{.onBattery = true, .batteryPercent = 100}},
+      {"low-power platform profile",
+       {{"firmware/acpi/platform_profile", "low-power"}},
+       {.lowPowerMode = true}},
+      {"balanced platform profile", {{"firmware/acpi/platform_profile", "balanced"}}, kDefault},
+      // Thermal zones.
       {"no trip points", zone(0, "95000", {}), kDefault},
       {"within ten degrees of passive",
-       zone(0, "80000", {{"passive", "90000"}, {"critical", "105000"}}), heat(Thermal::fair)},
+       zone(0, "80000", {{"passive", "90000"}, {"critical", "105000"}}),
+       EnergyState{.thermal = Thermal::fair}},
       {"at passive", zone(0, "90000", {{"passive", "90000"}, {"critical", "105000"}}),
-       heat(Thermal::serious)},
+       EnergyState{.thermal = Thermal::serious}},
       {"at critical", zone(0, "105000", {{"passive", "90000"}, {"critical", "105000"}}),
-       heat(Thermal::critical)},
+       EnergyState{.thermal = Thermal::critical}},
       {"active trips are fans", zone(0, "70000", {{"active", "60000"}}), kDefault},
       {"placeholder trips", zone(0, "30000", {{"critical", "0"}, {"passive", "-273200"}}),
        kDefault},
@@ -119,7 +104,7 @@ TEST(SysfsEnergyMonitor, ThermalZones) {
       {"hottest zone wins",
        merged(
            {zone(0, "40000", {{"critical", "100000"}}), zone(1, "91000", {{"passive", "90000"}})}),
-       heat(Thermal::serious)},
+       EnergyState{.thermal = Thermal::serious}},
   };
   for (const Case& c : cases) EXPECT_EQ(readTree(c.files), c.expected) << c.name;
 }

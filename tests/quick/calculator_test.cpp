@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "quick/display_case.h"
+#include "quick/units.h"
 
 namespace quorvale {
 namespace {
@@ -82,6 +83,16 @@ INSTANTIATE_TEST_SUITE_P(Table, NoAnswer,
                                            "(-8)^(1/3)", "sin(1e999)", "1e999*1", "0^-1", "10^400",
                                            "9^9^9", "1e308*10", "round(1, 400)"));
 
+// Conversions the converter refuses fall back to arithmetic, which fails too. A thousands comma
+// is followed by exactly three digits, so a decimal comma gives no answer rather than one ten
+// times too big.
+INSTANTIATE_TEST_SUITE_P(Units, NoAnswer,
+                         ::testing::Values("5 kg to m", "5 parsecs to m", "5 kms to mi",
+                                           "5 c to km", "5 f to ft", "-500 c to k", "1e999 km to m",
+                                           "1e308 km to mm", "5 km to", "5 km to 3 mi",
+                                           "5 \xff to mi", "1,5 km to m", "1,0000 m to km",
+                                           "1,,000 m to km", "1,00 m to km", "2 in to 3"));
+
 // Just past each limit; invalid UTF-8; a percent chain that once took exponential time. The
 // fuzz target feeds the other hostile texts.
 INSTANTIATE_TEST_SUITE_P(HostileText, NoAnswer,
@@ -99,6 +110,36 @@ TEST(EvaluateMath, ReadsTypographicMinusAndThousandsButNotOverlongTexts) {
   EXPECT_EQ(Calculator::evaluateMath(repeat("1+", 20000) + "1"), std::nullopt);
   EXPECT_EQ(Calculator::evaluateMath(repeat("1% of ", 5000) + "1"), std::nullopt);
 }
+
+class Conversions : public ::testing::TestWithParam<Case> {};
+
+TEST_P(Conversions, ShowTheRoundedResultAndTheTargetUnit) {
+  std::optional<CalcResult> result = Units::convert(GetParam().text);
+  ASSERT_TRUE(result.has_value());
+  EXPECT_EQ(result->display, GetParam().display);
+  EXPECT_EQ(result->kind, CalcResult::Kind::unit);
+  // The calculator's entry point asks the converter first.
+  EXPECT_EQ(Calculator::evaluate(GetParam().text), result);
+}
+
+// A row per family and unit form, spelling, thousands, exponent and rounding at the edges,
+// and the temperature scales (offsets, not factors).
+INSTANTIATE_TEST_SUITE_P(
+    Table, Conversions,
+    ::testing::Values(Case{"5 km to mi", "3.10685596 mi"}, Case{"1,000,000 mm to km", "1 km"},
+                      Case{"1 mile -> km", "1.609344 km"}, Case{"5' to cm", "152.4 cm"},
+                      Case{"12\" to cm", "30.48 cm"}, Case{"16 oz as lb", "1 lb"},
+                      Case{"convert 2 cups into ml", "473.176473 ml"},
+                      Case{"1 fl oz to ml", "29.57352956 ml"}, Case{"2.5 h to min", "150 min"},
+                      Case{"1 gib as mb", "1,073.741824 mb"},
+                      Case{"100 km/h to mph", "62.13711922 mph"},
+                      Case{"5 kilometres to miles", "3.10685596 miles"},
+                      Case{"Convert 1 M to CM", "100 cm"}, Case{"-2 m to cm", "-200 cm"},
+                      Case{"1e10 km to mm", "1.000000e+16 mm"}, Case{"1 ms to weeks", "0 weeks"},
+                      // Too large to round at 8 decimals, yet finite: shown as it is, not as "inf".
+                      Case{"1e300 km to mm", "1.000000e+306 mm"}, Case{"100 c to f", "212\u00b0F"},
+                      Case{"0 k to c", "-273.15\u00b0C"}, Case{"-40 f to c", "-40\u00b0C"},
+                      Case{"0 c to k", "273.15 K"}, Case{"98.6 \u00b0F to \u00b0C", "37\u00b0C"}));
 
 }  // namespace
 }  // namespace quorvale

@@ -25,13 +25,10 @@ TEST_P(Epoch, InZone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Epoch,
-    ::testing::Values(Conversion{"1700000000", "UTC", "2023-11-14 22:13:20 UTC"},
-                      Conversion{"1700000000", "America/New_York", "2023-11-14 17:13:20 EST"},
-                      Conversion{"1720000000", "America/New_York", "2024-07-03 05:46:40 EDT"},
+    ::testing::Values(Conversion{"1720000000", "America/New_York", "2024-07-03 05:46:40 EDT"},
                       Conversion{"1700000000", "Asia/Kolkata", "2023-11-15 03:43:20 GMT+5:30"},
                       Conversion{"1700000000000", "UTC", "2023-11-14 22:13:20 UTC"},
                       Conversion{"-1000000000", "UTC", "1938-04-24 22:13:20 UTC"},
-                      Conversion{"2024-01-31", "UTC", "1706659200", kLocalToUnix},
                       Conversion{"2024-01-31", "America/New_York", "1706677200", kLocalToUnix},
                       Conversion{"2024-01-31 10:30", "UTC", "1706697000", kLocalToUnix},
                       Conversion{"1969-12-31 23:59", "UTC", "-60", kLocalToUnix},
@@ -42,6 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Conversion{"31/01/2024", "UTC", std::nullopt},
                       Conversion{"", "UTC", std::nullopt}));
 
+// The first two rows of a converter that kept the first zone it saw would both read UTC.
 TEST(Epoch, ZoneChangesBetweenCallsOnOneThread) {
   EXPECT_EQ(epoch("1700000000", LocalZone{"UTC"})->result, "2023-11-14 22:13:20 UTC");
   EXPECT_EQ(epoch("1700000000", LocalZone{"America/New_York"})->result, "2023-11-14 17:13:20 EST");

@@ -1,11 +1,15 @@
+// The quick tools, and the case styles and random texts they are made of.
 #include "quick/quick_tools.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "quick/case_styles.h"
 #include "quick/display_case.h"
 #include "quick/random_text.h"
 
@@ -70,18 +74,24 @@ INSTANTIATE_TEST_SUITE_P(
         Expected{"camel hello world", "helloWorld", "camelCase · Return to copy"},
         Expected{"count hello world", "hello world", "Return to copy the text back"}));
 
-TEST(QuickTools, Base64DecodeFailureRowAndNoRowForTextThatIsNotUtf8) {
-  EXPECT_FALSE(answer("unbase64 _-8"));
-  EXPECT_FALSE(answer("unbase64 //79"));
+TEST(QuickTools, Base64DecodeFailureRow) {
   const QuickTool invalid{.title = "Not valid base64", .subtitle = "Nothing to copy", .copy = ""};
   for (const char* text : {"base64 d //79", "base64 d ###", "b64 decode a", "b64 d aGk=aGk="}) {
     EXPECT_EQ(answer(text), invalid) << text;
   }
 }
 
-TEST(QuickTools, CountTitle) {
+TEST(QuickTools, CountTitleAndPreviews) {
   EXPECT_EQ(answer("count hello world")->title, "2 words, 11 characters");
   EXPECT_EQ(answer("count one")->title, "1 word, 3 characters");
+  EXPECT_EQ(answer("count a\n\n b\tc")->title, "3 words, 7 characters");
+  // Previews replace line breaks and cut titles to ninety characters.
+  const auto digest = answer("sha512 abc");
+  EXPECT_EQ(digest->title, digest->copy.substr(0, 89) + "…");
+  EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
+  EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
+  EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
+  EXPECT_EQ(preview(repeat("e\u0301", 91)), repeat("e\u0301", 89) + "…");
 }
 
 // The count or length is clamped to its range; what is not a number gives the default.
@@ -108,20 +118,13 @@ TEST(QuickTools, UuidCountsAndPasswordLengths) {
   EXPECT_EQ(answer("pw 8")->copy, "STUVWXYZ");
 }
 
-TEST(QuickTools, PreviewReplacesLineBreaksAndCutsTitlesToNinetyCharacters) {
-  const auto digest = answer("sha512 abc");
-  EXPECT_EQ(digest->title, digest->copy.substr(0, 89) + "…");
-  EXPECT_EQ(preview("a\nb\r\nc"), "a  b  c");
-  EXPECT_EQ(preview(std::string(90, 'x')), std::string(90, 'x'));
-  EXPECT_EQ(preview(std::string(91, 'x')), std::string(89, 'x') + "…");
-  EXPECT_EQ(preview(repeat("e\u0301", 91)), repeat("e\u0301", 89) + "…");
-}
-
-// A tool word without its argument, values out of range, and text of no tool.
+// A tool word without its argument, values out of range, base64 that decodes to bytes that are
+// not UTF-8, and text of no tool.
 TEST(QuickTools, BadInputGivesNoRow) {
-  for (const char* text : {"", "hello world", "uuidx", "base64", "sha256 ", "unbase64 ###", "#ggg",
-                           "#ffff", "rgb(256,0,0)", "rgb(1,2)", "rgb 99999999999999999999 0 0",
-                           "unix 1e30", "camel ...", "count"}) {
+  for (const char* text :
+       {"", "hello world", "uuidx", "base64", "sha256 ", "unbase64 ###", "unbase64 _-8",
+        "unbase64 //79", "#ggg", "#ffff", "rgb(256,0,0)", "rgb(1,2)",
+        "rgb 99999999999999999999 0 0", "unix 1e30", "camel ...", "count"}) {
     EXPECT_FALSE(answer(text)) << text;
   }
 }
@@ -154,4 +157,83 @@ TEST(QuickTools, BrokenClockOrRandomSourceGivesNoRowForWhatNeedsThem) {
 }
 
 }  // namespace
+
+namespace quick {
+namespace {
+struct Styles {
+  std::string text;
+  std::string snake;
+  std::string camel;
+};
+
+class CaseStyles : public ::testing::TestWithParam<Styles> {};
+
+// The words come from the file-name splitter (tested with `unicode::spaced`); these rows check
+// what the styles do with them.
+TEST_P(CaseStyles, SnakeAndCamel) {
+  const Styles& s = GetParam();
+  EXPECT_EQ(snakeCased(s.text), s.snake) << s.text;
+  EXPECT_EQ(camelCased(s.text), s.camel) << s.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CaseStyles,
+    ::testing::Values(Styles{"MyFile and two", "my_file_and_two", "myFileAndTwo"},
+                      Styles{"file2Name v10", "file2name_v10", "file2nameV10"},
+                      Styles{"  don't  stop!! ", "don_t_stop", "donTStop"},
+                      Styles{"ÉcoleNormale", "école_normale", "écoleNormale"},
+                      Styles{"e\u0301te\u0301 x", "e\u0301te\u0301_x", "e\u0301te\u0301X"},
+                      Styles{"٣ items", "٣_items", "٣Items"}, Styles{"!!!", "", ""}));
+
+// Words split at white space only; the first letter is raised, not the first character.
+TEST(CaseStyles, TitleCase) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"hello wORLD", "Hello World"},      {"o'neil mcDONALD-smith", "O'neil Mcdonald-smith"},
+      {"ßtraße\téCOLE", "SStraße\tÉcole"}, {" two  spaces ", " Two  Spaces "},
+      {"'hello world", "'Hello World"},    {"(draft) NOTES", "(Draft) Notes"},
+      {"«élan» vital", "«Élan» Vital"},    {"--- 42", "--- 42"},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(titleCased(text), expected) << text;
+}
+
+TEST(CaseStyles, SlugFoldsCaseAndAccents) {
+  EXPECT_EQ(slug("Straße nach Köln"), "strasse-nach-koln");
+  EXPECT_EQ(slug("MyFile 2024"), "myfile-2024");  // folded before the split: no humps left
+  EXPECT_EQ(slug("?!"), "");
+}
+
+RandomSource sequence(std::vector<uint64_t> values) {
+  return [values = std::move(values), i = std::size_t{0}]() mutable {
+    return values[std::min(i++, values.size() - 1)];
+  };
+}
+
+TEST(RandomText, DrawsThatWouldBiasAreRejectedAndUuidsKeepTheirLayout) {
+  // 2^64 mod 65 = 16: the draws 0 to 15 are surplus.
+  EXPECT_EQ(uniformBelow(sequence({15, 0, 16}), 65), 16u);
+  EXPECT_EQ(uniformBelow(sequence({UINT64_MAX}), 65), UINT64_MAX % 65);
+  EXPECT_EQ(uniformBelow(sequence({7}), 1), 0u);
+  // A source stuck on a rejected draw does not hang.
+  EXPECT_EQ(uniformBelow(sequence({3}), 65), 3u);
+  EXPECT_EQ(password(8, sequence({0})).size(), 8u);
+  // UUIDs carry their version and variant bits whatever the draws.
+  EXPECT_EQ(newUuid(sequence({0, 0})), "00000000-0000-4000-8000-000000000000");
+  EXPECT_EQ(newUuid(sequence({UINT64_MAX, UINT64_MAX})), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+  EXPECT_EQ(newUuidUpper(sequence({UINT64_MAX, UINT64_MAX})),
+            "FFFFFFFF-FFFF-4FFF-BFFF-FFFFFFFFFFFF");
+}
+
+TEST(RandomText, CopiesOfABufferedSourceNeverRepeatADraw) {
+  const RandomSource first = secureRandomSource();
+  const RandomSource copy = first;
+  std::set<uint64_t> draws;
+  for (int i = 0; i < 100; ++i) {
+    draws.insert(first());
+    draws.insert(copy());
+  }
+  EXPECT_EQ(draws.size(), 200u);
+}
+
+}  // namespace
+}  // namespace quick
 }  // namespace quorvale

@@ -18,10 +18,6 @@ const std::vector<RunningApp> kRunning{
     {"Filezilla", "filezilla.desktop"},
 };
 
-std::vector<std::string> ids(const std::vector<Command>& commands) {
-  return testing::mapped(commands, &Command::id);
-}
-
 struct CommandCase {
   std::string query;
   std::vector<std::string> ids;
@@ -30,7 +26,8 @@ struct CommandCase {
 class Commands : public ::testing::TestWithParam<CommandCase> {};
 
 TEST_P(Commands, Ids) {
-  EXPECT_EQ(ids(SystemCommands::commands(GetParam().query, kRunning)), GetParam().ids)
+  EXPECT_EQ(testing::mapped(SystemCommands::commands(GetParam().query, kRunning), &Command::id),
+            GetParam().ids)
       << GetParam().query;
 }
 
@@ -49,14 +46,12 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"quit", {}}));
 
 TEST(SystemCommands, QuitRowTexts) {
-  const auto quit = SystemCommands::commands("quit saf", kRunning);
-  ASSERT_EQ(quit.size(), 1u);
-  EXPECT_EQ(quit[0],
-            (Command{"quit:com.apple.Safari", "Quit Safari", "Asks the app to quit, like Ctrl+Q"}));
-  const auto force = SystemCommands::commands("force quit visual", kRunning);
-  ASSERT_EQ(force.size(), 1u);
-  EXPECT_EQ(force[0], (Command{"forcequit:code.desktop", "Force quit Visual Studio Code",
-                               "Ends it at once; unsaved work is lost"}));
+  EXPECT_EQ(SystemCommands::commands("quit saf", kRunning),
+            (std::vector<Command>{
+                {"quit:com.apple.Safari", "Quit Safari", "Asks the app to quit, like Ctrl+Q"}}));
+  EXPECT_EQ(SystemCommands::commands("force quit visual", kRunning),
+            (std::vector<Command>{{"forcequit:code.desktop", "Force quit Visual Studio Code",
+                                   "Ends it at once; unsaved work is lost"}}));
 }
 
 TEST(SystemCommands, NeedsRunningApps) {

@@ -23,15 +23,12 @@ struct Check {
 };
 
 TEST(HotKeyRules, ChecksInOrder) {
-  const auto reserved = [](const char* what) {
-    return HotKeyProblem{Kind::reservedBySystem, what};
-  };
   const auto same = [](const char* other) { return HotKeyProblem{Kind::sameAsOther, other}; };
   const HotKeySlot panel = HotKeySlot::panel;
   const std::vector<Check> cases{
       {"Shift-A", {0, 512}, panel, HotKeyProblem{Kind::needsModifier, ""}},
       {"F5 alone", {96, 0}, panel, std::nullopt},
-      {"Command-Q", {12, 256}, panel, reserved("Quit (Command-Q)")},
+      {"Command-Q", {12, 256}, panel, HotKeyProblem{Kind::reservedBySystem, "Quit (Command-Q)"}},
       {"Command-Shift-Q", {12, 768}, panel, HotKeyProblem{Kind::needsControlOrOption, ""}},
       {"Command-Space", {49, 256}, panel, std::nullopt},
       {"clipboard set to the panel's",
@@ -48,28 +45,23 @@ TEST(HotKeyRules, ChecksInOrder) {
   }
 }
 
-TEST(HotKeyRules, MessagesUseThePlatformWords) {
+// The notes' texts are the platform profile's, pinned with it.
+TEST(HotKeyRules, MessagesNotesAndKeyNamesUseThePlatformWords) {
   const HotKeyProblem reserved{Kind::reservedBySystem, "Quit (Command-Q)"};
   EXPECT_EQ(HotKeyRules::message(reserved, kMacProfile), "macOS uses this for Quit (Command-Q).");
   EXPECT_EQ(HotKeyRules::message(reserved, kLinuxProfile),
             "The desktop uses this for Quit (Command-Q).");
-}
-
-// The notes' texts are the platform profile's, pinned with it.
-TEST(HotKeyRules, NotesForSpace) {
   EXPECT_EQ(HotKeyRules::note({49, 256}, kMacProfile), kMacProfile.commandSpaceNote);
   EXPECT_EQ(HotKeyRules::note({49, 4096}, kLinuxProfile), kLinuxProfile.controlSpaceNote);
   EXPECT_EQ(HotKeyRules::note({49, 2048}), std::nullopt);
   EXPECT_EQ(HotKeyRules::note({0, 256}), std::nullopt);
-}
-
-TEST(KeyNames, Names) {
+  // The names of keys without a symbol.
   EXPECT_EQ(KeyNames::name(42), "\\");
   EXPECT_EQ(KeyNames::name(121), "Page Down");
   EXPECT_EQ(KeyNames::name(4294967295u), "Key 4294967295");
 }
 
-TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
+TEST(DefaultFolders, HomeFoldersThenApplicationFoldersWithInstalledFlatpakExports) {
   setenv("XDG_DATA_HOME", "/home/u/.local/share/", 1);
   setenv("XDG_DATA_DIRS", "/usr/share:relative/ignored:/usr/local/share:/usr/share/", 1);
   EXPECT_EQ(DefaultFolders::roots(),
@@ -77,11 +69,8 @@ TEST(DefaultFolders, HomeFoldersThenApplicationFolders) {
                                       "/home/u/.local/share/applications",
                                       "/usr/share/applications", "/usr/local/share/applications"}));
   EXPECT_EQ(QuorvaleSettings().roots, DefaultFolders::roots());
-  unsetenv("XDG_DATA_HOME");
-  unsetenv("XDG_DATA_DIRS");
-}
 
-TEST(DefaultFolders, FlatpakExportsCountWhenInstalledButNotOnTheDataPath) {
+  // Flatpak's exports count when installed but not on the data path.
   testing::TempDir dir;
   std::string exports = dir / "flatpak/exports/share";
   setenv("XDG_DATA_HOME", dir.path().c_str(), 1);

@@ -18,20 +18,6 @@ Json snippetJson(const char* id = kSnippetId) {
   return Json{{"id", id}, {"keyword", "sig"}, {"name", "Signature"}, {"text", "Best, {date}"}};
 }
 
-// The stored form of the two nested records other programs may read.
-TEST(SettingsCodec, StoredFormOfHotKeysAndSnippets) {
-  QuorvaleSettings settings;
-  settings.snippets.push_back(Snippet{.id = "0F8FAD5B-D9CB-469F-A165-70867728950E",
-                                      .keyword = "sig",
-                                      .name = "Signature",
-                                      .text = "Best"});
-  Json json = encodeSettings(settings);
-  EXPECT_EQ(json["hotKey"].dump(), R"({"keyCode":49,"modifiers":2048})");
-  EXPECT_EQ(
-      json["snippets"][0].dump(),
-      R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","keyword":"sig","name":"Signature","text":"Best"})");
-}
-
 TEST(SettingsCodec, RoundTripsEveryField) {
   QuorvaleSettings settings;
   settings.hotKey = {0, 4096};
@@ -54,18 +40,14 @@ TEST(SettingsCodec, RoundTripsEveryField) {
       .id = "0F8FAD5B-D9CB-469F-A165-70867728950E", .keyword = "k", .name = "n", .text = "t"}};
   settings.showMenuBarIcon = false;
   settings.resultLimit = 12;
-  DecodedSettings decoded = decodeSettingsText(encodeSettings(settings).dump());
+  const Json json = encodeSettings(settings);
+  DecodedSettings decoded = decodeSettingsText(json.dump());
   EXPECT_EQ(decoded.settings, settings);
+  // The stored form of the two nested records other programs may read.
+  EXPECT_EQ(json["hotKey"].dump(), R"({"keyCode":0,"modifiers":4096})");
+  EXPECT_EQ(json["snippets"][0].dump(),
+            R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","keyword":"k","name":"n","text":"t"})");
   EXPECT_EQ(decoded.droppedSnippets, std::nullopt);
-}
-
-TEST(SettingsCodec, OnlyAHotKeyGivesDefaultsAndResultLimitIsClampedOnlyWhenSaved) {
-  QuorvaleSettings expected;
-  expected.hotKey = {4294967295u, 6144};  // all thirty-two bits
-  EXPECT_EQ(decodeSettingsText(R"({"hotKey":{"keyCode":4294967295,"modifiers":6144}})").settings,
-            expected);
-  EXPECT_EQ(decodeSettings(Json{{"resultLimit", -1}}).settings.resultLimit, -1);
-  EXPECT_EQ(decodeSettingsText("{\"resultLimit\":1e12}").settings.resultLimit, 1000000000000LL);
 }
 
 TEST(SettingsCodec, WebSearchesMigrateOnlyFromOlderVersions) {
@@ -119,15 +101,18 @@ TEST(SettingsCodec, AWrongTypeInAnyFieldOrNonJsonFailsTheWholeRecord) {
 }
 
 // Unknown keys and nulls are ignored; keys a record from an older version lacks take defaults.
+// The result limit is clamped only when saved.
 TEST(SettingsCodec, UnknownNullAndMissingKeys) {
-  Json stored = {{"futureOption", {{"nested", true}}},
-                 {"roots", nullptr},
-                 {"clipboard", {{"enabled", true}, {"maxItems", 50}, {"laterKey", 1}}}};
-  QuorvaleSettings settings = decodeSettings(stored).settings;
+  const std::string stored =
+      R"({"futureOption":{"nested":true},"roots":null,"hotKey":{"keyCode":4294967295,)"
+      R"("modifiers":6144},"clipboard":{"enabled":true,"maxItems":50,"laterKey":1}})";
   QuorvaleSettings expected;
+  expected.hotKey = {4294967295u, 6144};  // all thirty-two bits
   expected.clipboard.enabled = true;
   expected.clipboard.maxItems = 50;
-  EXPECT_EQ(settings, expected);
+  EXPECT_EQ(decodeSettingsText(stored).settings, expected);
+  EXPECT_EQ(decodeSettings(Json{{"resultLimit", -1}}).settings.resultLimit, -1);
+  EXPECT_EQ(decodeSettingsText("{\"resultLimit\":1e12}").settings.resultLimit, 1000000000000LL);
 }
 
 TEST(SettingsCodec, BrokenSnippetsFailAloneAndAreReported) {

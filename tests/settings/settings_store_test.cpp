@@ -38,7 +38,7 @@ class SettingsStoreTest : public ::testing::Test {
   UserDefaults defaults{path};
 };
 
-TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembers) {
+TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembersAndClampsTheLimit) {
   store(Json{{"quorvale.contentVersion", 2}, {"other.tool", {{"x", 1}}}});
   SettingsStore settings(defaults);
   QuorvaleSettings changed = settings.settings();
@@ -54,13 +54,10 @@ TEST_F(SettingsStoreTest, SavesTheWholeRecordPrivatelyAndKeepsOtherMembers) {
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(filesIn(folder), std::vector<std::string>{"defaults.json"});
   EXPECT_EQ(SettingsStore(defaults).settings(), changed);
-}
 
-// The panel shows the clamped number of rows whatever the record in memory holds.
-TEST_F(SettingsStoreTest, SavedResultLimitIsClampedButNotTheOneInMemory) {
-  SettingsStore settings(defaults);
+  // The saved result limit is clamped, not the one in memory; the panel shows the clamped number
+  // of rows whatever the record in memory holds.
   for (std::int64_t limit : {INT64_C(1), INT64_C(40), INT64_MIN, INT64_MAX}) {
-    QuorvaleSettings changed = settings.settings();
     changed.resultLimit = limit;
     settings.setSettings(changed);
     EXPECT_EQ(settings.settings().resultLimit, limit);

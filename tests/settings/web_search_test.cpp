@@ -12,14 +12,7 @@ WebSearch search(std::string keyword, std::string url, bool ask = false) {
       .keyword = std::move(keyword), .name = "Name", .url = std::move(url), .ask = ask};
 }
 
-TEST(WebSearch, EveryDefaultMakesAWebAddress) {
-  for (const WebSearch& s : WebSearch::defaults()) {
-    EXPECT_EQ(s.urlFor("two words"), s.url.substr(0, s.url.find("{query}")) + "two%20words")
-        << s.keyword;
-  }
-}
-
-TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQuery) {
+TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQueryIntoAWebAddress) {
   const std::string ex = "https://example.com/s?q={query}";
   struct Case {
     std::string url, words;
@@ -35,15 +28,18 @@ TEST(WebSearch, UrlForEncodesTheWordsAllowedInAQuery) {
       {"HTTPS://example.com/{query}/{query}", "a", "HTTPS://example.com/a/a"},
   };
   for (const Case& c : cases) EXPECT_EQ(search("x", c.url).urlFor(c.words), c.expected) << c.words;
-}
-
-TEST(WebSearch, TemplatesThatMakeNoWebAddress) {
+  // Templates that make no web address.
   for (const char* url :
        {"https://example.com/s?q=", "ftp://example.com/{query}", "javascript:alert({query})",
         "file:///tmp/{query}", "https:///s?q={query}", "https://example.com/s q={query}",
         "example.com/?q={query}", "https://example.com/\x01{query}",
         "https://exa\xffmple.com/{query}"}) {
     EXPECT_FALSE(search("x", url).urlFor("words")) << url;
+  }
+  // Every default makes one.
+  for (const WebSearch& s : WebSearch::defaults()) {
+    EXPECT_EQ(s.urlFor("two words"), s.url.substr(0, s.url.find("{query}")) + "two%20words")
+        << s.keyword;
   }
 }
 

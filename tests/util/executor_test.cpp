@@ -1,11 +1,16 @@
-// The contract both executors share: order, delays on an injected clock, cancellation.
+// The contract both executors share (order, delays on an injected clock, cancellation), then what
+// each adds: the main loop's wake-ups, the serial queue's shutdown.
 #include "util/executor.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "util/main_executor.h"
@@ -14,6 +19,8 @@
 namespace quorvale {
 namespace {
 
+using namespace std::chrono_literals;
+using std::chrono::hours;
 using std::chrono::seconds;
 
 // Runs whatever is due on either kind of executor, from the test's thread.
@@ -104,6 +111,113 @@ TYPED_TEST(ExecutorContract, WorkMayCancelLaterWorkAndItself) {
   this->clock->advance(seconds(10));
   EXPECT_TRUE(this->runSoFar().empty());
   EXPECT_FALSE(cancelledSelf);
+}
+
+TEST(MainExecutor, WorkFromOtherThreadsRunsOnTheOwnerInsideTheLoop) {
+  MainExecutor main;
+  int delivered = 0;  // touched only on the owner thread
+  bool allOnOwner = true;
+  std::thread worker([&] {
+    EXPECT_FALSE(main.isCurrent());
+    for (int i = 0; i < 20; ++i) {
+      main.post([&] {
+        allOnOwner = allOnOwner && main.isCurrent();
+        ++delivered;
+      });
+    }
+  });
+  EXPECT_TRUE(main.runUntil([&] { return delivered == 20; }, 60s));
+  worker.join();
+  EXPECT_TRUE(allOnOwner);
+  EXPECT_FALSE(main.runUntil([] { return false; }, 10ms));  // gives up at its timeout
+}
+
+TEST(MainExecutor, AManualClockMovedFromAnotherThreadWakesTheLoop) {
+  auto clock = std::make_shared<ManualClock>();
+  MainExecutor main(clock);
+  bool fired = false;
+  main.postDelayed(600s, [&] { fired = true; });
+  std::thread mover([&] { clock->advance(600s); });
+  EXPECT_TRUE(main.runUntil([&] { return fired; }, 60s));
+  mover.join();
+}
+
+TEST(MainExecutor, DestructionDiscardsWaitingWork) {
+  WorkHandle handle;
+  {
+    MainExecutor main;
+    handle = main.postDelayed(0s, [] { FAIL() << "ran after the loop was gone"; });
+  }
+  EXPECT_FALSE(handle.isPending());
+  EXPECT_FALSE(handle.cancel());
+}
+
+TEST(SerialExecutor, CancelWaitsForWorkThatIsRunning) {
+  SerialExecutor executor("test");
+  std::promise<void> started;
+  std::promise<void> release;
+  std::atomic<bool> finished = false;
+  WorkHandle handle = executor.postDelayed(Executor::Duration::zero(), [&] {
+    started.set_value();
+    release.get_future().wait();
+    finished = true;
+  });
+  started.get_future().wait();
+  std::thread releaser([&] { release.set_value(); });
+  EXPECT_FALSE(handle.cancel()) << "it had started";
+  EXPECT_TRUE(finished) << "cancel returned while the work was still running";
+  releaser.join();
+}
+
+TEST(SerialExecutor, DestructionFinishesTheRunningItemAndDiscardsTheRest) {
+  auto executor = std::make_unique<SerialExecutor>("test");
+  std::promise<void> started;
+  std::promise<void> release;
+  std::atomic<bool> firstFinished = false;
+  std::atomic<bool> queuedRan = false;
+  auto captured = std::make_shared<int>(0);
+  std::weak_ptr<int> watched = captured;
+
+  executor->post([&] {
+    started.set_value();
+    release.get_future().wait();
+    firstFinished = true;
+  });
+  executor->post([&, c = std::move(captured)] { queuedRan = true; });
+  WorkHandle delayed = executor->postDelayed(hours(1), [] {});
+  started.get_future().wait();
+
+  // Release the running item only once the executor has begun shutting down, which shows in
+  // the delayed work being discarded.
+  std::thread releaser([&] {
+    while (delayed.isPending()) std::this_thread::yield();
+    release.set_value();
+  });
+  executor.reset();
+  releaser.join();
+
+  EXPECT_TRUE(firstFinished);
+  EXPECT_FALSE(queuedRan);
+  EXPECT_TRUE(watched.expired()) << "discarded work releases what it captured";
+  EXPECT_FALSE(delayed.cancel()) << "discarded work counts as cancelled";
+}
+
+TEST(SerialExecutor, AnEscapingExceptionDoesNotStopTheQueue) {
+  SerialExecutor executor("test");
+  bool after = false;
+  executor.post([] { throw std::runtime_error("failed work"); });
+  executor.post([&] { after = true; });
+  executor.waitUntilIdle();
+  EXPECT_TRUE(after);
+}
+
+TEST(SerialExecutor, WaitingForIdleIgnoresWorkThatIsNotDueYet) {
+  SerialExecutor executor("index");
+  bool ran = false;
+  WorkHandle later = executor.postDelayed(hours(1), [&] { ran = true; });
+  executor.waitUntilIdle();  // would hang for an hour if delayed work counted
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(later.cancel());
 }
 
 }  // namespace

@@ -18,19 +18,14 @@ namespace {
 using namespace std::chrono_literals;
 using testing::TempDir;
 
-// True when the process is gone or only a zombie waiting for a parent other than us.
-bool isDeadNow(pid_t pid) {
-  if (kill(pid, 0) != 0) return errno == ESRCH;
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string pidField, name, state;
-  stat >> pidField >> name >> state;
-  return state == "Z";
-}
-
-// A killed process takes a moment to die on a loaded machine: poll for a while.
+// True when the process is gone or only a zombie waiting for a parent other than us. A killed
+// process takes a moment to die on a loaded machine: this polls for a while.
 bool isGone(pid_t pid) {
   for (int i = 0; i < 100; ++i) {
-    if (isDeadNow(pid)) return true;
+    if (kill(pid, 0) != 0) return errno == ESRCH;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidField, name, state;
+    if (stat >> pidField >> name >> state && state == "Z") return true;
     usleep(50'000);
   }
   return false;
@@ -80,15 +75,13 @@ TEST(Process, ATimeoutKillsTheToolAndItsChildren) {
   EXPECT_FALSE(runProcess("/bin/sh", {"-c", "exec >&-; sleep 30"}, {.timeout = 300ms}));
 }
 
-TEST(Process, AMissingExecutableYieldsNothing) {
+// A missing or not executable program yields nothing.
+TEST(Process, RunsOnlyExecutablesAndReadsAGivenStandardInput) {
   EXPECT_FALSE(runProcess("/nonexistent/catdoc", {"x"}));
   TempDir dir;
   testing::writeFile(dir / "not-executable", "#!/bin/sh\necho hi\n");
   EXPECT_FALSE(runProcess(dir / "not-executable", {}));
-}
 
-TEST(Process, ReadsAGivenStandardInput) {
-  TempDir dir;
   testing::writeFile(dir / "input.txt", "from a file\n");
   UniqueFd fd(open((dir / "input.txt").c_str(), O_RDONLY | O_CLOEXEC));
   ASSERT_TRUE(fd);

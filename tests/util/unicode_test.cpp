@@ -26,15 +26,13 @@ TEST(UnicodeTest, CountsCharactersScalarsAndUtf16Units) {
   }
 }
 
-TEST(UnicodeTest, PrefixNeverSplitsACharacter) {
+TEST(UnicodeTest, PrefixNeverSplitsACharacterAndInvalidUtf8IsRepaired) {
   EXPECT_EQ(prefixCharacters("e\xCC\x81xyz", 2), "e\xCC\x81x");
   EXPECT_EQ(prefixCharacters("ab\r\ncd", 3), "ab\r\n");
   EXPECT_EQ(prefixCharacters("short", 10), "short");
   EXPECT_EQ(characters("a\xCC\x81\xF0\x9F\x98\x80"),
             (std::vector<std::string>{"a\xCC\x81", "\xF0\x9F\x98\x80"}));
-}
-
-TEST(UnicodeTest, InvalidUtf8IsRepairedNotTrusted) {
+  // Invalid UTF-8 is repaired, not trusted.
   EXPECT_FALSE(isValidUtf8("ab\xFF"));
   EXPECT_FALSE(isValidUtf8("\xC3"));          // cut multi-byte sequence
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // a UTF-16 surrogate
@@ -84,16 +82,13 @@ TEST(UnicodeTest, ForEachScalarGivesValuesAndTheirBytes) {
 }
 
 TEST(UnicodeTest, SpacedSplitsCamelCaseAndSeparators) {
-  struct Case {
-    const char* text;
-    const char* expected;
+  const std::pair<const char*, const char*> cases[] = {
+      {"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
+      {"HTMLParser", "HTMLParser"},
+      {"parseHTTPRequest2", "parse HTTPRequest2"},
+      {"ÉcoleÉtéNotes", "École Été Notes"},
   };
-  for (auto [text, expected] : {
-           Case{"MyFile_v2.final-draft/notes", "My File v2 final draft notes"},
-           Case{"HTMLParser", "HTMLParser"},
-           Case{"parseHTTPRequest2", "parse HTTPRequest2"},
-           Case{"ÉcoleÉtéNotes", "École Été Notes"},
-       }) {
+  for (auto [text, expected] : cases) {
     EXPECT_EQ(spaced(text), expected) << text;
   }
 }

@@ -1,11 +1,12 @@
-#include "proc_running_apps.h"
-
+// Which desktop entries are running: the programs of this user, and the entry of a window.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "proc_running_apps.h"
 #include "support/test_support.h"
+#include "window_application.h"
 
 namespace quorvale {
 namespace {
@@ -45,6 +46,45 @@ TEST(ProcRunningAppsTest, ListsShownEntriesWhoseProgramRunsForThisUser) {
       {.procRoot = dir / "proc", .applicationFolders = {apps}, .user = ::getuid()});
   EXPECT_EQ(running.list(), (std::vector<RunningApp>{{"Firefox", "firefox"},
                                                      {"Text Editor", "org.gnome.TextEditor"}}));
+}
+
+using WindowApplication::Window;
+
+DesktopEntry entry(std::string exec, std::string wmClass = "") {
+  DesktopEntry result;
+  result.type = "Application";
+  result.exec = std::move(exec);
+  result.startupWMClass = std::move(wmClass);
+  return result;
+}
+
+TEST(WindowApplicationTest, MatchesByTheBestEvidence) {
+  const WindowApplication::Entries entries{
+      {"libreoffice-writer", entry("libreoffice --writer %U", "libreoffice-writer")},
+      {"libreoffice-calc", entry("libreoffice --calc %U", "libreoffice-calc")},
+      {"org.keepassxc.KeePassXC", entry("keepassxc %f")},
+      {"org.gnome.Nautilus", entry("nautilus --new-window %U")},
+      {"code", entry("/usr/share/code/code %F", "Code")},
+  };
+  struct Case {
+    const char* name;
+    Window window;
+    std::optional<std::string> id;
+  };
+  const Case cases[] = {
+      // Two entries start one program: only the window class tells them apart.
+      {"class before program",
+       {"soffice.bin", "libreoffice", "libreoffice-calc"},
+       "libreoffice-calc"},
+      {"class letter case", {"", "code", "code"}, "code"},
+      {"program", {"keepassxc", "keepassxc", "KeePassXC"}, "org.keepassxc.KeePassXC"},
+      {"id ends with the class", {"", "org.gnome.Nautilus", "Nautilus"}, "org.gnome.Nautilus"},
+      {"unknown: the class itself", {"xterm", "xterm", "XTerm"}, "XTerm"},
+      {"a window that tells nothing", {"", "", ""}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WindowApplication::match(c.window, entries), c.id) << c.name;
+  }
 }
 
 }  // namespace

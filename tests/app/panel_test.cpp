@@ -1,12 +1,14 @@
-#include "panel/panel_model.h"
-
+// The panel: its model of the typed text and rows, and the controller that places its window.
 #include <gtest/gtest.h>
 
 #include "desktop_fakes.h"
+#include "panel/panel_controller.h"
+#include "panel/panel_model.h"
 
 namespace quorvale {
 namespace {
 
+using testing::FakeSurface;
 using testing::fileRow;
 
 Suggestion calcRow() {
@@ -67,13 +69,9 @@ TEST_F(PanelModelTest, MovingWrapsAroundBothEnds) {
   model.move(-1);  // nothing to move over
   EXPECT_EQ(model.selected(), 0);
   model.setQuery("x");
-  struct Step {
-    int by;
-    int expected;
-  };
-  for (Step step : {Step{-1, 2}, Step{1, 0}, Step{1, 1}, Step{5, 0}, Step{-4, 2}}) {
-    model.move(step.by);
-    EXPECT_EQ(model.selected(), step.expected) << "by " << step.by;
+  for (auto [by, expected] : {std::pair{-1, 2}, {1, 0}, {1, 1}, {5, 0}, {-4, 2}}) {
+    model.move(by);
+    EXPECT_EQ(model.selected(), expected) << "by " << by;
   }
   EXPECT_EQ(spoken.back(), "4");
 }
@@ -93,7 +91,7 @@ TEST_F(PanelModelTest, ShiftSearchesTheWebOnlyWithTypedText) {
   EXPECT_EQ(lastModifiers, (Modifiers{.command = true, .option = true}));
 }
 
-TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndSearchesAgain) {
+TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndResetEmptiesAndAsksForFocus) {
   model.setQuery("x");
   model.move(-1);  // the calculation row
   model.hideSelected();
@@ -103,17 +101,84 @@ TEST_F(PanelModelTest, HidingAffectsOnlyFileRowsAndSearchesAgain) {
   EXPECT_EQ(hidden, std::vector<std::string>{"file-/h/a.txt"});
   EXPECT_EQ(model.items().front().id, "file-/h/b.txt");
   EXPECT_EQ(searches.size(), 2u);
-}
 
-TEST_F(PanelModelTest, ResetEmptiesAndAsksForFocus) {
-  model.setQuery("a");
-  model.move(1);
   int tick = model.focusTick();
   model.reset();
   EXPECT_EQ(model.query(), "");
   EXPECT_TRUE(model.items().empty());
   EXPECT_EQ(model.selected(), 0);
   EXPECT_EQ(model.focusTick(), tick + 1);
+}
+
+class PanelControllerTest : public ::testing::Test {
+ protected:
+  PanelControllerTest()
+      : controller(PanelEnvironment{
+            .makeSurface =
+                [this](PanelController& owner) {
+                  auto made = std::make_unique<FakeSurface>(&owner.model());
+                  surface = made.get();
+                  return made;
+                },
+            .screens = [this] { return screens; },
+            .pointer = [this] { return pointer; },
+            .mainScreen = [] { return std::optional<std::size_t>(1); },
+        }) {
+    controller.model().search = [](const std::string& query) {
+      std::vector<Suggestion> rows;
+      for (char c : query)
+        rows.push_back(
+            {.id = std::string(1, c), .title = std::string(1, c), .subtitle = "", .payload = {}});
+      return rows;
+    };
+  }
+
+  // Two screens side by side; the right one is the main screen and has a top bar of 30 pixels.
+  std::vector<Screen> screens{
+      {.frame = {0, 0, 1600, 900}, .visible = {0, 0, 1600, 900}},
+      {.frame = {1600, 0, 2560, 1440}, .visible = {1600, 30, 2560, 1410}},
+  };
+  std::optional<Point> pointer;
+  FakeSurface* surface = nullptr;
+  PanelController controller;
+};
+
+TEST_F(PanelControllerTest, PlacesThePanelOnTheScreenUnderThePointer) {
+  struct Case {
+    std::optional<Point> pointer;
+    Point expected;
+    std::optional<std::string> prefill = std::nullopt;
+  };
+  // Empty panel: 600 x 60. Left screen: bottom at 0.28 * 900 + 60 = 312. Right (main) screen:
+  // bottom at 30 + 0.28 * 1410 + 60 = 484.8. Fourteen rows make 620 pixels, more than the 312
+  // above the line: the panel stays below the top of the screen.
+  for (const Case& c :
+       {Case{Point{10, 10}, Point{500, 252}}, Case{Point{2000, 500}, Point{2580, 424.8}},
+        Case{Point{-50, -50}, Point{2580, 424.8}}, Case{std::nullopt, {2580, 424.8}},
+        Case{Point{10, 10}, Point{500, 0}, "abcdefghijklmn"}}) {
+    pointer = c.pointer;
+    controller.show(c.prefill);
+    EXPECT_EQ(surface->at, c.expected);
+    EXPECT_TRUE(surface->visible);
+  }
+}
+
+TEST_F(PanelControllerTest, APrefillSearchesAndTheTopStaysWhileTheListChanges) {
+  pointer = Point{10, 10};
+  controller.show("abc");  // 600 x 180: bottom at 312, top at 132
+  EXPECT_EQ(controller.model().items().size(), 3u);
+  EXPECT_EQ(surface->at, (Point{500, 132}));
+  controller.model().setQuery("a");
+  controller.sizeChanged({600, 100});
+  EXPECT_EQ(surface->at, (Point{500, 132}));
+}
+
+TEST_F(PanelControllerTest, LosingFocusHidesAndResets) {
+  controller.show("ab");
+  controller.focusLost();
+  EXPECT_FALSE(surface->visible);
+  EXPECT_EQ(controller.model().query(), "");
+  EXPECT_TRUE(controller.model().items().empty());
 }
 
 }  // namespace
