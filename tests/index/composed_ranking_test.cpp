@@ -7,8 +7,6 @@
 #include "index/file_index.h"
 #include "index/query_parser.h"
 #include "support/search_fixtures.h"
-#include "support/test_support.h"
-#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -21,16 +19,14 @@ const std::vector<std::string> kFirst = {"budget s", "tax r", "report a kind:pdf
 const std::vector<std::string> kThen = {"sales s", "s budget",   "e-mail s",       "s s",
                                         "brief r", "summer a b", "rent re ext:txt"};
 
-class ComposedRankingTest : public ::testing::Test {
+class ComposedRankingTest : public testing::FastAndPlain<> {
  protected:
   ComposedRankingTest() {
     write(writer_, 0, 600,
           {"budget", "report", "review", "sales", "summer", "a", "tax", "rent", "travel", "e-mail",
            "s", "brief"});
-    PhaseTimes::enable(true);
-    PhaseTimes::take();
+    ran("");
   }
-  ~ComposedRankingTest() override { PhaseTimes::enable(false); }
 
   void write(FileIndex& index, int first, int count, const std::vector<std::string>& words) {
     auto word = [&] { return words[random_.next() % words.size()]; };
@@ -54,18 +50,8 @@ class ComposedRankingTest : public ::testing::Test {
   }
 
   // Whether a ranking was composed since the last call, on either connection.
-  static bool composed() {
-    bool any = false;
-    for (const auto& total : PhaseTimes::take()) any = any || total.name == "search.ranked.compose";
-    return any;
-  }
+  static bool composed() { return ran("search.ranked.compose"); }
 
-  testing::TempDir folder_;
-  std::string path_ = folder_ / "index.db";
-  FileIndex writer_{path_};
-  FileIndex fast_{path_};
-  FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
   testing::Lcg random_{5};
 };
 

@@ -111,7 +111,7 @@ struct WriteCase {
   std::function<void(FullTextRankTest&)> write;
 };
 
-class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
+class FullTextRankTest : public testing::FastAndPlain<::testing::TestWithParam<WriteCase>> {
  public:
   FullTextRankTest() {
     Corpus(7).write(fast_, 0, 3000);
@@ -163,13 +163,6 @@ class FullTextRankTest : public ::testing::TestWithParam<WriteCase> {
     EXPECT_EQ(actual.smart, expected.smart);
     EXPECT_EQ(actual.similar, expected.similar);
   }
-
-  testing::TempDir folder_;
-  std::string path_ = folder_ / "index.db";
-  FileIndex writer_{path_};
-  FileIndex fast_{path_};
-  FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
 };
 
 TEST_P(FullTextRankTest, SameAnswersAsSqliteBeforeAndAfterTheWrite) {

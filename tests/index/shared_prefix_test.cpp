@@ -11,8 +11,6 @@
 #include "index/file_index_access.h"
 #include "index/query_parser.h"
 #include "support/search_fixtures.h"
-#include "support/test_support.h"
-#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -22,14 +20,12 @@ constexpr Date kNow = 1'700'000'000;
 const std::vector<std::string> kWords = {"apple", "april",  "budget", "report", "review", "a",
                                          "notes", "travel", "tax",    "photo",  "rent",   "amber"};
 
-class SharedPrefixTest : public ::testing::Test {
+class SharedPrefixTest : public testing::FastAndPlain<> {
  protected:
   SharedPrefixTest() {
     writeBatch(writer_, 0, 800, kWords);
-    PhaseTimes::enable(true);
-    PhaseTimes::take();
+    ran("");
   }
-  ~SharedPrefixTest() override { PhaseTimes::enable(false); }
 
   uint64_t next() { return random_.next(); }
 
@@ -63,19 +59,8 @@ class SharedPrefixTest : public ::testing::Test {
   }
 
   // Whether a ranking followed a write since the last call (the shortcut under test ran).
-  static bool followed() {
-    for (const auto& total : PhaseTimes::take()) {
-      if (total.name == "search.ranked.follow") return true;
-    }
-    return false;
-  }
+  static bool followed() { return ran("search.ranked.follow"); }
 
-  testing::TempDir folder_;
-  std::string path_ = folder_ / "index.db";
-  FileIndex writer_{path_};
-  FileIndex fast_{path_};
-  FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
-  std::unique_ptr<icu::Calendar> calendar_ = testing::calendarIn();
   testing::Lcg random_{11};
 };
 

@@ -1,11 +1,19 @@
-// What the search tests share: the calendar the query parser reads dates with, and a
-// deterministic generator for the corpora they build.
+// What the search tests share: the calendar the query parser reads dates with, a
+// deterministic generator for the corpora they build, and a file searched both with every
+// shortcut and with SQLite's own ranking statement.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unicode/gregocal.h>
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
+
+#include "index/file_index.h"
+#include "support/test_support.h"
+#include "util/phase_times.h"
 
 namespace quorvale::testing {
 
@@ -26,6 +34,33 @@ class Lcg {
 
  private:
   uint64_t state_;
+};
+
+// A fixture over one index file with a writing connection, a searching connection that takes
+// every shortcut, and one that ranks with SQLite's "ORDER BY bm25(...)", whose answers the
+// fast one must give exactly. `Base` is ::testing::Test or a TestWithParam.
+template <class Base = ::testing::Test>
+class FastAndPlain : public Base {
+ public:
+  explicit FastAndPlain(FileIndexOptions fast = {}) : fast_(path_, fast) {
+    PhaseTimes::enable(true);
+    PhaseTimes::take();
+  }
+  ~FastAndPlain() override { PhaseTimes::enable(false); }
+
+  // Whether the named phase ran since the last call: the shortcut under test was taken.
+  static bool ran(std::string_view phase) {
+    bool any = false;
+    for (const auto& total : PhaseTimes::take()) any = any || total.name == phase;
+    return any;
+  }
+
+  TempDir folder_;
+  std::string path_ = folder_ / "index.db";
+  FileIndex writer_{path_};
+  FileIndex fast_;
+  FileIndex plain_{path_, FileIndexOptions{.fastRanking = false}};
+  std::unique_ptr<icu::Calendar> calendar_ = calendarIn();
 };
 
 }  // namespace quorvale::testing
