@@ -126,27 +126,23 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
       if (i < rankings.size()) {
         SharedSearchData::RankingRequest& request = rankings[i].request;
         std::optional<std::vector<FullTextRank::Ranked>> ranked;
-        if (rankings[i].publish == Publish::kMatchesWithinRows) {
-          // Its matches are what counts; a ranking kept in the file has none.
+        std::shared_ptr<const FullTextRank::Matches> matches;
+        if (rankings[i].publish != Publish::kMatchesWithinRows) {
+          ranked = bestRowIds(request, {.held = true, .ask = false});
+          if (rankings[i].publish == Publish::kMatches) matches = state.currentMatches(request.key);
+        } else if (openingRows < kOpeningMatchRows) {
+          // Its matches are what counts, and a ranking kept in the file has none.
           if (auto word = wordRanking(request.query.terms.front())) {
             request.key = word->request.key;
-            if (phraseMatches(word->expression, word->request, true)) {
-              ranked = state.cachedRanking(request.key);
-            }
+            matches = phraseMatches(word->expression, word->request, true);
+            if (matches) ranked = state.cachedRanking(request.key);
+            openingRows += matches ? matches->rowids.size() : 0;
+            if (openingRows > kOpeningMatchRows) matches = nullptr;
           }
-        } else {
-          ranked = bestRowIds(request, {.held = true, .ask = false});
         }
         if (ranked && !ranked->empty() && !request.key.empty()) {
           data->rankings[request.key] = *ranked;
-          auto matches = state.currentMatches(request.key);
-          if (matches && rankings[i].publish == Publish::kMatchesWithinRows) {
-            openingRows += matches->rowids.size();
-            if (openingRows > kOpeningMatchRows) matches = nullptr;
-          }
-          if (matches && rankings[i].publish != Publish::kRankingOnly) {
-            data->matches[request.key] = std::move(matches);
-          }
+          if (matches) data->matches[request.key] = std::move(matches);
         }
       }
       if (i < letters.size() && !data->vocabulary.contains(letters[i])) {
