@@ -201,7 +201,9 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
     // What the end of the last scan kept in the file for the next process.
     auto storing = std::chrono::steady_clock::now();
     FileIndex last(data + "/index.db");
-    last.warmUp({.atOpen = true, .budgetMilliseconds = 600'000, .store = true});
+    last.warmUp({.atOpen = true,
+                 .budgetMilliseconds = SearchEngine::kStoredWarmUpMilliseconds,
+                 .store = true});
     sql::Connection& db = FileIndexAccess::connection(last);
     std::printf(
         "  (the last scan's stored search data: %.1f ms, %lld items, %.1f KB)\n",
