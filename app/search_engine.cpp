@@ -319,8 +319,9 @@ void SearchEngine::runScan(QuorvaleSettings settings) {
     // What the first keystrokes of the next process need, kept in the file for the data as
     // this scan left it (nothing to do when it changed nothing since the last time).
     if (!cancelled) {
-      writer_->warmUp(
-          {.atOpen = true, .budgetMilliseconds = kStoredWarmUpMilliseconds, .store = true});
+      writer_->warmUp({.atOpen = true,
+                       .budgetMilliseconds = storedWarmUpMilliseconds(writer_->count()),
+                       .store = true});
     }
     passages_->updatePassages(settings);
     if (appsOnlyMessage) {

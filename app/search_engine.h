@@ -36,7 +36,9 @@
 // is written; queued work is dropped, not awaited.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -125,8 +127,12 @@ class SearchEngine {
  public:
   static constexpr double kEnergyRetrySeconds = 600;
   static constexpr double kClipSaveDelaySeconds = 2;
-  // How long the index queue may spend after a scan on the search data it keeps in the file.
-  static constexpr int kStoredWarmUpMilliseconds = 5000;
+  // How long the index queue may spend after a scan on the search data it keeps in the file:
+  // 1 ms per 20 files, at least 5 s (each prefix's ranking grows with the index, and a scan of
+  // a large index takes many minutes), at most 10 minutes.
+  static int storedWarmUpMilliseconds(int64_t files) {
+    return static_cast<int>(std::clamp<int64_t>(files / 20, 5000, 600'000));
+  }
   // Raised whenever what is read from files changes, so that an index made by an older version
   // is read again once (3: the text of .htm and .xhtml pages).
   static constexpr std::int64_t kContentVersion = 3;

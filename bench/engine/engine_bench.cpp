@@ -202,7 +202,7 @@ void keystroke(const Options& options, const std::string& index, std::vector<Sta
     auto storing = std::chrono::steady_clock::now();
     FileIndex last(data + "/index.db");
     last.warmUp({.atOpen = true,
-                 .budgetMilliseconds = SearchEngine::kStoredWarmUpMilliseconds,
+                 .budgetMilliseconds = SearchEngine::storedWarmUpMilliseconds(last.count()),
                  .store = true});
     sql::Connection& db = FileIndexAccess::connection(last);
     std::printf(
