@@ -20,8 +20,7 @@ const std::string kFilesSchema =
     "    size INTEGER NOT NULL, mtime REAL NOT NULL);\n"
     "CREATE INDEX IF NOT EXISTS files_kind ON files(kind);\n"
     "CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);\n"
-    "CREATE INDEX IF NOT EXISTS files_ext ON files(ext);\n"
-    "CREATE INDEX IF NOT EXISTS files_size ON files(size);\n"
+
     "CREATE TABLE IF NOT EXISTS usage(path TEXT PRIMARY KEY, count INTEGER NOT NULL, last REAL "
     "NOT NULL);";
 
@@ -35,6 +34,13 @@ const std::string kFullTextTail =
     "CREATE TABLE IF NOT EXISTS choices(q TEXT NOT NULL, path TEXT NOT NULL, count INTEGER NOT "
     "NULL, last REAL NOT NULL, PRIMARY KEY(q, path));\n"
     "CREATE VIRTUAL TABLE IF NOT EXISTS names_tri USING fts5(name, tokenize='trigram');";
+
+// Extension and size filters read every passing file through these. An index made before they
+// existed gets them at its first opening; best effort, like the generation counter: while
+// another connection holds the file, or on a read-only file, searches work without them.
+const std::string kFilterIndexes =
+    "CREATE INDEX IF NOT EXISTS files_ext ON files(ext);\n"
+    "CREATE INDEX IF NOT EXISTS files_size ON files(size);";
 
 // A counter every change of `files` raises (and every full-text change goes with one), so that
 // all connections read the same number for the same data: the key of the search data they
@@ -77,8 +83,21 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
   backfillTrigrams();
   addGenerationCounter();
+  addFilterIndexes();
   StoredSearchData::createTable(db_);
   changes_ = std::make_unique<ChangeRecorder>(db_, options_.fastRanking);
+}
+
+void FileIndex::addFilterIndexes() {
+  if (db_.queryInt("SELECT COUNT(*) FROM sqlite_master WHERE name='files_size'").value_or(0) > 0) {
+    return;
+  }
+  db_.exec("BEGIN IMMEDIATE");
+  if (db_.exec(kFilterIndexes) == SQLITE_OK) {
+    db_.exec("COMMIT");
+  } else {
+    db_.exec("ROLLBACK");
+  }
 }
 
 void FileIndex::addGenerationCounter() {

@@ -257,6 +257,7 @@ class FileIndex {
   void migrateFromFullTextCopy();
   void backfillTrigrams();
   void addGenerationCounter();
+  void addFilterIndexes();
   void flushStatements() { statements_.clear(); }
   // What warmUp publishes, worked out for the data this connection sees (inside a write
   // transaction: the data as it will be once committed); nothing when there is nothing to do.
