@@ -82,32 +82,23 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   bool contentless = options_.libraryVersion >= kContentlessDeleteVersion;
   execOrThrow(kFullTextHead + (contentless ? kContentlessClause : "") + kFullTextTail);
   backfillTrigrams();
-  addGenerationCounter();
-  addFilterIndexes();
+  addOnce("files_deleted", kGenerationSchema);  // without it, no shared search data
+  addOnce("files_size", kFilterIndexes);
   StoredSearchData::createTable(db_);
   changes_ = std::make_unique<ChangeRecorder>(db_, options_.fastRanking);
 }
 
-void FileIndex::addFilterIndexes() {
-  if (db_.queryInt("SELECT COUNT(*) FROM sqlite_master WHERE name='files_size'").value_or(0) > 0) {
+// Best effort: a database opened read-only, or held by another connection for longer than the
+// busy timeout, keeps working without what `script` adds (it is tried again at the next opening).
+void FileIndex::addOnce(const char* lastMade, const std::string& script) {
+  sql::Statement made = db_.prepare("SELECT COUNT(*) FROM sqlite_master WHERE name=?");
+  if (!made || made.bind(1, std::string(lastMade)) != SQLITE_OK || made.step() != SQLITE_ROW ||
+      made.columnInt(0) > 0) {
     return;
   }
+  made = sql::Statement();
   db_.exec("BEGIN IMMEDIATE");
-  if (db_.exec(kFilterIndexes) == SQLITE_OK) {
-    db_.exec("COMMIT");
-  } else {
-    db_.exec("ROLLBACK");
-  }
-}
-
-void FileIndex::addGenerationCounter() {
-  if (db_.queryInt("SELECT COUNT(*) FROM sqlite_master WHERE name='files_deleted'").value_or(0) >
-      0) {
-    return;
-  }
-  // Best effort: a database opened read-only keeps working without the shared search data.
-  db_.exec("BEGIN IMMEDIATE");
-  if (db_.exec(kGenerationSchema) == SQLITE_OK) {
+  if (db_.exec(script) == SQLITE_OK) {
     db_.exec("COMMIT");
   } else {
     db_.exec("ROLLBACK");

@@ -256,8 +256,9 @@ class FileIndex {
   void execOrThrow(const std::string& script);
   void migrateFromFullTextCopy();
   void backfillTrigrams();
-  void addGenerationCounter();
-  void addFilterIndexes();
+  // Runs `script` in its own transaction unless the item named `lastMade` (the last it makes)
+  // exists.
+  void addOnce(const char* lastMade, const std::string& script);
   void flushStatements() { statements_.clear(); }
   // What warmUp publishes, worked out for the data this connection sees (inside a write
   // transaction: the data as it will be once committed); nothing when there is nothing to do.
