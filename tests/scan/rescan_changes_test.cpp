@@ -10,6 +10,7 @@
 #include "index/file_index_access.h"
 #include "scan/guarded_extractor.h"
 #include "scan/scanner.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -27,12 +28,7 @@ class RescanChangesTest : public ::testing::TestWithParam<bool> {
     return Scanner::scan(config, index, NoContent(), nullptr, cancel, nullptr);
   }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
-  std::set<std::string> indexed() {
-    std::set<std::string> paths;
-    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
-    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
-    return paths;
-  }
+  std::set<std::string> indexed() { return testing::storedPaths(index); }
   std::set<std::string> onDisk() const {
     std::set<std::string> paths;
     for (const auto& entry : fs::recursive_directory_iterator(root)) paths.insert(entry.path());

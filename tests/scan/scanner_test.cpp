@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "index/file_index_access.h"
+#include "support/search_fixtures.h"
 #include "support/test_support.h"
 
 namespace quorvale {
@@ -47,13 +48,7 @@ class ScannerTest : public ::testing::Test {
   }
   ScanStats scanRoot() { return scan(ScanConfig::make({root})); }
   std::string at(const std::string& relative) const { return root + "/" + relative; }
-  // Every stored path.
-  std::set<std::string> indexed() {
-    std::set<std::string> paths;
-    auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
-    while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
-    return paths;
-  }
+  std::set<std::string> indexed() { return testing::storedPaths(index); }
 
   TempDir dir;
   std::string root = dir / "root";

@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "index/file_index.h"
+#include "index/file_index_access.h"
 #include "support/test_support.h"
 #include "util/phase_times.h"
 
@@ -35,6 +37,14 @@ class Lcg {
  private:
   uint64_t state_;
 };
+
+// Every path the files table holds.
+inline std::set<std::string> storedPaths(FileIndex& index) {
+  std::set<std::string> paths;
+  auto statement = FileIndexAccess::connection(index).prepare("SELECT path FROM files");
+  while (statement.step() == SQLITE_ROW) paths.insert(statement.columnText(0));
+  return paths;
+}
 
 // A fixture over one index file with a writing connection, a searching connection that takes
 // every shortcut, and one that ranks with SQLite's "ORDER BY bm25(...)", whose answers the
