@@ -93,6 +93,8 @@ class FileIndex {
   static constexpr int kContentlessDeleteVersion = 3043000;
   // Text beyond this many characters of a file is not indexed.
   static constexpr std::size_t kMaxContentCharacters = 6000;
+  // The columns of fts: name, path, content.
+  static constexpr int kFullTextColumns = 3;
   static constexpr std::size_t kStatementCacheSize = 32;
   static constexpr int kBusyTimeoutMilliseconds = 5000;
 

@@ -119,6 +119,14 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
       *data = *earlier;
     }
     data->generation = generation;
+    if (options.atOpen && !data->rowSizes) {
+      PhaseTimes::Scope sized("warmUp.rowSizes");
+      if (auto sizes = readAllSizes(db_, kFullTextColumns)) {
+        data->rowSizes = std::make_shared<const AllSizes>(std::move(*sizes));
+      }
+    }
+    // The rankings below need them as much as a search does.
+    if (data->rowSizes) state.rank.sizeCache().adopt(data->rowSizes);
     // Rankings and vocabularies by turns, the most recently asked first.
     std::size_t items = std::max(rankings.size(), letters.size());
     std::size_t openingRows = 0;

@@ -74,30 +74,76 @@ void SizeScan::advance() {
   if (onRow_) id_ = statement_.columnInt(0);
 }
 
+std::optional<AllSizes> readAllSizes(sql::Connection& db, int columns) {
+  // One slot per id up to the largest: ids are dense from 1 unless most files went.
+  constexpr int64_t kMostIds = int64_t{1} << 24;
+  std::optional<int64_t> largest = db.queryInt("SELECT max(id) FROM fts_docsize");
+  if (!largest || *largest >= kMostIds) return std::nullopt;
+  AllSizes all(static_cast<std::size_t>(std::max<int64_t>(*largest, 0) + 1), kUnknownSize);
+  sql::Statement statement = db.prepare("SELECT id, sz FROM fts_docsize");
+  if (!statement) return std::nullopt;
+  int rc;
+  while ((rc = statement.step()) == SQLITE_ROW) {
+    int64_t id = statement.columnInt(0);
+    if (id < 0 || static_cast<uint64_t>(id) >= all.size()) continue;
+    const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement.raw(), 1));
+    std::optional<int> tokens =
+        blob == nullptr ? std::nullopt
+                        : totalTokens(blob, sqlite3_column_bytes(statement.raw(), 1), columns);
+    if (tokens && *tokens >= 0 && *tokens < kUnknownSize) {
+      all[static_cast<std::size_t>(id)] = static_cast<uint16_t>(*tokens);
+    }
+  }
+  if (rc != SQLITE_DONE) return std::nullopt;
+  return all;
+}
+
+void SizeCache::clear() {
+  tokens_.clear();
+  all_.reset();
+  changed_.clear();
+}
+
 void SizeCache::check() {
   DataVersion::Stamp stamp = version_.current();
-  if (stamp.version < 0 || !(stamp == stamp_)) tokens_.clear();
+  if (stamp.version < 0 || !(stamp == stamp_)) clear();
   stamp_ = stamp;
 }
 
 void SizeCache::keepThrough(const DataVersion::Stamp& from, const std::vector<int64_t>& rows) {
   if (from.version < 0 || !(from == stamp_)) {
-    tokens_.clear();
+    clear();
     stamp_ = {};
     return;
   }
+  if (all_ && !rows.empty() && changed_.empty()) changed_.resize(all_->size());
   for (int64_t rowid : rows) {
-    if (rowid >= 0 && static_cast<uint64_t>(rowid) < tokens_.size()) {
-      tokens_[static_cast<std::size_t>(rowid)] = -1;
-    }
+    if (rowid < 0) continue;
+    auto index = static_cast<uint64_t>(rowid);
+    if (index < tokens_.size()) tokens_[index] = -1;
+    if (index < changed_.size()) changed_[index] = true;
   }
   stamp_ = version_.current();
 }
 
+void SizeCache::adopt(std::shared_ptr<const AllSizes> all) {
+  DataVersion::Stamp stamp = version_.current();
+  if (stamp.version < 0 || !all) return;
+  if (!(stamp == stamp_)) clear();
+  stamp_ = stamp;
+  changed_.clear();
+  all_ = std::move(all);
+}
+
 std::optional<int> SizeCache::find(int64_t rowid) const {
-  if (rowid < 0 || static_cast<uint64_t>(rowid) >= tokens_.size()) return std::nullopt;
-  int32_t tokens = tokens_[static_cast<std::size_t>(rowid)];
-  if (tokens < 0) return std::nullopt;
+  if (rowid < 0) return std::nullopt;
+  auto index = static_cast<uint64_t>(rowid);
+  if (index < tokens_.size() && tokens_[index] >= 0) return tokens_[index];
+  if (!all_ || index >= all_->size() || (index < changed_.size() && changed_[index])) {
+    return std::nullopt;
+  }
+  uint16_t tokens = (*all_)[index];
+  if (tokens == kUnknownSize) return std::nullopt;
   return tokens;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -35,8 +36,15 @@ class SizeScan {
   int64_t id_ = 0;
 };
 
+// Every row's size by rowid, as one scan of fts_docsize reads them for one version of the data;
+// kUnknownSize where a row has no size record or an unreadable one (or one too large to hold).
+using AllSizes = std::vector<uint16_t>;
+constexpr uint16_t kUnknownSize = UINT16_MAX;
+// Nothing when the table cannot be read, or when its ids run too high to be worth a slot each.
+std::optional<AllSizes> readAllSizes(sql::Connection& db, int columns);
+
 // Row sizes already read, by rowid; valid while the database is unchanged. Rows are read into it
-// as searches meet them.
+// as searches meet them, or come all at once from another connection (adopt).
 class SizeCache {
  public:
   explicit SizeCache(sql::Connection& db) : version_(db) {}
@@ -50,14 +58,21 @@ class SizeCache {
   // only in `rows` (sorted): keeps the sizes of the other rows for the version now, when the
   // cache was filled for `from`, and empties it otherwise. Call inside the read transaction.
   void keepThrough(const DataVersion::Stamp& from, const std::vector<int64_t>& rows);
+  // Takes every row's size, read for the data as this connection now sees it (shared, never
+  // changed; rows that change later are masked). Call inside the read transaction.
+  void adopt(std::shared_ptr<const AllSizes> all);
 
  private:
   // Rowids are file ids, dense from 1; a stray huge one is simply not cached.
   static constexpr int64_t kMaxRowid = int64_t{1} << 26;
 
+  void clear();
+
   DataVersion version_;
   DataVersion::Stamp stamp_;
   std::vector<int32_t> tokens_;
+  std::shared_ptr<const AllSizes> all_;
+  std::vector<bool> changed_;  // rows of `all_` written since it was read
 };
 
 // The total token count from a size record: one SQLite varint per column and nothing after.

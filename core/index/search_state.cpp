@@ -91,6 +91,7 @@ void SearchState::refresh(bool held) {
       for (const auto& [letter, words] : adopted_->vocabulary) {
         if (outdatedLetters_.erase(letter) > 0) vocabulary.erase(letter);
       }
+      if (adopted_->rowSizes) rank.sizeCache().adopt(adopted_->rowSizes);
     }
   }
 }

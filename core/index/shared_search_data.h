@@ -21,6 +21,7 @@
 
 #include "index/full_text_rank.h"
 #include "index/query.h"
+#include "index/row_sizes.h"
 #include "util/sqlite.h"
 
 namespace quorvale {
@@ -46,6 +47,9 @@ class SharedSearchData {
     // a letter at the start of words (what the split of that letter's prefix needs).
     std::unordered_map<std::string, int64_t> groupCounts;
     std::unordered_map<char, std::vector<std::string>> secondCharacters;
+    // Every row's size, read once at a fresh start (bm25 needs the size of every match, and
+    // reading them per search is a large part of a first search over a large index).
+    std::shared_ptr<const AllSizes> rowSizes;
   };
 
   // A ranking a reader worked out itself: enough to work it out again on another connection.

@@ -228,6 +228,14 @@ INSTANTIATE_TEST_SUITE_P(
                       test.writer_.upsert(record, "the the report " + replay.word(), {});
                     }
                   }},
+        // Few enough rewrites for the searching connection to follow them: the sizes it took
+        // from the writer's fresh start must give way for these rows.
+        WriteCase{"another connection rewrites a few rows, with shared rankings", true,
+                  [](FullTextRankTest& test) {
+                    for (const auto& hit : test.search(test.plain_, "re", 20)) {
+                      test.writer_.upsert(hit.record, "re rest the the the re review", {});
+                    }
+                  }},
         // Removals, then moves into and out of the rare folder, larger.
         WriteCase{"another connection removes and renames files", false,
                   [](FullTextRankTest& test) {
