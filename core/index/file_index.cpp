@@ -20,7 +20,6 @@ const std::string kFilesSchema =
     "    size INTEGER NOT NULL, mtime REAL NOT NULL);\n"
     "CREATE INDEX IF NOT EXISTS files_kind ON files(kind);\n"
     "CREATE INDEX IF NOT EXISTS files_mtime ON files(mtime);\n"
-
     "CREATE TABLE IF NOT EXISTS usage(path TEXT PRIMARY KEY, count INTEGER NOT NULL, last REAL "
     "NOT NULL);";
 

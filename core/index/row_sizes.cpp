@@ -21,6 +21,13 @@ std::size_t readVarint(const unsigned char* p, const unsigned char* end, uint64_
   return 0;
 }
 
+// The total token count in the size record of the statement's column 1.
+std::optional<int> recordTokens(sql::Statement& statement, int columns) {
+  const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement.raw(), 1));
+  if (blob == nullptr) return std::nullopt;
+  return totalTokens(blob, sqlite3_column_bytes(statement.raw(), 1), columns);
+}
+
 }  // namespace
 
 std::optional<int> totalTokens(const unsigned char* blob, int bytes, int columns) {
@@ -49,10 +56,7 @@ std::optional<int> SizeScan::tokens(int64_t rowid, int columns) {
   if (!onRow_ || rowid < id_ || rowid - id_ > kSeekGap) seek(rowid);
   while (onRow_ && id_ < rowid) advance();
   if (!onRow_ || id_ != rowid) return std::nullopt;
-  const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement_.raw(), 1));
-  int bytes = sqlite3_column_bytes(statement_.raw(), 1);
-  if (blob == nullptr) return std::nullopt;
-  return totalTokens(blob, bytes, columns);
+  return recordTokens(statement_, columns);
 }
 
 bool SizeScan::prepare() {
@@ -86,10 +90,7 @@ std::optional<AllSizes> readAllSizes(sql::Connection& db, int columns) {
   while ((rc = statement.step()) == SQLITE_ROW) {
     int64_t id = statement.columnInt(0);
     if (id < 0 || static_cast<uint64_t>(id) >= all.size()) continue;
-    const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement.raw(), 1));
-    std::optional<int> tokens =
-        blob == nullptr ? std::nullopt
-                        : totalTokens(blob, sqlite3_column_bytes(statement.raw(), 1), columns);
+    std::optional<int> tokens = recordTokens(statement, columns);
     if (tokens && *tokens >= 0 && *tokens < kUnknownSize) {
       all[static_cast<std::size_t>(id)] = static_cast<uint16_t>(*tokens);
     }
