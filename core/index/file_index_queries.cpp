@@ -391,7 +391,9 @@ FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingReq
   check->conditionText = joinedWith(request.conditions, " AND ");
   check->values = request.values;
   check->answers = searchState().filterAnswers(check->conditionText, request.values, held);
-  check->switchAt = checksBeforeReadingAll(request.conditions);
+  if (held) searchState().answerFromAttributes(request.query, *check->answers);
+  check->switchAt = std::max(checksBeforeReadingAll(request.conditions),
+                             check->answers->checksBeforeReadingAll);
   check->passes = prepared(kPassingAmong + check->conditionText);
   FilterCheck out;
   out.prepare = [this, check](std::span<const int64_t> rowids) {

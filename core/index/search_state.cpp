@@ -446,6 +446,19 @@ std::shared_ptr<SearchState::FilterAnswers> SearchState::filterAnswers(
   return filters.front().second;
 }
 
+bool SearchState::answerFromAttributes(const Query& query, FilterAnswers& answers) const {
+  if (!adopted_ || !adopted_->attributes || answers.complete || !answers.answers.empty()) {
+    return false;
+  }
+  PhaseTimes::Scope timed("search.ranked.filterAttributes");
+  answers.answers = adopted_->attributes->answers(query);
+  auto unknown = static_cast<std::size_t>(
+      std::count(answers.answers.begin(), answers.answers.end(), uint8_t{0}));
+  answers.complete = unknown == 0;
+  answers.checksBeforeReadingAll = unknown / 2;
+  return true;
+}
+
 bool SearchState::readAllPassing(FileIndex& index, const std::string& conditions,
                                  const std::vector<sql::Value>& values, FilterAnswers& answers) {
   PhaseTimes::Scope timed("search.ranked.filterSet");

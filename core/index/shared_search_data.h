@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "index/file_attributes.h"
 #include "index/full_text_rank.h"
 #include "index/query.h"
 #include "index/row_sizes.h"
@@ -50,6 +51,8 @@ class SharedSearchData {
     // Every row's size, read once at a fresh start (bm25 needs the size of every match, and
     // reading them per search is a large part of a first search over a large index).
     std::shared_ptr<const AllSizes> rowSizes;
+    // What the filters ask of every file, read at the same time for the same reason.
+    std::shared_ptr<const FileAttributes> attributes;
   };
 
   // A ranking a reader worked out itself: enough to work it out again on another connection.

@@ -81,7 +81,8 @@ const Queries kQueries = {
     {"s", "s report", "t -s", "s OR x", "name:s", "ø", "sø", "twin", "tw"},
     // Filters that keep nearly all, some, a thirty-seventh and none of the matches.
     {"kind:pdf a", "kind:pdf re", "ext:png t", "ext:md notes", "a kind:text", "t kind:image -a"},
-    {"api ext:py ext:md", "re size:>50kb", "re size:<200", "t size:>50kb -a", "r modified:month"},
+    {"api ext:py ext:md", "re size:>50kb", "re size:<200", "t size:>50kb -a", "r modified:month",
+     "report size:<2gb"},
     {"the modified:week", "in:budget re", "a in:/home/u/rest", "the in:rare_%dir"},
     {"t in:rare_%dir ext:py", "re in:rare_%dir -tax", "api in:nowhere", "rest ext:md size:>50kb"},
     {"then OR api in:rare_%dir", "r -common in:rare_%dir"}};
@@ -123,6 +124,8 @@ class FullTextRankTest : public testing::FastAndPlain<::testing::TestWithParam<W
       fast_.upsert(file("/home/u/intl/" + std::to_string(i++) + "/" + name),
                    std::string("søster sé s ") + name, {});
     }
+    // A size past what the files' attributes hold in memory: its size filter is read from disk.
+    fast_.upsert(file("/home/u/big/report rest.md", int64_t{5} << 30), "rest report", {});
     fast_.beginBatch();
     for (i = 0; i < 400; ++i)
       fast_.upsert(file("/same/" + std::to_string(100 + i) + "/twin.txt"), "twin", {});
@@ -169,6 +172,8 @@ TEST_P(FullTextRankTest, SameAnswersAsSqliteBeforeAndAfterTheWrite) {
   SCOPED_TRACE(GetParam().what);
   if (GetParam().shared) writer_.warmUp({.atOpen = true, .budgetMilliseconds = 10'000});
   expectSame(answers(fast_), answers(plain_));
+  // Filters are answered from the attributes a fresh start read.
+  EXPECT_EQ(ran("search.ranked.filterAttributes"), GetParam().shared);
   GetParam().write(*this);
   // A batch still open is searched before its commit, which the reference waits for.
   Answers seen = answers(fast_);
@@ -197,6 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
                     }
                     test.fast_.remove(test.firstHit("re"));
                   }},
+        WriteCase{
+            "own batch, with shared rankings", true,
+            [](FullTextRankTest& test) { Corpus(13, kNewWords).write(test.fast_, 5000, 300); }},
         WriteCase{"own writes in a batch still open", false,
                   [](FullTextRankTest& test) {
                     test.fast_.beginBatch();
