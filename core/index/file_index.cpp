@@ -40,6 +40,10 @@ const std::string kFullTextTail =
 const std::string kFilterIndexes =
     "CREATE INDEX IF NOT EXISTS files_ext ON files(ext);\n"
     "CREATE INDEX IF NOT EXISTS files_size ON files(size);";
+// Files of a kind, newest first (a kind word typed alone: "photos"), read in order from this
+// instead of sorting every file of the kind.
+const std::string kKindByTimeIndex =
+    "CREATE INDEX IF NOT EXISTS files_kind_mtime ON files(kind, mtime);";
 
 // A counter every change of `files` raises (and every full-text change goes with one), so that
 // all connections read the same number for the same data: the key of the search data they
@@ -83,6 +87,7 @@ FileIndex::FileIndex(std::optional<std::string> path, Options options) : options
   backfillTrigrams();
   addOnce("files_deleted", kGenerationSchema);  // without it, no shared search data
   addOnce("files_size", kFilterIndexes);
+  addOnce("files_kind_mtime", kKindByTimeIndex);
   StoredSearchData::createTable(db_);
   changes_ = std::make_unique<ChangeRecorder>(db_, options_.fastRanking);
 }
