@@ -125,12 +125,6 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
         data->rowSizes = std::make_shared<const AllSizes>(std::move(*sizes));
       }
     }
-    if (options.atOpen && !data->attributes) {
-      PhaseTimes::Scope read("warmUp.attributes");
-      if (auto attributes = FileAttributes::read(db_)) {
-        data->attributes = std::make_shared<const FileAttributes>(std::move(*attributes));
-      }
-    }
     // The rankings below need them as much as a search does.
     if (data->rowSizes) state.rank.sizeCache().adopt(data->rowSizes);
     // Rankings and vocabularies by turns, the most recently asked first.
@@ -166,6 +160,13 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
       }
       if (options.atOpen && i < letters.size() && letters[i] < 0x80) {
         prepareLetter(static_cast<char>(letters[i]), *data);
+      }
+    }
+    // Read whatever the budget left: filters need them as soon as the data is published.
+    if (options.atOpen && !data->attributes) {
+      PhaseTimes::Scope read("warmUp.attributes");
+      if (auto attributes = FileAttributes::read(db_)) {
+        data->attributes = std::make_shared<const FileAttributes>(std::move(*attributes));
       }
     }
     data->groupCounts = state.currentGroupCounts();
