@@ -225,6 +225,9 @@ class FileIndex {
     // Also keeps what was worked out in the file (StoredSearchData), for processes that start
     // afresh, unless it is kept there already; an opening warm-up then starts from what is kept.
     bool store = false;
+    // At opening, the matches of one-letter prefixes over every column are published as lists
+    // up to this many rows in all (8 bytes each), and by id (a byte per file) beyond them.
+    std::size_t matchListRows = std::size_t{1} << 20;
   };
   // Works out, for the data as committed now, the short-prefix rankings and name vocabularies
   // that searches on other connections of this file asked for, and publishes them for those

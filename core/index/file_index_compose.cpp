@@ -8,6 +8,7 @@
 // words for every row of the other word, while its matches, once gathered, are kept and follow
 // the writes a scan records, and the other word's own matches cost little.
 #include "index/file_index.h"
+#include "index/letter_matches.h"
 #include "index/rank_expression.h"
 #include "index/search_state.h"
 #include "util/unicode.h"
@@ -69,14 +70,17 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::composedRanking(
   }
   if (words.size() < 2) return std::nullopt;
   std::vector<std::shared_ptr<const FullTextRank::Matches>> lists(words.size());
-  // Short prefixes first: their matches are only taken when at hand, since matching one costs
-  // more than the direct search; what is missing is asked for, for the next keystrokes.
+  std::vector<std::shared_ptr<const LetterMatches>> letters(words.size());
+  // Short prefixes first: their matches are only taken when at hand (as a list, or a letter's
+  // by id), since matching one costs more than the direct search; what is missing is asked
+  // for, for the next keystrokes.
   bool missing = false;
   for (std::size_t i = 0; i < words.size(); ++i) {
     if (!words[i].shortPrefix) continue;
     const WordRanking& word = words[i].ranking;
     lists[i] = phraseMatches(word.expression, word.request, false);
-    if (!lists[i]) {
+    if (!lists[i]) letters[i] = state.letterMatches(*this, word.request.key);
+    if (!lists[i] && !letters[i]) {
       missing = true;
       if (use.ask && state.shared) state.shared->request(word.request);
     }
@@ -86,6 +90,17 @@ std::optional<std::vector<FullTextRank::Ranked>> FileIndex::composedRanking(
     if (words[i].shortPrefix) continue;
     lists[i] = phraseMatches(words[i].ranking.expression, words[i].ranking.request, true);
     if (!lists[i]) return std::nullopt;
+  }
+  // A letter's matches by id are read for the rows of the shortest list: a row outside it is
+  // in no ranking.
+  const FullTextRank::Matches* shortest = nullptr;
+  for (const auto& list : lists) {
+    if (list && (!shortest || list->rowids.size() < shortest->rowids.size())) shortest = list.get();
+  }
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (lists[i]) continue;
+    if (!shortest) return std::nullopt;  // letters alone ("s p")
+    lists[i] = std::make_shared<const FullTextRank::Matches>(letters[i]->among(*shortest));
   }
   std::vector<const FullTextRank::Matches*> phrases;
   for (const auto& list : lists) phrases.push_back(list.get());

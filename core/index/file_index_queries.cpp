@@ -392,8 +392,8 @@ FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingReq
   check->values = request.values;
   check->answers = searchState().filterAnswers(check->conditionText, request.values, held);
   if (held) searchState().answerFromAttributes(request.query, *check->answers);
-  check->switchAt = std::max(checksBeforeReadingAll(request.conditions),
-                             check->answers->checksBeforeReadingAll);
+  check->switchAt =
+      std::max(checksBeforeReadingAll(request.conditions), check->answers->checksBeforeReadingAll);
   check->passes = prepared(kPassingAmong + check->conditionText);
   FilterCheck out;
   out.prepare = [this, check](std::span<const int64_t> rowids) {

@@ -33,12 +33,13 @@ SharedSearchData::RankingRequest prefixRequest(std::string prefix, const MakeReq
 enum class Publish {
   kMatches,
   kRankingOnly,
-  kMatchesWithinRows,  // while those published so far stay within kOpeningMatchRows
+  kMatchesWithinRows,  // while those published so far stay within matchListRows; else by id
 };
 
 // The matches of a one-letter prefix over every column are most of the index; a fresh start
-// publishes those of the most common letters up to this many rows (8 bytes each).
-constexpr std::size_t kOpeningMatchRows = std::size_t{1} << 20;
+// publishes those of the most common letters as lists (WarmUp::matchListRows), and those of the
+// next ones by id, up to this many bytes in all.
+constexpr std::size_t kOpeningLetterBytes = std::size_t{16} << 20;
 
 struct Preparation {
   SharedSearchData::RankingRequest request;
@@ -75,7 +76,7 @@ void addOpeningDefaults(std::vector<Preparation>& rankings, std::vector<char32_t
 
 std::size_t itemCount(const SharedSearchData::Published& data) {
   return data.rankings.size() + data.vocabulary.size() + data.groupCounts.size() +
-         data.secondCharacters.size();
+         data.secondCharacters.size() + data.letterMatches.size();
 }
 
 }  // namespace
@@ -130,6 +131,8 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
     // Rankings and vocabularies by turns, the most recently asked first.
     std::size_t items = std::max(rankings.size(), letters.size());
     std::size_t openingRows = 0;
+    std::size_t letterBytes = 0;
+    for (const auto& [key, letter] : data->letterMatches) letterBytes += letter->bytes();
     for (std::size_t i = 0; i < items && (i == 0 || withinBudget()); ++i) {
       if (i < rankings.size()) {
         SharedSearchData::RankingRequest& request = rankings[i].request;
@@ -138,14 +141,31 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
         if (rankings[i].publish != Publish::kMatchesWithinRows) {
           ranked = bestRowIds(request, {.held = true, .ask = false});
           if (rankings[i].publish == Publish::kMatches) matches = state.currentMatches(request.key);
-        } else if (openingRows < kOpeningMatchRows) {
+        } else if (auto word = wordRanking(request.query.terms.front())) {
+          request.key = word->request.key;
+          // By id when kept in the file: no list need be gathered.
+          std::shared_ptr<const LetterMatches> letter;
+          if (openingRows >= options.matchListRows && letterBytes < kOpeningLetterBytes) {
+            letter = state.letterMatches(*this, request.key);
+          }
           // Its matches are what counts, and a ranking kept in the file has none.
-          if (auto word = wordRanking(request.query.terms.front())) {
-            request.key = word->request.key;
+          if (!letter &&
+              (openingRows < options.matchListRows || letterBytes < kOpeningLetterBytes)) {
             matches = phraseMatches(word->expression, word->request, true);
             if (matches) ranked = state.cachedRanking(request.key);
-            openingRows += matches ? matches->rowids.size() : 0;
-            if (openingRows > kOpeningMatchRows) matches = nullptr;
+          }
+          if (matches && openingRows < options.matchListRows) {
+            openingRows += matches->rowids.size();
+          }
+          if (matches && openingRows >= options.matchListRows) {
+            if (auto byId = LetterMatches::of(*matches)) {
+              letter = std::make_shared<const LetterMatches>(std::move(*byId));
+            }
+            matches = nullptr;
+          }
+          if (letter && letterBytes < kOpeningLetterBytes) {
+            letterBytes += letter->bytes();
+            data->letterMatches[request.key] = std::move(letter);
           }
         }
         if (ranked && !ranked->empty() && !request.key.empty()) {

@@ -340,6 +340,7 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOf(const Matc
                                                                       const Keep& keep,
                                                                       const Prepare& prepare) {
   PhaseTimes::Scope timed("search.ranked.order");
+  if (matches.documents) return std::nullopt;  // not every match: ranked with others only
   Collector& run = *collector_;
   run.everyMatch = true;
   run.expression = nullptr;
@@ -378,7 +379,8 @@ std::optional<std::vector<FullTextRank::Ranked>> FullTextRank::bestOfAll(
   run.averageTokens = static_cast<double>(any.tokens) / static_cast<double>(any.rowCount);
   run.groupHits.resize(groups);
   for (std::size_t group = 0; group < groups; ++group) {
-    run.groupHits[group] = static_cast<int64_t>(phrases[group]->rowids.size());
+    run.groupHits[group] =
+        phrases[group]->documents.value_or(static_cast<int64_t>(phrases[group]->rowids.size()));
   }
   run.rowids.clear();
   run.rowTokens.clear();

@@ -81,6 +81,9 @@ class FullTextRank {
     std::vector<uint32_t> rowids;
     std::vector<uint16_t> rowTokens;
     std::vector<uint16_t> frequencies;  // weighted instances: sums of small integer weights
+    // How many rows the phrase matches, when `rowids` are only some of them (the matches of a
+    // letter among another word's, LetterMatches::among).
+    std::optional<int64_t> documents;
   };
   // The matches the last best() ranked, when its expression was one phrase; none otherwise.
   std::shared_ptr<const Matches> lastMatches() const;

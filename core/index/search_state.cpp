@@ -72,6 +72,7 @@ void SearchState::refresh(bool held) {
   DataVersion::Stamp stamp = version.current();
   bool changed = !held || stamp.version < 0 || !(stamp == derivedStamp);
   if (changed) {
+    storedLetters_.clear();
     int64_t before = generation_;
     generation_ = -1;
     if (held) readGeneration();
@@ -109,6 +110,7 @@ void SearchState::dropDerived() {
   groupCounts.clear();
   filters.clear();
   rankings.clear();
+  storedLetters_.clear();
   adopted_.reset();
   rank.sizeCache().keepThrough({}, {});
 }
@@ -367,6 +369,23 @@ std::shared_ptr<const FullTextRank::Matches> SearchState::publishedMatches(
   if (!adopted_) return nullptr;
   auto found = adopted_->matches.find(key);
   return found == adopted_->matches.end() ? nullptr : found->second;
+}
+
+std::shared_ptr<const LetterMatches> SearchState::letterMatches(FileIndex& index,
+                                                                const std::string& key) {
+  if (adopted_) {
+    if (auto found = adopted_->letterMatches.find(key); found != adopted_->letterMatches.end()) {
+      return found->second;
+    }
+  }
+  if (generation_ < 0) return nullptr;
+  auto [kept, added] = storedLetters_.try_emplace(key);
+  if (added) {
+    if (auto stored = StoredSearchData::letterMatches(index, key, generation_)) {
+      kept->second = std::make_shared<const LetterMatches>(std::move(*stored));
+    }
+  }
+  return kept->second;
 }
 
 std::shared_ptr<const FullTextRank::Matches> SearchState::currentMatches(

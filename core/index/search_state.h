@@ -123,6 +123,9 @@ struct SearchState {
   // The matches published with them, or those kept here for the data as it is now; or none.
   std::shared_ptr<const FullTextRank::Matches> publishedMatches(const std::string& key) const;
   std::shared_ptr<const FullTextRank::Matches> currentMatches(const std::string& key) const;
+  // A one-letter prefix's matches by id, published for the data this one sees, or read from the
+  // file for it (and kept for the data version); none when neither has them.
+  std::shared_ptr<const LetterMatches> letterMatches(FileIndex& index, const std::string& key);
 
   // The generation of the data as the last refresh inside a snapshot read it; -1 when unknown
   // (no snapshot, or a database without the counter).
@@ -166,6 +169,8 @@ struct SearchState {
     std::shared_ptr<const FullTextRank::Matches> matches;
   };
   std::list<std::pair<std::string, KeptRanking>> rankings;  // likewise
+  // Letter matches read from the file, for the generation `generation_` (by key; none: absent).
+  std::unordered_map<std::string, std::shared_ptr<const LetterMatches>> storedLetters_;
   void trimMatches();
 };
 

@@ -21,6 +21,7 @@
 
 #include "index/file_attributes.h"
 #include "index/full_text_rank.h"
+#include "index/letter_matches.h"
 #include "index/query.h"
 #include "index/row_sizes.h"
 #include "util/sqlite.h"
@@ -43,6 +44,8 @@ class SharedSearchData {
     std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
     // The matches of the one-phrase rankings, for the readers to follow later writes with.
     std::unordered_map<std::string, std::shared_ptr<const FullTextRank::Matches>> matches;
+    // The matches of one-letter prefixes over every column that are not in `matches`, by id.
+    std::unordered_map<std::string, std::shared_ptr<const LetterMatches>> letterMatches;
     std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
     // The document counts of split one-letter groups, and the non-ASCII characters that follow
     // a letter at the start of words (what the split of that letter's prefix needs).

@@ -32,6 +32,9 @@ std::string groupKey(const std::string& group) {
 std::string charactersKey(char letter) {
   return std::string("c:") + letter;
 }
+std::string letterKey(const std::string& key) {
+  return "l:" + key;
+}
 
 void putVarint(std::string& out, uint64_t value) {
   while (value >= 0x80) {
@@ -198,6 +201,41 @@ std::optional<std::vector<NameWord>> decodeVocabulary(std::string_view data) {
   return words;
 }
 
+std::string encodeLetterMatches(const LetterMatches& matches) {
+  std::string out(1, kFormat);
+  putSigned(out, matches.rowCount);
+  putSigned(out, matches.tokens);
+  putSigned(out, matches.documents);
+  putText(out, std::string_view(reinterpret_cast<const char*>(matches.frequencies.data()),
+                                matches.frequencies.size()));
+  putVarint(out, matches.larger.size());
+  for (const auto& [id, frequency] : matches.larger) {
+    putVarint(out, id);
+    putVarint(out, frequency);
+  }
+  return out;
+}
+
+std::optional<LetterMatches> decodeLetterMatches(std::string_view data) {
+  Reader in{data};
+  if (!in.format()) return std::nullopt;
+  LetterMatches matches;
+  matches.rowCount = in.signedVarint();
+  matches.tokens = in.signedVarint();
+  matches.documents = in.signedVarint();
+  std::string_view frequencies = in.bytes(in.varint());
+  matches.frequencies.assign(frequencies.begin(), frequencies.end());
+  matches.larger.resize(in.count());
+  for (auto& [id, frequency] : matches.larger) {
+    uint64_t readId = in.varint(), readFrequency = in.varint();
+    if (readId > UINT32_MAX || readFrequency > UINT16_MAX) return std::nullopt;
+    id = static_cast<uint32_t>(readId);
+    frequency = static_cast<uint16_t>(readFrequency);
+  }
+  if (!in.done() || !matches.consistent()) return std::nullopt;
+  return matches;
+}
+
 std::optional<std::vector<FullTextRank::Ranked>> ranking(FileIndex& index, const std::string& key,
                                                          int64_t generation) {
   auto item = readItem(index, rankingKey(key), generation);
@@ -230,6 +268,12 @@ std::optional<std::vector<std::string>> secondCharacters(FileIndex& index, char 
   for (auto& character : characters) character = std::string(in.bytes(in.varint()));
   if (!in.done()) return std::nullopt;
   return characters;
+}
+
+std::optional<LetterMatches> letterMatches(FileIndex& index, const std::string& key,
+                                           int64_t generation) {
+  auto item = readItem(index, letterKey(key), generation);
+  return item ? decodeLetterMatches(*item) : std::nullopt;
 }
 
 int64_t count(FileIndex& index, int64_t generation) {
@@ -271,6 +315,9 @@ bool store(FileIndex& index, const SharedSearchData::Published& data) {
     for (const auto& [key, rows] : data.rankings) put(rankingKey(key), encodeRanking(rows));
     for (const auto& [first, words] : data.vocabulary) {
       put(vocabularyKey(first), encodeVocabulary(words));
+    }
+    for (const auto& [key, matches] : data.letterMatches) {
+      put(letterKey(key), encodeLetterMatches(*matches));
     }
     for (const auto& [group, n] : data.groupCounts) put(groupKey(group), encodeCount(n));
     for (const auto& [letter, characters] : data.secondCharacters) {

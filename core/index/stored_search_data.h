@@ -1,16 +1,16 @@
 // Search data kept in the database file itself, for processes that start afresh (every
 // `--query`, every start of the launcher): the best rows of one-letter prefixes, the name-column
-// vocabulary by first character, the document counts of split one-letter groups and the
-// non-ASCII second characters of words. Each item is stored with the generation of the data it
-// was worked out for (the counter every change of `files` raises, see file_index.cpp), and is
-// read only by a snapshot that holds that same generation; a reader never trusts an item of
-// another one.
+// vocabulary by first character, the document counts of split one-letter groups, the
+// non-ASCII second characters of words and the matches of one-letter prefixes by id. Each item is
+// stored with the generation of the data it was worked out for (the counter every change of `files`
+// raises, see file_index.cpp), and is read only by a snapshot that holds that same generation; a
+// reader never trusts an item of another one.
 //
 // Table: search_cache(key TEXT PRIMARY KEY, generation INTEGER NOT NULL, data BLOB NOT NULL).
 // The writer fills it (FileIndex::warmUp with `store`), replacing the items of every other
 // generation; readers look items up one at a time, the first time a search needs one. Items are
-// small: varints, front-coded words, one format byte in front. Functions of the index's
-// connection, on its owner's thread; reads never throw.
+// varints, front-coded words or a byte per file, with one format byte in front. Functions of the
+// index's connection, on its owner's thread; reads never throw.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +40,8 @@ std::optional<std::vector<NameWord>> vocabulary(FileIndex& index, char32_t first
 std::optional<int64_t> groupCount(FileIndex& index, const std::string& group, int64_t generation);
 std::optional<std::vector<std::string>> secondCharacters(FileIndex& index, char letter,
                                                          int64_t generation);
+std::optional<LetterMatches> letterMatches(FileIndex& index, const std::string& key,
+                                           int64_t generation);
 
 // How many items are stored for the generation.
 int64_t count(FileIndex& index, int64_t generation);
@@ -54,6 +56,8 @@ std::string encodeRanking(const std::vector<FullTextRank::Ranked>& rows);
 std::optional<std::vector<FullTextRank::Ranked>> decodeRanking(std::string_view data);
 std::string encodeVocabulary(const std::vector<NameWord>& words);
 std::optional<std::vector<NameWord>> decodeVocabulary(std::string_view data);
+std::string encodeLetterMatches(const LetterMatches& matches);
+std::optional<LetterMatches> decodeLetterMatches(std::string_view data);
 
 }  // namespace StoredSearchData
 }  // namespace quorvale

@@ -117,6 +117,34 @@ TEST_F(WarmCachesTest, EncodingsRoundTripAndDamageIsRefused) {
     EXPECT_FALSE(StoredSearchData::decodeVocabulary(encoded.substr(0, cut))) << cut;
   }
   EXPECT_FALSE(StoredSearchData::decodeRanking(encoded));
+
+  FullTextRank::Matches every{.rowCount = 9,
+                              .tokens = 70,
+                              .rowids = {1, 4, 5, 8},
+                              .rowTokens = {3, 9, 2, 7},
+                              .frequencies = {10, 300, 1, 255},
+                              .documents = std::nullopt};
+  auto letter = LetterMatches::of(every);
+  ASSERT_TRUE(letter);
+  std::string item = StoredSearchData::encodeLetterMatches(*letter);
+  auto back = StoredSearchData::decodeLetterMatches(item);
+  ASSERT_TRUE(back);
+  FullTextRank::Matches among = back->among({.rowCount = 9,
+                                             .tokens = 70,
+                                             .rowids = {2, 4, 8, 9},
+                                             .rowTokens = {5, 9, 7, 1},
+                                             .frequencies = {3, 3, 3, 3},
+                                             .documents = std::nullopt});
+  EXPECT_EQ(among.rowids, (std::vector<uint32_t>{4, 8}));
+  EXPECT_EQ(among.rowTokens, (std::vector<uint16_t>{9, 7}));
+  EXPECT_EQ(among.frequencies, (std::vector<uint16_t>{300, 255}));
+  EXPECT_EQ(among.documents, 4);
+  for (std::size_t cut : {std::size_t{1}, item.size() / 2, item.size() - 1}) {
+    EXPECT_FALSE(StoredSearchData::decodeLetterMatches(item.substr(0, cut))) << cut;
+  }
+  std::string flipped = item;
+  flipped[flipped.size() - 3] ^= 0x7f;  // the last listed id, now past every file
+  EXPECT_FALSE(StoredSearchData::decodeLetterMatches(flipped));
 }
 
 }  // namespace
