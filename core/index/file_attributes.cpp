@@ -65,49 +65,54 @@ std::optional<FileAttributes> FileAttributes::read(sql::Connection& db) {
   return out;
 }
 
-std::vector<uint8_t> FileAttributes::answers(const Query& query) const {
-  constexpr uint8_t kUnknown = 0, kPasses = 1, kFails = 2;
-  std::optional<uint8_t> kind;
+FileAttributes::Filter FileAttributes::filter(const Query& query) const {
+  Filter filter{.kind = std::nullopt,
+                .extensions = {},
+                .modifiedAfter = query.modifiedAfter,
+                .modifiedBefore = query.modifiedBefore,
+                .minSize = query.minSize,
+                .maxSize = query.maxSize};
   if (query.kind) {
     auto found = std::find(kinds_.begin(), kinds_.end(), rawValue(*query.kind));
-    // A kind no row has: code 0 is no row's.
-    kind = found == kinds_.end() ? 0 : static_cast<uint8_t>(found - kinds_.begin() + 1);
+    filter.kind = found == kinds_.end() ? 0 : static_cast<uint8_t>(found - kinds_.begin() + 1);
   }
-  std::vector<uint8_t> wanted(extensions_.size() + 1, 0);
-  for (std::size_t code = 1; code <= extensions_.size(); ++code) {
-    wanted[code] = query.extensions.contains(extensions_[code - 1]);
+  if (!query.extensions.empty()) {
+    filter.extensions.assign(extensions_.size() + 1, 0);
+    for (std::size_t code = 1; code <= extensions_.size(); ++code) {
+      filter.extensions[code] = query.extensions.contains(extensions_[code - 1]);
+    }
   }
-  std::vector<uint8_t> out(kind_.size(), kFails);
-  for (std::size_t id = 0; id < kind_.size(); ++id) {
-    uint8_t rowKind = kind_[id];
-    if (rowKind == kNoRow) continue;
-    if (rowKind == kInexact) {
-      out[id] = kUnknown;
-      continue;
+  return filter;
+}
+
+std::optional<bool> FileAttributes::passes(const Filter& filter, int64_t id) const {
+  if (id < 0 || static_cast<uint64_t>(id) >= kind_.size()) return false;
+  auto at = static_cast<std::size_t>(id);
+  uint8_t kind = kind_[at];
+  if (kind == kNoRow) return false;
+  if (kind == kInexact) return std::nullopt;
+  bool unknown = false;
+  if (filter.kind && kind != *filter.kind) return false;
+  if (!filter.extensions.empty()) {
+    if (extension_[at] == kOtherExtension) {
+      unknown = true;
+    } else if (!filter.extensions[extension_[at]]) {
+      return false;
     }
-    bool unknown = query.folder.has_value();
-    if (kind && rowKind != *kind) continue;
-    if (!query.extensions.empty()) {
-      if (extension_[id] == kOtherExtension) {
-        unknown = true;
-      } else if (!wanted[extension_[id]]) {
-        continue;
-      }
-    }
-    if (query.modifiedAfter && !(modified_[id] >= *query.modifiedAfter)) continue;
-    if (query.modifiedBefore && !(modified_[id] < *query.modifiedBefore)) continue;
-    if (query.minSize || query.maxSize) {
-      uint32_t size = size_[id];
-      if (size == kLargeSize) {
-        unknown = true;
-      } else if ((query.minSize && size < *query.minSize) ||
-                 (query.maxSize && size > *query.maxSize)) {
-        continue;
-      }
-    }
-    out[id] = unknown ? kUnknown : kPasses;
   }
-  return out;
+  if (filter.modifiedAfter && !(modified_[at] >= *filter.modifiedAfter)) return false;
+  if (filter.modifiedBefore && !(modified_[at] < *filter.modifiedBefore)) return false;
+  if (filter.minSize || filter.maxSize) {
+    uint32_t size = size_[at];
+    if (size == kLargeSize) {
+      unknown = true;
+    } else if ((filter.minSize && size < *filter.minSize) ||
+               (filter.maxSize && size > *filter.maxSize)) {
+      return false;
+    }
+  }
+  if (unknown) return std::nullopt;
+  return true;
 }
 
 }  // namespace quorvale

@@ -3,8 +3,9 @@
 // words' best matches pass; reading that from the files table costs a lookup per row, and on a
 // large index a common kind or extension is tens of thousands of rows. Read once (a scan of the
 // table) by the warm-up at a fresh start and shared with the searching connections, which take
-// every answer these columns give from here; a folder condition is still read from the table,
-// for the rows that pass the rest. Never changed once read; safe to read on any thread.
+// every answer these columns give from here while they see that same data; a folder condition
+// is still read from the table, for the rows that pass the rest. Never changed once read; safe to
+// read on any thread.
 #pragma once
 
 #include <cstdint>
@@ -23,11 +24,18 @@ class FileAttributes {
   // or its ids run too high to be worth a slot each.
   static std::optional<FileAttributes> read(sql::Connection& db);
 
-  // What the files table answers for the query's filters, by id (the form of a search's filter
-  // answers): 1 passes, 2 fails (no such row, or a filter on these columns fails) and 0 where
-  // the table must still be asked: the query's folder, and rows whose values these columns do not
-  // hold exactly (a size past 4 GB, a time that is not a number).
-  std::vector<uint8_t> answers(const Query& query) const;
+  // A query's filters on these columns, prepared for answering row after row.
+  struct Filter {
+    std::optional<uint8_t> kind;      // the wanted kind's code (0: no row has it)
+    std::vector<uint8_t> extensions;  // by code: wanted; empty when any extension will do
+    std::optional<Date> modifiedAfter, modifiedBefore;
+    std::optional<int64_t> minSize, maxSize;
+  };
+  Filter filter(const Query& query) const;
+  // Whether the file passes the filter (a file that does not exist fails); nothing where these
+  // columns do not hold its values exactly (a size past 4 GB, a time that is not a number) and
+  // the table must be asked. A folder condition is not the filter's: ask the table for it.
+  std::optional<bool> passes(const Filter& filter, int64_t id) const;
 
   std::size_t ids() const { return kind_.size(); }
 

@@ -327,7 +327,8 @@ class FileIndex {
   };
   FilterCheck filterCheck(const SharedSearchData::RankingRequest& request, bool held);
   std::optional<std::vector<SearchRow>> rowsFor(const std::vector<FullTextRank::Ranked>& ranked);
-  std::size_t checksBeforeReadingAll(const std::vector<std::string>& conditions);
+  std::size_t checksBeforeReadingAll(const std::vector<std::string>& conditions,
+                                     const FileAttributes* attributes);
   SearchState& searchState();
   // Created at the first search; destroyed before the statements and the connection.
   std::shared_ptr<SearchState> searchState_;

@@ -380,7 +380,10 @@ FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingReq
     std::string conditionText;
     std::vector<Bind> values;
     std::shared_ptr<SearchState::FilterAnswers> answers;
+    std::shared_ptr<const FileAttributes> attributes;
+    FileAttributes::Filter filter;
     std::shared_ptr<sql::Statement> passes;
+    bool folder = false;
     std::size_t switchAt = 0;
     std::size_t checks = 0;
     bool readAllFailed = false;
@@ -390,18 +393,31 @@ FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingReq
   auto check = std::make_shared<Check>();
   check->conditionText = joinedWith(request.conditions, " AND ");
   check->values = request.values;
+  check->folder = request.query.folder.has_value();
   check->answers = searchState().filterAnswers(check->conditionText, request.values, held);
-  if (held) searchState().answerFromAttributes(request.query, *check->answers);
-  check->switchAt =
-      std::max(checksBeforeReadingAll(request.conditions), check->answers->checksBeforeReadingAll);
+  if (held) check->attributes = searchState().attributes();
+  if (check->attributes) {
+    PhaseTimes::Scope timed("search.ranked.filterAttributes");
+    check->filter = check->attributes->filter(request.query);
+  }
+  check->switchAt = checksBeforeReadingAll(request.conditions, check->attributes.get());
   check->passes = prepared(kPassingAmong + check->conditionText);
+  auto fromAttributes = [check](int64_t rowid) -> std::optional<bool> {
+    if (!check->attributes) return std::nullopt;
+    std::optional<bool> passes = check->attributes->passes(check->filter, rowid);
+    // A folder is still to be read for the rows the rest lets through.
+    if (passes && *passes && check->folder) return std::nullopt;
+    return passes;
+  };
   FilterCheck out;
-  out.prepare = [this, check](std::span<const int64_t> rowids) {
+  out.prepare = [this, check, fromAttributes](std::span<const int64_t> rowids) {
     Check& c = *check;
     if (c.answers->complete) return true;
     c.unknown.clear();
     for (int64_t rowid : rowids) {
-      if (!c.answers->find(rowid) && !c.others.contains(rowid)) c.unknown.push_back(rowid);
+      if (!fromAttributes(rowid) && !c.answers->find(rowid) && !c.others.contains(rowid)) {
+        c.unknown.push_back(rowid);
+      }
     }
     if (c.unknown.empty()) return true;
     c.checks += c.unknown.size();
@@ -411,7 +427,8 @@ FileIndex::FilterCheck FileIndex::filterCheck(const SharedSearchData::RankingReq
     }
     return checkPassing(*c.passes, c.values, c.unknown, *c.answers, c.others);
   };
-  out.keep = [check](int64_t rowid) -> std::optional<bool> {
+  out.keep = [check, fromAttributes](int64_t rowid) -> std::optional<bool> {
+    if (auto known = fromAttributes(rowid)) return known;
     if (auto known = check->answers->find(rowid)) return known;
     if (auto other = check->others.find(rowid); other != check->others.end()) return other->second;
     return std::nullopt;
@@ -439,9 +456,13 @@ std::optional<std::vector<FileIndex::SearchRow>> FileIndex::rowsFor(
 // How many rows a filtered search checks one by one before it reads every passing id with one
 // statement. With a condition on an indexed column (kind, extension, modification time, size)
 // that statement reads only the index range, so it pays early; otherwise it reads the whole
-// files table, which costs about as much as checking a quarter of the rows one by one.
-std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions) {
+// files table, which costs about as much as checking a quarter of the rows one by one. With the
+// files' attributes at hand, the only rows checked are those whose folder is in question, which
+// the statement would read one by one too.
+std::size_t FileIndex::checksBeforeReadingAll(const std::vector<std::string>& conditions,
+                                              const FileAttributes* attributes) {
   constexpr std::size_t kIndexedChecks = 512;
+  if (attributes) return std::max(kIndexedChecks, attributes->ids() / 4);
   for (const auto& condition : conditions) {
     for (const char* column : {"f.kind ", "f.ext ", "f.mtime ", "f.size "}) {
       if (condition.starts_with(column)) return kIndexedChecks;

@@ -465,17 +465,8 @@ std::shared_ptr<SearchState::FilterAnswers> SearchState::filterAnswers(
   return filters.front().second;
 }
 
-bool SearchState::answerFromAttributes(const Query& query, FilterAnswers& answers) const {
-  if (!adopted_ || !adopted_->attributes || answers.complete || !answers.answers.empty()) {
-    return false;
-  }
-  PhaseTimes::Scope timed("search.ranked.filterAttributes");
-  answers.answers = adopted_->attributes->answers(query);
-  auto unknown = static_cast<std::size_t>(
-      std::count(answers.answers.begin(), answers.answers.end(), uint8_t{0}));
-  answers.complete = unknown == 0;
-  answers.checksBeforeReadingAll = unknown / 2;
-  return true;
+std::shared_ptr<const FileAttributes> SearchState::attributes() const {
+  return adopted_ ? adopted_->attributes : nullptr;
 }
 
 bool SearchState::readAllPassing(FileIndex& index, const std::string& conditions,

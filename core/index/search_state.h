@@ -77,10 +77,6 @@ struct SearchState {
     static constexpr int64_t kMaxId = int64_t{1} << 24;
     bool complete = false;
     std::vector<uint8_t> answers;  // by id: 0 not known, 1 passes, 2 fails
-    // Unknown rows a search checks one by one before it reads every passing id instead: more
-    // than the default when the answers came from the files' attributes and only a folder
-    // remains to be read (every passing id would be read row by row too).
-    std::size_t checksBeforeReadingAll = 0;
 
     std::optional<bool> find(int64_t id) const;
     void store(int64_t id, bool passes);
@@ -96,9 +92,8 @@ struct SearchState {
                                                const std::vector<sql::Value>& values, bool held);
   // Reads every passing id with "SELECT f.id FROM files f WHERE " + the conditions; false (and
   // the answers as they were) when the statement fails.
-  // Fills answers no row was checked for yet from the files' attributes, when another
-  // connection published them for the data this one sees; false when it has not.
-  bool answerFromAttributes(const Query& query, FilterAnswers& answers) const;
+  // The files' attributes another connection published for the data this one sees, or none.
+  std::shared_ptr<const FileAttributes> attributes() const;
   static bool readAllPassing(FileIndex& index, const std::string& conditions,
                              const std::vector<sql::Value>& values, FilterAnswers& answers);
 
