@@ -90,10 +90,10 @@ struct SearchState {
   // snapshot held they are kept for the next keystrokes, which mostly repeat the filters.
   std::shared_ptr<FilterAnswers> filterAnswers(const std::string& conditions,
                                                const std::vector<sql::Value>& values, bool held);
-  // Reads every passing id with "SELECT f.id FROM files f WHERE " + the conditions; false (and
-  // the answers as they were) when the statement fails.
   // The files' attributes another connection published for the data this one sees, or none.
   std::shared_ptr<const FileAttributes> attributes() const;
+  // Reads every passing id with "SELECT f.id FROM files f WHERE " + the conditions; false (and
+  // the answers as they were) when the statement fails.
   static bool readAllPassing(FileIndex& index, const std::string& conditions,
                              const std::vector<sql::Value>& values, FilterAnswers& answers);
 
