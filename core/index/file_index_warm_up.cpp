@@ -157,12 +157,13 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
           if (matches && openingRows < options.matchListRows) {
             openingRows += matches->rowids.size();
           }
-          if (matches && openingRows >= options.matchListRows) {
+          // By id as well when listed: what a process that starts afresh reads from the file.
+          if (matches && !letter) {
             if (auto byId = LetterMatches::of(*matches)) {
               letter = std::make_shared<const LetterMatches>(std::move(*byId));
             }
-            matches = nullptr;
           }
+          if (matches && openingRows >= options.matchListRows) matches = nullptr;
           if (letter && letterBytes < kOpeningLetterBytes) {
             letterBytes += letter->bytes();
             data->letterMatches[request.key] = std::move(letter);

@@ -44,7 +44,8 @@ class SharedSearchData {
     std::unordered_map<std::string, std::vector<FullTextRank::Ranked>> rankings;
     // The matches of the one-phrase rankings, for the readers to follow later writes with.
     std::unordered_map<std::string, std::shared_ptr<const FullTextRank::Matches>> matches;
-    // The matches of one-letter prefixes over every column that are not in `matches`, by id.
+    // The matches of one-letter prefixes over every column, by id (those of `matches` too, for
+    // the processes that start afresh).
     std::unordered_map<std::string, std::shared_ptr<const LetterMatches>> letterMatches;
     std::unordered_map<char32_t, std::vector<NameWord>> vocabulary;
     // The document counts of split one-letter groups, and the non-ASCII characters that follow

@@ -91,22 +91,14 @@ TEST_F(ComposedRankingTest, AFreshStartPublishesWhatTheFirstSearchesNeed) {
   EXPECT_TRUE(composed());
 }
 
-// Past a size, a letter's matches are published by id, and kept in the file for the next
-// process; either way, and after writes that make them outdated, the answers stay SQLite's.
+// Past a size, a letter's matches are published by id; the answers stay SQLite's, also after
+// writes that make them outdated.
 TEST_F(ComposedRankingTest, LettersMatchedByIdAnswerTheSame) {
   writer_.warmUp({.atOpen = true, .budgetMilliseconds = 60'000, .store = true, .matchListRows = 0});
   composed();
   expectSame(kFirst);
   expectSame(kThen);
   EXPECT_TRUE(composed());
-  {
-    FileIndex afresh(path_);  // no warm-up: the letters come from the file
-    for (const char* text : {"budget s", "summer a b", "tax r"}) {
-      Query query = QueryParser::parse(text, kNow, *calendar_);
-      EXPECT_EQ(afresh.search(query, 1000, kNow), plain_.search(query, 1000, kNow)) << text;
-    }
-    EXPECT_TRUE(composed());
-  }
   write(writer_, 600, 50, {"budget", "sales", "rebate", "a"});
   expectSame(kFirst);
   expectSame(kThen);

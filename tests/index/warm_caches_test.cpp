@@ -3,6 +3,7 @@
 // and a fresh vocabulary give, and never takes data kept for another version of the data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "index/file_index.h"
@@ -12,6 +13,7 @@
 #include "query/smart_search.h"
 #include "support/search_fixtures.h"
 #include "support/test_support.h"
+#include "util/phase_times.h"
 
 namespace quorvale {
 namespace {
@@ -81,7 +83,15 @@ TEST_F(WarmCachesTest, KeptDataGivesTheSameResultsAndFollowsEveryWrite) {
   write(0, 800, words);
   store();
   ASSERT_GT(storedItems(), 26);
+  PhaseTimes::enable(true);
+  PhaseTimes::take();
   expectSameInAFreshProcess();
+  // A word beside a letter ("tax b") is composed from the letter's matches kept in the file.
+  std::vector<PhaseTimes::Total> phases = PhaseTimes::take();
+  PhaseTimes::enable(false);
+  EXPECT_TRUE(std::any_of(phases.begin(), phases.end(), [](const PhaseTimes::Total& phase) {
+    return phase.name == "search.ranked.compose";
+  }));
   // Writes after the data was kept (new words, files renamed, files gone): the kept items belong
   // to the data before them and must not be taken.
   write(100, 300, {"budgat", "reviews", "tax", "xylophone", "notse"});
