@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "index/row_sizes.h"
+
 namespace quorvale {
 namespace {
 
@@ -26,11 +28,9 @@ bool isNumber(int type) {
 }  // namespace
 
 std::optional<FileAttributes> FileAttributes::read(sql::Connection& db) {
-  // One slot per id up to the largest, as the filter answers hold them.
-  constexpr int64_t kMostIds = int64_t{1} << 24;
   std::optional<int64_t> largest = db.queryInt("SELECT max(id) FROM files");
   std::optional<int64_t> smallest = db.queryInt("SELECT min(id) FROM files");
-  if (!largest || !smallest || *largest >= kMostIds || *smallest < 0) return std::nullopt;
+  if (!largest || !smallest || *largest >= kMostIdSlots || *smallest < 0) return std::nullopt;
   sql::Statement statement = db.prepare("SELECT id, kind, ext, mtime, size FROM files");
   if (!statement) return std::nullopt;
   auto slots = static_cast<std::size_t>(*largest + 1);

@@ -143,28 +143,28 @@ std::shared_ptr<const SharedSearchData::Published> FileIndex::prepareShared(cons
           if (rankings[i].publish == Publish::kMatches) matches = state.currentMatches(request.key);
         } else if (auto word = wordRanking(request.query.terms.front())) {
           request.key = word->request.key;
+          bool listed = openingRows < options.matchListRows;
+          bool roomById = letterBytes < kOpeningLetterBytes;
           // By id when kept in the file: no list need be gathered.
           std::shared_ptr<const LetterMatches> letter;
-          if (openingRows >= options.matchListRows && letterBytes < kOpeningLetterBytes) {
-            letter = state.letterMatches(*this, request.key);
-          }
+          if (!listed && roomById) letter = state.letterMatches(*this, request.key);
           // Its matches are what counts, and a ranking kept in the file has none.
-          if (!letter &&
-              (openingRows < options.matchListRows || letterBytes < kOpeningLetterBytes)) {
+          if (!letter && (listed || roomById)) {
             matches = phraseMatches(word->expression, word->request, true);
             if (matches) ranked = state.cachedRanking(request.key);
           }
-          if (matches && openingRows < options.matchListRows) {
-            openingRows += matches->rowids.size();
-          }
-          // By id as well when listed: what a process that starts afresh reads from the file.
-          if (matches && !letter) {
-            if (auto byId = LetterMatches::of(*matches)) {
-              letter = std::make_shared<const LetterMatches>(std::move(*byId));
+          if (matches) {
+            if (listed) openingRows += matches->rowids.size();
+            // By id as well when listed: what a process that starts afresh reads from the file.
+            if (roomById) {
+              if (auto byId = LetterMatches::of(*matches)) {
+                letter = std::make_shared<const LetterMatches>(std::move(*byId));
+              }
             }
+            // Past the room for lists (its own rows included): by id only.
+            if (openingRows >= options.matchListRows) matches = nullptr;
           }
-          if (matches && openingRows >= options.matchListRows) matches = nullptr;
-          if (letter && letterBytes < kOpeningLetterBytes) {
+          if (letter && roomById) {
             letterBytes += letter->bytes();
             data->letterMatches[request.key] = std::move(letter);
           }

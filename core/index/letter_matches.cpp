@@ -5,15 +5,13 @@
 namespace quorvale {
 
 std::optional<LetterMatches> LetterMatches::of(const FullTextRank::Matches& every) {
-  // One byte per id up to the largest, as the filter answers and row sizes hold them.
-  constexpr uint32_t kMostIds = uint32_t{1} << 24;
   if (every.documents || every.rowCount <= 0) return std::nullopt;
   LetterMatches out;
   out.rowCount = every.rowCount;
   out.tokens = every.tokens;
   out.documents = static_cast<int64_t>(every.rowids.size());
   uint32_t largest = every.rowids.empty() ? 0 : every.rowids.back();
-  if (largest >= kMostIds) return std::nullopt;
+  if (largest >= kMostIdSlots) return std::nullopt;
   out.frequencies.assign(std::size_t{largest} + 1, 0);
   for (std::size_t row = 0; row < every.rowids.size(); ++row) {
     uint32_t id = every.rowids[row];

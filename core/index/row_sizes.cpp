@@ -79,10 +79,8 @@ void SizeScan::advance() {
 }
 
 std::optional<AllSizes> readAllSizes(sql::Connection& db, int columns) {
-  // One slot per id up to the largest: ids are dense from 1 unless most files went.
-  constexpr int64_t kMostIds = int64_t{1} << 24;
   std::optional<int64_t> largest = db.queryInt("SELECT max(id) FROM fts_docsize");
-  if (!largest || *largest >= kMostIds) return std::nullopt;
+  if (!largest || *largest >= kMostIdSlots) return std::nullopt;
   AllSizes all(static_cast<std::size_t>(std::max<int64_t>(*largest, 0) + 1), kUnknownSize);
   sql::Statement statement = db.prepare("SELECT id, sz FROM fts_docsize");
   if (!statement) return std::nullopt;

@@ -36,6 +36,11 @@ class SizeScan {
   int64_t id_ = 0;
 };
 
+// Tables by file id (row sizes, file attributes, letter matches, filter answers) hold a slot for
+// every id up to the largest: ids are dense from 1 unless most files went. Past this many, a slot
+// each is not worth it and the table is not made.
+constexpr int64_t kMostIdSlots = int64_t{1} << 24;
+
 // Every row's size by rowid, as one scan of fts_docsize reads them for one version of the data;
 // kUnknownSize where a row has no size record or an unreadable one (or one too large to hold).
 using AllSizes = std::vector<uint16_t>;

@@ -73,8 +73,7 @@ struct SearchState {
   // What is known of which files pass one filter (a search's conditions and their values):
   // the answers of the rows checked one by one so far, or every passing id at once.
   struct FilterAnswers {
-    // Ids are dense from 1; one far out of line is not worth a byte per id below it.
-    static constexpr int64_t kMaxId = int64_t{1} << 24;
+    static constexpr int64_t kMaxId = kMostIdSlots;
     bool complete = false;
     std::vector<uint8_t> answers;  // by id: 0 not known, 1 passes, 2 fails
 
